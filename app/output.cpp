@@ -1,0 +1,45 @@
+// Output routing: console lines to stdout, dialogs to a message box or stderr.
+#include "app/output.h"
+#include "platform/window.h"
+
+#include <cstdarg>
+#include <cstdio>
+
+outputProc toDialog = nullptr;
+outputProc toConsole = nullptr;
+int gBatchRun = 0;
+
+void OutputToConsole(const char* text)
+{
+    if (toConsole && text) toConsole(text);
+}
+
+void OutputToDialog(const char* text)
+{
+    if (toDialog && text) toDialog(text);
+}
+
+void MyOutputToConsole(const char* text)
+{
+    fputs(text, stdout);
+    fputc('\n', stdout);
+    fflush(stdout);
+}
+
+void MyOutputToDialog(const char* text)
+{
+    if (!gBatchRun && PLT_MessageBox("Kesrow", text, 0) >= 0) return;
+    fputs(text, stderr);
+    fputc('\n', stderr);
+    fflush(stderr);
+}
+
+void OutputToConsoleF(const char* format, ...)
+{
+    char line[1024];
+    va_list args;
+    va_start(args, format);
+    vsnprintf(line, sizeof line, format, args);
+    va_end(args);
+    OutputToConsole(line);
+}

@@ -1,0 +1,21 @@
+// Keyboard and mouse-button state in Windows virtual-key codes, fed by the window's event pump.
+// Engine code reads keys only through PLT_GetAsyncKeyState; SDL types never leave platform/.
+#pragma once
+
+#include <cstdint>
+
+// Virtual-key code for an SDL key event: letters from the layout's key symbol (keycode), every
+// other key from the physical scancode. 0 when the key has no virtual-key code.
+int PLT_VirtualKeyFromSDL(int scancode, int keycode);
+// Virtual-key code of an SDL mouse button (left 1, right 2, middle 4); 0 for others.
+int PLT_VirtualKeyFromMouseButton(int sdlButton);
+
+// Called by the event pump for every key or button change.
+void PLT_KeyEvent(int vk, int down);
+
+// The asynchronous key state of vk (0..255): bit 15 set (negative) while held, bit 0 set when
+// the key went down since the previous call for this key, even if it is already released.
+int16_t PLT_GetAsyncKeyState(int vk);
+
+// Forgets every key (window focus lost, tests).
+void PLT_ResetKeys();

@@ -1,0 +1,38 @@
+// Small helpers the tests share: scratch folders, files, running the game, reading PNGs.
+#pragma once
+
+#include <string>
+#include <vector>
+
+// A fresh folder under /tmp, removed with everything in it when the object goes.
+struct TempDir
+{
+    std::string path;
+    TempDir();
+    ~TempDir();
+    std::string operator/(const std::string& rel) const { return path + "/" + rel; }
+};
+
+// Writes text to path, creating missing parent folders. Returns true on success.
+bool WriteTextFile(const std::string& path, const std::string& text);
+std::string ReadTextFile(const std::string& path);
+bool FileExists(const std::string& path);
+
+// Runs a shell command, collecting stdout and stderr together. Returns the exit status
+// (-1 when it could not run or ended by a signal).
+int RunCommand(const std::string& command, std::string* output);
+
+// Path of the built game executable and of the source tree.
+std::string KesrowExe();
+std::string SourceDir();
+std::string BinaryDir();
+
+// An RGBA image read from a PNG file (rows top first). ok is false when it could not be read.
+struct PngImage
+{
+    bool ok = false;
+    int width = 0, height = 0;
+    std::vector<unsigned char> rgba;
+    const unsigned char* At(int x, int y) const { return &rgba[(size_t(y) * width + x) * 4]; }
+};
+PngImage ReadPng(const std::string& path);
