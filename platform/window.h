@@ -59,6 +59,8 @@ int PLT_MessageBox(const char* caption, const char* text, int buttons);
 uint64_t PLT_ReadCounter();
 uint64_t PLT_CounterFrequency();
 
+// From now on keep a copy of every frame just before it is shown, for PLT_SaveScreenshot.
+void PLT_CaptureFrames(int on);
 // Reads the back buffer's last drawn frame (RGB, bottom row first as GL gives it) and writes
 // it as a PNG. Returns 1 on success.
 int PLT_SaveScreenshot(const char* path);

@@ -1,0 +1,122 @@
+// Command-line parsing: strict, so that a mistyped option is reported instead of ignored.
+#include "app/options.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+const char* UsageText()
+{
+    return "usage: kesrow [--data DIR] [--windowed [WxH]] [--frames N] [--fixed-step MS] [--seed N]\n"
+           "              [--screenshot FILE] [--mute] [--help] [--version]\n"
+           "  --data DIR         use DIR as the data folder (default: the working directory)\n"
+           "  --windowed [WxH]   a window instead of full screen (1280x720 when no size is given)\n"
+           "  --frames N         batch run: end after N passes with exit status 0\n"
+           "  --fixed-step MS    advance the game clock by exactly MS per pass (repeatable runs)\n"
+           "  --seed N           seed the random generator with N instead of the time\n"
+           "  --screenshot FILE  when the run ends, write the last drawn frame to FILE as PNG\n"
+           "  --mute             start without sound\n"
+           "  --help, --version  print this text or the version and exit\n";
+}
+
+// A whole decimal number in [lo, hi]; anything else is refused.
+static int ParseInt(const char* text, long lo, long hi, long* out)
+{
+    if (!text || !*text) return 0;
+    char* end = nullptr;
+    errno = 0;
+    long v = strtol(text, &end, 10);
+    if (errno || *end || v < lo || v > hi) return 0;
+    *out = v;
+    return 1;
+}
+
+static int ParseSize(const char* text, int* w, int* h)
+{
+    int a = 0, b = 0;
+    char tail = 0;
+    if (sscanf(text, "%dx%d%c", &a, &b, &tail) != 2) return 0;
+    if (a < 16 || b < 16 || a > 16384 || b > 16384) return 0;
+    *w = a;
+    *h = b;
+    return 1;
+}
+
+int ParseOptions(int argc, char** argv, KesrowOptions* out, char* err, int errSize)
+{
+    memset(out, 0, sizeof *out);
+    out->width = 1280;
+    out->height = 720;
+    err[0] = 0;
+    for (int i = 1; i < argc; i++)
+    {
+        const char* a = argv[i];
+        const char* next = i + 1 < argc ? argv[i + 1] : nullptr;
+        long v = 0;
+        if (!strcmp(a, "--help") || !strcmp(a, "-h")) return kOptionsHelp;
+        if (!strcmp(a, "--version")) return kOptionsVersion;
+        if (!strcmp(a, "--mute"))
+        {
+            out->mute = 1;
+        }
+        else if (!strcmp(a, "--windowed"))
+        {
+            out->windowed = 1;
+            if (next && next[0] != '-')
+            {
+                if (!ParseSize(next, &out->width, &out->height))
+                {
+                    snprintf(err, errSize, "--windowed takes a size like 1280x720, not \"%s\"", next);
+                    return kOptionsError;
+                }
+                i++;
+            }
+        }
+        else if (!strcmp(a, "--data") || !strcmp(a, "--screenshot"))
+        {
+            if (!next || !*next)
+            {
+                snprintf(err, errSize, "%s needs a path", a);
+                return kOptionsError;
+            }
+            char* dst = !strcmp(a, "--data") ? out->dataDir : out->screenshot;
+            if (strlen(next) >= sizeof out->dataDir)
+            {
+                snprintf(err, errSize, "%s: the path is too long", a);
+                return kOptionsError;
+            }
+            snprintf(dst, sizeof out->dataDir, "%s", next);
+            i++;
+        }
+        else if (!strcmp(a, "--frames") || !strcmp(a, "--fixed-step"))
+        {
+            int frames = !strcmp(a, "--frames");
+            if (!ParseInt(next, 1, frames ? INT_MAX : 60000, &v))
+            {
+                snprintf(err, errSize, "%s needs a whole number above 0", a);
+                return kOptionsError;
+            }
+            (frames ? out->frames : out->fixedStep) = (int)v;
+            i++;
+        }
+        else if (!strcmp(a, "--seed"))
+        {
+            if (!ParseInt(next, 0, UINT_MAX, &v))
+            {
+                snprintf(err, errSize, "--seed needs a whole number from 0 to %u", UINT_MAX);
+                return kOptionsError;
+            }
+            out->hasSeed = 1;
+            out->seed = (unsigned int)v;
+            i++;
+        }
+        else
+        {
+            snprintf(err, errSize, "unknown option \"%s\"", a);
+            return kOptionsError;
+        }
+    }
+    return kOptionsRun;
+}

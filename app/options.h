@@ -1,0 +1,27 @@
+// The command line: options a player, a test or a packager gives the game.
+#pragma once
+
+struct KesrowOptions
+{
+    char dataDir[1024];    // empty: the working directory
+    int windowed;          // 0: full screen at the desktop size
+    int width, height;     // window size when windowed
+    int frames;            // > 0: batch run of that many passes
+    int fixedStep;         // > 0: ms per pass
+    int hasSeed;
+    unsigned int seed;
+    char screenshot[1024]; // empty: none
+    int mute;
+};
+
+enum
+{
+    kOptionsRun = 0,
+    kOptionsHelp,
+    kOptionsVersion,
+    kOptionsError
+};
+
+// Parses argv. On kOptionsError, err holds what was wrong.
+int ParseOptions(int argc, char** argv, KesrowOptions* out, char* err, int errSize);
+const char* UsageText();

@@ -1,0 +1,28 @@
+// The program's frame: start-up, the window and GL context, the message loop and teardown.
+#pragma once
+
+#include "world/vecmath.h"
+
+struct RECT32
+{
+    int32_t left, top, right, bottom;
+};
+
+extern int active;
+extern int fullscreen;
+extern int doIdle;
+extern RECT32 screenRect;
+extern Point startLoc;
+
+// Why and when the loop ended, for the batch run's closing line ("quit", "frame limit",
+// "window closed").
+extern char gEndReason[32];
+
+// Ends the message loop after the current pass (the script instruction "quit").
+void RequestQuit(const char* why);
+
+void init();
+int CreateGLWindow(const char* title, int width, int height, int bits, int fullscreenflag);
+void KillGLWindow();
+int InitGL();
+void ReSizeGLScene(int width, int height);

@@ -1,0 +1,314 @@
+// SDL2 stand-in for the window system: one window with its GL context, the event pump, the
+// cursor (with a virtual position while the mouse view holds the pointer), message boxes,
+// the high-resolution counter and screenshots.
+#include "platform/window.h"
+#include "platform/keys.h"
+
+#include <SDL.h>
+#include <GL/gl.h>
+#include <png.h>
+
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+static SDL_Window* gWindow = nullptr;
+static SDL_GLContext gContext = nullptr;
+static int gVideoUp = 0;
+
+static int gCursorX = 0, gCursorY = 0;
+static int gRelative = 0;
+
+// The last drawn frame, grabbed before every swap once a screenshot has been asked for.
+static int gCaptureFrames = 0;
+static std::vector<unsigned char> gLastFrame;
+static int gLastFrameW = 0, gLastFrameH = 0;
+
+int PLT_InitVideo(char* err, int errSize)
+{
+    if (gVideoUp) return 1;
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0)
+    {
+        snprintf(err, errSize, "%s", SDL_GetError());
+        return 0;
+    }
+    gVideoUp = 1;
+    return 1;
+}
+
+void PLT_QuitVideo()
+{
+    if (!gVideoUp) return;
+    PLT_DestroyWindow();
+    SDL_Quit();
+    gVideoUp = 0;
+}
+
+int PLT_DesktopSize(int* width, int* height)
+{
+    SDL_DisplayMode mode;
+    if (!gVideoUp || SDL_GetDesktopDisplayMode(0, &mode) != 0)
+    {
+        *width = *height = 0;
+        return 0;
+    }
+    *width = mode.w;
+    *height = mode.h;
+    return 1;
+}
+
+int PLT_CreateWindow(const char* title, int width, int height, int bits, int fullscreen, char* err, int errSize)
+{
+    int channel = bits >= 24 ? 8 : 5;
+    SDL_GL_SetAttribute(SDL_GL_RED_SIZE, channel);
+    SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, channel);
+    SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, channel);
+    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 16);
+    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+    // OpenGL 1.1 fixed function: a compatibility context.
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, 0);
+
+    Uint32 flags = SDL_WINDOW_OPENGL | SDL_WINDOW_ALLOW_HIGHDPI;
+    flags |= fullscreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : SDL_WINDOW_RESIZABLE;
+    gWindow = SDL_CreateWindow(title, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, width, height, flags);
+    if (!gWindow)
+    {
+        snprintf(err, errSize, "Window Creation Error. (%s)", SDL_GetError());
+        return 0;
+    }
+    gContext = SDL_GL_CreateContext(gWindow);
+    if (!gContext)
+    {
+        snprintf(err, errSize, "Can't Create A GL Rendering Context. (%s)", SDL_GetError());
+        PLT_DestroyWindow();
+        return 0;
+    }
+    if (SDL_GL_MakeCurrent(gWindow, gContext) != 0)
+    {
+        snprintf(err, errSize, "Can't Activate The GL Rendering Context. (%s)", SDL_GetError());
+        PLT_DestroyWindow();
+        return 0;
+    }
+    gCursorX = width / 2;
+    gCursorY = height / 2;
+    return 1;
+}
+
+int PLT_WindowHasContext()
+{
+    return gWindow && gContext;
+}
+
+void PLT_DestroyWindow()
+{
+    if (gRelative)
+    {
+        SDL_SetRelativeMouseMode(SDL_FALSE);
+        gRelative = 0;
+    }
+    if (gContext)
+    {
+        SDL_GL_MakeCurrent(gWindow, nullptr);
+        SDL_GL_DeleteContext(gContext);
+        gContext = nullptr;
+    }
+    if (gWindow)
+    {
+        SDL_DestroyWindow(gWindow);
+        gWindow = nullptr;
+    }
+}
+
+static void GrabBackBuffer()
+{
+    int w = 0, h = 0;
+    PLT_WindowSize(&w, &h);
+    if (w <= 0 || h <= 0) return;
+    gLastFrame.resize((size_t)w * h * 3);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadBuffer(GL_BACK);
+    glReadPixels(0, 0, w, h, GL_RGB, GL_UNSIGNED_BYTE, gLastFrame.data());
+    gLastFrameW = w;
+    gLastFrameH = h;
+}
+
+void PLT_SwapBuffers()
+{
+    if (!gWindow) return;
+    if (gCaptureFrames) GrabBackBuffer();
+    SDL_GL_SwapWindow(gWindow);
+}
+
+void PLT_SetVSync(int on)
+{
+    if (gContext) SDL_GL_SetSwapInterval(on ? 1 : 0);
+}
+
+void PLT_WindowSize(int* width, int* height)
+{
+    *width = *height = 0;
+    if (gWindow) SDL_GL_GetDrawableSize(gWindow, width, height);
+}
+
+void PLT_RaiseWindow()
+{
+    if (gWindow)
+    {
+        SDL_ShowWindow(gWindow);
+        SDL_RaiseWindow(gWindow);
+    }
+}
+
+void PLT_DisableScreenSaver()
+{
+    SDL_DisableScreenSaver();
+}
+
+int PLT_PollEvent(PLT_Event* event)
+{
+    SDL_Event e;
+    event->kind = kPltEventNone;
+    event->a = event->b = 0;
+    if (!gVideoUp || !SDL_PollEvent(&e)) return 0;
+    event->kind = kPltEventOther;
+    switch (e.type)
+    {
+    case SDL_QUIT:
+        event->kind = kPltEventQuit;
+        break;
+    case SDL_WINDOWEVENT:
+        if (e.window.event == SDL_WINDOWEVENT_SIZE_CHANGED)
+        {
+            event->kind = kPltEventResize;
+            PLT_WindowSize(&event->a, &event->b);
+        }
+        else if (e.window.event == SDL_WINDOWEVENT_FOCUS_GAINED || e.window.event == SDL_WINDOWEVENT_RESTORED)
+        {
+            event->kind = kPltEventFocus;
+            event->a = 1;
+        }
+        else if (e.window.event == SDL_WINDOWEVENT_MINIMIZED)
+        {
+            event->kind = kPltEventFocus;
+            event->a = 0;
+        }
+        else if (e.window.event == SDL_WINDOWEVENT_FOCUS_LOST)
+        {
+            // Keys released while another window has the focus would stay down for ever.
+            PLT_ResetKeys();
+        }
+        break;
+    case SDL_KEYDOWN:
+    case SDL_KEYUP:
+        if (!e.key.repeat)
+            PLT_KeyEvent(PLT_VirtualKeyFromSDL(e.key.keysym.scancode, e.key.keysym.sym), e.type == SDL_KEYDOWN);
+        break;
+    case SDL_MOUSEBUTTONDOWN:
+    case SDL_MOUSEBUTTONUP:
+        PLT_KeyEvent(PLT_VirtualKeyFromMouseButton(e.button.button), e.type == SDL_MOUSEBUTTONDOWN);
+        break;
+    case SDL_MOUSEMOTION:
+        if (gRelative)
+        {
+            int w = 0, h = 0;
+            SDL_GetWindowSize(gWindow, &w, &h);
+            gCursorX += e.motion.xrel;
+            gCursorY += e.motion.yrel;
+            if (gCursorX < 0) gCursorX = 0;
+            if (gCursorY < 0) gCursorY = 0;
+            if (w > 0 && gCursorX >= w) gCursorX = w - 1;
+            if (h > 0 && gCursorY >= h) gCursorY = h - 1;
+        }
+        else
+        {
+            gCursorX = e.motion.x;
+            gCursorY = e.motion.y;
+        }
+        break;
+    default:
+        break;
+    }
+    return 1;
+}
+
+void PLT_GetCursor(int* x, int* y)
+{
+    *x = gCursorX;
+    *y = gCursorY;
+}
+
+void PLT_WarpCursor(int x, int y)
+{
+    gCursorX = x;
+    gCursorY = y;
+    if (gWindow && !gRelative) SDL_WarpMouseInWindow(gWindow, x, y);
+}
+
+void PLT_ShowCursor(int show)
+{
+    if (!gVideoUp) return;
+    SDL_ShowCursor(show ? SDL_ENABLE : SDL_DISABLE);
+    // A hidden cursor means the mouse view holds the pointer: relative mode keeps the motion
+    // coming on desktops where warping the real pointer is not allowed.
+    if (gWindow && (show ? gRelative : !gRelative))
+    {
+        gRelative = SDL_SetRelativeMouseMode(show ? SDL_FALSE : SDL_TRUE) == 0 ? !show : 0;
+        if (show) SDL_WarpMouseInWindow(gWindow, gCursorX, gCursorY);
+    }
+}
+
+int PLT_MessageBox(const char* caption, const char* text, int buttons)
+{
+    if (!gVideoUp) return -1;
+    if (buttons == 0)
+    {
+        if (SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, caption, text, gWindow) != 0) return -1;
+        return 0;
+    }
+    const SDL_MessageBoxButtonData choices[] = {
+        {SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT, 0, "No"},
+        {SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT, 1, "Yes"},
+    };
+    SDL_MessageBoxData data;
+    memset(&data, 0, sizeof data);
+    data.flags = SDL_MESSAGEBOX_WARNING;
+    data.window = gWindow;
+    data.title = caption;
+    data.message = text;
+    data.numbuttons = 2;
+    data.buttons = choices;
+    int hit = -1;
+    if (SDL_ShowMessageBox(&data, &hit) != 0) return -1;
+    return hit == 1 ? 1 : 0;
+}
+
+uint64_t PLT_ReadCounter()
+{
+    return SDL_GetPerformanceCounter();
+}
+
+uint64_t PLT_CounterFrequency()
+{
+    return SDL_GetPerformanceFrequency();
+}
+
+void PLT_CaptureFrames(int on)
+{
+    gCaptureFrames = on;
+}
+
+int PLT_SaveScreenshot(const char* path)
+{
+    if (gLastFrame.empty() && gWindow) GrabBackBuffer();
+    if (gLastFrame.empty()) return 0;
+    png_image image;
+    memset(&image, 0, sizeof image);
+    image.version = PNG_IMAGE_VERSION;
+    image.width = gLastFrameW;
+    image.height = gLastFrameH;
+    image.format = PNG_FORMAT_RGB;
+    // GL rows run bottom first: a negative stride writes them top first.
+    const png_int_32 stride = -(png_int_32)(gLastFrameW * 3);
+    return png_image_write_to_file(&image, path, 0, gLastFrame.data(), stride, nullptr) ? 1 : 0;
+}
