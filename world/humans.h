@@ -1,0 +1,147 @@
+// The actor record and the roster: creating actors from model files, naming, lookup, removal
+// and the per-frame drawing order (farthest first).
+#pragma once
+
+#include "world/vecmath.h"
+
+#include <cstdint>
+
+struct mesh_mod;
+struct VXR_scripter;
+struct vaPtr;
+
+enum
+{
+    kHumanNameSize = 36,
+    kHumanPoseNameSize = 64,
+    kHumanDeathPoseSize = 10,
+    kMaxHumans = 256,      // the drawing-order table holds this many
+    kHumanUnsorted = 65535 // sortNumber of an actor not yet placed in drawing order
+};
+
+// One actor. Flags are 0 or 1. Defaults come from ZeroHuman.
+struct human_being
+{
+    char name[kHumanNameSize]; // unique in the roster, compared exactly
+    mesh_mod* model;           // private copy of a cached model, owned by the actor
+    vector_type position;      // y is the height of the feet
+    vector_type rotation;      // degrees; y is the heading
+    float blendPercent;        // 100 (currentPose) down to 0 (targetPose)
+    int32_t blendTime;         // ms for a blend over the full 100
+    int32_t lastPoseTime;
+    int32_t blendBackwards;
+    float fallHeight;      // still to be fallen
+    float fallStep;        // fallen in the current tick
+    int32_t fallStartTime; // sixtieths of a second
+    int32_t deadlyFall;
+    float fallTime; // seconds
+    int32_t returnToStandard;
+    int32_t blendingIn;
+    int32_t wasBlendingIn;
+    int32_t diesOnZeroHealth;
+    int32_t loopPoses;
+    int32_t holdFirstPose;
+    int32_t walking; // heading for walkTarget
+    int32_t onHud;   // drawn in view space
+    int32_t lit;     // drawn at full brightness
+    vector_type walkTarget;
+    float speed;           // walking distance per tick, also the arrival radius
+    VXR_scripter* scripts; // the actor's own script list; disposed through gDisposeHumanScriptsHook
+    vaPtr* variables;      // the actor's own variables; disposed through gDisposeHumanVariablesHook
+    int32_t type;          // 0, 1 solid; 2 and more: not stood on, passed by line queries
+    int32_t health;        // above 0 means alive
+    int32_t team;
+    char currentPose[kHumanPoseNameSize];
+    char targetPose[kHumanPoseNameSize];
+    char standardPose[kHumanPoseNameSize];
+    char queuedCurrentPose[kHumanPoseNameSize];
+    char queuedTargetPose[kHumanPoseNameSize];
+    int32_t queuedBlendTime;
+    int32_t queuedBlendInTime; // 0 is stored as 1
+    int32_t poseQueued;
+    char deathPose1[kHumanDeathPoseSize];
+    char deathPose2[kHumanDeathPoseSize];
+    int32_t sortNumber; // place in drawing order; kHumanUnsorted until placed
+    float viewDistance; // the sort key
+    float scale;        // percent of the model file's size
+    human_being* next;
+};
+
+// The roster's head record (never an actor; the roster is baseHuman->next, ...), its shared
+// cursor (roster functions leave it on the last record they touched; AddHuman leaves it on the
+// new actor) and the actor that script instructions act on.
+extern human_being* baseHuman;
+extern human_being* humanPtr;
+extern human_being* selHuman;
+
+// Allocates the roster head when it is still null.
+void EnsureHumanRoster();
+
+// Defaults for every field but name, model, scale, the queued pose fields, viewDistance and next.
+void ZeroHuman(human_being* h);
+
+// Creates an actor for the model file "<level folder>Models/<modelFile>", or under the data
+// root when the level lacks it, with a private copy of the cached model (loading it into the
+// cache first through gLoadModelHook when it is not cached). Returns the actor, appended at
+// the roster's tail and named by BuildFreeHumanNameByModelSignature, or null with nothing
+// changed: no such file, the model could not be loaded, or the roster already holds kMaxHumans.
+human_being* AddHuman(const char* modelFile);
+
+// The cache entry for modelFile, loaded from path into a new entry at the cache's tail when it
+// is not cached yet (through gLoadModelHook). Null, with a console line, when it cannot be had.
+mesh_mod* ObtainCachedModel(const char* modelFile, const char* path);
+
+// Appends an actor with the defaults, scale 100, an empty name and no model at the roster's
+// tail and leaves humanPtr on it; for loaders that fill the record themselves. Null, with a
+// console line, when the roster already holds kMaxHumans actors.
+human_being* AppendNewHuman();
+
+// Unlinks and disposes of an actor. Null or an actor not in the roster is ignored. Clears
+// selHuman when it was the actor; humanPtr is left on the record before it.
+void RemoveHuman(human_being* h);
+
+// Frees the actor's model copy, scripts and variables and the record; does not unlink.
+// selHuman and humanPtr stop pointing at it.
+void DisposeHuman(human_being* h);
+
+// Disposes of every actor and empties the roster (used when a level is unloaded).
+void RemoveAllHumans();
+
+// Number of actors in the roster.
+int CountHumans();
+
+// First actor whose name equals name exactly, else null.
+human_being* GetHumanByName(const char* name);
+
+// 1 when another roster actor has the same name as h.
+int HumanNameAlreadyUsed(human_being* h);
+
+// Names h "<model file name><n>" with the smallest n >= 1 no actor uses; the model part is cut
+// so that the number always fits. Null is ignored.
+void BuildFreeHumanNameByModelSignature(human_being* h);
+
+// First record from first on whose sortNumber is n, else null.
+human_being* GetHumanByNumber(human_being* first, int n);
+
+// Raises by one the sortNumber of the records numbered count-1 down to from.
+void IncreaseHumanNumbers(human_being* first, int from, int count);
+
+// Re-links the roster farthest first (distance to the eye, or to the origin for onHud
+// actors); equal distances keep their roster order. Allocates nothing. Actors beyond
+// kMaxHumans stay behind the sorted ones in their order.
+void SortHumansForBlending();
+
+// Hooks the later pieces register; all null by default.
+// Loads a model file into an empty cache entry; 1 on success (the model loader).
+extern int (*gLoadModelHook)(mesh_mod* model, const char* path);
+// Disposes of an actor's scripts and empties its list (the script scheduler).
+extern void (*gDisposeHumanScriptsHook)(human_being* h);
+// Disposes of an actor's own variables and empties its list (the script variables).
+extern void (*gDisposeHumanVariablesHook)(human_being* h);
+// Told just before an actor's record is freed, so pointers to it can be dropped.
+extern void (*gHumanDisposedHook)(human_being* h);
+// The player's eye position for the drawing order; the origin while null.
+extern vector_type (*gEyePositionHook)();
+// The loaded level's folder (ending with the separator) and the data root; "" while null.
+extern const char* (*gLevelFolderHook)();
+extern const char* (*gRoutePathHook)();
