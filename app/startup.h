@@ -26,3 +26,7 @@ int CreateGLWindow(const char* title, int width, int height, int bits, int fulls
 void KillGLWindow();
 int InitGL();
 void ReSizeGLScene(int width, int height);
+
+struct KesrowOptions;
+// Runs the game with the given options; returns the exit status.
+int KesrowMain(const KesrowOptions* options);

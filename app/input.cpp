@@ -1,0 +1,69 @@
+// Keyboard snapshot per tick and the key tests scripts use; the key state itself comes from
+// the platform layer's asynchronous key state.
+#include "app/input.h"
+
+#include <cstring>
+
+#include "platform/keys.h"
+
+int32_t keyMap[256];
+int32_t oldKeyMap[256];
+int gMouseButtons[3];
+int gOldMouseButtons[3];
+Point gMouseLoc;
+
+static bool ValidKeyCode(int code)
+{
+    return code >= 0 && code < 256;
+}
+
+void GetAllKeys()
+{
+    for (int code = 0; code < 256; code++)
+        keyMap[code] = PLT_GetAsyncKeyState(code);
+}
+
+void SaveOldKeys()
+{
+    memcpy(oldKeyMap, keyMap, sizeof(keyMap));
+}
+
+int IsKeyDown(int code)
+{
+    return ValidKeyCode(code) ? keyMap[code] : 0;
+}
+
+int IsKeyDownNow(int code)
+{
+    if (!ValidKeyCode(code))
+        return 0;
+    return keyMap[code] != 0 && oldKeyMap[code] == 0 ? 1 : 0;
+}
+
+int WasKeyDown(int code)
+{
+    return ValidKeyCode(code) ? oldKeyMap[code] : 0;
+}
+
+int ConvertSpecialMacToWinKey(int macCode)
+{
+    switch (macCode)
+    {
+    case 36: // Return
+        return 13;
+    case 53: // Escape
+        return 27;
+    case 56: // Shift
+        return 16;
+    case 57: // Caps Lock
+        return 20;
+    case 58: // Option
+        return 21;
+    case 59: // Control
+        return 17;
+    case 76: // Enter
+        return 13;
+    default:
+        return 0;
+    }
+}

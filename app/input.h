@@ -1,0 +1,37 @@
+// The keyboard and mouse snapshot of one tick: every virtual key's state now and in the
+// previous tick, and the mouse buttons and cursor that the tick records for scripts.
+#pragma once
+
+#include <cstdint>
+
+#include "world/vecmath.h"
+
+// This tick's asynchronous state of every virtual key, sign-extended: negative while held,
+// bit 0 set when the key went down since the previous tick (even if already released).
+extern int32_t keyMap[256];
+// keyMap as it was in the previous tick.
+extern int32_t oldKeyMap[256];
+
+// Only element 0 (left button) is used. The tick fills gMouseButtons from keyMap[1];
+// gOldMouseButtons changes only at the script's click test.
+extern int gMouseButtons[3];
+extern int gOldMouseButtons[3];
+// Cursor position in screen pixels, read by the tick.
+extern Point gMouseLoc;
+
+// The tick calls GetAllKeys first and SaveOldKeys last, so every key test of one tick sees
+// the same snapshot.
+void GetAllKeys();
+void SaveOldKeys();
+
+// Key tests by virtual-key code. A code outside 0..255 is never down: they all return 0.
+// Non-zero when the key is held or went down since the previous tick.
+int IsKeyDown(int code);
+// 1 when the key is down in this tick and was not in the previous one.
+int IsKeyDownNow(int code);
+// The previous tick's state of the key.
+int WasKeyDown(int code);
+
+// The virtual-key code for a Macintosh special-key code (Return, Escape, Shift, Caps Lock,
+// Option, Control, Enter), 0 for any other code.
+int ConvertSpecialMacToWinKey(int macCode);

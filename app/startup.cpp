@@ -1,0 +1,274 @@
+// The program's frame: output routing, the two scheduler tasks, sound, the window and its GL
+// state, the engine's start-up, the non-blocking message loop and teardown.
+#include "app/startup.h"
+#include "app/draw.h"
+#include "app/output.h"
+#include "app/tick.h"
+#include "app/timing.h"
+#include "app/options.h"
+#include "platform/fsound.h"
+#include "platform/window.h"
+#include "resources/paths.h"
+
+#include <GL/gl.h>
+#include <GL/glu.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <unistd.h>
+
+int active = 1;
+int fullscreen = 1;
+int doIdle = 1;
+RECT32 screenRect = {0, 0, 0, 0};
+Point startLoc = {0, 0};
+char gEndReason[32] = "";
+
+static int gColourBitsChosen = 0; // the first window's colour depth is kept for later ones
+static int gColourBits = 16;
+static int gSoundUp = 0;
+static timed_task* gDrawTask = nullptr;
+static timed_task* gTickTask = nullptr;
+
+void RequestQuit(const char* why)
+{
+    doIdle = 0;
+    snprintf(gEndReason, sizeof gEndReason, "%s", why ? why : "quit");
+}
+
+void init()
+{
+    routePath[0] = 0;
+    tintColor = fastVector_Set(1.0f, 1.0f, 1.0f);
+    timeFreq = (int64_t)PLT_CounterFrequency();
+    prevTime = ReadClockMs();
+}
+
+int InitGL()
+{
+    glEnable(GL_TEXTURE_2D);
+    glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+    glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
+    glClearDepth(1.0);
+    glEnable(GL_DEPTH_TEST);
+    glDepthFunc(GL_LEQUAL);
+    glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
+    glShadeModel(GL_SMOOTH);
+    glEnable(GL_COLOR_MATERIAL);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glBlendFunc(GL_ONE, GL_ONE);
+    glEnable(GL_LIGHTING);
+    glEnable(GL_LIGHT0);
+    return 1;
+}
+
+void ReSizeGLScene(int width, int height)
+{
+    if (height == 0) height = 1;
+    glViewport(0, 0, width, height);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    gluPerspective(45.0, (double)width / (double)height, 0.1, 1000.0);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+}
+
+int CreateGLWindow(const char* title, int width, int height, int bits, int fullscreenflag)
+{
+    char err[256];
+    fullscreen = fullscreenflag;
+    if (!gColourBitsChosen)
+    {
+        gColourBits = bits;
+        gColourBitsChosen = 1;
+    }
+    if (!PLT_CreateWindow(title, width, height, gColourBits, fullscreen, err, sizeof err))
+    {
+        // A full-screen window the display refuses may still open as a window.
+        if (fullscreen && !gBatchRun &&
+            PLT_MessageBox("Quip GL",
+                           "The Requested Fullscreen Mode Is Not Supported By\nYour Video Card. Use Windowed "
+                           "Mode Instead?",
+                           1) == 1)
+        {
+            fullscreen = 0;
+            if (PLT_CreateWindow(title, width, height, gColourBits, 0, err, sizeof err)) goto created;
+        }
+        KillGLWindow();
+        OutputToDialog(err);
+        return 0;
+    }
+created:
+    PLT_RaiseWindow();
+    if (!InitGL())
+    {
+        KillGLWindow();
+        OutputToDialog("Initialization Failed.");
+        return 0;
+    }
+    return 1;
+}
+
+void KillGLWindow()
+{
+    if (fullscreen) PLT_ShowCursor(1);
+    PLT_DestroyWindow();
+}
+
+// The engine's start-up after the window exists. Returns 0 when the game cannot start.
+static int StartGame()
+{
+    char path[1100];
+    snprintf(path, sizeof path, "%sData%cgame script", routePath, kDirectoryDevider);
+    FILE* script = fopen(path, "rb");
+    if (!script)
+    {
+        OutputToDialog("Failed to initialize the game.");
+        return 0;
+    }
+    fclose(script);
+    return 1;
+}
+
+static void HandleEvents()
+{
+    PLT_Event event;
+    while (PLT_PollEvent(&event))
+    {
+        if (event.kind == kPltEventQuit)
+        {
+            doIdle = 0;
+            snprintf(gEndReason, sizeof gEndReason, "window closed");
+        }
+        else if (event.kind == kPltEventResize)
+            ReSizeGLScene(event.a, event.b);
+        else if (event.kind == kPltEventFocus)
+            active = event.a;
+    }
+}
+
+int KesrowMain(const KesrowOptions* options)
+{
+    toDialog = MyOutputToDialog;
+    toConsole = MyOutputToConsole;
+    gBatchRun = options->frames > 0;
+    gFixedStepMs = options->fixedStep;
+
+    if (options->dataDir[0] && chdir(options->dataDir) != 0)
+    {
+        char line[1200];
+        snprintf(line, sizeof line, "The data folder \"%s\" cannot be opened.", options->dataDir);
+        OutputToDialog(line);
+        return 1;
+    }
+
+    char err[256];
+    if (!PLT_InitVideo(err, sizeof err))
+    {
+        char line[400];
+        snprintf(line, sizeof line, "Something went wrong at initialization of OpenGL. Kesrow will quit now. (%s)",
+                 err);
+        OutputToDialog(line);
+        return 1;
+    }
+    init();
+
+    gDrawTask = (timed_task*)calloc(1, sizeof(timed_task));
+    gTickTask = (timed_task*)calloc(1, sizeof(timed_task));
+    InstallTimedTask(gDrawTask, DrawGLScene, 1, 40);
+    AppendTimedTask(gDrawTask);
+    InstallTimedTask(gTickTask, GameLoop, 2, 20);
+    gTickTask->gated = 1;
+    AppendTimedTask(gTickTask);
+
+    if (!options->mute)
+    {
+        gSoundUp = FSOUND_Init(44100, 32, 0);
+        if (!gSoundUp) OutputToDialog("An error occured while attempting to initialize the FMOD sound library.");
+    }
+
+    int width = 0, height = 0;
+    PLT_DesktopSize(&width, &height);
+    if (options->windowed || width <= 0 || height <= 0)
+    {
+        width = options->width;
+        height = options->height;
+    }
+    // The game's screen is the window: the mouse view keeps the cursor inside it.
+    screenRect.left = 0;
+    screenRect.top = 0;
+    screenRect.right = width;
+    screenRect.bottom = height;
+    startLoc.x = (screenRect.right - screenRect.left) / 2;
+    startLoc.y = (screenRect.bottom - screenRect.top) / 2;
+
+    if (!CreateGLWindow("Screen", width, height, 16, options->windowed ? 0 : 1))
+    {
+        OutputToDialog("Something went wrong at initialization of OpenGL. Kesrow will quit now.");
+        if (gSoundUp) FSOUND_Close();
+        PLT_QuitVideo();
+        return 1;
+    }
+    if (options->screenshot[0]) PLT_CaptureFrames(1);
+    PLT_SetVSync(gFixedStepMs ? 0 : 1);
+    PLT_DisableScreenSaver();
+
+    int drawW = width, drawH = height;
+    PLT_WindowSize(&drawW, &drawH);
+    ReSizeGLScene(drawW, drawH);
+
+    doMouseView = 0;
+    PLT_ShowCursor(1);
+
+    int status = 0;
+    if (!StartGame())
+    {
+        doIdle = 0;
+        status = 1;
+    }
+
+    if (options->hasSeed)
+        srand(options->seed);
+    else
+        srand((unsigned int)time(nullptr));
+
+    long passes = 0;
+    while (doIdle)
+    {
+        HandleTimedTasks();
+        passes++;
+        HandleEvents();
+        if (options->frames > 0 && passes >= options->frames && doIdle)
+        {
+            doIdle = 0;
+            snprintf(gEndReason, sizeof gEndReason, "frame limit");
+        }
+    }
+
+    if (options->screenshot[0] && status == 0)
+    {
+        if (!PLT_SaveScreenshot(options->screenshot))
+        {
+            char line[1200];
+            snprintf(line, sizeof line, "//Could not write the screenshot \"%s\".", options->screenshot);
+            OutputToConsole(line);
+        }
+    }
+    if (gBatchRun && status == 0)
+    {
+        char line[160];
+        snprintf(line, sizeof line, "//Ended: %s after %ld passes, game time %u ms", gEndReason[0] ? gEndReason : "quit",
+                 passes, gCurrentTime);
+        OutputToConsole(line);
+    }
+
+    KillGLWindow();
+    if (gSoundUp) FSOUND_Close();
+    PLT_QuitVideo();
+    return status;
+}

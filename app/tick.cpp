@@ -1,0 +1,104 @@
+// The game tick: samples input, keeps the listener on the player, turns the view with the mouse
+// and runs what is due. Game rules live in scripts, not here.
+#include "app/tick.h"
+#include "app/camera.h"
+#include "app/draw.h"
+#include "app/input.h"
+#include "app/startup.h"
+#include "app/timing.h"
+#include "world/level.h"
+#include "platform/fsound.h"
+#include "platform/window.h"
+
+#include <cmath>
+
+int doMouseView = 0;
+int oldDoMouseView = 0;
+int ZarnNotAssigned = 0;
+int zarnX = 0, zarnY = 0;
+int wallClipping = 1;
+int defaultWallClipping = 1;
+float baseCol1 = 1.0f, baseCol2 = 1.0f, baseCol3 = 1.0f;
+
+
+
+// The listener sits at the eye and faces where the camera looks, so a sound on the player's
+// right is heard on the right.
+static void UpdateListener()
+{
+    float pos[3] = {-entfl, -updown, -entf};
+    const float yaw = viewangle * kPiOver180;
+    const float pitch = updownangle * kPiOver180;
+    // The camera looks along -z with all angles 0; yaw turns it to the right for positive angles.
+    float fx = sinf(yaw) * cosf(pitch);
+    float fy = -sinf(pitch);
+    float fz = -cosf(yaw) * cosf(pitch);
+    float ux = sinf(yaw) * sinf(pitch);
+    float uy = cosf(pitch);
+    float uz = -cosf(yaw) * sinf(pitch);
+    FSOUND_3D_Listener_SetAttributes(pos, nullptr, fx, fy, fz, ux, uy, uz);
+    FSOUND_3D_Update();
+}
+
+static void UpdateMouseView()
+{
+    if (!doMouseView && oldDoMouseView) PLT_ShowCursor(1);
+    if (doMouseView)
+    {
+        if (!oldDoMouseView)
+        {
+            ZarnNotAssigned = 1;
+            PLT_ShowCursor(0);
+        }
+        if (ZarnNotAssigned)
+        {
+            if (gMouseLoc.x != zarnX || gMouseLoc.y != zarnY) ZarnNotAssigned = 0;
+            zarnX = gMouseLoc.x;
+            zarnY = gMouseLoc.y;
+        }
+        const float f = (float)(gCurrentTime - gOldTime) / 1000.0f;
+        viewangle = GetCorrectDegree((float)(gMouseLoc.x - zarnX) * f * 7.0f + viewangle);
+        updownangle = GetCorrectDegree((float)(gMouseLoc.y - zarnY) * f * 7.0f + updownangle);
+        if (updownangle > 90.0f) updownangle = 90.0f;
+        if (updownangle < -90.0f) updownangle = -90.0f;
+        if (gMouseLoc.x > screenRect.right - 50 || gMouseLoc.x < screenRect.left + 50 ||
+            gMouseLoc.y > screenRect.bottom - 50 || gMouseLoc.y < screenRect.top + 50)
+        {
+            PLT_WarpCursor(startLoc.x, startLoc.y);
+            zarnX = startLoc.x;
+            zarnY = startLoc.y;
+            gMouseLoc = startLoc;
+            ZarnNotAssigned = 1;
+        }
+        else
+        {
+            zarnX = gMouseLoc.x;
+            zarnY = gMouseLoc.y;
+        }
+    }
+    oldDoMouseView = doMouseView;
+}
+
+int GameLoop()
+{
+    if (levelChanged) levelChanged = 0;
+    GetAllKeys();
+    gMouseButtons[0] = keyMap[1];
+
+    UpdateListener();
+
+    int x = 0, y = 0;
+    PLT_GetCursor(&x, &y);
+    gMouseLoc.x = x;
+    gMouseLoc.y = y;
+
+    UpdateMouseView();
+
+    tintColor = fastVector_Set(baseCol1, baseCol2, baseCol3);
+    fogColor[0] = tintColor.x;
+    fogColor[1] = tintColor.y;
+    fogColor[2] = tintColor.z;
+
+    SaveOldKeys();
+    return 1;
+}
