@@ -1,0 +1,15 @@
+#!/usr/bin/env bash
+# Sets up everything the game needs, builds it and starts the demo game.
+# Extra arguments go to the game (default: a 1280x720 window).
+set -eu
+top="$(cd "$(dirname "$0")/.." && pwd)"
+bash "$top/scripts/install-deps.sh"
+bash "$top/scripts/build.sh"
+args=("$@")
+[ ${#args[@]} -eq 0 ] && args=(--windowed)
+if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
+  echo "No display here. To run headless, for example for 300 passes with a screenshot:"
+  echo "  xvfb-run -a -s \"-screen 0 1280x720x24\" $top/build/kesrow --data $top/demo --windowed --frames 300 --screenshot shot.png"
+  exit 0
+fi
+exec "$top/build/kesrow" --data "$top/demo" "${args[@]}"
