@@ -35,8 +35,7 @@ int IsKeyDown(int code)
 
 int IsKeyDownNow(int code)
 {
-    if (!ValidKeyCode(code))
-        return 0;
+    if (!ValidKeyCode(code)) return 0;
     return keyMap[code] != 0 && oldKeyMap[code] == 0 ? 1 : 0;
 }
 

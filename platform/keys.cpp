@@ -1,0 +1,165 @@
+// SDL keys and mouse buttons as Windows virtual-key codes, and the per-key asynchronous state
+// with its "pressed since the last poll" latch. The only file that knows SDL's key names.
+#include "platform/keys.h"
+
+#include <SDL.h>
+
+#include <cstring>
+
+static const int kKeyCount = 256;
+
+// Held right now, and went down since this key's state was last read.
+static unsigned char keyHeld[kKeyCount];
+static unsigned char keyLatched[kKeyCount];
+
+// Keys that are not letters, by physical position.
+static int VirtualKeyFromScancode(int scancode)
+{
+    if (scancode >= SDL_SCANCODE_1 && scancode <= SDL_SCANCODE_9) return '1' + (scancode - SDL_SCANCODE_1);
+    if (scancode >= SDL_SCANCODE_KP_1 && scancode <= SDL_SCANCODE_KP_9)
+        return 97 + (scancode - SDL_SCANCODE_KP_1);
+    if (scancode >= SDL_SCANCODE_F1 && scancode <= SDL_SCANCODE_F12)
+        return 112 + (scancode - SDL_SCANCODE_F1);
+
+    switch (scancode)
+    {
+    case SDL_SCANCODE_0:
+        return '0';
+    case SDL_SCANCODE_KP_0:
+        return 96;
+    case SDL_SCANCODE_SPACE:
+        return 32;
+    case SDL_SCANCODE_RETURN:
+    case SDL_SCANCODE_RETURN2:
+    case SDL_SCANCODE_KP_ENTER:
+        return 13;
+    case SDL_SCANCODE_ESCAPE:
+        return 27;
+    case SDL_SCANCODE_BACKSPACE:
+        return 8;
+    case SDL_SCANCODE_TAB:
+        return 9;
+    case SDL_SCANCODE_LSHIFT:
+    case SDL_SCANCODE_RSHIFT:
+        return 16;
+    case SDL_SCANCODE_LCTRL:
+    case SDL_SCANCODE_RCTRL:
+        return 17;
+    case SDL_SCANCODE_LALT:
+    case SDL_SCANCODE_RALT:
+        return 18;
+    case SDL_SCANCODE_CAPSLOCK:
+        return 20;
+    case SDL_SCANCODE_PAGEUP:
+        return 33;
+    case SDL_SCANCODE_PAGEDOWN:
+        return 34;
+    case SDL_SCANCODE_END:
+        return 35;
+    case SDL_SCANCODE_HOME:
+        return 36;
+    case SDL_SCANCODE_LEFT:
+        return 37;
+    case SDL_SCANCODE_UP:
+        return 38;
+    case SDL_SCANCODE_RIGHT:
+        return 39;
+    case SDL_SCANCODE_DOWN:
+        return 40;
+    case SDL_SCANCODE_INSERT:
+        return 45;
+    case SDL_SCANCODE_DELETE:
+        return 46;
+    case SDL_SCANCODE_KP_MULTIPLY:
+        return 106;
+    case SDL_SCANCODE_KP_PLUS:
+        return 107;
+    case SDL_SCANCODE_KP_MINUS:
+        return 109;
+    case SDL_SCANCODE_KP_PERIOD:
+        return 110;
+    case SDL_SCANCODE_KP_DIVIDE:
+        return 111;
+    case SDL_SCANCODE_SEMICOLON:
+        return 186;
+    case SDL_SCANCODE_EQUALS:
+        return 187;
+    case SDL_SCANCODE_COMMA:
+        return 188;
+    case SDL_SCANCODE_MINUS:
+        return 189;
+    case SDL_SCANCODE_PERIOD:
+        return 190;
+    case SDL_SCANCODE_SLASH:
+        return 191;
+    case SDL_SCANCODE_GRAVE:
+        return 192;
+    case SDL_SCANCODE_LEFTBRACKET:
+        return 219;
+    case SDL_SCANCODE_BACKSLASH:
+        return 220;
+    case SDL_SCANCODE_RIGHTBRACKET:
+        return 221;
+    case SDL_SCANCODE_APOSTROPHE:
+        return 222;
+    default:
+        return 0;
+    }
+}
+
+int PLT_VirtualKeyFromSDL(int scancode, int keycode)
+{
+    // Letters follow the layout, so the key labelled Z is Z on every Latin layout.
+    if (keycode >= SDLK_a && keycode <= SDLK_z) return 'A' + (keycode - SDLK_a);
+    // A non-Latin layout names its letter keys with other characters; those keys still play
+    // the letter of their position, as they do for virtual keys on Windows.
+    if (keycode >= 0x80 && !(keycode & SDLK_SCANCODE_MASK) && scancode >= SDL_SCANCODE_A &&
+        scancode <= SDL_SCANCODE_Z)
+        return 'A' + (scancode - SDL_SCANCODE_A);
+    return VirtualKeyFromScancode(scancode);
+}
+
+int PLT_VirtualKeyFromMouseButton(int sdlButton)
+{
+    switch (sdlButton)
+    {
+    case SDL_BUTTON_LEFT:
+        return 1;
+    case SDL_BUTTON_RIGHT:
+        return 2;
+    case SDL_BUTTON_MIDDLE:
+        return 4;
+    default:
+        return 0;
+    }
+}
+
+void PLT_KeyEvent(int vk, int down)
+{
+    if (vk <= 0 || vk >= kKeyCount) return;
+    if (down)
+    {
+        // Auto-repeat sends more downs while held; only the first one is a new press.
+        if (!keyHeld[vk]) keyLatched[vk] = 1;
+        keyHeld[vk] = 1;
+    }
+    else
+    {
+        keyHeld[vk] = 0;
+    }
+}
+
+int16_t PLT_GetAsyncKeyState(int vk)
+{
+    if (vk < 0 || vk >= kKeyCount) return 0;
+    int16_t state = keyHeld[vk] ? INT16_MIN : 0;
+    if (keyLatched[vk]) state |= 1;
+    keyLatched[vk] = 0;
+    return state;
+}
+
+void PLT_ResetKeys()
+{
+    memset(keyHeld, 0, sizeof(keyHeld));
+    memset(keyLatched, 0, sizeof(keyLatched));
+}
