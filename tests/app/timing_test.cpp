@@ -1,0 +1,119 @@
+// The scheduler's clock arithmetic, driven with injected clock readings.
+#include "app/timing.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace
+{
+std::vector<int> gCalls;
+int DrawTask()
+{
+    gCalls.push_back(1);
+    return 1;
+}
+int TickTask()
+{
+    gCalls.push_back(2);
+    return 1;
+}
+
+struct SchedulerFixture : ::testing::Test
+{
+    timed_task draw{}, tick{};
+    void SetUp() override
+    {
+        baseTask.next = nullptr;
+        gCalls.clear();
+        gCurrentTime = gOldTime = 0;
+        gFixedStepMs = 0;
+        InstallTimedTask(&draw, DrawTask, 1, 40);
+        AppendTimedTask(&draw);
+        InstallTimedTask(&tick, TickTask, 2, 20);
+        AppendTimedTask(&tick);
+    }
+    void TearDown() override { baseTask.next = nullptr; }
+    void Start(int64_t ms)
+    {
+        prevTime = ms;
+        HandleTimedTasksAt(ms);
+        gCalls.clear();
+    }
+};
+} // namespace
+
+TEST_F(SchedulerFixture, ClockAdvancesByRealTimeAndToleratesZeroSteps)
+{
+    Start(1000);
+    EXPECT_EQ(gCurrentTime, 0u);
+    HandleTimedTasksAt(1016);
+    EXPECT_EQ(gCurrentTime, 16u);
+    EXPECT_EQ(gOldTime, 0u);
+    // Two passes in the same millisecond: a zero step, and every task still runs in order.
+    HandleTimedTasksAt(1016);
+    EXPECT_EQ(gCurrentTime - gOldTime, 0u);
+    EXPECT_EQ(gCalls, (std::vector<int>{1, 2, 1, 2}));
+}
+
+TEST_F(SchedulerFixture, PeriodGridAdvancesByWholeIntervals)
+{
+    Start(1000);
+    const int32_t drawBefore = draw.lastRun, tickBefore = tick.lastRun;
+    HandleTimedTasksAt(1095);
+    EXPECT_EQ(draw.lastRun - drawBefore, 80);
+    EXPECT_EQ(tick.lastRun - tickBefore, 80);
+    EXPECT_EQ(gCurrentTime, 95u);
+}
+
+TEST_F(SchedulerFixture, GatedTickKeepsItsPaceWithBoundedCatchUp)
+{
+    tick.gated = 1;
+    Start(1000);
+    HandleTimedTasksAt(1010); // half an interval: the tick waits, drawing does not
+    EXPECT_EQ(gCalls, (std::vector<int>{1}));
+    gCalls.clear();
+    HandleTimedTasksAt(1065); // 65 ms since the grid point: three ticks are due
+    EXPECT_EQ(gCalls, (std::vector<int>{1, 2, 2, 2}));
+    gCalls.clear();
+    HandleTimedTasksAt(1070); // 1060 was the last boundary: nothing new for the tick
+    EXPECT_EQ(gCalls, (std::vector<int>{1}));
+    gCalls.clear();
+    HandleTimedTasksAt(3000); // a long stall runs a few ticks, not a hundred
+    EXPECT_EQ((int)gCalls.size(), 1 + kMaxCatchUpRuns);
+    gCalls.clear();
+    HandleTimedTasksAt(3020);
+    EXPECT_EQ(gCalls, (std::vector<int>{1, 2}));
+}
+
+TEST_F(SchedulerFixture, FixedStepRunsEachTaskOncePerPass)
+{
+    tick.gated = 1;
+    Start(5000);
+    gFixedStepMs = 7;
+    for (int i = 0; i < 3; i++) HandleTimedTasks();
+    EXPECT_EQ(gCalls, (std::vector<int>{1, 2, 1, 2, 1, 2}));
+    EXPECT_EQ(gCurrentTime, 21u);
+    EXPECT_EQ(prevTime, 5021);
+}
+
+TEST_F(SchedulerFixture, GameClockWrapsAt32Bits)
+{
+    Start(0x100000000LL - 30); // the low half of the reading is about to wrap
+    gCurrentTime = 0xFFFFFFF0u;
+    HandleTimedTasksAt(0x100000000LL + 10);
+    EXPECT_EQ(gCurrentTime, 0x18u); // 40 ms later, modulo 2^32
+    EXPECT_EQ(gOldTime, 0xFFFFFFF0u);
+    EXPECT_EQ(gCalls, (std::vector<int>{1, 2}));
+}
+
+TEST(Clock, TickCountAndCounterConversion)
+{
+    curTime = 1000;
+    EXPECT_EQ(TickCount(), 60);
+    curTime = 16;
+    EXPECT_EQ(TickCount(), 0);
+    EXPECT_EQ(CounterToMs(2500, 1000), 2500);
+    EXPECT_EQ(CounterToMs(1999999, 1000000000), 1); // truncated, not rounded
+    EXPECT_EQ(CounterToMs(123, 0), 0);
+}
