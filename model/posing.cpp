@@ -1,0 +1,516 @@
+// Skeleton posing and pose files: the bone-chain transform, the pose A / pose B channel loads,
+// capturing the current shape, and the "VXR_Poses" and keyframe pose file readers and writer.
+// Timing of pose changes belongs to the blending code; this file never looks at the clock.
+#include "model/posing.h"
+
+#include "app/output.h"
+#include "model/mesh_records.h"
+#include "world/humans.h"
+
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace
+{
+
+const double kDegToRad = 0.017453292519943295;
+const double kRadToDeg = 57.29577951308232;
+const double kPi = 3.14159265358979323846;
+
+// More parent links than this can only be a cycle in a malformed skeleton.
+const int kMaxBoneChain = 1024;
+
+// Longest pose file line kept; the rest of a longer line is dropped.
+const int kPoseLineSize = 1024;
+
+// Rounding can put a ratio a hair outside [-1, 1], where asin has no value.
+double SafeAsin(double v)
+{
+    if (v > 1.0) v = 1.0;
+    if (v < -1.0) v = -1.0;
+    return std::asin(v);
+}
+
+double Clamp1(double v)
+{
+    return v > 1.0 ? 1.0 : (v < -1.0 ? -1.0 : v);
+}
+
+// Private copies learn to read their own pose file as soon as the posing code is linked in.
+struct PoseImportRegistration
+{
+    PoseImportRegistration() { gImportModelPosesHook = ImportModelAnimations; }
+} poseImportRegistration;
+
+// One line of a pose file, ended by CR, LF or CR LF (a CR LF file must not read as a file of
+// blank lines). Returns 0 only at the end of the file with nothing read. *cut is set when the
+// line was longer than the buffer; the rest of it is skipped.
+int ReadPoseLine(FILE* f, char* line, int size, int* cut)
+{
+    int n = 0;
+    int c;
+    *cut = 0;
+    while ((c = fgetc(f)) != EOF)
+    {
+        if (c == '\n') break;
+        if (c == '\r')
+        {
+            int d = fgetc(f);
+            if (d != '\n' && d != EOF) ungetc(d, f);
+            break;
+        }
+        if (n < size - 1)
+            line[n++] = (char)c;
+        else
+            *cut = 1;
+    }
+    line[n] = 0;
+    return c != EOF || n > 0 || *cut;
+}
+
+void CopyName(char* dst, const char* src, int size)
+{
+    snprintf(dst, size, "%s", src ? src : "");
+}
+
+// Appends a pose named name behind the last pose and leaves poseCursor on it.
+pose_struct* AppendPose(mesh_mod* model, const char* name, const char* path)
+{
+    pose_struct* pose = static_cast<pose_struct*>(calloc(1, sizeof(pose_struct)));
+    if (strlen(name) >= sizeof pose->name)
+        OutputToConsoleF("//Pose name cut to %d characters in %s: %.*s", (int)sizeof pose->name - 1,
+                         path ? path : "(made pose)", (int)sizeof pose->name - 1, name);
+    CopyName(pose->name, name, sizeof pose->name);
+    pose_struct* tail = &model->poseListHead;
+    while (tail->next)
+        tail = tail->next;
+    tail->next = pose;
+    model->poseCursor = pose;
+    return pose;
+}
+
+pose_entry* AppendEntry(pose_struct* pose, pose_entry** tail, bonus* bone)
+{
+    pose_entry* entry = static_cast<pose_entry*>(calloc(1, sizeof(pose_entry)));
+    entry->bone = bone;
+    entry->active = 1;
+    if (!*tail)
+    {
+        *tail = &pose->entryListHead;
+        while ((*tail)->next)
+            *tail = (*tail)->next;
+    }
+    (*tail)->next = entry;
+    *tail = entry;
+    return entry;
+}
+
+// The bone named by a pose file word; signatures longer than a bone's field never match.
+bonus* FindBone(mesh_mod* model, const char* word)
+{
+    if (strlen(word) >= (size_t)kBoneSignatureSize) return nullptr;
+    return GetBonePtrBySignature(model->boneListHead.next, word);
+}
+
+// slot 0: pose A values, 1: pose B values.
+void LoadPoseIntoSlot(mesh_mod* model, const char* name, int slot)
+{
+    pose_struct* pose = GetPosePtrBySignature(model->poseListHead.next, name);
+    if (!pose) return;
+    for (pose_entry* e = pose->entryListHead.next; e; e = e->next)
+    {
+        bonus* b = e->bone;
+        if (!e->active || !b) continue;
+        b->rotationX[slot] = e->rotationX;
+        b->rotationY[slot] = e->rotationY;
+        b->rotationZ[slot] = e->rotationZ;
+        b->moveX[slot] = e->moveX;
+        b->moveY[slot] = e->moveY;
+        b->moveZ[slot] = e->moveZ;
+    }
+}
+
+void MorphChannel(float* channel, float value, float percent)
+{
+    channel[0] = channel[1] + (channel[0] - channel[1]) * 0.01f * percent;
+    channel[1] = value;
+}
+
+// Keyframe format, read from the first line:
+//   <tab><signature> (<ax>,<ay>,<az>) <angle>   a bone key of the current pose; axis in 1e-5
+//   *END*...                                   ignored
+//   anything else                              starts a pose named by the whole line
+void ReadKeyframePoses(mesh_mod* model, FILE* f, const char* path)
+{
+    char line[kPoseLineSize];
+    int cut;
+    pose_struct* pose = nullptr;
+    pose_entry* tail = nullptr;
+    int orphanKeys = 0;
+    while (ReadPoseLine(f, line, sizeof line, &cut))
+    {
+        if (line[0] == '\t')
+        {
+            if (!pose)
+            {
+                orphanKeys++;
+                continue;
+            }
+            char signature[64];
+            long ax, ay, az, angle;
+            if (sscanf(line + 1, "%63s (%ld,%ld,%ld) %ld", signature, &ax, &ay, &az, &angle) != 5)
+            {
+                OutputToConsoleF("//Unreadable bone key in %s skipped: %s", path, line + 1);
+                continue;
+            }
+            bonus* bone = FindBone(model, signature);
+            if (!bone) continue;
+            vector_type r = GetEularAngles((float)angle, ax * 0.00001f, ay * 0.00001f, az * 0.00001f);
+            pose_entry* e = AppendEntry(pose, &tail, bone);
+            e->rotationX = r.x;
+            e->rotationY = r.y;
+            e->rotationZ = r.z;
+        }
+        else if (IsTag(line, "*END*"))
+        {
+            continue;
+        }
+        else
+        {
+            pose = AppendPose(model, line, path);
+            tail = &pose->entryListHead;
+        }
+    }
+    if (orphanKeys) OutputToConsoleF("//%d bone keys before the first pose in %s ignored.", orphanKeys, path);
+}
+
+} // namespace
+
+vector_type RotateVector(vector_type p, vector_type pivot, float ax, float ay, float az)
+{
+    if (p.x == pivot.x && p.y == pivot.y && p.z == pivot.z) return p;
+    double dx = (double)p.x - pivot.x;
+    double dy = (double)p.y - pivot.y;
+    double dz = (double)p.z - pivot.z;
+    if (ax != 0.0f)
+    {
+        double r = std::sqrt(dy * dy + dz * dz);
+        if (r != 0.0)
+        {
+            double a = SafeAsin(dy / r);
+            if (dz < 0.0) a = kPi - a;
+            double t = a + ax * -kDegToRad;
+            dy = r * std::sin(t);
+            dz = r * std::cos(t);
+        }
+    }
+    if (ay != 0.0f)
+    {
+        double r = std::sqrt(dx * dx + dz * dz);
+        if (r != 0.0)
+        {
+            double a = SafeAsin(dz / r);
+            if (dx < 0.0) a = kPi - a;
+            double t = a + ay * -kDegToRad;
+            dx = r * std::cos(t);
+            dz = r * std::sin(t);
+        }
+    }
+    if (az != 0.0f)
+    {
+        double r = std::sqrt(dx * dx + dy * dy);
+        if (r != 0.0)
+        {
+            double a = SafeAsin(dy / r);
+            if (dx < 0.0) a = kPi - a;
+            double t = a + az * kDegToRad;
+            dx = r * std::cos(t);
+            dy = r * std::sin(t);
+        }
+    }
+    return fastVector_Set((float)(dx + pivot.x), (float)(dy + pivot.y), (float)(dz + pivot.z));
+}
+
+vector_type PoseVertex(bonus* bone, float x, float y, float z)
+{
+    vector_type p = fastVector_Set(x, y, z);
+    for (int links = 0; bone && links < kMaxBoneChain; links++)
+    {
+        p = RotateVector(p, bone->pivot, bone->rotationX[2], bone->rotationY[2], bone->rotationZ[2]);
+        p.x += bone->moveX[2];
+        p.y += bone->moveY[2];
+        p.z += bone->moveZ[2];
+        if (bone->parent == bone || !bone->parent) break;
+        bone = bone->parent;
+    }
+    return p;
+}
+
+vector_type PoseWeightedVertex(const vtx_typ* vertex)
+{
+    vector_type origin = fastVector_Set(0.0f, 0.0f, 0.0f);
+    if (!vertex || vertex->detached) return origin;
+    int weight = vertex->weight;
+    if (weight > 100) weight = 100;
+    if (weight < 0) weight = 0;
+    vector_type p1 = PoseVertex(vertex->bone, vertex->x, vertex->y, vertex->z);
+    if (weight == 100) return p1;
+    vector_type p2 = PoseVertex(vertex->secondBone, vertex->x, vertex->y, vertex->z);
+    if (weight == 0) return p2;
+    // The integer quotient is the model format's rule: weights 51..99 all give the first bone.
+    float q = (float)(100 / weight);
+    return fastVector_Set(p2.x - (p2.x - p1.x) / q, p2.y - (p2.y - p1.y) / q, p2.z - (p2.z - p1.z) / q);
+}
+
+vector_type GetEularAngles(float angle, float x, float y, float z)
+{
+    double length = std::sqrt((double)x * x + (double)y * y + (double)z * z);
+    if (!(length > 0.0) || !std::isfinite(length)) return fastVector_Set(0.0f, 0.0f, 0.0f);
+    double ux = x / length, uy = y / length, uz = z / length;
+    double a = GetCorrectDegree(angle) * kDegToRad;
+    double c = std::cos(a), s = std::sin(a);
+    double m00 = ux * ux * (1.0 - c) + c;
+    double m10 = ux * uy * (1.0 - c) + uz * s;
+    double m20 = ux * uz * (1.0 - c) - uy * s;
+    double m21 = uy * uz * (1.0 - c) + ux * s;
+    double m22 = uz * uz * (1.0 - c) + c;
+
+    double sy = -m20;
+    double d = std::cos(SafeAsin(sy));
+    if (d > -0.000001 && d < 0.000001) d = 0.0;
+    if (d != 0.0 && m00 / d < 0.0 && sy != 0.0)
+    {
+        d = -d;
+        if (d > -0.000001 && d < 0.000001) d = 0.0;
+    }
+    double ca, cb, cc, ce;
+    if (d != 0.0)
+    {
+        ca = m22 / d;
+        cb = -m21 / d;
+        cc = m00 / d;
+        ce = -m10 / d;
+    }
+    else
+    {
+        ca = 1.0;
+        cb = 0.0;
+        cc = 1.0;
+        ce = 0.0;
+    }
+    d = Clamp1(d);
+    ca = Clamp1(ca);
+    cc = Clamp1(cc);
+    double ry = std::acos(d);
+    if (sy < 0.0) ry = -ry;
+    double rx = std::acos(ca);
+    if (cb > 0.0) rx = -rx;
+    double rz = std::acos(cc);
+    if (ce > 0.0) rz = -rz;
+    return fastVector_Set((float)(rx * kRadToDeg), (float)(ry * kRadToDeg), (float)(rz * kRadToDeg));
+}
+
+void SetModelPoses(mesh_mod* model, const char* nameA, const char* nameB)
+{
+    if (!model) return;
+    if (model->owner) model->owner->poseQueued = 0;
+    LoadPoseIntoSlot(model, nameA, 0);
+    LoadPoseIntoSlot(model, nameB, 1);
+}
+
+void MorphModelPoses(mesh_mod* model, const char* name, float* percent)
+{
+    float p = percent ? *percent : 100.0f;
+    pose_struct* pose = model ? GetPosePtrBySignature(model->poseListHead.next, name) : nullptr;
+    if (pose)
+    {
+        for (pose_entry* e = pose->entryListHead.next; e; e = e->next)
+        {
+            bonus* b = e->bone;
+            if (!e->active || !b) continue;
+            MorphChannel(b->rotationX, e->rotationX, p);
+            MorphChannel(b->rotationY, e->rotationY, p);
+            MorphChannel(b->rotationZ, e->rotationZ, p);
+            MorphChannel(b->moveX, e->moveX, p);
+            MorphChannel(b->moveY, e->moveY, p);
+            MorphChannel(b->moveZ, e->moveZ, p);
+        }
+    }
+    if (percent) *percent = 100.0f;
+}
+
+void SetNonePoseState(mesh_mod* model)
+{
+    if (!model) return;
+    for (bonus* b = model->boneListHead.next; b; b = b->next)
+    {
+        b->rotationX[0] = b->rotationX[1] = 0.0f;
+        b->rotationY[0] = b->rotationY[1] = 0.0f;
+        b->rotationZ[0] = b->rotationZ[1] = 0.0f;
+    }
+}
+
+void MakePoseFromCurrent(mesh_mod* model, const char* name)
+{
+    if (!model || !name) return;
+    // Compare with the name as it will be stored, so a long name finds its own pose again.
+    char stored[kPoseNameSize];
+    CopyName(stored, name, sizeof stored);
+    pose_struct* pose = nullptr;
+    for (pose_struct* p = model->poseListHead.next; p; p = p->next)
+        if (VXR_EqualString(p->name, stored))
+        {
+            pose = p;
+            break;
+        }
+    if (!pose) pose = AppendPose(model, name, nullptr);
+
+    pose_entry* previous = &pose->entryListHead;
+    for (bonus* b = model->boneListHead.next; b; b = b->next)
+    {
+        pose_entry* e = previous->next;
+        if (!e)
+        {
+            e = static_cast<pose_entry*>(calloc(1, sizeof(pose_entry)));
+            previous->next = e;
+        }
+        e->bone = b;
+        e->rotationX = b->rotationX[2];
+        e->rotationY = b->rotationY[2];
+        e->rotationZ = b->rotationZ[2];
+        e->moveX = b->moveX[2];
+        e->moveY = b->moveY[2];
+        e->moveZ = b->moveZ[2];
+        e->active = b->inPoses;
+        previous = e;
+    }
+}
+
+void DisposeModelPoses(mesh_mod* model)
+{
+    if (!model) return;
+    pose_struct* pose = model->poseListHead.next;
+    while (pose)
+    {
+        pose_entry* e = pose->entryListHead.next;
+        while (e)
+        {
+            pose_entry* nextEntry = e->next;
+            free(e);
+            e = nextEntry;
+        }
+        pose_struct* nextPose = pose->next;
+        free(pose);
+        pose = nextPose;
+    }
+    model->poseListHead.next = nullptr;
+    model->poseCursor = &model->poseListHead;
+}
+
+int ImportModelAnimations(mesh_mod* model, const char* path)
+{
+    if (!model || !path) return 0;
+    FILE* f = fopen(path, "rb");
+    if (!f) return 0;
+    DisposeModelPoses(model);
+    char line[kPoseLineSize];
+    int cut;
+    if (ReadPoseLine(f, line, sizeof line, &cut) && !cut && strcmp(line, "VXR_Poses") == 0)
+    {
+        fclose(f);
+        return LoadModelPosesVXR(model, path);
+    }
+    rewind(f);
+    ReadKeyframePoses(model, f, path);
+    fclose(f);
+    return 1;
+}
+
+// "VXR_Poses" format:
+//   VXR_Poses                       first line, content not checked
+//   <pose name>                     then per pose: its name (up to 63 characters),
+//   {                               an opening line (content not checked),
+//   <signature> mx,my,mz,rx,ry,rz,active   one line per entry,
+//   }                               and the closing line.
+int LoadModelPosesVXR(mesh_mod* model, const char* path)
+{
+    if (!model) return 0;
+    DisposeModelPoses(model);
+    if (!path) return 0;
+    FILE* f = fopen(path, "rb");
+    if (!f)
+    {
+        OutputToConsoleF("//Could not open the pose file %s: %s", path, strerror(errno));
+        return 0;
+    }
+    char line[kPoseLineSize];
+    int cut;
+    if (!ReadPoseLine(f, line, sizeof line, &cut))
+    {
+        fclose(f);
+        return 1;
+    }
+    while (ReadPoseLine(f, line, sizeof line, &cut))
+    {
+        pose_struct* pose = AppendPose(model, line, path);
+        pose_entry* tail = &pose->entryListHead;
+        if (!ReadPoseLine(f, line, sizeof line, &cut)) break;
+        if (strcmp(line, "}") == 0) continue;
+        while (ReadPoseLine(f, line, sizeof line, &cut))
+        {
+            if (strcmp(line, "}") == 0) break;
+            char signature[64];
+            int used = 0;
+            if (sscanf(line, " %63s%n", signature, &used) != 1) continue;
+            bonus* bone = FindBone(model, signature);
+            if (!bone) continue;
+            pose_entry* e = AppendEntry(pose, &tail, bone);
+            sscanf(line + used, "%f,%f,%f,%f,%f,%f,%d", &e->moveX, &e->moveY, &e->moveZ, &e->rotationX,
+                   &e->rotationY, &e->rotationZ, &e->active);
+        }
+    }
+    fclose(f);
+    return 1;
+}
+
+int SaveModelPosesVXR(mesh_mod* model, const char* path)
+{
+    if (!model || !path) return 0;
+    char temporary[kModelFolderSize + kModelNameSize + 32];
+    int length = snprintf(temporary, sizeof temporary, "%s.saving", path);
+    if (length < 0 || length >= (int)sizeof temporary)
+    {
+        OutputToConsoleF("//Pose file path too long, nothing saved: %s", path);
+        return 0;
+    }
+    FILE* f = fopen(temporary, "w");
+    if (!f)
+    {
+        OutputToConsoleF("//Could not create the pose file %s: %s", path, strerror(errno));
+        return 0;
+    }
+    int ok = fprintf(f, "VXR_Poses\n") >= 0;
+    for (pose_struct* pose = model->poseListHead.next; pose && ok; pose = pose->next)
+    {
+        ok = fprintf(f, "%s\n{\n", pose->name) >= 0;
+        for (pose_entry* e = pose->entryListHead.next; e && ok; e = e->next)
+        {
+            // An entry without a bone cannot be named in the file.
+            if (!e->bone) continue;
+            ok = fprintf(f, "%s %f,%f,%f,%f,%f,%f,%d\n", e->bone->signature, e->moveX, e->moveY, e->moveZ,
+                         e->rotationX, e->rotationY, e->rotationZ, e->active) >= 0;
+        }
+        if (ok) ok = fprintf(f, "}\n") >= 0;
+    }
+    if (fclose(f) != 0) ok = 0;
+    if (!ok || rename(temporary, path) != 0)
+    {
+        OutputToConsoleF("//Could not write the pose file %s: %s", path, strerror(errno));
+        remove(temporary);
+        return 0;
+    }
+    return 1;
+}
