@@ -1,0 +1,275 @@
+// Where scripts come from and when they run: loading game, timed and actor scripts, the pass
+// over the game scripts, actor events, and single instructions by name.
+#include "script/scheduling.h"
+
+#include "app/output.h"
+#include "app/timing.h"
+#include "resources/paths.h"
+#include "resources/textures.h"
+#include "script/compiler.h"
+#include "script/interpreter.h"
+#include "script/variables.h"
+#include "world/humans.h"
+#include "world/level.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+VXR_scripter baseScript;
+VXR_scripter* scriptPtr = &baseScript;
+
+// Counts RemoveHumanScripts calls: the roster walk re-checks its position only after a run
+// that removed some actor's scripts (an actor disposed of, or its scripts replaced).
+static unsigned gActorScriptRemovals = 0;
+
+// Reads a script file into text (kScriptTextSize bytes). lfToCr: every LF becomes a CR.
+static int ReadScriptFile(const char* path, char* text, int lfToCr)
+{
+    FILE* file = fopen(path, "r");
+    if (!file) return 0;
+    if (!ReadWholeFile(file, text))
+        OutputToConsoleF("//Script %s: longer than %d characters, the rest is ignored", path, kScriptTextMax);
+    fclose(file);
+    if (lfToCr) ReplaceCharsInString(text, '\n', '\r');
+    return 1;
+}
+
+// Puts scriptPtr on the last game script (the head when there is none) and appends script.
+static void AppendGameScript(VXR_scripter* script)
+{
+    scriptPtr = &baseScript;
+    while (scriptPtr->next)
+        scriptPtr = scriptPtr->next;
+    scriptPtr->next = script;
+}
+
+int LoadAndExecuteScript(const char* path)
+{
+    if (!path) return 0;
+    char text[kScriptTextSize];
+    if (!ReadScriptFile(path, text, 1)) return 0;
+    VXR_scripter* script = NewVXRScriptNamed(text, path);
+    if (!script) return 0;
+    if (VXR_CopyText(script->path, kScriptPathSize, path))
+        OutputToConsoleF("//Script path longer than %d characters cut: %.60s...", kScriptPathSize - 1, path);
+    AppendGameScript(script);
+    return 1;
+}
+
+int InstallTimedScript(const char* path, float seconds)
+{
+    if (!path) return 0;
+    char text[kScriptTextSize];
+    if (!ReadScriptFile(path, text, 0)) return 0;
+    VXR_scripter* script = NewVXRScriptNamed(text, path);
+    if (!script) return 0;
+    script->startTime = gCurrentTime + VXR_SecondsToMs(seconds);
+    AppendGameScript(script);
+    return 1;
+}
+
+void HandleGameScripts()
+{
+    scriptPtr = baseScript.next;
+    while (scriptPtr)
+    {
+        ExecuteVXRCommandScript(scriptPtr);
+        // A level load has disposed of the scripts: DisposeScript leaves the cursor null, or
+        // the new level's loader has put it back on the head.
+        if (!scriptPtr) break;
+        scriptPtr = scriptPtr->next;
+    }
+}
+
+void DisposeGameScripts()
+{
+    VXR_scripter* s = baseScript.next;
+    baseScript.next = nullptr;
+    while (s)
+    {
+        VXR_scripter* next = s->next;
+        DisposeScript(s);
+        s = next;
+    }
+    scriptPtr = nullptr;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Actor scripts
+//
+// list -> pair {',' pair}
+// pair -> '"' path '"' ',' mask           (mask: decimal text up to the next comma or the end)
+
+static void ReportList(human_being* actor, const char* problem, const char* at)
+{
+    OutputToConsoleF("//Actor %.35s: script list %s at: %.60s", actor->name, problem, at);
+}
+
+// Appends the script file path (relative to the data root) to the actor's list.
+static VXR_scripter* AttachActorScript(human_being* actor, VXR_scripter* tail, const char* path, int32_t mask)
+{
+    char full[kScriptPathSize];
+    if (snprintf(full, sizeof(full), "%s%s", routePath, path) >= (int)sizeof(full))
+    {
+        OutputToConsoleF("//Actor %.35s: script path too long: %.60s...", actor->name, path);
+        return tail;
+    }
+    FixPathString(full);
+    char text[kScriptTextSize];
+    if (!ReadScriptFile(full, text, 1)) return tail;
+    VXR_scripter* script = NewVXRScriptNamed(text, path);
+    if (!script) return tail;
+    VXR_CopyText(script->path, kScriptPathSize, path);
+    script->eventMask = mask;
+    script->owner = actor;
+    if (tail)
+        tail->next = script;
+    else
+        actor->scripts = script;
+    return script;
+}
+
+void SetHumanScriptsByPaths(human_being* actor, const char* list)
+{
+    if (!actor || !list || !list[0]) return;
+    RemoveHumanScripts(actor);
+    VXR_scripter* tail = nullptr;
+    const char* p = list;
+    for (;;)
+    {
+        if (*p == ',') p++;
+        while (*p == ' ' || *p == '\t')
+            p++;
+        if (!*p) break;
+        if (*p != '"')
+        {
+            ReportList(actor, "expects a quoted path", p);
+            break;
+        }
+        const char* path = p + 1;
+        const char* close = strchr(path, '"');
+        if (!close || close == path)
+        {
+            ReportList(actor, close ? "has an empty path" : "has an unclosed quote", p);
+            break;
+        }
+        char pathText[kScriptPathSize];
+        size_t pathLength = (size_t)(close - path);
+        if (pathLength >= sizeof(pathText))
+        {
+            ReportList(actor, "has a path longer than 1023 characters", p);
+            break;
+        }
+        memcpy(pathText, path, pathLength);
+        pathText[pathLength] = 0;
+        p = close + 1;
+
+        char maskText[32];
+        int n = 0;
+        if (*p == ',')
+        {
+            p++;
+            while (*p && *p != ',')
+            {
+                if (n < (int)sizeof(maskText) - 1) maskText[n++] = *p;
+                p++;
+            }
+        }
+        maskText[n] = 0;
+        if (n == 0) ReportList(actor, "has no event mask (0 used, the script never runs)", path);
+        long mask = strtol(maskText, nullptr, 10);
+        if (mask > INT32_MAX) mask = INT32_MAX;
+        if (mask < INT32_MIN) mask = INT32_MIN;
+        tail = AttachActorScript(actor, tail, pathText, (int32_t)mask);
+    }
+}
+
+void RemoveHumanScripts(human_being* actor)
+{
+    if (!actor) return;
+    VXR_scripter* s = actor->scripts;
+    actor->scripts = nullptr;
+    while (s)
+    {
+        VXR_scripter* next = s->next;
+        DisposeScript(s);
+        s = next;
+    }
+    gActorScriptRemovals++;
+}
+
+void ExecuteHumanScriptsForMask(human_being* actor, long mask)
+{
+    if (!actor) return;
+    VXR_scripter* s = actor->scripts;
+    while (s)
+    {
+        if (((long)s->eventMask & mask) != 0)
+        {
+            int watch = VXR_WatchScript(s);
+            if (watch < 0) return;
+            ExecuteVXRCommandScript(s);
+            int survived = VXR_ScriptSurvived(watch);
+            VXR_UnwatchScript(watch);
+            // The actor's list (and perhaps the actor) is gone, or a level load replaced them.
+            if (!survived || levelChanged) return;
+        }
+        s = s->next;
+    }
+}
+
+void HandleHumanScriptsForMask(long mask)
+{
+    if (!baseHuman) return;
+    human_being* h = baseHuman->next;
+    int index = 0;
+    while (h)
+    {
+        unsigned removals = gActorScriptRemovals;
+        ExecuteHumanScriptsForMask(h, mask);
+        if (levelChanged) return;
+        if (removals == gActorScriptRemovals)
+        {
+            h = h->next;
+            index++;
+            continue;
+        }
+        // An actor may have left the roster: continue behind h if it is still there, else with
+        // the actor now at h's place.
+        human_being* found = baseHuman->next;
+        int position = 0;
+        while (found && found != h)
+        {
+            found = found->next;
+            position++;
+        }
+        if (found)
+        {
+            h = found->next;
+            index = position + 1;
+        }
+        else
+        {
+            h = baseHuman->next;
+            for (int i = 0; h && i < index; i++)
+                h = h->next;
+        }
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Single instructions
+
+int ExecuteVXRCommand(const char* command, const char* args)
+{
+    if (!command || !command[0]) return 1;
+    VXR_Instruction* instruction = GetVXRInstruction(command);
+    if (!instruction || !instruction->handler) return 0;
+    char text[kScriptArgsMax + 1];
+    if (VXR_CopyText(text, sizeof(text), args ? args : ""))
+        OutputToConsoleF("//%s: arguments longer than %d characters cut: %s", command, kScriptArgsMax, text);
+    instruction->handler(text);
+    return 1;
+}

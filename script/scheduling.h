@@ -1,0 +1,37 @@
+// Where scripts come from and when they run: the game script list and its pass, timed scripts,
+// actor scripts fired by event masks, and single instructions run by name.
+#pragma once
+
+#include "script/script_records.h"
+
+// Appends the script file at path to the game script list (compiled at once). It gets its first
+// run from the next pass over the list, or from the pass under way. Returns 0, changing
+// nothing, when the file cannot be opened. Leaves scriptPtr on the script that was last before.
+int LoadAndExecuteScript(const char* path);
+// The same for a script whose runs do nothing until the clock is seconds later than now; its
+// path stays empty.
+int InstallTimedScript(const char* path, float seconds);
+// One run for every game script. A script loaded during the pass is appended behind the
+// cursor's old end: it runs in this pass, and the scripts between the loading one and the old
+// end wait for the next pass. A level load during the pass ends it.
+void HandleGameScripts();
+// Disposes of every game script and empties the list; scriptPtr becomes null (a pass under way
+// ends).
+void DisposeGameScripts();
+
+// Replaces the actor's scripts by those of list: pairs of a quoted path (relative to the data
+// root) and an event mask, separated by commas. An empty list keeps the scripts; files that
+// cannot be opened are skipped; a malformed pair ends the list with a console line.
+void SetHumanScriptsByPaths(human_being* actor, const char* list);
+// Disposes of every script of the actor and empties its list. Null is ignored.
+void RemoveHumanScripts(human_being* actor);
+// One run for each of the actor's scripts whose event mask shares a bit with mask, in list
+// order. Ends when a run starts a level load or removes the actor's scripts. Null is ignored.
+void ExecuteHumanScriptsForMask(human_being* actor, long mask);
+// ExecuteHumanScriptsForMask for every actor in roster order. An actor removed during the walk
+// is passed over safely; the walk goes on with the actor that took its place.
+void HandleHumanScriptsForMask(long mask);
+
+// Runs one instruction by name with args, as a statement would (args cut at 64 characters).
+// Empty command: nothing, 1. Known instruction: 1. Unknown (or "NULL"): 0.
+int ExecuteVXRCommand(const char* command, const char* args);
