@@ -1,0 +1,246 @@
+// Script registers and named variables: install, lookup and the typed accessors. Owns the
+// storage of the variables scripts define; engine-bound entries only point at engine globals.
+#include "script/variables.h"
+
+#include "app/draw.h"
+#include "app/output.h"
+#include "app/tick.h"
+#include "world/humans.h"
+#include "world/vecmath.h"
+
+#include <cstdlib>
+#include <cstring>
+
+variable_list gScriptVars;
+vaPtr gGameVariables;
+vaPtr* gVarPtr = &gGameVariables;
+float gGameSpeedFactor = 1.0f;
+
+// Engine-bound entries point at one 32-bit int or float.
+static const int kBoundStorageSize = 4;
+
+int VXR_CopyText(char* dst, int size, const char* src)
+{
+    if (!dst || size <= 0) return 0;
+    if (!src) src = "";
+    int n = 0;
+    while (n < size - 1 && src[n])
+        n++;
+    memcpy(dst, src, n);
+    dst[n] = 0;
+    return src[n] != 0;
+}
+
+static vaPtr* NewVariableEntry(const char* name, void* pointer, int ownStorage)
+{
+    vaPtr* entry = (vaPtr*)calloc(1, sizeof(vaPtr));
+    if (!entry) return nullptr;
+    if (VXR_CopyText(entry->name, sizeof(entry->name), name))
+        OutputToConsoleF("//Script variable name longer than %d characters, cut: %s", kVariableNameSize - 1,
+                         entry->name);
+    if (ownStorage)
+    {
+        entry->value = calloc(1, kVariableStorageSize);
+        if (!entry->value)
+        {
+            free(entry);
+            return nullptr;
+        }
+    }
+    else
+        entry->value = pointer;
+    entry->ownsStorage = ownStorage ? 1 : 0;
+    entry->next = nullptr;
+    return entry;
+}
+
+static vaPtr* FindInList(vaPtr* first, const char* name)
+{
+    for (vaPtr* v = first; v; v = v->next)
+        if (VXR_EqualString(v->name, name)) return v;
+    return nullptr;
+}
+
+// Compares as the stored name would, so a name that was cut at install is still found by its full text.
+static vaPtr* FindByStoredName(vaPtr* first, const char* name)
+{
+    char key[kVariableNameSize];
+    VXR_CopyText(key, sizeof(key), name);
+    return FindInList(first, key);
+}
+
+void InstallVXRVariablePointer(const char* name, void* pointer, int ownStorage)
+{
+    if (!name) return;
+    // A second definition would never be reached by a lookup; refusing it keeps scripts that
+    // define inside a loop from growing the list every pass.
+    vaPtr* existing = FindByStoredName(gGameVariables.next, name);
+    if (existing)
+    {
+        gVarPtr = existing;
+        return;
+    }
+    vaPtr* entry = NewVariableEntry(name, pointer, ownStorage);
+    if (!entry) return;
+    vaPtr* last = &gGameVariables;
+    while (last->next)
+        last = last->next;
+    last->next = entry;
+    gVarPtr = entry;
+}
+
+void InstallHumanVariablePointer(human_being* actor, const char* name, void* pointer, int ownStorage)
+{
+    if (!actor || !name) return;
+    if (FindByStoredName(actor->variables, name)) return;
+    vaPtr* entry = NewVariableEntry(name, pointer, ownStorage);
+    if (!entry) return;
+    if (!actor->variables)
+    {
+        actor->variables = entry;
+        return;
+    }
+    vaPtr* last = actor->variables;
+    while (last->next)
+        last = last->next;
+    last->next = entry;
+}
+
+vaPtr* GetHumanVarEntry(human_being* actor, const char* name)
+{
+    if (!actor || !name) return nullptr;
+    return FindByStoredName(actor->variables, name);
+}
+
+vaPtr* GetVarEntry(const char* name)
+{
+    if (!name) return nullptr;
+    if (selHuman)
+    {
+        vaPtr* own = GetHumanVarEntry(selHuman, name);
+        if (own) return own;
+    }
+    vaPtr* global = FindByStoredName(gGameVariables.next, name);
+    if (global) gVarPtr = global;
+    return global;
+}
+
+int GetVarStorageSize(const vaPtr* entry)
+{
+    if (!entry || !entry->value) return 0;
+    return entry->ownsStorage ? kVariableStorageSize : kBoundStorageSize;
+}
+
+// Reads and writes go through memcpy: owned storage is malloc-aligned, but the bytes may have been
+// written as another type, and memcpy is the defined way to reinterpret them.
+int GetInt(const char* name)
+{
+    vaPtr* v = GetVarEntry(name);
+    if (!v || !v->value) return 0;
+    int32_t x;
+    memcpy(&x, v->value, sizeof(x));
+    return x;
+}
+
+float GetFloat(const char* name)
+{
+    vaPtr* v = GetVarEntry(name);
+    if (!v || !v->value) return 0.0f;
+    float x;
+    memcpy(&x, v->value, sizeof(x));
+    return x;
+}
+
+int GetBoolean(const char* name)
+{
+    return GetInt(name);
+}
+
+char* GetString_VXR(const char* name)
+{
+    static char empty[1];
+    vaPtr* v = GetVarEntry(name);
+    if (!v || !v->value)
+    {
+        empty[0] = 0;
+        return empty;
+    }
+    return (char*)v->value;
+}
+
+void GetVarText(const char* name, char* out, int outSize)
+{
+    if (!out || outSize <= 0) return;
+    out[0] = 0;
+    vaPtr* v = GetVarEntry(name);
+    int size = GetVarStorageSize(v);
+    if (size <= 0) return;
+    const char* text = (const char*)v->value;
+    int n = 0;
+    while (n < size && n < outSize - 1 && text[n])
+        n++;
+    memcpy(out, text, n);
+    out[n] = 0;
+}
+
+void SetInt(const char* name, int value)
+{
+    vaPtr* v = GetVarEntry(name);
+    if (!v || !v->value) return;
+    int32_t x = value;
+    memcpy(v->value, &x, sizeof(x));
+}
+
+void SetFloat(const char* name, float value)
+{
+    vaPtr* v = GetVarEntry(name);
+    if (!v || !v->value) return;
+    memcpy(v->value, &value, sizeof(value));
+}
+
+void SetBoolean(const char* name, int value)
+{
+    SetInt(name, value);
+}
+
+void SetString_VXR(const char* name, const char* text)
+{
+    vaPtr* v = GetVarEntry(name);
+    int size = GetVarStorageSize(v);
+    if (size <= 0) return;
+    VXR_CopyText((char*)v->value, size, text);
+}
+
+void DisposeVariableList(vaPtr* first)
+{
+    while (first)
+    {
+        vaPtr* next = first->next;
+        if (first->ownsStorage) free(first->value);
+        free(first);
+        first = next;
+    }
+}
+
+void DisposeHumanVariables(human_being* actor)
+{
+    if (!actor) return;
+    DisposeVariableList(actor->variables);
+    actor->variables = nullptr;
+}
+
+void ClearGlobalVariables()
+{
+    DisposeVariableList(gGameVariables.next);
+    gGameVariables.next = nullptr;
+    gVarPtr = &gGameVariables;
+}
+
+void InstallEngineVariables()
+{
+    InstallVXRVariablePointer("doMouseView", &doMouseView, 0);
+    InstallVXRVariablePointer("doFog", &doFog, 0);
+    InstallVXRVariablePointer("gFogStart", &gFogStart, 0);
+    InstallVXRVariablePointer("gFogEnd", &gFogEnd, 0);
+    InstallVXRVariablePointer("gameSpeed", &gGameSpeedFactor, 0);
+}

@@ -1,0 +1,83 @@
+// Script registers and named script variables: the shared register file, the global variable
+// list with the engine-bound settings, and each actor's own list. Lookups follow the selected actor.
+#pragma once
+
+#include <cstdint>
+
+struct human_being;
+
+// Each text register holds at most this many characters before its terminator.
+const int kScriptStringMax = 31;
+const int kScriptRegisterCount = 16;
+// Storage that `def` gives a variable of its own; holds an int, a float or a 31-character text.
+const int kVariableStorageSize = 32;
+const int kVariableNameSize = 68;
+
+// The register file every script shares. Script text numbers registers from 1.
+struct variable_list
+{
+    double f[kScriptRegisterCount];
+    int32_t i[kScriptRegisterCount];
+    int32_t b[kScriptRegisterCount];
+    char s[kScriptRegisterCount][kScriptStringMax + 1];
+};
+
+// One named variable. An entry that does not own its storage is bound to a 32-bit engine
+// global (an int or a float); the accessor used decides how the bytes are read.
+struct vaPtr
+{
+    char name[kVariableNameSize];
+    void* value;
+    int32_t ownsStorage;
+    vaPtr* next;
+};
+
+// Zero-filled at start and never reset: a level change keeps the registers.
+extern variable_list gScriptVars;
+// Head of the global list (not a variable itself); entries follow from its next in install order.
+extern vaPtr gGameVariables;
+// Left on the global entry last found or installed.
+extern vaPtr* gVarPtr;
+// A game speed setting that only scripts read and write, through the variable "gameSpeed".
+extern float gGameSpeedFactor;
+
+// Appends an entry to the global list. With ownStorage non-zero the entry gets 32 zeroed bytes
+// of its own and pointer is ignored. A name the global list already holds is not installed
+// again: the existing entry stays in force and gVarPtr is left on it.
+void InstallVXRVariablePointer(const char* name, void* pointer, int ownStorage);
+// Appends an entry to the actor's list unless the list already holds the name. Null actor: ignored.
+void InstallHumanVariablePointer(human_being* actor, const char* name, void* pointer, int ownStorage);
+vaPtr* GetHumanVarEntry(human_being* actor, const char* name);
+// The selected actor's entry of that name if there is one, else the first global entry, else null.
+vaPtr* GetVarEntry(const char* name);
+
+// Unknown names read as 0, 0.0 or the empty text; setters ignore unknown names.
+int GetInt(const char* name);
+float GetFloat(const char* name);
+int GetBoolean(const char* name);
+// The storage itself, not a copy. Use GetVarText to read it with its size bound respected.
+char* GetString_VXR(const char* name);
+void SetInt(const char* name, int value);
+void SetFloat(const char* name, float value);
+void SetBoolean(const char* name, int value);
+// Copies text, cut to what the storage holds (31 characters in owned storage, 3 in an
+// engine-bound 32-bit global), always terminated.
+void SetString_VXR(const char* name, const char* text);
+
+// Bytes of storage behind an entry: 32 when owned, 4 for an engine-bound int or float.
+int GetVarStorageSize(const vaPtr* entry);
+// Copies the variable's text into out (outSize bytes), never reading past its storage even when
+// the bytes hold no terminator (an engine int read as text). Unknown names give "".
+void GetVarText(const char* name, char* out, int outSize);
+
+// Frees every entry of a list starting at first, with the storage the entries own.
+void DisposeVariableList(vaPtr* first);
+// Frees the actor's variables and leaves its list empty. Null actor: ignored.
+void DisposeHumanVariables(human_being* actor);
+// Empties the global list (engine reset) and leaves gVarPtr on its head.
+void ClearGlobalVariables();
+// Binds "doMouseView", "doFog", "gFogStart", "gFogEnd" and "gameSpeed", in that order.
+void InstallEngineVariables();
+
+// Copies at most size - 1 characters of src into dst and terminates it. Returns 1 when src was cut.
+int VXR_CopyText(char* dst, int size, const char* src);
