@@ -1,0 +1,22 @@
+// Model drawing: poses a model's vertices on the processor for the actor's blend, rebuilds its
+// boxes and draws it with vertex arrays, one indexed call per used material.
+#pragma once
+
+#include "world/vecmath.h"
+
+struct mesh_mod;
+
+// Draws model at (x, y, z) turned by (rx, ry, rz) degrees (x, then y, then z, then the move),
+// its pose channels blended at blendPercent (100: pose A, 0: pose B). Every vertex is posed
+// through its one or two bones into pvert, with its rest normal in pnorm. The bone and model
+// boxes, planes and topPoint are rebuilt and boxValid set. With culled non-zero (ignored until
+// the model has been drawn once) nothing is posed or drawn, but the blend and boxes still
+// follow. An owner with the lit flag is drawn at full brightness, unlit and untinted.
+// Leaves the vertex, normal and texture coordinate arrays enabled and the blend, depth-write
+// and texture state of the last material drawn. Returns (x, y, z); a null model gives (0, 0, 0).
+vector_type DrawMeshworkModel(mesh_mod* model, float x, float y, float z, float rx, float ry, float rz,
+                              float blendPercent, int culled);
+
+// Outlines of every bone box as of the model's last drawing call, in world space, in the
+// current colour; lighting and texturing are switched off and left off. For tools and editing.
+void DrawModelBoneBoxes(const mesh_mod* model);

@@ -1,0 +1,57 @@
+// Model files: the line-oriented model format read into a mesh_mod, the normals and element
+// lists derived from it, and the model cache built at start-up from the precache file "cache".
+#pragma once
+
+#include "model/mesh_records.h"
+
+// Start-up model path: data folder prefix and the name read from the precache file.
+extern const char kModelPathFormatSpecifier[]; // "%sModels/%s"
+
+// What one load found out about a model's textures and its problem lines, for tools that want
+// to say what went wrong. Filled by LoadMeshworkModelReport; every field is reset first.
+struct modelLoadReport
+{
+    int materialSections;                       // sections read (at most 8)
+    int textureWanted[kMaxModelMaterials];      // the header asked for a texture (kind 4)
+    int textureLoaded[kMaxModelMaterials];      // and one was loaded into textureId
+    char texturePath[kMaxModelMaterials][1100]; // the PNG name tried first
+    int problems;                               // lines reported as faulty or over the limits
+};
+
+// Fills model from the model file at path. Model file format, one item a line, fields apart by
+// spaces or tabs, a line ending at a single CR or LF:
+//   two header lines (ignored)
+//   vertex lines:   number x y z [firstBone secondBone weight [parent]]   (up to "EDGES")
+//   edge lines:     ignored, from "EDGES" up to the first line beginning with "M"
+//   up to eight material sections, up to "END":
+//     "MATERIAL name r g b smooth kind transparency reserved f f f f f f blended"
+//     (or "MATERIAL<tab>r g b ..." without the name), then triangle lines "a b c", then
+//     optionally "UVS" and lines "n u v"
+// Coordinates are divided by meshwork_modelScaleFactor. Vertex numbers are positions in the
+// vertex section. folder and name come from path (split after the last '/'). The pose list is
+// emptied; the pose file is not read here. Returns 1, or 0 (nothing cached, a console line)
+// when model is null, the file cannot be opened or its name does not fit the record.
+// Lines that break the record limits (2000 vertices, vertex numbers out of range, 2000 triangles
+// per material) are left out with a console line. Does not touch model->next.
+int LoadMeshworkModel(mesh_mod* model, const char* path);
+// LoadMeshworkModel that also fills report (when not null).
+int LoadMeshworkModelReport(mesh_mod* model, const char* path, modelLoadReport* report);
+
+// Rest-pose vertex normals: the mean of the face normals of the triangles a vertex is in, made
+// unit length; a vertex in no triangle gets (0, 0, 1) and is marked detached.
+void BuildMeshworkModelVertexNormals(mesh_mod* model);
+
+// Each used material's element list (three vertex numbers a triangle) and its texture
+// coordinates by vertex number, from the triangles in list order.
+void PrepareModelElementLists(mesh_mod* model);
+
+// Rebuilds the model cache from empty from the precache file "<routePath>cache": one model file
+// name a line (under "<routePath>Models/"), ended by the first empty line or the end of the
+// file. Each model's pose file "<model path>_poses" is imported with it. Missing files give
+// the console lines "//Model precache file was not found!" and "//Failed to load model: <name>".
+// Entries of an earlier call are dropped, not freed. Registers the loader hooks first.
+void ImportAllMeshworkModels();
+
+// Lets actors load models that are not cached yet (gLoadModelHook) and private copies import
+// their own pose file (gImportModelPosesHook). Safe to call more than once.
+void RegisterModelLoader();
