@@ -1,0 +1,151 @@
+// Owns the 16 animation slots and their loading from the animation list and the frame folders.
+#include "resources/animated_textures.h"
+
+#include "app/output.h"
+#include "resources/paths.h"
+#include "resources/png_image.h"
+#include "resources/textures.h"
+
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+
+animatedTexture gTextureAnimations[kAnimationSlots];
+
+static int CanOpenForReading(const char* path)
+{
+    FILE* file = fopen(path, "rb");
+    if (!file) return 0;
+    fclose(file);
+    return 1;
+}
+
+// Info file: "<frame count>\n<frame duration in ms>\n<base name>\n". Counts and durations must
+// be positive: the anim instruction divides by the duration and takes the frame modulo the count.
+static void ReadAnimationInfo(const char* infoPath, animatedTexture* animation, char* baseName,
+                              size_t baseSize)
+{
+    FILE* info = fopen(infoPath, "rb");
+    if (!info) return;
+    long count = animation->frameCount;
+    long duration = animation->frameDuration;
+    int scanned = fscanf(info, "%ld\n%ld\n", &count, &duration);
+    if (scanned < 2) OutputToConsoleF("//Animation info %s: frame count or frame duration missing", infoPath);
+    if (scanned >= 1 && count >= 1 && count <= INT_MAX)
+        animation->frameCount = int32_t(count);
+    else if (scanned >= 1)
+        OutputToConsoleF("//Animation info %s: frame count %ld is out of range, using %d", infoPath, count,
+                         int(animation->frameCount));
+    if (scanned >= 2 && duration >= 1 && duration <= INT_MAX)
+        animation->frameDuration = int32_t(duration);
+    else if (scanned >= 2)
+        OutputToConsoleF("//Animation info %s: frame duration %ld is out of range, using %d", infoPath,
+                         duration, int(animation->frameDuration));
+    if (scanned >= 2)
+    {
+        int wasCut = 0;
+        ReadBoundedLine(info, baseName, baseSize, 1, &wasCut);
+        if (wasCut)
+            OutputToConsoleF("//Animation info %s: base name longer than %d characters, cut", infoPath,
+                             int(baseSize) - 1);
+    }
+    fclose(info);
+}
+
+int LoadAnimationFromFolder(const char* folder, animatedTexture* animation)
+{
+    animation->frameCount = 1;
+    animation->frameDuration = 100;
+    char baseName[kMaxLineLength + 1] = "";
+
+    char path[2048];
+    if (snprintf(path, sizeof path, "%s%cinfo.txt", folder, kDirectoryDevider) < int(sizeof path))
+        ReadAnimationInfo(path, animation, baseName, sizeof baseName);
+
+    long long total = (long long)animation->frameDuration * animation->frameCount;
+    if (total > INT_MAX)
+    {
+        OutputToConsoleF("//Animation %s: total duration %lld ms is too long, cut to %d", folder, total,
+                         INT_MAX);
+        total = INT_MAX;
+    }
+    animation->totalDuration = int32_t(total);
+    if (animation->frameCount > kMaxAnimationFrames) animation->frameCount = kMaxAnimationFrames;
+    memset(animation->frames, 0, sizeof animation->frames);
+
+    glEnable(GL_TEXTURE_2D);
+    for (int i = 1; i <= animation->frameCount; ++i)
+    {
+        int length = snprintf(path, sizeof path, i < 10 ? "%s%c%s 0%d.png" : "%s%c%s %d.png", folder,
+                              kDirectoryDevider, baseName, i);
+        GLuint* frame = &animation->frames[i - 1];
+        glGenTextures(1, frame);
+        glBindTexture(GL_TEXTURE_2D, *frame);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+        if (length >= int(sizeof path))
+        {
+            OutputToConsoleF("//Animation %s: path of frame %d is too long", folder, i);
+            continue;
+        }
+        if (CanOpenForReading(path)) LoadImageIntoBoundTexture(path, 0, 1);
+    }
+    return 1;
+}
+
+static void DeleteAnimationFrames(animatedTexture* animation)
+{
+    for (GLuint& frame : animation->frames)
+        if (frame)
+        {
+            glDeleteTextures(1, &frame);
+            frame = 0;
+        }
+}
+
+// List line: <slot> "<folder>","<unused>", scanned like "%d \"%[^\"]\",\"%[^\"]\"".
+void LoadAnimationFiles(const char* listPath)
+{
+    FILE* list = fopen(listPath, "rb");
+    if (!list) return;
+    char line[kMaxLineLength + 1];
+    int lineNumber = 0;
+    int atEnd = 0;
+    while (!atEnd)
+    {
+        int wasCut = 0;
+        atEnd = ReadBoundedLine(list, line, sizeof line, 1, &wasCut) == -1;
+        ++lineNumber;
+        if (line[0] == 0) continue;
+        if (wasCut)
+        {
+            OutputToConsoleF("//Animation list %s: line %d is longer than %d characters, skipped", listPath,
+                             lineNumber, kMaxLineLength);
+            continue;
+        }
+        char* afterNumber = nullptr;
+        long slot = strtol(line, &afterNumber, 10);
+        char folder[kMaxLineLength + 1] = "";
+        char unused[kMaxLineLength + 1] = "";
+        if (afterNumber == line || sscanf(afterNumber, " \"%513[^\"]\",\"%513[^\"]\"", folder, unused) < 1)
+        {
+            OutputToConsoleF("//Animation list %s: line %d is not <slot> \"folder\",\"path\", skipped",
+                             listPath, lineNumber);
+            continue;
+        }
+        if (slot < 1 || slot > kAnimationSlots)
+        {
+            OutputToConsoleF("//Animation list %s: line %d names slot %ld, outside 1 to %d, skipped",
+                             listPath, lineNumber, slot, kAnimationSlots);
+            continue;
+        }
+        char path[sizeof routePath + sizeof folder];
+        snprintf(path, sizeof path, "%s%s", routePath, folder);
+        FixPathString(path);
+        animatedTexture* animation = &gTextureAnimations[slot - 1];
+        // A slot listed twice keeps only its last folder; the earlier frames are not leaked.
+        DeleteAnimationFrames(animation);
+        LoadAnimationFromFolder(path, animation);
+    }
+    fclose(list);
+}

@@ -1,0 +1,231 @@
+// Owns image decoding (PNG through libpng, BMP through platform/bmp) and the mipmapped upload.
+// It never creates texture objects: callers generate and bind them.
+#include "resources/png_image.h"
+
+#include "app/output.h"
+#include "platform/bmp.h"
+
+#include <GL/gl.h>
+#include <GL/glu.h>
+#include <png.h>
+
+#include <csetjmp>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+// Larger pictures are refused: a damaged header must not make us allocate gigabytes.
+static const png_uint_32 kMaxImageSide = 16384;
+
+struct pngErrorState
+{
+    jmp_buf jump;
+    char message[200];
+};
+
+static void PngError(png_structp png, png_const_charp message)
+{
+    pngErrorState* state = (pngErrorState*)png_get_error_ptr(png);
+    snprintf(state->message, sizeof state->message, "%s", message ? message : "decoding error");
+    longjmp(state->jump, 1);
+}
+
+// Warnings (bad gamma chunks, unknown chunks) do not stop the picture from being used.
+static void PngWarning(png_structp, png_const_charp) {}
+
+static void ClearImage(decodedImage* image)
+{
+    image->width = image->height = image->channels = 0;
+    image->pixels.clear();
+}
+
+// The libpng part, kept free of C++ objects with destructors of its own: libpng leaves it with
+// longjmp on any error. out lives in the caller, so a jump skips nothing that needs destroying.
+static int DecodePNGStream(FILE* file, decodedImage* out, char* err, int errSize)
+{
+    pngErrorState state;
+    state.message[0] = 0;
+    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &state, PngError, PngWarning);
+    if (!png)
+    {
+        snprintf(err, errSize, "out of memory");
+        return 0;
+    }
+    png_infop info = png_create_info_struct(png);
+    if (!info)
+    {
+        png_destroy_read_struct(&png, nullptr, nullptr);
+        snprintf(err, errSize, "out of memory");
+        return 0;
+    }
+    png_bytep* volatile rows = nullptr;
+    if (setjmp(state.jump))
+    {
+        free(rows);
+        png_destroy_read_struct(&png, &info, nullptr);
+        snprintf(err, errSize, "%s", state.message);
+        return 0;
+    }
+
+    png_init_io(png, file);
+    png_set_sig_bytes(png, 8);
+    png_set_user_limits(png, kMaxImageSide, kMaxImageSide);
+    png_read_info(png, info);
+
+    int colorType = png_get_color_type(png, info);
+    int bitDepth = png_get_bit_depth(png, info);
+    if (colorType == PNG_COLOR_TYPE_PALETTE) png_set_palette_to_rgb(png);
+    if (colorType == PNG_COLOR_TYPE_GRAY && bitDepth < 8) png_set_expand_gray_1_2_4_to_8(png);
+    if (png_get_valid(png, info, PNG_INFO_tRNS)) png_set_tRNS_to_alpha(png);
+    if (bitDepth == 16) png_set_strip_16(png);
+    if (colorType == PNG_COLOR_TYPE_GRAY || colorType == PNG_COLOR_TYPE_GRAY_ALPHA) png_set_gray_to_rgb(png);
+    png_set_interlace_handling(png);
+    png_read_update_info(png, info);
+
+    png_uint_32 width = png_get_image_width(png, info);
+    png_uint_32 height = png_get_image_height(png, info);
+    int channels = png_get_channels(png, info);
+    size_t rowBytes = png_get_rowbytes(png, info);
+    if ((channels != 3 && channels != 4) || rowBytes != size_t(width) * channels || width == 0 || height == 0)
+        png_error(png, "unsupported pixel layout");
+
+    bool noMemory = false;
+    try
+    {
+        out->pixels.resize(rowBytes * height);
+    }
+    catch (...)
+    {
+        noMemory = true;
+    }
+    if (noMemory) png_error(png, "out of memory");
+    rows = (png_bytep*)malloc(sizeof(png_bytep) * height);
+    if (!rows) png_error(png, "out of memory");
+    for (png_uint_32 y = 0; y < height; ++y)
+        rows[y] = out->pixels.data() + rowBytes * y;
+    png_read_image(png, rows);
+    // The trailing chunks are not read: a damaged end after complete pixel data still gives
+    // a usable picture.
+
+    free(rows);
+    png_destroy_read_struct(&png, &info, nullptr);
+    out->width = int(width);
+    out->height = int(height);
+    out->channels = channels;
+    return 1;
+}
+
+int DecodePNGImage(const char* path, decodedImage* out, char* err, int errSize)
+{
+    ClearImage(out);
+    FILE* file = fopen(path, "rb");
+    if (!file)
+    {
+        snprintf(err, errSize, "cannot be opened");
+        return 0;
+    }
+    unsigned char signature[8];
+    int ok = 0;
+    if (fread(signature, 1, 8, file) != 8 || png_sig_cmp(signature, 0, 8) != 0)
+        snprintf(err, errSize, "is not a PNG file");
+    else
+        ok = DecodePNGStream(file, out, err, errSize);
+    fclose(file);
+    if (!ok) ClearImage(out);
+    return ok;
+}
+
+int DecodeBMPImage(const char* path, decodedImage* out, char* err, int errSize)
+{
+    ClearImage(out);
+    unsigned char* rgba = nullptr;
+    int width = 0, height = 0, hasAlpha = 0;
+    if (!PLT_DecodeBMP(path, &rgba, &width, &height, &hasAlpha, err, errSize)) return 0;
+    size_t count = size_t(width) * height;
+    out->width = width;
+    out->height = height;
+    out->channels = hasAlpha ? 4 : 3;
+    out->pixels.resize(count * out->channels);
+    for (size_t i = 0; i < count; ++i)
+        memcpy(&out->pixels[i * out->channels], rgba + i * 4, out->channels);
+    PLT_FreeBMP(rgba);
+    return 1;
+}
+
+int DecodeImageFile(const char* path, int allowBMP, decodedImage* out, char* err, int errSize)
+{
+    ClearImage(out);
+    FILE* file = fopen(path, "rb");
+    if (!file)
+    {
+        snprintf(err, errSize, "cannot be opened");
+        return 0;
+    }
+    unsigned char head[8] = {0};
+    size_t got = fread(head, 1, 8, file);
+    fclose(file);
+    if (got == 8 && png_sig_cmp(head, 0, 8) == 0) return DecodePNGImage(path, out, err, errSize);
+    if (allowBMP && got >= 2 && head[0] == 'B' && head[1] == 'M')
+        return DecodeBMPImage(path, out, err, errSize);
+    snprintf(err, errSize, allowBMP ? "is neither a PNG nor a BMP file" : "is not a PNG file");
+    return 0;
+}
+
+void SetAlphaFromMeanOfRGB(decodedImage* image)
+{
+    if (image->channels != 3) return;
+    size_t count = size_t(image->width) * image->height;
+    std::vector<unsigned char> rgba(count * 4);
+    for (size_t i = 0; i < count; ++i)
+    {
+        const unsigned char* p = &image->pixels[i * 3];
+        rgba[i * 4 + 0] = p[0];
+        rgba[i * 4 + 1] = p[1];
+        rgba[i * 4 + 2] = p[2];
+        rgba[i * 4 + 3] = (unsigned char)((p[0] + p[1] + p[2]) / 3);
+    }
+    image->pixels.swap(rgba);
+    image->channels = 4;
+}
+
+int UploadImageWithMipmaps(const decodedImage* image, char* err, int errSize)
+{
+    if (image->width <= 0 || image->height <= 0 || (image->channels != 3 && image->channels != 4) ||
+        image->pixels.size() < size_t(image->width) * image->height * image->channels)
+    {
+        snprintf(err, errSize, "has no pixels to upload");
+        return 0;
+    }
+    // RGB rows are rarely a multiple of four bytes long; the rows are packed tight.
+    GLint oldAlignment = 4;
+    glGetIntegerv(GL_UNPACK_ALIGNMENT, &oldAlignment);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    GLenum format = image->channels == 4 ? GL_RGBA : GL_RGB;
+    GLint result = gluBuild2DMipmaps(GL_TEXTURE_2D, format, image->width, image->height, format,
+                                     GL_UNSIGNED_BYTE, image->pixels.data());
+    glPixelStorei(GL_UNPACK_ALIGNMENT, oldAlignment);
+    if (result != 0)
+    {
+        snprintf(err, errSize, "could not be uploaded (%s)", (const char*)gluErrorString(result));
+        return 0;
+    }
+    return 1;
+}
+
+int LoadImageIntoBoundTexture(const char* path, int allowBMP, int alphaFromMean)
+{
+    decodedImage image;
+    char err[256];
+    if (!DecodeImageFile(path, allowBMP, &image, err, sizeof err))
+    {
+        OutputToConsoleF("//Could not load texture %s: %s", path, err);
+        return 0;
+    }
+    if (alphaFromMean) SetAlphaFromMeanOfRGB(&image);
+    if (!UploadImageWithMipmaps(&image, err, sizeof err))
+    {
+        OutputToConsoleF("//Could not load texture %s: %s", path, err);
+        return 0;
+    }
+    return 1;
+}

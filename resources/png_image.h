@@ -1,0 +1,41 @@
+// Our image decoder and texture upload: PNG on libpng (and BMP through the platform layer) into
+// RGB or RGBA bytes, loaded into the bound GL texture with a full mipmap chain.
+#pragma once
+
+#include <vector>
+
+// A decoded picture. Rows are in file order: the first row of the file comes first, so it lands
+// at texture coordinate t = 0 (which is why the model loader flips v).
+struct decodedImage
+{
+    int width = 0;
+    int height = 0;
+    int channels = 0; // 3: RGB, 4: RGBA
+    std::vector<unsigned char> pixels;
+};
+
+// Decodes a PNG file. Palettes, grey and bit depths below 8 are expanded to RGB, transparency
+// chunks become alpha, 16-bit samples are cut to 8 bits, interlaced files are de-interlaced.
+// Returns 1, or 0 with the reason in err and out emptied.
+int DecodePNGImage(const char* path, decodedImage* out, char* err, int errSize);
+
+// Decodes a BMP file (RGB, or RGBA when the file has alpha). Same contract as DecodePNGImage.
+int DecodeBMPImage(const char* path, decodedImage* out, char* err, int errSize);
+
+// Decodes a PNG or, when allowBMP is set, a BMP file, told apart by their first bytes rather than
+// by the file name.
+int DecodeImageFile(const char* path, int allowBMP, decodedImage* out, char* err, int errSize);
+
+// Turns an RGB picture into RGBA whose alpha is the integer mean (r + g + b) / 3, so black is
+// fully transparent and white opaque. RGBA pictures are left as they are.
+void SetAlphaFromMeanOfRGB(decodedImage* image);
+
+// Builds every mipmap level of the bound GL_TEXTURE_2D from image (gluBuild2DMipmaps, RGB or
+// RGBA, unsigned bytes); pictures whose sides are not powers of two are scaled by GLU. Needs a
+// current GL context. Returns 1, or 0 with the reason in err.
+int UploadImageWithMipmaps(const decodedImage* image, char* err, int errSize);
+
+// Decodes path and loads it into the bound GL_TEXTURE_2D with all mipmap levels. alphaFromMean:
+// give a picture without alpha one from SetAlphaFromMeanOfRGB. A file that cannot be decoded or
+// uploaded writes a console line naming it and leaves the bound texture empty; returns 0 then.
+int LoadImageIntoBoundTexture(const char* path, int allowBMP, int alphaFromMean);

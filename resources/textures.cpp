@@ -1,0 +1,187 @@
+// Owns the texture list of the current level, the texture loading entries used by the level,
+// model and animation loaders, and the shared path and line helpers.
+#include "resources/textures.h"
+
+#include "app/output.h"
+#include "resources/paths.h"
+#include "resources/png_image.h"
+#include "world/vecmath.h"
+
+#include <cstdlib>
+#include <cstring>
+
+textureFile baseTexture = {0, "", nullptr};
+textureFile* texturePtr = &baseTexture;
+int gSwapTextureV = 0;
+
+static int CanOpenForReading(const char* path)
+{
+    FILE* file = fopen(path, "rb");
+    if (!file) return 0;
+    fclose(file);
+    return 1;
+}
+
+// Copies at most size - 1 characters and always terminates.
+static void CopyBounded(char* to, size_t size, const char* from)
+{
+    size_t length = strnlen(from, size - 1);
+    memcpy(to, from, length);
+    to[length] = 0;
+}
+
+static void GenerateBoundTexture(GLuint* name)
+{
+    glEnable(GL_TEXTURE_2D);
+    glGenTextures(1, name);
+    glBindTexture(GL_TEXTURE_2D, *name);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+}
+
+int LoadTextureWithLibPNG(const char* path, GLuint* outName)
+{
+    gSwapTextureV = 1;
+    if (!CanOpenForReading(path)) return 0;
+    GenerateBoundTexture(outName);
+    LoadImageIntoBoundTexture(path, 0, 0);
+    return 1;
+}
+
+int LoadTextureFile(const char* path, GLuint* outId)
+{
+    gSwapTextureV = 1;
+    *outId = 0;
+    if (!CanOpenForReading(path)) return 0;
+    // Decode before making the texture object, so a bad file leaves nothing behind.
+    decodedImage image;
+    char err[256];
+    if (!DecodeImageFile(path, 1, &image, err, sizeof err))
+    {
+        OutputToConsoleF("//Could not load texture %s: %s", path, err);
+        return 0;
+    }
+    GLuint name = 0;
+    GenerateBoundTexture(&name);
+    if (!UploadImageWithMipmaps(&image, err, sizeof err))
+    {
+        OutputToConsoleF("//Could not load texture %s: %s", path, err);
+        glDeleteTextures(1, &name);
+        return 0;
+    }
+    *outId = name;
+    return 1;
+}
+
+void FreeTextureList()
+{
+    textureFile* entry = baseTexture.next;
+    while (entry)
+    {
+        textureFile* next = entry->next;
+        if (entry->glName) glDeleteTextures(1, &entry->glName);
+        free(entry);
+        entry = next;
+    }
+    baseTexture.next = nullptr;
+    texturePtr = &baseTexture;
+}
+
+// Texture list line: a path under the data folder, e.g. "walls:brick.png" or "walls/brick.png".
+void LoadTextures(const char* listPath)
+{
+    FILE* list = fopen(listPath, "rb");
+    if (!list) return;
+    if (baseTexture.next) FreeTextureList();
+    texturePtr = &baseTexture;
+
+    char line[kMaxLineLength + 1];
+    int lineNumber = 0;
+    int atEnd = 0;
+    while (!atEnd)
+    {
+        int wasCut = 0;
+        atEnd = ReadBoundedLine(list, line, sizeof line, 1, &wasCut) == -1;
+        ++lineNumber;
+        if (line[0] == 0) break;
+        if (wasCut)
+        {
+            OutputToConsoleF("//Texture list %s: line %d is longer than %d characters, skipped", listPath,
+                             lineNumber, kMaxLineLength);
+            continue;
+        }
+
+        char path[sizeof routePath + sizeof line];
+        snprintf(path, sizeof path, "%s%s", routePath, line);
+        FixPathString(path);
+        const char* slash = strrchr(path, kDirectoryDevider);
+        const char* name = slash ? slash + 1 : path;
+        if (!CanOpenForReading(path)) continue;
+
+        textureFile* entry = (textureFile*)calloc(1, sizeof(textureFile));
+        if (!entry)
+        {
+            OutputToConsoleF("//Texture list %s: out of memory at line %d", listPath, lineNumber);
+            break;
+        }
+        texturePtr->next = entry;
+        texturePtr = entry;
+        LoadTextureWithLibPNG(path, &entry->glName);
+        if (strlen(name) >= sizeof entry->fileName)
+            OutputToConsoleF("//Texture list %s: file name %s is longer than %d characters, cut", listPath,
+                             name, int(sizeof entry->fileName) - 1);
+        CopyBounded(entry->fileName, sizeof entry->fileName, name);
+    }
+    fclose(list);
+}
+
+GLuint GetTextureByName(char* name)
+{
+    FixPathString(name);
+    for (textureFile* entry = baseTexture.next; entry; entry = entry->next)
+        if (VXR_EqualString(entry->fileName, name)) return entry->glName;
+    return 0;
+}
+
+void FixPathString(char* path)
+{
+    for (; *path; ++path)
+        if (*path == '/' || *path == ':') *path = kDirectoryDevider;
+}
+
+int ReadBoundedLine(FILE* file, char* buffer, size_t size, int joinCRLF, int* wasCut)
+{
+    size_t stored = 0;
+    int cut = 0;
+    int result = 0;
+    for (;;)
+    {
+        int c = fgetc(file);
+        if (c == EOF)
+        {
+            result = -1;
+            break;
+        }
+        if (c == '\r' || c == '\n')
+        {
+            if (c == '\r' && joinCRLF)
+            {
+                int following = fgetc(file);
+                if (following != '\n' && following != EOF) ungetc(following, file);
+            }
+            break;
+        }
+        if (stored + 1 < size)
+            buffer[stored++] = char(c);
+        else
+            cut = 1;
+    }
+    if (size > 0) buffer[stored] = 0;
+    if (wasCut) *wasCut = cut;
+    return result;
+}
+
+int Read1Line(FILE* file, char* buffer)
+{
+    return ReadBoundedLine(file, buffer, kMaxLineLength + 1, 0, nullptr);
+}

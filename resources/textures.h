@@ -1,0 +1,69 @@
+// Textures: loading picture files into GL texture objects, the level's texture list resolved by
+// file name, and the path and line helpers every content loader shares.
+#pragma once
+
+#include <GL/gl.h>
+
+#include <cstddef>
+#include <cstdio>
+
+// One entry of the level's texture list.
+struct textureFile
+{
+    GLuint glName;
+    char fileName[68]; // bare file name, without folders; at most 67 characters
+    textureFile* next;
+};
+
+// Head of the texture list (a dummy; its next is the first entry).
+extern textureFile baseTexture;
+// Cursor of the texture list: LoadTextures leaves it on the last entry.
+extern textureFile* texturePtr;
+// Set to 1 by every texture load; the model loader flips v while it is set, because pictures are
+// uploaded with their first row at t = 0.
+extern int gSwapTextureV;
+
+// Longest line Read1Line stores; its buffer must hold kMaxLineLength + 1 bytes.
+constexpr int kMaxLineLength = 513;
+
+// Loads the PNG file at path into a new texture object written to *outName (linear filters, all
+// mipmap levels). Returns 0 when the file cannot be opened, else 1. A file that opens but cannot
+// be decoded writes a console line and still returns 1 with an empty texture object, so the
+// texture list keeps its entry. Sets gSwapTextureV to 1 first, even for a missing file.
+int LoadTextureWithLibPNG(const char* path, GLuint* outName);
+
+// The model loader's entry for material textures: loads path, a PNG or a BMP file (told apart by
+// content, so the ".bmp" fall-back name works), into a new texture object written to *outId.
+// Returns 1 with a ready texture; 0 when the file is missing (no message) or cannot be decoded
+// (a console line), in which case no texture object is made and *outId is set to 0 — the
+// material then stays plain colour. Sets gSwapTextureV to 1 first, like LoadTextureWithLibPNG.
+// The texture is not in the texture list and is never deleted by FreeTextureList.
+int LoadTextureFile(const char* path, GLuint* outId);
+
+// Reads a texture list file: one path per line relative to routePath, '/' or ':' as separators;
+// the first empty line or the end of the file ends the list; CR LF counts as one line end.
+// Starts a new list (a list still present is freed first) and appends one entry per existing
+// file; missing files and a missing list are skipped silently.
+void LoadTextures(const char* listPath);
+
+// GL name of the first list entry whose file name is exactly name, or 0. name is normalised in
+// place by FixPathString first, so a name with a folder part never matches. Does not move
+// texturePtr.
+GLuint GetTextureByName(char* name);
+
+// Deletes every texture object of the list from GL, frees every entry and puts texturePtr back
+// on the head. For the level unload and the engine reset; needs the GL context.
+void FreeTextureList();
+
+// Replaces every '/' and ':' in path by kDirectoryDevider, in place.
+void FixPathString(char* path);
+
+// Reads one line into buffer (at least kMaxLineLength + 1 bytes) up to a carriage return or line
+// feed, which is not stored. Each of CR and LF ends a line, so CR LF gives a line and then an
+// empty line. A line longer than kMaxLineLength is cut there and its rest skipped up to the line
+// end. Returns -1 when the end of the file was reached, else 0; the buffer is always terminated.
+int Read1Line(FILE* file, char* buffer);
+
+// Read1Line for any buffer size (at least 1). joinCRLF: a CR directly followed by LF is one line
+// end. *wasCut (when not null) is set to 1 if the line was longer than size - 1 and cut.
+int ReadBoundedLine(FILE* file, char* buffer, size_t size, int joinCRLF, int* wasCut);
