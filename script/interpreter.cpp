@@ -263,14 +263,16 @@ struct RunState
 
 static int RunStatements(VXR_scripter* S, int frame);
 
-// A runaway script hits its limit on every tick; one line per script and kind says enough.
+// A runaway script hits its limits on every tick, thousands of times per run: one line per
+// outermost run at most, and none again for the same script in later runs.
+static int gRunawayReported = 0;
+
 static void ReportRunaway(VXR_scripter* S, const char* what)
 {
     static VXR_scripter* lastScript = nullptr;
-    static const char* lastWhat = nullptr;
-    if (S == lastScript && what == lastWhat) return;
+    if (gRunawayReported || S == lastScript) return;
+    gRunawayReported = 1;
     lastScript = S;
-    lastWhat = what;
     OutputToConsoleF("//Script %s: %s", S->path[0] ? S->path : "(no file)", what);
 }
 
@@ -295,6 +297,7 @@ int ExecuteCompiledVXRScript(VXR_scripter* S)
     else
     {
         gNestedRunsStarted = 0;
+        gRunawayReported = 0;
     }
     if (levelChanged) return 1;
     if (S->startTime != 0 && S->startTime > gCurrentTime) return 1;
