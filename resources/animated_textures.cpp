@@ -10,7 +10,14 @@
 #include <cstdlib>
 #include <cstring>
 
-animatedTexture gTextureAnimations[kAnimationSlots];
+// A slot that no list line loads is a one-frame animation of 100 ms with no texture, so picking
+// a frame from it never divides by zero.
+constexpr animatedTexture kEmptyAnimation = {{0}, 100, 100, 1};
+animatedTexture gTextureAnimations[kAnimationSlots] = {
+    kEmptyAnimation, kEmptyAnimation, kEmptyAnimation, kEmptyAnimation, kEmptyAnimation, kEmptyAnimation,
+    kEmptyAnimation, kEmptyAnimation, kEmptyAnimation, kEmptyAnimation, kEmptyAnimation, kEmptyAnimation,
+    kEmptyAnimation, kEmptyAnimation, kEmptyAnimation, kEmptyAnimation};
+static_assert(kAnimationSlots == 16, "one initialiser per slot");
 
 static int CanOpenForReading(const char* path)
 {

@@ -17,7 +17,8 @@ struct animatedTexture
     int32_t frameCount;                 // 1 to kMaxAnimationFrames
 };
 
-// The slots; the list and scripts number them 1 to 16, stored at 0 to 15.
+// The slots; the list and scripts number them 1 to 16, stored at 0 to 15. A slot never loaded
+// holds one frame of 100 ms whose texture name is 0.
 extern animatedTexture gTextureAnimations[kAnimationSlots];
 
 // Reads the animation list at listPath and loads each entry into its slot. Line format:

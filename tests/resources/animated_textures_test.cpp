@@ -136,6 +136,11 @@ TEST_F(AnimatedTextures, ListLoadsOnlySlotsOneToSixteen)
                                                   "3 \"fx:fire\",\"unused\"\r\n"
                                                   "no number here\r\n"
                                                   "16 \"fx/glow\",\"unused\"");
+    // Never-loaded slots are safe to pick a frame from: (time / duration) mod count.
+    EXPECT_EQ(gTextureAnimations[0].frameCount, 1);
+    EXPECT_EQ(gTextureAnimations[0].frameDuration, 100);
+    EXPECT_EQ(gTextureAnimations[0].frames[0], 0u);
+
     animatedTexture before[kAnimationSlots];
     memcpy(before, gTextureAnimations, sizeof before);
 
