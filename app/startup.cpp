@@ -9,6 +9,10 @@
 #include "platform/fsound.h"
 #include "platform/window.h"
 #include "resources/paths.h"
+#include "script/interpreter.h"
+#include "script/scheduling.h"
+#include "script/script_records.h"
+#include "world/level.h"
 
 #include <GL/gl.h>
 #include <GL/glu.h>
@@ -120,18 +124,17 @@ void KillGLWindow()
     PLT_DestroyWindow();
 }
 
-// The engine's start-up after the window exists. Returns 0 when the game cannot start.
+// Runs the start-up script once. Returns 0 when the game cannot start.
 static int StartGame()
 {
     char path[1100];
     snprintf(path, sizeof path, "%sData%cgame script", routePath, kDirectoryDevider);
-    FILE* script = fopen(path, "rb");
-    if (!script)
+    if (!LoadAndExecuteScript(path))
     {
         OutputToDialog("Failed to initialize the game.");
         return 0;
     }
-    fclose(script);
+    if (baseScript.next) ExecuteVXRCommandScript(baseScript.next);
     return 1;
 }
 
@@ -218,6 +221,7 @@ int KesrowMain(const KesrowOptions* options)
     PLT_SetVSync(gFixedStepMs ? 0 : 1);
     PLT_DisableScreenSaver();
 
+    VXR_Init();
     int drawW = width, drawH = height;
     PLT_WindowSize(&drawW, &drawH);
     ReSizeGLScene(drawW, drawH);
@@ -225,17 +229,18 @@ int KesrowMain(const KesrowOptions* options)
     doMouseView = 0;
     PLT_ShowCursor(1);
 
+    // Seeded before the start-up script runs, so that a given --seed repeats a whole run.
+    if (options->hasSeed)
+        srand(options->seed);
+    else
+        srand((unsigned int)time(nullptr));
+
     int status = 0;
     if (!StartGame())
     {
         doIdle = 0;
         status = 1;
     }
-
-    if (options->hasSeed)
-        srand(options->seed);
-    else
-        srand((unsigned int)time(nullptr));
 
     long passes = 0;
     while (doIdle)

@@ -7,6 +7,9 @@
 #include "app/startup.h"
 #include "app/timing.h"
 #include "world/level.h"
+#include "world/humans.h"
+#include "model/blending.h"
+#include "script/scheduling.h"
 #include "platform/fsound.h"
 #include "platform/window.h"
 
@@ -93,6 +96,11 @@ int GameLoop()
     gMouseLoc.y = y;
 
     UpdateMouseView();
+
+    for (human_being* h = baseHuman ? baseHuman->next : nullptr; h; h = h->next) UpdateModelPose(h);
+
+    HandleGameScripts();
+    HandleHumanScriptsForMask(1);
 
     tintColor = fastVector_Set(baseCol1, baseCol2, baseCol3);
     fogColor[0] = tintColor.x;
