@@ -1,0 +1,300 @@
+// Model records: the cache head, lookups over a model's lists, private copies for actors and
+// levels, their disposal, and the channel blend. Cache entries are never freed here.
+#include "model/mesh_records.h"
+
+#include "app/output.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+mesh_mod* baseMesh = nullptr;
+mesh_mod* meshPtr = nullptr;
+float meshwork_modelScaleFactor = 660.0f;
+float pvert[kMaxPosedVertices][3];
+float pnorm[kMaxPosedVertices][3];
+int (*gImportModelPosesHook)(mesh_mod* model, const char* path) = nullptr;
+
+void EnsureModelCache()
+{
+    if (!baseMesh)
+    {
+        baseMesh = static_cast<mesh_mod*>(calloc(1, sizeof(mesh_mod)));
+        meshPtr = baseMesh;
+    }
+}
+
+vtx_typ* GetVertexPtrByNumber(vtx_typ* first, int n)
+{
+    vtx_typ* v = first;
+    for (int i = 0; v && i < n && v->next; i++)
+        v = v->next;
+    return v;
+}
+
+bonus* GetBonePtrBySignature(bonus* first, const char* signature)
+{
+    if (!signature) return nullptr;
+    for (bonus* b = first; b; b = b->next)
+        if (VXR_EqualString(b->signature, signature)) return b;
+    return nullptr;
+}
+
+void LinkBones(bonus* first)
+{
+    for (bonus* b = first; b; b = b->next)
+        b->parent = GetBonePtrBySignature(first, b->parentSignature);
+}
+
+bonus* NewBone()
+{
+    // calloc leaves every channel at 0.
+    bonus* b = static_cast<bonus*>(calloc(1, sizeof(bonus)));
+    b->inPoses = 1;
+    return b;
+}
+
+pose_struct* GetPosePtrBySignature(pose_struct* first, const char* name)
+{
+    if (!name) return nullptr;
+    for (pose_struct* p = first; p; p = p->next)
+        if (IsTag(p->name, name)) return p;
+    return nullptr;
+}
+
+mesh_mod* FindCachedModel(const char* name)
+{
+    if (!baseMesh || !name) return nullptr;
+    for (mesh_mod* m = baseMesh->next; m; m = m->next)
+        if (VXR_EqualString(m->name, name)) return m;
+    return nullptr;
+}
+
+void AppendCachedModel(mesh_mod* entry)
+{
+    EnsureModelCache();
+    mesh_mod* tail = baseMesh;
+    while (tail->next)
+        tail = tail->next;
+    tail->next = entry;
+    entry->next = nullptr;
+    meshPtr = entry;
+}
+
+// Position of bone in the list from first, or -1.
+static int BoneIndex(const bonus* first, const bonus* bone)
+{
+    int i = 0;
+    for (const bonus* b = first; b; b = b->next, i++)
+        if (b == bone) return i;
+    return -1;
+}
+
+static bonus* BoneAtIndex(bonus* first, int index)
+{
+    bonus* b = first;
+    for (int i = 0; b && i < index; i++)
+        b = b->next;
+    return b;
+}
+
+static void FreePoses(pose_struct* first)
+{
+    while (first)
+    {
+        pose_entry* e = first->entryListHead.next;
+        while (e)
+        {
+            pose_entry* nextEntry = e->next;
+            free(e);
+            e = nextEntry;
+        }
+        pose_struct* nextPose = first->next;
+        free(first);
+        first = nextPose;
+    }
+}
+
+// Deep copy of the entry's poses into copy, each entry driving the copy's bone at the same
+// list position as the entry's bone in the source. Entries whose bone is not among the
+// source's bones are dropped rather than left pointing into the cache entry.
+static void CopyPoses(mesh_mod* copy, pose_struct* sourcePoses, bonus* sourceBones)
+{
+    copy->poseListHead.next = nullptr;
+    copy->poseCursor = &copy->poseListHead;
+    bonus* copyBones = copy->boneListHead.next;
+    for (pose_struct* src = sourcePoses; src; src = src->next)
+    {
+        pose_struct* pose = static_cast<pose_struct*>(calloc(1, sizeof(pose_struct)));
+        memcpy(pose->name, src->name, sizeof pose->name);
+        pose->name[sizeof pose->name - 1] = 0;
+        pose_entry* entryTail = &pose->entryListHead;
+        for (pose_entry* e = src->entryListHead.next; e; e = e->next)
+        {
+            int index = BoneIndex(sourceBones, e->bone);
+            bonus* bone = index >= 0 ? BoneAtIndex(copyBones, index) : nullptr;
+            if (!bone) continue;
+            pose_entry* entry = static_cast<pose_entry*>(malloc(sizeof(pose_entry)));
+            *entry = *e;
+            entry->bone = bone;
+            entry->next = nullptr;
+            entryTail->next = entry;
+            entryTail = entry;
+        }
+        copy->poseCursor->next = pose;
+        copy->poseCursor = pose;
+    }
+}
+
+void BuildModelPrivateMallocs(mesh_mod* copy)
+{
+    if (!copy) return;
+    bonus* sourceBones = copy->boneListHead.next;
+    vtx_typ* sourceVertices = copy->vertexListHead.next;
+    trio* sourceTriangles = copy->triangleListHead.next;
+    pose_struct* sourcePoses = copy->poseListHead.next;
+
+    copy->boneListHead.next = nullptr;
+    copy->boneCursor = &copy->boneListHead;
+    for (bonus* src = sourceBones; src; src = src->next)
+    {
+        bonus* b = NewBone();
+        *b = *src;
+        b->next = nullptr;
+        copy->boneCursor->next = b;
+        copy->boneCursor = b;
+    }
+    bonus* firstBone = copy->boneListHead.next;
+    for (bonus* b = firstBone; b; b = b->next)
+        if (b->parent) b->parent = GetBonePtrBySignature(firstBone, b->parentSignature);
+
+    copy->vertexListHead.next = nullptr;
+    copy->vertexCursor = &copy->vertexListHead;
+    for (vtx_typ* src = sourceVertices; src; src = src->next)
+    {
+        vtx_typ* v = static_cast<vtx_typ*>(malloc(sizeof(vtx_typ)));
+        *v = *src;
+        v->next = nullptr;
+        v->bone = GetBonePtrBySignature(firstBone, v->boneSignature);
+        v->secondBone = GetBonePtrBySignature(firstBone, v->secondBoneSignature);
+        copy->vertexCursor->next = v;
+        copy->vertexCursor = v;
+    }
+    vtx_typ* firstVertex = copy->vertexListHead.next;
+
+    copy->triangleListHead.next = nullptr;
+    copy->triangleCursor = &copy->triangleListHead;
+    for (trio* src = sourceTriangles; src; src = src->next)
+    {
+        trio* t = static_cast<trio*>(malloc(sizeof(trio)));
+        *t = *src;
+        t->next = nullptr;
+        for (int i = 0; i < 3; i++)
+            t->vertices[i] = GetVertexPtrByNumber(firstVertex, t->vertexNumbers[i]);
+        copy->triangleCursor->next = t;
+        copy->triangleCursor = t;
+    }
+
+    // The copy starts from the none pose: no rotation in pose A or pose B.
+    for (bonus* b = firstBone; b; b = b->next)
+    {
+        b->rotationX[0] = b->rotationX[1] = 0.0f;
+        b->rotationY[0] = b->rotationY[1] = 0.0f;
+        b->rotationZ[0] = b->rotationZ[1] = 0.0f;
+    }
+
+    // The pose file replaces an empty, private list, so a reader that discards the old list
+    // can never free the cache entry's poses.
+    copy->poseListHead.next = nullptr;
+    copy->poseCursor = &copy->poseListHead;
+    int imported = 0;
+    if (gImportModelPosesHook)
+    {
+        char path[kModelFolderSize + kModelNameSize + 16];
+        int length = snprintf(path, sizeof path, "%s%s_poses", copy->folder, copy->name);
+        if (length > 0 && length < (int)sizeof path) imported = gImportModelPosesHook(copy, path);
+    }
+    if (!imported)
+    {
+        FreePoses(copy->poseListHead.next);
+        CopyPoses(copy, sourcePoses, sourceBones);
+    }
+}
+
+mesh_mod* MakePrivateModelCopy(const mesh_mod* entry, human_being* owner)
+{
+    if (!entry) return nullptr;
+    mesh_mod* copy = static_cast<mesh_mod*>(malloc(sizeof(mesh_mod)));
+    *copy = *entry;
+    BuildModelPrivateMallocs(copy);
+    copy->owner = owner;
+    copy->next = nullptr;
+    return copy;
+}
+
+void DisposeMeshworkModel(mesh_mod* model)
+{
+    if (!model) return;
+    if (baseMesh)
+    {
+        for (mesh_mod* m = baseMesh; m; m = m->next)
+            if (m == model)
+            {
+                OutputToConsoleF("//Refused to dispose of the cached model %s.", model->name);
+                return;
+            }
+    }
+    for (vtx_typ* v = model->vertexListHead.next; v;)
+    {
+        vtx_typ* nextVertex = v->next;
+        free(v);
+        v = nextVertex;
+    }
+    for (trio* t = model->triangleListHead.next; t;)
+    {
+        trio* nextTriangle = t->next;
+        free(t);
+        t = nextTriangle;
+    }
+    for (bonus* b = model->boneListHead.next; b;)
+    {
+        bonus* nextBone = b->next;
+        free(b);
+        b = nextBone;
+    }
+    FreePoses(model->poseListHead.next);
+    free(model);
+}
+
+float InverseDegree(float a)
+{
+    return a >= 0.0f ? a - 360.0f : a + 360.0f;
+}
+
+static void BlendAngle(float* channel, float percent)
+{
+    float a = channel[0];
+    float b = channel[1];
+    if (std::fabs(b - a) > 180.0f) b = InverseDegree(b);
+    channel[2] = b + (a - b) * 0.01f * percent;
+}
+
+static void BlendLinear(float* channel, float percent)
+{
+    channel[2] = channel[1] + (channel[0] - channel[1]) * 0.01f * percent;
+}
+
+void BlendModelChannels(mesh_mod* model, float percent)
+{
+    if (!model) return;
+    for (bonus* b = model->boneListHead.next; b; b = b->next)
+    {
+        BlendAngle(b->rotationX, percent);
+        BlendAngle(b->rotationY, percent);
+        BlendAngle(b->rotationZ, percent);
+        BlendLinear(b->moveX, percent);
+        BlendLinear(b->moveY, percent);
+        BlendLinear(b->moveZ, percent);
+    }
+}
