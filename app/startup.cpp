@@ -8,6 +8,7 @@
 #include "app/options.h"
 #include "platform/fsound.h"
 #include "platform/window.h"
+#include "resources/animated_textures.h"
 #include "resources/paths.h"
 #include "script/interpreter.h"
 #include "script/scheduling.h"
@@ -228,6 +229,10 @@ int KesrowMain(const KesrowOptions* options)
 
     doMouseView = 0;
     PLT_ShowCursor(1);
+
+    char path[1100];
+    snprintf(path, sizeof path, "%sAnimations%cwinlist.txt", routePath, kDirectoryDevider);
+    LoadAnimationFiles(path);
 
     // Seeded before the start-up script runs, so that a given --seed repeats a whole run.
     if (options->hasSeed)

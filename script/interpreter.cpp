@@ -93,6 +93,27 @@ static int RegisterTextsEqual(const char* a, const char* b)
     return la == lb && memcmp(a, b, la) == 0;
 }
 
+// Ordered comparison of two register values; NaN makes every test but "!=" false.
+template <typename T> static int CompareValues(T x, T y, int op)
+{
+    switch (op)
+    {
+    case kOpLess:
+        return x < y;
+    case kOpGreater:
+        return x > y;
+    case kOpLessEqual:
+        return x <= y;
+    case kOpGreaterEqual:
+        return x >= y;
+    case kOpEqual:
+        return x == y;
+    case kOpNotEqual:
+        return x != y;
+    }
+    return 0;
+}
+
 static int Condition(char type, int32_t a, int op, int32_t b)
 {
     if (a < 1 || a > kScriptRegisterCount || b < 1 || b > kScriptRegisterCount) return 0;
@@ -101,45 +122,9 @@ static int Condition(char type, int32_t a, int op, int32_t b)
     switch (type)
     {
     case 'i':
-    {
-        int32_t x = gScriptVars.i[a], y = gScriptVars.i[b];
-        switch (op)
-        {
-        case kOpLess:
-            return x < y;
-        case kOpGreater:
-            return x > y;
-        case kOpLessEqual:
-            return x <= y;
-        case kOpGreaterEqual:
-            return x >= y;
-        case kOpEqual:
-            return x == y;
-        case kOpNotEqual:
-            return x != y;
-        }
-        return 0;
-    }
+        return CompareValues<int32_t>(gScriptVars.i[a], gScriptVars.i[b], op);
     case 'f':
-    {
-        double x = gScriptVars.f[a], y = gScriptVars.f[b];
-        switch (op)
-        {
-        case kOpLess:
-            return x < y;
-        case kOpGreater:
-            return x > y;
-        case kOpLessEqual:
-            return x <= y;
-        case kOpGreaterEqual:
-            return x >= y;
-        case kOpEqual:
-            return x == y;
-        case kOpNotEqual:
-            return x != y;
-        }
-        return 0;
-    }
+        return CompareValues<double>(gScriptVars.f[a], gScriptVars.f[b], op);
     case 'b':
         if (op == kOpEqual) return gScriptVars.b[a] == gScriptVars.b[b];
         if (op == kOpNotEqual) return gScriptVars.b[a] != gScriptVars.b[b];
