@@ -69,46 +69,6 @@ TEST_F(VariablesTest, ResetBindsTheFiveEngineSettingsInOrder)
     EXPECT_EQ(GetInt("doMouseView"), doMouseView);
 }
 
-TEST_F(VariablesTest, SettersWriteThroughToEngineGlobals)
-{
-    float oldEnd = gFogEnd;
-    SetFloat("gFogEnd", 50.0f);
-    EXPECT_EQ(gFogEnd, 50.0f);
-    // Read with the wrong accessor the bits are reinterpreted, not converted.
-    int32_t bits;
-    memcpy(&bits, &gFogEnd, 4);
-    EXPECT_EQ(GetInt("gFogEnd"), bits);
-    gFogEnd = oldEnd;
-
-    SetInt("doFog", 1);
-    EXPECT_EQ(doFog, 1);
-    SetBoolean("doFog", 0);
-    EXPECT_EQ(doFog, 0);
-}
-
-TEST_F(VariablesTest, SelectedActorScopesTheLookup)
-{
-    human_being* guard = NewActor("guard1");
-    InstallVXRVariablePointer("hp", nullptr, 1);
-    SetInt("hp", 10);
-    InstallHumanVariablePointer(guard, "hp", nullptr, 1);
-    InstallHumanVariablePointer(guard, "ammo", nullptr, 1);
-
-    selHuman = guard;
-    SetInt("hp", 3);
-    SetInt("ammo", 7);
-    EXPECT_EQ(GetInt("hp"), 3);
-    // A name the actor lacks falls through to the global list.
-    EXPECT_FLOAT_EQ(GetFloat("gFogEnd"), gFogEnd);
-
-    selHuman = nullptr;
-    EXPECT_EQ(GetInt("hp"), 10);
-    EXPECT_EQ(GetInt("ammo"), 0);
-    EXPECT_EQ(GetVarEntry("ammo"), nullptr);
-    ASSERT_NE(GetHumanVarEntry(guard, "ammo"), nullptr);
-    EXPECT_EQ(GetHumanVarEntry(nullptr, "ammo"), nullptr);
-}
-
 TEST_F(VariablesTest, SecondDefinitionKeepsTheFirstValue)
 {
     InstallVXRVariablePointer("x", nullptr, 1);
@@ -127,6 +87,10 @@ TEST_F(VariablesTest, SecondDefinitionKeepsTheFirstValue)
     EXPECT_EQ(GetInt("y"), 5);
     ASSERT_NE(a->variables, nullptr);
     EXPECT_EQ(a->variables->next, nullptr);
+    // The actor's entry is found only while the actor is selected.
+    selHuman = nullptr;
+    EXPECT_EQ(GetVarEntry("y"), nullptr);
+    EXPECT_EQ(GetHumanVarEntry(a, "y"), a->variables);
 }
 
 TEST_F(VariablesTest, UnknownNamesReadAsZeroAndSetNothing)
@@ -141,18 +105,6 @@ TEST_F(VariablesTest, UnknownNamesReadAsZeroAndSetNothing)
     SetString_VXR("nothing", "text");
     EXPECT_EQ(CountGlobals(), before);
     EXPECT_STREQ(GetString_VXR("nothing"), "");
-}
-
-TEST_F(VariablesTest, OwnedStorageStartsZeroAndHoldsEveryType)
-{
-    InstallVXRVariablePointer("v", nullptr, 1);
-    EXPECT_EQ(gVarPtr, GetVarEntry("v"));
-    EXPECT_EQ(GetInt("v"), 0);
-    EXPECT_STREQ(GetString_VXR("v"), "");
-    SetFloat("v", 2.5f);
-    EXPECT_EQ(GetFloat("v"), 2.5f);
-    SetString_VXR("v", "door open");
-    EXPECT_STREQ(GetString_VXR("v"), "door open");
 }
 
 TEST_F(VariablesTest, TextIsCutToTheStorage)
