@@ -1,6 +1,7 @@
 // The program's frame: output routing, the two scheduler tasks, sound, the window and its GL
 // state, the engine's start-up, the non-blocking message loop and teardown.
 #include "app/startup.h"
+#include "app/camera.h"
 #include "app/draw.h"
 #include "app/output.h"
 #include "app/tick.h"
@@ -13,6 +14,7 @@
 #include "script/interpreter.h"
 #include "script/scheduling.h"
 #include "script/script_records.h"
+#include "world/humans.h"
 #include "world/level.h"
 
 #include <GL/gl.h>
@@ -223,6 +225,8 @@ int KesrowMain(const KesrowOptions* options)
     PLT_DisableScreenSaver();
 
     VXR_Init();
+    // Actors are drawn farthest from the eye first.
+    gEyePositionHook = EyePosition;
     int drawW = width, drawH = height;
     PLT_WindowSize(&drawW, &drawH);
     ReSizeGLScene(drawW, drawH);
