@@ -9,6 +9,7 @@
 #include "app/options.h"
 #include "platform/fsound.h"
 #include "platform/window.h"
+#include "model/loader.h"
 #include "resources/animated_textures.h"
 #include "resources/paths.h"
 #include "script/interpreter.h"
@@ -233,6 +234,9 @@ int KesrowMain(const KesrowOptions* options)
 
     doMouseView = 0;
     PLT_ShowCursor(1);
+
+    RegisterModelLoader();
+    ImportAllMeshworkModels();
 
     char path[1100];
     snprintf(path, sizeof path, "%sAnimations%cwinlist.txt", routePath, kDirectoryDevider);

@@ -49,3 +49,17 @@ TEST(GameRun, RegistersDecideWhenTheGameEnds)
     // The start-up run counts 1, then passes 1..6 count 2..7.
     EXPECT_NE(out.find("//Ended: quit after 6 passes, game time 60 ms"), std::string::npos) << out;
 }
+
+TEST(GameRun, DemoDataFolderStartsWithoutConsoleProblems)
+{
+    std::string out;
+    const std::string cmd = "'" + KesrowExe() + "' --mute --data '" + SourceDir() +
+                            "/demo' --windowed 320x240 --frames 5 --fixed-step 20";
+    ASSERT_EQ(RunCommand(cmd, &out), 0) << out;
+    // Every line the engine wrote is the closing one: no model, texture or script complained.
+    std::string rest = out;
+    size_t ended = rest.find("//Ended: ");
+    ASSERT_NE(ended, std::string::npos) << out;
+    rest.erase(ended, rest.find('\n', ended) - ended);
+    EXPECT_EQ(rest.find("//"), std::string::npos) << out;
+}
