@@ -283,7 +283,11 @@ static void ReadMaterialHeader(modelFileReader* r, model_material* slot, int slo
     slot->green = rgb[1] * 1.5259021893143654e-05f;
     slot->blue = rgb[2] * 1.5259021893143654e-05f;
     slot->animationStart = 0;
-    int opacity = (int)(255.0 - slot->transparency * 2.55);
+    // Percentages far outside 0 to 100 are held where the opacity is already fully clear or
+    // solid, so the conversion to int stays defined.
+    int transparency =
+        slot->transparency < -1000 ? -1000 : (slot->transparency > 1000 ? 1000 : slot->transparency);
+    int opacity = (int)(255.0 - transparency * 2.55);
     slot->alpha = opacity * 0.003921568859368563f;
 }
 

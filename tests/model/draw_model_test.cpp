@@ -1,0 +1,326 @@
+// Model drawing: posing through one or two bones with the integer weight rule, culling, the
+// material colour and state rules, and what the model viewer's batch runs actually show.
+#include "model/draw_model.h"
+
+#include "app/draw.h"
+#include "app/output.h"
+#include "model/loader.h"
+#include "model/mesh_records.h"
+#include "platform/window.h"
+#include "test_util.h"
+#include "world/humans.h"
+
+#include <GL/gl.h>
+#include <gtest/gtest.h>
+#include <png.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace
+{
+
+bool EnsureGL()
+{
+    static int state = 0;
+    if (state == 0)
+    {
+        char err[256];
+        state =
+            PLT_InitVideo(err, sizeof err) && PLT_CreateWindow("draw test", 64, 64, 24, 0, err, sizeof err)
+                ? 1
+                : -1;
+    }
+    return state == 1;
+}
+
+// A root bone at the origin and an arm bone pivoting at (1, 0, 0); vertices 2 to 6 sit at
+// (2, 0, 0) (vertex 3 at (2, 1, 0)) with the arm as first and the root as second bone.
+const char kArmModel[] = "arm test\n\n"
+                         "0 0 0 0 Root None 100 None\n"
+                         "1 660 0 0 Arm None 100 Root\n"
+                         "2 1320 0 0 Arm Root 50\n"
+                         "3 1320 660 0 Arm Root 25\n"
+                         "4 1320 0 0 Arm Root 0\n"
+                         "5 1320 0 0 Arm Root 75\n"
+                         "6 1320 0 0 Arm Root 30\n"
+                         "7 0 660 0\n"
+                         "EDGES\n"
+                         "MATERIAL Tan 52428 39321 26214 1 0 50 0 0 0 0 0 0 0 1\n"
+                         "0 1 2\n0 3 4\n"
+                         "MATERIAL Tex 0 0 0 1 4 0 0 0 0 0 0 0 0 0\n"
+                         "0 5 6\n"
+                         "END\n";
+
+mesh_mod* LoadArmModel(const TempDir& dir)
+{
+    std::string path = dir / "arm";
+    if (!WriteTextFile(path, kArmModel)) return nullptr;
+    mesh_mod* m = static_cast<mesh_mod*>(calloc(1, sizeof(mesh_mod)));
+    if (!LoadMeshworkModel(m, path.c_str())) return nullptr;
+    return m;
+}
+
+void ExpectPosed(int i, float x, float y, float z)
+{
+    EXPECT_NEAR(x, pvert[i][0], 1e-4) << "vertex " << i;
+    EXPECT_NEAR(y, pvert[i][1], 1e-4) << "vertex " << i;
+    EXPECT_NEAR(z, pvert[i][2], 1e-4) << "vertex " << i;
+}
+
+std::vector<float> CurrentColour()
+{
+    std::vector<float> c(4);
+    glGetFloatv(GL_CURRENT_COLOR, c.data());
+    return c;
+}
+
+// Runs the model viewer headless; returns its exit status and output.
+int RunViewer(const std::string& args, std::string* output)
+{
+    std::string command =
+        "'" + BinaryDir() + "/model_viewer' --windowed 400x300 --frames 2 --fixed-step 20 " + args;
+    return RunCommand(command, output);
+}
+
+void ExpectPixel(const PngImage& img, float fx, float fy, int r, int g, int b, int tolerance)
+{
+    int x = (int)(fx * img.width), y = (int)(fy * img.height);
+    const unsigned char* p = img.At(x, y);
+    EXPECT_NEAR(r, p[0], tolerance) << "at " << fx << ", " << fy;
+    EXPECT_NEAR(g, p[1], tolerance) << "at " << fx << ", " << fy;
+    EXPECT_NEAR(b, p[2], tolerance) << "at " << fx << ", " << fy;
+}
+
+void WritePicture(const std::string& path, const unsigned char top[3], const unsigned char bottom[3])
+{
+    const int size = 16;
+    std::vector<unsigned char> pixels(size * size * 3);
+    for (int y = 0; y < size; y++)
+        for (int x = 0; x < size; x++)
+            memcpy(&pixels[(y * size + x) * 3], y < size / 2 ? top : bottom, 3);
+    png_image image;
+    memset(&image, 0, sizeof image);
+    image.version = PNG_IMAGE_VERSION;
+    image.width = size;
+    image.height = size;
+    image.format = PNG_FORMAT_RGB;
+    ASSERT_TRUE(png_image_write_to_file(&image, path.c_str(), 0, pixels.data(), 0, nullptr));
+}
+
+// Three quads facing the viewer: a red one on the left; a textured one on the right whose
+// picture is green above and blue below; and a half-transparent blended blue one in front of
+// the lower half of the red quad, reaching below it.
+const char kPanelModel[] = "panel test\n\n"
+                           "0 -660 -330 0\n1 0 -330 0\n2 0 330 0\n3 -660 330 0\n"
+                           "4 0 -330 0\n5 660 -330 0\n6 660 330 0\n7 0 330 0\n"
+                           "8 -660 -528 132\n9 0 -528 132\n10 0 0 132\n11 -660 0 132\n"
+                           "EDGES\n"
+                           "MATERIAL Red 65535 0 0 1 0 0 0 0 0 0 0 0 0 0\n0 1 2\n0 2 3\n"
+                           "MATERIAL\t65535 65535 65535 1 4 0 0 0 0 0 0 0 0 0\n4 5 6\n4 6 7\n"
+                           "UVS\n4 0 0\n5 1 0\n6 1 1\n7 0 1\n"
+                           "MATERIAL Glass 0 0 65535 1 0 50 0 0 0 0 0 0 0 1\n8 9 10\n8 10 11\n"
+                           "END\n";
+
+} // namespace
+
+TEST(ModelDrawing, PosesThroughOneOrTwoBonesWithTheIntegerWeightRule)
+{
+    ASSERT_TRUE(EnsureGL());
+    TempDir dir;
+    mesh_mod* m = LoadArmModel(dir);
+    ASSERT_NE(nullptr, m);
+    bonus* arm = GetBonePtrBySignature(m->boneListHead.next, "Arm");
+    ASSERT_NE(nullptr, arm);
+    arm->rotationZ[0] = 90.0f; // pose A
+    arm->rotationZ[1] = 0.0f;  // pose B
+
+    vector_type back = DrawMeshworkModel(m, 3.0f, 4.0f, 5.0f, 0.0f, 0.0f, 0.0f, 100.0f, 0);
+    EXPECT_FLOAT_EQ(3.0f, back.x);
+    EXPECT_FLOAT_EQ(5.0f, back.z);
+    EXPECT_FLOAT_EQ(90.0f, arm->rotationZ[2]);
+    // The arm turns (2, 0, 0) about (1, 0, 0) to (1, 1, 0); the root leaves it at (2, 0, 0).
+    ExpectPosed(0, 0.0f, 0.0f, 0.0f);
+    ExpectPosed(1, 1.0f, 0.0f, 0.0f);
+    ExpectPosed(2, 1.5f, 0.5f, 0.0f);                // 50: halfway
+    ExpectPosed(3, 1.5f, 1.0f, 0.0f);                // 25: P2 - (P2 - P1) / 4
+    ExpectPosed(4, 2.0f, 0.0f, 0.0f);                // 0: the second bone alone
+    ExpectPosed(5, 1.0f, 1.0f, 0.0f);                // 75: 100 / 75 = 1, the first bone alone
+    ExpectPosed(6, 2.0f - 1.0f / 3, 1.0f / 3, 0.0f); // 30: 100 / 30 = 3
+    ExpectPosed(7, 0.0f, 0.0f, 0.0f);                // detached: at the origin
+    // Rest normals: vertex 3 is only in the triangle (0, 3, 4), which faces -z.
+    EXPECT_NEAR(-1.0f, pnorm[3][2], 1e-5);
+    EXPECT_NEAR(1.0f, pnorm[7][2], 1e-5);
+    EXPECT_EQ(1, m->boxValid);
+
+    // Blend 0 shows pose B: the arm straight again.
+    DrawMeshworkModel(m, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0);
+    ExpectPosed(2, 2.0f, 0.0f, 0.0f);
+    EXPECT_EQ(0.0f, DrawMeshworkModel(nullptr, 1.0f, 2.0f, 3.0f, 0, 0, 0, 100.0f, 0).x);
+}
+
+TEST(ModelDrawing, CulledModelsKeepTheirBoxesUpToDate)
+{
+    ASSERT_TRUE(EnsureGL());
+    TempDir dir;
+    mesh_mod* m = LoadArmModel(dir);
+    ASSERT_NE(nullptr, m);
+    bonus* arm = GetBonePtrBySignature(m->boneListHead.next, "Arm");
+    arm->rotationZ[0] = 90.0f;
+    // Never drawn yet: the cull flag is ignored and the vertices are posed.
+    pvert[2][0] = -99.0f;
+    DrawMeshworkModel(m, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 100.0f, 1);
+    ExpectPosed(2, 1.5f, 0.5f, 0.0f);
+    vector_type cornerBefore = arm->boxCorners[2];
+
+    // Now culled: nothing is posed, but the blend, the boxes and the position follow.
+    pvert[2][0] = -99.0f;
+    DrawMeshworkModel(m, 10.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 1);
+    EXPECT_EQ(-99.0f, pvert[2][0]);
+    EXPECT_FLOAT_EQ(0.0f, arm->rotationZ[2]);
+    EXPECT_NE(cornerBefore.x, arm->boxCorners[2].x);
+    EXPECT_GT(m->boxCorners[0].x, 8.0f);
+}
+
+TEST(ModelDrawing, MaterialColourBlendAndLitOwner)
+{
+    ASSERT_TRUE(EnsureGL());
+    TempDir dir;
+    mesh_mod* m = LoadArmModel(dir);
+    ASSERT_NE(nullptr, m);
+    vector_type savedTint = tintColor;
+    // Only the plain blended slot: colour (0.8, 0.6, 0.4), alpha 127/255, under the tint.
+    m->materials[1].used = 0;
+    tintColor = fastVector_Set(1.0f, 1.0f, 1.0f);
+    DrawMeshworkModel(m, 0, 0, 0, 0, 0, 0, 100.0f, 0);
+    std::vector<float> c = CurrentColour();
+    EXPECT_NEAR(0.8f, c[0], 1e-4);
+    EXPECT_NEAR(0.6f, c[1], 1e-4);
+    EXPECT_NEAR(0.4f, c[2], 1e-4);
+    EXPECT_NEAR(127.0f / 255.0f, c[3], 1e-4);
+    GLboolean depthWrites = GL_TRUE;
+    glGetBooleanv(GL_DEPTH_WRITEMASK, &depthWrites);
+    EXPECT_EQ(GL_FALSE, depthWrites);
+    EXPECT_TRUE(glIsEnabled(GL_BLEND));
+    // A darker tint subtracts from the material colour.
+    tintColor = fastVector_Set(0.5f, 0.5f, 0.5f);
+    DrawMeshworkModel(m, 0, 0, 0, 0, 0, 0, 100.0f, 0);
+    c = CurrentColour();
+    EXPECT_NEAR(0.3f, c[0], 1e-4);
+    EXPECT_NEAR(0.1f, c[1], 1e-4);
+
+    // A lit owner draws at full brightness and puts tint and lighting back afterwards.
+    human_being owner;
+    memset(&owner, 0, sizeof owner);
+    owner.lit = 1;
+    m->owner = &owner;
+    glEnable(GL_LIGHTING);
+    DrawMeshworkModel(m, 0, 0, 0, 0, 0, 0, 100.0f, 0);
+    c = CurrentColour();
+    EXPECT_NEAR(0.8f, c[0], 1e-4);
+    EXPECT_FLOAT_EQ(0.5f, tintColor.x);
+    EXPECT_TRUE(glIsEnabled(GL_LIGHTING));
+    m->owner = nullptr;
+
+    // The textured slot drawn last: the tint as colour with alpha 1; blending off, depth
+    // writes on, texturing on.
+    m->materials[1].used = 1;
+    m->materials[1].kind = 4; // its picture is missing, so the loader made it plain; draw it textured
+    DrawMeshworkModel(m, 0, 0, 0, 0, 0, 0, 100.0f, 0);
+    c = CurrentColour();
+    EXPECT_NEAR(0.5f, c[0], 1e-4);
+    EXPECT_NEAR(1.0f, c[3], 1e-4);
+    glGetBooleanv(GL_DEPTH_WRITEMASK, &depthWrites);
+    EXPECT_EQ(GL_TRUE, depthWrites);
+    EXPECT_FALSE(glIsEnabled(GL_BLEND));
+    EXPECT_TRUE(glIsEnabled(GL_TEXTURE_2D));
+    tintColor = savedTint;
+}
+
+TEST(ModelViewer, ShowsPlainTexturedAndBlendedMaterialsWhereTheyStand)
+{
+    TempDir dir;
+    std::string path = dir / "Models/panel";
+    ASSERT_TRUE(WriteTextFile(path, kPanelModel));
+    const unsigned char green[3] = {0, 255, 0}, blue[3] = {0, 0, 255};
+    WritePicture(path + "1.png", green, blue);
+    std::string shot = dir / "lit.png", output;
+    ASSERT_EQ(0, RunViewer("--spin 0 --pitch 0 --background 0,0,0 --lit --tint 0.5,0.5,0.5 --screenshot '" +
+                               shot + "' '" + path + "'",
+                           &output))
+        << output;
+    EXPECT_NE(std::string::npos, output.find("//Pose file " + path + "_poses could not be opened")) << output;
+    PngImage img = ReadPng(shot);
+    ASSERT_TRUE(img.ok);
+    // Lit: the material colours and the picture as they are, whatever the tint.
+    ExpectPixel(img, 0.36f, 0.35f, 255, 0, 0, 3);
+    ExpectPixel(img, 0.64f, 0.35f, 0, 255, 0, 3); // the picture's top row is at the top
+    ExpectPixel(img, 0.64f, 0.56f, 0, 0, 255, 3);
+    ExpectPixel(img, 0.90f, 0.50f, 0, 0, 0, 3);
+    // The blended quad lets half of what is behind it through: the red quad, or the background.
+    ExpectPixel(img, 0.35f, 0.54f, 128, 0, 127, 12);
+    ExpectPixel(img, 0.35f, 0.70f, 0, 0, 127, 12);
+
+    // Unlit under a dark tint, the same parts come out darker.
+    std::string dark = dir / "dark.png";
+    ASSERT_EQ(0, RunViewer("--spin 0 --pitch 0 --background 0,0,0 --tint 0.5,0.5,0.5 --screenshot '" + dark +
+                               "' '" + path + "'",
+                           &output));
+    PngImage dim = ReadPng(dark);
+    ASSERT_TRUE(dim.ok);
+    EXPECT_LT(dim.At(int(0.36f * dim.width), int(0.35f * dim.height))[0], 180);
+    EXPECT_LT(dim.At(int(0.64f * dim.width), int(0.35f * dim.height))[1], 180);
+}
+
+TEST(ModelViewer, ReportsWhatFailedToLoad)
+{
+    TempDir dir;
+    std::string path = dir / "panel";
+    ASSERT_TRUE(WriteTextFile(path, kPanelModel));
+    ASSERT_TRUE(WriteTextFile(path + "_poses", "VXR_Poses\n"));
+    std::string output;
+    EXPECT_EQ(0, RunViewer("'" + path + "'", &output));
+    EXPECT_NE(std::string::npos, output.find("//Texture of material 1 was not loaded (tried " + path +
+                                             "1.png and " + path + "1.bmp)"))
+        << output;
+    EXPECT_NE(std::string::npos, output.find("holds no poses")) << output;
+    EXPECT_EQ(1, RunViewer("'" + dir.path + "/none'", &output));
+    EXPECT_NE(std::string::npos, output.find("//Failed to load model: " + dir.path + "/none")) << output;
+    EXPECT_EQ(2, RunViewer("--blend", &output));
+}
+
+TEST(ModelViewer, HumanoidLegsMoveBetweenStandAndWalk)
+{
+    TempDir dir;
+    std::string model = SourceDir() + "/demo/Models/humanoid";
+    ASSERT_TRUE(FileExists(model));
+    std::string stand = dir / "stand.png", walk = dir / "walk.png", output;
+    const std::string common = "--spin 0 --turn 90 --pitch 0 --lit '" + model + "' --screenshot ";
+    ASSERT_EQ(0, RunViewer("--pose Stand " + common + "'" + stand + "'", &output)) << output;
+    EXPECT_EQ(std::string::npos, output.find("not loaded")) << output;
+    EXPECT_EQ(std::string::npos, output.find("not found")) << output;
+    ASSERT_EQ(0, RunViewer("--pose Walk1 " + common + "'" + walk + "'", &output)) << output;
+    PngImage a = ReadPng(stand), b = ReadPng(walk);
+    ASSERT_TRUE(a.ok && b.ok);
+    ASSERT_EQ(a.width, b.width);
+    // Seen from the side, the legs (the lower part of the picture) swing apart in Walk1.
+    auto changed = [&](int y0, int y1)
+    {
+        int n = 0;
+        for (int y = y0; y < y1; y++)
+            for (int x = 0; x < a.width; x++)
+            {
+                const unsigned char *p = a.At(x, y), *q = b.At(x, y);
+                if (abs(p[0] - q[0]) + abs(p[1] - q[1]) + abs(p[2] - q[2]) > 60) n++;
+            }
+        return n;
+    };
+    int legs = changed(a.height * 6 / 10, a.height * 95 / 100);
+    EXPECT_GT(legs, a.width * a.height / 100);
+    // The textured figure is there at all: its middle is not the background.
+    const unsigned char* mid = a.At(a.width / 2, a.height / 3);
+    const unsigned char* corner = a.At(2, 2);
+    EXPECT_GT(abs(mid[0] - corner[0]) + abs(mid[1] - corner[1]) + abs(mid[2] - corner[2]), 40);
+}
