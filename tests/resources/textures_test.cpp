@@ -1,107 +1,125 @@
 // Texture loading: PNG decoding of every colour type, the mipmapped upload, the BMP fall-back,
-// the texture list and the line and path helpers.
-#include "texture_test_support.h"
+// the texture list, the line and path helpers, and animated textures.
 #include "test_util.h"
 
+#include "app/output.h"
+#include "resources/animated_textures.h"
 #include "resources/paths.h"
 #include "resources/png_image.h"
 #include "resources/textures.h"
 
+#include <SDL.h>
 #include <gtest/gtest.h>
 #include <png.h>
 #include <zlib.h>
 
 #include <cstring>
 
-static std::vector<unsigned char> Bytes(std::initializer_list<int> values)
+using Bytes = std::vector<unsigned char>;
+
+static std::vector<std::string> gLines;
+
+static bool ConsoleHasLine(const std::string& part)
 {
-    std::vector<unsigned char> out;
-    for (int v : values)
-        out.push_back((unsigned char)v);
-    return out;
+    for (const std::string& line : gLines)
+        if (line.rfind("//", 0) == 0 && line.find(part) != std::string::npos) return true;
+    return false;
 }
 
-static decodedImage Decode(const std::string& path)
+// Writes a PNG with libpng: data holds the rows top first, packed as libpng expects for the colour
+// type and depth (16-bit samples big-endian); palette holds RGB triples, trns palette alphas.
+static bool WriteTestPng(const std::string& path, int width, int height, int colorType, int bitDepth,
+                         const Bytes& data, const Bytes& palette = {}, const Bytes& trns = {},
+                         bool interlaced = false)
 {
-    decodedImage image;
-    char err[256];
-    EXPECT_EQ(DecodePNGImage(path.c_str(), &image, err, sizeof err), 1) << path << ": " << err;
-    return image;
+    WriteTextFile(path, ""); // makes the folders
+    FILE* file = fopen(path.c_str(), "wb");
+    if (!file) return false;
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png_create_info_struct(png);
+    if (setjmp(png_jmpbuf(png)))
+    {
+        png_destroy_write_struct(&png, &info);
+        fclose(file);
+        return false;
+    }
+    png_init_io(png, file);
+    png_set_IHDR(png, info, width, height, bitDepth, colorType,
+                 interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+                 PNG_FILTER_TYPE_DEFAULT);
+    if (!palette.empty()) png_set_PLTE(png, info, (png_colorp)palette.data(), int(palette.size() / 3));
+    if (!trns.empty()) png_set_tRNS(png, info, trns.data(), int(trns.size()), nullptr);
+    png_write_info(png, info);
+    std::vector<png_bytep> rows(height);
+    for (int y = 0; y < height; ++y)
+        rows[y] = (png_bytep)data.data() + png_get_rowbytes(png, info) * y;
+    png_write_image(png, rows.data());
+    png_write_end(png, nullptr);
+    png_destroy_write_struct(&png, &info);
+    return fclose(file) == 0;
+}
+
+static bool WritePixel(const std::string& path, unsigned char red)
+{
+    return WriteTestPng(path, 1, 1, PNG_COLOR_TYPE_RGB, 8, {red, 0, 31});
+}
+
+// RGBA pixels of one level of texture name; its size goes to width and height when given.
+static Bytes ReadTexture(GLuint name, int level = 0, int* width = nullptr, int* height = nullptr)
+{
+    glBindTexture(GL_TEXTURE_2D, name);
+    GLint w = 0, h = 0;
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, level, GL_TEXTURE_WIDTH, &w);
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, level, GL_TEXTURE_HEIGHT, &h);
+    if (width) *width = w;
+    if (height) *height = h;
+    Bytes rgba(size_t(w) * h * 4);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    if (!rgba.empty()) glGetTexImage(GL_TEXTURE_2D, level, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
+    return rgba;
 }
 
 TEST(PngDecoding, EveryColourTypeBecomesRgbOrRgbaInFileRowOrder)
 {
     TempDir dir;
-    std::vector<unsigned char> rgb = Bytes({10, 20, 30, 40, 50, 60, 70, 80, 90, 100, 110, 120});
-    ASSERT_TRUE(WriteTestPng(dir / "rgb.png", 2, 2, PNG_COLOR_TYPE_RGB, 8, rgb));
-    decodedImage image = Decode(dir / "rgb.png");
-    EXPECT_EQ(image.width, 2);
-    EXPECT_EQ(image.height, 2);
-    EXPECT_EQ(image.channels, 3);
-    EXPECT_EQ(image.pixels, rgb);
-
-    std::vector<unsigned char> rgba = Bytes({1, 2, 3, 4, 5, 6, 7, 8});
-    ASSERT_TRUE(WriteTestPng(dir / "rgba.png", 1, 2, PNG_COLOR_TYPE_RGBA, 8, rgba));
-    image = Decode(dir / "rgba.png");
-    EXPECT_EQ(image.channels, 4);
-    EXPECT_EQ(image.pixels, rgba);
-
-    // 2-bit indices 2, 0, 1 packed into one byte: 10 00 01 00.
-    std::vector<unsigned char> palette = Bytes({200, 0, 0, 0, 200, 0, 0, 0, 200});
-    ASSERT_TRUE(WriteTestPng(dir / "pal.png", 3, 1, PNG_COLOR_TYPE_PALETTE, 2, Bytes({0x84}), palette));
-    image = Decode(dir / "pal.png");
-    EXPECT_EQ(image.channels, 3);
-    EXPECT_EQ(image.pixels, Bytes({0, 0, 200, 200, 0, 0, 0, 200, 0}));
-
-    // Entries past the end of the transparency chunk are opaque.
-    ASSERT_TRUE(WriteTestPng(dir / "palt.png", 3, 1, PNG_COLOR_TYPE_PALETTE, 8, Bytes({0, 1, 2}), palette,
-                             Bytes({0, 128})));
-    image = Decode(dir / "palt.png");
-    EXPECT_EQ(image.channels, 4);
-    EXPECT_EQ(image.pixels, Bytes({200, 0, 0, 0, 0, 200, 0, 128, 0, 0, 200, 255}));
-
-    ASSERT_TRUE(WriteTestPng(dir / "grey.png", 2, 1, PNG_COLOR_TYPE_GRAY, 8, Bytes({5, 250})));
-    image = Decode(dir / "grey.png");
-    EXPECT_EQ(image.channels, 3);
-    EXPECT_EQ(image.pixels, Bytes({5, 5, 5, 250, 250, 250}));
-
-    ASSERT_TRUE(WriteTestPng(dir / "grey1.png", 4, 1, PNG_COLOR_TYPE_GRAY, 1, Bytes({0xA0})));
-    image = Decode(dir / "grey1.png");
-    EXPECT_EQ(image.pixels, Bytes({255, 255, 255, 0, 0, 0, 255, 255, 255, 0, 0, 0}));
-
-    ASSERT_TRUE(WriteTestPng(dir / "greya.png", 1, 1, PNG_COLOR_TYPE_GRAY_ALPHA, 8, Bytes({90, 33})));
-    image = Decode(dir / "greya.png");
-    EXPECT_EQ(image.channels, 4);
-    EXPECT_EQ(image.pixels, Bytes({90, 90, 90, 33}));
-
-    // 16-bit samples keep their high byte.
-    ASSERT_TRUE(WriteTestPng(dir / "rgb16.png", 1, 1, PNG_COLOR_TYPE_RGB, 16,
-                             Bytes({0x12, 0x34, 0xAB, 0xCD, 0xFF, 0x00})));
-    image = Decode(dir / "rgb16.png");
-    EXPECT_EQ(image.channels, 3);
-    EXPECT_EQ(image.pixels, Bytes({0x12, 0xAB, 0xFF}));
-
-    std::vector<unsigned char> pattern(8 * 8 * 3);
+    Bytes pattern(8 * 8 * 3);
     for (size_t i = 0; i < pattern.size(); ++i)
         pattern[i] = (unsigned char)(i * 7);
-    ASSERT_TRUE(WriteTestPng(dir / "adam7.png", 8, 8, PNG_COLOR_TYPE_RGB, 8, pattern, {}, {}, true));
-    image = Decode(dir / "adam7.png");
-    EXPECT_EQ(image.pixels, pattern);
-}
-
-// A PNG whose IHDR claims another width, with a valid chunk CRC so only the size check stops it.
-static void PatchPngWidth(const std::string& path, unsigned width)
-{
-    std::string bytes = ReadTextFile(path);
-    unsigned char* ihdr = (unsigned char*)&bytes[12]; // "IHDR" then 13 data bytes, then the CRC
-    ihdr[4] = (unsigned char)(width >> 24);
-    ihdr[5] = (unsigned char)(width >> 16);
-    ihdr[6] = (unsigned char)(width >> 8);
-    ihdr[7] = (unsigned char)width;
-    unsigned long crc = crc32(0, ihdr, 17);
-    for (int i = 0; i < 4; ++i)
-        ihdr[17 + i] = (unsigned char)(crc >> (24 - 8 * i));
-    WriteTextFile(path, bytes);
+    const Bytes pal = {200, 0, 0, 0, 200, 0, 0, 0, 200};
+    const Bytes rgb = {10, 20, 30, 40, 50, 60, 70, 80, 90, 100, 110, 120};
+    struct Case
+    {
+        int type, depth, width, height;
+        Bytes data, palette, trns;
+        int channels;
+        Bytes expected;
+    } cases[] = {
+        // clang-format off
+        {PNG_COLOR_TYPE_RGB, 8, 2, 2, rgb, {}, {}, 3, rgb},
+        // 2-bit indices 2, 0, 1 packed into one byte.
+        {PNG_COLOR_TYPE_PALETTE, 2, 3, 1, {0x84}, pal, {}, 3, {0, 0, 200, 200, 0, 0, 0, 200, 0}},
+        // Entries past the end of the transparency chunk are opaque.
+        {PNG_COLOR_TYPE_PALETTE, 8, 3, 1, {0, 1, 2}, pal, {0, 128}, 4, {200, 0, 0, 0, 0, 200, 0, 128, 0, 0, 200, 255}},
+        {PNG_COLOR_TYPE_GRAY, 8, 2, 1, {5, 250}, {}, {}, 3, {5, 5, 5, 250, 250, 250}},
+        {PNG_COLOR_TYPE_GRAY, 1, 4, 1, {0xA0}, {}, {}, 3, {255, 255, 255, 0, 0, 0, 255, 255, 255, 0, 0, 0}},
+        {PNG_COLOR_TYPE_GRAY_ALPHA, 8, 1, 1, {90, 33}, {}, {}, 4, {90, 90, 90, 33}},
+        // 16-bit samples keep their high byte.
+        {PNG_COLOR_TYPE_RGB, 16, 1, 1, {0x12, 0x34, 0xAB, 0xCD, 0xFF, 0x00}, {}, {}, 3, {0x12, 0xAB, 0xFF}},
+        {PNG_COLOR_TYPE_RGB, 8, 8, 8, pattern, {}, {}, 3, pattern}, // written interlaced
+        // clang-format on
+    };
+    for (const Case& c : cases)
+    {
+        std::string path = dir / (std::to_string(&c - cases) + ".png");
+        ASSERT_TRUE(
+            WriteTestPng(path, c.width, c.height, c.type, c.depth, c.data, c.palette, c.trns, c.width == 8));
+        decodedImage image;
+        char err[256];
+        ASSERT_EQ(DecodePNGImage(path.c_str(), &image, err, sizeof err), 1) << path << ": " << err;
+        EXPECT_EQ(image.width * 100 + image.height, c.width * 100 + c.height) << path;
+        EXPECT_EQ(image.channels, c.channels) << path;
+        EXPECT_EQ(image.pixels, c.expected) << path;
+    }
 }
 
 TEST(PngDecoding, DamagedFilesAreRefusedWithAReason)
@@ -110,33 +128,47 @@ TEST(PngDecoding, DamagedFilesAreRefusedWithAReason)
     decodedImage image;
     char err[256];
     EXPECT_EQ(DecodePNGImage((dir / "none.png").c_str(), &image, err, sizeof err), 0);
-
     WriteTextFile(dir / "text.png", "this is no picture");
     EXPECT_EQ(DecodePNGImage((dir / "text.png").c_str(), &image, err, sizeof err), 0);
     EXPECT_STRNE(err, "");
 
-    std::vector<unsigned char> noise(64 * 64 * 3);
+    Bytes noise(64 * 64 * 3);
     for (size_t i = 0; i < noise.size(); ++i)
         noise[i] = (unsigned char)(i * 2654435761u >> 13);
     ASSERT_TRUE(WriteTestPng(dir / "cut.png", 64, 64, PNG_COLOR_TYPE_RGB, 8, noise));
-    std::string whole = ReadTextFile(dir / "cut.png");
-    WriteTextFile(dir / "cut.png", whole.substr(0, whole.size() / 2));
+    std::string bytes = ReadTextFile(dir / "cut.png");
+    WriteTextFile(dir / "cut.png", bytes.substr(0, bytes.size() / 2));
     EXPECT_EQ(DecodePNGImage((dir / "cut.png").c_str(), &image, err, sizeof err), 0);
     EXPECT_TRUE(image.pixels.empty());
 
-    ASSERT_TRUE(WriteTestPng(dir / "wide.png", 1, 1, PNG_COLOR_TYPE_RGB, 8, Bytes({1, 2, 3})));
-    PatchPngWidth(dir / "wide.png", 2000000);
+    // An IHDR claiming a width of 2000000, with a valid CRC so only the size check stops it.
+    unsigned char* ihdr = (unsigned char*)&bytes[12]; // "IHDR", 13 data bytes, then the CRC
+    ihdr[4] = 0, ihdr[5] = 0x1E, ihdr[6] = 0x84, ihdr[7] = 0x80;
+    unsigned long crc = crc32(0, ihdr, 17);
+    for (int i = 0; i < 4; ++i)
+        ihdr[17 + i] = (unsigned char)(crc >> (24 - 8 * i));
+    WriteTextFile(dir / "wide.png", bytes);
     EXPECT_EQ(DecodePNGImage((dir / "wide.png").c_str(), &image, err, sizeof err), 0);
 }
 
 class GLTextures : public ::testing::Test
 {
   protected:
+    TempDir dir;
     void SetUp() override
     {
-        ASSERT_TRUE(EnsureGLContext()) << "no GL context (run under xvfb-run)";
-        CaptureConsole();
-        routePath[0] = 0;
+        static SDL_Window* window = nullptr;
+        static SDL_GLContext context = nullptr;
+        if (!context && SDL_Init(SDL_INIT_VIDEO) == 0)
+        {
+            window = SDL_CreateWindow("texture tests", 0, 0, 64, 64, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
+            if (window) context = SDL_GL_CreateContext(window);
+        }
+        ASSERT_TRUE(context && SDL_GL_MakeCurrent(window, context) == 0)
+            << "no GL context (run under xvfb-run)";
+        toConsole = [](const char* text) { gLines.push_back(text); };
+        gLines.clear();
+        snprintf(routePath, sizeof routePath, "%s/", dir.path.c_str());
     }
     void TearDown() override
     {
@@ -145,119 +177,71 @@ class GLTextures : public ::testing::Test
     }
 };
 
-TEST_F(GLTextures, PngUploadKeepsFileRowOrderAndBuildsEveryMipmapLevel)
+TEST_F(GLTextures, UploadsKeepFileRowOrderBuildMipmapsAndFallBackToBmp)
 {
-    TempDir dir;
-    std::vector<unsigned char> rgba(4 * 2 * 4);
+    // Missing files: no texture and no message; both loaders still ask for the swapped V.
+    gSwapTextureV = 0;
+    GLuint name = 0;
+    EXPECT_EQ(LoadTextureWithLibPNG((dir / "missing.png").c_str(), &name), 0);
+    EXPECT_EQ(name + 10 * gSwapTextureV, 10u);
+    gSwapTextureV = 0;
+    name = 5;
+    EXPECT_EQ(LoadTextureFile((dir / "guard1.png").c_str(), &name), 0);
+    EXPECT_EQ(name + 10 * gSwapTextureV, 10u);
+    EXPECT_TRUE(gLines.empty());
+
+    Bytes rgba(4 * 2 * 4);
     for (size_t i = 0; i < rgba.size(); ++i)
         rgba[i] = (unsigned char)(i * 8 + 3);
     ASSERT_TRUE(WriteTestPng(dir / "a.png", 4, 2, PNG_COLOR_TYPE_RGBA, 8, rgba));
-
-    gSwapTextureV = 0;
-    GLuint name = 0;
     ASSERT_EQ(LoadTextureWithLibPNG((dir / "a.png").c_str(), &name), 1);
-    EXPECT_EQ(gSwapTextureV, 1);
-    ASSERT_NE(name, 0u);
+    EXPECT_EQ(ReadTexture(name), rgba); // the file's first row is the texture's first row (t = 0)
     int w, h;
-    std::vector<unsigned char> pixels;
-    ReadTexture(name, 0, &w, &h, &pixels);
-    EXPECT_EQ(w, 4);
-    EXPECT_EQ(h, 2);
-    EXPECT_EQ(pixels, rgba); // the file's first row is the texture's first row (t = 0)
-    ReadTexture(name, 1, &w, &h, nullptr);
-    EXPECT_EQ(w, 2);
-    EXPECT_EQ(h, 1);
-    ReadTexture(name, 2, &w, &h, nullptr);
-    EXPECT_EQ(w, 1);
-    EXPECT_EQ(h, 1);
-    GLint minFilter = 0, magFilter = 0;
-    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, &minFilter);
-    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, &magFilter);
-    EXPECT_EQ(minFilter, GL_LINEAR);
-    EXPECT_EQ(magFilter, GL_LINEAR);
+    ReadTexture(name, 2, &w, &h); // 4x2, 2x1, 1x1
+    EXPECT_EQ(w * 10 + h, 11);
     glDeleteTextures(1, &name);
-
-    // RGB rows of 6 bytes: a packing mistake would shift the second row.
-    std::vector<unsigned char> rgb = Bytes({255, 0, 0, 0, 255, 0, 0, 0, 255, 9, 99, 199});
-    ASSERT_TRUE(WriteTestPng(dir / "b.png", 2, 2, PNG_COLOR_TYPE_RGB, 8, rgb));
-    ASSERT_EQ(LoadTextureWithLibPNG((dir / "b.png").c_str(), &name), 1);
-    ReadTexture(name, 0, &w, &h, &pixels);
-    EXPECT_EQ(pixels, Bytes({255, 0, 0, 255, 0, 255, 0, 255, 0, 0, 255, 255, 9, 99, 199, 255}));
-    glDeleteTextures(1, &name);
-
-    gSwapTextureV = 0;
-    name = 0;
-    EXPECT_EQ(LoadTextureWithLibPNG((dir / "missing.png").c_str(), &name), 0);
-    EXPECT_EQ(gSwapTextureV, 1);
-    EXPECT_EQ(name, 0u);
-    EXPECT_TRUE(ConsoleLines().empty());
 
     // A file that opens but is no PNG: a console line, an empty texture, and success as far as
     // the texture list is concerned.
     WriteTextFile(dir / "bad.png", "\x89PNG\r\n\x1a\n garbage after a good signature");
     ASSERT_EQ(LoadTextureWithLibPNG((dir / "bad.png").c_str(), &name), 1);
     EXPECT_TRUE(ConsoleHasLine(dir / "bad.png"));
-    EXPECT_TRUE(glIsTexture(name));
-    ReadTexture(name, 0, &w, &h, nullptr);
-    EXPECT_EQ(w, 0);
+    EXPECT_TRUE(glIsTexture(name) && ReadTexture(name).empty());
     glDeleteTextures(1, &name);
-}
 
-TEST_F(GLTextures, MaterialTextureFileReadsPngOrBmpAndRefusesTheRest)
-{
-    TempDir dir;
-    // 2 pixels of 3 bytes: each BMP row carries 2 bytes of padding.
-    std::vector<unsigned char> rgb = Bytes({250, 0, 0, 0, 250, 0, 0, 0, 250, 40, 50, 60});
-    ASSERT_TRUE(WriteTestBmp(dir / "guard0.bmp", 2, 2, rgb));
-    GLuint id = 77;
-    ASSERT_EQ(LoadTextureFile((dir / "guard0.bmp").c_str(), &id), 1);
-    ASSERT_NE(id, 0u);
-    int w, h;
-    std::vector<unsigned char> pixels;
-    ReadTexture(id, 0, &w, &h, &pixels);
-    EXPECT_EQ(w, 2);
-    EXPECT_EQ(h, 2);
-    EXPECT_EQ(pixels, Bytes({250, 0, 0, 255, 0, 250, 0, 255, 0, 0, 250, 255, 40, 50, 60, 255}));
-    glDeleteTextures(1, &id);
-
+    // Rows of 2 RGB pixels: each BMP row carries 2 bytes of padding, each GL row none.
+    Bytes rgb = {250, 0, 0, 0, 250, 0, 0, 0, 250, 40, 50, 60};
+    SDL_Surface* bmp = SDL_CreateRGBSurfaceWithFormatFrom(rgb.data(), 2, 2, 24, 6, SDL_PIXELFORMAT_RGB24);
+    ASSERT_EQ(SDL_SaveBMP(bmp, (dir / "guard0.bmp").c_str()), 0);
+    SDL_FreeSurface(bmp);
+    ASSERT_EQ(LoadTextureFile((dir / "guard0.bmp").c_str(), &name), 1);
+    EXPECT_EQ(ReadTexture(name), Bytes({250, 0, 0, 255, 0, 250, 0, 255, 0, 0, 250, 255, 40, 50, 60, 255}));
+    glDeleteTextures(1, &name);
     // Told apart by content: a PNG saved under a .bmp name still loads.
-    ASSERT_TRUE(WriteTestPng(dir / "odd.bmp", 1, 1, PNG_COLOR_TYPE_RGB, 8, Bytes({7, 8, 9})));
-    ASSERT_EQ(LoadTextureFile((dir / "odd.bmp").c_str(), &id), 1);
-    ReadTexture(id, 0, &w, &h, &pixels);
-    EXPECT_EQ(pixels, Bytes({7, 8, 9, 255}));
-    glDeleteTextures(1, &id);
-
-    gSwapTextureV = 0;
-    id = 5;
-    EXPECT_EQ(LoadTextureFile((dir / "guard1.png").c_str(), &id), 0);
-    EXPECT_EQ(id, 0u);
-    EXPECT_EQ(gSwapTextureV, 1);
-    EXPECT_TRUE(ConsoleLines().empty());
-
+    ASSERT_TRUE(WriteTestPng(dir / "odd.bmp", 1, 1, PNG_COLOR_TYPE_RGB, 8, {7, 8, 9}));
+    ASSERT_EQ(LoadTextureFile((dir / "odd.bmp").c_str(), &name), 1);
+    EXPECT_EQ(ReadTexture(name), Bytes({7, 8, 9, 255}));
+    glDeleteTextures(1, &name);
     WriteTextFile(dir / "guard2.bmp", "BM but nothing else");
-    EXPECT_EQ(LoadTextureFile((dir / "guard2.bmp").c_str(), &id), 0);
-    EXPECT_EQ(id, 0u);
+    EXPECT_EQ(LoadTextureFile((dir / "guard2.bmp").c_str(), &name), 0);
+    EXPECT_EQ(name, 0u);
     EXPECT_TRUE(ConsoleHasLine("guard2.bmp"));
 }
 
-// Red of the first pixel, or -1 for an empty texture.
-static int RedOf(GLuint name)
+// Red of the first pixel of the listed texture called name, or -1 for none or an empty one.
+static int RedOf(std::string name)
 {
-    int w, h;
-    std::vector<unsigned char> pixels;
-    ReadTexture(name, 0, &w, &h, &pixels);
+    Bytes pixels = ReadTexture(GetTextureByName(&name[0]));
     return pixels.empty() ? -1 : pixels[0];
 }
 
 TEST_F(GLTextures, TextureListResolvesBareFileNames)
 {
-    TempDir dir;
-    snprintf(routePath, sizeof routePath, "%s/", dir.path.c_str());
-    ASSERT_TRUE(WriteTestPng(dir / "walls/brick.png", 1, 1, PNG_COLOR_TYPE_RGB, 8, Bytes({11, 0, 0})));
-    ASSERT_TRUE(WriteTestPng(dir / "walls/stone.png", 1, 1, PNG_COLOR_TYPE_RGB, 8, Bytes({22, 0, 0})));
-    ASSERT_TRUE(WriteTestPng(dir / "other/brick.png", 1, 1, PNG_COLOR_TYPE_RGB, 8, Bytes({33, 0, 0})));
-
-    // CR LF line ends, a missing file, and a last line without a line end.
+    const char* files[] = {"walls/brick.png", "walls/stone.png", "other/brick.png"};
+    for (int i = 0; i < 3; ++i)
+        ASSERT_TRUE(
+            WriteTestPng(dir / files[i], 1, 1, PNG_COLOR_TYPE_RGB, 8, {(unsigned char)(11 * i + 11), 0, 0}));
+    // CR LF line ends, ':' as a separator, a missing file, and a last line without a line end.
     WriteTextFile(dir / "tex", "walls:brick.png\r\nwalls/missing.png\r\nother/brick.png\r\nwalls/stone.png");
     LoadTextures((dir / "tex").c_str());
     std::vector<std::string> names;
@@ -265,91 +249,70 @@ TEST_F(GLTextures, TextureListResolvesBareFileNames)
         names.push_back(t->fileName);
     ASSERT_EQ(names, (std::vector<std::string>{"brick.png", "brick.png", "stone.png"}));
     EXPECT_EQ(texturePtr, baseTexture.next->next->next);
-
-    char brick[] = "brick.png";
-    GLuint brickName = GetTextureByName(brick);
-    EXPECT_EQ(brickName, baseTexture.next->glName); // the first of two equal names wins
-    EXPECT_EQ(RedOf(brickName), 11);
-    char stone[] = "stone.png";
-    EXPECT_EQ(RedOf(GetTextureByName(stone)), 22);
+    EXPECT_EQ(RedOf("brick.png"), 11); // the first of two equal names wins
+    EXPECT_EQ(RedOf("stone.png"), 22);
     char withFolder[] = "walls:stone.png";
     EXPECT_EQ(GetTextureByName(withFolder), 0u);
     EXPECT_STREQ(withFolder, "walls/stone.png");
-    char otherCase[] = "Brick.png";
-    EXPECT_EQ(GetTextureByName(otherCase), 0u);
-    EXPECT_EQ(texturePtr, baseTexture.next->next->next);
-    EXPECT_TRUE(ConsoleLines().empty());
+    EXPECT_EQ(RedOf("Brick.png"), -1);
+    EXPECT_EQ(texturePtr, baseTexture.next->next->next); // lookups do not move the cursor
+    EXPECT_TRUE(gLines.empty());
 
     // A new list replaces the old one; an empty line ends it.
-    GLuint oldStone = baseTexture.next->next->next->glName;
+    GLuint oldStone = texturePtr->glName;
     WriteTextFile(dir / "tex2", "walls/brick.png\n\nwalls/stone.png\n");
     LoadTextures((dir / "tex2").c_str());
     EXPECT_FALSE(glIsTexture(oldStone));
     ASSERT_NE(baseTexture.next, nullptr);
     EXPECT_EQ(baseTexture.next->next, nullptr);
-    EXPECT_EQ(GetTextureByName(stone), 0u);
 
     // An over-long line is skipped with a console line; an over-long file name is cut to 67.
     std::string longName(80, 'n');
-    ASSERT_TRUE(WriteTestPng(dir / ("walls/" + longName), 1, 1, PNG_COLOR_TYPE_RGB, 8, Bytes({44, 0, 0})));
+    ASSERT_TRUE(WriteTestPng(dir / ("walls/" + longName), 1, 1, PNG_COLOR_TYPE_RGB, 8, {44, 0, 0}));
     WriteTextFile(dir / "tex3", "walls/" + std::string(700, 'x') + ".png\nwalls/" + longName + "\n");
     LoadTextures((dir / "tex3").c_str());
     EXPECT_TRUE(ConsoleHasLine("line 1 is longer than 513"));
     EXPECT_TRUE(ConsoleHasLine("cut"));
-    ASSERT_NE(baseTexture.next, nullptr);
-    EXPECT_EQ(std::string(baseTexture.next->fileName), longName.substr(0, 67));
-    std::string cutName = longName.substr(0, 67);
-    EXPECT_EQ(RedOf(GetTextureByName(&cutName[0])), 44);
+    EXPECT_EQ(RedOf(longName.substr(0, 67)), 44);
 
     GLuint last = baseTexture.next->glName;
     FreeTextureList();
     EXPECT_EQ(baseTexture.next, nullptr);
     EXPECT_EQ(texturePtr, &baseTexture);
     EXPECT_FALSE(glIsTexture(last));
-
     // A missing list loads nothing and says nothing.
-    ClearConsoleLines();
+    gLines.clear();
     LoadTextures((dir / "no list").c_str());
     EXPECT_EQ(baseTexture.next, nullptr);
-    EXPECT_TRUE(ConsoleLines().empty());
-}
-
-static FILE* TextStream(const std::string& text)
-{
-    FILE* file = tmpfile();
-    fwrite(text.data(), 1, text.size(), file);
-    rewind(file);
-    return file;
+    EXPECT_TRUE(gLines.empty());
 }
 
 TEST(LineReading, LinesEndAtCrOrLfAndLongLinesAreCut)
 {
+    auto stream = [](const std::string& text)
+    {
+        FILE* file = tmpfile();
+        fwrite(text.data(), 1, text.size(), file);
+        rewind(file);
+        return file;
+    };
+    // CR LF is two line ends here; an over-long line's rest is dropped, not read as a line of its
+    // own; a line of exactly the maximum length is whole.
+    FILE* file = stream("ab\r\n" + std::string(600, 'x') + "\n" + std::string(513, 'y') + "\ncd");
     char line[kMaxLineLength + 1];
-    FILE* file = TextStream("ab\r\ncd");
-    EXPECT_EQ(Read1Line(file, line), 0);
-    EXPECT_STREQ(line, "ab");
-    EXPECT_EQ(Read1Line(file, line), 0);
-    EXPECT_STREQ(line, "");
+    for (const std::string& expected :
+         {std::string("ab"), std::string(), std::string(513, 'x'), std::string(513, 'y')})
+    {
+        EXPECT_EQ(Read1Line(file, line), 0);
+        EXPECT_EQ(line, expected);
+    }
     EXPECT_EQ(Read1Line(file, line), -1);
     EXPECT_STREQ(line, "cd");
     fclose(file);
 
-    // The rest of an over-long line is dropped, not read as a line of its own; a line of exactly
-    // the maximum length is whole.
-    file = TextStream(std::string(600, 'x') + "\n" + std::string(513, 'y') + "\nnext\n");
-    EXPECT_EQ(Read1Line(file, line), 0);
-    EXPECT_EQ(std::string(line), std::string(513, 'x'));
-    EXPECT_EQ(Read1Line(file, line), 0);
-    EXPECT_EQ(std::string(line), std::string(513, 'y'));
-    EXPECT_EQ(Read1Line(file, line), 0);
-    EXPECT_STREQ(line, "next");
-    EXPECT_EQ(Read1Line(file, line), -1);
-    EXPECT_STREQ(line, "");
-    fclose(file);
-
     char small[4];
     int cut = 0;
-    file = TextStream("abcdef\r\nxy\rz");
+    file = stream("abcdef\r\nxy\rz");
     EXPECT_EQ(ReadBoundedLine(file, small, sizeof small, 1, &cut), 0);
     EXPECT_STREQ(small, "abc");
     EXPECT_EQ(cut, 1);
@@ -363,4 +326,98 @@ TEST(LineReading, LinesEndAtCrOrLfAndLongLinesAreCut)
     char path[] = "Levels:one/tex:";
     FixPathString(path);
     EXPECT_STREQ(path, "Levels/one/tex/");
+}
+
+TEST_F(GLTextures, AnimationFramesAreNumberedClampedTo32AndGetAlphaFromTheirColour)
+{
+    WriteTextFile(dir / "walk/info.txt", "40\r\n50\r\nwalk\r\n");
+    for (int i = 1; i <= 40; ++i)
+    {
+        char name[32];
+        snprintf(name, sizeof name, "walk/walk %02d.png", i);
+        bool ok = i == 5 || (i == 2 ? WriteTestPng(dir / name, 1, 1, PNG_COLOR_TYPE_RGBA, 8, {2, 0, 31, 7})
+                                    : WritePixel(dir / name, (unsigned char)(i * 6)));
+        ASSERT_TRUE(ok) << name;
+    }
+    // Files that a wrong numbering would pick up instead.
+    ASSERT_TRUE(WritePixel(dir / "walk/walk 9.png", 1) && WritePixel(dir / "walk/walk 010.png", 1));
+    animatedTexture anim = {};
+    EXPECT_EQ(LoadAnimationFromFolder((dir / "walk").c_str(), &anim), 1);
+    EXPECT_EQ(anim.frameCount, 32);
+    EXPECT_EQ(anim.frameDuration, 50);
+    EXPECT_EQ(anim.totalDuration, 2000);
+    for (int i = 1; i <= 32; ++i)
+    {
+        Bytes expected = {(unsigned char)(i * 6), 0, 31, (unsigned char)((i * 6 + 31) / 3)};
+        if (i == 2) expected = {2, 0, 31, 7}; // its own alpha is kept
+        if (i == 5) expected.clear();         // missing: an empty texture, without a message
+        ASSERT_NE(anim.frames[i - 1], 0u);
+        EXPECT_EQ(ReadTexture(anim.frames[i - 1]), expected) << "frame " << i;
+    }
+    EXPECT_TRUE(gLines.empty());
+    glDeleteTextures(kMaxAnimationFrames, anim.frames);
+
+    // Without an info file: one frame of 100 ms named by a space and 01.png. Counts and durations
+    // the anim instruction could not divide by fall back to the same.
+    ASSERT_TRUE(WritePixel(dir / "plain/ 01.png", 240) && WritePixel(dir / "bad/b 01.png", 240));
+    WriteTextFile(dir / "bad/info.txt", "0\n-5\nb\n");
+    for (const char* folder : {"plain", "bad"})
+    {
+        anim = animatedTexture{};
+        EXPECT_EQ(LoadAnimationFromFolder((dir / folder).c_str(), &anim), 1);
+        EXPECT_EQ(anim.frameCount, 1) << folder;
+        EXPECT_EQ(anim.frameDuration, 100) << folder;
+        EXPECT_EQ(anim.totalDuration, 100) << folder;
+        EXPECT_EQ(ReadTexture(anim.frames[0]), Bytes({240, 0, 31, 90})) << folder;
+        EXPECT_EQ(anim.frames[1], 0u);
+        glDeleteTextures(1, anim.frames);
+    }
+    EXPECT_TRUE(ConsoleHasLine("frame count 0"));
+    EXPECT_TRUE(ConsoleHasLine("frame duration -5"));
+
+    // A frame that cannot be decoded is reported and left empty.
+    WriteTextFile(dir / "broken/info.txt", "1\n100\nx\n");
+    WriteTextFile(dir / "broken/x 01.png", "not a picture");
+    EXPECT_EQ(LoadAnimationFromFolder((dir / "broken").c_str(), &anim), 1);
+    EXPECT_TRUE(ConsoleHasLine("x 01.png"));
+    EXPECT_TRUE(ReadTexture(anim.frames[0]).empty());
+    glDeleteTextures(1, anim.frames);
+}
+
+TEST_F(GLTextures, AnimationListLoadsOnlySlotsOneToSixteen)
+{
+    WriteTextFile(dir / "fx/fire/info.txt", "3\n40\nfire\n");
+    WriteTextFile(dir / "fx/glow/info.txt", "2\n70\nglow\n");
+    for (std::string frame : {"fire/fire 01", "fire/fire 02", "fire/fire 03", "glow/glow 01", "glow/glow 02"})
+        ASSERT_TRUE(WritePixel(dir / ("fx/" + frame + ".png"), (unsigned char)((frame[11] - '0') * 50)));
+    WriteTextFile(dir / "Animations/winlist.txt",
+                  "0 \"fx/fire\",\"unused\"\r\n\r\n17 \"fx/fire\",\"unused\"\r\n"
+                  "3 \"fx:fire\",\"unused\"\r\nno number here\r\n"
+                  "16 \"fx/glow\",\"unused\"");
+    // Never-loaded slots are safe to pick a frame from: (time / duration) mod count.
+    EXPECT_EQ(gTextureAnimations[0].frameCount, 1);
+    EXPECT_EQ(gTextureAnimations[0].frameDuration, 100);
+    animatedTexture before[kAnimationSlots];
+    memcpy(before, gTextureAnimations, sizeof before);
+
+    LoadAnimationFiles((dir / "Animations/winlist.txt").c_str());
+    EXPECT_TRUE(ConsoleHasLine("slot 0") && ConsoleHasLine("slot 17") && ConsoleHasLine("line 5"));
+    animatedTexture& fire = gTextureAnimations[2];
+    EXPECT_EQ(fire.frameCount, 3);
+    EXPECT_EQ(fire.totalDuration, 120);
+    EXPECT_EQ(ReadTexture(fire.frames[2])[0], 150);
+    EXPECT_EQ(gTextureAnimations[15].frameCount, 2);
+    EXPECT_EQ(gTextureAnimations[15].frameDuration, 70);
+    for (int slot = 0; slot < kAnimationSlots; ++slot)
+        EXPECT_TRUE(slot == 2 || slot == 15 ||
+                    memcmp(&gTextureAnimations[slot], &before[slot], sizeof(animatedTexture)) == 0)
+            << slot;
+
+    // Loading the same slot again replaces its frames instead of leaking the old ones.
+    GLuint oldFrame = fire.frames[0];
+    WriteTextFile(dir / "again.txt", "3 \"fx/glow\",\"x\"\n");
+    LoadAnimationFiles((dir / "again.txt").c_str());
+    EXPECT_EQ(fire.frameCount, 2);
+    EXPECT_EQ(fire.frames[2], 0u);
+    EXPECT_FALSE(glIsTexture(oldFrame) && oldFrame != fire.frames[0] && oldFrame != fire.frames[1]);
 }
