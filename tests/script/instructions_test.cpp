@@ -2,186 +2,53 @@
 // statement would run them.
 #include "app/draw.h"
 #include "app/startup.h"
-#include "app/timing.h"
-#include "resources/paths.h"
-#include "script/compiler.h"
 #include "script/instructions.h"
-#include "script/interpreter.h"
-#include "script/scheduling.h"
-#include "script/variables.h"
-#include "world/humans.h"
-#include "world/level.h"
-
-#include "test_util.h"
-
-#include <gtest/gtest.h>
+#include "script_test_util.h"
 
 #include <cmath>
-#include <cstring>
 #include <set>
-#include <string>
+
+using namespace scrtest;
 
 namespace
 {
 
-struct InstructionsTest : ::testing::Test
-{
-    void SetUp() override
-    {
-        VXR_Init();
-        memset(&gScriptVars, 0, sizeof(gScriptVars));
-        selHuman = nullptr;
-        gHumanScriptTarget = nullptr;
-    }
-    void TearDown() override
-    {
-        selHuman = nullptr;
-        gHumanScriptTarget = nullptr;
-        RemoveAllHumans();
-        DisposeGameScripts();
-        DisposeMacros();
-        ClearGlobalVariables();
-        routePath[0] = 0;
-    }
-    human_being* NewActor(const char* name)
-    {
-        human_being* h = AppendNewHuman();
-        snprintf(h->name, sizeof(h->name), "%s", name);
-        return h;
-    }
-};
+using InstructionsTest = ScriptTest;
 
 void Exec(const char* command, const char* args)
 {
     ASSERT_EQ(ExecuteVXRCommand(command, args), 1) << command;
 }
 
-// Compiles text as a script, gives it one run and disposes of it.
-void RunScript(const char* text)
+TEST_F(InstructionsTest, SourcesConversionsAndArithmetic)
 {
-    VXR_scripter* s = NewVXRScript(text);
-    ASSERT_NE(s, nullptr);
-    ExecuteVXRCommandScript(s);
-    DisposeScript(s);
-}
-
-double F(int n)
-{
-    return gScriptVars.f[n - 1];
-}
-int32_t I(int n)
-{
-    return gScriptVars.i[n - 1];
-}
-int32_t B(int n)
-{
-    return gScriptVars.b[n - 1];
-}
-const char* S(int n)
-{
-    return gScriptVars.s[n - 1];
-}
-
-TEST(InstructionTable, HoldsTheEngineOrderEndedByNull)
-{
-    static const char* order[] = {
-        "get",        "mark",     "put",       "quit",      "size",    "axis",     "spin",
-        "save",       "off",      "goto",      "setName",   "getName", "make",     "includeScript",
-        "timeScript", "level",    "loadPoses", "savePoses", "type",    "live",     "loadi",
-        "seti",       "setf",     "setb",      "sets",      "storei",  "loadf",    "storef",
-        "stores",     "loadb",    "loads",     "storeb",    "player",  "multi",    "addi",
-        "addf",       "multf",    "pose",      "setPose",   "rgb",     "makePose", "setHealth",
-        "getHealth",  "stop",     "dist",      "sqrt",      "poke",    "teampoke", "savekey",
-        "getSpeed",   "setSpeed", "def",       "move",      "go",      "time",     "passed",
-        "randi",      "event",    "tex",       "key",       "sndplay", "sndstop",  "channel",
-        "sndloop",    "setTeam",  "getTeam",   "mac",       "mouse",   "click",    "reci",
-        "anim",       "hud",      "lux",       "col",       "alpha"};
-    const int total = sizeof(order) / sizeof(order[0]);
-    ASSERT_EQ(total, 75);
-
-    int k = 0, pos = 0;
-    std::set<std::string> seen;
-    for (; !VXR_EqualString(gAllInstructions[k].name, "NULL"); k++)
-    {
-        ASSERT_NE(gAllInstructions[k].handler, nullptr) << gAllInstructions[k].name;
-        EXPECT_TRUE(seen.insert(gAllInstructions[k].name).second) << gAllInstructions[k].name;
-        while (pos < total && !VXR_EqualString(order[pos], gAllInstructions[k].name))
-            pos++;
-        ASSERT_LT(pos, total) << gAllInstructions[k].name << " is out of order or unknown";
-    }
-    EXPECT_EQ(gAllInstructions[k].handler, nullptr);
-    for (const char* mine :
-         {"get",    "quit",   "includeScript", "timeScript", "loadi",  "seti",  "setf",  "setb",
-          "sets",   "storei", "loadf",         "storef",     "stores", "loadb", "loads", "storeb",
-          "player", "multi",  "addi",          "addf",       "multf",  "sqrt",  "def",   "time",
-          "passed", "randi",  "event",         "mac",        "reci"})
-        EXPECT_TRUE(seen.count(mine)) << mine;
-}
-
-TEST_F(InstructionsTest, SourceIsPickedByTheCharacterAfterTheComma)
-{
-    Exec("seti", "1,-5");
-    EXPECT_EQ(I(1), -5);
-    Exec("seti", "4,i1");
-    EXPECT_EQ(I(4), -5);
-
-    gScriptVars.f[0] = -2.7;
-    Exec("seti", "3,f1");
-    EXPECT_EQ(I(3), -2);
-    Exec("setf", "2,i3");
+    // The character after the comma picks the source; a word starting with f, i or b is never a
+    // literal ("false" names no register).
+    F(1) = -2.7;
+    RunText("seti 1,-5\rseti 4,i1\rseti 3,f1\rsetf 2,i3\rseti 5,false\rseti 5,i\r");
+    EXPECT_EQ(Is(1, 5), (V{-5, 0, -2, -5, 0}));
     EXPECT_EQ(F(2), -2.0);
 
-    gScriptVars.b[1] = 1;
-    Exec("seti", "5,b2");
-    EXPECT_EQ(I(5), 1);
-
-    // A word starting with f, i or b is never a literal: "false" names no register.
-    Exec("seti", "5,false");
-    EXPECT_EQ(I(5), 1);
-    Exec("seti", "5,i");
-    EXPECT_EQ(I(5), 1);
-
     // Floats beyond 32 bits saturate instead of wrapping to nonsense; NaN gives 0.
-    gScriptVars.f[5] = 1e20;
-    Exec("seti", "6,f6");
-    EXPECT_EQ(I(6), INT32_MAX);
-    gScriptVars.f[5] = NAN;
-    Exec("seti", "6,f6");
-    EXPECT_EQ(I(6), 0);
+    F(6) = 1e20;
+    F(7) = NAN;
+    RunText("seti 6,f6\rseti 7,f7\r");
+    EXPECT_EQ(Is(6, 7), (V{INT32_MAX, 0}));
 
-    // setf rounds every source to 32 bits, a float register included.
-    gScriptVars.f[6] = 0.1;
-    Exec("setf", "8,f7");
+    // Float sources are rounded to 32 bits, a float register included; integers wrap.
+    F(7) = 0.1;
+    F(10) = 3.0;
+    F(11) = -2.9;
+    I(7) = INT32_MAX;
+    I(8) = 65536;
+    I(9) = 7;
+    RunText("setf 8,f7\rmultf 10,0.1\raddi 7,1\rmulti 8,i8\raddi 9,f11\rmulti 9,-3\r" +
+            std::string("repeat 10\raddf 9,0.1\rendrepeat\r"));
     EXPECT_EQ(F(8), (double)0.1f);
-    Exec("setf", "9,2.5e1");
-    EXPECT_EQ(F(9), 25.0);
-}
-
-TEST_F(InstructionsTest, ArithmeticRoundsFloatSourcesAndWrapsIntegers)
-{
-    for (int k = 0; k < 10; k++)
-        Exec("addf", "1,0.1");
-    // Each 0.1 is rounded to 32 bits (slightly above 0.1) before the 64-bit sum.
-    EXPECT_NE(F(1), 1.0);
-    EXPECT_GT(F(1), 1.0);
-    EXPECT_NEAR(F(1), 1.0, 1e-6);
-
-    gScriptVars.f[1] = 3.0;
-    Exec("multf", "2,0.1");
-    EXPECT_EQ(F(2), 3.0 * (double)0.1f);
-
-    gScriptVars.i[0] = INT32_MAX;
-    Exec("addi", "1,1");
-    EXPECT_EQ(I(1), INT32_MIN);
-    gScriptVars.i[1] = 65536;
-    Exec("multi", "2,i2");
-    EXPECT_EQ(I(2), 0);
-    gScriptVars.i[2] = 7;
-    gScriptVars.f[3] = -2.9;
-    Exec("addi", "3,f4");
-    EXPECT_EQ(I(3), 5);
-    Exec("multi", "3,-3");
-    EXPECT_EQ(I(3), -15);
+    EXPECT_EQ(F(10), 3.0 * (double)0.1f);
+    EXPECT_GT(F(9), 1.0);
+    EXPECT_NEAR(F(9), 1.0, 1e-6);
+    EXPECT_EQ(Is(7, 9), (V{INT32_MIN, 0, -15}));
 }
 
 TEST_F(InstructionsTest, RegistersOutsideOneToSixteenDoNothing)
@@ -213,45 +80,38 @@ TEST_F(InstructionsTest, RegistersOutsideOneToSixteenDoNothing)
     EXPECT_EQ(GetInt("x"), 77);
 }
 
-TEST_F(InstructionsTest, TextIsCutAt31Characters)
+TEST_F(InstructionsTest, TextTruthAndNamedVariables)
 {
     strcpy(gScriptVars.s[1], "untouched");
-    Exec("sets", "1,\"0123456789012345678901234567890123456789\"");
-    EXPECT_EQ(strlen(S(1)), 31u);
-    EXPECT_EQ(strncmp(S(1), "0123456789012345678901234567890", 31), 0);
-    EXPECT_STREQ(S(2), "untouched");
+    RunText(
+        "sets 1,\"0123456789012345678901234567890123456789\"\rdef \"t\"\rstores \"t\",1\rloads \"t\",3\r");
+    EXPECT_EQ(strlen(gScriptVars.s[0]), 31u);
+    EXPECT_STREQ(gScriptVars.s[1], "untouched");
+    EXPECT_STREQ(gScriptVars.s[2], gScriptVars.s[0]);
+    RunText("sets \"plain\"\rsets 3,\"with blanks\"\rsets 2,s3\rsets 0,\"zero\"\r");
+    EXPECT_STREQ(gScriptVars.s[0], "zero");
+    EXPECT_STREQ(gScriptVars.s[1], "with blanks");
+    RunText("sets \"plain\"\r");
+    EXPECT_STREQ(gScriptVars.s[0], "plain");
 
-    Exec("def", "\"t\"");
-    Exec("stores", "\"t\",1");
-    EXPECT_EQ(strlen(GetString_VXR("t")), 31u);
-    Exec("loads", "\"t\",3");
-    EXPECT_STREQ(S(3), S(1));
+    // Only "true" and "false" change a truth register.
+    RunText("setb 1,true\rsetb 1,True\rsetb 2,true\rsetb 2,false\rsetb 2,yes\r");
+    EXPECT_EQ(gScriptVars.b[0], 1);
+    EXPECT_EQ(gScriptVars.b[1], 0);
 
-    // An engine int read as text stops at its four bytes even with no zero byte among them.
-    memcpy(&doFog, "WXYZ", 4);
-    Exec("loads", "\"doFog\",4");
-    EXPECT_STREQ(S(4), "WXYZ");
+    // Engine-bound variables load and store; an unknown name loads 0 and stores nowhere.
+    float savedEnd = gFogEnd;
+    F(1) = 50.0;
+    gScriptVars.b[2] = 1;
+    I(4) = 9;
+    RunText("storef \"gFogEnd\",1\rloadf \"gFogEnd\",2\rstoreb \"doFog\",3\rloadi \"missing\",4\r"
+            "storei \"missing\",1\r");
+    EXPECT_EQ(F(2), 50.0);
+    EXPECT_EQ(doFog, 1);
+    EXPECT_EQ(I(4), 0);
+    EXPECT_EQ(GetVarEntry("missing"), nullptr);
     doFog = 0;
-}
-
-TEST_F(InstructionsTest, SetsAndSetbForms)
-{
-    Exec("sets", "\"plain\"");
-    EXPECT_STREQ(S(1), "plain");
-    Exec("sets", "0,\"zero\"");
-    EXPECT_STREQ(S(1), "zero");
-    Exec("sets", "3,\"with blanks\"");
-    Exec("sets", "2,s3");
-    EXPECT_STREQ(S(2), "with blanks");
-
-    Exec("setb", "1,true");
-    EXPECT_EQ(B(1), 1);
-    Exec("setb", "1,yes");
-    EXPECT_EQ(B(1), 1);
-    Exec("setb", "1,false");
-    EXPECT_EQ(B(1), 0);
-    Exec("setb", "1,True");
-    EXPECT_EQ(B(1), 0);
+    gFogEnd = savedEnd;
 }
 
 TEST_F(InstructionsTest, RandiStaysInItsRange)
@@ -260,100 +120,53 @@ TEST_F(InstructionsTest, RandiStaysInItsRange)
     std::set<int> seen;
     for (int k = 0; k < 400; k++)
     {
-        Exec("randi", "1,6,2");
-        ASSERT_GE(I(2), 1);
-        ASSERT_LE(I(2), 6);
-        seen.insert(I(2));
-        Exec("randi", "6,1,3");
-        ASSERT_GE(I(3), 6);
-        ASSERT_LE(I(3), 9);
-        seen.insert(I(3));
+        RunText("randi 1,6,2\rrandi 6,1,3\r");
+        ASSERT_TRUE(I(2) >= 1 && I(2) <= 6 && I(3) >= 6 && I(3) <= 9) << I(2) << " " << I(3);
+        seen.insert({I(2), I(3)});
     }
     EXPECT_EQ(seen.size(), 9u);
-
     // hi = lo - 1 leaves no room: the result is lo instead of a division by zero.
-    for (int k = 0; k < 20; k++)
-    {
-        Exec("randi", "5,4,4");
-        EXPECT_EQ(I(4), 5);
-    }
-    Exec("randi", "-2147483648,2147483647,5");
-    EXPECT_GE(I(5), INT32_MIN);
+    RunText("randi 5,4,4\rrandi -2147483648,2147483647,5\r");
+    EXPECT_EQ(I(4), 5);
     EXPECT_LE(I(5), INT32_MIN + 32767);
 }
 
 TEST_F(InstructionsTest, ComputingAndTheClock)
 {
-    gScriptVars.f[0] = 2.25;
-    Exec("sqrt", "1,2");
-    EXPECT_EQ(F(2), 1.5);
-    Exec("reci", "");
-    EXPECT_EQ(F(1), 1.0 / 2.25);
-    Exec("reci", "3");
-    EXPECT_TRUE(std::isinf(F(3)));
-
-    uint32_t savedNow = gCurrentTime, savedOld = gOldTime;
+    F(1) = 2.25;
     gCurrentTime = 12345;
     gOldTime = 12325;
-    Exec("time", "1");
-    EXPECT_DOUBLE_EQ(F(1), 12.345);
-    Exec("passed", "2");
-    EXPECT_DOUBLE_EQ(F(2), 0.02);
+    RunText("sqrt 1,2\rreci\rreci 3\rtime 4\rpassed 5\r");
+    EXPECT_EQ(F(2), 1.5);
+    EXPECT_EQ(F(1), 1.0 / 2.25);
+    EXPECT_TRUE(std::isinf(F(3)));
+    EXPECT_DOUBLE_EQ(F(4), 12.345);
+    EXPECT_DOUBLE_EQ(F(5), 0.02);
     // Across the 32-bit wrap of the clock the step is still the small difference.
     gCurrentTime = 10;
     gOldTime = 0xFFFFFFF6u;
-    Exec("passed", "2");
-    EXPECT_DOUBLE_EQ(F(2), 0.02);
-    gCurrentTime = savedNow;
-    gOldTime = savedOld;
+    RunText("passed 5\r");
+    EXPECT_DOUBLE_EQ(F(5), 0.02);
 }
 
-TEST_F(InstructionsTest, EngineBoundVariablesThroughLoadAndStore)
-{
-    float savedEnd = gFogEnd;
-    Exec("loadf", "\"gFogEnd\",1");
-    EXPECT_EQ(F(1), (double)gFogEnd);
-    Exec("loadf", "\"gameSpeed\"");
-    EXPECT_EQ(F(1), (double)gGameSpeedFactor);
-
-    gScriptVars.f[0] = 50.0;
-    Exec("storef", "\"gFogEnd\",1");
-    EXPECT_EQ(gFogEnd, 50.0f);
-    Exec("loadi", "\"gFogEnd\",2");
-    int32_t bits;
-    memcpy(&bits, &gFogEnd, 4);
-    EXPECT_EQ(I(2), bits);
-
-    gScriptVars.b[2] = 1;
-    Exec("storeb", "\"doFog\",3");
-    EXPECT_EQ(doFog, 1);
-    doFog = 0;
-
-    // An unknown name loads 0 and stores nowhere.
-    gScriptVars.i[3] = 9;
-    Exec("loadi", "\"missing\",4");
-    EXPECT_EQ(I(4), 0);
-    Exec("storei", "\"missing\",1");
-    EXPECT_EQ(GetVarEntry("missing"), nullptr);
-    gFogEnd = savedEnd;
-}
-
-TEST_F(InstructionsTest, GetAndPlayerSelectActors)
+TEST_F(InstructionsTest, GetPlayerAndDefFollowTheSelection)
 {
     human_being* guard = NewActor("guard1");
     human_being* me = NewActor("me");
     human_being* dog = NewActor("dog1");
-
-    Exec("get", "\"guard1\"");
-    EXPECT_EQ(selHuman, guard);
-    Exec("get", "dog1");
-    EXPECT_EQ(selHuman, dog);
-    Exec("get", "\"nobody\"");
-    EXPECT_EQ(selHuman, dog);
-
-    // "me" is the running script's owner; a game script has none, so nothing changes.
-    Exec("get", "\"me\"");
-    EXPECT_EQ(selHuman, dog);
+    const std::pair<const char*, human_being*> steps[] = {
+        {"\"guard1\"", guard},
+        {"dog1", dog},
+        {"\"nobody\"", dog},
+        // "me" is the running script's owner; a game script has none.
+        {"\"me\"", dog},
+        // No line test has hit anyone: "coll" keeps the selection.
+        {"\"coll\"", dog}};
+    for (auto& [args, selected] : steps)
+    {
+        Exec("get", args);
+        EXPECT_EQ(selHuman, selected) << args;
+    }
     gHumanScriptTarget = guard;
     Exec("get", "me");
     EXPECT_EQ(selHuman, guard);
@@ -361,145 +174,24 @@ TEST_F(InstructionsTest, GetAndPlayerSelectActors)
     strcpy(gScriptVars.s[0], "me");
     Exec("get", "");
     EXPECT_EQ(selHuman, me);
-    // No line test has hit anyone: "coll" keeps the selection.
-    Exec("get", "\"coll\"");
-    EXPECT_EQ(selHuman, me);
-
     Exec("player", "");
     EXPECT_EQ(selHuman, nullptr);
-}
 
-TEST_F(InstructionsTest, DefFollowsTheSelectedActor)
-{
-    human_being* guard = NewActor("guard1");
-    Exec("get", "\"guard1\"");
-    Exec("def", "\"x\",p");
-    gScriptVars.i[0] = 4;
-    Exec("storei", "\"x\",1");
-    EXPECT_NE(GetHumanVarEntry(guard, "x"), nullptr);
-    Exec("player", "");
-    gScriptVars.i[0] = 7;
-    Exec("loadi", "\"x\",1");
-    EXPECT_EQ(I(1), 0);
-
-    // Without a selected actor the flag p defines a global; without quotes the name ends at the comma.
-    Exec("def", "y,p");
-    ASSERT_NE(GetVarEntry("y"), nullptr);
+    // Without a selected actor the flag p defines a global; without quotes the name ends at the
+    // comma. The actor's variable hides a global of the same name only while it is selected.
+    RunText("def y,p\rdef \"hp\"\rseti 1,10\rstorei \"hp\",1\rget \"guard1\"\rdef \"hp\",p\r"
+            "seti 1,3\rstorei \"hp\",1\rloadi \"hp\",2\rplayer\rloadi \"hp\",3\r");
+    EXPECT_EQ(Is(2, 3), (V{3, 10}));
+    EXPECT_NE(GetVarEntry("y"), nullptr);
+    EXPECT_NE(GetHumanVarEntry(guard, "hp"), nullptr);
     EXPECT_EQ(GetHumanVarEntry(guard, "y"), nullptr);
-
-    // The actor's variable hides a global of the same name only while it is selected.
-    Exec("def", "\"hp\"");
-    gScriptVars.i[0] = 10;
-    Exec("storei", "\"hp\",1");
-    Exec("get", "\"guard1\"");
-    Exec("def", "\"hp\",p");
-    gScriptVars.i[0] = 3;
-    Exec("storei", "\"hp\",1");
-    Exec("loadi", "\"hp\",2");
-    EXPECT_EQ(I(2), 3);
-    Exec("player", "");
-    Exec("loadi", "\"hp\",2");
-    EXPECT_EQ(I(2), 10);
-
-    // A second definition leaves the first entry and its value.
-    Exec("def", "z");
-    gScriptVars.i[0] = 11;
-    Exec("storei", "\"z\",1");
-    Exec("def", "z");
-    Exec("loadi", "\"z\",5");
-    EXPECT_EQ(I(5), 11);
-}
-
-TEST_F(InstructionsTest, MacRunsTheDeclaringScript)
-{
-    VXR_scripter* holder = NewVXRScript("macro \"boom\"\raddi 1,1\ridle 1\raddi 1,100\r");
-    ASSERT_NE(holder, nullptr);
-    RunScript("mac \"boom\"\rmac \"nothing\"\rmac \"boomerang\"\r");
-    // "boomerang" shares its first four characters with "boom": the same macro, run twice,
-    // but the second run finds the script idling.
-    EXPECT_EQ(I(1), 1);
-    DisposeScript(holder);
-    RunScript("mac \"boom\"\r");
-    EXPECT_EQ(I(1), 1);
-}
-
-TEST_F(InstructionsTest, EventRunsTheSelectedActorsMatchingScripts)
-{
-    human_being* a = NewActor("a1");
-    const char* texts[] = {"addi 2,1\r", "addi 1,1\r", "multi 1,10\r"};
-    int masks[] = {1, 2, 6};
-    VXR_scripter* tail = nullptr;
-    for (int k = 0; k < 3; k++)
-    {
-        VXR_scripter* s = NewVXRScript(texts[k]);
-        s->eventMask = masks[k];
-        s->owner = a;
-        s->looping = 0;
-        if (tail)
-            tail->next = s;
-        else
-            a->scripts = s;
-        tail = s;
-    }
-    // With no actor selected nothing runs.
-    Exec("event", "8");
-    Exec("event", "2");
-    EXPECT_EQ(I(1), 0);
-
-    Exec("get", "\"a1\"");
-    Exec("event", "2");
-    // Mask 2 then mask 6, in list order: (0 + 1) * 10.
-    EXPECT_EQ(I(1), 10);
-    EXPECT_EQ(I(2), 0);
-
-    // Empty: the mask comes from i1 (10 = 8 + 2 shares bits with 2 and 6, not with 1); the
-    // scripts ran to their end already, so their runs do nothing.
-    Exec("event", "");
-    EXPECT_EQ(I(1), 10);
-    gScriptVars.i[0] = 1;
-    Exec("event", "");
-    EXPECT_EQ(I(2), 1);
-}
-
-TEST_F(InstructionsTest, IncludeAndTimedScriptsJoinTheGameList)
-{
-    TempDir dir;
-    ASSERT_TRUE(WriteTextFile(dir / "scripts/inc", "addi 1,1\n"));
-    ASSERT_TRUE(WriteTextFile(dir / "scripts/later", "addi 2,1\n"));
-    snprintf(routePath, sizeof(routePath), "%s/", dir.path.c_str());
-
-    uint32_t savedNow = gCurrentTime;
-    gCurrentTime = 10000;
-    Exec("includeScript", "\"scripts:inc\"");
-    Exec("timeScript", "\"scripts/later\",2.5");
-    Exec("includeScript", "\"scripts/none\"");
-    ASSERT_NE(baseScript.next, nullptr);
-    ASSERT_NE(baseScript.next->next, nullptr);
-    EXPECT_EQ(baseScript.next->next->next, nullptr);
-    EXPECT_EQ(baseScript.next->next->startTime, 12500u);
-
-    HandleGameScripts();
-    EXPECT_EQ(I(1), 1);
-    EXPECT_EQ(I(2), 0);
-    gCurrentTime = 12499;
-    HandleGameScripts();
-    EXPECT_EQ(I(2), 0);
-    gCurrentTime = 12500;
-    HandleGameScripts();
-    EXPECT_EQ(I(2), 1);
-
-    // A missing delay is none.
-    Exec("timeScript", "\"scripts/later\"");
-    HandleGameScripts();
-    EXPECT_EQ(I(2), 2);
-    gCurrentTime = savedNow;
 }
 
 TEST_F(InstructionsTest, QuitEndsTheMessageLoop)
 {
     int savedIdle = doIdle;
     doIdle = 1;
-    RunScript("quit\r");
+    RunText("quit\r");
     EXPECT_EQ(doIdle, 0);
     EXPECT_STREQ(gEndReason, "quit");
     doIdle = savedIdle;

@@ -1,9 +1,10 @@
-// Helpers the compiler, interpreter and scheduling tests share: console capture, statement
-// access and probe instructions that tests patch into compiled statements.
+// Helpers the script tests share: a fixture that resets the script world, console capture,
+// register views and a probe instruction tests patch into compiled statements.
 #pragma once
 
 #include "app/output.h"
 #include "app/timing.h"
+#include "resources/paths.h"
 #include "script/compiler.h"
 #include "script/interpreter.h"
 #include "script/scheduling.h"
@@ -11,97 +12,105 @@
 #include "world/humans.h"
 #include "world/level.h"
 
+#include "test_util.h"
+
+#include <gtest/gtest.h>
+
 #include <cstring>
 #include <functional>
-#include <string>
-#include <vector>
 
 namespace scrtest
 {
 
-inline std::vector<std::string>& ConsoleLines()
-{
-    static std::vector<std::string> lines;
-    return lines;
-}
-
-inline void CaptureConsoleLine(const char* text)
-{
-    ConsoleLines().push_back(text);
-}
+using V = std::vector<int>;
+inline std::vector<std::string> consoleLines;
+inline std::function<void(char*)> probeAction;
 
 // Collects console lines while alive.
 struct ConsoleCapture
 {
-    outputProc saved;
-    ConsoleCapture() : saved(toConsole)
+    outputProc saved = toConsole;
+    ConsoleCapture()
     {
-        ConsoleLines().clear();
-        toConsole = CaptureConsoleLine;
+        consoleLines.clear();
+        toConsole = [](const char* text) { consoleLines.push_back(text); };
     }
     ~ConsoleCapture() { toConsole = saved; }
     bool Contains(const std::string& part) const
     {
-        for (const std::string& line : ConsoleLines())
-        {
+        for (const std::string& line : consoleLines)
             if (line.find(part) != std::string::npos) return true;
-        }
         return false;
     }
 };
 
-inline VXR_Statement* StatementAt(VXR_scripter* script, int index)
+// Registers, clock, level flag, selection, lists and data root back to an empty engine; scripts
+// made with Make are disposed of afterwards.
+struct ScriptTest : ::testing::Test
 {
-    VXR_Statement* s = script ? script->code : nullptr;
-    for (int i = 0; s && i < index; i++)
-        s = s->next;
-    return s;
-}
-
-inline int StatementCount(VXR_scripter* script)
-{
-    int n = 0;
-    for (VXR_Statement* s = script ? script->code : nullptr; s; s = s->next)
-        n++;
-    return n;
-}
-
-// A probe instruction runs the test's current action; tests patch it into a statement compiled
-// from any real instruction line.
-inline std::function<void(char*)>& ProbeAction()
-{
-    static std::function<void(char*)> action;
-    return action;
-}
-
-inline void ProbeHandler(char* args)
-{
-    if (ProbeAction()) ProbeAction()(args);
-}
-
-inline VXR_Instruction* ProbeInstruction()
-{
-    static VXR_Instruction probe = {"probe", ProbeHandler};
-    return &probe;
-}
-
-inline void PatchProbe(VXR_scripter* script, int index)
-{
-    VXR_Statement* s = StatementAt(script, index);
-    if (s) s->instruction = ProbeInstruction();
-}
-
-// Registers, clock, level flag, selection and lists back to an empty engine.
-inline void ResetScriptWorld()
-{
-    memset(&gScriptVars, 0, sizeof(gScriptVars));
-    levelChanged = 0;
-    gCurrentTime = 1000;
-    gOldTime = 1000;
-    ProbeAction() = nullptr;
-    VXR_Init();
-    selHuman = nullptr;
-    gHumanScriptTarget = nullptr;
-}
+    TempDir dir;
+    std::vector<VXR_scripter*> made;
+    void SetUp() override
+    {
+        Reset();
+        snprintf(routePath, sizeof(routePath), "%s/", dir.path.c_str());
+    }
+    void TearDown() override
+    {
+        for (VXR_scripter* s : made)
+            DisposeScript(s);
+        Reset();
+        routePath[0] = 0;
+    }
+    void Reset()
+    {
+        memset(&gScriptVars, 0, sizeof(gScriptVars));
+        levelChanged = 0;
+        gCurrentTime = gOldTime = 1000;
+        probeAction = [](char*) {};
+        VXR_Init();
+        selHuman = nullptr;
+        gHumanScriptTarget = nullptr;
+    }
+    static int& I(int n) { return gScriptVars.i[n - 1]; }
+    static double& F(int n) { return gScriptVars.f[n - 1]; }
+    // Integer registers first to last, to compare several at once.
+    static V Is(int first, int last) { return V(gScriptVars.i + first - 1, gScriptVars.i + last); }
+    VXR_scripter* Make(const std::string& text) { return made.emplace_back(NewVXRScript(text.c_str())); }
+    static int Run(VXR_scripter* s, int times = 1)
+    {
+        int result = 0;
+        while (times-- > 0)
+            result = ExecuteCompiledVXRScript(s);
+        return result;
+    }
+    // One run of a fresh script: a sequence of instructions in one line of the test.
+    void RunText(const std::string& text) { Run(Make(text)); }
+    static VXR_Statement* StatementAt(VXR_scripter* script, int index)
+    {
+        VXR_Statement* s = script->code;
+        while (s && index-- > 0)
+            s = s->next;
+        return s;
+    }
+    static void Probe(char* args) { probeAction(args); }
+    // The probe runs the test's current action in place of the statement it is patched into.
+    static void PatchProbe(VXR_scripter* script, int index)
+    {
+        static VXR_Instruction probe = {"probe", Probe};
+        if (VXR_Statement* s = StatementAt(script, index)) s->instruction = &probe;
+    }
+    human_being* NewActor(const char* name)
+    {
+        human_being* h = AppendNewHuman();
+        snprintf(h->name, sizeof(h->name), "%s", name);
+        return h;
+    }
+    std::string Write(const std::string& name, const std::string& text)
+    {
+        EXPECT_TRUE(WriteTextFile(dir / name, text));
+        return dir / name;
+    }
+};
 
 } // namespace scrtest
