@@ -63,13 +63,6 @@ mesh_mod* LoadArmModel(const TempDir& dir)
     return m;
 }
 
-void ExpectPosed(int i, float x, float y, float z)
-{
-    EXPECT_NEAR(x, pvert[i][0], 1e-4) << "vertex " << i;
-    EXPECT_NEAR(y, pvert[i][1], 1e-4) << "vertex " << i;
-    EXPECT_NEAR(z, pvert[i][2], 1e-4) << "vertex " << i;
-}
-
 std::vector<float> CurrentColour()
 {
     std::vector<float> c(4);
@@ -126,7 +119,7 @@ const char kPanelModel[] = "panel test\n\n"
 
 } // namespace
 
-TEST(ModelDrawing, PosesThroughOneOrTwoBonesWithTheIntegerWeightRule)
+TEST(ModelDrawing, PosesThroughOneOrTwoBonesAndCulledModelsKeepTheirBoxes)
 {
     ASSERT_TRUE(EnsureGL());
     TempDir dir;
@@ -134,45 +127,23 @@ TEST(ModelDrawing, PosesThroughOneOrTwoBonesWithTheIntegerWeightRule)
     ASSERT_NE(nullptr, m);
     bonus* arm = GetBonePtrBySignature(m->boneListHead.next, "Arm");
     ASSERT_NE(nullptr, arm);
-    arm->rotationZ[0] = 90.0f; // pose A
-    arm->rotationZ[1] = 0.0f;  // pose B
-
-    vector_type back = DrawMeshworkModel(m, 3.0f, 4.0f, 5.0f, 0.0f, 0.0f, 0.0f, 100.0f, 0);
-    EXPECT_FLOAT_EQ(3.0f, back.x);
+    arm->rotationZ[0] = 90.0f; // pose A; pose B leaves the arm straight
+    // Never drawn yet: the cull flag is ignored and the vertices are posed.
+    vector_type back = DrawMeshworkModel(m, 3.0f, 4.0f, 5.0f, 0.0f, 0.0f, 0.0f, 100.0f, 1);
     EXPECT_FLOAT_EQ(5.0f, back.z);
-    EXPECT_FLOAT_EQ(90.0f, arm->rotationZ[2]);
     // The arm turns (2, 0, 0) about (1, 0, 0) to (1, 1, 0); the root leaves it at (2, 0, 0).
-    ExpectPosed(0, 0.0f, 0.0f, 0.0f);
-    ExpectPosed(1, 1.0f, 0.0f, 0.0f);
-    ExpectPosed(2, 1.5f, 0.5f, 0.0f);                // 50: halfway
-    ExpectPosed(3, 1.5f, 1.0f, 0.0f);                // 25: P2 - (P2 - P1) / 4
-    ExpectPosed(4, 2.0f, 0.0f, 0.0f);                // 0: the second bone alone
-    ExpectPosed(5, 1.0f, 1.0f, 0.0f);                // 75: 100 / 75 = 1, the first bone alone
-    ExpectPosed(6, 2.0f - 1.0f / 3, 1.0f / 3, 0.0f); // 30: 100 / 30 = 3
-    ExpectPosed(7, 0.0f, 0.0f, 0.0f);                // detached: at the origin
+    // Weights share by the integer 100 / weight; vertex 7 is detached and sits at the origin.
+    const float posed[8][2] = {
+        {0, 0}, {1, 0}, {1.5f, 0.5f}, {1.5f, 1}, {2, 0}, {1, 1}, {2 - 1.0f / 3, 1.0f / 3}, {0, 0}};
+    for (int i = 0; i < 8; i++)
+    {
+        EXPECT_NEAR(posed[i][0], pvert[i][0], 1e-4) << "vertex " << i;
+        EXPECT_NEAR(posed[i][1], pvert[i][1], 1e-4) << "vertex " << i;
+    }
     // Rest normals: vertex 3 is only in the triangle (0, 3, 4), which faces -z.
     EXPECT_NEAR(-1.0f, pnorm[3][2], 1e-5);
     EXPECT_NEAR(1.0f, pnorm[7][2], 1e-5);
     EXPECT_EQ(1, m->boxValid);
-
-    // Blend 0 shows pose B: the arm straight again.
-    DrawMeshworkModel(m, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0);
-    ExpectPosed(2, 2.0f, 0.0f, 0.0f);
-    EXPECT_EQ(0.0f, DrawMeshworkModel(nullptr, 1.0f, 2.0f, 3.0f, 0, 0, 0, 100.0f, 0).x);
-}
-
-TEST(ModelDrawing, CulledModelsKeepTheirBoxesUpToDate)
-{
-    ASSERT_TRUE(EnsureGL());
-    TempDir dir;
-    mesh_mod* m = LoadArmModel(dir);
-    ASSERT_NE(nullptr, m);
-    bonus* arm = GetBonePtrBySignature(m->boneListHead.next, "Arm");
-    arm->rotationZ[0] = 90.0f;
-    // Never drawn yet: the cull flag is ignored and the vertices are posed.
-    pvert[2][0] = -99.0f;
-    DrawMeshworkModel(m, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 100.0f, 1);
-    ExpectPosed(2, 1.5f, 0.5f, 0.0f);
     vector_type cornerBefore = arm->boxCorners[2];
 
     // Now culled: nothing is posed, but the blend, the boxes and the position follow.
@@ -182,6 +153,10 @@ TEST(ModelDrawing, CulledModelsKeepTheirBoxesUpToDate)
     EXPECT_FLOAT_EQ(0.0f, arm->rotationZ[2]);
     EXPECT_NE(cornerBefore.x, arm->boxCorners[2].x);
     EXPECT_GT(m->boxCorners[0].x, 8.0f);
+    // Blend 0 drawn shows pose B: the arm straight again.
+    DrawMeshworkModel(m, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0);
+    EXPECT_NEAR(2.0f, pvert[2][0], 1e-4);
+    EXPECT_EQ(0.0f, DrawMeshworkModel(nullptr, 1.0f, 2.0f, 3.0f, 0, 0, 0, 100.0f, 0).x);
 }
 
 TEST(ModelDrawing, MaterialColourBlendAndLitOwner)
