@@ -154,14 +154,10 @@ TEST_F(InstructionsTest, GetPlayerAndDefFollowTheSelection)
     human_being* guard = NewActor("guard1");
     human_being* me = NewActor("me");
     human_being* dog = NewActor("dog1");
+    // "me" is the running script's owner, and a game script has none; no line test has hit
+    // anyone, so "coll" keeps the selection.
     const std::pair<const char*, human_being*> steps[] = {
-        {"\"guard1\"", guard},
-        {"dog1", dog},
-        {"\"nobody\"", dog},
-        // "me" is the running script's owner; a game script has none.
-        {"\"me\"", dog},
-        // No line test has hit anyone: "coll" keeps the selection.
-        {"\"coll\"", dog}};
+        {"\"guard1\"", guard}, {"dog1", dog}, {"\"nobody\"", dog}, {"\"me\"", dog}, {"\"coll\"", dog}};
     for (auto& [args, selected] : steps)
     {
         Exec("get", args);

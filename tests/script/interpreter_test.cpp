@@ -152,9 +152,7 @@ TEST_F(InterpreterTest, RunResultsTimedStartAndLevelLoads)
     EXPECT_EQ(ExecuteVXRCommandScript(nullptr), 0);
     EXPECT_EQ(ExecuteCompiledVXRScript(nullptr), 0);
     EXPECT_EQ(ExecuteVXRCommandScript(Make("// nothing\r")), 1);
-    VXR_scripter* s = Make("addi 1,1\r");
-    EXPECT_EQ(ExecuteVXRCommandScript(s), 1);
-    EXPECT_EQ(ExecuteVXRCommandScript(s), 0);
+    EXPECT_EQ(ExecuteVXRCommandScript(Make("addi 1,1\r")), 1);
 
     VXR_scripter* t = Make("addi 2,1\r");
     t->startTime = 5000;
@@ -183,16 +181,7 @@ TEST_F(InterpreterTest, RunResultsTimedStartAndLevelLoads)
 
 TEST_F(InterpreterTest, ConditionTable)
 {
-    gScriptVars.i[0] = -3;
-    gScriptVars.i[1] = 2;
-    gScriptVars.f[0] = 1.5;
-    gScriptVars.f[1] = 1.5000001;
-    gScriptVars.f[2] = NAN;
-    gScriptVars.b[1] = 1;
-    gScriptVars.b[2] = 2;
-    strcpy(gScriptVars.s[0], "door");
-    strcpy(gScriptVars.s[1], "door");
-    strcpy(gScriptVars.s[2], "Door");
+    gScriptVars = variable_list{{1.5, 1.5000001, NAN}, {-3, 2}, {0, 1, 2}, {"door", "door", "Door"}};
     // clang-format off
     const std::tuple<char, int, const char*, int, int> cases[] = {
         {'i', 1, "<", 2, 1}, {'i', 1, ">", 2, 0}, {'i', 1, "<=", 2, 1}, {'i', 1, ">=", 2, 0},
