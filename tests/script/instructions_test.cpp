@@ -2,10 +2,12 @@
 // statement would run them.
 #include "app/draw.h"
 #include "app/startup.h"
+#include "script/compiler.h"
 #include "script/instructions.h"
 #include "script_test_util.h"
 
 #include <cmath>
+#include <cstring>
 #include <set>
 
 using namespace scrtest;
@@ -191,6 +193,38 @@ TEST_F(InstructionsTest, QuitEndsTheMessageLoop)
     EXPECT_EQ(doIdle, 0);
     EXPECT_STREQ(gEndReason, "quit");
     doIdle = savedIdle;
+}
+
+TEST(InstructionTable, HoldsTheBuiltInstructionsInTheEngineOrderEndedByNull)
+{
+    // The full order of the engine's 75 instructions; the table holds those built so far, in
+    // this order, and nothing else.
+    static const char* const kOrder[] = {
+        "get",        "mark",     "put",       "quit",      "size",    "axis",     "spin",
+        "save",       "off",      "goto",      "setName",   "getName", "make",     "includeScript",
+        "timeScript", "level",    "loadPoses", "savePoses", "type",    "live",     "loadi",
+        "seti",       "setf",     "setb",      "sets",      "storei",  "loadf",    "storef",
+        "stores",     "loadb",    "loads",     "storeb",    "player",  "multi",    "addi",
+        "addf",       "multf",    "pose",      "setPose",   "rgb",     "makePose", "setHealth",
+        "getHealth",  "stop",     "dist",      "sqrt",      "poke",    "teampoke", "savekey",
+        "getSpeed",   "setSpeed", "def",       "move",      "go",      "time",     "passed",
+        "randi",      "event",    "tex",       "key",       "sndplay", "sndstop",  "channel",
+        "sndloop",    "setTeam",  "getTeam",   "mac",       "mouse",   "click",    "reci",
+        "anim",       "hud",      "lux",       "col",       "alpha",
+    };
+    size_t at = 0;
+    int count = 0;
+    for (const VXR_Instruction* e = gAllInstructions; strcmp(e->name, "NULL") != 0; e++, count++)
+    {
+        while (at < sizeof kOrder / sizeof kOrder[0] && strcmp(kOrder[at], e->name) != 0)
+            at++;
+        ASSERT_LT(at, sizeof kOrder / sizeof kOrder[0]) << e->name << " is unknown or out of order";
+        EXPECT_NE(e->handler, nullptr) << e->name;
+        EXPECT_EQ(GetVXRInstruction(e->name), e);
+        at++;
+    }
+    EXPECT_EQ(count, 29); // all of the register, variable and script-control set but "level" and "save"
+    EXPECT_EQ(GetVXRInstruction("NULL"), nullptr);
 }
 
 } // namespace
