@@ -99,7 +99,7 @@ static bonus* BoneAtIndex(bonus* first, int index)
     return b;
 }
 
-static void FreePoses(pose_struct* first)
+void FreePoseList(pose_struct* first)
 {
     while (first)
     {
@@ -217,7 +217,7 @@ void BuildModelPrivateMallocs(mesh_mod* copy)
     }
     if (!imported)
     {
-        FreePoses(copy->poseListHead.next);
+        FreePoseList(copy->poseListHead.next);
         CopyPoses(copy, sourcePoses, sourceBones);
     }
 }
@@ -263,7 +263,7 @@ void DisposeMeshworkModel(mesh_mod* model)
         free(b);
         b = nextBone;
     }
-    FreePoses(model->poseListHead.next);
+    FreePoseList(model->poseListHead.next);
     free(model);
 }
 

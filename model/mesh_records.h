@@ -183,6 +183,8 @@ mesh_mod* MakePrivateModelCopy(const mesh_mod* entry, human_being* owner);
 // A null model is ignored; a model still linked in the model cache is refused (cache entries
 // live for the whole run).
 void DisposeMeshworkModel(mesh_mod* model);
+// Frees the poses from first on, with all their entries.
+void FreePoseList(pose_struct* first);
 
 // a - 360 for a >= 0, else a + 360.
 float InverseDegree(float a);

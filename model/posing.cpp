@@ -392,20 +392,7 @@ void MakePoseFromCurrent(mesh_mod* model, const char* name)
 void DisposeModelPoses(mesh_mod* model)
 {
     if (!model) return;
-    pose_struct* pose = model->poseListHead.next;
-    while (pose)
-    {
-        pose_entry* e = pose->entryListHead.next;
-        while (e)
-        {
-            pose_entry* nextEntry = e->next;
-            free(e);
-            e = nextEntry;
-        }
-        pose_struct* nextPose = pose->next;
-        free(pose);
-        pose = nextPose;
-    }
+    FreePoseList(model->poseListHead.next);
     model->poseListHead.next = nullptr;
     model->poseCursor = &model->poseListHead;
 }
