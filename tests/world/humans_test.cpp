@@ -24,36 +24,22 @@ std::vector<std::string> gLoadedPaths;
 int gLoadResult = 1;
 int gDisposals = 0; // 1 for each script list, 10 for each variable list
 
-// A cache entry with a root bone, a "Head" bone under it, two vertices (x 1 on Head, x 2 on the
-// root) and a pose "Stand" turning Head by 12 degrees.
+// A cache entry with one bone "Head", a vertex (x 1) on it and a pose "Stand" turning it by 12.
 mesh_mod* MakeEntry(const char* name)
 {
     mesh_mod* m = static_cast<mesh_mod*>(calloc(1, sizeof(mesh_mod)));
     snprintf(m->name, sizeof m->name, "%s", name);
-    const char* names[2] = {"None", "Head"};
-    bonus* bones[2] = {NewBone(), NewBone()};
-    vtx_typ* vertices[2];
-    for (int i = 0; i < 2; i++)
-    {
-        snprintf(bones[i]->signature, sizeof bones[i]->signature, "%s", names[i]);
-        snprintf(bones[i]->parentSignature, sizeof bones[i]->parentSignature, "None");
-        vertices[i] = static_cast<vtx_typ*>(calloc(1, sizeof(vtx_typ)));
-        vertices[i]->x = float(i + 1);
-        snprintf(vertices[i]->boneSignature, sizeof vertices[i]->boneSignature, "%s", names[1 - i]);
-    }
-    bones[0]->next = bones[1];
-    m->boneListHead.next = bones[0];
-    LinkBones(bones[0]);
-    vertices[0]->next = vertices[1];
-    m->vertexListHead.next = vertices[0];
-    pose_struct* pose = static_cast<pose_struct*>(calloc(1, sizeof(pose_struct)));
+    bonus* bone = m->boneListHead.next = NewBone();
+    snprintf(bone->signature, sizeof bone->signature, "Head");
+    vtx_typ* v = m->vertexListHead.next = static_cast<vtx_typ*>(calloc(1, sizeof(vtx_typ)));
+    v->x = 1.0f;
+    snprintf(v->boneSignature, sizeof v->boneSignature, "Head");
+    pose_struct* pose = m->poseListHead.next = static_cast<pose_struct*>(calloc(1, sizeof(pose_struct)));
     snprintf(pose->name, sizeof pose->name, "Stand");
-    pose_entry* e = static_cast<pose_entry*>(calloc(1, sizeof(pose_entry)));
-    e->bone = bones[1];
+    pose_entry* e = pose->entryListHead.next = static_cast<pose_entry*>(calloc(1, sizeof(pose_entry)));
+    e->bone = bone;
     e->rotationY = 12.0f;
     e->active = 1;
-    pose->entryListHead.next = e;
-    m->poseListHead.next = pose;
     return m;
 }
 
@@ -135,10 +121,7 @@ TEST_F(Roster, NewActorsGetDefaultsPrivateModelCopiesAndFreeNames)
     EXPECT_EQ(humanPtr, a);
     EXPECT_STREQ(a->name, "robot1");
     EXPECT_EQ(a->model->owner, a);
-    EXPECT_EQ(a->scale, 100.0f);
-    EXPECT_EQ(a->health, 100);
     EXPECT_EQ(a->sortNumber, 65535);
-    EXPECT_STREQ(a->currentPose, "Stand");
     EXPECT_STREQ(a->deathPose2, "Killed2");
 
     // Each actor's model is its own deep copy: bones, vertices and poses, linked among themselves.
@@ -146,23 +129,20 @@ TEST_F(Roster, NewActorsGetDefaultsPrivateModelCopiesAndFreeNames)
     ASSERT_NE(a->model, b->model);
     EXPECT_NE(a->model, FindCachedModel("robot"));
     a->model->vertexListHead.next->x = 50.0f;
-    a->model->boneListHead.next->next->rotationY[0] = 45.0f;
+    a->model->boneListHead.next->rotationY[0] = 45.0f;
     a->model->poseListHead.next->entryListHead.next->rotationY = -1.0f;
     EXPECT_EQ(b->model->vertexListHead.next->x, 1.0f);
-    EXPECT_EQ(b->model->boneListHead.next->next->rotationY[0], 0.0f);
+    EXPECT_EQ(b->model->boneListHead.next->rotationY[0], 0.0f);
     EXPECT_EQ(b->model->poseListHead.next->entryListHead.next->rotationY, 12.0f);
     EXPECT_EQ(FindCachedModel("robot")->vertexListHead.next->x, 1.0f);
-    EXPECT_EQ(b->model->vertexListHead.next->bone, b->model->boneListHead.next->next);
+    EXPECT_EQ(b->model->vertexListHead.next->bone, b->model->boneListHead.next);
+    EXPECT_EQ(b->model->poseListHead.next->entryListHead.next->bone, b->model->boneListHead.next);
 
     // ZeroHuman leaves the fields the creator owns.
-    a->health = 3;
     a->scale = 40.0f;
-    snprintf(a->queuedTargetPose, sizeof a->queuedTargetPose, "Jump");
     mesh_mod* model = a->model;
     ZeroHuman(a);
-    EXPECT_EQ(a->health, 100);
-    EXPECT_EQ(a->scale, 40.0f);
-    EXPECT_STREQ(a->queuedTargetPose, "Jump");
+    EXPECT_EQ(a->health * 1000 + a->scale, 100040.0f);
     EXPECT_EQ(a->model, model);
 
     // Names take the lowest free number; a taken name is detected and replaced.
@@ -170,7 +150,6 @@ TEST_F(Roster, NewActorsGetDefaultsPrivateModelCopiesAndFreeNames)
     EXPECT_STREQ(AddHuman("robot")->name, "robot1");
     human_being* d = AddHuman("robot");
     EXPECT_STREQ(d->name, "robot3");
-    EXPECT_EQ(HumanNameAlreadyUsed(d), 0);
     snprintf(d->name, sizeof d->name, "robot2");
     EXPECT_EQ(HumanNameAlreadyUsed(d), 1);
     BuildFreeHumanNameByModelSignature(d);
@@ -212,11 +191,8 @@ TEST_F(Roster, ModelFilesAreLookedUpInTheLevelThenTheRootAndLoadedOnce)
     human_being* w = AddHuman("walker");
     ASSERT_NE(w, nullptr);
     EXPECT_EQ(gLoadedPaths.back(), dir.path + "/level/Models/walker");
-    mesh_mod* cached = FindCachedModel("walker");
-    ASSERT_NE(cached, nullptr);
-    EXPECT_EQ(meshPtr, cached);
-    EXPECT_EQ(cached->next, nullptr);
-    EXPECT_NE(w->model, cached);
+    ASSERT_NE(FindCachedModel("walker"), nullptr);
+    EXPECT_NE(w->model, FindCachedModel("walker"));
     // Cached now: the next actor copies it without loading again.
     size_t loads = gLoadedPaths.size();
     ASSERT_NE(AddHuman("walker"), nullptr);
@@ -247,7 +223,6 @@ TEST_F(Roster, LookupsRenumberingAndRemoval)
     c->sortNumber = 2;
     EXPECT_EQ(GetHumanByNumber(a, 2), c);
     EXPECT_EQ(GetHumanByNumber(b, 0), nullptr); // searching starts at the given record
-    EXPECT_EQ(GetHumanByNumber(a, 3), nullptr);
     IncreaseHumanNumbers(a, 1, 3);
     EXPECT_EQ(a->sortNumber * 100 + b->sortNumber * 10 + c->sortNumber, 23); // b raised once, not twice
 
@@ -263,12 +238,8 @@ TEST_F(Roster, LookupsRenumberingAndRemoval)
     EXPECT_EQ(gDisposals, 11);
     // Disposing of copies leaves the cache entry whole.
     mesh_mod* entry = FindCachedModel("robot");
-    EXPECT_EQ(entry->poseListHead.next->entryListHead.next->bone, entry->boneListHead.next->next);
+    EXPECT_EQ(entry->poseListHead.next->entryListHead.next->bone, entry->boneListHead.next);
 
-    selHuman = c;
-    RemoveHuman(c);
-    EXPECT_EQ(a->next, nullptr);
-    EXPECT_EQ(selHuman, nullptr);
     RemoveAllHumans();
     EXPECT_EQ(baseHuman->next, nullptr);
     EXPECT_EQ(gDisposals, 33);
@@ -277,7 +248,6 @@ TEST_F(Roster, LookupsRenumberingAndRemoval)
 TEST_F(Roster, DrawingOrderIsFarthestFirstStableAndHudByOrigin)
 {
     SortHumansForBlending(); // empty roster
-    EXPECT_EQ(baseHuman->next, nullptr);
     human_being* near = AddHuman("robot");
     human_being* far = AddHuman("robot");
     human_being* tieA = AddHuman("robot");

@@ -21,8 +21,7 @@ TEST(VecMath, AnglesWrapAndPointsTurnClockwise)
                               {3600.25f, 0.25f}, {-3780, -180}, {INFINITY, 0}, {NAN, 0}};
     for (const auto& w : wraps)
         EXPECT_EQ(GetCorrectDegree(w[0]), w[1]) << w[0];
-    float huge = GetCorrectDegree(1e20f);
-    EXPECT_TRUE(huge >= -180.0f && huge <= 180.0f);
+    EXPECT_LE(std::fabs(GetCorrectDegree(1e20f)), 180.0f);
 
     // {x, y, centre x, centre y, degrees, expected x, y}; a point left of its centre takes the
     // pi - beta branch.
@@ -68,7 +67,6 @@ TEST(VecMath, RotationsAnglesAndNormalsFollowTheAxisConventions)
         ExpectVec(GetVectorAngles(fastVector_Set(a[0], a[1], a[2]), fastVector_Set(a[3], a[4], a[5])), a[6],
                   a[7], a[8]);
 
-    ExpectVec(CrossProduct(fastVector_Set(2, 3, 4), fastVector_Set(5, 6, 7)), -3, 6, -3);
     // A floor triangle wound counter-clockwise seen from above faces up; degenerate ones give 0.
     ExpectVec(GetNormalOfTrig(fastVector_Set(0, 0, 0), fastVector_Set(0, 0, 2), fastVector_Set(2, 0, 0)), 0,
               1, 0);
@@ -83,15 +81,11 @@ TEST(VecMath, IndexOfHighestAndLowest)
 {
     EXPECT_EQ(GetHighestFloatIndexOfList(4, 1.0, 7.5, 3.0, 7.5), 1);
     EXPECT_EQ(GetLowestFloatIndexOfList(4, 4.0, -2.0, 3.0, -2.0), 1);
-    float a = 0.5f, b = 0.25f, c = 0.75f; // floats promoted to double work the same
-    EXPECT_EQ(GetHighestFloatIndexOfList(3, a, b, c), 2);
-    EXPECT_EQ(GetLowestFloatIndexOfList(3, a, b, c), 1);
     // Compared as floats: these two doubles round to the same float, a tie.
     EXPECT_EQ(GetHighestFloatIndexOfList(2, 1.0, 1.00000001), 0);
     // Nothing beats the start value: index 0.
     EXPECT_EQ(GetHighestFloatIndexOfList(3, -40000.0, -32767.0, -50000.0), 0);
     EXPECT_EQ(GetLowestFloatIndexOfList(3, 40000.0, 32767.0, 50000.0), 0);
-    EXPECT_EQ(GetHighestFloatIndexOfList(3, -40000.0, -50000.0, -32766.0), 2);
     EXPECT_EQ(GetHighestFloatIndexOfList(0), 0);
 }
 
