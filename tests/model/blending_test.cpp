@@ -3,13 +3,9 @@
 #include "model/blending.h"
 
 #include "app/timing.h"
-#include "model/mesh_records.h"
-#include "model/posing.h"
+#include "model_fixtures.h"
 #include "world/humans.h"
 
-#include <gtest/gtest.h>
-
-#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -25,33 +21,18 @@ struct PosedActor
 
     PosedActor()
     {
-        actor = static_cast<human_being*>(calloc(1, sizeof(human_being)));
+        actor = NewRecord<human_being>();
         actor->blendPercent = 100;
         actor->blendTime = 30;
-        snprintf(actor->currentPose, sizeof actor->currentPose, "Stand");
-        snprintf(actor->targetPose, sizeof actor->targetPose, "Stand");
-        snprintf(actor->standardPose, sizeof actor->standardPose, "Stand");
-        mesh_mod* m = static_cast<mesh_mod*>(calloc(1, sizeof(mesh_mod)));
-        bonus* root = NewBone();
-        snprintf(root->signature, sizeof root->signature, "None");
-        snprintf(root->parentSignature, sizeof root->parentSignature, "None");
-        arm = NewBone();
-        snprintf(arm->signature, sizeof arm->signature, "arm");
-        snprintf(arm->parentSignature, sizeof arm->parentSignature, "None");
-        m->boneListHead.next = root;
-        root->next = arm;
-        LinkBones(root);
+        for (char* pose : {actor->currentPose, actor->targetPose, actor->standardPose})
+            snprintf(pose, sizeof actor->currentPose, "Stand");
+        mesh_mod* m = NewRecord<mesh_mod>();
+        AddBone(m, "None");
+        arm = AddBone(m, "arm");
         const char* names[] = {"Stand", "Fall1", "Fall2", "Walk"};
         const float angles[] = {0, 60, -30, 20};
-        pose_struct* tail = &m->poseListHead;
-        for (int i = 0; i < 4; i++, tail = tail->next)
-        {
-            tail->next = static_cast<pose_struct*>(calloc(1, sizeof(pose_struct)));
-            snprintf(tail->next->name, sizeof tail->next->name, "%s", names[i]);
-            pose_entry* e = static_cast<pose_entry*>(calloc(1, sizeof(pose_entry)));
-            *e = {arm, angles[i], 0, 0, 0, 0, 0, 1, nullptr};
-            tail->next->entryListHead.next = e;
-        }
+        for (int i = 0; i < 4; i++)
+            AddEntry(AddPose(m, names[i]), arm, angles[i]);
         m->owner = actor;
         actor->model = m;
         SetModelPoses(m, "Stand", "Stand");

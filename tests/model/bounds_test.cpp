@@ -2,41 +2,19 @@
 // orders, the view-volume test, rescaling an actor's model and the ground heading.
 #include "model/bounds.h"
 
-#include "model/mesh_records.h"
-#include "model/posing.h"
+#include "model_fixtures.h"
 #include "world/humans.h"
 
-#include <gtest/gtest.h>
-
 #include <cmath>
-#include <cstdlib>
 #include <cstring>
 
 namespace
 {
 
-template <typename T> T* Append(T* head, T* item)
-{
-    while (head->next)
-        head = head->next;
-    head->next = item;
-    return item;
-}
-
-bonus* AddBone(mesh_mod* m, const char* signature)
-{
-    bonus* b = Append(&m->boneListHead, NewBone());
-    snprintf(b->signature, sizeof b->signature, "%s", signature);
-    snprintf(b->parentSignature, sizeof b->parentSignature, "None");
-    LinkBones(m->boneListHead.next);
-    return b;
-}
-
 vtx_typ* AddVertex(mesh_mod* m, float x, float y, float z, bonus* bone, bonus* second = nullptr,
                    int weight = 100)
 {
-    vtx_typ* v = Append(&m->vertexListHead, static_cast<vtx_typ*>(calloc(1, sizeof(vtx_typ))));
-    *v = {};
+    vtx_typ* v = Append(&m->vertexListHead, NewRecord<vtx_typ>());
     v->x = x, v->y = y, v->z = z;
     v->bone = bone, v->secondBone = second, v->weight = weight;
     m->vertexCount++;
@@ -45,7 +23,7 @@ vtx_typ* AddVertex(mesh_mod* m, float x, float y, float z, bonus* bone, bonus* s
 
 trio* AddTriangle(mesh_mod* m, vtx_typ* a, vtx_typ* b, vtx_typ* c)
 {
-    trio* t = Append(&m->triangleListHead, static_cast<trio*>(calloc(1, sizeof(trio))));
+    trio* t = Append(&m->triangleListHead, NewRecord<trio>());
     t->vertices[0] = a, t->vertices[1] = b, t->vertices[2] = c;
     m->triangleCount++;
     return t;
@@ -54,7 +32,7 @@ trio* AddTriangle(mesh_mod* m, vtx_typ* a, vtx_typ* b, vtx_typ* c)
 // One root bone whose two triangles span (-1, 0, -1) to (1, 2, 1).
 mesh_mod* NewBlock()
 {
-    mesh_mod* m = static_cast<mesh_mod*>(calloc(1, sizeof(mesh_mod)));
+    mesh_mod* m = NewRecord<mesh_mod>();
     bonus* root = AddBone(m, "None");
     const float corners[6][3] = {{-1, 0, -1}, {1, 0, -1}, {1, 2, 1}, {-1, 0, 1}, {0, 1, 0}, {1, 2, 1}};
     vtx_typ* v[6];
@@ -66,18 +44,11 @@ mesh_mod* NewBlock()
     return m;
 }
 
-void ExpectVector(vector_type v, float x, float y, float z, float tolerance = 1e-4f)
-{
-    EXPECT_NEAR(v.x, x, tolerance);
-    EXPECT_NEAR(v.y, y, tolerance);
-    EXPECT_NEAR(v.z, z, tolerance);
-}
-
 } // namespace
 
 TEST(Bounds, BoneExtentsCoverTheTrianglesTheBoneMoves)
 {
-    mesh_mod* m = static_cast<mesh_mod*>(calloc(1, sizeof(mesh_mod)));
+    mesh_mod* m = NewRecord<mesh_mod>();
     bonus* root = AddBone(m, "None");
     bonus* a = AddBone(m, "a");
     bonus* b = AddBone(m, "b");
@@ -153,7 +124,7 @@ TEST(Bounds, ModelBoxIsTheWidenedHullInCornerAndFaceOrderAndFollowsThePose)
     ExpectVector(m->boxCorners[2], 0.1f, 1, 1.1f);
 
     // A model without bones gets a margin-sized box at its position, never an inverted one.
-    mesh_mod* empty = static_cast<mesh_mod*>(calloc(1, sizeof(mesh_mod)));
+    mesh_mod* empty = NewRecord<mesh_mod>();
     UpdateModelBoxes(empty, {1, 1, 1}, {0, 0, 0});
     ExpectVector(empty->boxCorners[4], 0.9f, 1, 0.9f);
     ExpectVector(empty->boxCorners[2], 1.1f, 1, 1.1f);
@@ -183,7 +154,7 @@ TEST(Bounds, BoxIsCulledOnlyWhollyOutsideOnePlane)
 
 TEST(Bounds, ScaleModelToRelativeAndAbsolute)
 {
-    human_being* actor = static_cast<human_being*>(calloc(1, sizeof(human_being)));
+    human_being* actor = NewRecord<human_being>();
     mesh_mod* m = actor->model = NewBlock();
     bonus* root = m->boneListHead.next;
     root->pivot = {1, 1, 1};
@@ -229,7 +200,7 @@ TEST(Bounds, GroundHeadingAndVertexHelpers)
         EXPECT_NEAR(GetTwoPointAngle({c[0], c[1]}, {c[2], c[3]}), c[4], 1e-4) << c[0] << "," << c[1];
     EXPECT_TRUE(std::isfinite(GetTwoPointAngle({1e-30f, 0}, {0, 0})));
 
-    mesh_mod* m = static_cast<mesh_mod*>(calloc(1, sizeof(mesh_mod)));
+    mesh_mod* m = NewRecord<mesh_mod>();
     vtx_typ* c = AddVertex(m, 1, 2, 3, nullptr);
     trio* t = AddTriangle(m, AddVertex(m, 1, 2, 3, nullptr), AddVertex(m, 4, 5, 6, nullptr), c);
     EXPECT_EQ(VertexIsPartOfTriangle({1, 2, 3}, t), 1); // the first matching corner

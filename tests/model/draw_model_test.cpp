@@ -3,38 +3,15 @@
 #include "model/draw_model.h"
 
 #include "app/draw.h"
-#include "app/output.h"
 #include "model/loader.h"
-#include "model/mesh_records.h"
-#include "platform/window.h"
+#include "model_fixtures.h"
 #include "test_util.h"
 #include "world/humans.h"
 
 #include <GL/gl.h>
-#include <gtest/gtest.h>
-#include <png.h>
-
-#include <cstdlib>
-#include <cstring>
-#include <string>
-#include <vector>
 
 namespace
 {
-
-bool EnsureGL()
-{
-    static int state = 0;
-    if (state == 0)
-    {
-        char err[256];
-        state =
-            PLT_InitVideo(err, sizeof err) && PLT_CreateWindow("draw test", 64, 64, 24, 0, err, sizeof err)
-                ? 1
-                : -1;
-    }
-    return state == 1;
-}
 
 // A root bone at the origin and an arm bone pivoting at (1, 0, 0); vertices 2 to 6 sit at
 // (2, 0, 0) (vertex 3 at (2, 1, 0)) with the arm as first and the root as second bone.
@@ -58,7 +35,7 @@ mesh_mod* LoadArmModel(const TempDir& dir)
 {
     std::string path = dir / "arm";
     if (!WriteTextFile(path, kArmModel)) return nullptr;
-    mesh_mod* m = static_cast<mesh_mod*>(calloc(1, sizeof(mesh_mod)));
+    mesh_mod* m = NewRecord<mesh_mod>();
     if (!LoadMeshworkModel(m, path.c_str())) return nullptr;
     return m;
 }
@@ -85,22 +62,6 @@ void ExpectPixel(const PngImage& img, float fx, float fy, int r, int g, int b, i
     EXPECT_NEAR(r, p[0], tolerance) << "at " << fx << ", " << fy;
     EXPECT_NEAR(g, p[1], tolerance) << "at " << fx << ", " << fy;
     EXPECT_NEAR(b, p[2], tolerance) << "at " << fx << ", " << fy;
-}
-
-void WritePicture(const std::string& path, const unsigned char top[3], const unsigned char bottom[3])
-{
-    const int size = 16;
-    std::vector<unsigned char> pixels(size * size * 3);
-    for (int y = 0; y < size; y++)
-        for (int x = 0; x < size; x++)
-            memcpy(&pixels[(y * size + x) * 3], y < size / 2 ? top : bottom, 3);
-    png_image image;
-    memset(&image, 0, sizeof image);
-    image.version = PNG_IMAGE_VERSION;
-    image.width = size;
-    image.height = size;
-    image.format = PNG_FORMAT_RGB;
-    ASSERT_TRUE(png_image_write_to_file(&image, path.c_str(), 0, pixels.data(), 0, nullptr));
 }
 
 // Three quads facing the viewer: a red one on the left; a textured one on the right whose
@@ -217,7 +178,7 @@ TEST(ModelViewer, ShowsPlainTexturedAndBlendedMaterialsWhereTheyStand)
     std::string path = dir / "Models/panel";
     ASSERT_TRUE(WriteTextFile(path, kPanelModel));
     const unsigned char green[3] = {0, 255, 0}, blue[3] = {0, 0, 255};
-    WritePicture(path + "1.png", green, blue);
+    WritePng(path + "1.png", green, blue);
     std::string shot = dir / "lit.png", output;
     ASSERT_EQ(0, RunViewer("--spin 0 --pitch 0 --background 0,0,0 --lit --tint 0.5,0.5,0.5 --screenshot '" +
                                shot + "' '" + path + "'",

@@ -2,59 +2,27 @@
 // the precache import; files that break the record limits.
 #include "model/loader.h"
 
-#include "app/output.h"
-#include "model/mesh_records.h"
-#include "platform/window.h"
+#include "model_fixtures.h"
 #include "resources/paths.h"
 #include "resources/textures.h"
 #include "test_util.h"
 #include "world/humans.h"
 
 #include <GL/gl.h>
-#include <gtest/gtest.h>
-#include <png.h>
-
-#include <cstdlib>
-#include <cstring>
-#include <string>
-#include <vector>
 
 namespace
 {
 
-std::vector<std::string> gConsole;
-
-struct ConsoleCapture
-{
-    outputProc saved;
-    ConsoleCapture()
-    {
-        saved = toConsole;
-        gConsole.clear();
-        toConsole = [](const char* text) { gConsole.push_back(text); };
-    }
-    ~ConsoleCapture() { toConsole = saved; }
-    bool Has(const std::string& part) const
-    {
-        for (const std::string& line : gConsole)
-            if (line.find(part) != std::string::npos) return true;
-        return false;
-    }
-};
-
 vtx_typ* VertexAt(mesh_mod* m, int n)
 {
-    vtx_typ* v = m->vertexListHead.next;
-    for (int i = 0; v && i < n; i++)
-        v = v->next;
-    return v;
+    return ListOf(m->vertexListHead.next)[n];
 }
 
 // Loads text written as a model file; the model is returned even when the load failed.
 mesh_mod* Load(const std::string& path, const std::string& text, int expected = 1)
 {
     EXPECT_TRUE(WriteTextFile(path, text));
-    mesh_mod* m = static_cast<mesh_mod*>(calloc(1, sizeof(mesh_mod)));
+    mesh_mod* m = NewRecord<mesh_mod>();
     EXPECT_EQ(expected, LoadMeshworkModel(m, path.c_str())) << path;
     return m;
 }
@@ -68,19 +36,6 @@ std::string Material(int red, int kind = 0, int transparency = 0, int blended = 
     snprintf(line, sizeof line, "MATERIAL Mat %d 0 0 1 %d %d 0 0.0 0.0 0.0 0.0 0.0 0.0 %d\n", red, kind,
              transparency, blended);
     return line;
-}
-
-void WritePng(const std::string& path, const unsigned char rgb[3])
-{
-    std::vector<unsigned char> pixels(8 * 8 * 3);
-    for (size_t i = 0; i < pixels.size(); i++)
-        pixels[i] = rgb[i % 3];
-    png_image image;
-    memset(&image, 0, sizeof image);
-    image.version = PNG_IMAGE_VERSION;
-    image.width = image.height = 8;
-    image.format = PNG_FORMAT_RGB;
-    ASSERT_TRUE(png_image_write_to_file(&image, path.c_str(), 0, pixels.data(), 0, nullptr));
 }
 
 } // namespace
@@ -176,21 +131,17 @@ TEST(ModelLoader, TextureCoordinatesPerMaterialWithTheVFlip)
 
 TEST(ModelLoader, TexturePngFirstThenPlainColour)
 {
-    // Texture loads need a GL context: a small window under the test's X server.
-    char err[256];
-    static bool gl =
-        PLT_InitVideo(err, sizeof err) && PLT_CreateWindow("loader test", 64, 64, 24, 0, err, sizeof err);
-    ASSERT_TRUE(gl);
+    ASSERT_TRUE(EnsureGL());
     TempDir dir;
     std::string path = dir / "Models/guard";
     const unsigned char green[3] = {0, 255, 0};
     std::string text = kTriangle + Material(65535, 4) + "0 1 2\n" + Material(65535, 4) + "0 1 2\n" +
                        Material(65535, 0) + "0 1 2\nEND\n";
     ASSERT_TRUE(WriteTextFile(path, text));
-    WritePng(path + "0.png", green);
+    WritePng(path + "0.png", green, green, 8);
     ASSERT_TRUE(WriteTextFile(path + "0.bmp", "not a picture")); // never opened: the PNG wins
-    WritePng(path + "2.png", green);
-    mesh_mod* m = static_cast<mesh_mod*>(calloc(1, sizeof(mesh_mod)));
+    WritePng(path + "2.png", green, green, 8);
+    mesh_mod* m = NewRecord<mesh_mod>();
     modelLoadReport report;
     ASSERT_EQ(1, LoadMeshworkModelReport(m, path.c_str(), &report));
     EXPECT_EQ(3, report.materialSections);
@@ -277,7 +228,7 @@ TEST(ModelLoaderFaults, MissingFilesPathsThatDoNotFitAndANinthMaterial)
     ConsoleCapture console;
     EXPECT_EQ(0, LoadMeshworkModel(nullptr, "/nonexistent"));
     TempDir dir;
-    mesh_mod* m = static_cast<mesh_mod*>(calloc(1, sizeof(mesh_mod)));
+    mesh_mod* m = NewRecord<mesh_mod>();
     EXPECT_EQ(0, LoadMeshworkModel(m, "/nonexistent/Models/guard"));
     DisposeMeshworkModel(m);
     DisposeMeshworkModel(Load(dir / std::string(70, 'n'), kHeader, 0));
@@ -312,10 +263,7 @@ TEST(ModelLoaderFaults, VertexAndTriangleLimits)
          {"more than 2000 vertices", "vertex 2000", "vertex -1", "not a triangle line", "vertex 2003"})
         EXPECT_TRUE(console.Has(line)) << line;
     EXPECT_NE(nullptr, GetBonePtrBySignature(m->boneListHead.next, "Late"));
-    int listed = 0;
-    for (vtx_typ* v = m->vertexListHead.next; v; v = v->next)
-        listed++;
-    EXPECT_EQ(kMaxMaterialTexCoords, listed);
+    EXPECT_EQ(kMaxMaterialTexCoords, (int)ListOf(m->vertexListHead.next).size());
     DisposeMeshworkModel(m);
 
     // A vertex number at or beyond a small model's vertex count.

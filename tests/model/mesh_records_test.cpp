@@ -3,76 +3,32 @@
 #include "model/mesh_records.h"
 
 #include "app/output.h"
-#include "model/posing.h"
+#include "model_fixtures.h"
 
-#include <gtest/gtest.h>
-
-#include <cstdlib>
 #include <cstring>
 #include <string>
-#include <vector>
 
 namespace
 {
-
-template <typename T> T* Append(T* head, T* item)
-{
-    while (head->next)
-        head = head->next;
-    head->next = item;
-    return item;
-}
-
-template <typename T> std::vector<T*> ListOf(T* first)
-{
-    std::vector<T*> out;
-    for (T* x = first; x; x = x->next)
-        out.push_back(x);
-    return out;
-}
-
-bonus* AddBone(mesh_mod* m, const char* signature, const char* parent, float rotA, float rotB)
-{
-    bonus* b = m->boneCursor = Append(&m->boneListHead, NewBone());
-    snprintf(b->signature, sizeof b->signature, "%s", signature);
-    snprintf(b->parentSignature, sizeof b->parentSignature, "%s", parent);
-    b->rotationX[0] = b->moveY[0] = rotA;
-    b->rotationX[1] = rotB;
-    return b;
-}
-
-pose_struct* AddPose(mesh_mod* m, const char* name)
-{
-    pose_struct* p = Append(&m->poseListHead, static_cast<pose_struct*>(calloc(1, sizeof(pose_struct))));
-    snprintf(p->name, sizeof p->name, "%s", name);
-    m->poseCursor = p;
-    return p;
-}
-
-void AddEntry(pose_struct* p, bonus* bone, float rotationX)
-{
-    pose_entry* e = Append(&p->entryListHead, static_cast<pose_entry*>(calloc(1, sizeof(pose_entry))));
-    *e = {bone, rotationX, 0, 0, 0, 0, 0, 1, nullptr};
-}
 
 // A small cache entry: root "None", a body and an arm under it, a tail whose parent is missing,
 // four vertices numbered 7, 3, 9, 1, two triangles, two poses that drive the bones.
 mesh_mod* MakeEntry(const char* name)
 {
-    mesh_mod* m = static_cast<mesh_mod*>(calloc(1, sizeof(mesh_mod)));
+    mesh_mod* m = NewRecord<mesh_mod>();
     snprintf(m->name, sizeof m->name, "%s", name);
     snprintf(m->folder, sizeof m->folder, "/nowhere/Models/");
-    bonus* root = AddBone(m, "None", "None", 0, 0);
-    bonus* body = AddBone(m, "Body", "None", 30, 40);
-    bonus* arm = AddBone(m, "Arm", "Body", 50, 60);
-    AddBone(m, "Tail", "Gone", 0, 0);
-    LinkBones(m->boneListHead.next);
+    bonus* root = AddBone(m, "None");
+    bonus* body = AddBone(m, "Body");
+    bonus* arm = AddBone(m, "Arm", "Body");
+    AddBone(m, "Tail", "Gone");
+    body->rotationX[0] = body->moveY[0] = 30, body->rotationX[1] = 40;
+    arm->rotationX[0] = arm->moveY[0] = 50, arm->rotationX[1] = 60;
     const int numbers[] = {7, 3, 9, 1};
     const char* bones[][2] = {{"Body", "None"}, {"Arm", "Body"}, {"None", "None"}, {"Arm", "Arm"}};
     for (int i = 0; i < 4; i++)
     {
-        vtx_typ* v = m->vertexCursor =
-            Append(&m->vertexListHead, static_cast<vtx_typ*>(calloc(1, sizeof(vtx_typ))));
+        vtx_typ* v = m->vertexCursor = Append(&m->vertexListHead, NewRecord<vtx_typ>());
         v->number = numbers[i];
         v->x = i + 1.0f;
         snprintf(v->boneSignature, sizeof v->boneSignature, "%s", bones[i][0]);
@@ -81,8 +37,7 @@ mesh_mod* MakeEntry(const char* name)
     const int corners[2][3] = {{0, 1, 2}, {3, 2, 1}};
     for (const auto& c : corners)
     {
-        trio* t = m->triangleCursor =
-            Append(&m->triangleListHead, static_cast<trio*>(calloc(1, sizeof(trio))));
+        trio* t = m->triangleCursor = Append(&m->triangleListHead, NewRecord<trio>());
         t->material = &m->materials[2];
         for (int i = 0; i < 3; i++)
             t->vertices[i] = GetVertexPtrByNumber(m->vertexListHead.next, t->vertexNumbers[i] = c[i]);
@@ -95,8 +50,6 @@ mesh_mod* MakeEntry(const char* name)
     m->materials[2].indices[5] = 42;
     return m;
 }
-
-std::vector<std::string> gConsole;
 
 } // namespace
 
@@ -124,7 +77,7 @@ TEST(MeshLookups, VerticesByPositionBonesBySignaturePosesByPrefix)
     EXPECT_EQ(b[3]->parent, nullptr); // names no bone: top of its own chain
     DisposeMeshworkModel(m);
 
-    m = static_cast<mesh_mod*>(calloc(1, sizeof(mesh_mod)));
+    m = NewRecord<mesh_mod>();
     EXPECT_EQ(GetPosePtrBySignature(nullptr, ""), nullptr);
     pose_struct* walking = AddPose(m, "Walking");
     pose_struct* killed1 = AddPose(m, "Killed1");
@@ -142,9 +95,10 @@ TEST(MeshLookups, VerticesByPositionBonesBySignaturePosesByPrefix)
 
 TEST(MeshBlend, ChannelsBlendRotationsTheShortWayAndMovesLinearly)
 {
-    mesh_mod* m = static_cast<mesh_mod*>(calloc(1, sizeof(mesh_mod)));
-    bonus* wrap = AddBone(m, "Wrap", "None", 0, 0);
-    bonus* plain = AddBone(m, "Flat", "None", -90, 90); // exactly half a turn apart: no wrap
+    mesh_mod* m = NewRecord<mesh_mod>();
+    bonus* wrap = AddBone(m, "Wrap");
+    bonus* plain = AddBone(m, "Flat");
+    plain->rotationX[0] = -90, plain->rotationX[1] = 90; // exactly half a turn apart: no wrap
     wrap->rotationY[0] = wrap->moveZ[0] = 170.0f;
     wrap->rotationY[1] = wrap->moveZ[1] = -170.0f;
     plain->rotationZ[0] = 10.0f;
@@ -238,9 +192,7 @@ TEST(MeshCache, EntriesAreFoundByExactNameAndNeverDisposed)
     mesh_mod* saved = baseMesh->next;
     mesh_mod* savedCursor = meshPtr;
     baseMesh->next = nullptr;
-    outputProc savedConsole = toConsole;
-    toConsole = [](const char* text) { gConsole.push_back(text); };
-    gConsole.clear();
+    ConsoleCapture console;
 
     mesh_mod* robot = MakeEntry("robot");
     mesh_mod* crate = MakeEntry("crate");
@@ -253,11 +205,10 @@ TEST(MeshCache, EntriesAreFoundByExactNameAndNeverDisposed)
     DisposeMeshworkModel(robot); // refused: still in the cache
     EXPECT_EQ(FindCachedModel("robot"), robot);
     EXPECT_EQ(ListOf(robot->vertexListHead.next).size(), 4u);
-    ASSERT_EQ(gConsole.size(), 1u);
-    EXPECT_EQ(gConsole[0].rfind("//", 0), 0u);
+    ASSERT_EQ(ConsoleCapture::Lines().size(), 1u);
+    EXPECT_EQ(ConsoleCapture::Lines()[0].rfind("//", 0), 0u);
     DisposeMeshworkModel(nullptr);
 
-    toConsole = savedConsole;
     baseMesh->next = saved;
     meshPtr = savedCursor;
     DisposeMeshworkModel(robot);

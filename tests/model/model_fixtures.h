@@ -1,0 +1,117 @@
+// Builders shared by the model tests: list appends and walks, bones, poses, pose entries, a
+// vector comparison with a tolerance, console capture, a GL window and small PNG pictures.
+#pragma once
+
+#include "app/output.h"
+#include "model/mesh_records.h"
+#include "model/posing.h"
+#include "platform/window.h"
+
+#include <gtest/gtest.h>
+#include <png.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+template <typename T> T* Append(T* head, T* item)
+{
+    while (head->next)
+        head = head->next;
+    head->next = item;
+    return item;
+}
+
+template <typename T> T* NewRecord()
+{
+    return static_cast<T*>(calloc(1, sizeof(T)));
+}
+
+template <typename T> std::vector<T*> ListOf(T* first)
+{
+    std::vector<T*> out;
+    for (T* x = first; x; x = x->next)
+        out.push_back(x);
+    return out;
+}
+
+// Appends a bone, makes it the model's bone cursor and relinks the parents.
+inline bonus* AddBone(mesh_mod* m, const char* signature, const char* parent = "None")
+{
+    bonus* b = m->boneCursor = Append(&m->boneListHead, NewBone());
+    snprintf(b->signature, sizeof b->signature, "%s", signature);
+    snprintf(b->parentSignature, sizeof b->parentSignature, "%s", parent);
+    LinkBones(m->boneListHead.next);
+    return b;
+}
+
+inline pose_struct* AddPose(mesh_mod* m, const char* name)
+{
+    pose_struct* p = m->poseCursor = Append(&m->poseListHead, NewRecord<pose_struct>());
+    snprintf(p->name, sizeof p->name, "%s", name);
+    return p;
+}
+
+inline pose_entry* AddEntry(pose_struct* p, bonus* bone, float rx, float ry = 0, float rz = 0, float mx = 0,
+                            float my = 0, float mz = 0, int active = 1)
+{
+    pose_entry* e = Append(&p->entryListHead, NewRecord<pose_entry>());
+    *e = {bone, rx, ry, rz, mx, my, mz, active, nullptr};
+    return e;
+}
+
+inline void ExpectVector(vector_type v, float x, float y, float z, float tolerance = 1e-4f)
+{
+    EXPECT_NEAR(v.x, x, tolerance);
+    EXPECT_NEAR(v.y, y, tolerance);
+    EXPECT_NEAR(v.z, z, tolerance);
+}
+
+// Collects console lines for the lifetime of the capture.
+struct ConsoleCapture
+{
+    static std::vector<std::string>& Lines()
+    {
+        static std::vector<std::string> lines;
+        return lines;
+    }
+    outputProc saved = toConsole;
+    ConsoleCapture()
+    {
+        Lines().clear();
+        toConsole = [](const char* text) { Lines().push_back(text); };
+    }
+    ~ConsoleCapture() { toConsole = saved; }
+    bool Has(const std::string& part) const
+    {
+        for (const std::string& line : Lines())
+            if (line.find(part) != std::string::npos) return true;
+        return false;
+    }
+};
+
+// Texture loads and drawing need a GL context: one small window under the test's X server.
+inline bool EnsureGL()
+{
+    char err[256];
+    static bool gl =
+        PLT_InitVideo(err, sizeof err) && PLT_CreateWindow("model test", 64, 64, 24, 0, err, sizeof err);
+    return gl;
+}
+
+// A square RGB picture: the top half one colour, the bottom half another.
+inline void WritePng(const std::string& path, const unsigned char top[3], const unsigned char bottom[3],
+                     int size = 16)
+{
+    std::vector<unsigned char> pixels(size * size * 3);
+    for (int i = 0; i < size * size; i++)
+        memcpy(&pixels[i * 3], i < size * size / 2 ? top : bottom, 3);
+    png_image image;
+    memset(&image, 0, sizeof image);
+    image.version = PNG_IMAGE_VERSION;
+    image.width = image.height = size;
+    image.format = PNG_FORMAT_RGB;
+    ASSERT_TRUE(png_image_write_to_file(&image, path.c_str(), 0, pixels.data(), 0, nullptr));
+}
