@@ -94,7 +94,6 @@ TEST(PngDecoding, EveryColourTypeBecomesRgbOrRgbaInFileRowOrder)
         {PNG_COLOR_TYPE_PALETTE, 2, 3, 1, {0x84}, pal, {}, 3, {0, 0, 200, 200, 0, 0, 0, 200, 0}},
         // Entries past the end of the transparency chunk are opaque.
         {PNG_COLOR_TYPE_PALETTE, 8, 3, 1, {0, 1, 2}, pal, {0, 128}, 4, {200, 0, 0, 0, 0, 200, 0, 128, 0, 0, 200, 255}},
-        {PNG_COLOR_TYPE_GRAY, 8, 2, 1, {5, 250}, {}, {}, 3, {5, 5, 5, 250, 250, 250}},
         {PNG_COLOR_TYPE_GRAY, 1, 4, 1, {0xA0}, {}, {}, 3, {255, 255, 255, 0, 0, 0, 255, 255, 255, 0, 0, 0}},
         {PNG_COLOR_TYPE_GRAY_ALPHA, 8, 1, 1, {90, 33}, {}, {}, 4, {90, 90, 90, 33}},
         // 16-bit samples keep their high byte.
@@ -123,8 +122,7 @@ TEST(PngDecoding, DamagedFilesAreRefusedWithAReason)
     char err[256];
     EXPECT_EQ(DecodePNGImage((dir / "none.png").c_str(), &image, err, sizeof err), 0);
     WriteTextFile(dir / "text.png", "this is no picture");
-    EXPECT_EQ(DecodePNGImage((dir / "text.png").c_str(), &image, err, sizeof err), 0);
-    EXPECT_STRNE(err, "");
+    EXPECT_TRUE(DecodePNGImage((dir / "text.png").c_str(), &image, err, sizeof err) == 0 && err[0]);
 
     Bytes noise(64 * 64 * 3);
     for (size_t i = 0; i < noise.size(); ++i)
@@ -263,16 +261,10 @@ TEST_F(GLTextures, TextureListResolvesBareFileNames)
 
 TEST(LineReading, LinesEndAtCrOrLfAndLongLinesAreCut)
 {
-    auto stream = [](const std::string& text)
-    {
-        FILE* file = tmpfile();
-        fwrite(text.data(), 1, text.size(), file);
-        rewind(file);
-        return file;
-    };
     // CR LF is two line ends here; an over-long line's rest is dropped, not read as a line of its
     // own; a line of exactly the maximum length is whole.
-    FILE* file = stream("ab\r\n" + std::string(600, 'x') + "\n" + std::string(513, 'y') + "\ncd");
+    std::string text = "ab\r\n" + std::string(600, 'x') + "\n" + std::string(513, 'y') + "\ncd";
+    FILE* file = fmemopen(&text[0], text.size(), "r");
     char line[kMaxLineLength + 1];
     for (const std::string& expected :
          {std::string("ab"), std::string(), std::string(513, 'x'), std::string(513, 'y')})
@@ -286,7 +278,8 @@ TEST(LineReading, LinesEndAtCrOrLfAndLongLinesAreCut)
 
     char small[4];
     int cut = 0;
-    file = stream("abcdef\r\nxy\rz");
+    char shortText[] = "abcdef\r\nxy\rz";
+    file = fmemopen(shortText, strlen(shortText), "r");
     EXPECT_EQ(ReadBoundedLine(file, small, sizeof small, 1, &cut), 0);
     EXPECT_STREQ(small, "abc");
     EXPECT_EQ(cut, 1);
