@@ -100,17 +100,6 @@ TEST_F(CompilerTest, OverlongTextIsCutNeverOverrun)
     EXPECT_EQ(buffer[kScriptTextMax + 1], 'Z');
 }
 
-TEST_F(CompilerTest, InstructionTable)
-{
-    // The table ends with "NULL" and a null handler; a lookup finds every entry before it, itself
-    // and not an earlier one of the same name.
-    int n = 0;
-    for (; strcmp(gAllInstructions[n].name, "NULL") != 0; n++)
-        EXPECT_EQ(GetVXRInstruction(gAllInstructions[n].name), &gAllInstructions[n])
-            << gAllInstructions[n].name;
-    EXPECT_EQ(gAllInstructions[n].handler, nullptr);
-}
-
 TEST_F(CompilerTest, MacroCodesAndRegistry)
 {
     EXPECT_EQ(VXR_MacroCode("abcd"), ('a' << 24) + ('b' << 16) + ('c' << 8) + 'd');

@@ -75,76 +75,51 @@ TEST_F(InterpreterTest, OneRunOfBlocks)
     }
 }
 
-TEST_F(InterpreterTest, LoopGivesOnePassPerRun)
+TEST_F(InterpreterTest, LoopsAndIdlesAcrossRuns)
 {
-    VXR_scripter* s = Make("addi 1,1\rloop\raddi 2,1\rendloop\raddi 3,1\r");
-    for (int run = 1; run <= 4; run++)
+    // Runs of one script: the clock before each run (0 keeps it), the run's result and i1 after
+    // it (-1: not checked). Statements add different amounts so each shows whether it ran.
+    const int any = -1;
+    struct Step
     {
-        EXPECT_EQ(Run(s), 1);
-        EXPECT_EQ(Is(1, 3), (V{1, run, 0}));
+        uint32_t time;
+        int result, i1;
+    };
+    // clang-format off
+    const std::pair<const char*, std::vector<Step>> cases[] = {
+        // A loop gives one pass per run and never reaches what follows it.
+        {"addi 1,1\rloop\raddi 1,10\rendloop\raddi 1,100\r", {{0, 1, 11}, {0, 1, 21}, {0, 1, 31}}},
+        // exitloop: the pass goes on, the run ends at the endloop, the next run goes on after it.
+        {"loop\raddi 1,1\rexitloop\raddi 1,10\rendloop\raddi 1,100\r", {{0, 1, 11}, {0, 1, 111}, {0, 0, 111}}},
+        // A loop whose statements run out starts its next pass at the loop as well.
+        {"loop\raddi 1,1\r", {{0, any, 1}, {0, any, 2}}},
+        // idle 0 pauses for exactly one run; a finished script gives 0 from every later run.
+        {"addi 1,1\ridle 0\raddi 1,10\r", {{0, 0, 1}, {0, 1, 1}, {0, 1, 11}, {0, 0, 11}, {0, 0, 11}}},
+        // Inside a loop an idle ends the pass; the statements behind it never run.
+        {"loop\raddi 1,1\ridle 0.5\raddi 1,10\rendloop\r",
+         {{10000, 0, 1}, {10499, 1, 1}, {10500, 1, 1}, {0, 0, 2}}},
+        // The clock may wrap during an idle: the elapsed time is unsigned (0x2E7 is 999 ms on).
+        {"idle 1\raddi 1,1\r", {{0xFFFFFF00u, any, 0}, {0x2E7, any, 0}, {0x2E8, any, any}, {0, any, 1}}},
+        // A negative time idles for good; an idle without a number waits one run.
+        {"idle -1\raddi 1,1\r", {{0, any, 0}, {3601000, any, 0}, {0, any, 0}}},
+        {"idle\raddi 1,1\r", {{0, any, 0}, {0, any, any}, {0, any, 1}}},
+        // An idle inside an if outside a loop: the rest of the block runs unconditionally next time.
+        {"if i,2,=,2\ridle 0\raddi 1,1\relse\raddi 1,10\rendif\r", {{0, any, any}, {0, any, any}, {0, any, 11}}},
+    };
+    // clang-format on
+    for (const auto& [text, steps] : cases)
+    {
+        I(1) = 0;
+        gCurrentTime = 1000;
+        VXR_scripter* s = Make(text);
+        for (size_t k = 0; k < steps.size(); k++)
+        {
+            if (steps[k].time) gCurrentTime = steps[k].time;
+            int result = Run(s);
+            if (steps[k].result != any) EXPECT_EQ(result, steps[k].result) << text << " run " << k;
+            if (steps[k].i1 != any) EXPECT_EQ(I(1), steps[k].i1) << text << " run " << k;
+        }
     }
-    EXPECT_EQ(s->current, StatementAt(s, 1));
-
-    // exitloop: the pass goes on, the run ends at the endloop, the next run goes on after it.
-    VXR_scripter* e = Make("loop\raddi 4,1\rexitloop\raddi 5,1\rendloop\raddi 6,1\r");
-    EXPECT_EQ(Run(e), 1);
-    EXPECT_EQ(Is(4, 6), (V{1, 1, 0}));
-    EXPECT_EQ(Run(e), 1);
-    EXPECT_EQ(Is(4, 6), (V{1, 1, 1}));
-    EXPECT_EQ(Run(e), 0);
-
-    // A loop whose statements run out starts its next pass at the loop as well.
-    Run(Make("loop\raddi 7,1\r"), 2);
-    EXPECT_EQ(I(7), 2);
-}
-
-TEST_F(InterpreterTest, IdleTiming)
-{
-    // idle 0 pauses for exactly one run; a finished script gives 0 from every later run.
-    VXR_scripter* s = Make("addi 1,1\ridle 0\raddi 2,1\r");
-    EXPECT_EQ(Run(s), 0);
-    EXPECT_EQ(Run(s), 1);
-    EXPECT_EQ(Is(1, 2), (V{1, 0}));
-    EXPECT_EQ(Run(s), 1);
-    EXPECT_EQ(I(2), 1);
-    EXPECT_EQ(Run(s, 2), 0);
-
-    // Inside a loop an idle ends the pass; the statements behind it never run.
-    VXR_scripter* l = Make("loop\raddi 3,1\ridle 0.5\raddi 4,1\rendloop\r");
-    gCurrentTime = 10000;
-    EXPECT_EQ(Run(l), 0);
-    gCurrentTime = 10499;
-    EXPECT_EQ(Run(l), 1);
-    EXPECT_EQ(l->idling, 1);
-    gCurrentTime = 10500;
-    EXPECT_EQ(Run(l), 1); // sees the end, runs nothing
-    EXPECT_EQ(I(3), 1);
-    EXPECT_EQ(Run(l), 0);
-    EXPECT_EQ(Is(3, 4), (V{2, 0}));
-
-    // The clock may wrap during an idle: the elapsed time is unsigned.
-    VXR_scripter* w = Make("idle 1\raddi 5,1\r");
-    gCurrentTime = 0xFFFFFF00u;
-    Run(w);
-    gCurrentTime = 0x000002E7u; // 999 ms later
-    Run(w);
-    EXPECT_EQ(w->idling, 1);
-    gCurrentTime = 0x000002E8u;
-    Run(w, 2);
-    EXPECT_EQ(I(5), 1);
-
-    // A negative time idles for good; an idle without a number waits one run.
-    VXR_scripter* n = Make("idle -1\raddi 6,1\r");
-    Run(n);
-    gCurrentTime += 3600 * 1000;
-    Run(n, 2);
-    Run(Make("idle\raddi 7,1\r"), 3);
-    EXPECT_EQ(Is(6, 7), (V{0, 1}));
-
-    // An idle inside an if outside a loop: the rest of the block runs unconditionally next time.
-    I(10) = I(11) = 1;
-    Run(Make("if i,10,=,11\ridle 0\raddi 8,1\relse\raddi 9,1\rendif\r"), 3);
-    EXPECT_EQ(Is(8, 9), (V{1, 1}));
 }
 
 TEST_F(InterpreterTest, RunResultsTimedStartAndLevelLoads)

@@ -25,20 +25,16 @@ struct SchedulingTest : ScriptTest
 TEST_F(SchedulingTest, GameScriptsIncludedAndTimed)
 {
     EXPECT_EQ(LoadAndExecuteScript((dir / "missing").c_str()), 0);
-    ASSERT_EQ(Load("once", "addi 5,1\naddi 6,1\n"), 1);
-    EXPECT_STREQ(baseScript.next->path, (dir / "once").c_str());
-    EXPECT_EQ(scriptPtr, &baseScript); // left on the old end of the list
-
-    // A runs, then the C it includes; B, between A and the old end, waits for the next pass.
-    // Finished scripts stay in the list.
+    // A loaded script runs once at once and stays in the list when finished; A then runs, then
+    // the C it includes; B, between A and the old end, waits for the next pass.
+    ASSERT_EQ(Load("once", "addi 5,1\n"), 1);
     Write("scripts/c", "loop\raddi 3,1\rendloop\r");
-    Load("a", "includeScript \"scripts:c\"\rincludeScript \"none\"\r"
-              "loop\raddi 1,1\rendloop\r");
+    Load("a", "includeScript \"scripts:c\"\rincludeScript \"none\"\rloop\raddi 1,1\rendloop\r");
     Load("b", "loop\raddi 2,1\rendloop\r");
     HandleGameScripts();
-    EXPECT_EQ(Is(1, 6), (V{1, 0, 1, 0, 1, 1}));
+    EXPECT_EQ(Is(1, 5), (V{1, 0, 1, 0, 1}));
     HandleGameScripts();
-    EXPECT_EQ(Is(1, 6), (V{2, 1, 2, 0, 1, 1}));
+    EXPECT_EQ(Is(1, 5), (V{2, 1, 2, 0, 1}));
     DisposeGameScripts();
     EXPECT_EQ(baseScript.next, nullptr);
 
@@ -48,15 +44,12 @@ TEST_F(SchedulingTest, GameScriptsIncludedAndTimed)
     EXPECT_EQ(InstallTimedScript((dir / "missing").c_str(), 1.0f), 0);
     ASSERT_EQ(InstallTimedScript(t.c_str(), 2.5f), 1);
     Load("g", "timeScript \"t\",1.5\rtimeScript \"t\"\r");
-    gCurrentTime = 11000;
-    HandleGameScripts();
-    EXPECT_EQ(I(4), 1);
-    gCurrentTime = 12499;
-    HandleGameScripts();
-    EXPECT_EQ(I(4), 1);
-    gCurrentTime = 12500;
-    HandleGameScripts();
-    EXPECT_EQ(I(4), 3);
+    for (auto [time, runs] : {std::pair{11000u, 1}, {12499u, 1}, {12500u, 3}})
+    {
+        gCurrentTime = time;
+        HandleGameScripts();
+        EXPECT_EQ(I(4), runs) << time;
+    }
 }
 
 TEST_F(SchedulingTest, ActorEventMasks)

@@ -86,19 +86,14 @@ struct ScriptTest : ::testing::Test
     }
     // One run of a fresh script: a sequence of instructions in one line of the test.
     void RunText(const std::string& text) { Run(Make(text)); }
-    static VXR_Statement* StatementAt(VXR_scripter* script, int index)
-    {
-        VXR_Statement* s = script->code;
-        while (s && index-- > 0)
-            s = s->next;
-        return s;
-    }
-    static void Probe(char* args) { probeAction(args); }
     // The probe runs the test's current action in place of the statement it is patched into.
     static void PatchProbe(VXR_scripter* script, int index)
     {
-        static VXR_Instruction probe = {"probe", Probe};
-        if (VXR_Statement* s = StatementAt(script, index)) s->instruction = &probe;
+        static VXR_Instruction probe = {"probe", [](char* args) { probeAction(args); }};
+        VXR_Statement* s = script->code;
+        while (s && index-- > 0)
+            s = s->next;
+        if (s) s->instruction = &probe;
     }
     human_being* NewActor(const char* name)
     {
