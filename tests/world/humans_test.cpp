@@ -82,8 +82,7 @@ class Roster : public ::testing::Test
     {
         RemoveAllHumans();
         gRoutePathHook = gLevelFolderHook = nullptr;
-        gEyePositionHook = nullptr;
-        gLoadModelHook = nullptr;
+        gEyePositionHook = nullptr, gLoadModelHook = nullptr;
         gDisposeHumanScriptsHook = gDisposeHumanVariablesHook = nullptr;
         while (mesh_mod* m = baseMesh->next)
         {
@@ -95,12 +94,10 @@ class Roster : public ::testing::Test
     }
 
     // A cached model with its file in the data root's Models folder.
-    mesh_mod* AddModel(const char* name)
+    void AddModel(const char* name)
     {
         WriteTextFile(dir / (std::string("Models/") + name), "cached\n");
-        mesh_mod* m = MakeEntry(name);
-        AppendCachedModel(m);
-        return m;
+        AppendCachedModel(MakeEntry(name));
     }
 
     std::vector<human_being*> RosterList()

@@ -77,7 +77,7 @@ TEST(VecMath, RotationsAnglesAndNormalsFollowTheAxisConventions)
     EXPECT_FALSE(std::isnan(n.x) || std::isnan(n.y) || std::isnan(n.z));
 }
 
-TEST(VecMath, IndexOfHighestAndLowest)
+TEST(VecMath, IndexOfHighestAndLowestAndGridSnapping)
 {
     EXPECT_EQ(GetHighestFloatIndexOfList(4, 1.0, 7.5, 3.0, 7.5), 1);
     EXPECT_EQ(GetLowestFloatIndexOfList(4, 4.0, -2.0, 3.0, -2.0), 1);
@@ -87,10 +87,7 @@ TEST(VecMath, IndexOfHighestAndLowest)
     EXPECT_EQ(GetHighestFloatIndexOfList(3, -40000.0, -32767.0, -50000.0), 0);
     EXPECT_EQ(GetLowestFloatIndexOfList(3, 40000.0, 32767.0, 50000.0), 0);
     EXPECT_EQ(GetHighestFloatIndexOfList(0), 0);
-}
 
-TEST(VecMath, GridSnapping)
-{
     // {value, grid, expected}. Negative values pick between the step toward zero and the one above
     // it; quotients within half a millionth of a whole number count as that number; huge quotients
     // fit the text buffer; a zero grid leaves the value alone.
