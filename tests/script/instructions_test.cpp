@@ -133,7 +133,7 @@ TEST_F(InstructionsTest, RandiStaysInItsRange)
     EXPECT_LE(I(5), INT32_MIN + 32767);
 }
 
-TEST_F(InstructionsTest, ComputingAndTheClock)
+TEST_F(InstructionsTest, ComputingTheClockAndQuit)
 {
     F(1) = 2.25;
     gCurrentTime = 12345;
@@ -149,6 +149,14 @@ TEST_F(InstructionsTest, ComputingAndTheClock)
     gOldTime = 0xFFFFFFF6u;
     RunText("passed 5\r");
     EXPECT_DOUBLE_EQ(F(5), 0.02);
+
+    // quit ends the message loop.
+    int savedIdle = doIdle;
+    doIdle = 1;
+    RunText("quit\r");
+    EXPECT_EQ(doIdle, 0);
+    EXPECT_STREQ(gEndReason, "quit");
+    doIdle = savedIdle;
 }
 
 TEST_F(InstructionsTest, GetPlayerAndDefFollowTheSelection)
@@ -183,16 +191,6 @@ TEST_F(InstructionsTest, GetPlayerAndDefFollowTheSelection)
     EXPECT_NE(GetVarEntry("y"), nullptr);
     EXPECT_NE(GetHumanVarEntry(guard, "hp"), nullptr);
     EXPECT_EQ(GetHumanVarEntry(guard, "y"), nullptr);
-}
-
-TEST_F(InstructionsTest, QuitEndsTheMessageLoop)
-{
-    int savedIdle = doIdle;
-    doIdle = 1;
-    RunText("quit\r");
-    EXPECT_EQ(doIdle, 0);
-    EXPECT_STREQ(gEndReason, "quit");
-    doIdle = savedIdle;
 }
 
 TEST(InstructionTable, HoldsTheBuiltInstructionsInTheEngineOrderEndedByNull)
