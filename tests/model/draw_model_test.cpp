@@ -3,9 +3,7 @@
 #include "model/draw_model.h"
 
 #include "app/draw.h"
-#include "model/loader.h"
 #include "model_fixtures.h"
-#include "test_util.h"
 #include "world/humans.h"
 
 #include <GL/gl.h>
@@ -30,15 +28,6 @@ const char kArmModel[] = "arm test\n\n"
                          "MATERIAL Tex 0 0 0 1 4 0 0 0 0 0 0 0 0 0\n"
                          "0 5 6\n"
                          "END\n";
-
-mesh_mod* LoadArmModel(const TempDir& dir)
-{
-    std::string path = dir / "arm";
-    if (!WriteTextFile(path, kArmModel)) return nullptr;
-    mesh_mod* m = NewRecord<mesh_mod>();
-    if (!LoadMeshworkModel(m, path.c_str())) return nullptr;
-    return m;
-}
 
 std::vector<float> CurrentColour()
 {
@@ -84,8 +73,7 @@ TEST(ModelDrawing, PosesThroughOneOrTwoBonesAndCulledModelsKeepTheirBoxes)
 {
     ASSERT_TRUE(EnsureGL());
     TempDir dir;
-    mesh_mod* m = LoadArmModel(dir);
-    ASSERT_NE(nullptr, m);
+    mesh_mod* m = Load(dir / "arm", kArmModel);
     bonus* arm = GetBonePtrBySignature(m->boneListHead.next, "Arm");
     ASSERT_NE(nullptr, arm);
     arm->rotationZ[0] = 90.0f; // pose A; pose B leaves the arm straight
@@ -124,8 +112,7 @@ TEST(ModelDrawing, MaterialColourBlendAndLitOwner)
 {
     ASSERT_TRUE(EnsureGL());
     TempDir dir;
-    mesh_mod* m = LoadArmModel(dir);
-    ASSERT_NE(nullptr, m);
+    mesh_mod* m = Load(dir / "arm", kArmModel);
     vector_type savedTint = tintColor;
     // Only the plain blended slot: colour (0.8, 0.6, 0.4), alpha 127/255, under the tint.
     m->materials[1].used = 0;

@@ -3,9 +3,11 @@
 #pragma once
 
 #include "app/output.h"
+#include "model/loader.h"
 #include "model/mesh_records.h"
 #include "model/posing.h"
 #include "platform/window.h"
+#include "test_util.h"
 
 #include <gtest/gtest.h>
 #include <png.h>
@@ -114,4 +116,13 @@ inline void WritePng(const std::string& path, const unsigned char top[3], const 
     image.width = image.height = size;
     image.format = PNG_FORMAT_RGB;
     ASSERT_TRUE(png_image_write_to_file(&image, path.c_str(), 0, pixels.data(), 0, nullptr));
+}
+
+// Loads text written as a model file; the model is returned even when the load failed.
+inline mesh_mod* Load(const std::string& path, const std::string& text, int expected = 1)
+{
+    EXPECT_TRUE(WriteTextFile(path, text));
+    mesh_mod* m = NewRecord<mesh_mod>();
+    EXPECT_EQ(expected, LoadMeshworkModel(m, path.c_str())) << path;
+    return m;
 }
