@@ -29,13 +29,6 @@ const char kArmModel[] = "arm test\n\n"
                          "0 5 6\n"
                          "END\n";
 
-std::vector<float> CurrentColour()
-{
-    std::vector<float> c(4);
-    glGetFloatv(GL_CURRENT_COLOR, c.data());
-    return c;
-}
-
 // Runs the model viewer headless; returns its exit status and output.
 int RunViewer(const std::string& args, std::string* output)
 {
@@ -114,31 +107,35 @@ TEST(ModelDrawing, MaterialColourBlendAndLitOwner)
     TempDir dir;
     mesh_mod* m = Load(dir / "arm", kArmModel);
     vector_type savedTint = tintColor;
+    // Draws the model and returns the colour and depth-write state it left behind.
+    GLboolean depthWrites = GL_TRUE;
+    auto draw = [&]
+    {
+        DrawMeshworkModel(m, 0, 0, 0, 0, 0, 0, 100.0f, 0);
+        glGetBooleanv(GL_DEPTH_WRITEMASK, &depthWrites);
+        std::vector<float> c(4);
+        glGetFloatv(GL_CURRENT_COLOR, c.data());
+        return c;
+    };
     // Only the plain blended slot: colour (0.8, 0.6, 0.4), alpha 127/255, under the tint.
     m->materials[1].used = 0;
     tintColor = fastVector_Set(1.0f, 1.0f, 1.0f);
-    DrawMeshworkModel(m, 0, 0, 0, 0, 0, 0, 100.0f, 0);
-    std::vector<float> c = CurrentColour();
+    std::vector<float> c = draw();
     EXPECT_NEAR(0.8f, c[0], 1e-4);
     EXPECT_NEAR(127.0f / 255.0f, c[3], 1e-4);
-    GLboolean depthWrites = GL_TRUE;
-    glGetBooleanv(GL_DEPTH_WRITEMASK, &depthWrites);
     EXPECT_EQ(GL_FALSE, depthWrites);
     EXPECT_TRUE(glIsEnabled(GL_BLEND));
     // A darker tint subtracts from the material colour.
     tintColor = fastVector_Set(0.5f, 0.5f, 0.5f);
-    DrawMeshworkModel(m, 0, 0, 0, 0, 0, 0, 100.0f, 0);
-    c = CurrentColour();
+    c = draw();
     EXPECT_NEAR(0.3f, c[0], 1e-4);
 
     // A lit owner draws at full brightness and puts tint and lighting back afterwards.
-    human_being owner;
-    memset(&owner, 0, sizeof owner);
+    human_being owner = {};
     owner.lit = 1;
     m->owner = &owner;
     glEnable(GL_LIGHTING);
-    DrawMeshworkModel(m, 0, 0, 0, 0, 0, 0, 100.0f, 0);
-    c = CurrentColour();
+    c = draw();
     EXPECT_NEAR(0.8f, c[0], 1e-4);
     EXPECT_FLOAT_EQ(0.5f, tintColor.x);
     EXPECT_TRUE(glIsEnabled(GL_LIGHTING));
@@ -148,11 +145,9 @@ TEST(ModelDrawing, MaterialColourBlendAndLitOwner)
     // writes on, texturing on.
     m->materials[1].used = 1;
     m->materials[1].kind = 4; // its picture is missing, so the loader made it plain; draw it textured
-    DrawMeshworkModel(m, 0, 0, 0, 0, 0, 0, 100.0f, 0);
-    c = CurrentColour();
+    c = draw();
     EXPECT_NEAR(0.5f, c[0], 1e-4);
     EXPECT_NEAR(1.0f, c[3], 1e-4);
-    glGetBooleanv(GL_DEPTH_WRITEMASK, &depthWrites);
     EXPECT_EQ(GL_TRUE, depthWrites);
     EXPECT_FALSE(glIsEnabled(GL_BLEND));
     EXPECT_TRUE(glIsEnabled(GL_TEXTURE_2D));
