@@ -43,23 +43,20 @@ TEST_F(CompilerTest, LineFormatAndKeywords)
     EXPECT_STREQ(Make("seti 1,1")->text, "seti 1,1\r");
 }
 
-TEST_F(CompilerTest, ArgumentsLoseBlanksOutsideQuotes)
-{
-    char line[] = "  sets\t1, \"a b\t c\" , x y // tail \"q r\"";
-    char command[kScriptCommandMax + 1], args[kScriptArgsMax + 1];
-    MakeVXRCommandOutOfLine(line, command, args);
-    EXPECT_STREQ(command, "sets");
-    EXPECT_STREQ(args, "1,\"a b\t c\",xy");
-    // An unclosed quote keeps its blanks up to the end of the line.
-    char open[] = "sets 1,\"a  b";
-    MakeVXRCommandOutOfLine(open, command, args);
-    EXPECT_STREQ(args, "1,\"a  b");
-}
-
-TEST_F(CompilerTest, OverlongTextIsCutNeverOverrun)
+TEST_F(CompilerTest, ArgumentBlanksAndOverlongTextCutNeverOverrun)
 {
     ConsoleCapture console;
     char command[kScriptCommandMax + 1 + 8], args[kScriptArgsMax + 1 + 8];
+    // Arguments lose their blanks outside quotes; an unclosed quote keeps them to the line end.
+    char line[] = "  sets\t1, \"a b\t c\" , x y // tail \"q r\"";
+    MakeVXRCommandOutOfLine(line, command, args);
+    EXPECT_STREQ(command, "sets");
+    EXPECT_STREQ(args, "1,\"a b\t c\",xy");
+    char open[] = "sets 1,\"a  b";
+    MakeVXRCommandOutOfLine(open, command, args);
+    EXPECT_STREQ(args, "1,\"a  b");
+
+    // Over-long commands and arguments are cut to their fields, never past them.
     memset(command, 'Z', sizeof(command));
     memset(args, 'Z', sizeof(args));
     std::string longLine = std::string(40, 'c') + " " + std::string(100, 'a');

@@ -13,10 +13,7 @@ using InterpreterTest = ScriptTest;
 
 std::string Times(int n, const std::string& text)
 {
-    std::string out;
-    for (int k = 0; k < n; k++)
-        out += text;
-    return out;
+    return n > 0 ? text + Times(n - 1, text) : "";
 }
 
 TEST_F(InterpreterTest, OneRunOfBlocks)
