@@ -189,48 +189,29 @@ void ReadKeyframePoses(mesh_mod* model, FILE* f, const char* path)
 
 } // namespace
 
+// Turns (u, v) within its plane by the given angle in radians: the polar angle of (u, v) comes
+// from asin(v / r), mirrored when u < 0, so the result matches the engine's plane turns exactly.
+static void TurnInPlane(double* u, double* v, double radians)
+{
+    double r = std::sqrt(*u * *u + *v * *v);
+    if (r == 0.0) return;
+    double a = SafeAsin(*v / r);
+    if (*u < 0.0) a = kPi - a;
+    double t = a + radians;
+    *u = r * std::cos(t);
+    *v = r * std::sin(t);
+}
+
 vector_type RotateVector(vector_type p, vector_type pivot, float ax, float ay, float az)
 {
     if (p.x == pivot.x && p.y == pivot.y && p.z == pivot.z) return p;
     double dx = (double)p.x - pivot.x;
     double dy = (double)p.y - pivot.y;
     double dz = (double)p.z - pivot.z;
-    if (ax != 0.0f)
-    {
-        double r = std::sqrt(dy * dy + dz * dz);
-        if (r != 0.0)
-        {
-            double a = SafeAsin(dy / r);
-            if (dz < 0.0) a = kPi - a;
-            double t = a + ax * -kDegToRad;
-            dy = r * std::sin(t);
-            dz = r * std::cos(t);
-        }
-    }
-    if (ay != 0.0f)
-    {
-        double r = std::sqrt(dx * dx + dz * dz);
-        if (r != 0.0)
-        {
-            double a = SafeAsin(dz / r);
-            if (dx < 0.0) a = kPi - a;
-            double t = a + ay * -kDegToRad;
-            dx = r * std::cos(t);
-            dz = r * std::sin(t);
-        }
-    }
-    if (az != 0.0f)
-    {
-        double r = std::sqrt(dx * dx + dy * dy);
-        if (r != 0.0)
-        {
-            double a = SafeAsin(dy / r);
-            if (dx < 0.0) a = kPi - a;
-            double t = a + az * kDegToRad;
-            dx = r * std::cos(t);
-            dy = r * std::sin(t);
-        }
-    }
+    // x, then y, then z; the x and y turns run against their angle.
+    if (ax != 0.0f) TurnInPlane(&dz, &dy, ax * -kDegToRad);
+    if (ay != 0.0f) TurnInPlane(&dx, &dz, ay * -kDegToRad);
+    if (az != 0.0f) TurnInPlane(&dx, &dy, az * kDegToRad);
     return fastVector_Set((float)(dx + pivot.x), (float)(dy + pivot.y), (float)(dz + pivot.z));
 }
 
