@@ -11,7 +11,6 @@ int doFog = 0;
 float gFogStart = 0.0f;
 float gFogEnd = 200.0f;
 float fogColor[4] = {1.0f, 1.0f, 1.0f, 0.0f};
-vector_type tintColor = {1.0f, 1.0f, 1.0f};
 float LightAmbient[4] = {0.1f, 0.1f, 0.1f, 1.0f};
 float LightDiffuse[4] = {0.5f, 0.5f, 0.5f, 1.0f};
 float light0Pos[4] = {-3.247273f, 2.095f, 2.036085f, 1.0f};

@@ -1,13 +1,13 @@
 // Scene drawing: one frame per scheduler pass, and the camera matrix.
 #pragma once
 
+#include "model/draw_model.h"
 #include "world/vecmath.h"
 
 extern int doFog;
 extern float gFogStart;
 extern float gFogEnd;
 extern float fogColor[4];
-extern vector_type tintColor;
 extern float LightAmbient[4];
 extern float LightDiffuse[4];
 extern float light0Pos[4];

@@ -3,7 +3,7 @@
 #include "app/startup.h"
 #include "app/camera.h"
 #include "app/draw.h"
-#include "app/output.h"
+#include "core/output.h"
 #include "app/tick.h"
 #include "app/timing.h"
 #include "app/options.h"
@@ -12,10 +12,12 @@
 #include "model/loader.h"
 #include "resources/animated_textures.h"
 #include "resources/paths.h"
+#include "script/instructions.h"
 #include "script/interpreter.h"
 #include "script/scheduling.h"
 #include "script/script_records.h"
 #include "world/humans.h"
+#include "script/variables.h"
 #include "world/level.h"
 
 #include <GL/gl.h>
@@ -159,10 +161,32 @@ static void HandleEvents()
     }
 }
 
+void MyOutputToDialog(const char* text)
+{
+    if (!gBatchRun && PLT_MessageBox("Kesrow", text, 0) >= 0) return;
+    MyOutputToStderr(text);
+}
+
+// The program's settings that scripts read and write as named variables.
+static void InstallProgramVariables()
+{
+    InstallVXRVariablePointer("doMouseView", &doMouseView, 0);
+    InstallVXRVariablePointer("doFog", &doFog, 0);
+    InstallVXRVariablePointer("gFogStart", &gFogStart, 0);
+    InstallVXRVariablePointer("gFogEnd", &gFogEnd, 0);
+}
+
+void RegisterEngineHooks()
+{
+    gQuitHook = RequestQuit;
+    gEngineVariablesHook = InstallProgramVariables;
+}
+
 int KesrowMain(const KesrowOptions* options)
 {
     toDialog = MyOutputToDialog;
     toConsole = MyOutputToConsole;
+    RegisterEngineHooks();
     gBatchRun = options->frames > 0;
     gFixedStepMs = options->fixedStep;
 

@@ -27,6 +27,14 @@ void KillGLWindow();
 int InitGL();
 void ReSizeGLScene(int width, int height);
 
+// A message box captioned "Kesrow"; standard error in a batch run or when no box can be shown.
+void MyOutputToDialog(const char* text);
+
+// Lets the layers below reach what the program owns: "quit" ends the loop, and the program's
+// settings ("doMouseView", "doFog", "gFogStart", "gFogEnd") become script variables at every
+// engine reset. Called at start-up before the first reset (tests call it too).
+void RegisterEngineHooks();
+
 struct KesrowOptions;
 // Runs the game with the given options; returns the exit status.
 int KesrowMain(const KesrowOptions* options);

@@ -8,8 +8,6 @@ timed_task* taskPtr = nullptr;
 int64_t timeFreq = 1000;
 int64_t curTime = 0;
 int64_t prevTime = 0;
-uint32_t gCurrentTime = 0;
-uint32_t gOldTime = 0;
 int32_t gFixedStepMs = 0;
 
 void InstallTimedTask(timed_task* task, taskProcPtr proc, int32_t id, int32_t interval)

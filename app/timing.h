@@ -2,6 +2,8 @@
 // All game timing reads gCurrentTime / gOldTime; nothing else reads the task bookkeeping.
 #pragma once
 
+#include "core/clock.h"
+
 #include <cstdint>
 
 typedef int (*taskProcPtr)();
@@ -28,8 +30,6 @@ extern timed_task* taskPtr;
 extern int64_t timeFreq;
 extern int64_t curTime;
 extern int64_t prevTime;
-extern uint32_t gCurrentTime;
-extern uint32_t gOldTime;
 // Non-zero: every pass advances the clock by exactly this many ms and runs each task once.
 extern int32_t gFixedStepMs;
 

@@ -3,7 +3,7 @@
 // switches to the pair once the blend-in has arrived, swinging and resting at either pose.
 #include "model/blending.h"
 
-#include "app/timing.h"
+#include "core/clock.h"
 #include "model/mesh_records.h"
 #include "model/posing.h"
 #include "world/humans.h"

@@ -2,14 +2,15 @@
 // draw per used material with its colour, texture, blend and depth-write rules.
 #include "model/draw_model.h"
 
-#include "app/draw.h"
-#include "app/output.h"
+#include "core/output.h"
 #include "model/bounds.h"
 #include "model/mesh_records.h"
 #include "model/posing.h"
 #include "world/humans.h"
 
 #include <GL/gl.h>
+
+vector_type tintColor = {1.0f, 1.0f, 1.0f};
 
 // Poses every vertex into pvert and its rest normal into pnorm, vertex i of the list at index i.
 // The element lists index these arrays by vertex number, so the arrays are filled in list order.

@@ -6,6 +6,11 @@
 
 struct mesh_mod;
 
+// The level's tint (1, 1, 1 untinted): materials are drawn in their colour plus tint - 1, and
+// textured materials in the tint. Set by the level loader and the tick; read by scene drawing
+// for the fog colour.
+extern vector_type tintColor;
+
 // Draws model at (x, y, z) turned by (rx, ry, rz) degrees (x, then y, then z, then the move),
 // its pose channels blended at blendPercent (100: pose A, 0: pose B). Every vertex is posed
 // through its one or two bones into pvert, with its rest normal in pnorm. The bone and model

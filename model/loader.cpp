@@ -2,7 +2,7 @@
 // derives normals, bone extents and element lists, and never writes past the record's arrays.
 #include "model/loader.h"
 
-#include "app/output.h"
+#include "core/output.h"
 #include "model/bounds.h"
 #include "model/posing.h"
 #include "resources/paths.h"

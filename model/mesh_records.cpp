@@ -2,7 +2,7 @@
 // levels, their disposal, and the channel blend. Cache entries are never freed here.
 #include "model/mesh_records.h"
 
-#include "app/output.h"
+#include "core/output.h"
 
 #include <cmath>
 #include <cstdio>

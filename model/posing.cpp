@@ -3,7 +3,7 @@
 // Timing of pose changes belongs to the blending code; this file never looks at the clock.
 #include "model/posing.h"
 
-#include "app/output.h"
+#include "core/output.h"
 #include "model/mesh_records.h"
 #include "world/humans.h"
 

@@ -13,7 +13,7 @@
 #include <cstring>
 #include <vector>
 
-#include "app/output.h"
+#include "core/output.h"
 
 struct FSOUND_SAMPLE
 {

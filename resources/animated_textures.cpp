@@ -1,7 +1,7 @@
 // Owns the 16 animation slots and their loading from the animation list and the frame folders.
 #include "resources/animated_textures.h"
 
-#include "app/output.h"
+#include "core/output.h"
 #include "resources/paths.h"
 #include "resources/png_image.h"
 #include "resources/textures.h"

@@ -2,7 +2,7 @@
 // It never creates texture objects: callers generate and bind them.
 #include "resources/png_image.h"
 
-#include "app/output.h"
+#include "core/output.h"
 #include "platform/bmp.h"
 
 #include <GL/gl.h>

@@ -2,7 +2,7 @@
 // model and animation loaders, and the shared path and line helpers.
 #include "resources/textures.h"
 
-#include "app/output.h"
+#include "core/output.h"
 #include "resources/paths.h"
 #include "resources/png_image.h"
 #include "world/vecmath.h"

@@ -2,7 +2,7 @@
 // instruction lookup and the macro registry. Every copy into a fixed field is bounded.
 #include "script/compiler.h"
 
-#include "app/output.h"
+#include "core/output.h"
 #include "script/interpreter.h"
 #include "world/vecmath.h"
 

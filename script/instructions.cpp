@@ -2,9 +2,8 @@
 // Handlers parse their argument text on every run; they never write outside a register or storage.
 #include "script/instructions.h"
 
-#include "app/output.h"
-#include "app/startup.h"
-#include "app/timing.h"
+#include "core/output.h"
+#include "core/clock.h"
 #include "resources/paths.h"
 #include "resources/textures.h"
 #include "script/compiler.h"
@@ -534,9 +533,11 @@ void vxrinstr_event(char* args)
     ExecuteHumanScriptsForMask(selHuman, mask);
 }
 
+void (*gQuitHook)(const char* why) = nullptr;
+
 void vxrinstr_quit(char* args)
 {
-    RequestQuit("quit");
+    if (gQuitHook) gQuitHook("quit");
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -46,6 +46,8 @@ void vxrinstr_includeScript(char* args);
 void vxrinstr_timeScript(char* args);
 void vxrinstr_event(char* args);
 void vxrinstr_quit(char* args);
+// Ends the game after this pass; registered by the program at start-up (null: "quit" does nothing).
+extern void (*gQuitHook)(const char* why);
 
 // The script random generator's next value, 0 to 32767, from the seeded standard generator.
 int VXR_Random();

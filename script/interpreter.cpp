@@ -2,8 +2,8 @@
 // test, and the bookkeeping that lets a run end safely when its own script is disposed of.
 #include "script/interpreter.h"
 
-#include "app/output.h"
-#include "app/timing.h"
+#include "core/output.h"
+#include "core/clock.h"
 #include "script/variables.h"
 #include "world/level.h"
 

@@ -2,8 +2,8 @@
 // over the game scripts, actor events, and single instructions by name.
 #include "script/scheduling.h"
 
-#include "app/output.h"
-#include "app/timing.h"
+#include "core/output.h"
+#include "core/clock.h"
 #include "resources/paths.h"
 #include "resources/textures.h"
 #include "script/compiler.h"

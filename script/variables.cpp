@@ -2,9 +2,7 @@
 // storage of the variables scripts define; engine-bound entries only point at engine globals.
 #include "script/variables.h"
 
-#include "app/draw.h"
-#include "app/output.h"
-#include "app/tick.h"
+#include "core/output.h"
 #include "world/humans.h"
 #include "world/vecmath.h"
 
@@ -236,11 +234,10 @@ void ClearGlobalVariables()
     gVarPtr = &gGameVariables;
 }
 
+void (*gEngineVariablesHook)() = nullptr;
+
 void InstallEngineVariables()
 {
-    InstallVXRVariablePointer("doMouseView", &doMouseView, 0);
-    InstallVXRVariablePointer("doFog", &doFog, 0);
-    InstallVXRVariablePointer("gFogStart", &gFogStart, 0);
-    InstallVXRVariablePointer("gFogEnd", &gFogEnd, 0);
+    if (gEngineVariablesHook) gEngineVariablesHook();
     InstallVXRVariablePointer("gameSpeed", &gGameSpeedFactor, 0);
 }

@@ -76,8 +76,11 @@ void DisposeVariableList(vaPtr* first);
 void DisposeHumanVariables(human_being* actor);
 // Empties the global list (engine reset) and leaves gVarPtr on its head.
 void ClearGlobalVariables();
-// Binds "doMouseView", "doFog", "gFogStart", "gFogEnd" and "gameSpeed", in that order.
+// Binds "doMouseView", "doFog", "gFogStart", "gFogEnd" and "gameSpeed", in that order. All but
+// "gameSpeed" live above the script layer: the program binds them through gEngineVariablesHook,
+// which it registers at start-up.
 void InstallEngineVariables();
+extern void (*gEngineVariablesHook)();
 
 // Copies at most size - 1 characters of src into dst and terminates it. Returns 1 when src was cut.
 int VXR_CopyText(char* dst, int size, const char* src);

@@ -1,7 +1,8 @@
 // model_viewer: shows one model file with its textures and pose file, lit and turning, for
 // content makers; poses and pose pairs are picked with keys. With --frames it runs headless.
 #include "app/draw.h"
-#include "app/output.h"
+#include "app/startup.h"
+#include "core/output.h"
 #include "model/draw_model.h"
 #include "model/loader.h"
 #include "model/mesh_records.h"

@@ -2,7 +2,7 @@
 // removal and the per-frame drawing order. The roster never holds more than kMaxHumans actors.
 #include "world/humans.h"
 
-#include "app/output.h"
+#include "core/output.h"
 #include "model/mesh_records.h"
 
 #include <cmath>

@@ -2,7 +2,7 @@
 // their cache entry and of each other.
 #include "model/mesh_records.h"
 
-#include "app/output.h"
+#include "core/output.h"
 #include "model_fixtures.h"
 
 #include <cstring>

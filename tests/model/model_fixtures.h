@@ -2,7 +2,7 @@
 // vector comparison with a tolerance, console capture, a GL window and small PNG pictures.
 #pragma once
 
-#include "app/output.h"
+#include "core/output.h"
 #include "model/loader.h"
 #include "model/mesh_records.h"
 #include "model/posing.h"

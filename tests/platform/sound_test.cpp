@@ -10,7 +10,7 @@
 #include <functional>
 #include <vector>
 
-#include "app/output.h"
+#include "core/output.h"
 #include "test_util.h"
 
 namespace

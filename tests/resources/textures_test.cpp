@@ -2,7 +2,7 @@
 // the texture list, the line and path helpers, and animated textures.
 #include "test_util.h"
 
-#include "app/output.h"
+#include "core/output.h"
 #include "resources/animated_textures.h"
 #include "resources/paths.h"
 #include "resources/png_image.h"

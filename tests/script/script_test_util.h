@@ -2,7 +2,8 @@
 // register views and a probe instruction tests patch into compiled statements.
 #pragma once
 
-#include "app/output.h"
+#include "core/output.h"
+#include "app/startup.h"
 #include "app/timing.h"
 #include "resources/paths.h"
 #include "script/compiler.h"
@@ -68,6 +69,7 @@ struct ScriptTest : ::testing::Test
         levelChanged = 0;
         gCurrentTime = gOldTime = 1000;
         probeAction = [](char*) {};
+        RegisterEngineHooks();
         VXR_Init();
         selHuman = nullptr;
         gHumanScriptTarget = nullptr;

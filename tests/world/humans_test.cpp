@@ -2,7 +2,7 @@
 // the drawing order and the roster limit.
 #include "world/humans.h"
 
-#include "app/output.h"
+#include "core/output.h"
 #include "model/mesh_records.h"
 #include "test_util.h"
 

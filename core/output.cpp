@@ -1,6 +1,6 @@
-// Output routing: console lines to stdout, dialogs to a message box or stderr.
-#include "app/output.h"
-#include "platform/window.h"
+// Output routing: console lines to stdout; the dialog sink is installed by the program
+// (a message box in the game, standard error in tools and batch runs).
+#include "core/output.h"
 
 #include <cstdarg>
 #include <cstdio>
@@ -26,9 +26,8 @@ void MyOutputToConsole(const char* text)
     fflush(stdout);
 }
 
-void MyOutputToDialog(const char* text)
+void MyOutputToStderr(const char* text)
 {
-    if (!gBatchRun && PLT_MessageBox("Kesrow", text, 0) >= 0) return;
     fputs(text, stderr);
     fputc('\n', stderr);
     fflush(stderr);

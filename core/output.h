@@ -15,8 +15,9 @@ void OutputToDialog(const char* text);
 
 // Writes text and a line end to standard output, flushed.
 void MyOutputToConsole(const char* text);
-// A message box captioned "Kesrow"; standard error in a batch run or when no box can be shown.
-void MyOutputToDialog(const char* text);
+// Writes text and a line end to standard error, flushed (the dialog sink of tools and of
+// runs that must never wait on a message box).
+void MyOutputToStderr(const char* text);
 
 // printf-style console line, cut at 1023 characters.
 void OutputToConsoleF(const char* format, ...);
