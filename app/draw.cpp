@@ -1,7 +1,7 @@
 // Scene drawing: clear, camera, fog, light, then the frame is shown. Nothing is drawn while a
 // level has just changed, so a half-built world never reaches the screen.
 #include "app/draw.h"
-#include "app/camera.h"
+#include "world/camera.h"
 #include "platform/window.h"
 #include "world/level.h"
 

@@ -1,7 +1,7 @@
 // The program's frame: output routing, the two scheduler tasks, sound, the window and its GL
 // state, the engine's start-up, the non-blocking message loop and teardown.
 #include "app/startup.h"
-#include "app/camera.h"
+#include "world/camera.h"
 #include "app/draw.h"
 #include "core/output.h"
 #include "app/tick.h"

@@ -1,7 +1,7 @@
 // The game tick: samples input, keeps the listener on the player, turns the view with the mouse
 // and runs what is due. Game rules live in scripts, not here.
 #include "app/tick.h"
-#include "app/camera.h"
+#include "world/camera.h"
 #include "app/draw.h"
 #include "app/input.h"
 #include "app/startup.h"

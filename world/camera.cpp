@@ -1,5 +1,5 @@
 // Storage of the camera globals shared by drawing, the tick, movement and scripts.
-#include "app/camera.h"
+#include "world/camera.h"
 
 float entfl = 0.0f, updown = 0.0f, entf = 0.0f;
 float viewangle = 0.0f, updownangle = 0.0f, zangle = 0.0f;
