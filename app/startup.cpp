@@ -12,6 +12,7 @@
 #include "model/loader.h"
 #include "resources/animated_textures.h"
 #include "resources/paths.h"
+#include "resources/sound_list.h"
 #include "script/instructions.h"
 #include "script/interpreter.h"
 #include "script/scheduling.h"
@@ -263,6 +264,8 @@ int KesrowMain(const KesrowOptions* options)
     ImportAllMeshworkModels();
 
     char path[1100];
+    snprintf(path, sizeof path, "%sSounds%clist", routePath, kDirectoryDevider);
+    LoadSoundFiles(path);
     snprintf(path, sizeof path, "%sAnimations%cwinlist.txt", routePath, kDirectoryDevider);
     LoadAnimationFiles(path);
 
@@ -310,6 +313,7 @@ int KesrowMain(const KesrowOptions* options)
     }
 
     KillGLWindow();
+    FreeSoundFiles();
     if (gSoundUp) FSOUND_Close();
     PLT_QuitVideo();
     return status;

@@ -1,0 +1,111 @@
+// Owns the table of numbered samples and the sound list reader that fills it at start-up.
+// Playing a slot is the script instructions' business; this file only loads and frees.
+#include "resources/sound_list.h"
+
+#include "core/output.h"
+#include "platform/fsound.h"
+#include "resources/paths.h"
+#include "resources/textures.h"
+#include "script/compiler.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+FSOUND_SAMPLE* gAllSamples[kSoundSlots] = {};
+char gFullPath[1024] = "";
+
+// 16-bit, signed, mono, 3D: every sample can be placed in the world.
+static const int kSampleLoadMode = 4400;
+
+static int FileCanBeOpened(const char* path)
+{
+    FILE* file = fopen(path, "rb");
+    if (!file) return 0;
+    fclose(file);
+    return 1;
+}
+
+// Loads one listed name: first as a path under the data folder, then once more with ':'
+// separators under gFullPath. Null when both fail.
+static FSOUND_SAMPLE* LoadListedSample(char* name, char* path, size_t pathSize)
+{
+    snprintf(path, pathSize, "%s%s", routePath, name);
+    FixPathString(path);
+    FSOUND_SAMPLE* sample = FSOUND_Sample_Load(FSOUND_FREE, path, kSampleLoadMode, 0);
+    if (sample) return sample;
+
+    char second[sizeof gFullPath + kMaxLineLength + 2];
+    ReplaceCharsInString(name, '/', ':');
+    snprintf(second, sizeof second, "%s:%s", gFullPath, name);
+    return FSOUND_Sample_Load(FSOUND_FREE, second, kSampleLoadMode, 0);
+}
+
+// Sound list line: "<slot> <path>", e.g. "3 Sounds/step.wav".
+void LoadSoundFiles(const char* listPath)
+{
+    FILE* list = fopen(listPath, "rb");
+    if (!list) return;
+
+    char line[kMaxLineLength + 1];
+    int lineNumber = 0;
+    int atEnd = 0;
+    while (!atEnd)
+    {
+        int wasCut = 0;
+        atEnd = ReadBoundedLine(list, line, sizeof line, 1, &wasCut) == -1;
+        ++lineNumber;
+        if (line[0] == 0) continue;
+        if (wasCut)
+        {
+            OutputToConsoleF("//Sound list %s: line %d is longer than %d characters, skipped", listPath,
+                             lineNumber, kMaxLineLength);
+            continue;
+        }
+
+        // strtol instead of %d: a slot too large for an int must not wrap into 0..255.
+        char* rest = nullptr;
+        long slot = strtol(line, &rest, 10);
+        if (rest == line)
+        {
+            OutputToConsoleF("//Sound list %s: line %d does not start with a slot number, skipped", listPath,
+                             lineNumber);
+            continue;
+        }
+        while (*rest == ' ' || *rest == '\t')
+            ++rest;
+        if (*rest == 0)
+        {
+            OutputToConsoleF("//Sound list %s: line %d names no sample, skipped", listPath, lineNumber);
+            continue;
+        }
+        if (slot < 0 || slot >= kSoundSlots)
+        {
+            OutputToConsoleF("//Sound list %s: line %d: slot %ld is outside 0 to %d, skipped", listPath,
+                             lineNumber, slot, kSoundSlots - 1);
+            continue;
+        }
+
+        char name[kMaxLineLength + 1];
+        snprintf(name, sizeof name, "%s", rest);
+        char path[sizeof routePath + kMaxLineLength + 1];
+        FSOUND_SAMPLE* sample = LoadListedSample(name, path, sizeof path);
+        // A file that is there but does not decode is reported by the sound layer; a silent
+        // layer (no device) loads nothing, which is not the list's fault.
+        if (!sample && !FileCanBeOpened(path))
+            OutputToConsoleF("//Sound list %s: line %d: sample file %s not found, slot %ld stays empty",
+                             listPath, lineNumber, path, slot);
+        if (gAllSamples[slot] && gAllSamples[slot] != sample) FSOUND_Sample_Free(gAllSamples[slot]);
+        gAllSamples[slot] = sample;
+    }
+    fclose(list);
+}
+
+void FreeSoundFiles()
+{
+    for (int i = 0; i < kSoundSlots; i++)
+    {
+        FSOUND_Sample_Free(gAllSamples[i]);
+        gAllSamples[i] = nullptr;
+    }
+}

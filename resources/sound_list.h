@@ -1,0 +1,25 @@
+// The numbered sound samples: the sound list of the data folder loaded into 256 slots at start,
+// which scripts play by slot number.
+#pragma once
+
+struct FSOUND_SAMPLE;
+
+enum
+{
+    kSoundSlots = 256
+};
+
+// Sample handles by slot; null where nothing was loaded. The handles belong to the sound layer.
+extern FSOUND_SAMPLE* gAllSamples[kSoundSlots];
+// Folder prefix of the second load attempt (a name with ':' separators); empty for the run.
+extern char gFullPath[1024];
+
+// Reads the sound list at listPath (routePath + "Sounds/list") and loads every sample it names.
+// Line format: "<slot> <path>", the path relative to the data folder with '/' or ':' as
+// separators; empty lines are skipped. A later line for a slot replaces (and frees) the earlier
+// sample. A missing list loads nothing. Slots outside 0..255, lines without a slot or a path,
+// over-long lines and samples whose file is missing are reported on the console and skipped.
+void LoadSoundFiles(const char* listPath);
+
+// Frees every loaded sample and empties all slots (before the sound layer closes or reopens).
+void FreeSoundFiles();

@@ -1,0 +1,129 @@
+// make_sounds: writes the demo's short sound samples (16-bit mono WAV) and the sound list that
+// numbers them into "<out>/Sounds". Run from the source tree: build/make_sounds --out demo
+#include <sndfile.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace
+{
+
+const int kRate = 22050;
+const float kPi = 3.14159265358979f;
+
+struct sampleRecipe
+{
+    int slot;
+    const char* file;
+    const char* comment;
+    float seconds;
+    float (*value)(float t, unsigned* noise);
+};
+
+// Repeatable noise: the same files on every run and machine.
+float Noise(unsigned* state)
+{
+    *state = *state * 1664525u + 1013904223u;
+    return float((*state >> 8) & 0xFFFF) / 32768.0f - 1.0f;
+}
+
+// A footstep: a short burst of noise with a fast decay.
+float Step(float t, unsigned* noise)
+{
+    return 0.6f * Noise(noise) * std::exp(-t * 60.0f);
+}
+
+// A landing: a low falling tone with a bit of noise on the hit.
+float Thud(float t, unsigned* noise)
+{
+    float pitch = 90.0f - 40.0f * t;
+    return 0.8f * std::exp(-t * 9.0f) * std::sin(2.0f * kPi * pitch * t) +
+           0.2f * Noise(noise) * std::exp(-t * 40.0f);
+}
+
+// A chime: two tones a fifth apart, for pick-ups and messages.
+float Chime(float t, unsigned*)
+{
+    float env = std::exp(-t * 6.0f) * std::fmin(1.0f, t * 200.0f);
+    return 0.35f * env * (std::sin(2.0f * kPi * 660.0f * t) + std::sin(2.0f * kPi * 990.0f * t));
+}
+
+const sampleRecipe kRecipes[] = {
+    {0, "step.wav", "footstep", 0.12f, Step},
+    {1, "thud.wav", "landing after a fall", 0.45f, Thud},
+    {2, "chime.wav", "pick-up or message", 0.5f, Chime},
+};
+
+bool WriteSample(const std::string& path, const sampleRecipe& recipe)
+{
+    SF_INFO info = {};
+    info.samplerate = kRate;
+    info.channels = 1;
+    info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
+    SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
+    if (!file)
+    {
+        fprintf(stderr, "make_sounds: cannot write %s: %s\n", path.c_str(), sf_strerror(nullptr));
+        return false;
+    }
+    const int frames = int(recipe.seconds * kRate);
+    std::vector<float> data(frames);
+    unsigned noise = 12345u + unsigned(recipe.slot);
+    for (int i = 0; i < frames; i++)
+    {
+        float v = recipe.value(float(i) / kRate, &noise);
+        // A short fade-out so no sample ends in a click.
+        float left = float(frames - i) / (0.01f * kRate);
+        data[i] = std::fmax(-1.0f, std::fmin(1.0f, v * std::fmin(1.0f, left)));
+    }
+    bool ok = sf_writef_float(file, data.data(), frames) == frames;
+    sf_close(file);
+    if (!ok) fprintf(stderr, "make_sounds: short write to %s\n", path.c_str());
+    return ok;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    std::string out = ".";
+    for (int i = 1; i < argc; i++)
+    {
+        if (!strcmp(argv[i], "--out") && i + 1 < argc)
+            out = argv[++i];
+        else
+        {
+            fprintf(stderr, "usage: make_sounds [--out DATA_FOLDER]\n");
+            return 2;
+        }
+    }
+    const std::string folder = out + "/Sounds";
+    std::error_code error;
+    std::filesystem::create_directories(folder, error);
+    if (error)
+    {
+        fprintf(stderr, "make_sounds: cannot create %s: %s\n", folder.c_str(), error.message().c_str());
+        return 1;
+    }
+
+    // The list names paths relative to the data folder; it has no comment syntax, so what each
+    // slot is for is said here and in the demo's scripts.
+    std::string list;
+    for (const sampleRecipe& recipe : kRecipes)
+    {
+        if (!WriteSample(folder + "/" + recipe.file, recipe)) return 1;
+        list += std::to_string(recipe.slot) + " Sounds/" + recipe.file + "\n";
+        printf("slot %d: Sounds/%s (%s)\n", recipe.slot, recipe.file, recipe.comment);
+    }
+    FILE* file = fopen((folder + "/list").c_str(), "wb");
+    if (!file || fputs(list.c_str(), file) < 0 || fclose(file) != 0)
+    {
+        fprintf(stderr, "make_sounds: cannot write %s/list\n", folder.c_str());
+        return 1;
+    }
+    return 0;
+}
