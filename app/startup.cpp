@@ -181,6 +181,7 @@ void RegisterEngineHooks()
 {
     gQuitHook = RequestQuit;
     gEngineVariablesHook = InstallProgramVariables;
+    gTickCountHook = TickCount; // falls are stamped by the real clock in sixtieths
 }
 
 int KesrowMain(const KesrowOptions* options)

@@ -19,8 +19,6 @@ int doMouseView = 0;
 int oldDoMouseView = 0;
 int ZarnNotAssigned = 0;
 int zarnX = 0, zarnY = 0;
-int wallClipping = 1;
-int defaultWallClipping = 1;
 float baseCol1 = 1.0f, baseCol2 = 1.0f, baseCol3 = 1.0f;
 
 
