@@ -1,9 +1,13 @@
-// Scene drawing: clear, camera, fog, light, then the frame is shown. Nothing is drawn while a
-// level has just changed, so a half-built world never reaches the screen.
+// Scene drawing: clear, camera, fog, light, the level's quads, the actors farthest first (HUD
+// actors relative to the eye), then the frame is shown. Nothing is drawn while a level has just
+// changed, so a half-built world never reaches the screen.
 #include "app/draw.h"
 #include "world/camera.h"
 #include "platform/window.h"
+#include "world/humans.h"
 #include "world/level.h"
+#include "model/bounds.h"
+#include "model/mesh_records.h"
 
 #include <GL/gl.h>
 
@@ -14,8 +18,6 @@ float fogColor[4] = {1.0f, 1.0f, 1.0f, 0.0f};
 float LightAmbient[4] = {0.1f, 0.1f, 0.1f, 1.0f};
 float LightDiffuse[4] = {0.5f, 0.5f, 0.5f, 1.0f};
 float light0Pos[4] = {-3.247273f, 2.095f, 2.036085f, 1.0f};
-
-
 
 void SetStandardMatrix()
 {
@@ -31,6 +33,35 @@ void SetBlendingToMasking()
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
 }
 
+// Each quad is drawn as the one triangle it was made from, in its material's colour under the
+// tint, or in the tint when textured. Culling is off and depth writes stay on for all of them.
+static void DrawLevelQuads()
+{
+}
+
+// Actors farthest first so that blended models over one another come out right. A HUD actor's
+// position and rotation are relative to the eye, and it is never culled.
+static void DrawHumans()
+{
+    if (!baseHuman) return;
+    glEnable(GL_CULL_FACE);
+    SortHumansForBlending();
+    SetBlendingToMasking();
+    for (human_being* h = baseHuman->next; h; h = h->next)
+    {
+        humanPtr = h;
+        int culled = 0;
+        if (h->onHud)
+            glLoadIdentity();
+        else if (h->model)
+            culled = CheckBoxWithPlanes(h->model->boxCorners);
+        DrawMeshworkModel(h->model, h->position.x, h->position.y, h->position.z, h->rotation.x, h->rotation.y,
+                          h->rotation.z, h->blendPercent, culled);
+        if (h->onHud) SetStandardMatrix();
+    }
+    glDisable(GL_CULL_FACE);
+}
+
 int DrawGLScene()
 {
     if (levelChanged) return 1;
@@ -38,7 +69,8 @@ int DrawGLScene()
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     SetStandardMatrix();
 
-    // Fog is set up every frame but only ever switched on: once a frame enabled it, it stays.
+    // Fog is set up every frame and follows doFog: a script that turns it off gets a clear view
+    // in the same frame.
     glFogi(GL_FOG_MODE, GL_LINEAR);
     fogColor[0] = tintColor.x;
     fogColor[1] = tintColor.y;
@@ -49,7 +81,10 @@ int DrawGLScene()
     glHint(GL_FOG_HINT, GL_NICEST);
     glFogf(GL_FOG_START, gFogStart);
     glFogf(GL_FOG_END, gFogEnd);
-    if (doFog) glEnable(GL_FOG);
+    if (doFog)
+        glEnable(GL_FOG);
+    else
+        glDisable(GL_FOG);
 
     for (int i = 0; i < 3; i++)
     {
@@ -64,6 +99,10 @@ int DrawGLScene()
     SetStandardMatrix();
     SetBlendingToMasking();
 
+    DrawLevelQuads();
+    DrawHumans();
+
+    // Blended materials switch depth writes off; the next frame's clear needs them on.
     glDepthMask(GL_TRUE);
     glDisableClientState(GL_NORMAL_ARRAY);
     glDisableClientState(GL_TEXTURE_COORD_ARRAY);
