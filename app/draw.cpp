@@ -35,9 +35,7 @@ void SetBlendingToMasking()
 
 // Each quad is drawn as the one triangle it was made from, in its material's colour under the
 // tint, or in the tint when textured. Culling is off and depth writes stay on for all of them.
-static void DrawLevelQuads()
-{
-}
+static void DrawLevelQuads() {}
 
 // Actors farthest first so that blended models over one another come out right. A HUD actor's
 // position and rotation are relative to the eye, and it is never culled.

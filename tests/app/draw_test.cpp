@@ -25,21 +25,24 @@ const int kSize = 64;
 // A square of side 1 in the x-y plane around the origin, facing both ways, in one plain colour.
 std::string PanelModel(const char* rgb)
 {
-    return std::string("panel\n\n0 -330 -330 0\n1 330 -330 0\n2 330 330 0\n3 -330 330 0\nEDGES\nMATERIAL P ") + rgb +
-           " 1 0 0 0 0 0 0 0 0 0 0\n0 1 2\n0 2 3\n0 2 1\n0 3 2\nEND\n";
+    return std::string(
+               "panel\n\n0 -330 -330 0\n1 330 -330 0\n2 330 330 0\n3 -330 330 0\nEDGES\nMATERIAL P ") +
+           rgb + " 1 0 0 0 0 0 0 0 0 0 0\n0 1 2\n0 2 3\n0 2 1\n0 3 2\nEND\n";
 }
 
 class SceneDrawing : public ::testing::Test
 {
-protected:
+  protected:
     TempDir dir;
     int width = kSize, height = kSize;
 
     void SetUp() override
     {
-        static bool window = [] {
+        static bool window = []
+        {
             char err[256];
-            return PLT_InitVideo(err, sizeof err) && PLT_CreateWindow("draw test", kSize, kSize, 24, 0, err, sizeof err);
+            return PLT_InitVideo(err, sizeof err) &&
+                   PLT_CreateWindow("draw test", kSize, kSize, 24, 0, err, sizeof err);
         }();
         ASSERT_TRUE(window);
         InitGL();
