@@ -140,20 +140,11 @@ void MakeVXRCommandOutOfLine(char* line, char* command, char* args)
 
 int32_t VXR_MacroCode(const char* name)
 {
-    int64_t code = 0;
-    int ended = 0;
-    for (int i = 0; i < 4; i++)
-    {
-        int8_t byte = 0;
-        if (name && !ended)
-        {
-            if (name[i] == 0)
-                ended = 1;
-            else
-                byte = (int8_t)name[i];
-        }
-        code += (int64_t)byte << (8 * (3 - i));
-    }
+    // Bytes are taken unsigned: a name byte of 0x80 or above then shifts no negative value, and
+    // four bytes still make four distinct codes.
+    uint32_t code = 0;
+    for (int i = 0; i < 4 && name && name[i]; i++)
+        code |= (uint32_t)(unsigned char)name[i] << (8 * (3 - i));
     return (int32_t)code;
 }
 
@@ -227,7 +218,8 @@ static void DropMacrosOfScript(VXR_scripter* script)
     }
 }
 
-// "macro" argument: a name in double quotes; the closing quote may be missing.
+// "macro" argument: a name in double quotes; the closing quote may be missing. The name is the
+// text up to the next quote, so `macro ""` declares the empty name, which `mac ""` runs.
 static void DeclareMacro(VXR_scripter* script, const char* args, const char* sourceName)
 {
     if (args[0] != '"') return;
@@ -235,7 +227,6 @@ static void DeclareMacro(VXR_scripter* script, const char* args, const char* sou
     int len = 0;
     while (name[len] && name[len] != '"')
         len++;
-    if (len == 0) return;
     char kept[kMacroNameMax + 1];
     int keep = len < kMacroNameMax ? len : kMacroNameMax;
     memcpy(kept, name, keep);
@@ -265,8 +256,8 @@ void RemoveCompiledCodeFromScript(VXR_scripter* script)
 }
 
 // Compiles one finished source line; returns the new tail of the chain.
-static VXR_Statement* CompileLine(VXR_scripter* script, char* line, int lineWasCut, VXR_Statement* tail,
-                                  const char* sourceName)
+static VXR_Statement* CompileLine(VXR_scripter* script, char* line, int lineNumber, int lineWasCut,
+                                  VXR_Statement* tail, const char* sourceName)
 {
     // One '#' in front is skipped, and a second one after it.
     char* p = line;
@@ -311,6 +302,7 @@ static VXR_Statement* CompileLine(VXR_scripter* script, char* line, int lineWasC
     s->instruction = instruction;
     memcpy(s->args, args, sizeof(s->args));
     s->kind = (char)kind;
+    s->line = lineNumber;
     VXR_DecodeControlArgs(s);
     if (tail)
         tail->next = s;
@@ -337,6 +329,7 @@ static void CompileScriptNamed(VXR_scripter* script, const char* sourceName)
     char line[kScriptLineMax + 1];
     int lineLength = 0;
     int lineWasCut = 0;
+    int lineNumber = 1;
     VXR_Statement* tail = nullptr;
     for (size_t i = 0; i <= length; i++)
     {
@@ -345,9 +338,10 @@ static void CompileScriptNamed(VXR_scripter* script, const char* sourceName)
         if (c == '\r' || c == '\n' || c == 0)
         {
             line[lineLength] = 0;
-            if (lineLength > 0) tail = CompileLine(script, line, lineWasCut, tail, sourceName);
+            if (lineLength > 0) tail = CompileLine(script, line, lineNumber, lineWasCut, tail, sourceName);
             lineLength = 0;
             lineWasCut = 0;
+            if (!(c == '\n' && i > 0 && script->text[i - 1] == '\r')) lineNumber++;
             continue;
         }
         if (lineLength < kScriptLineMax)

@@ -37,7 +37,7 @@ void DisposeScript(VXR_scripter* script);
 int ReadWholeFile(FILE* file, char* buffer);
 void ReplaceCharsInString(char* text, char from, char to);
 
-// The four-character code of a macro name: its first four bytes, signed, the first highest;
+// The four-character code of a macro name: its first four bytes, unsigned, the first highest;
 // missing bytes count as 0.
 int32_t VXR_MacroCode(const char* name);
 // The script registered for code, or null. Leaves macroPtr on the entry found.

@@ -12,10 +12,12 @@
 #include "world/humans.h"
 #include "world/level.h"
 
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <sys/stat.h>
 
 VXR_scripter baseScript;
 VXR_scripter* scriptPtr = &baseScript;
@@ -25,10 +27,18 @@ VXR_scripter* scriptPtr = &baseScript;
 static unsigned gActorScriptRemovals = 0;
 
 // Reads a script file into text (kScriptTextSize bytes). lfToCr: every LF becomes a CR.
+// Anything but a regular file (a folder opens for reading too, as an empty text) counts as
+// missing.
 static int ReadScriptFile(const char* path, char* text, int lfToCr)
 {
     FILE* file = fopen(path, "r");
     if (!file) return 0;
+    struct stat info;
+    if (fstat(fileno(file), &info) != 0 || !S_ISREG(info.st_mode))
+    {
+        fclose(file);
+        return 0;
+    }
     if (!ReadWholeFile(file, text))
         OutputToConsoleF("//Script %s: longer than %d characters, the rest is ignored", path, kScriptTextMax);
     fclose(file);
@@ -36,13 +46,19 @@ static int ReadScriptFile(const char* path, char* text, int lfToCr)
     return 1;
 }
 
+// The last game script (the head while the list is empty), so that an append does not walk a
+// list that a script including scripts in a loop makes long.
+static VXR_scripter* gLastGameScript = &baseScript;
+
 // Puts scriptPtr on the last game script (the head when there is none) and appends script.
 static void AppendGameScript(VXR_scripter* script)
 {
-    scriptPtr = &baseScript;
-    while (scriptPtr->next)
-        scriptPtr = scriptPtr->next;
-    scriptPtr->next = script;
+    if (!baseScript.next) gLastGameScript = &baseScript;
+    while (gLastGameScript->next)
+        gLastGameScript = gLastGameScript->next;
+    scriptPtr = gLastGameScript;
+    gLastGameScript->next = script;
+    gLastGameScript = script;
 }
 
 int LoadAndExecuteScript(const char* path)
@@ -58,6 +74,16 @@ int LoadAndExecuteScript(const char* path)
     return 1;
 }
 
+uint32_t VXR_TimedScriptStart(uint32_t now, float seconds)
+{
+    // A start beyond the clock's range would wrap to the past and run at once: the latest time
+    // the clock can show is the longest wait there is. A negative delay starts at once.
+    double ms = std::trunc((double)(seconds * 1000.0f));
+    if (!(ms > 0.0)) return now;
+    double start = (double)now + ms;
+    return start >= (double)UINT32_MAX ? UINT32_MAX : (uint32_t)start;
+}
+
 int InstallTimedScript(const char* path, float seconds)
 {
     if (!path) return 0;
@@ -65,7 +91,7 @@ int InstallTimedScript(const char* path, float seconds)
     if (!ReadScriptFile(path, text, 0)) return 0;
     VXR_scripter* script = NewVXRScriptNamed(text, path);
     if (!script) return 0;
-    script->startTime = gCurrentTime + VXR_SecondsToMs(seconds);
+    script->startTime = VXR_TimedScriptStart(gCurrentTime, seconds);
     AppendGameScript(script);
     return 1;
 }
@@ -94,6 +120,7 @@ void DisposeGameScripts()
         s = next;
     }
     scriptPtr = nullptr;
+    gLastGameScript = &baseScript;
 }
 
 // ---------------------------------------------------------------------------------------------

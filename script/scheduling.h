@@ -4,6 +4,8 @@
 
 #include "script/script_records.h"
 
+#include <cstdint>
+
 // Appends the script file at path to the game script list (compiled at once). It gets its first
 // run from the next pass over the list, or from the pass under way. Returns 0, changing
 // nothing, when the file cannot be opened. Leaves scriptPtr on the script that was last before.
@@ -11,6 +13,9 @@ int LoadAndExecuteScript(const char* path);
 // The same for a script whose runs do nothing until the clock is seconds later than now; its
 // path stays empty.
 int InstallTimedScript(const char* path, float seconds);
+// The start time of a script timed seconds after now: now + seconds x 1000 truncated, held at
+// the clock's last value when it would pass it; a negative or NaN delay starts now.
+uint32_t VXR_TimedScriptStart(uint32_t now, float seconds);
 // One run for every game script. A script loaded during the pass is appended behind the
 // cursor's old end: it runs in this pass, and the scripts between the loading one and the old
 // end wait for the next pass. A level load during the pass ends it.

@@ -70,6 +70,8 @@ struct VXR_Statement
     // Room for an instruction's own decoded operands; null until handlers decode at compile
     // time. Freed with the statement.
     void* instructionData;
+    // Source line, from 1 (a CR LF pair ends one line), for console lines about the statement.
+    int32_t line;
 };
 
 // One script: its text, its compiled statements and the state that survives between runs.

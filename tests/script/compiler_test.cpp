@@ -41,6 +41,12 @@ TEST_F(CompilerTest, LineFormatAndKeywords)
     // CR, LF and CR LF all end lines; a last line without a line end still compiles.
     EXPECT_EQ(Compile("seti 1,1\rseti 2,2\nseti 3,3\r\nseti 4,4").back(), "0:seti:4,4");
     EXPECT_STREQ(Make("seti 1,1")->text, "seti 1,1\r");
+
+    // Statements know their source line: a CR LF pair ends one line, blank and dropped lines count.
+    std::vector<int> numbers;
+    for (VXR_Statement* s = Make("seti 1,1\r\n\r\nloop\nfoo\r\rseti 3,3")->code; s; s = s->next)
+        numbers.push_back(s->line);
+    EXPECT_EQ(numbers, (std::vector<int>{1, 3, 6}));
 }
 
 TEST_F(CompilerTest, ArgumentBlanksAndOverlongTextCutNeverOverrun)
@@ -102,8 +108,9 @@ TEST_F(CompilerTest, MacroCodesAndRegistry)
     EXPECT_EQ(VXR_MacroCode("abcd"), ('a' << 24) + ('b' << 16) + ('c' << 8) + 'd');
     EXPECT_EQ(VXR_MacroCode("abcdefg"), VXR_MacroCode("abcd"));
     EXPECT_EQ(VXR_MacroCode(""), 0);
-    // Bytes count as signed: 0xFF is -1.
-    EXPECT_EQ(VXR_MacroCode("a\xff"), ('a' << 24) - (1 << 16));
+    // Bytes count unsigned, so a byte of 0x80 or above never shifts a negative value.
+    EXPECT_EQ(VXR_MacroCode("a\xff"), (int32_t)0x61FF0000u);
+    EXPECT_EQ(VXR_MacroCode("\xe9\x80"), (int32_t)0xE9800000u);
 
     // The macro line may stand anywhere; a later script takes the name over (four characters
     // count) without a second entry.
@@ -112,9 +119,11 @@ TEST_F(CompilerTest, MacroCodesAndRegistry)
     VXR_scripter* second = NewVXRScript("macro \"doorway\"\r");
     EXPECT_EQ(GetMacroScript(VXR_MacroCode("door")), second);
     EXPECT_EQ(baseMacro.next->next, nullptr);
-    // Without a quoted name nothing is registered; an unclosed quote still names the macro.
+    // Without a quoted name nothing is registered; "" names the empty macro; an unclosed quote
+    // still names the macro.
     VXR_scripter* third = Make("macro gate\rmacro \"\"\rmacro \"lift\r");
     EXPECT_EQ(GetMacroScript(VXR_MacroCode("gate")), nullptr);
+    EXPECT_EQ(GetMacroScript(VXR_MacroCode("")), third);
     EXPECT_EQ(GetMacroScript(VXR_MacroCode("lift")), third);
     // Disposing of a script drops its entries; the others stay.
     DisposeScript(second);

@@ -2,6 +2,8 @@
 // timed scripts, actor scripts by event mask, path lists and single instructions.
 #include "script_test_util.h"
 
+#include <cmath>
+
 using namespace scrtest;
 
 namespace
@@ -24,7 +26,15 @@ struct SchedulingTest : ScriptTest
 
 TEST_F(SchedulingTest, GameScriptsIncludedAndTimed)
 {
+    // A folder is no script: it is refused as a missing file would be, by every loader.
+    Write("folder/inner", "addi 6,1\r");
+    human_being* crate = NewActor("crate");
+    SetHumanScriptsByPaths(crate, "\"folder\",1");
+    EXPECT_EQ(crate->scripts, nullptr);
+    EXPECT_EQ(InstallTimedScript((dir / "folder").c_str(), 0.0f), 0);
+    EXPECT_EQ(LoadAndExecuteScript((dir / "folder").c_str()), 0);
     EXPECT_EQ(LoadAndExecuteScript((dir / "missing").c_str()), 0);
+    EXPECT_EQ(baseScript.next, nullptr);
     // A loaded script runs once at once and stays in the list when finished; A then runs, then
     // the C it includes; B, between A and the old end, waits for the next pass.
     ASSERT_EQ(Load("once", "addi 5,1\n"), 1);
@@ -50,6 +60,34 @@ TEST_F(SchedulingTest, GameScriptsIncludedAndTimed)
         HandleGameScripts();
         EXPECT_EQ(I(4), runs) << time;
     }
+
+    // A delay past the clock's range waits until the clock's last value instead of wrapping to
+    // the past; 4,000 s still fits and waits exactly that long.
+    Write("t6", "addi 6,1\n");
+    Write("t7", "addi 7,1\n");
+    Load("h", "timeScript \"t6\",5000000\rtimeScript \"t7\",4000\r");
+    for (auto [time, expect] :
+         {std::pair{12501u, V{0, 0}}, {4012501u, V{0, 1}}, {0xFFFFFFFEu, V{0, 1}}, {0xFFFFFFFFu, V{1, 1}}})
+    {
+        gCurrentTime = time;
+        HandleGameScripts();
+        EXPECT_EQ(Is(6, 7), expect) << time;
+    }
+}
+
+TEST(TimedScriptStart, SaturatesAtTheClocksLastValue)
+{
+    const std::tuple<uint32_t, float, uint32_t> cases[] = {{10000, 2.5f, 12500},
+                                                           {10000, 0.0019f, 10001},
+                                                           {10000, 4000.0f, 4010000},
+                                                           {10000, 5e6f, UINT32_MAX},
+                                                           {UINT32_MAX - 100, 1.0f, UINT32_MAX},
+                                                           {UINT32_MAX - 1000, 0.999f, UINT32_MAX - 1},
+                                                           {10000, -1.0f, 10000},
+                                                           {10000, NAN, 10000},
+                                                           {0, 0.0f, 0}};
+    for (const auto& [now, seconds, start] : cases)
+        EXPECT_EQ(VXR_TimedScriptStart(now, seconds), start) << now << " + " << seconds;
 }
 
 TEST_F(SchedulingTest, ActorEventMasks)
@@ -76,7 +114,6 @@ TEST_F(SchedulingTest, ActorEventMasks)
     EXPECT_EQ(I(7), 266);
     EXPECT_EQ(I(3), 2);
 
-    ExecuteHumanScriptsForMask(nullptr, 7);
     // A script with mask 0 never runs.
     HandleHumanScriptsForMask(-1);
     EXPECT_EQ(I(9), 0);
@@ -114,7 +151,6 @@ TEST_F(SchedulingTest, PathLists)
     RemoveHumanScripts(actor);
     EXPECT_EQ(actor->scripts, nullptr);
     EXPECT_EQ(GetMacroScript(VXR_MacroCode("lamp")), nullptr);
-    RemoveHumanScripts(nullptr);
 }
 
 TEST_F(SchedulingTest, ActorsRemovedDuringAWalk)

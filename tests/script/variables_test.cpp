@@ -29,12 +29,17 @@ TEST_F(VariablesTest, ResetBindsTheFiveEngineSettingsOnce)
 
 TEST_F(VariablesTest, DefinitionsScopeAndUnknownNames)
 {
+    // A second definition keeps the first entry and its value, adds none, and leaves the cursor
+    // on the entry it found (read before a lookup moves it there anyway).
     InstallVXRVariablePointer("x", nullptr, 1);
     SetInt("x", 42);
+    InstallVXRVariablePointer("z", nullptr, 1);
     InstallVXRVariablePointer("x", nullptr, 1);
+    vaPtr* cursor = gVarPtr;
     EXPECT_EQ(GetInt("x"), 42);
-    EXPECT_EQ(gVarPtr, GetVarEntry("x"));
-    EXPECT_EQ(gVarPtr->next, nullptr); // appended once, at the end
+    EXPECT_EQ(cursor, GetVarEntry("x"));
+    EXPECT_EQ(cursor->next, GetVarEntry("z"));
+    EXPECT_EQ(GetVarEntry("z")->next, nullptr);
 
     human_being* a = NewActor("a1");
     selHuman = a;
@@ -53,7 +58,7 @@ TEST_F(VariablesTest, DefinitionsScopeAndUnknownNames)
     // Unknown names read as zero and set nothing.
     SetString_VXR("nothing", "text");
     EXPECT_STREQ(GetString_VXR("nothing"), "");
-    EXPECT_EQ(GetVarEntry("x")->next, nullptr);
+    EXPECT_EQ(GetVarEntry("z")->next, nullptr);
 
     // Long names are cut to 67 characters and still found.
     std::string name(80, 'n');

@@ -1,0 +1,73 @@
+// Script files that made the engine misbehave, run as a data folder's game script: each is
+// loaded, gets its start-up run and game passes, says what went wrong where it must, lets the
+// next pass run, and keeps the process's peak memory (as the kernel counts it) bounded.
+#include "script_test_util.h"
+
+#include <fstream>
+
+using namespace scrtest;
+
+namespace
+{
+
+// A field of /proc/self/status in kB (VmRSS, VmHWM), or -1.
+long StatusKb(const std::string& field)
+{
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line))
+    {
+        if (line.compare(0, field.size() + 1, field + ":") == 0)
+            return std::stol(line.substr(field.size() + 1));
+    }
+    return -1;
+}
+
+// Resets the kernel's resident peak to the current size, so the peak read later is what the
+// code under test added.
+struct PeakMemory
+{
+    long startKb;
+    PeakMemory()
+    {
+        std::ofstream("/proc/self/clear_refs") << "5";
+        startKb = StatusKb("VmRSS");
+    }
+    long AboveStartKb() const { return StatusKb("VmHWM") - startKb; }
+};
+
+const long kPeakLimitKb = 64 * 1024;
+
+struct HostileScriptTest : ScriptTest
+{
+    // Puts the hostile file in the data folder as "Data/game script" and under the extra names
+    // given, loads it as the start-up does and gives it the start-up run.
+    int StartGame(const std::string& file, std::initializer_list<std::string> alsoAs = {})
+    {
+        std::string text = ReadTextFile(SourceDir() + "/tests/data/hostile/" + file);
+        EXPECT_FALSE(text.empty()) << file;
+        Write("Data/game script", text);
+        for (const std::string& name : alsoAs)
+            Write(name, text);
+        if (!LoadAndExecuteScript((dir / "Data/game script").c_str())) return 0;
+        ExecuteVXRCommandScript(baseScript.next);
+        return 1;
+    }
+    // A game script that counts the passes it runs in i16.
+    void AddPassCounter() { LoadAndExecuteScript(Write("counter", "loop\raddi 16,1\rendloop\r").c_str()); }
+};
+
+TEST_F(HostileScriptTest, MacroNameWithAHighByte)
+{
+    PeakMemory peak;
+    ASSERT_EQ(StartGame("script-macro-high-byte.txt"), 1);
+    // The name is the one byte 0xE9: its code holds that byte unsigned, in the top position.
+    EXPECT_EQ(GetMacroScript((int32_t)0xE9000000u), baseScript.next);
+    AddPassCounter();
+    HandleGameScripts();
+    HandleGameScripts();
+    EXPECT_EQ(I(16), 2);
+    EXPECT_LT(peak.AboveStartKb(), kPeakLimitKb);
+}
+
+} // namespace
