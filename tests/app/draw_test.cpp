@@ -9,8 +9,10 @@
 #include "platform/window.h"
 #include "test_util.h"
 #include "world/camera.h"
+#include "world/geometry.h"
 #include "world/humans.h"
 #include "world/level.h"
+#include "world/level_fixtures.h"
 
 #include <GL/gl.h>
 #include <gtest/gtest.h>
@@ -35,6 +37,29 @@ class SceneDrawing : public ::testing::Test
   protected:
     TempDir dir;
     int width = kSize, height = kSize;
+    std::vector<mesh_mod*> levelModels;
+
+    // A level model square at z = -5 facing the eye, centred at x, 0.8 wide, with material 0.
+    mesh_mod* AddSquare(float x, const char* bone = "None")
+    {
+        mesh_mod* m = NewLevelModel();
+        const vector_type a = {x - 0.4f, -0.4f, -5}, b = {x + 0.4f, -0.4f, -5}, c = {x + 0.4f, 0.4f, -5},
+                          d = {x - 0.4f, 0.4f, -5};
+        AddLevelTriangle(m, a, b, c, bone);
+        AddLevelTriangle(m, a, c, d, bone);
+        m->materials[0].used = 1;
+        m->materials[0].alpha = 1.0f;
+        levelModels.push_back(m);
+        AnalizeModelForCollisionPlanes(m, {0, 0, 0}, {0, 0, 0}, 100.0f);
+        return m;
+    }
+    // Sets every quad's texture made from the model's triangles.
+    void SetQuadTextures(const mesh_mod* m, unsigned int texture)
+    {
+        for (fourcorner* q = baseQ.next; q; q = q->next)
+            for (trio* t = m->triangleListHead.next; t; t = t->next)
+                if (q->triangle == t) q->texture = texture;
+    }
 
     void SetUp() override
     {
@@ -59,6 +84,9 @@ class SceneDrawing : public ::testing::Test
     }
     void TearDown() override
     {
+        DisposeLevelGeometry();
+        for (mesh_mod* m : levelModels)
+            FreeLevelModel(m);
         RemoveAllHumans();
         doFog = 0;
         glDisable(GL_FOG);
@@ -142,7 +170,10 @@ TEST_F(SceneDrawing, NoFrameWhileTheLevelChangesAndFogFollowsDoFog)
     EXPECT_EQ(kRed, At(Frame(), 0.5f, 0.5f));
     levelChanged = 0;
     EXPECT_EQ(kBlack, At(Frame(), 0.5f, 0.5f));
+    // An actor is culled by where its box was last drawn: back in view it shows a frame later.
     baseHuman->next->position.x = 0.0f;
+    EXPECT_EQ(kBlack, At(Frame(), 0.5f, 0.5f));
+    EXPECT_EQ(kRed, At(Frame(), 0.5f, 0.5f));
 
     // Fog ending at 1 hides the panel 5 away in the fog colour, which is the tint.
     tintColor = fastVector_Set(1.0f, 0.5f, 0.25f);
@@ -159,4 +190,62 @@ TEST_F(SceneDrawing, NoFrameWhileTheLevelChangesAndFogFollowsDoFog)
     EXPECT_EQ(kRed, At(Frame(), 0.5f, 0.5f));
     EXPECT_FALSE(glIsEnabled(GL_FOG));
     gFogEnd = 200.0f;
+}
+
+TEST_F(SceneDrawing, LevelQuadsInMaterialColourUnderTheTintOrTexturedInTheTint)
+{
+    // Left: plain (0.8, 0.6, 0.4). Right: textured with a white picture, its material half
+    // transparent and blended, which a textured quad ignores. Middle: an invisible quad.
+    mesh_mod* plain = AddSquare(-1.2f);
+    plain->materials[0].red = 0.8f, plain->materials[0].green = 0.6f, plain->materials[0].blue = 0.4f;
+    mesh_mod* textured = AddSquare(1.2f);
+    textured->materials[0].kind = 4;
+    textured->materials[0].alpha = 0.2f;
+    textured->materials[0].blended = 1;
+    AddSquare(0.0f, "invs")->materials[0].red = 1.0f;
+    BuildWorldNormals();
+    GenerateLevelFromQuads();
+    GLuint white = 0;
+    const unsigned char texel[4 * 4] = {255, 255, 255, 255, 255, 255, 255, 255,
+                                        255, 255, 255, 255, 255, 255, 255, 255};
+    glGenTextures(1, &white);
+    glBindTexture(GL_TEXTURE_2D, white);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, 2, 2, 0, GL_RGBA, GL_UNSIGNED_BYTE, texel);
+    SetQuadTextures(textured, white);
+
+    // The point light falls differently on each square: colours are compared within one square.
+    PngImage img = Frame();
+    std::vector<int> p1 = At(img, 0.29f, 0.5f), t1 = At(img, 0.71f, 0.5f);
+    ASSERT_GT(p1[0], 100);
+    EXPECT_NEAR(0.6 / 0.8, double(p1[1]) / p1[0], 0.03);
+    EXPECT_NEAR(0.4 / 0.8, double(p1[2]) / p1[0], 0.03);
+    EXPECT_GT(t1[0], 100);
+    EXPECT_EQ(t1[0], t1[2]);
+    EXPECT_EQ(kBlack, At(img, 0.5f, 0.5f));
+
+    // Tint 0.5: the plain colour loses 0.5 in each channel, blue clamps at 0; the picture is
+    // drawn in the tint.
+    tintColor = fastVector_Set(0.5f, 0.5f, 0.5f);
+    img = Frame();
+    std::vector<int> p2 = At(img, 0.29f, 0.5f), t2 = At(img, 0.71f, 0.5f);
+    EXPECT_NEAR(0.3 / 0.8, double(p2[0]) / p1[0], 0.03);
+    EXPECT_NEAR(0.1 / 0.6, double(p2[1]) / p1[1], 0.05);
+    EXPECT_EQ(0, p2[2]);
+    EXPECT_NEAR(0.5, double(t2[0]) / t1[0], 0.03);
+    // Alpha 1: the same as an opaque material, not a fifth of it over the black background.
+    textured->materials[0].alpha = 1.0f;
+    textured->materials[0].blended = 0;
+    std::vector<int> opaque = At(Frame(), 0.71f, 0.5f);
+    EXPECT_NEAR(t2[0], opaque[0], 1);
+
+    // Texture -1 hides a quad whatever its material; the invisible one shows once its flag goes.
+    tintColor = fastVector_Set(1.0f, 1.0f, 1.0f);
+    SetQuadTextures(plain, (unsigned int)-1);
+    for (fourcorner* q = baseQ.next; q; q = q->next)
+        q->flags &= ~kQuadInvisible;
+    img = Frame();
+    EXPECT_EQ(kBlack, At(img, 0.29f, 0.5f));
+    EXPECT_NE(kBlack, At(img, 0.5f, 0.5f));
+    glDeleteTextures(1, &white);
 }
