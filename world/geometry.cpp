@@ -146,17 +146,9 @@ void AppendWall(fourcorner* q)
         break;
     }
 
-    float edgeAngle;
-    if (!SameGroundSpot(P, Q))
-        edgeAngle = GetVectorAngles(Q, P).y;
-    else
-    {
-        // A base edge standing upright has no ground direction; the wall's normal, which is
-        // perpendicular to any edge of it, gives the one that makes local x face the normal.
-        edgeAngle =
-            GetVectorAngles(fastVector_Set(q->normal.x, 0.0f, q->normal.z), fastVector_Set(0, 0, 0)).y -
-            90.0f;
-    }
+    // An upright base edge has no ground direction; its plane angle is then 0, and the turned
+    // normal still picks the side to push to.
+    const float edgeAngle = GetVectorAngles(Q, P).y;
 
     vertWall* w = AppendTo(&wallPtr, AllocRecord<vertWall>());
     w->angle = GetCorrectDegree(edgeAngle - 90.0f);
@@ -263,8 +255,8 @@ void GenerateLevelFromQuads()
             float low = std::fmin(std::fmin(c0.y, c1.y), std::fmin(c2.y, c3.y));
             AppendPlatform(low, c0, c1, c2, grow);
         }
-        else if (q->normal.x != 0.0f || q->normal.y != 0.0f || q->normal.z != 0.0f)
-            AppendWall(q); // a zero-area triangle has no face to block with
+        else
+            AppendWall(q);
     }
 }
 
