@@ -11,6 +11,17 @@ inline vector_type V(float x, float y, float z)
     return fastVector_Set(x, y, z);
 }
 
+// A level model record, freed with FreeLevelModel (or by LevelTest for NewModel's).
+inline mesh_mod* NewLevelModel()
+{
+    return NewRecord<mesh_mod>();
+}
+
+inline void FreeLevelModel(mesh_mod* m)
+{
+    DisposeMeshworkModel(m);
+}
+
 // A triangle with its own three vertices on the given bone, its rest normal and the texture
 // coordinates (i, i + 0.5) at corner i.
 inline trio* AddLevelTriangle(mesh_mod* m, vector_type a, vector_type b, vector_type c,
@@ -60,11 +71,11 @@ class LevelTest : public ::testing::Test
         DisposeLevelGeometry();
         RemoveAllHumans();
         for (mesh_mod* m : models)
-            DisposeMeshworkModel(m);
+            FreeLevelModel(m);
     }
     mesh_mod* NewModel()
     {
-        models.push_back(NewRecord<mesh_mod>());
+        models.push_back(NewLevelModel());
         return models.back();
     }
     // Places the model (unmoved by default) and builds the level from everything placed so far.
