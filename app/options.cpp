@@ -120,3 +120,15 @@ int ParseOptions(int argc, char** argv, KesrowOptions* out, char* err, int errSi
     }
     return kOptionsRun;
 }
+
+int ResolveStartPath(const char* startDir, char* path, int pathSize)
+{
+    if (!path[0] || path[0] == '/' || !startDir || !startDir[0]) return 1;
+    char joined[2200];
+    const size_t dirLen = strlen(startDir);
+    const char* sep = startDir[dirLen - 1] == '/' ? "" : "/";
+    int n = snprintf(joined, sizeof joined, "%s%s%s", startDir, sep, path);
+    if (n < 0 || n >= pathSize || n >= (int)sizeof joined) return 0;
+    memcpy(path, joined, (size_t)n + 1);
+    return 1;
+}

@@ -3,11 +3,11 @@
 
 struct KesrowOptions
 {
-    char dataDir[1024];    // empty: the working directory
-    int windowed;          // 0: full screen at the desktop size
-    int width, height;     // window size when windowed
-    int frames;            // > 0: batch run of that many passes
-    int fixedStep;         // > 0: ms per pass
+    char dataDir[1024]; // empty: the working directory
+    int windowed;       // 0: full screen at the desktop size
+    int width, height;  // window size when windowed
+    int frames;         // > 0: batch run of that many passes
+    int fixedStep;      // > 0: ms per pass
     int hasSeed;
     unsigned int seed;
     char screenshot[1024]; // empty: none
@@ -25,3 +25,8 @@ enum
 // Parses argv. On kOptionsError, err holds what was wrong.
 int ParseOptions(int argc, char** argv, KesrowOptions* out, char* err, int errSize);
 const char* UsageText();
+
+// Makes path absolute against startDir (the directory the user started in), so that paths keep
+// their meaning after the game changes into its data folder. An absolute or empty path is kept.
+// Returns 0, leaving path as it was, when the result would not fit in pathSize.
+int ResolveStartPath(const char* startDir, char* path, int pathSize);

@@ -89,37 +89,80 @@ void ReSizeGLScene(int width, int height)
     glLoadIdentity();
 }
 
-int CreateGLWindow(const char* title, int width, int height, int bits, int fullscreenflag)
+// A window-creation failure: its own box with its own caption; standard error (as
+// "CAPTION: text") in a batch run or when no box can be shown.
+static void ShowWindowError(const char* caption, const char* text, int icon)
+{
+    if (!gBatchRun && PLT_MessageBox(caption, text, 0, icon) >= 0) return;
+    char line[300];
+    snprintf(line, sizeof line, "%s: %s", caption, text);
+    MyOutputToStderr(line);
+}
+
+// The message for the step of the window's creation that failed.
+static const char* WindowFailureText(int failure)
+{
+    switch (failure)
+    {
+    case kPltContextNotCreated:
+        return "Can't Create A GL Rendering Context.";
+    case kPltContextNotActivated:
+        return "Can't Activate The GL Rendering Context.";
+    default:
+        return "Window Creation Error.";
+    }
+}
+
+// Opens the window; in full screen, asks whether to go on in a window when the display refuses.
+// 0 when there is no window: the failure has been shown.
+static int OpenWindow(const char* title, int width, int height)
 {
     char err[256];
+    if (PLT_CreateWindow(title, width, height, gColourBits, fullscreen, err, sizeof err)) return 1;
+    OutputToConsoleF("//%s", err); // SDL's own reason, for the log
+    if (!fullscreen || PLT_WindowFailure() != kPltWindowNotCreated)
+    {
+        ShowWindowError("ERROR", WindowFailureText(PLT_WindowFailure()), kPltIconExclamation);
+        return 0;
+    }
+    // Only the full-screen window itself was refused: a window may still open. A batch run
+    // never waits on the question and takes it as declined.
+    const int answer =
+        gBatchRun ? 0
+                  : PLT_MessageBox("Quip GL",
+                                   "The Requested Fullscreen Mode Is Not Supported By\nYour Video Card. Use "
+                                   "Windowed Mode Instead?",
+                                   1, kPltIconExclamation);
+    if (answer != 1)
+    {
+        ShowWindowError("ERROR", "Program Will Now Close.", kPltIconStop);
+        return 0;
+    }
+    fullscreen = 0;
+    if (PLT_CreateWindow(title, width, height, gColourBits, 0, err, sizeof err)) return 1;
+    OutputToConsoleF("//%s", err);
+    ShowWindowError("ERROR", WindowFailureText(PLT_WindowFailure()), kPltIconExclamation);
+    return 0;
+}
+
+int CreateGLWindow(const char* title, int width, int height, int bits, int fullscreenflag)
+{
     fullscreen = fullscreenflag;
     if (!gColourBitsChosen)
     {
         gColourBits = bits;
         gColourBitsChosen = 1;
     }
-    if (!PLT_CreateWindow(title, width, height, gColourBits, fullscreen, err, sizeof err))
+    if (!OpenWindow(title, width, height))
     {
-        // A full-screen window the display refuses may still open as a window.
-        if (fullscreen && !gBatchRun &&
-            PLT_MessageBox("Quip GL",
-                           "The Requested Fullscreen Mode Is Not Supported By\nYour Video Card. Use Windowed "
-                           "Mode Instead?",
-                           1) == 1)
-        {
-            fullscreen = 0;
-            if (PLT_CreateWindow(title, width, height, gColourBits, 0, err, sizeof err)) goto created;
-        }
         KillGLWindow();
-        OutputToDialog(err);
         return 0;
     }
-created:
     PLT_RaiseWindow();
     if (!InitGL())
     {
         KillGLWindow();
-        OutputToDialog("Initialization Failed.");
+        ShowWindowError("ERROR", "Initialization Failed.", kPltIconExclamation);
         return 0;
     }
     return 1;
@@ -138,6 +181,11 @@ static int StartGame()
     snprintf(path, sizeof path, "%sData%cgame script", routePath, kDirectoryDevider);
     if (!LoadAndExecuteScript(path))
     {
+        // Say where it looked: a wrong data folder is the usual cause.
+        char folder[1024];
+        if (!getcwd(folder, sizeof folder)) snprintf(folder, sizeof folder, "(unknown)");
+        OutputToConsoleF("//The start-up script \"%s\" %s in the data folder \"%s\".", path,
+                         access(path, F_OK) == 0 ? "cannot be read" : "was not found", folder);
         OutputToDialog("Failed to initialize the game.");
         return 0;
     }
@@ -145,7 +193,17 @@ static int StartGame()
     return 1;
 }
 
-static void HandleEvents()
+void SetScreenRect(int width, int height)
+{
+    screenRect.left = 0;
+    screenRect.top = 0;
+    screenRect.right = width;
+    screenRect.bottom = height;
+    startLoc.x = (screenRect.right - screenRect.left) / 2;
+    startLoc.y = (screenRect.bottom - screenRect.top) / 2;
+}
+
+void HandleWindowEvents()
 {
     PLT_Event event;
     while (PLT_PollEvent(&event))
@@ -156,7 +214,11 @@ static void HandleEvents()
             snprintf(gEndReason, sizeof gEndReason, "window closed");
         }
         else if (event.kind == kPltEventResize)
+        {
             ReSizeGLScene(event.a, event.b);
+            // The mouse view's edges and centre follow the window.
+            SetScreenRect(event.c, event.d);
+        }
         else if (event.kind == kPltEventFocus)
             active = event.a;
     }
@@ -192,6 +254,18 @@ int KesrowMain(const KesrowOptions* options)
     gBatchRun = options->frames > 0;
     gFixedStepMs = options->fixedStep;
 
+    // Paths on the command line mean what they meant where the user typed them, also after the
+    // change into the data folder.
+    char startDir[1024];
+    if (!getcwd(startDir, sizeof startDir)) startDir[0] = 0;
+    char screenshot[sizeof options->screenshot];
+    snprintf(screenshot, sizeof screenshot, "%s", options->screenshot);
+    if (!ResolveStartPath(startDir, screenshot, sizeof screenshot))
+    {
+        OutputToDialog("The screenshot path is too long.");
+        return 1;
+    }
+
     if (options->dataDir[0] && chdir(options->dataDir) != 0)
     {
         char line[1200];
@@ -204,8 +278,11 @@ int KesrowMain(const KesrowOptions* options)
     if (!PLT_InitVideo(err, sizeof err))
     {
         char line[400];
-        snprintf(line, sizeof line, "Something went wrong at initialization of OpenGL. Kesrow will quit now. (%s)",
-                 err);
+        if (!strcmp(err, kPltNoDisplayText))
+            snprintf(line, sizeof line, "%s", err);
+        else
+            snprintf(line, sizeof line,
+                     "Something went wrong at initialization of OpenGL. Kesrow will quit now. (%s)", err);
         OutputToDialog(line);
         return 1;
     }
@@ -222,7 +299,8 @@ int KesrowMain(const KesrowOptions* options)
     if (!options->mute)
     {
         gSoundUp = FSOUND_Init(44100, 32, 0);
-        if (!gSoundUp) OutputToDialog("An error occured while attempting to initialize the FMOD sound library.");
+        if (!gSoundUp)
+            OutputToDialog("An error occured while attempting to initialize the FMOD sound library.");
     }
 
     int width = 0, height = 0;
@@ -233,12 +311,7 @@ int KesrowMain(const KesrowOptions* options)
         height = options->height;
     }
     // The game's screen is the window: the mouse view keeps the cursor inside it.
-    screenRect.left = 0;
-    screenRect.top = 0;
-    screenRect.right = width;
-    screenRect.bottom = height;
-    startLoc.x = (screenRect.right - screenRect.left) / 2;
-    startLoc.y = (screenRect.bottom - screenRect.top) / 2;
+    SetScreenRect(width, height);
 
     if (!CreateGLWindow("Screen", width, height, 16, options->windowed ? 0 : 1))
     {
@@ -247,8 +320,12 @@ int KesrowMain(const KesrowOptions* options)
         PLT_QuitVideo();
         return 1;
     }
-    if (options->screenshot[0]) PLT_CaptureFrames(1);
-    PLT_SetVSync(gFixedStepMs ? 0 : 1);
+    int cursorW = 0, cursorH = 0;
+    PLT_WindowCursorArea(&cursorW, &cursorH);
+    if (cursorW > 0 && cursorH > 0) SetScreenRect(cursorW, cursorH);
+    if (screenshot[0]) PLT_CaptureFrames(1);
+    // Without vsync (refused, or a fixed step) the loop paces itself below.
+    const int vsync = PLT_SetVSync(gFixedStepMs ? 0 : 1);
     PLT_DisableScreenSaver();
 
     VXR_Init();
@@ -288,29 +365,30 @@ int KesrowMain(const KesrowOptions* options)
     {
         HandleTimedTasks();
         passes++;
-        HandleEvents();
+        HandleWindowEvents();
         if (options->frames > 0 && passes >= options->frames && doIdle)
         {
             doIdle = 0;
             snprintf(gEndReason, sizeof gEndReason, "frame limit");
         }
+        // Nothing changes between ticks, so without vsync a pass waits for the next one instead
+        // of drawing the same frame on a full core: at most one frame per tick.
+        if (doIdle && !vsync && !gFixedStepMs) PLT_Delay(MsUntilNextTick(ReadClockMs()));
     }
 
-    if (options->screenshot[0] && status == 0)
-    {
-        if (!PLT_SaveScreenshot(options->screenshot))
-        {
-            char line[1200];
-            snprintf(line, sizeof line, "//Could not write the screenshot \"%s\".", options->screenshot);
-            OutputToConsole(line);
-        }
-    }
     if (gBatchRun && status == 0)
     {
         char line[160];
-        snprintf(line, sizeof line, "//Ended: %s after %ld passes, game time %u ms", gEndReason[0] ? gEndReason : "quit",
-                 passes, gCurrentTime);
+        snprintf(line, sizeof line, "//Ended: %s after %ld passes, game time %u ms",
+                 gEndReason[0] ? gEndReason : "quit", passes, gCurrentTime);
         OutputToConsole(line);
+    }
+
+    // A picture that was asked for and not written is a failed run.
+    if (screenshot[0] && status == 0 && !PLT_SaveScreenshot(screenshot))
+    {
+        OutputToConsoleF("//Could not write the screenshot \"%s\".", screenshot);
+        status = 1;
     }
 
     KillGLWindow();

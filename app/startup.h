@@ -21,6 +21,11 @@ extern char gEndReason[32];
 // Ends the message loop after the current pass (the script instruction "quit").
 void RequestQuit(const char* why);
 
+// screenRect becomes the game's screen of width x height cursor pixels; startLoc its centre.
+void SetScreenRect(int width, int height);
+// Handles every pending window event: close, resize (projection and screenRect), focus.
+void HandleWindowEvents();
+
 void init();
 int CreateGLWindow(const char* title, int width, int height, int bits, int fullscreenflag);
 void KillGLWindow();

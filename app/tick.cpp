@@ -21,8 +21,6 @@ int ZarnNotAssigned = 0;
 int zarnX = 0, zarnY = 0;
 float baseCol1 = 1.0f, baseCol2 = 1.0f, baseCol3 = 1.0f;
 
-
-
 // The listener sits at the eye and faces where the camera looks, so a sound on the player's
 // right is heard on the right.
 static void UpdateListener()
@@ -57,7 +55,7 @@ static void UpdateMouseView()
             zarnX = gMouseLoc.x;
             zarnY = gMouseLoc.y;
         }
-        const float f = (float)(gCurrentTime - gOldTime) / 1000.0f;
+        const float f = (float)(uint32_t)(gCurrentTime - gOldTime) / 1000.0f;
         viewangle = GetCorrectDegree((float)(gMouseLoc.x - zarnX) * f * 7.0f + viewangle);
         updownangle = GetCorrectDegree((float)(gMouseLoc.y - zarnY) * f * 7.0f + updownangle);
         if (updownangle > 90.0f) updownangle = 90.0f;
@@ -95,7 +93,8 @@ int GameLoop()
 
     UpdateMouseView();
 
-    for (human_being* h = baseHuman ? baseHuman->next : nullptr; h; h = h->next) UpdateModelPose(h);
+    for (human_being* h = baseHuman ? baseHuman->next : nullptr; h; h = h->next)
+        UpdateModelPose(h);
 
     HandleGameScripts();
     HandleHumanScriptsForMask(1);
@@ -106,5 +105,8 @@ int GameLoop()
     fogColor[2] = tintColor.z;
 
     SaveOldKeys();
+    // Every per-tick time step (the mouse view's, the script instruction "passed") is measured
+    // from here, not from the previous pass: passes may come faster than ticks.
+    gOldTime = gCurrentTime;
     return 1;
 }

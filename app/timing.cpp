@@ -23,7 +23,8 @@ void InstallTimedTask(timed_task* task, taskProcPtr proc, int32_t id, int32_t in
 void AppendTimedTask(timed_task* task)
 {
     timed_task* last = &baseTask;
-    while (last->next) last = last->next;
+    while (last->next)
+        last = last->next;
     last->next = task;
 }
 
@@ -41,7 +42,6 @@ int64_t ReadClockMs()
 void HandleTimedTasksAt(int64_t nowMs)
 {
     curTime = nowMs;
-    gOldTime = gCurrentTime;
     gCurrentTime = gCurrentTime + ((uint32_t)curTime - (uint32_t)prevTime);
     prevTime = curTime;
 
@@ -66,7 +66,8 @@ void HandleTimedTasksAt(int64_t nowMs)
             int32_t due = elapsed / interval;
             runs = due > kMaxCatchUpRuns ? kMaxCatchUpRuns : (due < 0 ? 0 : due);
         }
-        for (int i = 0; i < runs && task->taskProc; i++) task->taskProc();
+        for (int i = 0; i < runs && task->taskProc; i++)
+            task->taskProc();
 
         task->lastRun = (int32_t)((uint32_t)now32 - (uint32_t)remainder);
         if (task->lastRun == 0) task->lastRun = 1; // 0 means "not yet run"
@@ -77,6 +78,21 @@ void HandleTimedTasks()
 {
     int64_t now = gFixedStepMs ? prevTime + gFixedStepMs : ReadClockMs();
     HandleTimedTasksAt(now);
+}
+
+int32_t MsUntilNextTick(int64_t nowMs)
+{
+    const int32_t now32 = (int32_t)(uint32_t)nowMs;
+    int32_t wait = -1;
+    for (timed_task* task = baseTask.next; task; task = task->next)
+    {
+        if (!task->gated || task->lastRun == 0) continue;
+        const int32_t interval = task->interval > 0 ? task->interval : 1;
+        const int32_t elapsed = (int32_t)((uint32_t)now32 - (uint32_t)task->lastRun);
+        const int32_t left = elapsed >= interval ? 0 : interval - (elapsed < 0 ? 0 : elapsed);
+        if (wait < 0 || left < wait) wait = left;
+    }
+    return wait < 0 ? 0 : wait;
 }
 
 int32_t TickCount()

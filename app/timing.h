@@ -1,5 +1,5 @@
 // The scheduler and the game clock: timed tasks called once per pass of the message loop.
-// All game timing reads gCurrentTime / gOldTime; nothing else reads the task bookkeeping.
+// All game timing reads the game clock (core/clock.h); nothing else reads the task bookkeeping.
 #pragma once
 
 #include "core/clock.h"
@@ -10,9 +10,9 @@ typedef int (*taskProcPtr)();
 
 struct timed_task
 {
-    int32_t interval;   // period in ms (40 drawing, 20 tick)
-    int32_t lastRun;    // last period boundary (low half of curTime); 0 = not yet run
-    int32_t taskId;     // 1 drawing, 2 tick
+    int32_t interval; // period in ms (40 drawing, 20 tick)
+    int32_t lastRun;  // last period boundary (low half of curTime); 0 = not yet run
+    int32_t taskId;   // 1 drawing, 2 tick
     taskProcPtr taskProc;
     timed_task* next;
     // 0: called once on every pass. 1: called once for every whole interval that has passed
@@ -48,6 +48,10 @@ int64_t ReadClockMs();
 void HandleTimedTasks();
 // The same pass with the clock reading given in ms (tests inject the reading).
 void HandleTimedTasksAt(int64_t nowMs);
+
+// Milliseconds from nowMs until a gated task is next due (0 when one is due now or none is gated
+// yet). A loop without vsync sleeps this long instead of spinning through empty passes.
+int32_t MsUntilNextTick(int64_t nowMs);
 
 // The clock in sixtieths of a second.
 int32_t TickCount();

@@ -5,6 +5,8 @@
 
 #include <cstdint>
 
-// Game time of this pass and of the previous one; unsigned, so differences wrap with the clock.
+// Game time of this pass; unsigned, so differences wrap with the clock.
 extern uint32_t gCurrentTime;
+// Game time at the previous game tick, set as each tick ends: during a tick
+// gCurrentTime - gOldTime is the time since the previous tick, however many passes ran between.
 extern uint32_t gOldTime;

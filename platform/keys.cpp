@@ -8,7 +8,8 @@
 
 static const int kKeyCount = 256;
 
-// Held right now, and went down since this key's state was last read.
+// Held right now (one bit per physical key behind the virtual key), and went down since this
+// key's state was last read.
 static unsigned char keyHeld[kKeyCount];
 static unsigned char keyLatched[kKeyCount];
 
@@ -134,18 +135,36 @@ int PLT_VirtualKeyFromMouseButton(int sdlButton)
     }
 }
 
-void PLT_KeyEvent(int vk, int down)
+int PLT_KeySourceFromSDL(int scancode)
 {
-    if (vk <= 0 || vk >= kKeyCount) return;
+    switch (scancode)
+    {
+    case SDL_SCANCODE_RSHIFT:
+    case SDL_SCANCODE_RCTRL:
+    case SDL_SCANCODE_RALT:
+    case SDL_SCANCODE_KP_ENTER:
+        return 1;
+    case SDL_SCANCODE_RETURN2:
+        return 2;
+    default:
+        return 0;
+    }
+}
+
+void PLT_KeyEvent(int vk, int down, int source)
+{
+    if (vk <= 0 || vk >= kKeyCount || source < 0 || source > 7) return;
+    const unsigned char bit = (unsigned char)(1u << source);
     if (down)
     {
-        // Auto-repeat sends more downs while held; only the first one is a new press.
+        // Auto-repeat sends more downs while held, and a second key behind the same virtual
+        // key is no new press either.
         if (!keyHeld[vk]) keyLatched[vk] = 1;
-        keyHeld[vk] = 1;
+        keyHeld[vk] |= bit;
     }
     else
     {
-        keyHeld[vk] = 0;
+        keyHeld[vk] &= (unsigned char)~bit;
     }
 }
 

@@ -10,8 +10,13 @@ int PLT_VirtualKeyFromSDL(int scancode, int keycode);
 // Virtual-key code of an SDL mouse button (left 1, right 2, middle 4); 0 for others.
 int PLT_VirtualKeyFromMouseButton(int sdlButton);
 
-// Called by the event pump for every key or button change.
-void PLT_KeyEvent(int vk, int down);
+// Which of the physical keys that share one virtual-key code an SDL scancode is: 0 for the left
+// (or main) key, 1 for the right Shift, Ctrl and Alt and the keypad Enter, 2 for the second Return.
+int PLT_KeySourceFromSDL(int scancode);
+
+// Called by the event pump for every key or button change. source tells apart the physical keys
+// behind one virtual key: the virtual key stays down while any of them is held.
+void PLT_KeyEvent(int vk, int down, int source = 0);
 
 // The asynchronous key state of vk (0..255): bit 15 set (negative) while held, bit 0 set when
 // the key went down since the previous call for this key, even if it is already released.

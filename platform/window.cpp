@@ -12,7 +12,10 @@
 #include <cstring>
 #include <vector>
 
+const char* const kPltNoDisplayText = "no display: set DISPLAY or run under xvfb-run";
+
 static SDL_Window* gWindow = nullptr;
+static int gWindowFailure = kPltWindowOpened;
 static SDL_GLContext gContext = nullptr;
 static int gVideoUp = 0;
 
@@ -31,6 +34,15 @@ int PLT_InitVideo(char* err, int errSize)
     if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0)
     {
         snprintf(err, errSize, "%s", SDL_GetError());
+        return 0;
+    }
+    // SDL's last resorts draw nowhere: a game started with no display would run unseen for ever.
+    const char* driver = SDL_GetCurrentVideoDriver();
+    const char* chosen = SDL_getenv("SDL_VIDEODRIVER");
+    if ((!chosen || !*chosen) && driver && (!strcmp(driver, "offscreen") || !strcmp(driver, "dummy")))
+    {
+        SDL_Quit();
+        snprintf(err, errSize, "%s", kPltNoDisplayText);
         return 0;
     }
     gVideoUp = 1;
@@ -58,7 +70,8 @@ int PLT_DesktopSize(int* width, int* height)
     return 1;
 }
 
-int PLT_CreateWindow(const char* title, int width, int height, int bits, int fullscreen, char* err, int errSize)
+int PLT_CreateWindow(const char* title, int width, int height, int bits, int fullscreen, char* err,
+                     int errSize)
 {
     int channel = bits >= 24 ? 8 : 5;
     SDL_GL_SetAttribute(SDL_GL_RED_SIZE, channel);
@@ -75,24 +88,33 @@ int PLT_CreateWindow(const char* title, int width, int height, int bits, int ful
     if (!gWindow)
     {
         snprintf(err, errSize, "Window Creation Error. (%s)", SDL_GetError());
+        gWindowFailure = kPltWindowNotCreated;
         return 0;
     }
     gContext = SDL_GL_CreateContext(gWindow);
     if (!gContext)
     {
         snprintf(err, errSize, "Can't Create A GL Rendering Context. (%s)", SDL_GetError());
+        gWindowFailure = kPltContextNotCreated;
         PLT_DestroyWindow();
         return 0;
     }
     if (SDL_GL_MakeCurrent(gWindow, gContext) != 0)
     {
         snprintf(err, errSize, "Can't Activate The GL Rendering Context. (%s)", SDL_GetError());
+        gWindowFailure = kPltContextNotActivated;
         PLT_DestroyWindow();
         return 0;
     }
+    gWindowFailure = kPltWindowOpened;
     gCursorX = width / 2;
     gCursorY = height / 2;
     return 1;
+}
+
+int PLT_WindowFailure()
+{
+    return gWindowFailure;
 }
 
 int PLT_WindowHasContext()
@@ -140,15 +162,26 @@ void PLT_SwapBuffers()
     SDL_GL_SwapWindow(gWindow);
 }
 
-void PLT_SetVSync(int on)
+int PLT_SetVSync(int on)
 {
-    if (gContext) SDL_GL_SetSwapInterval(on ? 1 : 0);
+    return gContext && SDL_GL_SetSwapInterval(on ? 1 : 0) == 0 ? 1 : 0;
 }
 
 void PLT_WindowSize(int* width, int* height)
 {
     *width = *height = 0;
     if (gWindow) SDL_GL_GetDrawableSize(gWindow, width, height);
+}
+
+void PLT_WindowCursorArea(int* width, int* height)
+{
+    *width = *height = 0;
+    if (gWindow) SDL_GetWindowSize(gWindow, width, height);
+}
+
+void PLT_Delay(int ms)
+{
+    if (ms > 0) SDL_Delay((Uint32)ms);
 }
 
 void PLT_RaiseWindow()
@@ -169,7 +202,7 @@ int PLT_PollEvent(PLT_Event* event)
 {
     SDL_Event e;
     event->kind = kPltEventNone;
-    event->a = event->b = 0;
+    event->a = event->b = event->c = event->d = 0;
     if (!gVideoUp || !SDL_PollEvent(&e)) return 0;
     event->kind = kPltEventOther;
     switch (e.type)
@@ -182,6 +215,8 @@ int PLT_PollEvent(PLT_Event* event)
         {
             event->kind = kPltEventResize;
             PLT_WindowSize(&event->a, &event->b);
+            event->c = e.window.data1;
+            event->d = e.window.data2;
         }
         else if (e.window.event == SDL_WINDOWEVENT_FOCUS_GAINED || e.window.event == SDL_WINDOWEVENT_RESTORED)
         {
@@ -202,7 +237,8 @@ int PLT_PollEvent(PLT_Event* event)
     case SDL_KEYDOWN:
     case SDL_KEYUP:
         if (!e.key.repeat)
-            PLT_KeyEvent(PLT_VirtualKeyFromSDL(e.key.keysym.scancode, e.key.keysym.sym), e.type == SDL_KEYDOWN);
+            PLT_KeyEvent(PLT_VirtualKeyFromSDL(e.key.keysym.scancode, e.key.keysym.sym),
+                         e.type == SDL_KEYDOWN, PLT_KeySourceFromSDL(e.key.keysym.scancode));
         break;
     case SDL_MOUSEBUTTONDOWN:
     case SDL_MOUSEBUTTONUP:
@@ -258,12 +294,16 @@ void PLT_ShowCursor(int show)
     }
 }
 
-int PLT_MessageBox(const char* caption, const char* text, int buttons)
+int PLT_MessageBox(const char* caption, const char* text, int buttons, int icon)
 {
     if (!gVideoUp) return -1;
+    if (icon == kPltIconDefault) icon = buttons == 0 ? kPltIconStop : kPltIconExclamation;
+    const Uint32 kind = icon == kPltIconInformation   ? SDL_MESSAGEBOX_INFORMATION
+                        : icon == kPltIconExclamation ? SDL_MESSAGEBOX_WARNING
+                                                      : SDL_MESSAGEBOX_ERROR;
     if (buttons == 0)
     {
-        if (SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, caption, text, gWindow) != 0) return -1;
+        if (SDL_ShowSimpleMessageBox(kind, caption, text, gWindow) != 0) return -1;
         return 0;
     }
     const SDL_MessageBoxButtonData choices[] = {
@@ -272,7 +312,7 @@ int PLT_MessageBox(const char* caption, const char* text, int buttons)
     };
     SDL_MessageBoxData data;
     memset(&data, 0, sizeof data);
-    data.flags = SDL_MESSAGEBOX_WARNING;
+    data.flags = kind;
     data.window = gWindow;
     data.title = caption;
     data.message = text;

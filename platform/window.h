@@ -4,24 +4,42 @@
 
 #include <cstdint>
 
-// Starts SDL's video (and events). Returns 1 on success; on failure err holds SDL's reason.
+// Starts SDL's video (and events). Returns 1 on success; on failure err holds the reason. Without
+// an X or Wayland display SDL would fall back to a driver that shows nothing: unless the user
+// chose a driver with SDL_VIDEODRIVER, that is a failure with the reason kPltNoDisplayText.
 int PLT_InitVideo(char* err, int errSize);
+extern const char* const kPltNoDisplayText;
 void PLT_QuitVideo();
 
 // Desktop size of the first display; 0 when unknown.
 int PLT_DesktopSize(int* width, int* height);
 
 // Opens the window with a double-buffered RGBA context with a 16-bit depth buffer.
-// fullscreen: desktop-sized full screen. Returns 1, or 0 with a reason in err.
+// fullscreen: desktop-sized full screen. Returns 1, or 0 with a reason in err and the step that
+// failed in PLT_WindowFailure().
 int PLT_CreateWindow(const char* title, int width, int height, int bits, int fullscreen, char* err,
                      int errSize);
+enum
+{
+    kPltWindowOpened = 0,
+    kPltWindowNotCreated,    // the window itself (in full screen: the display refused the mode)
+    kPltContextNotCreated,   // the GL context
+    kPltContextNotActivated, // making the context current
+};
+int PLT_WindowFailure();
 // Makes the window's GL context current (created by PLT_CreateWindow). 1 on success.
 int PLT_WindowHasContext();
 void PLT_DestroyWindow();
 void PLT_SwapBuffers();
-void PLT_SetVSync(int on);
+// Returns 1 when the swap interval was set; 0 when the driver refused (Xvfb does), and then
+// nothing paces the passes but the caller.
+int PLT_SetVSync(int on);
 // Drawable size in pixels.
 void PLT_WindowSize(int* width, int* height);
+// Window size in the cursor's pixels (differs from the drawable size on high-density screens).
+void PLT_WindowCursorArea(int* width, int* height);
+// Sleeps for ms milliseconds (nothing for ms <= 0).
+void PLT_Delay(int ms);
 void PLT_RaiseWindow();
 // Keeps the screen saver off while the game runs.
 void PLT_DisableScreenSaver();
@@ -30,7 +48,7 @@ enum
 {
     kPltEventNone = 0,
     kPltEventQuit,   // the window was closed or the program was asked to end
-    kPltEventResize, // a, b: the new drawable size
+    kPltEventResize, // a, b: the new drawable size; c, d: the same in cursor pixels
     kPltEventFocus,  // a: 1 gained, 0 lost or minimised
     kPltEventOther
 };
@@ -38,7 +56,7 @@ enum
 struct PLT_Event
 {
     int kind;
-    int a, b;
+    int a, b, c, d;
 };
 
 // Takes at most one pending event, never blocking; key and button changes are handed to the key
@@ -52,8 +70,16 @@ void PLT_WarpCursor(int x, int y);
 void PLT_ShowCursor(int show);
 
 // A message box. buttons 0: OK only, returns 0. buttons 1: Yes/No, returns 1 for Yes, 0 for No.
-// Returns -1 when no box can be shown.
-int PLT_MessageBox(const char* caption, const char* text, int buttons);
+// Returns -1 when no box can be shown. icon: one of the kPltIcon values (the default: stop for
+// OK boxes, exclamation for questions).
+enum
+{
+    kPltIconDefault = 0,
+    kPltIconInformation,
+    kPltIconExclamation,
+    kPltIconStop
+};
+int PLT_MessageBox(const char* caption, const char* text, int buttons, int icon = kPltIconDefault);
 
 // High-resolution counter and its ticks per second.
 uint64_t PLT_ReadCounter();

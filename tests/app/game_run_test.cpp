@@ -6,7 +6,8 @@
 
 static int RunGame(const TempDir& dir, const std::string& args, std::string* out)
 {
-    return RunCommand("'" + KesrowExe() + "' --mute --data '" + dir.path + "' --windowed 320x240 " + args, out);
+    return RunCommand("'" + KesrowExe() + "' --mute --data '" + dir.path + "' --windowed 320x240 " + args,
+                      out);
 }
 
 TEST(GameRun, TimedScriptQuitsAtTheGameTimeTheScriptImplies)

@@ -5,6 +5,7 @@
 
 #include "app/input.h"
 #include "platform/keys.h"
+#include "platform/window.h"
 
 class InputTest : public ::testing::Test
 {
@@ -95,4 +96,73 @@ TEST(Input, KeyTables)
 
     EXPECT_EQ(PLT_VirtualKeyFromMouseButton(SDL_BUTTON_MIDDLE), 4);
     EXPECT_EQ(PLT_VirtualKeyFromMouseButton(SDL_BUTTON_X1), 0);
+}
+
+namespace
+{
+void PushKey(SDL_Scancode scan, SDL_Keycode sym, bool down)
+{
+    SDL_Event e = {};
+    e.type = down ? SDL_KEYDOWN : SDL_KEYUP;
+    e.key.state = down ? SDL_PRESSED : SDL_RELEASED;
+    e.key.keysym.scancode = scan;
+    e.key.keysym.sym = sym;
+    SDL_PushEvent(&e);
+}
+void PumpAll()
+{
+    PLT_Event event;
+    while (PLT_PollEvent(&event))
+    {
+    }
+}
+bool Held(int vk)
+{
+    return PLT_GetAsyncKeyState(vk) < 0;
+}
+} // namespace
+
+TEST(InputEvents, TwoKeysBehindOneVirtualKeyAndFocusLoss)
+{
+    char err[256];
+    ASSERT_TRUE(PLT_InitVideo(err, sizeof err)) << err;
+    PumpAll();
+    PLT_ResetKeys();
+    // Left and right (or main and keypad) keys: releasing one leaves the virtual key down while
+    // the other is held, whichever goes first.
+    const struct
+    {
+        SDL_Scancode a, b;
+        int vk;
+    } pairs[] = {{SDL_SCANCODE_LSHIFT, SDL_SCANCODE_RSHIFT, 16},
+                 {SDL_SCANCODE_RCTRL, SDL_SCANCODE_LCTRL, 17},
+                 {SDL_SCANCODE_LALT, SDL_SCANCODE_RALT, 18},
+                 {SDL_SCANCODE_KP_ENTER, SDL_SCANCODE_RETURN, 13}};
+    for (const auto& p : pairs)
+    {
+        const SDL_Keycode symA = SDL_GetKeyFromScancode(p.a), symB = SDL_GetKeyFromScancode(p.b);
+        PushKey(p.a, symA, true);
+        PushKey(p.b, symB, true);
+        PushKey(p.a, symA, false);
+        PumpAll();
+        EXPECT_TRUE(Held(p.vk)) << p.vk;
+        PushKey(p.b, symB, false);
+        PumpAll();
+        EXPECT_FALSE(Held(p.vk)) << p.vk;
+    }
+
+    // Keys held when the window loses the focus are released: their key-up goes elsewhere.
+    PushKey(SDL_SCANCODE_W, SDLK_w, true);
+    PushKey(SDL_SCANCODE_LSHIFT, SDLK_LSHIFT, true);
+    PushKey(SDL_SCANCODE_RSHIFT, SDLK_RSHIFT, true);
+    PumpAll();
+    ASSERT_TRUE(Held('W') && Held(16));
+    SDL_Event focus = {};
+    focus.type = SDL_WINDOWEVENT;
+    focus.window.event = SDL_WINDOWEVENT_FOCUS_LOST;
+    SDL_PushEvent(&focus);
+    PumpAll();
+    EXPECT_FALSE(Held('W'));
+    EXPECT_FALSE(Held(16));
+    PLT_QuitVideo();
 }

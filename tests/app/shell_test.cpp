@@ -1,9 +1,15 @@
 // The program as a player or a test harness runs it: options, batch runs, screenshots and
 // start-up failures.
 #include "app/options.h"
+#include "app/startup.h"
+#include "platform/window.h"
 #include "test_util.h"
 
 #include <gtest/gtest.h>
+
+#include <SDL.h>
+
+#include <cstdlib>
 
 static std::string Game(const std::string& args)
 {
@@ -14,8 +20,8 @@ TEST(Options, ParsesEveryOptionAndRefusesMistakes)
 {
     KesrowOptions o;
     char err[256];
-    const char* good[] = {"kesrow", "--data", "d", "--windowed", "640x480", "--frames", "3", "--fixed-step",
-                          "20", "--seed", "7", "--screenshot", "s.png", "--mute"};
+    const char* good[] = {"kesrow", "--data", "d", "--windowed",   "640x480", "--frames", "3", "--fixed-step",
+                          "20",     "--seed", "7", "--screenshot", "s.png",   "--mute"};
     ASSERT_EQ(ParseOptions(14, (char**)good, &o, err, sizeof err), kOptionsRun);
     EXPECT_STREQ(o.dataDir, "d");
     EXPECT_EQ(o.windowed, 1);
@@ -33,10 +39,11 @@ TEST(Options, ParsesEveryOptionAndRefusesMistakes)
     EXPECT_EQ(o.width, 1280);
     EXPECT_EQ(o.height, 720);
 
-    const char* bad[][3] = {{"kesrow", "--frames", "0"},     {"kesrow", "--frames", "12x"},
-                            {"kesrow", "--windowed", "64"},  {"kesrow", "--seed", "-1"},
-                            {"kesrow", "--fixed-step", ""},  {"kesrow", "--colour", "1"}};
-    for (auto& args : bad) EXPECT_EQ(ParseOptions(3, (char**)args, &o, err, sizeof err), kOptionsError) << args[1];
+    const char* bad[][3] = {{"kesrow", "--frames", "0"},    {"kesrow", "--frames", "12x"},
+                            {"kesrow", "--windowed", "64"}, {"kesrow", "--seed", "-1"},
+                            {"kesrow", "--fixed-step", ""}, {"kesrow", "--colour", "1"}};
+    for (auto& args : bad)
+        EXPECT_EQ(ParseOptions(3, (char**)args, &o, err, sizeof err), kOptionsError) << args[1];
     const char* missing[] = {"kesrow", "--data"};
     EXPECT_EQ(ParseOptions(2, (char**)missing, &o, err, sizeof err), kOptionsError);
     std::string longPath(2000, 'a');
@@ -48,7 +55,8 @@ TEST(Shell, HelpVersionAndWrongOptions)
 {
     std::string out;
     EXPECT_EQ(RunCommand(Game("--help"), &out), 0);
-    for (const char* opt : {"--data", "--windowed", "--frames", "--fixed-step", "--seed", "--screenshot", "--mute"})
+    for (const char* opt :
+         {"--data", "--windowed", "--frames", "--fixed-step", "--seed", "--screenshot", "--mute"})
         EXPECT_NE(out.find(opt), std::string::npos) << opt;
     out.clear();
     EXPECT_EQ(RunCommand(Game("--version"), &out), 0);
@@ -67,9 +75,10 @@ TEST(Shell, BatchRunWritesScreenshotOfTheWindowSize)
     ASSERT_TRUE(WriteTextFile(dir / "Data/game script", "// nothing to do\n"));
     std::string out;
     const std::string shot = dir / "shot.png";
-    int status = RunCommand(Game("--data '" + dir.path + "' --windowed 640x480 --frames 3 --fixed-step 20 --screenshot '" +
-                                 shot + "'"),
-                            &out);
+    int status =
+        RunCommand(Game("--data '" + dir.path +
+                        "' --windowed 640x480 --frames 3 --fixed-step 20 --screenshot '" + shot + "'"),
+                   &out);
     EXPECT_EQ(status, 0) << out;
     EXPECT_NE(out.find("//Ended: frame limit after 3 passes, game time 60 ms"), std::string::npos) << out;
     PngImage img = ReadPng(shot);
@@ -82,9 +91,12 @@ TEST(Shell, StartUpFailuresEndWithNonZeroStatus)
 {
     TempDir dir;
     std::string out;
-    // A data folder without the start-up script.
+    // A data folder without the start-up script: the line names the file and where it looked.
     EXPECT_NE(RunCommand(Game("--mute --data '" + dir.path + "' --windowed 320x240 --frames 5"), &out), 0);
     EXPECT_NE(out.find("Failed to initialize the game."), std::string::npos) << out;
+    EXPECT_NE(out.find("\"Data/game script\" was not found in the data folder \"" + dir.path + "\""),
+              std::string::npos)
+        << out;
     EXPECT_EQ(out.find("//Ended:"), std::string::npos);
     // A data folder that does not exist.
     out.clear();
@@ -92,6 +104,124 @@ TEST(Shell, StartUpFailuresEndWithNonZeroStatus)
     EXPECT_NE(out.find("cannot be opened"), std::string::npos) << out;
     // No display at all: a clear message, no hang.
     out.clear();
-    EXPECT_NE(RunCommand("env -u DISPLAY -u WAYLAND_DISPLAY SDL_VIDEODRIVER=x11 " + Game("--mute --data '" + dir.path + "' --frames 5"), &out), 0);
+    EXPECT_NE(RunCommand("env -u DISPLAY -u WAYLAND_DISPLAY SDL_VIDEODRIVER=x11 " +
+                             Game("--mute --data '" + dir.path + "' --frames 5"),
+                         &out),
+              0);
     EXPECT_NE(out.find("Something went wrong at initialization of OpenGL"), std::string::npos) << out;
+}
+
+TEST(Shell, NoDisplayEndsAtOnceWithAClearLine)
+{
+    TempDir dir;
+    ASSERT_TRUE(WriteTextFile(dir / "Data/game script", "// nothing to do\n"));
+    std::string out;
+    // As a user on a text console starts it: no display, no driver asked for, no frame limit.
+    const int status = RunCommand("env -u DISPLAY -u WAYLAND_DISPLAY -u SDL_VIDEODRIVER timeout 60 " +
+                                      Game("--mute --data '" + dir.path + "' --windowed 320x240"),
+                                  &out);
+    EXPECT_EQ(status, 1) << out;
+    EXPECT_NE(out.find("no display: set DISPLAY or run under xvfb-run"), std::string::npos) << out;
+}
+
+TEST(Shell, WindowFailuresKeepTheirCaptionsAndAskOnlyForFullScreen)
+{
+    TempDir dir;
+    ASSERT_TRUE(WriteTextFile(dir / "Data/game script", "// nothing to do\n"));
+    // SDL's dummy driver opens no GL window at all.
+    const std::string run =
+        "env SDL_VIDEODRIVER=dummy " + Game("--mute --data '" + dir.path + "' --frames 3 ");
+    std::string out;
+    EXPECT_EQ(RunCommand(run + "--windowed 320x240", &out), 1) << out;
+    EXPECT_NE(out.find("ERROR: Window Creation Error."), std::string::npos) << out;
+    EXPECT_EQ(out.find("Program Will Now Close."), std::string::npos) << out;
+    EXPECT_NE(out.find("Something went wrong at initialization of OpenGL. Kesrow will quit now."),
+              std::string::npos)
+        << out;
+    // Full screen refused, and a batch run does not wait for an answer: declined.
+    out.clear();
+    EXPECT_EQ(RunCommand(run, &out), 1) << out;
+    EXPECT_NE(out.find("ERROR: Program Will Now Close."), std::string::npos) << out;
+}
+
+TEST(Shell, ScreenshotPathsAreTheUsersAndAFailedOneFailsTheRun)
+{
+    TempDir data, start;
+    ASSERT_TRUE(WriteTextFile(data / "Data/game script", "// nothing to do\n"));
+    const std::string run =
+        Game("--mute --data '" + data.path + "' --windowed 160x120 --frames 2 --fixed-step 20 --screenshot ");
+    std::string out;
+    // Relative to where the user started, not to the data folder the game changes into.
+    EXPECT_EQ(RunCommand("cd '" + start.path + "' && " + run + "shot.png", &out), 0) << out;
+    EXPECT_TRUE(ReadPng(start / "shot.png").ok) << out;
+    EXPECT_FALSE(FileExists(data / "shot.png"));
+    // A folder that is not there: the run says so and fails.
+    out.clear();
+    EXPECT_EQ(RunCommand(run + "'" + start.path + "/missing/shot.png'", &out), 1) << out;
+    EXPECT_NE(out.find("//Could not write the screenshot \"" + start.path + "/missing/shot.png\""),
+              std::string::npos)
+        << out;
+    EXPECT_NE(out.find("//Ended: frame limit"), std::string::npos) << out;
+}
+
+TEST(Shell, WithoutVsyncPassesWaitForTheTick)
+{
+    // Xvfb refuses a swap interval: the passes must still come about once a tick, not spin.
+    TempDir dir;
+    ASSERT_TRUE(WriteTextFile(dir / "Data/game script", "// nothing to do\n"));
+    std::string out;
+    ASSERT_EQ(RunCommand(Game("--mute --data '" + dir.path + "' --windowed 160x120 --frames 40"), &out), 0)
+        << out;
+    unsigned passes = 0, gameMs = 0;
+    const size_t at = out.find("//Ended: frame limit after ");
+    ASSERT_NE(at, std::string::npos) << out;
+    ASSERT_EQ(
+        sscanf(out.c_str() + at, "//Ended: frame limit after %u passes, game time %u ms", &passes, &gameMs),
+        2);
+    // Waiting only ever makes the run longer, so a slow machine cannot fail this.
+    EXPECT_GE(gameMs, passes * 10) << out;
+}
+
+TEST(Shell, ResizeMovesTheMouseViewEdgesAndCentre)
+{
+    char err[256];
+    ASSERT_TRUE(PLT_InitVideo(err, sizeof err)) << err;
+    ASSERT_TRUE(CreateGLWindow("resize", 320, 240, 16, 0));
+    SetScreenRect(320, 240);
+    SDL_SetWindowSize(SDL_GL_GetCurrentWindow(), 400, 300);
+    for (int i = 0; i < 500 && screenRect.right != 400; i++)
+    {
+        SDL_Delay(10);
+        HandleWindowEvents();
+    }
+    EXPECT_EQ(screenRect.left, 0);
+    EXPECT_EQ(screenRect.top, 0);
+    EXPECT_EQ(screenRect.right, 400);
+    EXPECT_EQ(screenRect.bottom, 300);
+    EXPECT_EQ(startLoc.x, 200);
+    EXPECT_EQ(startLoc.y, 150);
+    KillGLWindow();
+    PLT_QuitVideo();
+}
+
+TEST(Options, StartPathsResolveAgainstTheStartDirectory)
+{
+    const struct
+    {
+        const char *dir, *path, *resolved;
+        int size, ok;
+    } rows[] = {{"/home/me", "shot.png", "/home/me/shot.png", 64, 1},
+                {"/home/me/", "a/b.png", "/home/me/a/b.png", 64, 1},
+                {"/", "shot.png", "/shot.png", 64, 1},
+                {"/home/me", "/tmp/shot.png", "/tmp/shot.png", 64, 1},
+                {"/home/me", "", "", 64, 1},
+                {"/home/me", "shot.png", "/home/me/shot.png", 18, 1}, // just fits
+                {"/home/me", "shot.png", "shot.png", 17, 0}};         // one short: kept, refused
+    for (const auto& r : rows)
+    {
+        char path[64];
+        snprintf(path, sizeof path, "%s", r.path);
+        EXPECT_EQ(ResolveStartPath(r.dir, path, r.size), r.ok) << r.dir << " " << r.path;
+        EXPECT_STREQ(path, r.resolved) << r.dir << " " << r.path;
+    }
 }

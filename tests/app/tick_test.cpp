@@ -1,18 +1,31 @@
 // The game tick driven one pass at a time: the mouse view (turn rate, pitch stops, the edge
-// rule), the level-change flag and the tint carried into the fog colour.
+// rule), the level-change flag and the tint carried into the fog colour; and driven by the real
+// scheduler with injected clock readings: time steps measured from tick to tick, and the sound
+// listener turning with the camera.
 #include "app/tick.h"
 
 #include "app/draw.h"
 #include "app/input.h"
 #include "app/startup.h"
+#include "app/timing.h"
 #include "core/clock.h"
 #include "model/draw_model.h"
+#include "platform/fsound.h"
 #include "platform/window.h"
+#include "script/scheduling.h"
+#include "script/variables.h"
 #include "world/camera.h"
 #include "world/humans.h"
 #include "world/level.h"
+#include "test_util.h"
 
 #include <gtest/gtest.h>
+#include <sndfile.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
 
 namespace
 {
@@ -142,4 +155,159 @@ TEST_F(GameTick, ClearsTheLevelFlagAndCarriesTheTintIntoTheFog)
     baseCol1 = baseCol2 = baseCol3 = 1.0f;
     Tick(320, 240);
     EXPECT_EQ(1.0f, tintColor.x);
+}
+
+namespace
+{
+int gTicks = 0;
+int CountedTick()
+{
+    gTicks++;
+    return GameLoop();
+}
+int NoDraw()
+{
+    return 1;
+}
+
+// The shell's two tasks with the real tick on its 20 ms grid, started at a clock reading of 1000.
+struct TickTest : ::testing::Test
+{
+    timed_task draw{}, tick{};
+    int64_t now = 1000;
+    void SetUp() override
+    {
+        RegisterEngineHooks();
+        VXR_Init();
+        memset(&gScriptVars, 0, sizeof gScriptVars);
+        entfl = updown = entf = viewangle = updownangle = zangle = 0.0f;
+        doMouseView = oldDoMouseView = ZarnNotAssigned = 0;
+        gTicks = 0;
+        gCurrentTime = gOldTime = 0;
+        gFixedStepMs = 0;
+        baseTask.next = nullptr;
+        InstallTimedTask(&draw, NoDraw, 1, 40);
+        AppendTimedTask(&draw);
+        InstallTimedTask(&tick, CountedTick, 2, 20);
+        tick.gated = 1;
+        AppendTimedTask(&tick);
+        prevTime = now;
+        HandleTimedTasksAt(now); // the first pass ticks at game time 0
+    }
+    void TearDown() override
+    {
+        baseTask.next = nullptr;
+        doMouseView = oldDoMouseView = 0;
+        VXR_Init();
+    }
+    // Passes every stepMs until the clock has moved on by totalMs.
+    void Passes(int stepMs, int totalMs)
+    {
+        for (int t = stepMs; t <= totalMs; t += stepMs)
+            HandleTimedTasksAt(now + t);
+        now += totalMs;
+    }
+};
+} // namespace
+
+TEST_F(TickTest, PassedAddsUpToTheGameTimeWhenPassesOutrunTicks)
+{
+    TempDir dir;
+    ASSERT_TRUE(WriteTextFile(dir / "adder", "loop\npassed 1\naddf 2,f1\nendloop\n"));
+    ASSERT_TRUE(LoadAndExecuteScript((dir / "adder").c_str()));
+    Passes(3, 300); // 100 passes, 15 ticks
+    EXPECT_EQ(gTicks, 1 + 15);
+    EXPECT_EQ(gCurrentTime, 300u);
+    EXPECT_NEAR(gScriptVars.f[1], 0.3, 1e-4);
+    EXPECT_NEAR(gScriptVars.f[0], 0.018, 1e-4); // the last tick's own step: passes at 282 and 300 ms
+}
+
+TEST_F(TickTest, MouseViewTurnsByTheTimeSinceThePreviousTick)
+{
+    SetScreenRect(640, 480);
+    doMouseView = oldDoMouseView = 1;
+    zarnX = 320;
+    zarnY = 240;
+    PLT_WarpCursor(320, 240);
+    Passes(20, 20); // settles the reference point on the cursor
+    // 10 pixels right and 5 down within one tick made of four 5 ms passes: 20 ms of turning.
+    PLT_WarpCursor(330, 245);
+    Passes(5, 20);
+    EXPECT_NEAR(viewangle, 1.4f, 1e-4);
+    EXPECT_NEAR(updownangle, 0.7f, 1e-4);
+    // A tick that comes 60 ms late (three ticks due in one pass) turns by the whole 60 ms once.
+    PLT_WarpCursor(340, 245);
+    Passes(60, 60);
+    EXPECT_NEAR(viewangle, 1.4f + 4.2f, 1e-4);
+}
+
+namespace
+{
+// RMS level of each side of the loopback device over 0.1 s, after the change has ramped in.
+std::pair<double, double> Levels()
+{
+    std::vector<float> buffer(2 * 4410);
+    FSOUND_RenderLoopback(buffer.data(), 2048);
+    FSOUND_RenderLoopback(buffer.data(), 4410);
+    double sum[2] = {0, 0};
+    for (size_t i = 0; i < buffer.size(); i++)
+        sum[i % 2] += double(buffer[i]) * buffer[i];
+    return {std::sqrt(sum[0] / 4410), std::sqrt(sum[1] / 4410)};
+}
+} // namespace
+
+TEST_F(TickTest, ListenerTurnsWithTheCamera)
+{
+    setenv("ALSOFT_DRIVERS", "null", 0);
+    ASSERT_NE(FSOUND_InitLoopback(44100, 32), 0);
+    TempDir dir;
+    const std::string wav = dir / "tone.wav";
+    SF_INFO info = {};
+    info.samplerate = 44100;
+    info.channels = 1;
+    info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
+    SNDFILE* file = sf_open(wav.c_str(), SFM_WRITE, &info);
+    ASSERT_NE(file, nullptr);
+    std::vector<float> tone(44100);
+    for (size_t i = 0; i < tone.size(); i++)
+        tone[i] = 0.5f * std::sin(2.0f * float(M_PI) * 441.0f * i / 44100.0f);
+    sf_writef_float(file, tone.data(), (sf_count_t)tone.size());
+    sf_close(file);
+    FSOUND_SAMPLE* sample = FSOUND_Sample_Load(FSOUND_FREE, wav.c_str(), 4400, 0);
+    ASSERT_NE(sample, nullptr);
+    FSOUND_Sample_SetMinMaxDistance(sample, 4.0f, 1000.0f);
+    FSOUND_Sample_SetMode(sample, FSOUND_LOOP_NORMAL);
+    const int ch = FSOUND_PlaySoundEx(FSOUND_FREE, sample, nullptr, 1);
+    ASSERT_GE(ch, 0);
+    FSOUND_SetVolume(ch, 255);
+    FSOUND_SetPaused(ch, 0);
+
+    // The eye at (10, 2, -5); the sound 6 away from it. {yaw, pitch, sound dx, dz, on the right}
+    entfl = -10.0f;
+    updown = -2.0f;
+    entf = 5.0f;
+    const struct
+    {
+        float yaw, pitch, dx, dz;
+        bool right;
+    } rows[] = {
+        {0, 0, 6, 0, true},                           // looking along -z: +x is on the right
+        {180, 0, 6, 0, false},                        // turned round
+        {90, 0, 0, 6, true},                          // looking along +x: +z is on the right
+        {-90, 0, 0, 6, false},   {0, 60, 6, 0, true}, // looking down keeps right on the right
+        {90, -60, 0, -6, false},
+    };
+    for (const auto& r : rows)
+    {
+        viewangle = r.yaw;
+        updownangle = r.pitch;
+        const float pos[3] = {10.0f + r.dx, 2.0f, -5.0f + r.dz};
+        FSOUND_3D_SetAttributes(ch, pos, nullptr);
+        Passes(20, 20);
+        auto lr = Levels();
+        const double near = r.right ? lr.second : lr.first, far = r.right ? lr.first : lr.second;
+        EXPECT_GT(near, 0.05) << r.yaw << "/" << r.pitch;
+        EXPECT_GT(near, 2.0 * far) << r.yaw << "/" << r.pitch;
+    }
+    FSOUND_Close();
 }

@@ -47,12 +47,13 @@ TEST_F(SchedulerFixture, ClockAdvancesByRealTimeAndToleratesZeroSteps)
 {
     Start(1000);
     EXPECT_EQ(gCurrentTime, 0u);
+    gOldTime = 7; // the tick's mark: passes leave it alone
     HandleTimedTasksAt(1016);
     EXPECT_EQ(gCurrentTime, 16u);
-    EXPECT_EQ(gOldTime, 0u);
     // Two passes in the same millisecond: a zero step, and every task still runs in order.
     HandleTimedTasksAt(1016);
-    EXPECT_EQ(gCurrentTime - gOldTime, 0u);
+    EXPECT_EQ(gCurrentTime, 16u);
+    EXPECT_EQ(gOldTime, 7u);
     EXPECT_EQ(gCalls, (std::vector<int>{1, 2, 1, 2}));
 }
 
@@ -91,7 +92,8 @@ TEST_F(SchedulerFixture, FixedStepRunsEachTaskOncePerPass)
     tick.gated = 1;
     Start(5000);
     gFixedStepMs = 7;
-    for (int i = 0; i < 3; i++) HandleTimedTasks();
+    for (int i = 0; i < 3; i++)
+        HandleTimedTasks();
     EXPECT_EQ(gCalls, (std::vector<int>{1, 2, 1, 2, 1, 2}));
     EXPECT_EQ(gCurrentTime, 21u);
     EXPECT_EQ(prevTime, 5021);
@@ -103,7 +105,6 @@ TEST_F(SchedulerFixture, GameClockWrapsAt32Bits)
     gCurrentTime = 0xFFFFFFF0u;
     HandleTimedTasksAt(0x100000000LL + 10);
     EXPECT_EQ(gCurrentTime, 0x18u); // 40 ms later, modulo 2^32
-    EXPECT_EQ(gOldTime, 0xFFFFFFF0u);
     EXPECT_EQ(gCalls, (std::vector<int>{1, 2}));
 }
 
@@ -116,4 +117,25 @@ TEST(Clock, TickCountAndCounterConversion)
     EXPECT_EQ(CounterToMs(2500, 1000), 2500);
     EXPECT_EQ(CounterToMs(1999999, 1000000000), 1); // truncated, not rounded
     EXPECT_EQ(CounterToMs(123, 0), 0);
+}
+
+TEST_F(SchedulerFixture, WaitUntilTheNextTickIsDue)
+{
+    Start(1000);
+    EXPECT_EQ(MsUntilNextTick(1000), 0); // nothing gated yet: no wait
+    tick.gated = 1;
+    // {clock reading, ms to wait}: the tick's grid point is 1000.
+    const int64_t rows[][2] = {{1000, 20}, {1001, 19}, {1019, 1}, {1020, 0}, {1075, 0}, {990, 20}};
+    for (auto& r : rows)
+        EXPECT_EQ(MsUntilNextTick(r[0]), r[1]) << r[0];
+    HandleTimedTasksAt(1047); // two ticks; the grid moves to 1040
+    EXPECT_EQ(MsUntilNextTick(1047), 13);
+    // The nearest of several gated tasks.
+    draw.gated = 1;
+    draw.lastRun = 1030;
+    EXPECT_EQ(MsUntilNextTick(1047), 13);
+    draw.interval = 10;
+    EXPECT_EQ(MsUntilNextTick(1047), 0);
+    draw.lastRun = 1045;
+    EXPECT_EQ(MsUntilNextTick(1047), 8);
 }
