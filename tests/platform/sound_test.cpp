@@ -229,7 +229,10 @@ TEST_F(SoundTest, ChannelsAreChosenAndCheckedSafely)
     EXPECT_LT(Measure().Both(), 1e-4); // nothing was started
     EXPECT_EQ(FSOUND_Sample_SetMode(nullptr, 2), 0);
     EXPECT_EQ(FSOUND_Sample_SetMinMaxDistance(nullptr, 4.0f, 1000.0f), 0);
+    // Freeing null frees nothing: the loaded sample still plays.
     FSOUND_Sample_Free(nullptr);
+    EXPECT_EQ(FSOUND_Sample_GetLength(sine), kRate);
+    EXPECT_GE(FSOUND_PlaySoundEx(FSOUND_FREE, sine, nullptr, 0), 0);
 }
 
 TEST_F(SoundTest, FilesAreMixedDownToMonoClampedAndBadFilesGiveNull)
