@@ -15,6 +15,11 @@
 namespace
 {
 
+vector_type V(float x, float y, float z)
+{
+    return fastVector_Set(x, y, z);
+}
+
 // An actor whose one bone spans (-half, 0, -half) to (half, height, half), placed and turned by
 // rotY. Type 1 collides with the model box (0.1 wider), type 0 with the bone box.
 human_being* AddBoxActor(vector_type position, float half, float height, int type = 1, float rotY = 0)
@@ -138,7 +143,8 @@ TEST_F(Collision, ShotsFindTheNearestActorOrTheWallBeforeIt)
     mesh_mod* m = NewModel();
     AddWallAcross(m, 3, -2, 2, "invs");
     AddWallAcross(m, 2, -2, 2, "nocl");
-    Build(m);
+    Place(m);
+    Build();
     EXPECT_EQ(StandardCollision(from, to), 1);
     EXPECT_TRUE(hitPerson == 1 && gHitPerson == nullptr);
     EXPECT_NEAR(s3, 2.0f, 1e-4f);
@@ -195,7 +201,8 @@ TEST_F(Collision, StepsClimbStepFallOrFindNoGround)
         mesh_mod* m = NewModel();
         AddFloor(m, -5, -0.2f, 5, 5, 0);
         if (c.target) AddFloor(m, -5, -5, 5, -0.4f, c.targetHeight);
-        Build(m);
+        Place(m);
+        Build();
         EXPECT_EQ(PlayerStep(0, 0, 0, -0.5f, 0), c.result);
         EXPECT_NEAR(-updown - 1.0f, c.feetAfter, 1e-5f);
         EXPECT_NEAR(fall, c.fall, 1e-5f);
@@ -221,7 +228,8 @@ TEST_F(Collision, TopsOfActorsAndThePlayerAreGroundAndKneeHighSlopesRefuse)
     mesh_mod* m = NewModel();
     AddFloor(m, -5, -5, 5, 5, 0);
     AddLevelTriangle(m, V(-5, 0, -2), V(5, 0, -2), V(-5, 0.5f, -3)); // a ramp rising ahead
-    Build(m);
+    Place(m);
+    Build();
     human_being* crate = AddBoxActor(V(0, 0, -1), 0.3f, 0.2f); // its top under the knee
     EXPECT_EQ(PlayerStep(0, 0, 0, -1, 0), 1);
     EXPECT_NEAR(-updown - 1.0f, 0.2f, 1e-5f);
@@ -244,7 +252,8 @@ TEST_F(Collision, WallsActorsAndThePlayerBlockAndOfferSlides)
     AddFloor(m, -10, -10, 10, 10, 0);
     AddWallAcross(m, -1, -2, 2);                               // pushed out to z = -0.9
     AddLevelTriangle(m, V(1, 0, -3), V(1, 0, 3), V(1, 2, -3)); // facing -x, pushed to x = 0.9
-    Build(m);
+    Place(m);
+    Build();
     vertWall* across = baseWall.next;
 
     // Heading 30 into the wall across: the slide keeps the step's x share.

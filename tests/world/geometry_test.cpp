@@ -9,18 +9,28 @@
 #include <GL/gl.h>
 #include <GL/glu.h>
 
-static void ExpectTriangle(const vector_type got[3], std::vector<vector_type> want)
+namespace
+{
+
+vector_type V(float x, float y, float z)
+{
+    return fastVector_Set(x, y, z);
+}
+
+void ExpectTriangle(const vector_type got[3], std::vector<vector_type> want)
 {
     for (int i = 0; i < 3; i++)
         ExpectVector(got[i], want[i].x, want[i].y, want[i].z);
 }
+
+} // namespace
 
 TEST_F(LevelTest, PlacementMovesTheModelAndQuadsKeepTheTriangleOrder)
 {
     mesh_mod* m = NewModel();
     m->materials[0].textureId = 7;
     trio* floor = AddLevelTriangle(m, V(1, 0, 0), V(0, 0, 1), V(0, 0, 0));
-    ASSERT_EQ(Build(m, V(0, 90, 0), V(10, 5, -3), 200.0f), m);
+    ASSERT_EQ(Place(m, V(0, 90, 0), V(10, 5, -3), 200.0f), m);
     EXPECT_EQ(m->placementScale, 200.0f);
     ExpectVector(m->placementRotation, 0, 90, 0);
     ExpectVector(m->placementPosition, 10, 5, -3);
@@ -48,7 +58,8 @@ TEST_F(LevelTest, UprightTrianglesGetTheFourthCornerOfTheirRectangle)
     mesh_mod* m = NewModel();
     for (const auto& c : cases)
         AddLevelTriangle(m, c[0], c[1], c[2]);
-    Build(m);
+    Place(m);
+    Build();
     std::vector<fourcorner*> quads = ListOf(baseQ.next);
     ASSERT_EQ(quads.size(), 6u);
     for (size_t i = 0; i < quads.size(); i++)
@@ -70,7 +81,8 @@ TEST_F(LevelTest, FloorsGrowUnlessInvisibleAndNoCollisionFacesBuildNothing)
     AddLevelTriangle(m, V(0, 3, 0), V(4, 3, 0), V(0, 3, 2), "invs");
     AddLevelTriangle(m, V(0, 0, -2), V(2, 0, -2), V(0, 1, -2), "nocl");
     AddLevelTriangle(m, V(0, 0, 5), V(2, 0, 5), V(0, 1, 5), "invs");
-    Build(m);
+    Place(m);
+    Build();
     std::vector<fourcorner*> quads = ListOf(baseQ.next);
     ASSERT_EQ(quads.size(), 4u);
     EXPECT_EQ(quads[1]->flags, kQuadInvisible);
@@ -95,7 +107,8 @@ TEST_F(LevelTest, FloorsGrowUnlessInvisibleAndNoCollisionFacesBuildNothing)
     DisposeLevelGeometry();
     EXPECT_TRUE(!baseQ.next && !baseP.next && !baseWall.next && gNumPlatforms == 0);
     AddFloor(NewModel(), 0, 0, 1, 1, 2);
-    Build(models.back());
+    Place(models.back());
+    Build();
     EXPECT_EQ(ListOf(baseQ.next).size(), 2u);
     EXPECT_EQ(ListOf(baseP.next).size(), 2u);
 }
@@ -105,11 +118,12 @@ TEST_F(LevelTest, SlopesSteeperThanTheLimitAreWalls)
     // Turned 45 degrees about x, the upright (0, 2, 0) rises to (0, 1.41, 1.41): a slope whose
     // platform is the triangle itself, not its rectangle's fourth corner (0, 1.41, 0).
     AddLevelTriangle(NewModel(), V(0, 0, 0), V(2, 0, 0), V(0, 2, 0));
-    AnalizeModelForCollisionPlanes(models.back(), V(45, 0, 0), V(0, 0, 0), 100.0f);
+    Place(models.back(), V(45, 0, 0));
     mesh_mod* m = NewModel();
     AddLevelTriangle(m, V(0, 0, 0), V(1, 0, 0), V(0, 4, -3));     // normal y exactly 0.6
     AddLevelTriangle(m, V(0, 0, 10), V(1, 0, 10), V(0, 79, -51)); // about 0.61
-    Build(m);
+    Place(m);
+    Build();
     EXPECT_NEAR(baseQ.next->next->normal.y, 0.6f, 1e-6f);
     ASSERT_EQ(ListOf(baseWall.next).size(), 1u);
     EXPECT_EQ(baseWall.next->quad, baseQ.next->next);
@@ -129,7 +143,8 @@ TEST_F(LevelTest, RectangleOfTwoTrianglesGivesTwoWallsPushedToTheFront)
     AddWallAcross(m, -2, 0, 2);                              // facing +z
     AddLevelTriangle(m, V(3, 0, 0), V(3, 0, 2), V(3, 1, 0)); // facing -x
     AddLevelTriangle(m, V(5, 0, 0), V(7, 0, 0), V(6, 1, 0)); // its top as near to both ends
-    Build(m);
+    Place(m);
+    Build();
     EXPECT_EQ(gNumPlatforms, 0);
     std::vector<vertWall*> walls = ListOf(baseWall.next);
     ASSERT_EQ(walls.size(), 4u);

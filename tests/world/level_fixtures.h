@@ -6,10 +6,7 @@
 #include "world/geometry.h"
 #include "world/humans.h"
 
-inline vector_type V(float x, float y, float z)
-{
-    return fastVector_Set(x, y, z);
-}
+#include <algorithm>
 
 // A level model record, freed with FreeLevelModel (or by LevelTest for NewModel's).
 inline mesh_mod* NewLevelModel()
@@ -44,15 +41,15 @@ inline trio* AddLevelTriangle(mesh_mod* m, vector_type a, vector_type b, vector_
 // A floor rectangle at height y from (x0, z0) to (x1, z1), as two triangles.
 inline void AddFloor(mesh_mod* m, float x0, float z0, float x1, float z1, float y)
 {
-    AddLevelTriangle(m, V(x0, y, z0), V(x1, y, z0), V(x0, y, z1));
-    AddLevelTriangle(m, V(x1, y, z0), V(x1, y, z1), V(x0, y, z1));
+    AddLevelTriangle(m, fastVector_Set(x0, y, z0), fastVector_Set(x1, y, z0), fastVector_Set(x0, y, z1));
+    AddLevelTriangle(m, fastVector_Set(x1, y, z0), fastVector_Set(x1, y, z1), fastVector_Set(x0, y, z1));
 }
 
 // An upright rectangle 2 high at z from x0 to x1 facing +z, as two triangles.
 inline void AddWallAcross(mesh_mod* m, float z, float x0, float x1, const char* bone = "None")
 {
-    AddLevelTriangle(m, V(x0, 0, z), V(x1, 0, z), V(x0, 2, z), bone);
-    AddLevelTriangle(m, V(x1, 0, z), V(x1, 2, z), V(x0, 2, z), bone);
+    AddLevelTriangle(m, fastVector_Set(x0, 0, z), fastVector_Set(x1, 0, z), fastVector_Set(x0, 2, z), bone);
+    AddLevelTriangle(m, fastVector_Set(x1, 0, z), fastVector_Set(x1, 2, z), fastVector_Set(x0, 2, z), bone);
 }
 
 class LevelTest : public ::testing::Test
@@ -78,13 +75,17 @@ class LevelTest : public ::testing::Test
         models.push_back(NewLevelModel());
         return models.back();
     }
-    // Places the model (unmoved by default) and builds the level from everything placed so far.
-    mesh_mod* Build(mesh_mod* m, vector_type angles = {0, 0, 0}, vector_type position = {0, 0, 0},
+    // Places the model (unmoved by default); the fixture frees it afterwards.
+    mesh_mod* Place(mesh_mod* m, vector_type angles = {0, 0, 0}, vector_type position = {0, 0, 0},
                     float scale = 100.0f)
     {
-        AnalizeModelForCollisionPlanes(m, angles, position, scale);
+        if (std::find(models.begin(), models.end(), m) == models.end()) models.push_back(m);
+        return AnalizeModelForCollisionPlanes(m, angles, position, scale);
+    }
+    // Builds the normals, platforms and walls of everything placed so far; once per level.
+    void Build()
+    {
         BuildWorldNormals();
         GenerateLevelFromQuads();
-        return m;
     }
 };
