@@ -1,6 +1,6 @@
 // The segment-triangle test, the step test for movers and the line queries against the level
-// quads and the actors' boxes. Allocates nothing per call apart from CheckMove's few ground
-// candidates, which live on the stack.
+// quads and the actors' boxes. Allocates nothing: CheckMove keeps only the best ground
+// candidate it has seen.
 #include "world/collision.h"
 
 #include "core/clock.h"
@@ -76,11 +76,11 @@ struct actorHit
     int face;
 };
 
-// The actor part of the line queries: every actor but type 2, the excluded ones and (with
+// The actor part of the line queries: every actor but type 2, the skipped one and (with
 // useTeam) the given team, tested from `to` back to `from`; a face hit nearer to `from` than
 // vecDistance becomes the nearest (hitPerson 2, vecDistance, oldS1..3).
-actorHit NearestActorOnSegment(vector_type from, vector_type to, const human_being* skipA,
-                               const human_being* skipB, bool useTeam, int team)
+actorHit NearestActorOnSegment(vector_type from, vector_type to, const human_being* skip, bool useTeam,
+                               int team)
 {
     actorHit nearest = {nullptr, nullptr, 0};
     if (!baseHuman) return nearest;
@@ -99,7 +99,7 @@ actorHit NearestActorOnSegment(vector_type from, vector_type to, const human_bei
     };
     for (human_being* h = baseHuman->next; h; h = h->next)
     {
-        if (h->type == 2 || h == skipA || h == skipB || !h->model) continue;
+        if (h->type == 2 || h == skip || !h->model) continue;
         if (useTeam && h->team == team) continue;
         if (UsesBoneBoxes(h))
             for (bonus* b = h->model->boneListHead.next; b; b = b->next)
@@ -124,7 +124,7 @@ int NearestThing(vector_type from, vector_type to, bool useTeam, int team)
     vecDistance = kFarAway;
     hitPerson = 0;
     DetectWallCollision(&from, &to);
-    actorHit hit = NearestActorOnSegment(from, to, gHumanScriptTarget, nullptr, useTeam, team);
+    actorHit hit = NearestActorOnSegment(from, to, gHumanScriptTarget, useTeam, team);
     vecDistance = saved;
     if (hitPerson == 0) return 0;
     s1 = oldS1, s2 = oldS2, s3 = oldS3;
@@ -205,11 +205,10 @@ int CheckMove(float oldX, float oldZ, float newX, float newZ, float* height, flo
 
     // Ground candidates are eye heights; only the best is kept, so nothing is allocated.
     bool groundRefused = false;
-    int platformCandidates = 0, candidates = 0;
+    int platformCandidates = 0;
     float g = kNoGround;
     auto candidate = [&](float crossingY)
     {
-        candidates++;
         float eye = crossingY + kEyeAboveFeet;
         if (eye < e + kHighestStep && eye > g) g = eye;
     };
@@ -259,9 +258,9 @@ int CheckMove(float oldX, float oldZ, float newX, float newZ, float* height, flo
         if (mover && !scanEnded) standOn(playerBox.faces);
     }
 
-    // A ground that is all too high to step on (the 0.5 limit) is no ground: stepping there
-    // would otherwise start a fall from -32767.
-    bool groundAccepted = !groundRefused && candidates > 0 && g != kNoGround;
+    // Without a candidate there is no ground; one that is all too high to step on (the 0.5
+    // limit) is no ground either: stepping there would otherwise start a fall from -32767.
+    const bool groundAccepted = !groundRefused && g != kNoGround;
     float eye = e;
     if (groundAccepted)
     {
@@ -294,7 +293,7 @@ int CheckMove(float oldX, float oldZ, float newX, float newZ, float* height, flo
 
         float saved = vecDistance;
         vecDistance = kFarAway;
-        actorHit hit = NearestActorOnSegment(kneeFrom, kneeTo, mover, nullptr, false, 0);
+        actorHit hit = NearestActorOnSegment(kneeFrom, kneeTo, mover, false, 0);
         vecDistance = saved;
         if (hit.actor && hit.actor->health > 0)
         {
@@ -368,7 +367,7 @@ human_being* GetPersonFromLineIntersection(vector_type from, vector_type to, flo
 {
     float saved = vecDistance;
     vecDistance = kFarAway;
-    actorHit hit = NearestActorOnSegment(from, to, nullptr, nullptr, false, 0);
+    actorHit hit = NearestActorOnSegment(from, to, nullptr, false, 0);
     vecDistance = saved;
     if (hit.actor && faceAngle) *faceAngle = FaceAngleOf(hit);
     return hit.actor;
