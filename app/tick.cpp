@@ -1,5 +1,6 @@
-// The game tick: samples input, keeps the listener on the player, turns the view with the mouse
-// and runs what is due. Game rules live in scripts, not here.
+// The game tick: samples input, lets the player and the actors fall, walks actors to their
+// targets, keeps the listener on the player, turns the view with the mouse and runs what is due.
+// Game rules live in scripts, not here.
 #include "app/tick.h"
 #include "world/camera.h"
 #include "app/draw.h"
@@ -8,6 +9,7 @@
 #include "app/timing.h"
 #include "world/level.h"
 #include "world/humans.h"
+#include "world/movement.h"
 #include "model/blending.h"
 #include "script/scheduling.h"
 #include "platform/fsound.h"
@@ -83,6 +85,7 @@ int GameLoop()
     if (levelChanged) levelChanged = 0;
     GetAllKeys();
     gMouseButtons[0] = keyMap[1];
+    player_idle();
 
     UpdateListener();
 
@@ -90,6 +93,14 @@ int GameLoop()
     PLT_GetCursor(&x, &y);
     gMouseLoc.x = x;
     gMouseLoc.y = y;
+
+    // A falling actor drops past walls and other movers; only the ground stops it.
+    wallClipping = 0;
+    for (human_being* h = baseHuman ? baseHuman->next : nullptr; h; h = h->next)
+        HumanFallTick(h);
+    wallClipping = defaultWallClipping;
+    for (human_being* h = baseHuman ? baseHuman->next : nullptr; h; h = h->next)
+        HumanWalkTick(h);
 
     UpdateMouseView();
 

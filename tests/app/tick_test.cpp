@@ -17,6 +17,8 @@
 #include "world/camera.h"
 #include "world/humans.h"
 #include "world/level.h"
+#include "world/movement.h"
+#include "world/player.h"
 #include "test_util.h"
 
 #include <gtest/gtest.h>
@@ -138,6 +140,34 @@ TEST_F(GameTick, CursorNearAnEdgeGoesBackToTheCentre)
     EXPECT_EQ(0, ZarnNotAssigned);
     Tick(340, 240);
     EXPECT_NEAR(GetCorrectDegree(heading + 1.4f), viewangle, 1e-4);
+}
+
+TEST_F(GameTick, LetsThePlayerAndTheActorsFallAndTheActorsWalk)
+{
+    human_being* faller = AppendNewHuman();
+    faller->position.y = faller->fallHeight = 6.0f; // deadly: 5.0 or more
+    faller->health = 10;
+    human_being* walker = AppendNewHuman();
+    walker->type = 1;
+    walker->health = 10;
+    walker->walking = 1;
+    walker->speed = 0.5f;
+    walker->walkTarget = fastVector_Set(10.0f, 0.0f, 0.0f);
+    fall = 1.0f; // the player stands 1.0 above the ground
+    updown = -1.7f;
+    alwaysWalk = 1; // no level here to walk on
+    defaultWallClipping = 1;
+    for (int i = 0; i < 100; i++)
+        Tick(320, 240);
+    alwaysWalk = 0;
+    EXPECT_NEAR(faller->position.y, 0.0f, 1e-4);
+    EXPECT_EQ(faller->health, 0);
+    EXPECT_NEAR(walker->position.x, 10.0f, 0.5f);
+    EXPECT_EQ(walker->walking, 0);
+    EXPECT_NEAR(updown, -0.7f, 1e-4);
+    EXPECT_EQ(fall, 0.0f);
+    EXPECT_EQ(wallClipping, 1);
+    updown = 0.0f;
 }
 
 TEST_F(GameTick, ClearsTheLevelFlagAndCarriesTheTintIntoTheFog)
