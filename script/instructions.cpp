@@ -1,5 +1,6 @@
 // Instruction table and the register, variable, clock, selection and script-control handlers.
-// Handlers parse their argument text on every run; they never write outside a register or storage.
+// Each instruction is a decoder, run once when its statement compiles, and a handler that reads
+// only the decoded record; handlers never write outside a register or a variable's storage.
 #include "script/instructions.h"
 
 #include "core/output.h"
@@ -7,6 +8,7 @@
 #include "resources/paths.h"
 #include "resources/textures.h"
 #include "script/compiler.h"
+#include "script/decode.h"
 #include "script/interpreter.h"
 #include "script/scheduling.h"
 #include "script/variables.h"
@@ -19,59 +21,7 @@
 #include <cstring>
 
 // ---------------------------------------------------------------------------------------------
-// Argument parsing
-
-// Index of a script register number (1 to 16), or -1.
-static int RegisterIndex(long n)
-{
-    return (n >= 1 && n <= kScriptRegisterCount) ? (int)(n - 1) : -1;
-}
-
-// Reads a decimal integer at *p the way %d does (optional sign, then digits), moving *p past it.
-static int ReadLong(const char** p, long* out)
-{
-    char* end = nullptr;
-    long v = strtol(*p, &end, 10);
-    if (end == *p) return 0;
-    *p = end;
-    *out = v;
-    return 1;
-}
-
-static int ReadDouble(const char** p, double* out)
-{
-    char* end = nullptr;
-    double v = strtod(*p, &end);
-    if (end == *p) return 0;
-    *p = end;
-    *out = v;
-    return 1;
-}
-
-// Reads a name: between double quotes when the text starts with one (up to the closing quote or
-// the end), else up to the first comma. *p is left after the closing quote or on the comma.
-static void ReadName(const char** p, char* out, int outSize)
-{
-    const char* s = *p;
-    int n = 0;
-    if (*s == '"')
-    {
-        s++;
-        while (s[n] && s[n] != '"')
-            n++;
-        VXR_CopyText(out, (n + 1 < outSize) ? n + 1 : outSize, s);
-        s += n;
-        if (*s == '"') s++;
-    }
-    else
-    {
-        while (s[n] && s[n] != ',')
-            n++;
-        VXR_CopyText(out, (n + 1 < outSize) ? n + 1 : outSize, s);
-        s += n;
-    }
-    *p = s;
-}
+// Shared helpers
 
 // A text longer than a register or storage holds is cut; the same cut is reported once, not on
 // every pass of a looping script.
@@ -99,279 +49,324 @@ static int32_t TruncToInt32(double v)
     return (int32_t)v;
 }
 
+// Instructions without arguments take any text.
+static void DecodeNothing(const char* args, VXR_DecodedArgs* a)
+{
+    a->ok = 1;
+}
+
+// n -> reg[0]
+static void DecodeRegister(const char* p, VXR_DecodedArgs* a)
+{
+    long n;
+    if (!VXR_ReadLong(&p, &n)) return;
+    a->reg[0] = (int8_t)VXR_RegisterIndex(n);
+    a->ok = a->reg[0] >= 0;
+}
+
 // ---------------------------------------------------------------------------------------------
 // Named variables and registers
+//
+// "v",n -> text = v, reg[0] = n. For the loads and "stores" a missing or 0 n means register 1;
+// the other stores need n.
 
-// Grammar "v",n. When hasDefault, a missing or 0 register number means register 1.
-static int ParseVariableAndRegister(const char* args, char* name, int nameSize, int hasDefault, int* index)
+static void DecodeVariable(const char* p, VXR_DecodedArgs* a, int hasDefault)
 {
-    const char* p = args ? args : "";
-    ReadName(&p, name, nameSize);
+    VXR_ReadName(&p, a->text, sizeof(a->text));
     long n = 0;
     int have = 0;
     if (*p == ',')
     {
         p++;
-        have = ReadLong(&p, &n);
+        have = VXR_ReadLong(&p, &n);
     }
     if (hasDefault && (!have || n == 0))
         n = 1;
     else if (!have)
-        return 0;
-    *index = RegisterIndex(n);
-    return *index >= 0;
+        return;
+    a->reg[0] = (int8_t)VXR_RegisterIndex(n);
+    a->ok = a->reg[0] >= 0;
 }
 
-void vxrinstr_loadInt(char* args)
+static void DecodeLoad(const char* args, VXR_DecodedArgs* a)
 {
-    char name[kVariableNameSize];
-    int r;
-    if (ParseVariableAndRegister(args, name, sizeof(name), 1, &r)) gScriptVars.i[r] = GetInt(name);
+    DecodeVariable(args, a, 1);
 }
 
-void vxrinstr_loadFloat(char* args)
+static void DecodeStore(const char* args, VXR_DecodedArgs* a)
 {
-    char name[kVariableNameSize];
-    int r;
-    if (ParseVariableAndRegister(args, name, sizeof(name), 1, &r)) gScriptVars.f[r] = GetFloat(name);
+    DecodeVariable(args, a, 0);
 }
 
-void vxrinstr_loadBool(char* args)
+static vaPtr* Variable(VXR_DecodedArgs* a)
 {
-    char name[kVariableNameSize];
-    int r;
-    if (ParseVariableAndRegister(args, name, sizeof(name), 1, &r)) gScriptVars.b[r] = GetBoolean(name);
+    return VXR_ResolveVariable(a->text, &a->var);
 }
 
-void vxrinstr_loadString(char* args)
+void vxrinstr_loadInt(VXR_DecodedArgs* a)
 {
-    char name[kVariableNameSize];
-    int r;
-    if (!ParseVariableAndRegister(args, name, sizeof(name), 1, &r)) return;
+    if (a->ok) gScriptVars.i[a->reg[0]] = VXR_EntryInt(Variable(a));
+}
+
+void vxrinstr_loadFloat(VXR_DecodedArgs* a)
+{
+    if (a->ok) gScriptVars.f[a->reg[0]] = VXR_EntryFloat(Variable(a));
+}
+
+void vxrinstr_loadBool(VXR_DecodedArgs* a)
+{
+    if (a->ok) gScriptVars.b[a->reg[0]] = VXR_EntryInt(Variable(a));
+}
+
+void vxrinstr_loadString(VXR_DecodedArgs* a)
+{
     // Bounded by the variable's storage: an engine-bound int read as text has no terminator of its own.
-    GetVarText(name, gScriptVars.s[r], kScriptStringMax + 1);
+    if (a->ok) VXR_EntryText(Variable(a), gScriptVars.s[a->reg[0]], kScriptStringMax + 1);
 }
 
-void vxrinstr_storeInt(char* args)
+void vxrinstr_storeInt(VXR_DecodedArgs* a)
 {
-    char name[kVariableNameSize];
-    int r;
-    if (ParseVariableAndRegister(args, name, sizeof(name), 0, &r)) SetInt(name, gScriptVars.i[r]);
+    if (a->ok) VXR_SetEntryInt(Variable(a), gScriptVars.i[a->reg[0]]);
 }
 
-void vxrinstr_storeFloat(char* args)
+void vxrinstr_storeFloat(VXR_DecodedArgs* a)
 {
-    char name[kVariableNameSize];
-    int r;
-    if (ParseVariableAndRegister(args, name, sizeof(name), 0, &r)) SetFloat(name, (float)gScriptVars.f[r]);
+    if (a->ok) VXR_SetEntryFloat(Variable(a), (float)gScriptVars.f[a->reg[0]]);
 }
 
-void vxrinstr_storeBool(char* args)
+void vxrinstr_storeBool(VXR_DecodedArgs* a)
 {
-    char name[kVariableNameSize];
-    int r;
-    if (ParseVariableAndRegister(args, name, sizeof(name), 0, &r)) SetBoolean(name, gScriptVars.b[r]);
+    if (a->ok) VXR_SetEntryInt(Variable(a), gScriptVars.b[a->reg[0]]);
 }
 
-void vxrinstr_storeString(char* args)
+void vxrinstr_storeString(VXR_DecodedArgs* a)
 {
-    char name[kVariableNameSize];
-    int r;
-    if (ParseVariableAndRegister(args, name, sizeof(name), 1, &r)) SetString_VXR(name, gScriptVars.s[r]);
+    if (a->ok) VXR_SetEntryText(Variable(a), gScriptVars.s[a->reg[0]]);
 }
 
 // ---------------------------------------------------------------------------------------------
 // Setting registers
+//
+// n,source -> reg[0] = n; source: 'f', 'i' or 'b' then m -> form = that letter, reg[1] = m;
+//             anything else a literal -> form = 0, whole[0] (integer forms, saturated to 32
+//             bits) or real[0] (float forms, already rounded to 32 bits).
+// The first character alone decides, so no literal can start with f, i or b.
 
-// The source of n,source after the comma. The first character alone decides: f, i or b followed
-// by a register number, anything else a literal; so no literal can start with f, i or b.
-struct ScriptSource
+static void DecodeSource(const char* p, VXR_DecodedArgs* a, int wantFloat)
 {
-    char kind; // 'f', 'i', 'b', or 0 for a literal
-    int index;
-    double literal;
-};
-
-// Reads n,source. wantFloat picks how a literal is read (%f or %d). 0 when the target or the
-// source register is missing or out of range, or the literal is unreadable.
-static int ParseTargetAndSource(const char* args, int wantFloat, int* target, ScriptSource* src)
-{
-    const char* p = args ? args : "";
     long n;
-    if (!ReadLong(&p, &n) || *p != ',') return 0;
+    if (!VXR_ReadLong(&p, &n) || *p != ',') return;
     p++;
-    *target = RegisterIndex(n);
-    if (*target < 0) return 0;
-
-    src->kind = 0;
-    src->index = -1;
-    src->literal = 0.0;
+    a->reg[0] = (int8_t)VXR_RegisterIndex(n);
+    if (a->reg[0] < 0) return;
     if (*p == 'f' || *p == 'i' || *p == 'b')
     {
-        src->kind = *p++;
+        a->form = *p++;
         long m;
-        if (!ReadLong(&p, &m)) return 0;
-        src->index = RegisterIndex(m);
-        return src->index >= 0;
+        if (!VXR_ReadLong(&p, &m)) return;
+        a->reg[1] = (int8_t)VXR_RegisterIndex(m);
+        a->ok = a->reg[1] >= 0;
+        return;
     }
-    if (wantFloat) return ReadDouble(&p, &src->literal);
-    long v;
-    if (!ReadLong(&p, &v)) return 0;
-    src->literal = (double)(int32_t)(v > INT32_MAX ? INT32_MAX : (v < INT32_MIN ? INT32_MIN : v));
-    return 1;
+    if (wantFloat)
+    {
+        double v;
+        if (!VXR_ReadDouble(&p, &v)) return;
+        a->real[0] = (double)(float)v;
+    }
+    else
+    {
+        int32_t v;
+        if (!VXR_ReadInt32(&p, &v)) return;
+        a->whole[0] = v;
+    }
+    a->ok = 1;
 }
 
-static int32_t SourceAsInt(const ScriptSource& s)
+static void DecodeIntSource(const char* args, VXR_DecodedArgs* a)
 {
-    switch (s.kind)
+    DecodeSource(args, a, 0);
+}
+
+static void DecodeFloatSource(const char* args, VXR_DecodedArgs* a)
+{
+    DecodeSource(args, a, 1);
+}
+
+static inline int32_t SourceAsInt(const VXR_DecodedArgs* a)
+{
+    switch (a->form)
     {
     case 'f':
-        return TruncToInt32(gScriptVars.f[s.index]);
+        return TruncToInt32(gScriptVars.f[a->reg[1]]);
     case 'i':
-        return gScriptVars.i[s.index];
+        return gScriptVars.i[a->reg[1]];
     case 'b':
-        return gScriptVars.b[s.index];
+        return gScriptVars.b[a->reg[1]];
     default:
-        return (int32_t)s.literal;
+        return (int32_t)a->whole[0];
     }
 }
 
 // Float sources are rounded to 32 bits before they are used, whatever register they come from.
-static double SourceAsFloat32(const ScriptSource& s)
+static inline double SourceAsFloat32(const VXR_DecodedArgs* a)
 {
-    switch (s.kind)
+    switch (a->form)
     {
     case 'f':
-        return (double)(float)gScriptVars.f[s.index];
+        return (double)(float)gScriptVars.f[a->reg[1]];
     case 'i':
-        return (double)(float)gScriptVars.i[s.index];
+        return (double)(float)gScriptVars.i[a->reg[1]];
     case 'b':
-        return (double)(float)gScriptVars.b[s.index];
+        return (double)(float)gScriptVars.b[a->reg[1]];
     default:
-        return (double)(float)s.literal;
+        return a->real[0];
     }
 }
 
-void vxrinstr_setInt(char* args)
+void vxrinstr_setInt(VXR_DecodedArgs* a)
 {
-    int n;
-    ScriptSource s;
-    if (ParseTargetAndSource(args, 0, &n, &s)) gScriptVars.i[n] = SourceAsInt(s);
+    if (a->ok) gScriptVars.i[a->reg[0]] = SourceAsInt(a);
 }
 
-void vxrinstr_setFloat(char* args)
+void vxrinstr_setFloat(VXR_DecodedArgs* a)
 {
-    int n;
-    ScriptSource s;
-    if (ParseTargetAndSource(args, 1, &n, &s)) gScriptVars.f[n] = SourceAsFloat32(s);
+    if (a->ok) gScriptVars.f[a->reg[0]] = SourceAsFloat32(a);
 }
 
 // Integer arithmetic wraps around in 32 bits; done unsigned so the wrap is defined.
-void vxrinstr_addi(char* args)
+void vxrinstr_addi(VXR_DecodedArgs* a)
 {
-    int n;
-    ScriptSource s;
-    if (ParseTargetAndSource(args, 0, &n, &s))
-        gScriptVars.i[n] = (int32_t)((uint32_t)gScriptVars.i[n] + (uint32_t)SourceAsInt(s));
+    if (a->ok)
+    {
+        int32_t& r = gScriptVars.i[a->reg[0]];
+        r = (int32_t)((uint32_t)r + (uint32_t)SourceAsInt(a));
+    }
 }
 
-void vxrinstr_multi(char* args)
+void vxrinstr_multi(VXR_DecodedArgs* a)
 {
-    int n;
-    ScriptSource s;
-    if (ParseTargetAndSource(args, 0, &n, &s))
-        gScriptVars.i[n] = (int32_t)((uint32_t)gScriptVars.i[n] * (uint32_t)SourceAsInt(s));
+    if (a->ok)
+    {
+        int32_t& r = gScriptVars.i[a->reg[0]];
+        r = (int32_t)((uint32_t)r * (uint32_t)SourceAsInt(a));
+    }
 }
 
-void vxrinstr_addf(char* args)
+void vxrinstr_addf(VXR_DecodedArgs* a)
 {
-    int n;
-    ScriptSource s;
-    if (ParseTargetAndSource(args, 1, &n, &s)) gScriptVars.f[n] = gScriptVars.f[n] + SourceAsFloat32(s);
+    if (a->ok) gScriptVars.f[a->reg[0]] = gScriptVars.f[a->reg[0]] + SourceAsFloat32(a);
 }
 
-void vxrinstr_multf(char* args)
+void vxrinstr_multf(VXR_DecodedArgs* a)
 {
-    int n;
-    ScriptSource s;
-    if (ParseTargetAndSource(args, 1, &n, &s)) gScriptVars.f[n] = gScriptVars.f[n] * SourceAsFloat32(s);
+    if (a->ok) gScriptVars.f[a->reg[0]] = gScriptVars.f[a->reg[0]] * SourceAsFloat32(a);
 }
 
-// n,word: only "true" and "false" change the register.
-void vxrinstr_setBool(char* args)
+// n,word -> reg[0], whole[0] = 1 for "true", 0 for "false"; any other word does nothing.
+static void DecodeTruth(const char* p, VXR_DecodedArgs* a)
 {
-    const char* p = args ? args : "";
     long n;
-    if (!ReadLong(&p, &n) || *p != ',') return;
-    int r = RegisterIndex(n);
-    if (r < 0) return;
+    if (!VXR_ReadLong(&p, &n) || *p != ',') return;
+    a->reg[0] = (int8_t)VXR_RegisterIndex(n);
+    if (a->reg[0] < 0) return;
     p++;
     if (VXR_EqualString(p, "true"))
-        gScriptVars.b[r] = 1;
-    else if (VXR_EqualString(p, "false"))
-        gScriptVars.b[r] = 0;
+        a->whole[0] = 1;
+    else if (!VXR_EqualString(p, "false"))
+        return;
+    a->ok = 1;
 }
 
-// n,"text" (n defaults to 1) or n,s<m> (no default for n). The character after the comma decides.
-void vxrinstr_setString(char* args)
+void vxrinstr_setBool(VXR_DecodedArgs* a)
 {
-    const char* p = args ? args : "";
+    if (a->ok) gScriptVars.b[a->reg[0]] = (int32_t)a->whole[0];
+}
+
+// n,"text" -> form '"', reg[0] = n (missing or 0: 1), text; the closing quote may be missing.
+// n,s<m>   -> form 's', reg[0] = n (no default), reg[1] = m; copying a register onto itself does
+//             nothing. The character after the comma decides.
+static void DecodeText(const char* p, VXR_DecodedArgs* a)
+{
     long n = 0;
     int haveN = 0;
     if (*p != '"')
     {
-        haveN = ReadLong(&p, &n);
+        haveN = VXR_ReadLong(&p, &n);
         if (*p != ',') return;
         p++;
     }
     if (*p == '"')
     {
         if (!haveN || n == 0) n = 1;
-        int r = RegisterIndex(n);
-        if (r < 0) return;
+        a->reg[0] = (int8_t)VXR_RegisterIndex(n);
+        if (a->reg[0] < 0) return;
         p++;
-        char text[72];
         int len = 0;
         while (p[len] && p[len] != '"')
             len++;
-        VXR_CopyText(text, (len + 1 < (int)sizeof(text)) ? len + 1 : (int)sizeof(text), p);
-        CopyToStringRegister(r, text, "sets");
+        VXR_CopyText(a->text, (len + 1 < (int)sizeof(a->text)) ? len + 1 : (int)sizeof(a->text), p);
+        a->form = '"';
+        a->ok = 1;
         return;
     }
     if (*p != 's' || !haveN) return;
     p++;
     long m;
-    if (!ReadLong(&p, &m)) return;
-    int r = RegisterIndex(n), from = RegisterIndex(m);
-    if (r < 0 || from < 0 || r == from) return;
-    memcpy(gScriptVars.s[r], gScriptVars.s[from], sizeof(gScriptVars.s[r]));
-    gScriptVars.s[r][kScriptStringMax] = 0;
+    if (!VXR_ReadLong(&p, &m)) return;
+    a->reg[0] = (int8_t)VXR_RegisterIndex(n);
+    a->reg[1] = (int8_t)VXR_RegisterIndex(m);
+    if (a->reg[0] < 0 || a->reg[1] < 0 || a->reg[0] == a->reg[1]) return;
+    a->form = 's';
+    a->ok = 1;
+}
+
+void vxrinstr_setString(VXR_DecodedArgs* a)
+{
+    if (!a->ok) return;
+    if (a->form == '"')
+    {
+        CopyToStringRegister(a->reg[0], a->text, "sets");
+        return;
+    }
+    char* to = gScriptVars.s[a->reg[0]];
+    memcpy(to, gScriptVars.s[a->reg[1]], sizeof(gScriptVars.s[0]));
+    to[kScriptStringMax] = 0;
 }
 
 // ---------------------------------------------------------------------------------------------
 // Computing and the clock
 
-// a,b: f[b] <- square root of f[a].
-void vxrinstr_sqrt(char* args)
+// a,b -> reg[0], reg[1]: f[b] <- square root of f[a].
+static void DecodeTwoRegisters(const char* p, VXR_DecodedArgs* a)
 {
-    const char* p = args ? args : "";
-    long a, b;
-    if (!ReadLong(&p, &a) || *p != ',') return;
+    long x, y;
+    if (!VXR_ReadLong(&p, &x) || *p != ',') return;
     p++;
-    if (!ReadLong(&p, &b)) return;
-    int ra = RegisterIndex(a), rb = RegisterIndex(b);
-    if (ra < 0 || rb < 0) return;
-    gScriptVars.f[rb] = std::sqrt(gScriptVars.f[ra]);
+    if (!VXR_ReadLong(&p, &y)) return;
+    a->reg[0] = (int8_t)VXR_RegisterIndex(x);
+    a->reg[1] = (int8_t)VXR_RegisterIndex(y);
+    a->ok = a->reg[0] >= 0 && a->reg[1] >= 0;
 }
 
-// n (default 1): f[n] <- 1 / f[n]; 0 gives infinity.
-void vxrinstr_reciproc(char* args)
+void vxrinstr_sqrt(VXR_DecodedArgs* a)
 {
-    const char* p = args ? args : "";
+    if (a->ok) gScriptVars.f[a->reg[1]] = std::sqrt(gScriptVars.f[a->reg[0]]);
+}
+
+// n -> reg[0]; missing, unreadable or 0 means register 1.
+static void DecodeRegisterOrFirst(const char* p, VXR_DecodedArgs* a)
+{
     long n = 0;
-    if (!ReadLong(&p, &n) || n == 0) n = 1;
-    int r = RegisterIndex(n);
-    if (r >= 0) gScriptVars.f[r] = 1.0 / gScriptVars.f[r];
+    if (!VXR_ReadLong(&p, &n) || n == 0) n = 1;
+    a->reg[0] = (int8_t)VXR_RegisterIndex(n);
+    a->ok = a->reg[0] >= 0;
+}
+
+// f[n] <- 1 / f[n]; 0 gives infinity.
+void vxrinstr_reciproc(VXR_DecodedArgs* a)
+{
+    if (a->ok) gScriptVars.f[a->reg[0]] = 1.0 / gScriptVars.f[a->reg[0]];
 }
 
 int VXR_Random()
@@ -380,44 +375,42 @@ int VXR_Random()
     return rand() % 32768;
 }
 
-// lo,hi,n: i[n] <- lo + (r mod |hi - lo + 1|). An empty range (hi = lo - 1) gives lo.
-void vxrinstr_randi(char* args)
+// lo,hi,n -> whole[0] = lo and whole[1] = |hi - lo + 1| (both ends saturated to 32 bits first),
+// reg[0] = n.
+static void DecodeRandom(const char* p, VXR_DecodedArgs* a)
 {
-    const char* p = args ? args : "";
-    long lo, hi, n;
-    if (!ReadLong(&p, &lo) || *p != ',') return;
+    int32_t lo, hi;
+    long n;
+    if (!VXR_ReadInt32(&p, &lo) || *p != ',') return;
     p++;
-    if (!ReadLong(&p, &hi) || *p != ',') return;
+    if (!VXR_ReadInt32(&p, &hi) || *p != ',') return;
     p++;
-    if (!ReadLong(&p, &n)) return;
-    int r = RegisterIndex(n);
-    if (r < 0) return;
-    int64_t lo32 = (int32_t)(lo > INT32_MAX ? INT32_MAX : (lo < INT32_MIN ? INT32_MIN : lo));
-    int64_t hi32 = (int32_t)(hi > INT32_MAX ? INT32_MAX : (hi < INT32_MIN ? INT32_MIN : hi));
-    int64_t modulus = std::llabs(hi32 - lo32 + 1);
-    int64_t value = lo32;
-    if (modulus != 0) value += VXR_Random() % modulus;
-    gScriptVars.i[r] = (int32_t)(uint32_t)(uint64_t)value;
+    if (!VXR_ReadLong(&p, &n)) return;
+    a->reg[0] = (int8_t)VXR_RegisterIndex(n);
+    a->whole[0] = lo;
+    a->whole[1] = std::llabs((int64_t)hi - lo + 1);
+    a->ok = a->reg[0] >= 0;
 }
 
-// n: f[n] <- the game clock in seconds.
-void vxrinstr_time(char* args)
+// i[n] <- lo + (r mod |hi - lo + 1|). An empty range (hi = lo - 1) gives lo.
+void vxrinstr_randi(VXR_DecodedArgs* a)
 {
-    const char* p = args ? args : "";
-    long n;
-    if (!ReadLong(&p, &n)) return;
-    int r = RegisterIndex(n);
-    if (r >= 0) gScriptVars.f[r] = (double)gCurrentTime / 1000.0;
+    if (!a->ok) return;
+    int64_t value = a->whole[0];
+    if (a->whole[1] != 0) value += VXR_Random() % a->whole[1];
+    gScriptVars.i[a->reg[0]] = (int32_t)(uint32_t)(uint64_t)value;
 }
 
-// n: f[n] <- the time step of the current scheduler pass in seconds.
-void vxrinstr_timepassed(char* args)
+// f[n] <- the game clock in seconds.
+void vxrinstr_time(VXR_DecodedArgs* a)
 {
-    const char* p = args ? args : "";
-    long n;
-    if (!ReadLong(&p, &n)) return;
-    int r = RegisterIndex(n);
-    if (r >= 0) gScriptVars.f[r] = (double)(uint32_t)(gCurrentTime - gOldTime) / 1000.0;
+    if (a->ok) gScriptVars.f[a->reg[0]] = (double)gCurrentTime / 1000.0;
+}
+
+// f[n] <- the time step of the current scheduler pass in seconds.
+void vxrinstr_timepassed(VXR_DecodedArgs* a)
+{
+    if (a->ok) gScriptVars.f[a->reg[0]] = (double)(uint32_t)(gCurrentTime - gOldTime) / 1000.0;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -430,31 +423,40 @@ static human_being* LastHitActor()
     return nullptr;
 }
 
-// "name", name, or empty for the name in s1. "me" and "coll" are special unless the name came from s1.
-void vxrinstr_get(char* args)
+// "name" or name -> text, form 'm' for "me", 'c' for "coll", 'n' for any other name;
+// empty -> form 0: the name in s1, never special.
+static void DecodeActorName(const char* p, VXR_DecodedArgs* a)
 {
-    char name[72];
-    human_being* found = nullptr;
-    if (!args || !args[0])
-        found = GetHumanByName(gScriptVars.s[0]);
+    a->ok = 1;
+    if (!p[0]) return;
+    if (*p == '"')
+        VXR_ReadName(&p, a->text, sizeof(a->text));
     else
+        VXR_CopyText(a->text, sizeof(a->text), p);
+    a->form = VXR_EqualString(a->text, "me") ? 'm' : VXR_EqualString(a->text, "coll") ? 'c' : 'n';
+}
+
+void vxrinstr_get(VXR_DecodedArgs* a)
+{
+    human_being* found = nullptr;
+    switch (a->form)
     {
-        const char* p = args;
-        if (*p == '"')
-            ReadName(&p, name, sizeof(name));
-        else
-            VXR_CopyText(name, sizeof(name), p);
-        if (VXR_EqualString(name, "me"))
-            found = gHumanScriptTarget;
-        else if (VXR_EqualString(name, "coll"))
-            found = LastHitActor();
-        else
-            found = GetHumanByName(name);
+    case 0:
+        found = GetHumanByName(gScriptVars.s[0]);
+        break;
+    case 'm':
+        found = gHumanScriptTarget;
+        break;
+    case 'c':
+        found = LastHitActor();
+        break;
+    default:
+        found = GetHumanByName(a->text);
     }
     if (found) selHuman = found;
 }
 
-void vxrinstr_player(char* args)
+void vxrinstr_player(VXR_DecodedArgs* a)
 {
     selHuman = nullptr;
 }
@@ -462,116 +464,146 @@ void vxrinstr_player(char* args)
 // ---------------------------------------------------------------------------------------------
 // Script and game control
 
-// "v",c or v,c or v: c = 'p' puts the variable in the selected actor's list.
-void vxrinstr_def(char* args)
+// "v",c or v,c or v -> text = v, whole[0] = c (0 when missing). Without quotes the name runs to
+// the first comma. An empty name defines nothing.
+static void DecodeDefinition(const char* p, VXR_DecodedArgs* a)
 {
-    const char* p = args ? args : "";
-    char name[kVariableNameSize];
-    ReadName(&p, name, sizeof(name));
-    if (!name[0]) return;
-    char flag = 0;
-    if (*p == ',') flag = p[1];
-    if (flag == 'p' && selHuman)
-        InstallHumanVariablePointer(selHuman, name, nullptr, 1);
-    else
-        InstallVXRVariablePointer(name, nullptr, 1);
+    VXR_ReadName(&p, a->text, sizeof(a->text));
+    if (!a->text[0]) return;
+    if (*p == ',') a->whole[0] = (unsigned char)p[1];
+    a->ok = 1;
 }
 
-void vxrinstr_mac(char* args)
+// c = 'p' puts the variable in the selected actor's list.
+void vxrinstr_def(VXR_DecodedArgs* a)
 {
-    const char* p = args ? args : "";
-    char name[72];
-    ReadName(&p, name, sizeof(name));
-    VXR_scripter* script = GetMacroScript(VXR_MacroCode(name));
+    if (!a->ok) return;
+    if (a->whole[0] == 'p' && selHuman)
+        InstallHumanVariablePointer(selHuman, a->text, nullptr, 1);
+    else
+        InstallVXRVariablePointer(a->text, nullptr, 1);
+}
+
+// "name" -> whole[0] = the macro code of name.
+static void DecodeMacroName(const char* p, VXR_DecodedArgs* a)
+{
+    VXR_ReadName(&p, a->text, sizeof(a->text));
+    a->whole[0] = VXR_MacroCode(a->text);
+    a->ok = 1;
+}
+
+// The registry is searched when the statement runs: macros come and go with the scripts.
+void vxrinstr_mac(VXR_DecodedArgs* a)
+{
+    if (!a->ok) return;
+    VXR_scripter* script = GetMacroScript((int32_t)a->whole[0]);
     if (script) ExecuteVXRCommandScript(script);
 }
 
-// routePath + path, through FixPathString.
+// "path" or "path",seconds -> text = path, real[0] = seconds (0 when missing or unreadable).
+static void DecodePath(const char* p, VXR_DecodedArgs* a)
+{
+    VXR_ReadName(&p, a->text, sizeof(a->text));
+    if (*p == ',')
+    {
+        p++;
+        if (!VXR_ReadDouble(&p, &a->real[0])) a->real[0] = 0.0;
+    }
+    a->ok = 1;
+}
+
+// routePath + path, through FixPathString. The data root is read when the statement runs.
 static void MakeDataPath(const char* path, char* out, int outSize)
 {
     snprintf(out, outSize, "%s%s", routePath, path);
     FixPathString(out);
 }
 
-void vxrinstr_includeScript(char* args)
+void vxrinstr_includeScript(VXR_DecodedArgs* a)
 {
-    const char* p = args ? args : "";
-    char path[1024], full[2048];
-    ReadName(&p, path, sizeof(path));
-    MakeDataPath(path, full, sizeof(full));
+    char full[2048];
+    MakeDataPath(a->text, full, sizeof(full));
     LoadAndExecuteScript(full);
 }
 
-// "path",seconds: a missing time is 0.
-void vxrinstr_timeScript(char* args)
+void vxrinstr_timeScript(VXR_DecodedArgs* a)
 {
-    const char* p = args ? args : "";
-    char path[1024], full[2048];
-    ReadName(&p, path, sizeof(path));
-    double seconds = 0.0;
-    if (*p == ',')
-    {
-        p++;
-        if (!ReadDouble(&p, &seconds)) seconds = 0.0;
-    }
-    MakeDataPath(path, full, sizeof(full));
-    InstallTimedScript(full, (float)seconds);
+    char full[2048];
+    MakeDataPath(a->text, full, sizeof(full));
+    InstallTimedScript(full, (float)a->real[0]);
 }
 
-// mask, or empty for i1: one run of each of the selected actor's scripts sharing a bit with it.
-void vxrinstr_event(char* args)
+// mask -> whole[0] (unreadable: 0); empty -> form 'i': the mask is i1 when the statement runs.
+static void DecodeMask(const char* p, VXR_DecodedArgs* a)
+{
+    a->ok = 1;
+    if (!p[0])
+    {
+        a->form = 'i';
+        return;
+    }
+    long mask;
+    if (VXR_ReadLong(&p, &mask)) a->whole[0] = mask;
+}
+
+// One run of each of the selected actor's scripts sharing a bit with the mask.
+void vxrinstr_event(VXR_DecodedArgs* a)
 {
     if (!selHuman) return;
-    long mask = 0;
-    if (!args || !args[0])
-        mask = gScriptVars.i[0];
-    else
-    {
-        const char* p = args;
-        if (!ReadLong(&p, &mask)) mask = 0;
-    }
+    long mask = a->form == 'i' ? gScriptVars.i[0] : (long)a->whole[0];
     ExecuteHumanScriptsForMask(selHuman, mask);
 }
 
 void (*gQuitHook)(const char* why) = nullptr;
 
-void vxrinstr_quit(char* args)
+void vxrinstr_quit(VXR_DecodedArgs* a)
 {
     if (gQuitHook) gQuitHook("quit");
 }
 
 // ---------------------------------------------------------------------------------------------
 // The table. Keywords are matched exactly; the order is the engine's fixed instruction order.
+// Each line names the keyword, the decoder its statements compile with and the handler; the
+// text form (ExecuteVXRCommand) decodes into a record of its own and runs the same handler.
+
+template <VXR_DecodeProc decode, VXR_RunProc handler> static void TextForm(char* args)
+{
+    VXR_DecodedArgs a;
+    VXR_DecodeArguments(decode, args, &a);
+    handler(&a);
+}
+
+#define INSTRUCTION(keyword, decode, handler) {keyword, TextForm<decode, handler>, decode, handler}
 
 VXR_Instruction gAllInstructions[] = {
-    {"get", vxrinstr_get},
-    {"quit", vxrinstr_quit},
-    {"includeScript", vxrinstr_includeScript},
-    {"timeScript", vxrinstr_timeScript},
-    {"loadi", vxrinstr_loadInt},
-    {"seti", vxrinstr_setInt},
-    {"setf", vxrinstr_setFloat},
-    {"setb", vxrinstr_setBool},
-    {"sets", vxrinstr_setString},
-    {"storei", vxrinstr_storeInt},
-    {"loadf", vxrinstr_loadFloat},
-    {"storef", vxrinstr_storeFloat},
-    {"stores", vxrinstr_storeString},
-    {"loadb", vxrinstr_loadBool},
-    {"loads", vxrinstr_loadString},
-    {"storeb", vxrinstr_storeBool},
-    {"player", vxrinstr_player},
-    {"multi", vxrinstr_multi},
-    {"addi", vxrinstr_addi},
-    {"addf", vxrinstr_addf},
-    {"multf", vxrinstr_multf},
-    {"sqrt", vxrinstr_sqrt},
-    {"def", vxrinstr_def},
-    {"time", vxrinstr_time},
-    {"passed", vxrinstr_timepassed},
-    {"randi", vxrinstr_randi},
-    {"event", vxrinstr_event},
-    {"mac", vxrinstr_mac},
-    {"reci", vxrinstr_reciproc},
-    {"NULL", nullptr},
+    INSTRUCTION("get", DecodeActorName, vxrinstr_get),
+    INSTRUCTION("quit", DecodeNothing, vxrinstr_quit),
+    INSTRUCTION("includeScript", DecodePath, vxrinstr_includeScript),
+    INSTRUCTION("timeScript", DecodePath, vxrinstr_timeScript),
+    INSTRUCTION("loadi", DecodeLoad, vxrinstr_loadInt),
+    INSTRUCTION("seti", DecodeIntSource, vxrinstr_setInt),
+    INSTRUCTION("setf", DecodeFloatSource, vxrinstr_setFloat),
+    INSTRUCTION("setb", DecodeTruth, vxrinstr_setBool),
+    INSTRUCTION("sets", DecodeText, vxrinstr_setString),
+    INSTRUCTION("storei", DecodeStore, vxrinstr_storeInt),
+    INSTRUCTION("loadf", DecodeLoad, vxrinstr_loadFloat),
+    INSTRUCTION("storef", DecodeStore, vxrinstr_storeFloat),
+    INSTRUCTION("stores", DecodeLoad, vxrinstr_storeString),
+    INSTRUCTION("loadb", DecodeLoad, vxrinstr_loadBool),
+    INSTRUCTION("loads", DecodeLoad, vxrinstr_loadString),
+    INSTRUCTION("storeb", DecodeStore, vxrinstr_storeBool),
+    INSTRUCTION("player", DecodeNothing, vxrinstr_player),
+    INSTRUCTION("multi", DecodeIntSource, vxrinstr_multi),
+    INSTRUCTION("addi", DecodeIntSource, vxrinstr_addi),
+    INSTRUCTION("addf", DecodeFloatSource, vxrinstr_addf),
+    INSTRUCTION("multf", DecodeFloatSource, vxrinstr_multf),
+    INSTRUCTION("sqrt", DecodeTwoRegisters, vxrinstr_sqrt),
+    INSTRUCTION("def", DecodeDefinition, vxrinstr_def),
+    INSTRUCTION("time", DecodeRegister, vxrinstr_time),
+    INSTRUCTION("passed", DecodeRegister, vxrinstr_timepassed),
+    INSTRUCTION("randi", DecodeRandom, vxrinstr_randi),
+    INSTRUCTION("event", DecodeMask, vxrinstr_event),
+    INSTRUCTION("mac", DecodeMacroName, vxrinstr_mac),
+    INSTRUCTION("reci", DecodeRegisterOrFirst, vxrinstr_reciproc),
+    {"NULL", nullptr, nullptr, nullptr},
 };

@@ -4,6 +4,7 @@
 
 #include "core/output.h"
 #include "core/clock.h"
+#include "script/decode.h"
 #include "script/variables.h"
 #include "world/level.h"
 
@@ -12,19 +13,7 @@
 #include <cstring>
 
 human_being* gHumanScriptTarget = nullptr;
-uint64_t gScriptStatementCount = 0;
-
-// Condition operators, decoded once when an if compiles.
-enum
-{
-    kOpInvalid = 0,
-    kOpLess,
-    kOpGreater,
-    kOpLessEqual,
-    kOpGreaterEqual,
-    kOpEqual,
-    kOpNotEqual
-};
+uint32_t gScriptDisposals = 0;
 
 // ---------------------------------------------------------------------------------------------
 // Run frames and watches
@@ -60,6 +49,7 @@ void VXR_UnwatchScript(int slot)
 
 void VXR_ForgetDisposedScript(VXR_scripter* script)
 {
+    gScriptDisposals++;
     for (int i = 0; i < gWatchCount; i++)
     {
         if (gWatched[i] == script)
@@ -73,18 +63,6 @@ void VXR_ForgetDisposedScript(VXR_scripter* script)
 // ---------------------------------------------------------------------------------------------
 // Conditions
 
-static int OperatorCode(const char* op)
-{
-    if (!op) return kOpInvalid;
-    if (strcmp(op, "<") == 0) return kOpLess;
-    if (strcmp(op, ">") == 0) return kOpGreater;
-    if (strcmp(op, "<=") == 0) return kOpLessEqual;
-    if (strcmp(op, ">=") == 0) return kOpGreaterEqual;
-    if (strcmp(op, "=") == 0) return kOpEqual;
-    if (strcmp(op, "!=") == 0) return kOpNotEqual;
-    return kOpInvalid;
-}
-
 // Text registers are compared within their 32 bytes even if one lacks its terminator.
 static int RegisterTextsEqual(const char* a, const char* b)
 {
@@ -93,130 +71,53 @@ static int RegisterTextsEqual(const char* a, const char* b)
     return la == lb && memcmp(a, b, la) == 0;
 }
 
-// Ordered comparison of two register values; NaN makes every test but "!=" false.
-template <typename T> static int CompareValues(T x, T y, int op)
+// Registers a and b are indices 0-15. Floats compare with IEEE rules: NaN fails all but "!=".
+static inline int Test(int test, int a, int b)
 {
-    switch (op)
+    const variable_list& r = gScriptVars;
+    switch (test)
     {
-    case kOpLess:
-        return x < y;
-    case kOpGreater:
-        return x > y;
-    case kOpLessEqual:
-        return x <= y;
-    case kOpGreaterEqual:
-        return x >= y;
-    case kOpEqual:
-        return x == y;
-    case kOpNotEqual:
-        return x != y;
-    }
-    return 0;
-}
-
-static int Condition(char type, int32_t a, int op, int32_t b)
-{
-    if (a < 1 || a > kScriptRegisterCount || b < 1 || b > kScriptRegisterCount) return 0;
-    a--;
-    b--;
-    switch (type)
-    {
-    case 'i':
-        return CompareValues<int32_t>(gScriptVars.i[a], gScriptVars.i[b], op);
-    case 'f':
-        return CompareValues<double>(gScriptVars.f[a], gScriptVars.f[b], op);
-    case 'b':
-        if (op == kOpEqual) return gScriptVars.b[a] == gScriptVars.b[b];
-        if (op == kOpNotEqual) return gScriptVars.b[a] != gScriptVars.b[b];
-        return 0;
-    case 's':
-        if (op == kOpEqual) return RegisterTextsEqual(gScriptVars.s[a], gScriptVars.s[b]);
-        if (op == kOpNotEqual) return !RegisterTextsEqual(gScriptVars.s[a], gScriptVars.s[b]);
-        return 0;
+    case kTestILess:
+        return r.i[a] < r.i[b];
+    case kTestIGreater:
+        return r.i[a] > r.i[b];
+    case kTestILessEqual:
+        return r.i[a] <= r.i[b];
+    case kTestIGreaterEqual:
+        return r.i[a] >= r.i[b];
+    case kTestIEqual:
+        return r.i[a] == r.i[b];
+    case kTestINotEqual:
+        return r.i[a] != r.i[b];
+    case kTestFLess:
+        return r.f[a] < r.f[b];
+    case kTestFGreater:
+        return r.f[a] > r.f[b];
+    case kTestFLessEqual:
+        return r.f[a] <= r.f[b];
+    case kTestFGreaterEqual:
+        return r.f[a] >= r.f[b];
+    case kTestFEqual:
+        return r.f[a] == r.f[b];
+    case kTestFNotEqual:
+        return r.f[a] != r.f[b];
+    case kTestBEqual:
+        return r.b[a] == r.b[b];
+    case kTestBNotEqual:
+        return r.b[a] != r.b[b];
+    case kTestSEqual:
+        return RegisterTextsEqual(r.s[a], r.s[b]);
+    case kTestSNotEqual:
+        return !RegisterTextsEqual(r.s[a], r.s[b]);
     }
     return 0;
 }
 
 int VXR_GetScriptConditionalResult(char type, int a, const char* op, int b)
 {
-    return Condition(type, a, OperatorCode(op), b);
-}
-
-// ---------------------------------------------------------------------------------------------
-// Decoding control statements
-//
-// if     -> type ',' int ',' op ',' int       (op: up to the next comma)
-// idle   -> float                             (seconds)
-// repeat -> [int]                             (empty: the count is i1 when the repeat runs)
-// Integers and floats read as the formatted-input conversions %d and %f read them.
-
-// A decimal integer as %d reads it; values beyond 32 bits saturate.
-static int ReadInt(const char** p, int32_t* out)
-{
-    char* end = nullptr;
-    long v = strtol(*p, &end, 10);
-    if (end == *p) return 0;
-    *p = end;
-    if (v > INT32_MAX) v = INT32_MAX;
-    if (v < INT32_MIN) v = INT32_MIN;
-    *out = (int32_t)v;
-    return 1;
-}
-
-uint32_t VXR_SecondsToMs(float seconds)
-{
-    float ms = seconds * 1000;
-    if (std::isnan(ms)) return 0;
-    if (ms >= 4294967295.0f) return UINT32_MAX;
-    if (ms <= -2147483648.0f) return (uint32_t)INT32_MIN;
-    // Truncation toward zero; a negative duration wraps as the unsigned clock arithmetic does.
-    return (uint32_t)(int64_t)ms;
-}
-
-void VXR_DecodeControlArgs(VXR_Statement* s)
-{
-    if (!s) return;
-    VXR_StatementArgs* d = &s->decoded;
-    memset(d, 0, sizeof(*d));
-    const char* p = s->args;
-    switch (s->kind)
-    {
-    case kStmtIf:
-    {
-        if (!p[0]) return;
-        d->type = p[0];
-        p++;
-        if (*p++ != ',') return;
-        if (!ReadInt(&p, &d->a)) return;
-        if (*p++ != ',') return;
-        char op[kScriptArgsMax + 1];
-        int n = 0;
-        while (*p && *p != ',')
-            op[n++] = *p++;
-        op[n] = 0;
-        if (n == 0 || *p++ != ',') return;
-        if (!ReadInt(&p, &d->b)) return;
-        d->op = (char)OperatorCode(op);
-        d->ready = 1;
-        return;
-    }
-    case kStmtIdle:
-    {
-        char* end = nullptr;
-        float seconds = strtof(p, &end);
-        if (end == p) return;
-        d->idleMs = VXR_SecondsToMs(seconds);
-        d->ready = 1;
-        return;
-    }
-    case kStmtRepeat:
-        if (!p[0])
-            d->useI1 = 1;
-        else if (!ReadInt(&p, &d->count))
-            d->count = 0;
-        d->ready = 1;
-        return;
-    }
+    int ra = VXR_RegisterIndex(a), rb = VXR_RegisterIndex(b);
+    if (!op || ra < 0 || rb < 0) return 0;
+    return Test(VXR_ConditionTest(type, op), ra, rb);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -232,11 +133,13 @@ int ExecuteVXRCommandScript(VXR_scripter* script)
 // Nesting of one run. Levels are numbered from 1; an endif with nothing open takes the if
 // depth to -1 (level 0 then holds the next if, and is never consulted). Levels beyond 31 are
 // counted in the overflow fields only: an if there skips both its branches, a repeat there runs
-// its body once.
+// its body once. A statement runs only when every open level is in its taken branch; `blocked`
+// counts the open levels 1..ifDepth that are not, so the test costs nothing per statement.
 struct RunState
 {
     int ifDepth;
     int ifOverflow;
+    int blocked;
     int condition[kMaxScriptNesting + 1];
     int inElse[kMaxScriptNesting + 1];
     int repeatDepth;
@@ -311,6 +214,7 @@ static int RunStatements(VXR_scripter* S, int frame)
     RunState st;
     st.ifDepth = 0;
     st.ifOverflow = 0;
+    st.blocked = 0;
     st.repeatDepth = 0;
     st.repeatOverflow = 0;
     st.loopStart = nullptr;
@@ -320,14 +224,32 @@ static int RunStatements(VXR_scripter* S, int frame)
     int result = 1;
     VXR_Statement* resume = nullptr;
     VXR_Statement* s = S->current;
+    uint32_t disposals = gScriptDisposals;
+    // Invariant: a statement other than if, else and endif is reached only while every open if
+    // level is in its taken branch; while one is not, the run hops from branch to branch
+    // statement (nextBranch), because nothing in between would run.
     while (s)
     {
-        gScriptStatementCount++;
-        result = 1;
-        gHumanScriptTarget = S->owner;
-        int execute = 1;
         switch (s->kind)
         {
+        case kStmtInstruction:
+        {
+            const VXR_Instruction* in = s->instruction;
+            gHumanScriptTarget = S->owner;
+            if (in->run)
+                in->run(&s->operands);
+            else if (in->handler)
+                in->handler(s->args);
+            // A statement that disposed of this script (its actor removed) or started a level
+            // load ends the run without touching the script again.
+            if (gScriptDisposals != disposals)
+            {
+                if (!VXR_ScriptSurvived(frame)) return 1;
+                disposals = gScriptDisposals;
+            }
+            if (levelChanged) return 1;
+            break;
+        }
         case kStmtIf:
             if (st.ifOverflow > 0 || st.ifDepth >= kMaxScriptNesting)
             {
@@ -335,16 +257,22 @@ static int RunStatements(VXR_scripter* S, int frame)
             }
             else
             {
-                st.ifDepth++;
-                const VXR_StatementArgs* d = &s->decoded;
-                st.condition[st.ifDepth] = d->ready ? Condition(d->type, d->a, d->op, d->b) : 0;
-                st.inElse[st.ifDepth] = 0;
+                int d = ++st.ifDepth;
+                int c = Test(s->decoded.test, s->decoded.a, s->decoded.b);
+                st.condition[d] = c;
+                st.inElse[d] = 0;
+                if (d >= 1 && !c) st.blocked++;
             }
-            break;
+            s = (st.blocked | st.ifOverflow) ? s->nextBranch : s->next;
+            continue;
         case kStmtElse:
-            if (st.ifOverflow == 0 && st.ifDepth >= 1) st.inElse[st.ifDepth] = 1;
-            execute = 0;
-            break;
+            if (st.ifOverflow == 0 && st.ifDepth >= 1 && !st.inElse[st.ifDepth])
+            {
+                st.inElse[st.ifDepth] = 1;
+                st.blocked += st.condition[st.ifDepth] ? 1 : -1;
+            }
+            s = (st.blocked | st.ifOverflow) ? s->nextBranch : s->next;
+            continue;
         case kStmtEndif:
             if (st.ifOverflow > 0)
             {
@@ -352,86 +280,70 @@ static int RunStatements(VXR_scripter* S, int frame)
             }
             else if (st.ifDepth >= 0)
             {
-                st.inElse[st.ifDepth] = 0;
+                int d = st.ifDepth;
+                if (d >= 1 && st.condition[d] == st.inElse[d]) st.blocked--;
+                st.inElse[d] = 0;
                 st.ifDepth--;
             }
-            execute = 0;
+            s = (st.blocked | st.ifOverflow) ? s->nextBranch : s->next;
+            continue;
+        case kStmtIdle:
+            // An idle without a readable time waits for one run, as "idle 0" does.
+            S->idling = 1;
+            S->idleDuration = s->decoded.ready ? s->decoded.idleMs : 0;
+            S->idleStart = gCurrentTime;
+            result = 0;
+            resume = s->next;
+            goto endOfRun;
+        case kStmtRepeat:
+        {
+            int32_t count = s->decoded.useI1 ? gScriptVars.i[0] : s->decoded.count;
+            // A negative count would never reach 0: it opens no level, like 0.
+            if (count > 0)
+            {
+                if (st.repeatOverflow > 0 || st.repeatDepth >= kMaxScriptNesting)
+                {
+                    st.repeatOverflow++;
+                }
+                else
+                {
+                    st.repeatDepth++;
+                    st.repeatStart[st.repeatDepth] = s;
+                    st.repeatCount[st.repeatDepth] = count;
+                }
+            }
             break;
         }
-        if (st.ifOverflow > 0) execute = 0;
-        for (int d = st.ifDepth; d >= 1 && execute; d--)
-        {
-            if (st.condition[d] == st.inElse[d]) execute = 0;
-        }
-
-        if (execute)
-        {
-            switch (s->kind)
+        case kStmtEndrepeat:
+            if (st.repeatOverflow > 0)
             {
-            case kStmtInstruction:
-                if (s->instruction && s->instruction->handler) s->instruction->handler(s->args);
-                break;
-            case kStmtIdle:
-                // An idle without a readable time waits for one run, as "idle 0" does.
-                S->idling = 1;
-                S->idleDuration = s->decoded.ready ? s->decoded.idleMs : 0;
-                S->idleStart = gCurrentTime;
-                result = 0;
-                resume = s->next;
-                goto endOfRun;
-            case kStmtRepeat:
-            {
-                int32_t count = s->decoded.useI1 ? gScriptVars.i[0] : s->decoded.count;
-                // A negative count would never reach 0: it opens no level, like 0.
-                if (count > 0)
-                {
-                    if (st.repeatOverflow > 0 || st.repeatDepth >= kMaxScriptNesting)
-                    {
-                        st.repeatOverflow++;
-                    }
-                    else
-                    {
-                        st.repeatDepth++;
-                        st.repeatStart[st.repeatDepth] = s;
-                        st.repeatCount[st.repeatDepth] = count;
-                    }
-                }
-                break;
+                st.repeatOverflow--;
             }
-            case kStmtEndrepeat:
-                if (st.repeatOverflow > 0)
-                {
-                    st.repeatOverflow--;
-                }
-                else if (st.repeatDepth > 0)
-                {
-                    if (--st.repeatCount[st.repeatDepth] != 0)
-                        s = st.repeatStart[st.repeatDepth];
-                    else
-                        st.repeatDepth--;
-                }
-                break;
-            case kStmtExitrepeat:
-                if (st.repeatOverflow > 0)
-                    st.repeatOverflow--;
-                else if (st.repeatDepth > 0)
+            else if (st.repeatDepth > 0)
+            {
+                if (--st.repeatCount[st.repeatDepth] != 0)
+                    s = st.repeatStart[st.repeatDepth];
+                else
                     st.repeatDepth--;
-                break;
-            case kStmtLoop:
-                st.loopStart = s;
-                S->looping = 1;
-                break;
-            case kStmtEndloop:
-                resume = s->next;
-                goto endOfRun;
-            case kStmtExitloop:
-                S->looping = 0;
-                break;
             }
+            break;
+        case kStmtExitrepeat:
+            if (st.repeatOverflow > 0)
+                st.repeatOverflow--;
+            else if (st.repeatDepth > 0)
+                st.repeatDepth--;
+            break;
+        case kStmtLoop:
+            st.loopStart = s;
+            S->looping = 1;
+            break;
+        case kStmtEndloop:
+            resume = s->next;
+            goto endOfRun;
+        case kStmtExitloop:
+            S->looping = 0;
+            break;
         }
-        // A statement that disposed of this script (its actor removed) ends the run untouched.
-        if (!VXR_ScriptSurvived(frame)) return 1;
-        if (levelChanged) return 1;
         s = s->next;
     }
 

@@ -2,6 +2,7 @@
 // and the condition test on registers. Runs may nest; a disposed script's runs end safely.
 #pragma once
 
+#include "script/decode.h"
 #include "script/script_records.h"
 
 #include <cstdint>
@@ -10,8 +11,9 @@
 // statement, so it is right again after a nested run returns.
 extern human_being* gHumanScriptTarget;
 
-// Statements visited by runs since program start (the benchmark reads it).
-extern uint64_t gScriptStatementCount;
+// Counts the scripts disposed of since program start: a run checks its watch only when this
+// has moved, so a statement that freed nothing costs one comparison.
+extern uint32_t gScriptDisposals;
 
 // Deepest nesting of if levels and of repeat levels one run keeps.
 const int kMaxScriptNesting = 31;
@@ -29,13 +31,6 @@ int ExecuteCompiledVXRScript(VXR_scripter* script);
 // 1 when register a compares to register b with op ("<", ">", "<=", ">=", "=", "!=") for the
 // register kind type ('b', 'f', 'i', 's'), else 0. Register numbers outside 1 to 16 give 0.
 int VXR_GetScriptConditionalResult(char type, int a, const char* op, int b);
-
-// Reads the operands of an if, idle or repeat statement from its argument text into its
-// decoded slot; the compiler calls it once per statement.
-void VXR_DecodeControlArgs(VXR_Statement* statement);
-// seconds x 1000 truncated toward zero as an unsigned 32-bit duration: a negative time wraps
-// to a huge one, a time beyond the 32-bit range saturates, NaN gives 0.
-uint32_t VXR_SecondsToMs(float seconds);
 
 // Watches guard code that holds a script pointer across a run that might dispose of it.
 // VXR_WatchScript returns a slot (or -1 when all are in use); VXR_ScriptSurvived tells whether

@@ -2,6 +2,8 @@
 // table entry and a macro registry entry, with the list heads and cursors that hold them.
 #pragma once
 
+#include "script/variables.h"
+
 #include <cstdint>
 
 struct human_being;
@@ -34,27 +36,84 @@ enum
     kStmtExitloop = 10
 };
 
-// A handler reads the statement's prepared argument text and returns nothing.
+// An instruction's operands, decoded from its argument text once, when the statement compiles.
+//
+// How an instruction is written (every entry of the instruction table follows this):
+// - The decoder (VXR_DecodeProc, beside the handler in instructions.cpp) reads the prepared
+//   argument text with the readers of decode.h and fills the record. It applies every default of
+//   empty or missing text, checks register numbers against 1-16 and stores indices 0-15,
+//   converts literals (integers saturated to 32 bits, floats as %f reads them, rounded to 32 bits
+//   where the instruction uses them so), copies a quoted name or path into `text`, and turns a
+//   word ("true", "me") into a number. It sets `ok` only when the text matches the grammar; a
+//   handler does nothing when `ok` is 0, which is how "an unreadable value does nothing" stays.
+// - The handler (vxrinstr_k) reads only the record: no text parsing, no search by name on the
+//   common path, no allocation. Values that live elsewhere (registers named as sources, the
+//   selected actor, the clock) are read when it runs, never at compile time.
+// - A named variable is reached through VXR_ResolveVariable(text, &var) (variables.h): the entry
+//   found is kept in `var` with the variable generation and the selected actor it was found
+//   under, and is looked up again as soon as either has changed. Any change to a variable list
+//   (an install, a list freed with its actor or at a reset) bumps the generation, so the record
+//   never hands out an entry that has been freed or that a new entry now hides.
+// - The instruction's text form (the table's `handler`, used by ExecuteVXRCommand) decodes into
+//   a record on the stack and runs the same handler, so both ways behave the same.
+struct VXR_DecodedArgs
+{
+    int8_t ok;     // the text matched: the handler acts
+    char form;     // which grammar form matched, or the source kind ('f', 'i', 'b'; 0 a literal)
+    int8_t reg[4]; // register indices 0-15, in the order the grammar names them
+    int64_t whole[4];
+    double real[4];
+    char text[kScriptArgsMax + 1]; // a quoted name or path, copied once
+    VXR_VariableRef var;           // the named variable of `text`, resolved lazily
+};
+
+// Fills a zeroed record from prepared argument text (compile time).
+typedef void (*VXR_DecodeProc)(const char* args, VXR_DecodedArgs* out);
+// Runs an instruction from its decoded record.
+typedef void (*VXR_RunProc)(VXR_DecodedArgs* args);
+// An instruction's text form: decodes the text, then runs.
 typedef void (*VXR_InstructionProc)(char* args);
 
 // One entry of the instruction table. The table ends with the entry named "NULL", whose
-// handler is null; lookups stop there.
+// handler is null; lookups stop there. An entry without a decoder and runner (a test's probe)
+// is run through its text form.
 struct VXR_Instruction
 {
     const char* name;
     VXR_InstructionProc handler;
+    VXR_DecodeProc decode = nullptr;
+    VXR_RunProc run = nullptr;
 };
 
-// Operands of a control statement, read from its argument text once when the line compiles,
-// so that a run does not parse text again. `ready` is 0 when the text could not be read
-// (a malformed condition is false; an idle without a number waits for one run).
+// The condition an if tests, decoded from its register kind and operator.
+enum
+{
+    kTestFalse = 0, // unknown kind or operator, a register outside 1-16, unreadable text
+    kTestILess,
+    kTestIGreater,
+    kTestILessEqual,
+    kTestIGreaterEqual,
+    kTestIEqual,
+    kTestINotEqual,
+    kTestFLess,
+    kTestFGreater,
+    kTestFLessEqual,
+    kTestFGreaterEqual,
+    kTestFEqual,
+    kTestFNotEqual,
+    kTestBEqual,
+    kTestBNotEqual,
+    kTestSEqual,
+    kTestSNotEqual
+};
+
+// Operands of a control statement, decoded once when the line compiles.
 struct VXR_StatementArgs
 {
-    int32_t ready;
-    char type;     // if: register kind 'b', 'f', 'i' or 's'
-    char op;       // if: operator code, see interpreter.cpp
-    int32_t a, b;  // if: register numbers as written
-    int32_t count; // repeat: pass count; `useI1` when the text is empty
+    int32_t ready;   // idle: 0 when no time could be read (the idle then waits one run)
+    int8_t test;     // if: kTest* code
+    int8_t a, b;     // if: register indices 0-15
+    int32_t count;   // repeat: pass count; `useI1` when the text is empty
     int32_t useI1;
     uint32_t idleMs; // idle: duration as the run stores it
 };
@@ -66,10 +125,11 @@ struct VXR_Statement
     char args[kScriptArgsMax + 1];
     char kind;
     VXR_Statement* next;
-    VXR_StatementArgs decoded;
-    // Room for an instruction's own decoded operands; null until handlers decode at compile
-    // time. Freed with the statement.
-    void* instructionData;
+    // The next if, else or endif after this statement: a run that is passing over a branch not
+    // taken goes there directly, since nothing else in between would run.
+    VXR_Statement* nextBranch;
+    VXR_StatementArgs decoded; // control statements
+    VXR_DecodedArgs operands;  // instructions
     // Source line, from 1 (a CR LF pair ends one line), for console lines about the statement.
     int32_t line;
 };

@@ -13,6 +13,13 @@ variable_list gScriptVars;
 vaPtr gGameVariables;
 vaPtr* gVarPtr = &gGameVariables;
 float gGameSpeedFactor = 1.0f;
+uint32_t gVariableGeneration = 1;
+
+// Every list change goes through here; 0 is kept for "never resolved".
+static void VariablesChanged()
+{
+    if (++gVariableGeneration == 0) gVariableGeneration = 1;
+}
 
 // Engine-bound entries point at one 32-bit int or float.
 static const int kBoundStorageSize = 4;
@@ -85,6 +92,7 @@ void InstallVXRVariablePointer(const char* name, void* pointer, int ownStorage)
         last = last->next;
     last->next = entry;
     gVarPtr = entry;
+    VariablesChanged();
 }
 
 void InstallHumanVariablePointer(human_being* actor, const char* name, void* pointer, int ownStorage)
@@ -93,6 +101,7 @@ void InstallHumanVariablePointer(human_being* actor, const char* name, void* poi
     if (FindByStoredName(actor->variables, name)) return;
     vaPtr* entry = NewVariableEntry(name, pointer, ownStorage);
     if (!entry) return;
+    VariablesChanged();
     if (!actor->variables)
     {
         actor->variables = entry;
@@ -129,24 +138,80 @@ int GetVarStorageSize(const vaPtr* entry)
     return entry->ownsStorage ? kVariableStorageSize : kBoundStorageSize;
 }
 
+vaPtr* VXR_ResolveVariable(const char* name, VXR_VariableRef* ref)
+{
+    if (ref->generation != gVariableGeneration || ref->actor != selHuman)
+    {
+        ref->entry = GetVarEntry(name);
+        ref->global = ref->entry && ref->entry == gVarPtr;
+        ref->generation = gVariableGeneration;
+        ref->actor = selHuman;
+    }
+    else if (ref->global)
+        gVarPtr = ref->entry;
+    return ref->entry;
+}
+
 // Reads and writes go through memcpy: owned storage is malloc-aligned, but the bytes may have been
 // written as another type, and memcpy is the defined way to reinterpret them.
-int GetInt(const char* name)
+int VXR_EntryInt(const vaPtr* v)
 {
-    vaPtr* v = GetVarEntry(name);
     if (!v || !v->value) return 0;
     int32_t x;
     memcpy(&x, v->value, sizeof(x));
     return x;
 }
 
-float GetFloat(const char* name)
+float VXR_EntryFloat(const vaPtr* v)
 {
-    vaPtr* v = GetVarEntry(name);
     if (!v || !v->value) return 0.0f;
     float x;
     memcpy(&x, v->value, sizeof(x));
     return x;
+}
+
+void VXR_SetEntryInt(vaPtr* v, int value)
+{
+    if (!v || !v->value) return;
+    int32_t x = value;
+    memcpy(v->value, &x, sizeof(x));
+}
+
+void VXR_SetEntryFloat(vaPtr* v, float value)
+{
+    if (!v || !v->value) return;
+    memcpy(v->value, &value, sizeof(value));
+}
+
+void VXR_EntryText(const vaPtr* v, char* out, int outSize)
+{
+    if (!out || outSize <= 0) return;
+    out[0] = 0;
+    int size = GetVarStorageSize(v);
+    if (size <= 0) return;
+    const char* text = (const char*)v->value;
+    int n = 0;
+    while (n < size && n < outSize - 1 && text[n])
+        n++;
+    memcpy(out, text, n);
+    out[n] = 0;
+}
+
+void VXR_SetEntryText(vaPtr* v, const char* text)
+{
+    int size = GetVarStorageSize(v);
+    if (size <= 0) return;
+    VXR_CopyText((char*)v->value, size, text);
+}
+
+int GetInt(const char* name)
+{
+    return VXR_EntryInt(GetVarEntry(name));
+}
+
+float GetFloat(const char* name)
+{
+    return VXR_EntryFloat(GetVarEntry(name));
 }
 
 int GetBoolean(const char* name)
@@ -168,32 +233,17 @@ char* GetString_VXR(const char* name)
 
 void GetVarText(const char* name, char* out, int outSize)
 {
-    if (!out || outSize <= 0) return;
-    out[0] = 0;
-    vaPtr* v = GetVarEntry(name);
-    int size = GetVarStorageSize(v);
-    if (size <= 0) return;
-    const char* text = (const char*)v->value;
-    int n = 0;
-    while (n < size && n < outSize - 1 && text[n])
-        n++;
-    memcpy(out, text, n);
-    out[n] = 0;
+    VXR_EntryText(GetVarEntry(name), out, outSize);
 }
 
 void SetInt(const char* name, int value)
 {
-    vaPtr* v = GetVarEntry(name);
-    if (!v || !v->value) return;
-    int32_t x = value;
-    memcpy(v->value, &x, sizeof(x));
+    VXR_SetEntryInt(GetVarEntry(name), value);
 }
 
 void SetFloat(const char* name, float value)
 {
-    vaPtr* v = GetVarEntry(name);
-    if (!v || !v->value) return;
-    memcpy(v->value, &value, sizeof(value));
+    VXR_SetEntryFloat(GetVarEntry(name), value);
 }
 
 void SetBoolean(const char* name, int value)
@@ -203,14 +253,12 @@ void SetBoolean(const char* name, int value)
 
 void SetString_VXR(const char* name, const char* text)
 {
-    vaPtr* v = GetVarEntry(name);
-    int size = GetVarStorageSize(v);
-    if (size <= 0) return;
-    VXR_CopyText((char*)v->value, size, text);
+    VXR_SetEntryText(GetVarEntry(name), text);
 }
 
 void DisposeVariableList(vaPtr* first)
 {
+    VariablesChanged();
     while (first)
     {
         vaPtr* next = first->next;
@@ -225,6 +273,7 @@ void DisposeHumanVariables(human_being* actor)
     if (!actor) return;
     DisposeVariableList(actor->variables);
     actor->variables = nullptr;
+    VariablesChanged();
 }
 
 void ClearGlobalVariables()

@@ -32,6 +32,20 @@ struct vaPtr
     vaPtr* next;
 };
 
+// Bumped whenever any variable list changes: an entry installed, a list freed (an actor removed,
+// a reset). A name resolved under one generation is valid until the next.
+extern uint32_t gVariableGeneration;
+
+// A name's entry kept between runs of a statement: valid while gVariableGeneration and the
+// selected actor are those it was resolved under. The actor is compared, never dereferenced.
+struct VXR_VariableRef
+{
+    uint32_t generation; // 0: not resolved yet
+    const human_being* actor;
+    vaPtr* entry;   // null: no variable of that name
+    int32_t global; // the entry is in the global list
+};
+
 // Zero-filled at start and never reset: a level change keeps the registers.
 extern variable_list gScriptVars;
 // Head of the global list (not a variable itself); entries follow from its next in install order.
@@ -50,6 +64,19 @@ void InstallHumanVariablePointer(human_being* actor, const char* name, void* poi
 vaPtr* GetHumanVarEntry(human_being* actor, const char* name);
 // The selected actor's entry of that name if there is one, else the first global entry, else null.
 vaPtr* GetVarEntry(const char* name);
+
+// GetVarEntry(name) through ref: looks the name up only when ref is stale, and moves gVarPtr
+// as GetVarEntry does.
+vaPtr* VXR_ResolveVariable(const char* name, VXR_VariableRef* ref);
+
+// Reading and writing one entry; a null entry reads as 0, 0.0 or "" and takes no writes.
+int VXR_EntryInt(const vaPtr* entry);
+float VXR_EntryFloat(const vaPtr* entry);
+void VXR_SetEntryInt(vaPtr* entry, int value);
+void VXR_SetEntryFloat(vaPtr* entry, float value);
+// Text reads never go past the entry's storage; writes are cut to what it holds, terminated.
+void VXR_EntryText(const vaPtr* entry, char* out, int outSize);
+void VXR_SetEntryText(vaPtr* entry, const char* text);
 
 // Unknown names read as 0, 0.0 or the empty text; setters ignore unknown names.
 int GetInt(const char* name);
