@@ -1,60 +1,194 @@
-// Benchmark (not a test): runs a compiled register-arithmetic loop and prints how many script
-// statements a second the interpreter gets through, for comparison with equivalent Lua code.
+// Benchmark (not a test): the interpreter against Lua 5.4 on the same loops, in one run. Each
+// loop is timed in-process (a compiled script run once, minus a one-pass run), through the game
+// executable (a data folder whose game script runs the loop then quits, minus a one-pass run),
+// and in lua5.4 with locals (a global for the named-variable loop). Prints ns a pass and ratios.
 #include "script/compiler.h"
 #include "script/interpreter.h"
 #include "script/variables.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
 
-// Every pass visits eight statements: addi, addf, if, one of the two seti with the else, endif
-// and endrepeat.
-static const char* kLoop = "repeat 100000\r"
-                           "addi 1,1\r"
-                           "addf 1,0.5\r"
-                           "if i,1,>,3\r"
-                           "seti 4,7\r"
-                           "else\r"
-                           "seti 4,8\r"
-                           "endif\r"
-                           "endrepeat\r";
+struct BenchLoop
+{
+    const char* name;
+    const char* body;  // script statements of one pass
+    const char* setup; // script statements before the loop
+    const char* lua;   // Lua statements of one pass; the locals x, y are 0 and 1, the global v is 0
+};
+
+static const BenchLoop kLoops[] = {
+    {"addi", "addi 1,1\r", "seti 1,0\r", "x = x + 1"},
+    {"if/else", "if i,1,<,2\raddi 1,1\relse\raddi 2,1\rendif\r", "seti 1,0\rseti 2,1\r",
+     "if x < y then x = x + 1 else y = y + 1 end"},
+    {"addf", "addf 1,0.5\r", "setf 1,0\r", "x = x + 0.5"},
+    {"loadi/storei", "loadi \"v\",1\raddi 1,1\rstorei \"v\",1\r", "def \"v\"\r", "v = v + 1"},
+};
+
+static double Now()
+{
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
+
+static std::string LoopText(const BenchLoop& loop, long passes)
+{
+    return std::string(loop.setup) + "repeat " + std::to_string(passes) + "\r" + loop.body + "endrepeat\r";
+}
+
+// Seconds for one run of the loop compiled in-process.
+static double InProcessSeconds(const BenchLoop& loop, long passes)
+{
+    VXR_scripter* script = NewVXRScript(LoopText(loop, passes).c_str());
+    if (!script || !script->code) return -1.0;
+    double start = Now();
+    ExecuteCompiledVXRScript(script);
+    double seconds = Now() - start;
+    DisposeScript(script);
+    return seconds;
+}
+
+// Wall-clock seconds of a shell command, or -1 when it failed.
+static double CommandSeconds(const std::string& command)
+{
+    double start = Now();
+    int status = system(command.c_str());
+    double seconds = Now() - start;
+    return status == 0 ? seconds : -1.0;
+}
+
+static std::string gExe;     // the game executable beside this program, or "" when it cannot run
+static std::string gScratch; // data folders for the executable runs
+
+static double ExecutableSeconds(const BenchLoop& loop, long passes)
+{
+    if (gExe.empty()) return -1.0;
+    std::string dir = gScratch + "/run";
+    mkdir(dir.c_str(), 0755);
+    mkdir((dir + "/Data").c_str(), 0755);
+    FILE* f = fopen((dir + "/Data/game script").c_str(), "w");
+    if (!f) return -1.0;
+    fprintf(f, "%squit\r", LoopText(loop, passes).c_str());
+    fclose(f);
+    return CommandSeconds("\"" + gExe + "\" --data \"" + dir +
+                          "\" --windowed 64x48 --frames 50 --fixed-step 20 --mute > /dev/null 2>&1");
+}
+
+static bool gHaveLua = false;
+
+static double LuaSeconds(const BenchLoop& loop, long passes)
+{
+    if (!gHaveLua) return -1.0;
+    std::string file = gScratch + "/loop.lua";
+    FILE* f = fopen(file.c_str(), "w");
+    if (!f) return -1.0;
+    // The loop is timed inside Lua, so the interpreter's start-up is not counted.
+    fprintf(f,
+            "v = 0\nlocal x, y = 0, 1\nlocal t = os.clock()\nfor i = 1, %ld do %s end\n"
+            "io.write(os.clock() - t, '\\n')\n",
+            passes, loop.lua);
+    fclose(f);
+    FILE* p = popen(("lua5.4 \"" + file + "\"").c_str(), "r");
+    if (!p) return -1.0;
+    double seconds = -1.0;
+    if (fscanf(p, "%lf", &seconds) != 1) seconds = -1.0;
+    pclose(p);
+    return seconds;
+}
+
+// Best of several rounds of (many passes - one pass), as ns a pass.
+template <typename F> static double NsAPass(F run, const BenchLoop& loop, long passes, int rounds)
+{
+    double best = -1.0;
+    for (int r = 0; r < rounds; r++)
+    {
+        double many = run(loop, passes), one = run(loop, 1);
+        if (many < 0 || one < 0) return -1.0;
+        double ns = (many - one) * 1e9 / (passes - 1);
+        if (best < 0 || ns < best) best = ns;
+    }
+    return best;
+}
+
+static void FindExecutable()
+{
+    char self[4096];
+    ssize_t n = readlink("/proc/self/exe", self, sizeof(self) - 1);
+    if (n <= 0) return;
+    self[n] = 0;
+    std::string exe = std::string(self);
+    exe = exe.substr(0, exe.rfind('/')) + "/kesrow";
+    if (access(exe.c_str(), X_OK) != 0)
+    {
+        printf("(no game executable at %s: the executable column is skipped)\n", exe.c_str());
+        return;
+    }
+    if (!getenv("DISPLAY"))
+    {
+        printf("(no DISPLAY: run under xvfb-run -a for the executable column)\n");
+        return;
+    }
+    gExe = exe;
+}
+
+static void PrintColumn(double ns)
+{
+    if (ns < 0)
+        printf("  %10s", "-");
+    else
+        printf("  %7.2f ns", ns);
+}
+
+static void PrintRatio(double ns, double lua)
+{
+    if (ns < 0 || lua <= 0)
+        printf("  %8s", "-");
+    else
+        printf("  %7.2fx", ns / lua);
+}
 
 int main(int argc, char** argv)
 {
-    int runs = argc > 1 ? atoi(argv[1]) : 20;
-    if (runs < 1) runs = 1;
-    VXR_scripter* script = NewVXRScript(kLoop);
-    if (!script || !script->code)
+    long passes = argc > 1 ? atol(argv[1]) : 20000000;
+    int rounds = argc > 2 ? atoi(argv[2]) : 3;
+    if (passes < 2) passes = 2;
+    if (rounds < 1) rounds = 1;
+    char scratch[] = "/tmp/kesrow_bench_XXXXXX";
+    if (!mkdtemp(scratch))
     {
-        fprintf(stderr, "script_bench: the loop did not compile\n");
+        fprintf(stderr, "script_bench: no scratch folder\n");
         return 1;
     }
-    memset(&gScriptVars, 0, sizeof(gScriptVars));
-    gScriptVars.i[2] = 50000;
+    gScratch = scratch;
+    setenv("ALSOFT_DRIVERS", "null", 0);
+    setenv("SDL_AUDIODRIVER", "dummy", 0);
+    gHaveLua = system("command -v lua5.4 > /dev/null 2>&1") == 0;
+    if (!gHaveLua) printf("(lua5.4 not found: install the package lua5.4, e.g. apt-get install lua5.4; Lua skipped)\n");
+    FindExecutable();
+    InstallVXRVariablePointer("v", nullptr, 1);
 
-    double best = 0.0;
-    uint64_t total = 0;
-    double seconds = 0.0;
-    for (int r = 0; r < runs; r++)
+    printf("%ld passes a loop, best of %d rounds\n", passes, rounds);
+    printf("%-14s  %13s  %13s  %13s  %9s  %9s\n", "loop", "in-process", "executable", "Lua 5.4", "in/Lua",
+           "exe/Lua");
+    for (const BenchLoop& loop : kLoops)
     {
-        script->current = script->code;
-        gScriptVars.i[0] = 0;
-        uint64_t before = 0;
-        auto start = std::chrono::steady_clock::now();
-        ExecuteCompiledVXRScript(script);
-        auto end = std::chrono::steady_clock::now();
-        uint64_t statements = 800000 - before;
-        double s = std::chrono::duration<double>(end - start).count();
-        total += statements;
-        seconds += s;
-        if (s > 0 && statements / s > best) best = statements / s;
+        double inProcess = NsAPass(InProcessSeconds, loop, passes, rounds);
+        double lua = NsAPass(LuaSeconds, loop, passes, rounds);
+        double exe = NsAPass(ExecutableSeconds, loop, passes, rounds);
+        printf("%-14s", loop.name);
+        PrintColumn(inProcess);
+        PrintColumn(exe);
+        PrintColumn(lua);
+        PrintRatio(inProcess, lua);
+        PrintRatio(exe, lua);
+        printf("\n");
+        fflush(stdout);
     }
-    DisposeScript(script);
-    printf(
-        "script_bench: %llu statements in %.3f s: %.0f statements per second (best run %.0f, %.1f ns each)\n",
-        (unsigned long long)total, seconds, seconds > 0 ? total / seconds : 0.0, best,
-        best > 0 ? 1e9 / best : 0.0);
+    system(("rm -rf \"" + gScratch + "\"").c_str());
     return 0;
 }
