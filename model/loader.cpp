@@ -36,6 +36,7 @@ struct modelFileReader
     modelLoadReport* report;
     int problems;
     int vertexLimitReported;
+    int bones; // bone lines read, kept or not
 };
 
 static void ReportProblem(modelFileReader* r, const char* format, ...) __attribute__((format(printf, 2, 3)));
@@ -58,13 +59,14 @@ static void ReportProblem(modelFileReader* r, const char* format, ...)
 }
 
 // Next line into r->line. Returns 0 when the file has no more lines; a last line without a line
-// end still counts. Each CR and each LF ends a line, so CR LF gives an empty line after it.
+// end still counts. A line ends at CR, LF or CR LF: a file saved with CR LF must read as the
+// same lines, or its second header line would be taken for a vertex.
 static int NextLine(modelFileReader* r)
 {
     r->line[0] = 0;
     if (r->atEnd) return 0;
     int cut = 0;
-    int result = ReadBoundedLine(r->file, r->line, sizeof r->line, 0, &cut);
+    int result = ReadBoundedLine(r->file, r->line, sizeof r->line, 1, &cut);
     r->lineNumber++;
     if (cut) ReportProblem(r, "longer than %d characters; the rest is ignored", kMaxLineLength);
     if (result == -1)
@@ -85,9 +87,8 @@ static int IsBlank(const char* text)
 // Copies a bone word into a signature field; longer words are cut to the field, reported once.
 static void CopySignature(modelFileReader* r, char* dest, const char* word)
 {
-    if (strlen(word) >= kBoneSignatureSize)
-        ReportProblem(r, "bone name \"%s\" is cut to %d characters", word, kBoneSignatureSize - 1);
-    snprintf(dest, kBoneSignatureSize, "%s", word);
+    if (CopyBoneSignature(dest, word))
+        ReportProblem(r, "bone name \"%.40s\" is cut to %d characters", word, kBoneSignatureSize - 1);
 }
 
 static void AppendBone(mesh_mod* model, bonus* bone)
@@ -97,8 +98,31 @@ static void AppendBone(mesh_mod* model, bonus* bone)
     model->boneCursor = bone;
 }
 
+static void ReportVertexLimit(modelFileReader* r)
+{
+    if (!r->vertexLimitReported)
+        ReportProblem(r, "more than %d vertices; the rest are left out", kMaxMaterialTexCoords);
+    r->vertexLimitReported = 1;
+}
+
+static vtx_typ* AppendVertex(mesh_mod* model, std::vector<vtx_typ*>* byNumber)
+{
+    vtx_typ* v = static_cast<vtx_typ*>(calloc(1, sizeof(vtx_typ)));
+    v->number = (int32_t)byNumber->size();
+    v->weight = 100;
+    snprintf(v->boneSignature, sizeof v->boneSignature, "None");
+    snprintf(v->secondBoneSignature, sizeof v->secondBoneSignature, "None");
+    v->next = nullptr;
+    model->vertexCursor->next = v;
+    model->vertexCursor = v;
+    byNumber->push_back(v);
+    return v;
+}
+
 // Vertex line: "%d %f %f %f [first second weight [parent]]". A line with a parent also defines
-// the bone named by its first word, pivoting at the line's position.
+// the bone named by its first word, pivoting at the line's position. Vertices are numbered by
+// their place in the section, so a line that is no vertex (a blank one too) still takes its
+// place, as a vertex at the origin without bones: triangles after it keep their corners.
 static void ReadVertexLine(modelFileReader* r, mesh_mod* model, std::vector<vtx_typ*>* byNumber)
 {
     char first[kMaxLineLength + 1] = "";
@@ -108,9 +132,13 @@ static void ReadVertexLine(modelFileReader* r, mesh_mod* model, std::vector<vtx_
     float x = 0.0f, y = 0.0f, z = 0.0f;
     int fields = sscanf(r->line, "%d %f %f %f %513s %513s %d %513s", &number, &x, &y, &z, first, second,
                         &weight, parent);
+    int full = (int)byNumber->size() >= kMaxMaterialTexCoords;
     if (fields < 4)
     {
-        ReportProblem(r, "not a vertex line: \"%.40s\"", r->line);
+        if (full) return ReportVertexLimit(r);
+        ReportProblem(r, "not a vertex line: \"%.40s\"; vertex %d is put at the origin", r->line,
+                      (int)byNumber->size());
+        AppendVertex(model, byNumber);
         return;
     }
     if (fields < 7) weight = kDefaultBoneWeight;
@@ -122,7 +150,13 @@ static void ReadVertexLine(modelFileReader* r, mesh_mod* model, std::vector<vtx_
         weight = weight < 0 ? 0 : 100;
     }
     float scale = meshwork_modelScaleFactor;
-    if (parent[0])
+    if (parent[0] && r->bones >= kMaxModelBones)
+    {
+        if (r->bones == kMaxModelBones)
+            ReportProblem(r, "more than %d bones; the rest are left out", kMaxModelBones);
+        r->bones++;
+    }
+    else if (parent[0])
     {
         bonus* bone = NewBone();
         CopySignature(r, bone->signature, first);
@@ -130,35 +164,18 @@ static void ReadVertexLine(modelFileReader* r, mesh_mod* model, std::vector<vtx_
         bone->parent = nullptr;
         vector_Set(&bone->pivot, x / scale, y / scale, z / scale);
         AppendBone(model, bone);
+        r->bones++;
     }
-    if ((int)byNumber->size() >= kMaxMaterialTexCoords)
-    {
-        // The bone above is kept: bones do not live in the per-vertex arrays.
-        if (!r->vertexLimitReported)
-            ReportProblem(r, "more than %d vertices; the rest are left out", kMaxMaterialTexCoords);
-        r->vertexLimitReported = 1;
-        return;
-    }
-    vtx_typ* v = static_cast<vtx_typ*>(calloc(1, sizeof(vtx_typ)));
+    // The bone above is kept even past the vertex limit: vertices before the limit may name it.
+    if (full) return ReportVertexLimit(r);
+    vtx_typ* v = AppendVertex(model, byNumber);
     v->number = number;
     v->x = x / scale;
     v->y = y / scale;
     v->z = z / scale;
-    v->bone = v->secondBone = nullptr;
-    v->detached = 0;
     v->weight = first[0] ? weight : 100;
-    if (first[0])
-        CopySignature(r, v->boneSignature, first);
-    else
-        snprintf(v->boneSignature, sizeof v->boneSignature, "None");
-    if (second[0])
-        CopySignature(r, v->secondBoneSignature, second);
-    else
-        snprintf(v->secondBoneSignature, sizeof v->secondBoneSignature, "None");
-    v->next = nullptr;
-    model->vertexCursor->next = v;
-    model->vertexCursor = v;
-    byNumber->push_back(v);
+    if (first[0]) CopySignature(r, v->boneSignature, first);
+    if (second[0]) CopySignature(r, v->secondBoneSignature, second);
 }
 
 static int ValidVertexNumber(int n, const std::vector<vtx_typ*>& byNumber)
@@ -283,10 +300,14 @@ static void ReadMaterialHeader(modelFileReader* r, model_material* slot, int slo
     slot->green = rgb[1] * 1.5259021893143654e-05f;
     slot->blue = rgb[2] * 1.5259021893143654e-05f;
     slot->animationStart = 0;
-    // Percentages far outside 0 to 100 are held where the opacity is already fully clear or
-    // solid, so the conversion to int stays defined.
-    int transparency =
-        slot->transparency < -1000 ? -1000 : (slot->transparency > 1000 ? 1000 : slot->transparency);
+    // alpha is an opacity from 0 to 1; a percentage outside 0 to 100 is taken at the nearer end
+    // (the record keeps the value as read).
+    int transparency = slot->transparency;
+    if (transparency < 0 || transparency > 100)
+    {
+        ReportProblem(r, "material %d transparency %d is outside 0 to 100", slotIndex, transparency);
+        transparency = transparency < 0 ? 0 : 100;
+    }
     int opacity = (int)(255.0 - transparency * 2.55);
     slot->alpha = opacity * 0.003921568859368563f;
 }
@@ -404,7 +425,7 @@ int LoadMeshworkModelReport(mesh_mod* model, const char* path, modelLoadReport* 
     int haveLine = NextLine(&r);
     while (haveLine && !IsTag(r.line, "EDGES"))
     {
-        if (!IsBlank(r.line)) ReadVertexLine(&r, model, &byNumber);
+        ReadVertexLine(&r, model, &byNumber);
         haveLine = NextLine(&r);
     }
     model->vertexCount = (int32_t)byNumber.size();

@@ -41,6 +41,13 @@ bonus* GetBonePtrBySignature(bonus* first, const char* signature)
     return nullptr;
 }
 
+int CopyBoneSignature(char* signature, const char* word)
+{
+    size_t length = strlen(word);
+    snprintf(signature, kBoneSignatureSize, "%s", word);
+    return length >= kBoneSignatureSize;
+}
+
 void LinkBones(bonus* first)
 {
     for (bonus* b = first; b; b = b->next)

@@ -20,7 +20,10 @@ enum
     kModelNameSize = 64,
     kModelFolderSize = 1024,
     kPoseNameSize = 64,
-    kMaxPosedVertices = 10000
+    kMaxPosedVertices = 10000,
+    // Bones a model file may define besides the root "None". Every bone is boxed and posed at
+    // every drawing call, so a damaged file must not bring thousands of them.
+    kMaxModelBones = 256
 };
 
 // One material slot; lives inside mesh_mod only, never allocated by itself.
@@ -150,6 +153,11 @@ vtx_typ* GetVertexPtrByNumber(vtx_typ* first, int n);
 
 // First bone from first on whose signature equals signature exactly, else null.
 bonus* GetBonePtrBySignature(bonus* first, const char* signature);
+
+// Copies a bone word from a model or pose file into a signature field (kBoneSignatureSize
+// bytes): longer words are cut to the field's 4 characters, the one rule of all readers, so a
+// pose entry names the same bone as the model line it was written for. Returns 1 when cut.
+int CopyBoneSignature(char* signature, const char* word);
 
 // Resolves every bone's parent from its parentSignature among the bones from first on.
 void LinkBones(bonus* first);

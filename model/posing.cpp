@@ -108,11 +108,29 @@ pose_entry* AppendEntry(pose_struct* pose, pose_entry** tail, bonus* bone)
     return entry;
 }
 
-// The bone named by a pose file word; signatures longer than a bone's field never match.
-bonus* FindBone(mesh_mod* model, const char* word)
+// Splits the bone word off the front of a pose file line (after blanks) and returns the bone it
+// names, or null. The word is cut to a signature as the model loader cuts it; *cutWords counts
+// the cut ones, *rest is left just after the word.
+bonus* FindBone(mesh_mod* model, const char* line, const char** rest, int* cutWords)
 {
-    if (strlen(word) >= (size_t)kBoneSignatureSize) return nullptr;
-    return GetBonePtrBySignature(model->boneListHead.next, word);
+    while (*line == ' ' || *line == '\t')
+        line++;
+    size_t length = strcspn(line, " \t");
+    *rest = line + length;
+    if (length == 0) return nullptr;
+    // One character more than a signature holds is enough to tell a word that must be cut.
+    char probe[kBoneSignatureSize + 1];
+    snprintf(probe, sizeof probe, "%.*s", (int)(length < sizeof probe ? length : sizeof probe - 1), line);
+    char signature[kBoneSignatureSize];
+    if (CopyBoneSignature(signature, probe)) ++*cutWords;
+    return GetBonePtrBySignature(model->boneListHead.next, signature);
+}
+
+void ReportCutBoneWords(const char* path, int cutWords)
+{
+    if (cutWords)
+        OutputToConsoleF("//Pose file %s: %d bone names longer than %d characters were cut to %d", path,
+                         cutWords, kBoneSignatureSize - 1, kBoneSignatureSize - 1);
 }
 
 // slot 0: pose A values, 1: pose B values.
@@ -150,6 +168,7 @@ void ReadKeyframePoses(mesh_mod* model, FILE* f, const char* path)
     pose_struct* pose = nullptr;
     pose_entry* tail = nullptr;
     int orphanKeys = 0;
+    int cutWords = 0;
     while (ReadPoseLine(f, line, sizeof line, &cut))
     {
         if (line[0] == '\t')
@@ -159,14 +178,14 @@ void ReadKeyframePoses(mesh_mod* model, FILE* f, const char* path)
                 orphanKeys++;
                 continue;
             }
-            char signature[64];
+            const char* rest = line + 1;
             long ax, ay, az, angle;
-            if (sscanf(line + 1, "%63s (%ld,%ld,%ld) %ld", signature, &ax, &ay, &az, &angle) != 5)
+            bonus* bone = FindBone(model, line + 1, &rest, &cutWords);
+            if (sscanf(rest, " (%ld,%ld,%ld) %ld", &ax, &ay, &az, &angle) != 4)
             {
-                OutputToConsoleF("//Unreadable bone key in %s skipped: %s", path, line + 1);
+                OutputToConsoleF("//Unreadable bone key in %s skipped: %.80s", path, line + 1);
                 continue;
             }
-            bonus* bone = FindBone(model, signature);
             if (!bone) continue;
             vector_type r = GetEularAngles((float)angle, ax * 0.00001f, ay * 0.00001f, az * 0.00001f);
             pose_entry* e = AppendEntry(pose, &tail, bone);
@@ -185,6 +204,7 @@ void ReadKeyframePoses(mesh_mod* model, FILE* f, const char* path)
         }
     }
     if (orphanKeys) OutputToConsoleF("//%d bone keys before the first pose in %s ignored.", orphanKeys, path);
+    ReportCutBoneWords(path, cutWords);
 }
 
 } // namespace
@@ -421,6 +441,7 @@ int LoadModelPosesVXR(mesh_mod* model, const char* path)
         fclose(f);
         return 1;
     }
+    int cutWords = 0;
     while (ReadPoseLine(f, line, sizeof line, &cut))
     {
         pose_struct* pose = AppendPose(model, line, path);
@@ -430,17 +451,16 @@ int LoadModelPosesVXR(mesh_mod* model, const char* path)
         while (ReadPoseLine(f, line, sizeof line, &cut))
         {
             if (strcmp(line, "}") == 0) break;
-            char signature[64];
-            int used = 0;
-            if (sscanf(line, " %63s%n", signature, &used) != 1) continue;
-            bonus* bone = FindBone(model, signature);
+            const char* rest = line;
+            bonus* bone = FindBone(model, line, &rest, &cutWords);
             if (!bone) continue;
             pose_entry* e = AppendEntry(pose, &tail, bone);
-            sscanf(line + used, "%f,%f,%f,%f,%f,%f,%d", &e->moveX, &e->moveY, &e->moveZ, &e->rotationX,
+            sscanf(rest, "%f,%f,%f,%f,%f,%f,%d", &e->moveX, &e->moveY, &e->moveZ, &e->rotationX,
                    &e->rotationY, &e->rotationZ, &e->active);
         }
     }
     fclose(f);
+    ReportCutBoneWords(path, cutWords);
     return 1;
 }
 

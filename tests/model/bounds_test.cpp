@@ -177,15 +177,19 @@ TEST(Bounds, ScaleModelToRelativeAndAbsolute)
     bonus* r = fresh->boneListHead.next;
     EXPECT_NEAR(r->maxY, 3, 1e-5);
     EXPECT_NEAR(r->maxX, 1, 1e-5);
-    // Width counts the box margins: 2.2 measured, so 4.4 doubles the x extent.
+    // On a block three times as deep as wide, turned a quarter: the width is the model's own x
+    // size with both margins (2.2), the depth its z size (6.2), whichever way it faces.
+    for (vtx_typ* v = fresh->vertexListHead.next; v; v = v->next)
+        v->z *= 3;
+    GetMeshworkModelHighs(fresh->triangleListHead.next, fresh->boneListHead.next);
     UpdateModelBoxes(fresh, actor->position, {0, 90, 0});
     ScaleModelTo(actor, 4.4f, 0, 0, 1);
     EXPECT_NEAR(r->maxX, 2, 1e-4);
-    EXPECT_NEAR(r->maxZ, 1, 1e-5);
-
-    ScaleModelTo(nullptr, 2, 2, 2, 0);
-    actor->model = nullptr;
-    ScaleModelTo(actor, 2, 2, 2, 1);
+    EXPECT_NEAR(r->maxZ, 3, 1e-5);
+    UpdateModelBoxes(fresh, actor->position, {0, 90, 0});
+    ScaleModelTo(actor, 0, 0, 3.1f, 1);
+    EXPECT_NEAR(r->maxZ, 1.5f, 1e-4);
+    EXPECT_NEAR(r->maxX, 2, 1e-4);
     DisposeMeshworkModel(m);
     DisposeMeshworkModel(fresh);
     free(actor);

@@ -9,12 +9,19 @@
 
 #include <GL/gl.h>
 
+#include <cmath>
+
 namespace
 {
 
 vtx_typ* VertexAt(mesh_mod* m, int n)
 {
     return ListOf(m->vertexListHead.next)[n];
+}
+
+vector_type RestPositionOf(const vtx_typ* v)
+{
+    return {v->x, v->y, v->z};
 }
 
 const char kHeader[] = "test model\nsecond header line\n";
@@ -295,11 +302,9 @@ TEST(ModelLoaderFaults, FilesThatEndEarlyOrCarryOddLines)
         DisposeMeshworkModel(m);
     }
 
-    // CR LF lines, an over-long bone name, a weight out of range and a line that is no vertex.
-    mesh_mod* m = Load(dir / "odd", "h1\r\nh2\n0 0 0 0\r\n1 660 0 0 Shoulder None 150 None\r\n"
-                                    "junk\n2 0 660 0 Shoulder Body\r\nEDGES\r\n"
-                                    "MATERIAL Mat 65535 0 0\r\n0 1 2\r\nEND\r\n");
-    EXPECT_EQ(3, m->vertexCount);
+    // An over-long bone name, a weight out of range and an incomplete material header.
+    mesh_mod* m = Load(dir / "odd", "h1\nh2\n0 0 0 0\n1 660 0 0 Shoulder None 150 None\n"
+                                    "2 0 660 0 Shoulder Body\nEDGES\nMATERIAL Mat 65535 0 0\n0 1 2\nEND\n");
     EXPECT_EQ(1, m->triangleCount);
     EXPECT_STREQ("Shou", VertexAt(m, 1)->boneSignature);
     EXPECT_EQ(100, VertexAt(m, 1)->weight);
@@ -308,7 +313,111 @@ TEST(ModelLoaderFaults, FilesThatEndEarlyOrCarryOddLines)
     // An incomplete header keeps what it has; the rest is 0 (opaque, untextured).
     EXPECT_FLOAT_EQ(1.0f, m->materials[0].red);
     EXPECT_FLOAT_EQ(1.0f, m->materials[0].alpha);
-    for (const char* line : {"cut to 4", "outside 0 to 100", "not a vertex line", "incomplete"})
+    for (const char* line : {"cut to 4", "outside 0 to 100", "incomplete"})
         EXPECT_TRUE(console.Has(line)) << line;
+    DisposeMeshworkModel(m);
+}
+
+TEST(ModelLoaderFaults, LinesThatAreNoVertexKeepTheNumbersOfTheVerticesAfterThem)
+{
+    TempDir dir;
+    ConsoleCapture console;
+    // Vertex 1 is junk and vertex 3 a blank line; triangle 0 4 5 must still reach the last two.
+    mesh_mod* m = Load(dir / "gaps", std::string(kHeader) +
+                                         "0 0 0 0\njunk\n2 660 0 0\n\n4 0 660 0\n"
+                                         "5 0 0 660\nEDGES\n" +
+                                         Material(0) + "0 4 5\nEND\n");
+    ASSERT_EQ(6, m->vertexCount);
+    ASSERT_EQ(1, m->triangleCount);
+    trio* t = m->triangleListHead.next;
+    EXPECT_EQ(VertexAt(m, 4), t->vertices[1]);
+    ExpectVector(RestPositionOf(t->vertices[1]), 0, 1, 0);
+    ExpectVector(RestPositionOf(t->vertices[2]), 0, 0, 1);
+    // The stand-ins sit at the origin without bones, under their place's number.
+    for (int n : {1, 3})
+    {
+        ExpectVector(RestPositionOf(VertexAt(m, n)), 0, 0, 0, 0);
+        EXPECT_EQ(n, VertexAt(m, n)->number);
+        EXPECT_STREQ("None", VertexAt(m, n)->boneSignature);
+        EXPECT_EQ(100, VertexAt(m, n)->weight);
+    }
+    EXPECT_TRUE(console.Has("line 4: not a vertex line: \"junk\"; vertex 1 is put at the origin"));
+    EXPECT_TRUE(console.Has("line 6: not a vertex line: \"\"; vertex 3"));
+    DisposeMeshworkModel(m);
+}
+
+TEST(ModelLoaderFaults, CrLfFilesReadAsTheSameLines)
+{
+    TempDir dir;
+    std::string text = std::string(kHeader) +
+                       "0 0 0 0 Arm None 100 None\n1 660 0 0\n2 0 660 0\nEDGES\n0 1\n" + Material(65535) +
+                       "0 1 2\nUVS\n2 0.5 0.25\nEND\n";
+    std::string crlf;
+    for (char c : text)
+        crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
+    modelLoadReport report[2];
+    mesh_mod* m[2];
+    for (int i = 0; i < 2; i++)
+    {
+        std::string path = dir / (i ? "crlf" : "lf");
+        ASSERT_TRUE(WriteTextFile(path, i ? crlf : text));
+        m[i] = NewRecord<mesh_mod>();
+        ASSERT_EQ(1, LoadMeshworkModelReport(m[i], path.c_str(), &report[i]));
+        EXPECT_EQ(0, report[i].problems) << path;
+        EXPECT_EQ(3, m[i]->vertexCount) << path;
+        EXPECT_EQ(1, m[i]->triangleCount) << path;
+        EXPECT_EQ(2u, ListOf(m[i]->boneListHead.next).size()) << path;
+        EXPECT_FLOAT_EQ(0.5f, m[i]->triangleListHead.next->u[2]) << path;
+    }
+    EXPECT_EQ(m[0]->triangleListHead.next->v[2], m[1]->triangleListHead.next->v[2]);
+    EXPECT_EQ(0, memcmp(m[0]->materials[0].indices, m[1]->materials[0].indices, sizeof(int32_t) * 3));
+    DisposeMeshworkModel(m[0]);
+    DisposeMeshworkModel(m[1]);
+}
+
+TEST(ModelLoaderFaults, BonesAreBoundedAndAlphaStaysWithinZeroToOne)
+{
+    TempDir dir;
+    ConsoleCapture console;
+    // Every line defines a bone; past the limit the vertices stay but define no more bones.
+    std::string text = kHeader;
+    for (int i = 0; i < kMaxModelBones + 40; i++)
+        text += std::to_string(i) + " 0 0 0 B" + std::to_string(i) + " None 100 None\n";
+    text += "EDGES\n";
+    const int transparency[] = {0, 50, 100, 1000, -50, 101};
+    const float alpha[] = {1.0f, 127.0f / 255.0f, 0.0f, 0.0f, 1.0f, 0.0f};
+    for (int t : transparency)
+        text += Material(0, 0, t) + "0 1 2\n";
+    mesh_mod* m = Load(dir / "bones", text + "END\n");
+    EXPECT_EQ(kMaxModelBones + 40, m->vertexCount);
+    EXPECT_EQ(kMaxModelBones + 1u, ListOf(m->boneListHead.next).size()); // and the root
+    EXPECT_TRUE(console.Has("line " + std::to_string(kMaxModelBones + 3) + ": more than 256 bones"));
+    for (int i = 0; i < 6; i++)
+    {
+        EXPECT_FLOAT_EQ(alpha[i], m->materials[i].alpha) << transparency[i];
+        EXPECT_EQ(transparency[i], m->materials[i].transparency); // kept as read
+    }
+    EXPECT_TRUE(console.Has("material 3 transparency 1000 is outside 0 to 100"));
+    EXPECT_TRUE(console.Has("material 4 transparency -50"));
+    DisposeMeshworkModel(m);
+}
+
+TEST(ModelLoader, SharedVerticesGetTheMeanOfTheirTrianglesNormals)
+{
+    TempDir dir;
+    // Two triangles folded at a right angle along the edge from vertex 0 to vertex 2.
+    mesh_mod* m = Load(dir / "fold", std::string(kHeader) +
+                                         "0 0 0 0\n1 660 0 0\n2 0 660 0\n3 0 0 660\n"
+                                         "EDGES\n" +
+                                         Material(0) + "0 1 2\n0 2 3\nEND\n");
+    trio* a = m->triangleListHead.next;
+    trio* b = a->next;
+    ExpectVector(a->normal, 0, 0, a->normal.z > 0 ? 1.0f : -1.0f);
+    ExpectVector(b->normal, b->normal.x > 0 ? 1.0f : -1.0f, 0, 0);
+    const float half = sqrtf(0.5f);
+    for (int n : {0, 2})
+        ExpectVector(VertexAt(m, n)->normal, b->normal.x * half, 0, a->normal.z * half);
+    ExpectVector(VertexAt(m, 1)->normal, 0, 0, a->normal.z);
+    ExpectVector(VertexAt(m, 3)->normal, b->normal.x, 0, 0);
     DisposeMeshworkModel(m);
 }

@@ -117,7 +117,6 @@ TEST(MeshBlend, ChannelsBlendRotationsTheShortWayAndMovesLinearly)
     // Pose A and pose B are never written by the blend.
     EXPECT_EQ(wrap->rotationY[0], 170.0f);
     EXPECT_EQ(wrap->rotationY[1], -170.0f);
-    BlendModelChannels(nullptr, 50.0f);
     DisposeMeshworkModel(m);
 }
 
@@ -207,7 +206,6 @@ TEST(MeshCache, EntriesAreFoundByExactNameAndNeverDisposed)
     EXPECT_EQ(ListOf(robot->vertexListHead.next).size(), 4u);
     ASSERT_EQ(ConsoleCapture::Lines().size(), 1u);
     EXPECT_EQ(ConsoleCapture::Lines()[0].rfind("//", 0), 0u);
-    DisposeMeshworkModel(nullptr);
 
     baseMesh->next = saved;
     meshPtr = savedCursor;

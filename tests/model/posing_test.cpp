@@ -142,7 +142,6 @@ TEST(Posing, SetAndMorphPosesLoadActiveEntriesOfThePrefixMatch)
     m->owner = nullptr;
     SetModelPoses(m, "Jump", "Empty");
     EXPECT_EQ(arm->rotationX[0], 10);
-    SetModelPoses(nullptr, "Walk", "Walk");
 
     // Morphing freezes the present blend into pose A and loads the new pose as B.
     float percent = 25;
@@ -155,7 +154,9 @@ TEST(Posing, SetAndMorphPosesLoadActiveEntriesOfThePrefixMatch)
     MorphModelPoses(m, "Nothing", &percent);
     EXPECT_EQ(percent, 100);
     EXPECT_FLOAT_EQ(arm->rotationX[0], 32.5f);
-    MorphModelPoses(nullptr, "Run", &percent);
+    percent = 40;
+    MorphModelPoses(nullptr, "Run", &percent); // no model: the blend still starts over
+    EXPECT_EQ(percent, 100);
 
     // SetNonePoseState zeroes pose A and B rotations only.
     arm->rotationX[2] = 12;
@@ -309,4 +310,50 @@ TEST(PoseFiles, KeyframeFormatBuildsPosesFromAxisAngleKeys)
     EXPECT_EQ(ImportModelAnimations(m, (dir / "absent").c_str()), 0);
     EXPECT_EQ(ListOf(m->poseListHead.next).size(), 2u);
     DisposeMeshworkModel(m);
+}
+
+TEST(PoseFiles, LongBoneWordsNameTheBoneTheModelLoaderCutThemTo)
+{
+    TempDir dir;
+    // The model line "... Shoulder Body 100 Body" gave the bone "Shou"; its pose entries name
+    // the whole word, in both formats.
+    mesh_mod* m = NewSkeleton();
+    bonus* shoulder = AddBone(m, "Shou", "arm");
+    const std::string files[] = {"VXR_Poses\nLift\n{\nShoulder 0,0,0,30,0,0,1\nShouldered 0,0,0,9,0,0,1\n}\n",
+                                 "Lift\n\tShoulder (100000,0,0) 30\n\tShouldered (100000,0,0) 9\n"};
+    for (const std::string& text : files)
+    {
+        ConsoleCapture console;
+        std::string path = dir / "poses";
+        ASSERT_TRUE(WriteTextFile(path, text));
+        ASSERT_EQ(ImportModelAnimations(m, path.c_str()), 1);
+        std::vector<pose_entry*> e = ListOf(m->poseListHead.next->entryListHead.next);
+        ASSERT_EQ(e.size(), 2u) << text;
+        EXPECT_EQ(e[0]->bone, shoulder);
+        EXPECT_NEAR(e[0]->rotationX, 30, 1e-3);
+        EXPECT_TRUE(
+            console.Has("//Pose file " + path + ": 2 bone names longer than 4 characters were cut to 4"))
+            << text;
+    }
+    DisposeMeshworkModel(m);
+}
+
+TEST(PoseFiles, ALastLineWithoutALineEndStillCounts)
+{
+    TempDir dir;
+    // Neither file closes its last pose nor ends its last line.
+    const char* files[] = {"VXR_Poses\nA\n{\nleg 0,0,0,0,0,0,1\narm 0,0.5,0,0,0,15,1",
+                           "A\n\tleg (0,0,100000) 0\n\tarm (0,0,100000) 15"};
+    for (const char* text : files)
+    {
+        std::string path = dir / "poses";
+        ASSERT_TRUE(WriteTextFile(path, text));
+        mesh_mod* m = NewSkeleton();
+        ASSERT_EQ(ImportModelAnimations(m, path.c_str()), 1);
+        std::vector<pose_entry*> e = ListOf(m->poseListHead.next->entryListHead.next);
+        ASSERT_EQ(e.size(), 2u) << text;
+        EXPECT_STREQ(e[1]->bone->signature, "arm") << text;
+        EXPECT_NEAR(e[1]->rotationZ, 15, 1e-3) << text;
+        DisposeMeshworkModel(m);
+    }
 }

@@ -25,7 +25,10 @@ static int DifferentPixels(const PngImage& a, const PngImage& b)
 {
     int n = 0;
     for (size_t i = 0; i + 3 < a.rgba.size() && i + 3 < b.rgba.size(); i += 4)
-        if (abs(a.rgba[i] - b.rgba[i]) + abs(a.rgba[i + 1] - b.rgba[i + 1]) + abs(a.rgba[i + 2] - b.rgba[i + 2]) > 30) n++;
+        if (abs(a.rgba[i] - b.rgba[i]) + abs(a.rgba[i + 1] - b.rgba[i + 1]) +
+                abs(a.rgba[i + 2] - b.rgba[i + 2]) >
+            30)
+            n++;
     return n;
 }
 
@@ -38,9 +41,10 @@ TEST(ViewerPoses, EveryDemoPoseShowsTheFigureDifferently)
     {
         const std::string shot = dir / (std::string(pose) + ".png");
         std::string out;
-        const std::string cmd = "'" + BinaryDir() + "/model_viewer' --windowed 200x200 --frames 2 --fixed-step 20 " +
-                                "--spin 0 --turn 30 --pose " + pose + " --screenshot '" + shot + "' '" + SourceDir() +
-                                "/demo/Models/humanoid'";
+        const std::string cmd = "'" + BinaryDir() +
+                                "/model_viewer' --windowed 200x200 --frames 2 --fixed-step 20 " +
+                                "--spin 0 --turn 30 --pose " + pose + " --screenshot '" + shot + "' '" +
+                                SourceDir() + "/demo/Models/humanoid'";
         ASSERT_EQ(RunCommand(cmd, &out), 0) << out;
         // A missing pose would be reported and the first pose shown instead.
         EXPECT_EQ(out.find("not found"), std::string::npos) << pose << ": " << out;
