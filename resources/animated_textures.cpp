@@ -6,6 +6,7 @@
 #include "resources/png_image.h"
 #include "resources/textures.h"
 
+#include <cerrno>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
@@ -27,36 +28,64 @@ static int CanOpenForReading(const char* path)
     return 1;
 }
 
-// Info file: "<frame count>\n<frame duration in ms>\n<base name>\n". Counts and durations must
-// be positive: the anim instruction divides by the duration and takes the frame modulo the count.
+// Reads a whole number that fills the line (blanks around it allowed). 1 when it does.
+static int ReadWholeNumber(const char* line, long* value)
+{
+    char* end = nullptr;
+    errno = 0;
+    long number = strtol(line, &end, 10);
+    if (end == line || errno == ERANGE) return 0;
+    while (*end == ' ' || *end == '\t')
+        ++end;
+    if (*end) return 0;
+    *value = number;
+    return 1;
+}
+
+// Info file, one item a line: "<frame count>", "<frame duration in ms>", "<base name>". The base
+// name is the third line whatever the second held; only a file of two lines whose second is no
+// number is taken to have left out the duration, its second line being the base name. Counts and
+// durations must be positive: the anim instruction divides by the duration and takes the frame
+// modulo the count.
 static void ReadAnimationInfo(const char* infoPath, animatedTexture* animation, char* baseName,
                               size_t baseSize)
 {
     FILE* info = fopen(infoPath, "rb");
     if (!info) return;
-    long count = animation->frameCount;
-    long duration = animation->frameDuration;
-    int scanned = fscanf(info, "%ld\n%ld\n", &count, &duration);
-    if (scanned < 2) OutputToConsoleF("//Animation info %s: frame count or frame duration missing", infoPath);
-    if (scanned >= 1 && count >= 1 && count <= INT_MAX)
-        animation->frameCount = int32_t(count);
-    else if (scanned >= 1)
-        OutputToConsoleF("//Animation info %s: frame count %ld is out of range, using %d", infoPath, count,
-                         int(animation->frameCount));
-    if (scanned >= 2 && duration >= 1 && duration <= INT_MAX)
-        animation->frameDuration = int32_t(duration);
-    else if (scanned >= 2)
-        OutputToConsoleF("//Animation info %s: frame duration %ld is out of range, using %d", infoPath,
-                         duration, int(animation->frameDuration));
-    if (scanned >= 2)
+    char lines[3][kMaxLineLength + 1] = {"", "", ""};
+    int cut[3] = {0, 0, 0};
+    int present = 0, atEnd = 0;
+    for (int i = 0; i < 3 && !atEnd; ++i)
     {
-        int wasCut = 0;
-        ReadBoundedLine(info, baseName, baseSize, 1, &wasCut);
-        if (wasCut)
-            OutputToConsoleF("//Animation info %s: base name longer than %d characters, cut", infoPath,
-                             int(baseSize) - 1);
+        atEnd = ReadBoundedLine(info, lines[i], sizeof lines[i], 1, &cut[i]) == -1;
+        if (!atEnd || lines[i][0]) present = i + 1;
     }
     fclose(info);
+
+    long count = 0, duration = 0;
+    if (!ReadWholeNumber(lines[0], &count))
+        OutputToConsoleF("//Animation info %s: no frame count on line 1, using %d", infoPath,
+                         int(animation->frameCount));
+    else if (count >= 1 && count <= INT_MAX)
+        animation->frameCount = int32_t(count);
+    else
+        OutputToConsoleF("//Animation info %s: frame count %ld is out of range, using %d", infoPath, count,
+                         int(animation->frameCount));
+    int haveDuration = ReadWholeNumber(lines[1], &duration);
+    if (!haveDuration)
+        OutputToConsoleF("//Animation info %s: no frame duration on line 2, using %d ms", infoPath,
+                         int(animation->frameDuration));
+    else if (duration >= 1 && duration <= INT_MAX)
+        animation->frameDuration = int32_t(duration);
+    else
+        OutputToConsoleF("//Animation info %s: frame duration %ld is out of range, using %d", infoPath,
+                         duration, int(animation->frameDuration));
+    int nameLine = present < 3 && !haveDuration ? 1 : 2;
+    const char* name = lines[nameLine];
+    if (cut[nameLine] || strlen(name) >= baseSize)
+        OutputToConsoleF("//Animation info %s: base name longer than %d characters, cut", infoPath,
+                         int(baseSize) - 1);
+    snprintf(baseName, baseSize, "%s", name);
 }
 
 int LoadAnimationFromFolder(const char* folder, animatedTexture* animation)

@@ -8,14 +8,20 @@
 #include <GL/gl.h>
 #include <GL/glu.h>
 #include <png.h>
+#include <sys/stat.h>
 
 #include <csetjmp>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
-// Larger pictures are refused: a damaged header must not make us allocate gigabytes.
-static const png_uint_32 kMaxImageSide = 16384;
+// Largest memory libpng may take for one chunk's data. The chunks still read (palette,
+// transparency) need under a kilobyte; a damaged length must not become an allocation.
+static const png_alloc_size_t kMaxChunkBytes = 64 * 1024;
+
+// Deflate never packs more than 1032 bytes into one, so a file this many times smaller than its
+// pixels cannot hold them: it is refused before any pixel memory is taken.
+static const unsigned long long kMaxDeflateRatio = 1032;
 
 struct pngErrorState
 {
@@ -33,15 +39,46 @@ static void PngError(png_structp png, png_const_charp message)
 // Warnings (bad gamma chunks, unknown chunks) do not stop the picture from being used.
 static void PngWarning(png_structp, png_const_charp) {}
 
+static unsigned long ReadBigEndian32(const unsigned char* p)
+{
+    return (unsigned long)p[0] << 24 | (unsigned long)p[1] << 16 | (unsigned long)p[2] << 8 | p[3];
+}
+
+static long FileSize(FILE* file)
+{
+    struct stat info;
+    return fstat(fileno(file), &info) == 0 ? (long)info.st_size : 0;
+}
+
 static void ClearImage(decodedImage* image)
 {
     image->width = image->height = image->channels = 0;
     image->pixels.clear();
 }
 
+// Makes pixels size bytes long, reserving room in doublings up to total so that growing row by
+// row stays cheap. 0 when the memory cannot be had.
+static int GrowPixels(std::vector<unsigned char>* pixels, size_t size, size_t total)
+{
+    try
+    {
+        if (pixels->capacity() < size)
+        {
+            size_t room = pixels->capacity() * 2;
+            pixels->reserve(room < size ? size : (room > total ? total : room));
+        }
+        pixels->resize(size);
+    }
+    catch (...)
+    {
+        return 0;
+    }
+    return 1;
+}
+
 // The libpng part, kept free of C++ objects with destructors of its own: libpng leaves it with
 // longjmp on any error. out lives in the caller, so a jump skips nothing that needs destroying.
-static int DecodePNGStream(FILE* file, decodedImage* out, char* err, int errSize)
+static int DecodePNGStream(FILE* file, long fileSize, decodedImage* out, char* err, int errSize)
 {
     pngErrorState state;
     state.message[0] = 0;
@@ -69,8 +106,23 @@ static int DecodePNGStream(FILE* file, decodedImage* out, char* err, int errSize
 
     png_init_io(png, file);
     png_set_sig_bytes(png, 8);
-    png_set_user_limits(png, kMaxImageSide, kMaxImageSide);
+    png_set_user_limits(png, kMaxTextureSide, kMaxTextureSide);
+    png_set_chunk_malloc_max(png, kMaxChunkBytes);
+    // Text, colour profiles, time stamps and the like are not used: skip them without reading.
+    png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, nullptr, -1);
     png_read_info(png, info);
+
+    png_uint_32 width = png_get_image_width(png, info);
+    png_uint_32 height = png_get_image_height(png, info);
+    unsigned long long packedBits =
+        (unsigned long long)width * height * png_get_bit_depth(png, info) * png_get_channels(png, info);
+    if ((unsigned long long)fileSize * kMaxDeflateRatio * 8 < packedBits)
+    {
+        char reason[120];
+        snprintf(reason, sizeof reason, "the file (%ld bytes) is too short for a %ux%u picture", fileSize,
+                 (unsigned)width, (unsigned)height);
+        png_error(png, reason);
+    }
 
     int colorType = png_get_color_type(png, info);
     int bitDepth = png_get_bit_depth(png, info);
@@ -79,31 +131,35 @@ static int DecodePNGStream(FILE* file, decodedImage* out, char* err, int errSize
     if (png_get_valid(png, info, PNG_INFO_tRNS)) png_set_tRNS_to_alpha(png);
     if (bitDepth == 16) png_set_strip_16(png);
     if (colorType == PNG_COLOR_TYPE_GRAY || colorType == PNG_COLOR_TYPE_GRAY_ALPHA) png_set_gray_to_rgb(png);
-    png_set_interlace_handling(png);
+    int passes = png_set_interlace_handling(png);
     png_read_update_info(png, info);
 
-    png_uint_32 width = png_get_image_width(png, info);
-    png_uint_32 height = png_get_image_height(png, info);
     int channels = png_get_channels(png, info);
     size_t rowBytes = png_get_rowbytes(png, info);
     if ((channels != 3 && channels != 4) || rowBytes != size_t(width) * channels || width == 0 || height == 0)
         png_error(png, "unsupported pixel layout");
 
-    bool noMemory = false;
-    try
+    if (passes == 1)
     {
-        out->pixels.resize(rowBytes * height);
+        // Row by row into a growing buffer: a file whose data ends early stops the decoding
+        // before memory for rows it does not have was taken.
+        for (png_uint_32 y = 0; y < height; ++y)
+        {
+            if (!GrowPixels(&out->pixels, rowBytes * (y + 1), rowBytes * height))
+                png_error(png, "out of memory");
+            png_read_row(png, out->pixels.data() + rowBytes * y, nullptr);
+        }
     }
-    catch (...)
+    else
     {
-        noMemory = true;
+        // Interlaced passes revisit every row, so the whole picture is needed at once.
+        if (!GrowPixels(&out->pixels, rowBytes * height, rowBytes * height)) png_error(png, "out of memory");
+        rows = (png_bytep*)malloc(sizeof(png_bytep) * height);
+        if (!rows) png_error(png, "out of memory");
+        for (png_uint_32 y = 0; y < height; ++y)
+            rows[y] = out->pixels.data() + rowBytes * y;
+        png_read_image(png, rows);
     }
-    if (noMemory) png_error(png, "out of memory");
-    rows = (png_bytep*)malloc(sizeof(png_bytep) * height);
-    if (!rows) png_error(png, "out of memory");
-    for (png_uint_32 y = 0; y < height; ++y)
-        rows[y] = out->pixels.data() + rowBytes * y;
-    png_read_image(png, rows);
     // The trailing chunks are not read: a damaged end after complete pixel data still gives
     // a usable picture.
 
@@ -124,12 +180,20 @@ int DecodePNGImage(const char* path, decodedImage* out, char* err, int errSize)
         snprintf(err, errSize, "cannot be opened");
         return 0;
     }
-    unsigned char signature[8];
+    // Signature, then the IHDR chunk: length, "IHDR", width and height, big-endian.
+    unsigned char head[24] = {0};
+    size_t got = fread(head, 1, sizeof head, file);
+    unsigned long width = ReadBigEndian32(head + 16), height = ReadBigEndian32(head + 20);
     int ok = 0;
-    if (fread(signature, 1, 8, file) != 8 || png_sig_cmp(signature, 0, 8) != 0)
+    if (got < 8 || png_sig_cmp(head, 0, 8) != 0)
         snprintf(err, errSize, "is not a PNG file");
+    else if (got == sizeof head && memcmp(head + 12, "IHDR", 4) == 0 &&
+             (width > (unsigned long)kMaxTextureSide || height > (unsigned long)kMaxTextureSide))
+        snprintf(err, errSize, "picture size %lux%lu is over the %d limit", width, height, kMaxTextureSide);
+    else if (fseek(file, 8, SEEK_SET) == 0)
+        ok = DecodePNGStream(file, FileSize(file), out, err, errSize);
     else
-        ok = DecodePNGStream(file, out, err, errSize);
+        snprintf(err, errSize, "cannot be read");
     fclose(file);
     if (!ok) ClearImage(out);
     return ok;
@@ -140,7 +204,7 @@ int DecodeBMPImage(const char* path, decodedImage* out, char* err, int errSize)
     ClearImage(out);
     unsigned char* rgba = nullptr;
     int width = 0, height = 0, hasAlpha = 0;
-    if (!PLT_DecodeBMP(path, &rgba, &width, &height, &hasAlpha, err, errSize)) return 0;
+    if (!PLT_DecodeBMP(path, kMaxTextureSide, &rgba, &width, &height, &hasAlpha, err, errSize)) return 0;
     size_t count = size_t(width) * height;
     out->width = width;
     out->height = height;

@@ -4,6 +4,12 @@
 
 #include <vector>
 
+// Largest side, in pixels, of a picture in a data folder. The software renderer's texture limit
+// is 8192, and so is that of most graphics cards of the engine's class; larger pictures would be
+// scaled down at upload anyway. Both decoders refuse larger ones from the file header, before
+// allocating anything for the pixels.
+constexpr int kMaxTextureSide = 8192;
+
 // A decoded picture. Rows are in file order: the first row of the file comes first, so it lands
 // at texture coordinate t = 0 (which is why the model loader flips v).
 struct decodedImage
@@ -16,10 +22,13 @@ struct decodedImage
 
 // Decodes a PNG file. Palettes, grey and bit depths below 8 are expanded to RGB, transparency
 // chunks become alpha, 16-bit samples are cut to 8 bits, interlaced files are de-interlaced.
-// Returns 1, or 0 with the reason in err and out emptied.
+// Ancillary chunks other than transparency are skipped unread, and the pixel memory grows only
+// as rows arrive, so a small damaged file never costs much memory. Returns 1, or 0 with the
+// reason in err and out emptied.
 int DecodePNGImage(const char* path, decodedImage* out, char* err, int errSize);
 
-// Decodes a BMP file (RGB, or RGBA when the file has alpha). Same contract as DecodePNGImage.
+// Decodes a BMP file (RGB, or RGBA when the file has alpha). Same contract as DecodePNGImage; the
+// header is checked against kMaxTextureSide and the file's size before the pixels are read.
 int DecodeBMPImage(const char* path, decodedImage* out, char* err, int errSize);
 
 // Decodes a PNG or, when allowBMP is set, a BMP file, told apart by their first bytes rather than

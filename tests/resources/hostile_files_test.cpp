@@ -1,0 +1,245 @@
+// Hostile picture files: each is refused by the reader it was made for, with a console line that
+// says why, while the process's peak resident memory, as the kernel counts it, rises by little.
+#include "test_util.h"
+
+#include "core/output.h"
+#include "platform/bmp.h"
+#include "resources/png_image.h"
+#include "resources/textures.h"
+
+#include <SDL.h>
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <zlib.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <functional>
+
+namespace
+{
+
+std::vector<std::string> gConsole;
+
+bool ConsoleHas(const std::string& part)
+{
+    for (const std::string& line : gConsole)
+        if (line.rfind("//", 0) == 0 && line.find(part) != std::string::npos) return true;
+    return false;
+}
+
+long StatusKB(const char* key)
+{
+    FILE* status = fopen("/proc/self/status", "r");
+    char line[256];
+    long value = -1;
+    while (status && fgets(line, sizeof line, status))
+        if (strncmp(line, key, strlen(key)) == 0) value = atol(line + strlen(key));
+    if (status) fclose(status);
+    return value;
+}
+
+// Runs load and returns how far the peak resident size rose above the size at its start, in KB.
+// The peak is reset through /proc/self/clear_refs first. The address space is capped 512 MB
+// above its present size meanwhile, so that a reader gone wrong fails its load instead of
+// filling the machine (the reason it gives then is not the one the tests expect).
+long PeakRiseKB(const std::function<void()>& load)
+{
+    FILE* clear = fopen("/proc/self/clear_refs", "w");
+    bool reset = clear && fputs("5", clear) >= 0;
+    if (clear) reset = fclose(clear) == 0 && reset;
+    EXPECT_TRUE(reset) << "the peak resident size cannot be reset";
+    long start = StatusKB("VmRSS:");
+    rlimit saved;
+    getrlimit(RLIMIT_AS, &saved);
+    rlimit cap = saved;
+    rlim_t wanted = rlim_t(StatusKB("VmSize:") + 512 * 1024) * 1024;
+    if (cap.rlim_cur == RLIM_INFINITY || cap.rlim_cur > wanted) cap.rlim_cur = wanted;
+    setrlimit(RLIMIT_AS, &cap);
+    load();
+    setrlimit(RLIMIT_AS, &saved);
+    return StatusKB("VmHWM:") - start;
+}
+
+const long kMostPeakRiseKB = 64 * 1024;
+
+std::string Hostile(const std::string& name)
+{
+    return SourceDir() + "/tests/data/hostile/" + name;
+}
+
+std::string BigEndian(uint32_t v)
+{
+    return {char(v >> 24), char(v >> 16), char(v >> 8), char(v)};
+}
+
+std::string Chunk(const char* type, const std::string& data)
+{
+    std::string body = type + data;
+    uLong crc = crc32(0, (const Bytef*)body.data(), uInt(body.size()));
+    return BigEndian(uint32_t(data.size())) + body + BigEndian(uint32_t(crc));
+}
+
+// A PNG of side x side RGBA pixels whose data holds only its first rows, all black; padding
+// bytes in a private ancillary chunk make the file long enough to pass the size check.
+std::string ShortPng(uint32_t side, int rows, size_t padding)
+{
+    std::string raw(size_t(rows) * (1 + side * 4), '\0');
+    uLongf packedSize = compressBound(uLong(raw.size()));
+    std::string packed(packedSize, '\0');
+    compress((Bytef*)&packed[0], &packedSize, (const Bytef*)raw.data(), uLong(raw.size()));
+    packed.resize(packedSize);
+    std::string header = BigEndian(side) + BigEndian(side) + std::string("\x08\x06\0\0\0", 5);
+    return std::string("\x89PNG\r\n\x1a\n", 8) + Chunk("IHDR", header) +
+           Chunk("pADd", std::string(padding, 'p')) + Chunk("IDAT", packed) + Chunk("IEND", "");
+}
+
+class HostileFiles : public ::testing::Test
+{
+  protected:
+    TempDir dir;
+    outputProc savedConsole = toConsole;
+    void SetUp() override
+    {
+        // The PNG reader makes its texture object before it decodes: it needs a GL context.
+        static SDL_Window* window = nullptr;
+        static SDL_GLContext context = nullptr;
+        if (!context && SDL_Init(SDL_INIT_VIDEO) == 0)
+        {
+            window = SDL_CreateWindow("hostile files", 0, 0, 64, 64, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
+            if (window) context = SDL_GL_CreateContext(window);
+        }
+        ASSERT_TRUE(context && SDL_GL_MakeCurrent(window, context) == 0)
+            << "no GL context (run under xvfb-run)";
+        toConsole = [](const char* text) { gConsole.push_back(text); };
+        gConsole.clear();
+    }
+    void TearDown() override { toConsole = savedConsole; }
+};
+
+} // namespace
+
+TEST_F(HostileFiles, EachIsRefusedByItsReaderWithLittleMemory)
+{
+    std::string headerOnly = ReadTextFile(Hostile("png-header-only-16384.png"));
+    ASSERT_EQ(headerOnly.size(), 69u);
+    // The same header-only file at sides the engine accepts: only the file's size tells.
+    for (uint32_t side : {8192u, 4096u})
+        ASSERT_TRUE(
+            WriteTextFile(dir / ("header-only-" + std::to_string(side) + ".png"),
+                          headerOnly.substr(0, 8) +
+                              Chunk("IHDR", BigEndian(side) + BigEndian(side) + headerOnly.substr(24, 5)) +
+                              headerOnly.substr(33)));
+    // Long enough for the size check, but its data stops after 4 of 8192 rows.
+    ASSERT_TRUE(WriteTextFile(dir / "rows-missing.png", ShortPng(8192, 4, 300 * 1024)));
+
+    struct Case
+    {
+        std::string path;
+        bool bmpReader; // the material texture reader (PNG or BMP); else the texture list's
+        std::string reason;
+    } cases[] = {
+        {Hostile("huge-bmp-header.bmp"), true,
+         "the BMP header claims 7077888 bytes, more than the file holds"},
+        {Hostile("short-bmp-large-surface.bmp"), true, "the BMP header claims 7077888 bytes"},
+        {Hostile("png-header-only-16384.png"), false, "picture size 16384x16384 is over the 8192 limit"},
+        {Hostile("png-huge-text-chunk.png"), false, "Read Error"},
+        {dir / "header-only-8192.png", false, "the file (69 bytes) is too short for a 8192x8192 picture"},
+        {dir / "header-only-4096.png", true, "the file (69 bytes) is too short for a 4096x4096 picture"},
+        {dir / "rows-missing.png", false, "Not enough image data"},
+    };
+    for (const Case& c : cases)
+    {
+        gConsole.clear();
+        GLuint name = 77;
+        int result = -1;
+        long rise = PeakRiseKB(
+            [&]
+            {
+                result = c.bmpReader ? LoadTextureFile(c.path.c_str(), &name)
+                                     : LoadTextureWithLibPNG(c.path.c_str(), &name);
+            });
+        EXPECT_LT(rise, kMostPeakRiseKB) << c.path;
+        EXPECT_TRUE(ConsoleHas("Could not load texture " + c.path + ": " + c.reason))
+            << (gConsole.empty() ? "no console line" : gConsole.back());
+        if (c.bmpReader)
+        {
+            // The material stays plain colour: no texture object.
+            EXPECT_EQ(result, 0) << c.path;
+            EXPECT_EQ(name, 0u) << c.path;
+        }
+        else
+        {
+            // The texture list keeps its entry with an empty texture object.
+            EXPECT_EQ(result, 1) << c.path;
+            GLint width = -1;
+            glBindTexture(GL_TEXTURE_2D, name);
+            glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &width);
+            EXPECT_EQ(width, 0) << c.path;
+            glDeleteTextures(1, &name);
+        }
+    }
+}
+
+TEST(BmpHeader, SizesDepthsAndLengthsAreCheckedBeforeSdlSeesTheFile)
+{
+    // A 2x2 picture of 24 bits, rows of 8 bytes with padding, written by SDL itself.
+    std::vector<unsigned char> rgb(2 * 2 * 3, 90);
+    SDL_Surface* surface = SDL_CreateRGBSurfaceWithFormatFrom(rgb.data(), 2, 2, 24, 6, SDL_PIXELFORMAT_RGB24);
+    TempDir dir;
+    std::string path = dir / "small.bmp";
+    ASSERT_EQ(SDL_SaveBMP(surface, path.c_str()), 0);
+    SDL_FreeSurface(surface);
+    const std::string good = ReadTextFile(path);
+    ASSERT_GE(good.size(), 54u);
+    auto put32 = [](std::string& b, int at, uint32_t v)
+    {
+        for (int i = 0; i < 4; i++)
+            b[at + i] = char(v >> (8 * i));
+    };
+    auto put16 = [](std::string& b, int at, uint32_t v)
+    {
+        b[at] = char(v);
+        b[at + 1] = char(v >> 8);
+    };
+    const uint32_t offset = uint32_t((unsigned char)good[10]) | uint32_t((unsigned char)good[11]) << 8;
+    struct Case
+    {
+        const char* what;
+        std::function<void(std::string&)> change;
+        const char* reason; // null: accepted
+    } cases[] = {
+        {"as written", [](std::string&) {}, nullptr},
+        {"rows top first", [&](std::string& b) { put32(b, 22, uint32_t(-2)); }, nullptr},
+        {"8192 wide", [&](std::string& b) { put32(b, 18, 8192), b += std::string(8192 * 3 * 2, '\0'); },
+         nullptr},
+        {"8193 wide", [&](std::string& b) { put32(b, 18, 8193), b += std::string(8193 * 3 * 2, '\0'); },
+         "picture size 8193x2 is outside 1 to 8192"},
+        {"8193 high, top first", [&](std::string& b) { put32(b, 22, uint32_t(-8193)); }, "2x8193 is outside"},
+        {"no width", [&](std::string& b) { put32(b, 18, 0); }, "0x2 is outside"},
+        {"depth 1056", [&](std::string& b) { put16(b, 28, 1056); }, "bit depth 1056 is not a BMP bit depth"},
+        {"compression 7", [&](std::string& b) { put32(b, 30, 7); }, "compression 7 with bit depth 24"},
+        {"run-length 24 bits", [&](std::string& b) { put32(b, 30, 1); }, "compression 1 with bit depth 24"},
+        {"header past the end", [&](std::string& b) { put32(b, 14, 0x6c0000); }, "claims 7077888 bytes"},
+        {"unknown header", [&](std::string& b) { put32(b, 14, 20); }, "unknown kind"},
+        {"pixels past the end", [&](std::string& b) { put32(b, 10, uint32_t(b.size() + 1)); }, "too short"},
+        {"last row cut", [&](std::string& b) { b.resize(offset + 8 + 5); }, "too short for a 2x2"},
+        {"last row unpadded", [&](std::string& b) { b.resize(offset + 8 + 6); }, nullptr},
+        {"run-length, 8192 square in a few bytes",
+         [&](std::string& b) { put16(b, 28, 8), put32(b, 30, 1), put32(b, 18, 8192), put32(b, 22, 8192); },
+         "too short for a 8192x8192"},
+        {"cut inside the header", [&](std::string& b) { b.resize(30); }, "cut short"},
+        {"not a BMP", [&](std::string& b) { b[0] = 'P'; }, "is not a BMP file"},
+    };
+    for (const Case& c : cases)
+    {
+        std::string bytes = good;
+        c.change(bytes);
+        char err[200] = "";
+        int ok = PLT_CheckBMPHeader((const unsigned char*)bytes.data(), long(bytes.size()), kMaxTextureSide,
+                                    err, sizeof err);
+        EXPECT_EQ(ok, c.reason ? 0 : 1) << c.what << ": " << err;
+        EXPECT_TRUE(!c.reason || strstr(err, c.reason)) << c.what << ": " << err;
+    }
+}
