@@ -36,6 +36,13 @@ static void PngError(png_structp png, png_const_charp message)
     longjmp(state->jump, 1);
 }
 
+// libpng's own reader says only "Read Error" when the file ends; a damaged length field usually
+// means a file that ends inside the chunk it claims.
+static void ReadFromFile(png_structp png, png_bytep data, size_t length)
+{
+    if (fread(data, 1, length, (FILE*)png_get_io_ptr(png)) != length) png_error(png, "the file ends early");
+}
+
 // Warnings (bad gamma chunks, unknown chunks) do not stop the picture from being used.
 static void PngWarning(png_structp, png_const_charp) {}
 
@@ -104,7 +111,7 @@ static int DecodePNGStream(FILE* file, long fileSize, decodedImage* out, char* e
         return 0;
     }
 
-    png_init_io(png, file);
+    png_set_read_fn(png, file, ReadFromFile);
     png_set_sig_bytes(png, 8);
     png_set_user_limits(png, kMaxTextureSide, kMaxTextureSide);
     png_set_chunk_malloc_max(png, kMaxChunkBytes);
