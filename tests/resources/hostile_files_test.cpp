@@ -1,6 +1,7 @@
 // Hostile picture files: each is refused by the reader it was made for, with a console line that
 // says why, while the process's peak resident memory, as the kernel counts it, rises by little.
 #include "test_util.h"
+#include "texture_gl.h"
 
 #include "core/output.h"
 #include "platform/bmp.h"
@@ -102,16 +103,8 @@ class HostileFiles : public ::testing::Test
     outputProc savedConsole = toConsole;
     void SetUp() override
     {
-        // The PNG reader makes its texture object before it decodes: it needs a GL context.
-        static SDL_Window* window = nullptr;
-        static SDL_GLContext context = nullptr;
-        if (!context && SDL_Init(SDL_INIT_VIDEO) == 0)
-        {
-            window = SDL_CreateWindow("hostile files", 0, 0, 64, 64, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
-            if (window) context = SDL_GL_CreateContext(window);
-        }
-        ASSERT_TRUE(context && SDL_GL_MakeCurrent(window, context) == 0)
-            << "no GL context (run under xvfb-run)";
+        // The PNG reader makes its texture object before it decodes.
+        ASSERT_TRUE(MakeTextureGLCurrent()) << "no GL context (run under xvfb-run)";
         toConsole = [](const char* text) { gConsole.push_back(text); };
         gConsole.clear();
     }

@@ -1,6 +1,7 @@
 // Texture loading: PNG decoding of every colour type, the mipmapped upload, the BMP fall-back,
 // the texture list, the line and path helpers, and animated textures.
 #include "test_util.h"
+#include "texture_gl.h"
 
 #include "core/output.h"
 #include "resources/animated_textures.h"
@@ -152,15 +153,7 @@ class GLTextures : public ::testing::Test
     TempDir dir;
     void SetUp() override
     {
-        static SDL_Window* window = nullptr;
-        static SDL_GLContext context = nullptr;
-        if (!context && SDL_Init(SDL_INIT_VIDEO) == 0)
-        {
-            window = SDL_CreateWindow("texture tests", 0, 0, 64, 64, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
-            if (window) context = SDL_GL_CreateContext(window);
-        }
-        ASSERT_TRUE(context && SDL_GL_MakeCurrent(window, context) == 0)
-            << "no GL context (run under xvfb-run)";
+        ASSERT_TRUE(MakeTextureGLCurrent()) << "no GL context (run under xvfb-run)";
         toConsole = [](const char* text) { gLines.push_back(text); };
         gLines.clear();
         snprintf(routePath, sizeof routePath, "%s/", dir.path.c_str());
