@@ -19,7 +19,7 @@ struct modelLoadReport
 };
 
 // Fills model from the model file at path. Model file format, one item a line, fields apart by
-// spaces or tabs, a line ending at a single CR or LF:
+// spaces or tabs, a line ending at CR, LF or CR LF:
 //   two header lines (ignored)
 //   vertex lines:   number x y z [firstBone secondBone weight [parent]]   (up to "EDGES")
 //   edge lines:     ignored, from "EDGES" up to the first line beginning with "M"
@@ -28,11 +28,14 @@ struct modelLoadReport
 //     (or "MATERIAL<tab>r g b ..." without the name), then triangle lines "a b c", then
 //     optionally "UVS" and lines "n u v"
 // Coordinates are divided by meshwork_modelScaleFactor. Vertex numbers are positions in the
-// vertex section. folder and name come from path (split after the last '/'). The pose list is
+// vertex section: a line there that is no vertex (a blank one too) becomes a vertex at the
+// origin without bones, with a console line. Bone words are cut to 4 characters.
+// folder and name come from path (split after the last '/'). The pose list is
 // emptied; the pose file is not read here. Returns 1, or 0 (nothing cached, a console line)
 // when model is null, the file cannot be opened or its name does not fit the record.
 // Lines that break the record limits (2000 vertices, vertex numbers out of range, 2000 triangles
-// per material) are left out with a console line. Does not touch model->next.
+// per material, kMaxModelBones bones) are left out with a console line; a transparency outside
+// 0 to 100 gives the alpha of the nearer end. Does not touch model->next.
 int LoadMeshworkModel(mesh_mod* model, const char* path);
 // LoadMeshworkModel that also fills report (when not null).
 int LoadMeshworkModelReport(mesh_mod* model, const char* path, modelLoadReport* report);
