@@ -144,59 +144,50 @@ TEST(ActorFall, FiveUnitsOrMoreKillOnLandingAndTheOvershootIsGivenBack)
 
 TEST_F(Movement, PlayerStepsAlongTheViewAndSlidesAlongWalls)
 {
-    entfl = 0.0f, updown = -1.0f, entf = 0.0f;
-    // Heading 0 steps towards -z, heading 90 towards +x.
-    EXPECT_EQ(1, GoForward(nullptr, 0.5f));
-    EXPECT_NEAR(0.0f, -entfl, 1e-5f);
-    EXPECT_NEAR(-0.5f, -entf, 1e-5f);
-    viewangle = 90.0f;
-    EXPECT_EQ(1, GoForward(nullptr, 0.5f));
-    EXPECT_NEAR(0.5f, -entfl, 1e-5f);
-    EXPECT_NEAR(-0.5f, -entf, 1e-5f);
-    // The player's box follows the step.
-    EXPECT_NEAR(0.5f - 0.25f, std::fmin(playerBox.faces[0][0].x, playerBox.faces[1][0].x), 1e-4f);
-
-    // Walking backwards (heading 180 looks along +z) into the wall at z = 3, at an angle: blocked,
-    // but the slide keeps the share along the wall.
-    entfl = 0.0f, entf = -2.8f;
-    viewangle = 150.0f;
-    EXPECT_EQ(0, GoForward(nullptr, 0.3f));
-    EXPECT_NEAR(2.8f, -entf, 1e-4f);
-    EXPECT_GT(-entfl, 0.1f);
-    // Straight on with nothing to slide along: the player stays.
-    entfl = 0.0f;
-    viewangle = 180.0f;
-    EXPECT_EQ(0, GoForward(nullptr, 0.3f));
-    EXPECT_NEAR(0.0f, -entfl, 1e-5f);
-    EXPECT_NEAR(2.8f, -entf, 1e-5f);
+    // Each row: heading, start (x, z), end (x, z) of a step of 0.3, the result. Heading 0 looks
+    // along -z, 90 along +x; heading 150 walks into the wall at z = 2.9 at an angle and slides
+    // along it, heading 180 walks straight into it and stays.
+    struct
+    {
+        float heading, x, z, endX, endZ;
+        int result;
+    } rows[] = {{0, 0, 0, 0, -0.3f, 1},
+                {90, 0, 0, 0.3f, 0, 1},
+                {150, 0, 2.8f, 0.15f, 2.8f, 0},
+                {180, 0, 2.8f, 0, 2.8f, 0}};
+    for (auto r : rows)
+    {
+        entfl = -r.x, entf = -r.z;
+        viewangle = r.heading;
+        EXPECT_EQ(r.result, GoForward(nullptr, 0.3f)) << r.heading;
+        EXPECT_NEAR(r.endX, -entfl, 1e-3f) << r.heading;
+        EXPECT_NEAR(r.endZ, -entf, 1e-4f) << r.heading;
+        // The player's box was rebuilt where the step ended.
+        bbox after = playerBox;
+        GeneratePlayerBox();
+        EXPECT_EQ(0, memcmp(&after, &playerBox, sizeof after)) << r.heading;
+    }
 }
 
 TEST_F(Movement, ActorsWalkToTheirTargetTurnToItAndStopWhenBlocked)
 {
-    // Heading from the target: 0 walks towards +z, 90 towards +x.
+    // Turned to face the target: heading 0 walks towards +z, 90 towards +x; stopped within speed.
     human_being* h = Walker(V(0, 0, -5), V(0, 0, 1));
-    int ticks = WalkToEnd(h);
-    EXPECT_LT(HorizontalDistance(h->position, h->walkTarget), h->speed);
+    EXPECT_NEAR(60, WalkToEnd(h), 2);
     EXPECT_NEAR(0.0f, h->rotation.y, 1e-3f);
-    EXPECT_NEAR(60, ticks, 2);
-    EXPECT_EQ(1, h->returnToStandard);
+    EXPECT_LT(HorizontalDistance(h->position, h->walkTarget), h->speed);
     h->walkTarget = V(4, 0, 1);
     h->walking = 1;
-    WalkToEnd(h);
-    EXPECT_NEAR(90.0f, std::fabs(h->rotation.y), 1e-3f);
-    EXPECT_LT(HorizontalDistance(h->position, h->walkTarget), h->speed);
-    EXPECT_GT(h->position.x, 3.8f);
-
-    // Standing near its last target an actor that is asked nothing stays stopped.
     h->returnToStandard = 0;
-    HumanWalkTick(h);
+    WalkToEnd(h);
+    EXPECT_NEAR(90.0f, h->rotation.y, 1e-3f);
+    EXPECT_LT(HorizontalDistance(h->position, h->walkTarget), h->speed);
     EXPECT_EQ(1, h->returnToStandard);
 
-    // Straight at the wall at z = 3: the walk ends before it.
+    // Straight at the wall at z = 2.9: the walk ends before it.
     h->walkTarget = V(4, 0, 6);
     h->walking = 1;
     WalkToEnd(h);
-    EXPECT_EQ(0, h->walking);
     EXPECT_EQ(1, h->returnToStandard);
     EXPECT_LT(h->position.z, 2.9f);
     EXPECT_GT(h->position.z, 2.5f);
@@ -208,30 +199,24 @@ TEST_F(Movement, ActorsWalkToTheirTargetTurnToItAndStopWhenBlocked)
     other->type = 0;
     HumanWalkTick(dead);
     HumanWalkTick(other);
-    EXPECT_EQ(0.0f, dead->position.z);
-    EXPECT_EQ(0.0f, other->position.z);
+    EXPECT_EQ(0.0f, dead->position.z + other->position.z);
 }
 
 TEST_F(Movement, ActorsSlideAlongWallsAndAlwaysWalkGoesThrough)
 {
-    // Heading 30 into the wall: blocked (0), moved along the wall instead.
+    // Heading 30 into the wall: blocked (0), moved along the wall instead; straight at it: stays.
     human_being* h = Walker(V(0, 0, 2.8f), V(0, 0, 0));
     h->rotation.y = 30.0f;
     EXPECT_EQ(0, HumanGoForward(h, 0.3f));
+    EXPECT_NEAR(0.15f, h->position.x, 1e-3f);
     EXPECT_NEAR(2.8f, h->position.z, 1e-4f);
-    EXPECT_GT(h->position.x, 0.1f);
-    // Straight at it: no slide, the actor stays.
-    h->position = V(0, 0, 2.8f);
     h->rotation.y = 0.0f;
     EXPECT_EQ(0, HumanGoForward(h, 0.3f));
-    EXPECT_EQ(0.0f, h->position.x);
-    EXPECT_NEAR(2.8f, h->position.z, 1e-5f);
-
-    // alwaysWalk: through the wall without any test, and off the floor's edge without a fall.
+    EXPECT_NEAR(0.15f, h->position.x, 1e-3f);
+    EXPECT_NEAR(2.8f, h->position.z, 1e-4f);
+    // alwaysWalk: through the wall and off the floor without a fall.
     alwaysWalk = 1;
-    EXPECT_EQ(1, HumanGoForward(h, 0.5f));
-    EXPECT_NEAR(3.3f, h->position.z, 1e-5f);
-    h->walkTarget = V(0, 0, 14);
+    h->walkTarget = V(0.15f, 0, 14);
     h->walking = 1;
     WalkToEnd(h);
     EXPECT_GT(h->position.z, 13.8f);
