@@ -8,12 +8,15 @@
 #include "script/variables.h"
 #include "world/level.h"
 
+#include <chrono>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <sys/resource.h>
 
 human_being* gHumanScriptTarget = nullptr;
 uint32_t gScriptDisposals = 0;
+double gScriptRunTimeLimit = 5.0;
 
 // ---------------------------------------------------------------------------------------------
 // Run frames and watches
@@ -27,7 +30,6 @@ static VXR_scripter* gWatched[kMaxWatches];
 static int gWatchAlive[kMaxWatches];
 static int gWatchCount = 0;
 static int gRunDepth = 0;
-static int gNestedRunsStarted = 0;
 
 int VXR_WatchScript(VXR_scripter* script)
 {
@@ -151,41 +153,104 @@ struct RunState
 
 static int RunStatements(VXR_scripter* S, int frame);
 
-// A runaway script hits its limits on every tick, thousands of times per run: one line per
-// outermost run at most, and none again for the same script in later runs.
+int VXR_ScriptRunDepthLimit()
+{
+    static int limit = 0;
+    if (limit == 0)
+    {
+        rlim_t stack = (rlim_t)8 << 20;
+        struct rlimit rl;
+        if (getrlimit(RLIMIT_STACK, &rl) == 0 && rl.rlim_cur != RLIM_INFINITY) stack = rl.rlim_cur;
+        rlim_t depth = stack / 2 / kScriptRunStackBytes;
+        limit = depth < (rlim_t)kMaxScriptRunDepth ? (int)depth : kMaxScriptRunDepth;
+        if (limit < 1) limit = 1;
+    }
+    return limit;
+}
+
+static const char* ScriptName(VXR_scripter* S)
+{
+    return S->path[0] ? S->path : "(no file)";
+}
+
+// A script reaching itself without end hits the depth limit thousands of times per run: one line
+// per outermost run at most, and none again for the same script in later runs.
 static int gRunawayReported = 0;
 
-static void ReportRunaway(VXR_scripter* S, const char* what)
+static void ReportTooDeep(VXR_scripter* S)
 {
     static VXR_scripter* lastScript = nullptr;
     if (gRunawayReported || S == lastScript) return;
     gRunawayReported = 1;
     lastScript = S;
-    OutputToConsoleF("//Script %s: %s", S->path[0] ? S->path : "(no file)", what);
+    OutputToConsoleF("//Script %s: runs nested more than %d deep; the deeper run is ignored", ScriptName(S),
+                     VXR_ScriptRunDepthLimit());
+}
+
+// The watchdog. Only backward jumps and nested runs can keep a run going without end, so only
+// they count down to a clock reading. The outermost run's clock starts at its first reading, so
+// a run with fewer than kWatchdogSteps of them never reads the clock. Once the limit has passed,
+// gStopRuns makes every run under way end its script and return, innermost first.
+typedef std::chrono::steady_clock WatchdogClock;
+static WatchdogClock::time_point gRunClockStart;
+static int gRunClockStarted = 0;
+static int gWatchdogCountdown = kWatchdogSteps;
+static int gStopRuns = 0;
+static_assert(kWatchdogSteps > 0, "the watchdog needs steps between readings");
+
+// 1 when the run must stop now (and from now on until the outermost run has returned).
+static int WatchdogExpired()
+{
+    if (--gWatchdogCountdown > 0) return gStopRuns;
+    gWatchdogCountdown = kWatchdogSteps;
+    WatchdogClock::time_point now = WatchdogClock::now();
+    if (!gRunClockStarted)
+    {
+        gRunClockStarted = 1;
+        gRunClockStart = now;
+        return gStopRuns;
+    }
+    if (gStopRuns || std::chrono::duration<double>(now - gRunClockStart).count() < gScriptRunTimeLimit)
+        return gStopRuns;
+    gStopRuns = 1;
+    // Every run under way checks its watch after its statement returns when the disposal count
+    // has moved: moving it sends each of them to the stop.
+    gScriptDisposals++;
+    return 1;
+}
+
+// The first run to stop names its script and the statement it was at: the backward jump, or
+// the statement whose nested run was refused.
+static int gStopReported = 0;
+
+static void ReportStop(VXR_scripter* S, const VXR_Statement* s)
+{
+    if (gStopReported) return;
+    gStopReported = 1;
+    OutputToConsoleF("//Script %s line %d: still running after %g s in one tick; its runs are stopped",
+                     ScriptName(S), (int)s->line, gScriptRunTimeLimit);
+}
+
+// A stopped script stays in its list as a finished one.
+static int EndStoppedRun(VXR_scripter* S, const VXR_Statement* s)
+{
+    ReportStop(S, s);
+    S->current = nullptr;
+    S->looping = 0;
+    S->idling = 0;
+    return 1;
 }
 
 int ExecuteCompiledVXRScript(VXR_scripter* S)
 {
     if (!S) return 0;
-    // A request beyond the nesting limits is ignored whole: it does not even end an idle.
-    if (gRunDepth >= kMaxScriptRunDepth)
+    // Runs being stopped start no others on their way out.
+    if (gRunDepth > 0 && WatchdogExpired()) return 1;
+    // A request beyond the nesting limit is ignored whole: it does not even end an idle.
+    if (gRunDepth >= VXR_ScriptRunDepthLimit())
     {
-        ReportRunaway(S, "runs nested more than 64 deep; the deeper run is ignored");
+        ReportTooDeep(S);
         return 1;
-    }
-    if (gRunDepth > 0)
-    {
-        if (gNestedRunsStarted >= kMaxNestedRunsPerRun)
-        {
-            ReportRunaway(S, "more than 1000000 nested runs in one run; further ones are ignored");
-            return 1;
-        }
-        gNestedRunsStarted++;
-    }
-    else
-    {
-        gNestedRunsStarted = 0;
-        gRunawayReported = 0;
     }
     if (levelChanged) return 1;
     if (S->startTime != 0 && S->startTime > gCurrentTime) return 1;
@@ -198,6 +263,13 @@ int ExecuteCompiledVXRScript(VXR_scripter* S)
 
     int frame = VXR_WatchScript(S);
     if (frame < 0) return 1;
+    if (gRunDepth == 0)
+    {
+        gRunawayReported = 0;
+        gRunClockStarted = 0;
+        gStopRuns = 0;
+        gStopReported = 0;
+    }
     // Outside its statements no script is running: the target goes back to what it was, so no
     // stale actor (perhaps freed since) is left in it after the run.
     human_being* outerTarget = gHumanScriptTarget;
@@ -245,6 +317,7 @@ static int RunStatements(VXR_scripter* S, int frame)
             if (gScriptDisposals != disposals)
             {
                 if (!VXR_ScriptSurvived(frame)) return 1;
+                if (gStopRuns) return EndStoppedRun(S, s);
                 disposals = gScriptDisposals;
             }
             if (levelChanged) return 1;
@@ -322,9 +395,14 @@ static int RunStatements(VXR_scripter* S, int frame)
             else if (st.repeatDepth > 0)
             {
                 if (--st.repeatCount[st.repeatDepth] != 0)
+                {
+                    if (WatchdogExpired()) return EndStoppedRun(S, s);
                     s = st.repeatStart[st.repeatDepth];
+                }
                 else
+                {
                     st.repeatDepth--;
+                }
             }
             break;
         case kStmtExitrepeat:

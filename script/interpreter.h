@@ -7,8 +7,10 @@
 
 #include <cstdint>
 
-// The owner of the script whose statement runs (null for game scripts); set before every
-// statement, so it is right again after a nested run returns.
+// The owner of the script whose statement runs (null for game scripts). Set before every
+// statement; when a run ends it goes back to the owner of the run it was nested in (null after
+// an outermost run), so no pointer to an actor outlives the run that named it: the actor may
+// be freed once its script is no longer running. The collision tests skip this actor.
 extern human_being* gHumanScriptTarget;
 
 // Counts the scripts disposed of since program start: a run checks its watch only when this
@@ -17,11 +19,27 @@ extern uint32_t gScriptDisposals;
 
 // Deepest nesting of if levels and of repeat levels one run keeps.
 const int kMaxScriptNesting = 31;
-// Runs started from inside other runs: deeper requests are ignored.
-const int kMaxScriptRunDepth = 64;
-// Nested runs one outermost run may start in all; a script that reaches itself more than once
-// per run would otherwise multiply its runs without end.
-const int kMaxNestedRunsPerRun = 1000000;
+// Runs started from inside other runs (mac, event) nest on the machine stack. A nested run
+// costs under 1 KB of it in an optimised build (the run's frame with its if and repeat
+// levels, the mac handler and the two run entries); kScriptRunStackBytes is the figure with room
+// to spare that the depth limit is derived from, so that nested runs take at most half of the
+// stack and the rest is left to the program beneath and to the innermost handlers.
+const int kScriptRunStackBytes = 2048;
+// Deepest nesting of runs with the usual 8 MB stack; deeper requests are refused with a console
+// line. A script that reaches itself without end stops here instead of overrunning the stack.
+const int kMaxScriptRunDepth = (8 << 20) / 2 / kScriptRunStackBytes;
+// The depth limit in force: kMaxScriptRunDepth, or less when the process's stack limit is below
+// 8 MB.
+int VXR_ScriptRunDepthLimit();
+
+// Wall-clock seconds an outermost run (with all runs nested in it) may go on before it is
+// stopped: each of its scripts is ended (as if finished) with one console line naming the script
+// and line where it was, and the tick goes on. Only a run that freezes the game gets there; it
+// is no statement budget. Tests shorten it.
+extern double gScriptRunTimeLimit;
+// A run that never ends goes on through backward jumps (endrepeat) or nested runs: the clock
+// is read once every this many of those, never per statement.
+const int kWatchdogSteps = 4096;
 
 // One run of script. Null: 0. No statements: does nothing and returns 1.
 int ExecuteVXRCommandScript(VXR_scripter* script);

@@ -49,6 +49,24 @@ static int ReadScriptFile(const char* path, char* text, int lfToCr)
 // The last game script (the head while the list is empty), so that an append does not walk a
 // list that a script including scripts in a loop makes long.
 static VXR_scripter* gLastGameScript = &baseScript;
+static int gGameScriptCount = 0;
+// The pass under way (0 between passes) and the number of the last one.
+static uint32_t gPassUnderWay = 0;
+static uint32_t gLastPass = 0;
+// Each of the list's limits is reported once until the list is emptied.
+static int gListFullReported = 0;
+static int gFirstRunsReported = 0;
+
+static int RoomForGameScript(const char* path)
+{
+    if (!baseScript.next) gGameScriptCount = 0;
+    if (gGameScriptCount < kMaxGameScripts) return 1;
+    if (!gListFullReported)
+        OutputToConsoleF("//Script %s not loaded: the game script list holds %d scripts already", path,
+                         kMaxGameScripts);
+    gListFullReported = 1;
+    return 0;
+}
 
 // Puts scriptPtr on the last game script (the head when there is none) and appends script.
 static void AppendGameScript(VXR_scripter* script)
@@ -59,11 +77,13 @@ static void AppendGameScript(VXR_scripter* script)
     scriptPtr = gLastGameScript;
     gLastGameScript->next = script;
     gLastGameScript = script;
+    script->loadedInPass = gPassUnderWay;
+    gGameScriptCount++;
 }
 
 int LoadAndExecuteScript(const char* path)
 {
-    if (!path) return 0;
+    if (!path || !RoomForGameScript(path)) return 0;
     char text[kScriptTextSize];
     if (!ReadScriptFile(path, text, 1)) return 0;
     VXR_scripter* script = NewVXRScriptNamed(text, path);
@@ -86,7 +106,7 @@ uint32_t VXR_TimedScriptStart(uint32_t now, float seconds)
 
 int InstallTimedScript(const char* path, float seconds)
 {
-    if (!path) return 0;
+    if (!path || !RoomForGameScript(path)) return 0;
     char text[kScriptTextSize];
     if (!ReadScriptFile(path, text, 0)) return 0;
     VXR_scripter* script = NewVXRScriptNamed(text, path);
@@ -98,15 +118,29 @@ int InstallTimedScript(const char* path, float seconds)
 
 void HandleGameScripts()
 {
+    if (++gLastPass == 0) gLastPass = 1;
+    gPassUnderWay = gLastPass;
+    int firstRuns = 0;
     scriptPtr = baseScript.next;
     while (scriptPtr)
     {
+        if (scriptPtr->loadedInPass == gPassUnderWay && ++firstRuns > kMaxFirstRunsPerPass)
+        {
+            if (!gFirstRunsReported)
+                OutputToConsoleF(
+                    "//Script %s: more than %d scripts loaded during one pass; the rest wait for the "
+                    "next pass",
+                    scriptPtr->path[0] ? scriptPtr->path : "(no file)", kMaxFirstRunsPerPass);
+            gFirstRunsReported = 1;
+            break;
+        }
         ExecuteVXRCommandScript(scriptPtr);
         // A level load has disposed of the scripts: DisposeScript leaves the cursor null, or
         // the new level's loader has put it back on the head.
         if (!scriptPtr) break;
         scriptPtr = scriptPtr->next;
     }
+    gPassUnderWay = 0;
 }
 
 void DisposeGameScripts()
@@ -121,6 +155,9 @@ void DisposeGameScripts()
     }
     scriptPtr = nullptr;
     gLastGameScript = &baseScript;
+    gGameScriptCount = 0;
+    gListFullReported = 0;
+    gFirstRunsReported = 0;
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -8,7 +8,8 @@
 
 // Appends the script file at path to the game script list (compiled at once). It gets its first
 // run from the next pass over the list, or from the pass under way. Returns 0, changing
-// nothing, when the file cannot be opened. Leaves scriptPtr on the script that was last before.
+// nothing, when the file cannot be opened or the list is full. Leaves scriptPtr on the script
+// that was last before.
 int LoadAndExecuteScript(const char* path);
 // The same for a script whose runs do nothing until the clock is seconds later than now; its
 // path stays empty.
@@ -18,8 +19,16 @@ int InstallTimedScript(const char* path, float seconds);
 uint32_t VXR_TimedScriptStart(uint32_t now, float seconds);
 // One run for every game script. A script loaded during the pass is appended behind the
 // cursor's old end: it runs in this pass, and the scripts between the loading one and the old
-// end wait for the next pass. A level load during the pass ends it.
+// end wait for the next pass. A level load during the pass ends it. Past kMaxFirstRunsPerPass
+// first runs of scripts loaded during the pass, the pass ends and the rest wait for the next.
 void HandleGameScripts();
+// A script that loads itself adds a copy that loads a copy...: each pass runs at most this many
+// scripts that were loaded during it.
+const int kMaxFirstRunsPerPass = 64;
+// Game scripts stay in the list until the level is unloaded; past this many (about 11 KB each)
+// the loaders refuse more with a console line, so that scripts loading scripts without end
+// cannot take all memory.
+const int kMaxGameScripts = 2048;
 // Disposes of every game script and empties the list; scriptPtr becomes null (a pass under way
 // ends).
 void DisposeGameScripts();

@@ -149,6 +149,8 @@ struct VXR_scripter
     VXR_Statement* code;
     VXR_Statement* current; // null once the script has finished
     VXR_scripter* next;
+    // The pass over the game scripts during which the script was loaded; 0 outside a pass.
+    uint32_t loadedInPass;
 };
 
 // One registered macro: the first four bytes of its name as a code, and the script that holds it.

@@ -40,8 +40,10 @@ const long kPeakLimitKb = 64 * 1024;
 
 struct HostileScriptTest : ScriptTest
 {
+    VXR_scripter* game = nullptr;
     // Puts the hostile file in the data folder as "Data/game script" and under the extra names
-    // given, loads it as the start-up does and gives it the start-up run.
+    // given, loads it as the start-up does and gives it the start-up run. A game script loaded
+    // before it counts the passes in i16.
     int StartGame(const std::string& file, std::initializer_list<std::string> alsoAs = {})
     {
         std::string text = ReadTextFile(SourceDir() + "/tests/data/hostile/" + file);
@@ -49,12 +51,12 @@ struct HostileScriptTest : ScriptTest
         Write("Data/game script", text);
         for (const std::string& name : alsoAs)
             Write(name, text);
+        LoadAndExecuteScript(Write("counter", "loop\raddi 16,1\rendloop\r").c_str());
         if (!LoadAndExecuteScript((dir / "Data/game script").c_str())) return 0;
-        ExecuteVXRCommandScript(baseScript.next);
+        game = baseScript.next->next;
+        ExecuteVXRCommandScript(game);
         return 1;
     }
-    // A game script that counts the passes it runs in i16.
-    void AddPassCounter() { LoadAndExecuteScript(Write("counter", "loop\raddi 16,1\rendloop\r").c_str()); }
 };
 
 TEST_F(HostileScriptTest, MacroNameWithAHighByte)
@@ -62,12 +64,47 @@ TEST_F(HostileScriptTest, MacroNameWithAHighByte)
     PeakMemory peak;
     ASSERT_EQ(StartGame("script-macro-high-byte.txt"), 1);
     // The name is the one byte 0xE9: its code holds that byte unsigned, in the top position.
-    EXPECT_EQ(GetMacroScript((int32_t)0xE9000000u), baseScript.next);
-    AddPassCounter();
+    EXPECT_EQ(GetMacroScript((int32_t)0xE9000000u), game);
     HandleGameScripts();
     HandleGameScripts();
     EXPECT_EQ(I(16), 2);
     EXPECT_LT(peak.AboveStartKb(), kPeakLimitKb);
+}
+
+TEST_F(HostileScriptTest, MacroCallingItselfTwiceInALoopWithAnInclude)
+{
+    // Every level of the macro's recursion calls itself twice and includes a copy of the script
+    // that takes the macro over: the start-up run would never end. The watchdog stops it with a
+    // line naming the script; the list's limit stops the includes; the passes go on.
+    gScriptRunTimeLimit = 0.5;
+    ConsoleCapture console;
+    PeakMemory peak;
+    ASSERT_EQ(StartGame("script-self-macro-include.txt", {"inc"}), 1);
+    EXPECT_TRUE(console.Contains("still running after 0.5 s in one tick"));
+    EXPECT_TRUE(console.Contains("holds " + std::to_string(kMaxGameScripts)));
+    EXPECT_EQ(game->current, nullptr);
+    HandleGameScripts();
+    HandleGameScripts();
+    EXPECT_EQ(I(16), 2);
+    EXPECT_LT(peak.AboveStartKb(), kPeakLimitKb);
+}
+
+TEST(HostileScriptGame, RunawayStartUpRunIsStoppedAndTheGameReachesItsFrameLimit)
+{
+    // The real program with its real time limit: the start-up run is stopped after 5 s, and the
+    // game then draws and ticks its 10 passes.
+    TempDir dir;
+    std::string text = ReadTextFile(SourceDir() + "/tests/data/hostile/script-self-macro-include.txt");
+    WriteTextFile(dir / "Data/game script", text);
+    WriteTextFile(dir / "inc", text);
+    std::string out;
+    EXPECT_EQ(RunCommand("'" + KesrowExe() + "' --mute --data '" + dir.path +
+                             "' --windowed 320x240 --frames 10 --fixed-step 20",
+                         &out),
+              0)
+        << out;
+    EXPECT_NE(out.find("still running after 5 s in one tick"), std::string::npos) << out;
+    EXPECT_NE(out.find("//Ended: frame limit after 10 passes"), std::string::npos) << out;
 }
 
 } // namespace

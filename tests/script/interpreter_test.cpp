@@ -113,8 +113,14 @@ TEST_F(InterpreterTest, LoopsAndIdlesAcrossRuns)
         {
             if (steps[k].time) gCurrentTime = steps[k].time;
             int result = Run(s);
-            if (steps[k].result != any) EXPECT_EQ(result, steps[k].result) << text << " run " << k;
-            if (steps[k].i1 != any) EXPECT_EQ(I(1), steps[k].i1) << text << " run " << k;
+            if (steps[k].result != any)
+            {
+                EXPECT_EQ(result, steps[k].result) << text << " run " << k;
+            }
+            if (steps[k].i1 != any)
+            {
+                EXPECT_EQ(I(1), steps[k].i1) << text << " run " << k;
+            }
         }
     }
 }
@@ -177,19 +183,23 @@ TEST_F(InterpreterTest, ScriptTargetAndNestedRuns)
         PatchProbe(inner, k);
         PatchProbe(outer, k);
     }
+    // When a nested run ends the target is the outer run's owner again, before the outer
+    // statement goes on; after the outermost run it is null, so no actor pointer outlives a run.
     std::vector<human_being*> seen;
     probeAction = [&](char*)
     {
         seen.push_back(gHumanScriptTarget);
-        if (seen.size() == 2) ExecuteVXRCommandScript(inner);
+        if (seen.size() != 2) return;
+        ExecuteVXRCommandScript(inner);
+        seen.push_back(gHumanScriptTarget);
     };
     Run(outer);
-    EXPECT_EQ(seen,
-              (std::vector<human_being*>{&outerOwner, &outerOwner, &innerOwner, &innerOwner, &outerOwner}));
+    EXPECT_EQ(seen, (std::vector<human_being*>{&outerOwner, &outerOwner, &innerOwner, &innerOwner,
+                                               &outerOwner, &outerOwner}));
     EXPECT_EQ(gHumanScriptTarget, nullptr);
 }
 
-TEST_F(InterpreterTest, MacrosRunNestedAndRunawayRecursionIsCapped)
+TEST_F(InterpreterTest, MacrosNestToAnyDepthTheStackAllows)
 {
     // Each nested run starts at the script's resume point (the start) again.
     I(2) = 3;
@@ -202,19 +212,68 @@ TEST_F(InterpreterTest, MacrosRunNestedAndRunawayRecursionIsCapped)
     Run(Make("mac \"door\"\rmac \"nothing\"\rmac \"door\"\r"));
     EXPECT_EQ(Is(5, 6), (V{0, 1}));
 
-    // A script reaching itself without end stops at the nesting limit.
+    // Recursion 100 deep ends by itself, and each level takes no more stack than the depth limit
+    // was derived from. A run has no budget: 1,500,000 macro calls in one run all happen.
     ConsoleCapture console;
-    Run(Make("macro \"rec\"\raddi 7,1\rmac \"rec\"\raddi 8,1\r"));
-    EXPECT_GE(I(7), 2);
-    EXPECT_LE(I(7), kMaxScriptRunDepth);
-    EXPECT_EQ(I(8), I(7));
-    EXPECT_FALSE(consoleLines.empty());
+    std::vector<intptr_t> marks;
+    VXR_scripter* deep = Make("macro \"deep\"\rseti 9,9\raddi 10,1\rif i,10,<,11\rmac \"deep\"\rendif\r");
+    PatchProbe(deep, 0);
+    probeAction = [&](char*)
+    {
+        volatile char mark = 0;
+        marks.push_back((intptr_t)&mark);
+    };
+    I(11) = 100;
+    Run(deep);
+    EXPECT_EQ(I(10), 100);
+    ASSERT_EQ(marks.size(), 100u);
+    EXPECT_LE((marks[0] - marks[99]) / 99, kScriptRunStackBytes);
+    Make("macro \"inc\"\rloop\raddi 12,1\rendloop\r");
+    Run(Make("repeat 1500000\rmac \"inc\"\rendrepeat\r"));
+    EXPECT_EQ(I(12), 1500000);
+    EXPECT_TRUE(consoleLines.empty());
 
-    // In a loop (the resume point stays at the loop) two calls per level would double the runs
-    // with every level: the budget of nested runs per outermost run ends it.
-    Run(Make("macro \"two\"\rloop\raddi 9,1\rmac \"two\"\rmac \"two\"\rendloop\r"));
-    EXPECT_GT(I(9), 1000);
-    EXPECT_LE(I(9), kMaxNestedRunsPerRun + 1);
+    // A script reaching itself without end stops at the depth limit, which the usual stack puts
+    // in the thousands, with one console line.
+    Run(Make("macro \"rec\"\raddi 7,1\rmac \"rec\"\raddi 8,1\r"));
+    EXPECT_EQ(I(7), VXR_ScriptRunDepthLimit());
+    EXPECT_EQ(I(8), I(7));
+    EXPECT_GE(VXR_ScriptRunDepthLimit(), 1000);
+    EXPECT_EQ(consoleLines.size(), 1u);
+}
+
+TEST_F(InterpreterTest, WatchdogStopsARunThatNeverEnds)
+{
+    // Two calls per level in a loop double the runs with every level: the run would never end.
+    // Past the time limit every script of the run is ended, with one line naming the script and
+    // the line it was at; other runs go on as before.
+    gScriptRunTimeLimit = 0.05;
+    ConsoleCapture console;
+    VXR_scripter* two = Make("seti 1,1\rmacro \"two\"\rloop\raddi 9,1\rmac \"two\"\rmac \"two\"\rendloop\r");
+    snprintf(two->path, sizeof(two->path), "two");
+    VXR_scripter* outer = Make("mac \"two\"\raddi 10,1\r");
+    VXR_scripter* other = Make("loop\raddi 11,1\rendloop\r");
+    EXPECT_EQ(Run(outer), 1);
+    EXPECT_EQ(two->current, nullptr);
+    EXPECT_EQ(outer->current, nullptr);
+    EXPECT_EQ(I(10), 0);
+    // The recursion also reached the depth limit, which says so first.
+    ASSERT_EQ(consoleLines.size(), 2u);
+    EXPECT_NE(consoleLines[1].find("//Script two line "), std::string::npos) << consoleLines[1];
+    int calls = I(9);
+    EXPECT_GT(calls, kWatchdogSteps / 4);
+    EXPECT_EQ(Run(two), 0);
+    EXPECT_EQ(I(9), calls);
+    Run(other, 2);
+    EXPECT_EQ(I(11), 2);
+
+    // Repeats that would take ages are stopped at the backward jump that goes on too long.
+    VXR_scripter* reps = Make("repeat 2000000000\rrepeat 2000000000\raddi 12,1\rendrepeat\rendrepeat\r");
+    snprintf(reps->path, sizeof(reps->path), "reps");
+    Run(reps);
+    EXPECT_EQ(reps->current, nullptr);
+    ASSERT_EQ(consoleLines.size(), 3u);
+    EXPECT_NE(consoleLines[2].find("//Script reps line 4: "), std::string::npos) << consoleLines[2];
 }
 
 TEST_F(InterpreterTest, ScriptDisposedByItsOwnStatement)

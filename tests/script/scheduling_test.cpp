@@ -75,6 +75,46 @@ TEST_F(SchedulingTest, GameScriptsIncludedAndTimed)
     }
 }
 
+TEST_F(SchedulingTest, ScriptsLoadingThemselvesWaitForTheNextPass)
+{
+    // A script including itself adds a copy that includes a copy: a pass gives 64 of them their
+    // first run and ends, the next pass goes on with the one left waiting; other scripts still
+    // run in every pass, and the limit is reported once.
+    ConsoleCapture console;
+    Load("counter", "loop\raddi 16,1\rendloop\r");
+    Load("self", "addi 1,1\rincludeScript \"self\"\r");
+    HandleGameScripts();
+    EXPECT_EQ(I(1), 1 + kMaxFirstRunsPerPass);
+    HandleGameScripts();
+    EXPECT_EQ(I(1), 2 + 2 * kMaxFirstRunsPerPass);
+    EXPECT_EQ(I(16), 2);
+    EXPECT_EQ(consoleLines.size(), 1u);
+
+    // timeScript of itself without delay, likewise.
+    DisposeGameScripts();
+    Load("timed", "addi 2,1\rtimeScript \"timed\",0\r");
+    HandleGameScripts();
+    EXPECT_EQ(I(2), 1 + kMaxFirstRunsPerPass);
+
+    // The list holds at most kMaxGameScripts: further loads are refused with one line, and the
+    // passes go on.
+    DisposeGameScripts();
+    consoleLines.clear();
+    Load("counter", "loop\raddi 16,1\rendloop\r");
+    Load("self", "includeScript \"self\"\r");
+    I(16) = 0;
+    const int passes = kMaxGameScripts / kMaxFirstRunsPerPass + 4;
+    for (int k = 0; k < passes; k++)
+        HandleGameScripts();
+    int count = 0;
+    for (VXR_scripter* g = baseScript.next; g; g = g->next)
+        count++;
+    EXPECT_EQ(count, kMaxGameScripts);
+    EXPECT_EQ(I(16), passes);
+    EXPECT_EQ(consoleLines.size(), 2u);
+    EXPECT_TRUE(console.Contains("holds " + std::to_string(kMaxGameScripts)));
+}
+
 TEST(TimedScriptStart, SaturatesAtTheClocksLastValue)
 {
     const std::tuple<uint32_t, float, uint32_t> cases[] = {{10000, 2.5f, 12500},

@@ -73,6 +73,7 @@ struct ScriptTest : ::testing::Test
         VXR_Init();
         selHuman = nullptr;
         gHumanScriptTarget = nullptr;
+        gScriptRunTimeLimit = 5.0;
     }
     static int& I(int n) { return gScriptVars.i[n - 1]; }
     static double& F(int n) { return gScriptVars.f[n - 1]; }
