@@ -1,6 +1,7 @@
 // The program's frame: output routing, the two scheduler tasks, sound, the window and its GL
 // state, the engine's start-up, the non-blocking message loop and teardown.
 #include "app/startup.h"
+#include "app/script_access.h"
 #include "world/camera.h"
 #include "app/draw.h"
 #include "core/output.h"
@@ -244,6 +245,7 @@ void RegisterEngineHooks()
     gQuitHook = RequestQuit;
     gEngineVariablesHook = InstallProgramVariables;
     gTickCountHook = TickCount; // falls are stamped by the real clock in sixtieths
+    RegisterScriptAccess();
 }
 
 int KesrowMain(const KesrowOptions* options)

@@ -7,11 +7,15 @@
 #include "core/clock.h"
 #include "resources/paths.h"
 #include "resources/textures.h"
+#include "script/actor_instructions.h"
 #include "script/compiler.h"
 #include "script/decode.h"
+#include "script/instruction_checks.h"
 #include "script/interpreter.h"
+#include "script/media_instructions.h"
 #include "script/scheduling.h"
 #include "script/variables.h"
+#include "world/collision.h"
 #include "world/humans.h"
 #include "world/vecmath.h"
 
@@ -416,11 +420,10 @@ void vxrinstr_timepassed(VXR_DecodedArgs* a)
 // ---------------------------------------------------------------------------------------------
 // Selecting the actor
 
-// The actor the last line test hit. No line test has hit an actor yet: the collision queries
-// that set it are not part of the engine so far.
+// The actor the last line test ("poke", "teampoke") hit; forgotten when that actor is freed.
 static human_being* LastHitActor()
 {
-    return nullptr;
+    return gHitPerson;
 }
 
 // "name" or name -> text, form 'm' for "me", 'c' for "coll", 'n' for any other name;
@@ -577,9 +580,23 @@ template <VXR_DecodeProc decode, VXR_RunProc handler> static void TextForm(char*
 
 VXR_Instruction gAllInstructions[] = {
     INSTRUCTION("get", DecodeActorName, vxrinstr_get),
+    INSTRUCTION("mark", VXR_DecodePointRegisters, vxrinstr_mark),
+    INSTRUCTION("put", VXR_DecodePoint, vxrinstr_put),
     INSTRUCTION("quit", DecodeNothing, vxrinstr_quit),
+    INSTRUCTION("size", VXR_DecodeFloatOrF1, vxrinstr_size),
+    INSTRUCTION("axis", VXR_DecodeNone, vxrinstr_axis),
+    INSTRUCTION("spin", VXR_DecodePoint, vxrinstr_spin),
+    INSTRUCTION("off", VXR_DecodeNone, vxrinstr_off),
+    INSTRUCTION("goto", VXR_DecodePoint, vxrinstr_goto),
+    INSTRUCTION("setName", VXR_DecodeNameText, vxrinstr_setName),
+    INSTRUCTION("getName", VXR_DecodeRegisterFirst, vxrinstr_getName),
+    INSTRUCTION("make", VXR_DecodeNameText, vxrinstr_make),
     INSTRUCTION("includeScript", DecodePath, vxrinstr_includeScript),
     INSTRUCTION("timeScript", DecodePath, vxrinstr_timeScript),
+    INSTRUCTION("loadPoses", VXR_DecodeNameText, vxrinstr_loadPoses),
+    INSTRUCTION("savePoses", VXR_DecodeSavePath, vxrinstr_savePoses),
+    INSTRUCTION("type", VXR_DecodeIntOrI1, vxrinstr_type),
+    INSTRUCTION("live", VXR_DecodeIntOrI1, vxrinstr_live),
     INSTRUCTION("loadi", DecodeLoad, vxrinstr_loadInt),
     INSTRUCTION("seti", DecodeIntSource, vxrinstr_setInt),
     INSTRUCTION("setf", DecodeFloatSource, vxrinstr_setFloat),
@@ -597,13 +614,43 @@ VXR_Instruction gAllInstructions[] = {
     INSTRUCTION("addi", DecodeIntSource, vxrinstr_addi),
     INSTRUCTION("addf", DecodeFloatSource, vxrinstr_addf),
     INSTRUCTION("multf", DecodeFloatSource, vxrinstr_multf),
+    INSTRUCTION("pose", VXR_DecodePose, vxrinstr_pose),
+    INSTRUCTION("setPose", VXR_DecodeNameText, vxrinstr_setPose),
+    INSTRUCTION("rgb", VXR_DecodePoint, vxrinstr_rgb),
+    INSTRUCTION("makePose", VXR_DecodeNameText, vxrinstr_makePose),
+    INSTRUCTION("setHealth", VXR_DecodeHealth, vxrinstr_setHealth),
+    INSTRUCTION("getHealth", VXR_DecodeNone, vxrinstr_getHealth),
+    INSTRUCTION("stop", VXR_DecodeNone, vxrinstr_stop),
+    INSTRUCTION("dist", VXR_DecodeRegister, vxrinstr_dist),
     INSTRUCTION("sqrt", DecodeTwoRegisters, vxrinstr_sqrt),
+    INSTRUCTION("poke", VXR_DecodePoke, vxrinstr_poke),
+    INSTRUCTION("teampoke", VXR_DecodePoke, vxrinstr_teampoke),
+    INSTRUCTION("savekey", VXR_DecodeIntOrI1, vxrinstr_savekey),
+    INSTRUCTION("getSpeed", VXR_DecodeNone, vxrinstr_getSpeed),
+    INSTRUCTION("setSpeed", VXR_DecodeFloatOrF1, vxrinstr_setSpeed),
     INSTRUCTION("def", DecodeDefinition, vxrinstr_def),
+    INSTRUCTION("move", VXR_DecodeFloatOrF1, vxrinstr_move),
+    INSTRUCTION("go", VXR_DecodeFloatOrF1, vxrinstr_go),
     INSTRUCTION("time", DecodeRegister, vxrinstr_time),
     INSTRUCTION("passed", DecodeRegister, vxrinstr_timepassed),
     INSTRUCTION("randi", DecodeRandom, vxrinstr_randi),
     INSTRUCTION("event", DecodeMask, vxrinstr_event),
+    INSTRUCTION("tex", VXR_DecodeTexture, vxrinstr_tex),
+    INSTRUCTION("key", VXR_DecodeKey, vxrinstr_key),
+    INSTRUCTION("sndplay", VXR_DecodeSound, vxrinstr_sndplay),
+    INSTRUCTION("sndstop", VXR_DecodeIntOrI1, vxrinstr_sndstop),
+    INSTRUCTION("channel", VXR_DecodeIntOrI1, vxrinstr_channel),
+    INSTRUCTION("sndloop", VXR_DecodeSound, vxrinstr_sndloop),
+    INSTRUCTION("setTeam", VXR_DecodeIntOrI1, vxrinstr_setTeam),
+    INSTRUCTION("getTeam", VXR_DecodeRegisterFirst, vxrinstr_getTeam),
     INSTRUCTION("mac", DecodeMacroName, vxrinstr_mac),
+    INSTRUCTION("mouse", VXR_DecodeNone, vxrinstr_mouse),
+    INSTRUCTION("click", VXR_DecodeClick, vxrinstr_click),
     INSTRUCTION("reci", DecodeRegisterOrFirst, vxrinstr_reciproc),
+    INSTRUCTION("anim", VXR_DecodeAnimation, vxrinstr_anim),
+    INSTRUCTION("hud", VXR_DecodeTruthWord, vxrinstr_hud),
+    INSTRUCTION("lux", VXR_DecodeTruthWord, vxrinstr_lux),
+    INSTRUCTION("col", VXR_DecodeMaterialValues, vxrinstr_col),
+    INSTRUCTION("alpha", VXR_DecodeMaterialValues, vxrinstr_alpha),
     {"NULL", nullptr, nullptr, nullptr},
 };

@@ -15,6 +15,8 @@
 #include <sys/resource.h>
 
 human_being* gHumanScriptTarget = nullptr;
+VXR_scripter* gRunningScript = nullptr;
+VXR_Statement* gRunningStatement = nullptr;
 uint32_t gScriptDisposals = 0;
 double gScriptRunTimeLimit = 5.0;
 
@@ -273,10 +275,14 @@ int ExecuteCompiledVXRScript(VXR_scripter* S)
     // Outside its statements no script is running: the target goes back to what it was, so no
     // stale actor (perhaps freed since) is left in it after the run.
     human_being* outerTarget = gHumanScriptTarget;
+    VXR_scripter* outerScript = gRunningScript;
+    VXR_Statement* outerStatement = gRunningStatement;
     gRunDepth++;
     int result = RunStatements(S, frame);
     gRunDepth--;
     gHumanScriptTarget = outerTarget;
+    gRunningScript = outerScript;
+    gRunningStatement = outerStatement;
     VXR_UnwatchScript(frame);
     return result;
 }
@@ -308,6 +314,8 @@ static int RunStatements(VXR_scripter* S, int frame)
         {
             const VXR_Instruction* in = s->instruction;
             gHumanScriptTarget = S->owner;
+            gRunningScript = S;
+            gRunningStatement = s;
             if (in->run)
                 in->run(&s->operands);
             else if (in->handler)

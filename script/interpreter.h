@@ -12,6 +12,10 @@
 // an outermost run), so no pointer to an actor outlives the run that named it: the actor may
 // be freed once its script is no longer running. The collision tests skip this actor.
 extern human_being* gHumanScriptTarget;
+// The script and the statement that run now, for console lines about a statement; set with
+// gHumanScriptTarget and put back when a run ends (null outside every run).
+extern VXR_scripter* gRunningScript;
+extern VXR_Statement* gRunningStatement;
 
 // Counts the scripts disposed of since program start: a run checks its watch only when this
 // has moved, so a statement that freed nothing costs one comparison.

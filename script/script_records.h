@@ -61,6 +61,13 @@ struct VXR_DecodedArgs
     int8_t ok;     // the text matched: the handler acts
     char form;     // which grammar form matched, or the source kind ('f', 'i', 'b'; 0 a literal)
     int8_t reg[4]; // register indices 0-15, in the order the grammar names them
+    // Bit i set: the text gave numeric field i itself (the others take their register default).
+    uint8_t given;
+    // A value outside the instruction's range (a VXR_Fault code of instruction_checks.h), found
+    // when decoding (then `ok` is 0) or when running; reported once per statement.
+    int8_t fault;
+    int8_t reported;
+    int32_t faultValue; // the offending number, for the console line
     int64_t whole[4];
     double real[4];
     char text[kScriptArgsMax + 1]; // a quoted name or path, copied once

@@ -1,0 +1,473 @@
+// Line tests, roster snapshots, materials and tint, sounds, and the key, button and pointer
+// tests. Handlers read only their decoded record and the state they act on.
+#include "script/media_instructions.h"
+
+#include "core/clock.h"
+#include "core/output.h"
+#include "model/mesh_records.h"
+#include "model/posing.h"
+#include "platform/fsound.h"
+#include "resources/animated_textures.h"
+#include "resources/sound_list.h"
+#include "resources/textures.h"
+#include "script/decode.h"
+#include "script/instruction_checks.h"
+#include "script/variables.h"
+#include "world/camera.h"
+#include "world/collision.h"
+#include "world/humans.h"
+#include "world/level.h"
+
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <unistd.h>
+
+int gScriptChannel = -1;
+VXR_ProgramInput gScriptInput = {};
+float* gScriptTint[3] = {nullptr, nullptr, nullptr};
+
+void VXR_ForgetHitActor(human_being* h)
+{
+    if (gHitPerson == h) gHitPerson = nullptr;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Line tests and snapshots
+
+// r,p[,team] -> reg[0] = r, reg[1] = p (p to p+2 must exist), whole[0] = team (bit 0 of given).
+void VXR_DecodePoke(const char* p, VXR_DecodedArgs* a)
+{
+    long r = 0, point = 0;
+    int haveR = VXR_ReadLong(&p, &r), haveP = 0;
+    if (*p == ',')
+    {
+        p++;
+        haveP = VXR_ReadLong(&p, &point);
+    }
+    if (!VXR_DecodeRegisterField(r, haveR, a, 0, 0, 1)) return;
+    if (!VXR_DecodeRegisterField(point, haveP, a, 1, 0, 3)) return;
+    if (*p == ',') VXR_DecodeIntFields(p + 1, a, 0, 1);
+    a->ok = 1;
+}
+
+void VXR_DecodeRegister(const char* p, VXR_DecodedArgs* a)
+{
+    long n = 0;
+    int have = VXR_ReadLong(&p, &n);
+    a->ok = VXR_DecodeRegisterField(n, have, a, 0, 0, 1);
+}
+
+static vector_type RegisterPoint(int first)
+{
+    const double* f = &gScriptVars.f[first];
+    return fastVector_Set((float)f[0], (float)f[1], (float)f[2]);
+}
+
+// i[r] <- what the segment (f1,f2,f3) -> (f4,f5,f6) hits; on a hit f[p..p+2] <- the hit point.
+static void Poke(VXR_DecodedArgs* a, int useTeam, int team)
+{
+    vector_type from = RegisterPoint(0), to = RegisterPoint(3);
+    int result = useTeam ? StandardTeamCollision(from, to, team) : StandardCollision(from, to);
+    gScriptVars.i[a->reg[0]] = result;
+    if (result == 0) return;
+    double* f = &gScriptVars.f[a->reg[1]];
+    f[0] = s1;
+    f[1] = s2;
+    f[2] = s3;
+}
+
+void vxrinstr_poke(VXR_DecodedArgs* a)
+{
+    if (VXR_Ready(a, "poke")) Poke(a, 0, 0);
+}
+
+void vxrinstr_teampoke(VXR_DecodedArgs* a)
+{
+    if (VXR_Ready(a, "teampoke")) Poke(a, 1, VXR_FieldInt(a, 0, 0));
+}
+
+// The content goes to a temporary beside the target, is synced and renamed over it, so a crash
+// leaves the old file or the new one, never a part.
+static int ReplaceFile(const char* path, const std::string& content)
+{
+    std::string temporary = std::string(path) + ".saving";
+    FILE* f = fopen(temporary.c_str(), "wb");
+    if (!f)
+    {
+        OutputToConsoleF("//Could not create %s: %s", temporary.c_str(), strerror(errno));
+        return 0;
+    }
+    int ok = fwrite(content.data(), 1, content.size(), f) == content.size();
+    ok = fflush(f) == 0 && ok;
+    ok = fsync(fileno(f)) == 0 && ok;
+    ok = fclose(f) == 0 && ok;
+    if (!ok || rename(temporary.c_str(), path) != 0)
+    {
+        OutputToConsoleF("//Could not write %s: %s", path, strerror(errno));
+        remove(temporary.c_str());
+        return 0;
+    }
+    return 1;
+}
+
+// One record per actor, written as the level's person file writes them.
+static void AppendActorRecord(std::string* out, const human_being* h)
+{
+    char part[2200];
+    snprintf(part, sizeof part, "%s,%f,%f,%f,%f,%f,%f,%d,%d,%d,%f", h->model ? h->model->name : "",
+             h->position.x, h->position.y, h->position.z, h->rotation.x, h->rotation.y, h->rotation.z,
+             (int)h->team, (int)h->type, (int)h->health, h->scale);
+    *out += part;
+    if (h->name[0])
+    {
+        *out += ",";
+        out->append(h->name, strnlen(h->name, kHumanNameSize));
+    }
+    for (const VXR_scripter* s = h->scripts; s; s = s->next)
+    {
+        snprintf(part, sizeof part, ",\"%s\",%ld", s->path, (long)s->eventMask);
+        *out += part;
+    }
+}
+
+void vxrinstr_savekey(VXR_DecodedArgs* a)
+{
+    if (!currentLevelFolder[0]) return;
+    char path[1100];
+    int length = snprintf(path, sizeof path, "%skeyframe%d", currentLevelFolder, (int)VXR_FieldInt(a, 0, 0));
+    if (length < 0 || length >= (int)sizeof path) return;
+    std::string content;
+    for (human_being* h = baseHuman ? baseHuman->next : nullptr; h; h = h->next)
+    {
+        if (h != baseHuman->next) content += "\n";
+        AppendActorRecord(&content, h);
+    }
+    ReplaceFile(path, content);
+}
+
+void vxrinstr_dist(VXR_DecodedArgs* a)
+{
+    if (!VXR_Ready(a, "dist")) return;
+    vector_type p = RegisterPoint(0), q = RegisterPoint(3);
+    float dx = p.x - q.x, dy = p.y - q.y, dz = p.z - q.z;
+    gScriptVars.f[a->reg[0]] = sqrtf(dx * dx + dy * dy + dz * dz);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Display and materials
+
+// word -> whole[0] 1 for "true", else 0; empty -> form 'b': b1 when the statement runs.
+void VXR_DecodeTruthWord(const char* p, VXR_DecodedArgs* a)
+{
+    if (!p[0])
+        a->form = 'b';
+    else
+        a->whole[0] = VXR_EqualString(p, "true");
+    a->ok = 1;
+}
+
+static int32_t Truth(const VXR_DecodedArgs* a)
+{
+    return a->form == 'b' ? gScriptVars.b[0] : (int32_t)a->whole[0];
+}
+
+void vxrinstr_hud(VXR_DecodedArgs* a)
+{
+    if (selHuman) selHuman->onHud = Truth(a);
+}
+
+void vxrinstr_lux(VXR_DecodedArgs* a)
+{
+    if (selHuman) selHuman->lit = Truth(a);
+}
+
+static int MaterialInRange(long m)
+{
+    return m >= 1 && m <= kMaxModelMaterials;
+}
+
+// m,"texture" -> whole[0] = m, text = the texture's file name as the texture list keeps it.
+void VXR_DecodeTexture(const char* p, VXR_DecodedArgs* a)
+{
+    long m;
+    if (!VXR_ReadLong(&p, &m) || *p != ',') return;
+    if (!MaterialInRange(m)) return VXR_DecodeFault(a, kFaultMaterial, m);
+    p++;
+    VXR_ReadName(&p, a->text, sizeof a->text);
+    FixPathString(a->text);
+    a->whole[0] = m;
+    a->ok = 1;
+}
+
+// The selected actor's material m (1-8), or null when there is no actor or model.
+static model_material* Material(long m)
+{
+    if (!selHuman || !selHuman->model) return nullptr;
+    return &selHuman->model->materials[m - 1];
+}
+
+void vxrinstr_tex(VXR_DecodedArgs* a)
+{
+    if (!VXR_Ready(a, "tex")) return;
+    model_material* material = Material(a->whole[0]);
+    if (!material) return;
+    // The texture list belongs to the level and changes with it: looked up when the statement runs.
+    char name[kScriptArgsMax + 1];
+    memcpy(name, a->text, sizeof name);
+    material->textureId = GetTextureByName(name);
+    material->kind = 4;
+}
+
+// m,a,restart -> whole[0] = m, whole[1] = the slot index 0-15, whole[2] = restart (0 if missing).
+void VXR_DecodeAnimation(const char* p, VXR_DecodedArgs* a)
+{
+    long m, slot, restart = 0;
+    if (!VXR_ReadLong(&p, &m) || *p != ',') return;
+    p++;
+    if (!VXR_ReadLong(&p, &slot)) return;
+    if (*p == ',')
+    {
+        p++;
+        if (!VXR_ReadLong(&p, &restart)) restart = 0;
+    }
+    if (!MaterialInRange(m)) return VXR_DecodeFault(a, kFaultMaterial, m);
+    if (slot < 1 || slot > kAnimationSlots) return VXR_DecodeFault(a, kFaultAnimationSlot, slot);
+    a->whole[0] = m;
+    a->whole[1] = slot - 1;
+    a->whole[2] = restart;
+    a->ok = 1;
+}
+
+// The frame shows from when the animation started, in whole frame durations, round and round;
+// only this instruction picks it, so a script runs it every tick to animate.
+void vxrinstr_anim(VXR_DecodedArgs* a)
+{
+    if (!VXR_Ready(a, "anim")) return;
+    const animatedTexture& animation = gTextureAnimations[a->whole[1]];
+    if (animation.frameCount < 1 || animation.frameCount > kMaxAnimationFrames ||
+        animation.frameDuration < 1 || animation.frames[0] == 0)
+        return VXR_ReportFault(a, "anim", kFaultAnimationEmpty, (long)a->whole[1] + 1);
+    model_material* material = Material(a->whole[0]);
+    if (!material) return;
+    if (material->animationStart == 0 || a->whole[2] != 0) material->animationStart = (int32_t)gCurrentTime;
+    uint32_t elapsed = gCurrentTime - (uint32_t)material->animationStart;
+    uint32_t frame = (elapsed / (uint32_t)animation.frameDuration) % (uint32_t)animation.frameCount;
+    material->textureId = animation.frames[frame];
+    material->kind = 4;
+}
+
+// m,v1,v2,v3 -> whole[0] = m (bit 0), real[1..3] (bits 1-3); missing m is i1 and missing values
+// f1, f2, f3 when the statement runs. A material number of 0 means material 1.
+void VXR_DecodeMaterialValues(const char* p, VXR_DecodedArgs* a)
+{
+    const char* rest = VXR_DecodeIntFields(p, a, 0, 1);
+    if ((a->given & 1) && a->whole[0] == 0) a->whole[0] = 1;
+    if ((a->given & 1) && !MaterialInRange((long)a->whole[0]))
+        return VXR_DecodeFault(a, kFaultMaterial, (long)a->whole[0]);
+    if (*p && *rest) VXR_DecodeFloatFields(rest, a, 1, 3);
+    a->ok = 1;
+}
+
+// The material number given or read from i1 (0 meaning 1); -1, reported, when out of range.
+static long MaterialNumber(VXR_DecodedArgs* a, const char* keyword)
+{
+    long m = VXR_FieldInt(a, 0, 0);
+    if (m == 0) m = 1;
+    if (MaterialInRange(m)) return m;
+    VXR_ReportFault(a, keyword, kFaultMaterial, m);
+    return -1;
+}
+
+void vxrinstr_col(VXR_DecodedArgs* a)
+{
+    if (!VXR_Ready(a, "col")) return;
+    long m = MaterialNumber(a, "col");
+    model_material* material = m > 0 ? Material(m) : nullptr;
+    if (!material) return;
+    material->red = (float)VXR_FieldReal(a, 1, 0);
+    material->green = (float)VXR_FieldReal(a, 2, 1);
+    material->blue = (float)VXR_FieldReal(a, 3, 2);
+    material->kind = 0;
+}
+
+void vxrinstr_alpha(VXR_DecodedArgs* a)
+{
+    if (!VXR_Ready(a, "alpha")) return;
+    long m = MaterialNumber(a, "alpha");
+    model_material* material = m > 0 ? Material(m) : nullptr;
+    if (!material) return;
+    material->alpha = (float)VXR_FieldReal(a, 1, 0);
+    material->blended = 1;
+}
+
+void vxrinstr_rgb(VXR_DecodedArgs* a)
+{
+    for (int i = 0; i < 3; i++)
+        if (gScriptTint[i]) *gScriptTint[i] = (float)VXR_FieldReal(a, i, i);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Sounds
+
+// n,x,y,z -> whole[0] = n (bit 0), real[1..3] (bits 1-3); missing n is i1, the point f1..f3.
+void VXR_DecodeSound(const char* p, VXR_DecodedArgs* a)
+{
+    const char* rest = VXR_DecodeIntFields(p, a, 0, 1);
+    if ((a->given & 1) && (a->whole[0] < 0 || a->whole[0] >= kSoundSlots))
+        return VXR_DecodeFault(a, kFaultSample, (long)a->whole[0]);
+    if (*p && *rest) VXR_DecodeFloatFields(rest, a, 1, 3);
+    a->ok = 1;
+}
+
+static void PlaySample(VXR_DecodedArgs* a, const char* keyword, int mode)
+{
+    if (!VXR_Ready(a, keyword)) return;
+    long n = VXR_FieldInt(a, 0, 0);
+    if (n < 0 || n >= kSoundSlots) return VXR_ReportFault(a, keyword, kFaultSample, n);
+    FSOUND_SAMPLE* sample = gAllSamples[n];
+    if (!sample) return VXR_ReportFault(a, keyword, kFaultSampleEmpty, n);
+    FSOUND_Sample_SetMinMaxDistance(sample, 4.0f, 1000.0f);
+    FSOUND_Sample_SetMode(sample, mode);
+    int channel = FSOUND_PlaySoundEx(gScriptChannel, sample, nullptr, 1);
+    float position[3] = {(float)VXR_FieldReal(a, 1, 0), (float)VXR_FieldReal(a, 2, 1),
+                         (float)VXR_FieldReal(a, 3, 2)};
+    float velocity[3] = {0, 0, 0};
+    FSOUND_3D_SetAttributes(channel, position, velocity);
+    FSOUND_SetVolume(channel, 255);
+    FSOUND_SetPaused(channel, 0);
+}
+
+void vxrinstr_sndplay(VXR_DecodedArgs* a)
+{
+    PlaySample(a, "sndplay", FSOUND_16BITS | FSOUND_SIGNED | FSOUND_MONO);
+}
+
+void vxrinstr_sndloop(VXR_DecodedArgs* a)
+{
+    PlaySample(a, "sndloop", FSOUND_LOOP_NORMAL);
+}
+
+void vxrinstr_sndstop(VXR_DecodedArgs* a)
+{
+    FSOUND_StopSound(VXR_FieldInt(a, 0, 0));
+}
+
+void vxrinstr_channel(VXR_DecodedArgs* a)
+{
+    gScriptChannel = VXR_FieldInt(a, 0, 0);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Input, pointer and distance
+
+// k,n,c -> whole[0] = the virtual-key code, reg[0] = n (required), form = c. k is the text up to
+// the first comma, at most 6 characters: a double quote and one character (a to z count as A to
+// Z, a blank is the space bar), or a Macintosh special-key number.
+void VXR_DecodeKey(const char* p, VXR_DecodedArgs* a)
+{
+    char key[7];
+    int length = 0;
+    while (*p && *p != ',')
+    {
+        if (length < 6) key[length++] = *p;
+        p++;
+    }
+    key[length] = 0;
+    long code = 0;
+    if (key[0] == '"')
+    {
+        code = (unsigned char)key[1];
+        if (code >= 'a' && code <= 'z') code -= 'a' - 'A';
+    }
+    else
+    {
+        const char* k = key;
+        long mac;
+        if (!VXR_ReadLong(&k, &mac)) return;
+        code = gScriptInput.convertMacKey ? gScriptInput.convertMacKey((int)mac) : 0;
+    }
+    long n = 0;
+    int have = 0;
+    if (*p == ',')
+    {
+        p++;
+        have = VXR_ReadLong(&p, &n);
+    }
+    if (!VXR_DecodeRegisterField(n, have, a, 0, 0, 1)) return;
+    if (*p == ',') a->form = p[1];
+    a->whole[0] = code;
+    a->ok = 1;
+}
+
+void vxrinstr_key(VXR_DecodedArgs* a)
+{
+    if (!VXR_Ready(a, "key")) return;
+    int (*test)(int) = a->form == 'n'   ? gScriptInput.isKeyDownNow
+                       : a->form == 'o' ? gScriptInput.wasKeyDown
+                                        : gScriptInput.isKeyDown;
+    gScriptVars.b[a->reg[0]] = test && test((int)a->whole[0]) ? 1 : 0;
+}
+
+// n,c -> reg[0] = n (required when the text is not empty), form = c; empty -> b1, button down.
+void VXR_DecodeClick(const char* p, VXR_DecodedArgs* a)
+{
+    if (!p[0])
+    {
+        a->ok = 1;
+        return;
+    }
+    long n = 0;
+    int have = VXR_ReadLong(&p, &n);
+    if (!VXR_DecodeRegisterField(n, have, a, 0, 0, 1)) return;
+    if (*p == ',') a->form = p[1];
+    a->ok = 1;
+}
+
+// Edges are counted between one click and the next: only this instruction moves the old state.
+void vxrinstr_click(VXR_DecodedArgs* a)
+{
+    if (!VXR_Ready(a, "click")) return;
+    int* now = gScriptInput.mouseButtons;
+    int* old = gScriptInput.oldMouseButtons;
+    if (!now || !old) return;
+    int holds;
+    if (a->form == 'n')
+        holds = !old[0] && now[0];
+    else if (a->form == 'o')
+        holds = old[0] && !now[0];
+    else
+        holds = now[0] != 0;
+    gScriptVars.b[a->reg[0]] = holds ? 1 : 0;
+    for (int i = 0; i < 3; i++)
+        old[i] = now[i];
+}
+
+// f1..f3 <- a point just in front of the eye and f4..f6 one far away, on the line from the eye
+// through the pointer (the screen centre in mouse view).
+void vxrinstr_mouse(VXR_DecodedArgs* a)
+{
+    if (!gScriptInput.screenSize || !gScriptInput.mouseLoc) return;
+    int w = 0, h = 0;
+    gScriptInput.screenSize(&w, &h);
+    if (w <= 0 || h <= 0) return;
+    int x = gScriptInput.mouseLoc->x, y = gScriptInput.mouseLoc->y;
+    if (gScriptInput.doMouseView && *gScriptInput.doMouseView)
+    {
+        x = w / 2;
+        y = h / 2;
+    }
+    vector_type d = fastVector_Set(((float)x / (float)w) * 2.0f - 1.0f,
+                                   (((float)y / (float)h) * 2.0f - 1.0f) * -0.75f, -1.81f);
+    d = RotateVector(d, fastVector_Set(0, 0, 0), -updownangle, -viewangle, -zangle);
+    vector_type eye = fastVector_Set(-entfl, -updown, -entf);
+    double* f = gScriptVars.f;
+    f[0] = eye.x + 0.01f * d.x;
+    f[1] = eye.y + 0.01f * d.y;
+    f[2] = eye.z + 0.01f * d.z;
+    f[3] = eye.x + 1000.0f * d.x;
+    f[4] = eye.y + 1000.0f * d.y;
+    f[5] = eye.z + 1000.0f * d.z;
+}

@@ -1,0 +1,540 @@
+// The instructions that drive the world, run through scripts: actors made from a model file,
+// their fields, the player's counterparts, poses, line tests on a small level, snapshots,
+// materials, sounds, keys, buttons and the pointer, and the range checks with their console line.
+#include "script_test_util.h"
+
+#include "app/input.h"
+#include "app/tick.h"
+#include "model/bounds.h"
+#include "platform/fsound.h"
+#include "resources/animated_textures.h"
+#include "resources/sound_list.h"
+#include "script/actor_instructions.h"
+#include "script/media_instructions.h"
+#include "world/camera.h"
+#include "world/collision.h"
+#include "world/level_fixtures.h"
+#include "world/player.h"
+
+#include <cmath>
+#include <functional>
+
+namespace scrtest
+{
+namespace
+{
+
+// The script test world with the demo's humanoid model under Models/ of the data folder.
+struct WorldScript : ScriptTest
+{
+    void SetUp() override
+    {
+        ScriptTest::SetUp();
+        for (const char* file : {"humanoid", "humanoid_poses"})
+            Write(std::string("Models/") + file, ReadTextFile(SourceDir() + "/demo/Models/" + file));
+        entfl = updown = entf = 0;
+        viewangle = updownangle = zangle = 0;
+        healthPercentage = 100;
+        gTeam = 0;
+        gScriptChannel = -1;
+        alwaysWalk = 0;
+        gHitPerson = nullptr;
+        currentLevelFolder[0] = 0;
+    }
+    human_being* MakeActor(const char* name)
+    {
+        RunText(std::string("make \"humanoid\"\nsetName \"") + name + "\"");
+        EXPECT_NE(selHuman, nullptr);
+        return selHuman;
+    }
+    static double& F(int n) { return gScriptVars.f[n - 1]; }
+    static int& B(int n) { return gScriptVars.b[n - 1]; }
+};
+
+TEST_F(WorldScript, ActorRowsSetAndReadTheSelectedActor)
+{
+    human_being* h = MakeActor("bob");
+    struct Row
+    {
+        const char* script;
+        std::function<bool()> holds;
+    };
+    const Row rows[] = {
+        {"getName 3", [] { return std::string(gScriptVars.s[2]) == "bob"; }},
+        {"getName", [] { return std::string(gScriptVars.s[0]) == "bob"; }},
+        {"type 2", [&] { return h->type == 2; }},
+        {"seti 1,5\ntype", [&] { return h->type == 5; }},
+        {"live 40", [&] { return h->health == 40 && !strcmp(h->standardPose, "Stand") && !h->loopPoses; }},
+        {"setHealth 7\nseti 1,0\ngetHealth", [&] { return h->health == 7 && I(1) == 7; }},
+        {"seti 1,9\nsetHealth", [&] { return h->health == 9; }},
+        {"setTeam 3\ngetTeam 4", [&] { return h->team == 3 && I(4) == 3 && gTeam == 0; }},
+        {"setSpeed 0.25\nsetf 1,0\ngetSpeed", [&] { return h->speed == 0.25f && F(1) == 0.25; }},
+        {"setf 1,0.5\nsetSpeed", [&] { return h->speed == 0.5f; }},
+        {"hud true", [&] { return h->onHud == 1; }},
+        {"hud yes", [&] { return h->onHud == 0; }},
+        {"setb 1,true\nhud", [&] { return h->onHud == 1; }},
+        {"lux true", [&] { return h->lit == 1; }},
+        {"setb 1,false\nlux", [&] { return h->lit == 0; }},
+        {"put 1,2,3", [&] { return h->position.x == 1 && h->position.y == 2 && h->position.z == 3; }},
+        {"setf 1,4\nsetf 2,5\nsetf 3,6\nput ,,-1", [&] { return h->position.x == 4 && h->position.z == -1; }},
+        {"mark 5", [&] { return F(5) == 4 && F(6) == 5 && F(7) == -1; }},
+        {"spin 10,370,-190",
+         [&] { return h->rotation.x == 10 && h->rotation.y == 10 && h->rotation.z == 170; }},
+        {"axis", [&] { return F(1) == 10 && F(2) == 10 && F(3) == 170; }},
+        {"put 0,0,0\ngoto 3,0,0",
+         [&]
+         {
+             return h->walking == 1 && h->walkTarget.x == 3 && h->rotation.y != 0 &&
+                    h->rotation.y == GetTwoPointAngle(SetFPt(0, 0), SetFPt(3, 0));
+         }},
+        {"stop", [&] { return h->walking == 0; }},
+    };
+    for (const Row& row : rows)
+    {
+        RunText(row.script);
+        EXPECT_TRUE(row.holds()) << row.script;
+    }
+}
+
+TEST_F(WorldScript, PlayerRowsWithNoActorSelected)
+{
+    struct Row
+    {
+        const char* script;
+        std::function<bool()> holds;
+    };
+    const Row rows[] = {
+        {"setHealth 55.5\ngetHealth", [] { return healthPercentage == 55.5f && I(1) == 55; }},
+        {"setf 1,-2.5\nsetHealth\ngetHealth", [] { return healthPercentage == -2.5f && I(1) == -2; }},
+        {"setTeam 2\ngetTeam 6", [] { return gTeam == 2 && I(6) == 2; }},
+        {"spin 5,30,0\naxis", [] { return updownangle == 5 && viewangle == 150 && F(2) == 30; }},
+        {"put 1,2,3\nmark 2",
+         [] { return entfl == -1 && updown == -3 && entf == -3 && F(3) == 2 && F(4) == 3; }},
+        {"type 4\nlive 3\nsetSpeed 2\nhud true\nstop", [] { return CountHumans() == 0; }},
+    };
+    for (const Row& row : rows)
+    {
+        RunText(row.script);
+        EXPECT_TRUE(row.holds()) << row.script;
+    }
+}
+
+TEST_F(WorldScript, MarkThenPutLeavesThePlayerExactlyWhereItWas)
+{
+    entfl = 0.1f, updown = -1.3f, entf = 1234.567f;
+    RunText("mark\nput");
+    EXPECT_EQ(0.1f, entfl);
+    EXPECT_EQ(-1.3f, updown);
+    EXPECT_EQ(1234.567f, entf);
+    RunText("mark 4");
+    EXPECT_FLOAT_EQ(-0.1f, (float)F(4));
+    EXPECT_FLOAT_EQ(0.3f, (float)F(5));
+    EXPECT_FLOAT_EQ(-1234.567f, (float)F(6));
+}
+
+TEST_F(WorldScript, MakeNamesAndOffRemoves)
+{
+    ConsoleCapture console;
+    human_being* a = MakeActor("a");
+    human_being* b = MakeActor("b");
+    RunText("setName \"a\"");
+    EXPECT_STREQ("b", b->name); // taken by the other actor: unchanged
+    RunText("setName free");
+    EXPECT_STREQ("free", b->name);
+    RunText("make \"nothing\"");
+    EXPECT_TRUE(console.Contains("//Could not find model!"));
+    EXPECT_EQ(b, selHuman);
+    gHitPerson = b;
+    RunText("off");
+    EXPECT_EQ(nullptr, selHuman);
+    EXPECT_EQ(nullptr, gHitPerson);
+    EXPECT_EQ(1, CountHumans());
+    RunText("get \"a\"\nsetName \"a-name-that-is-longer-than-the-field-holds\"");
+    EXPECT_EQ(std::string("a-name-that-is-longer-than-the-fiel"), a->name);
+    EXPECT_TRUE(console.Contains("setName: name longer than 35 characters cut"));
+}
+
+TEST_F(WorldScript, SizeScalesFromThePresentSize)
+{
+    human_being* h = MakeActor("s");
+    auto headY = [&] { return h->model->vertexListHead.next->next->next->y; };
+    const float y0 = headY();
+    struct
+    {
+        const char* script;
+        float scale, factor;
+    } rows[] = {{"size 50", 50, 0.5f},
+                {"size -100", 100, 1},
+                {"size -50", 50, 0.5f},
+                {"size 0", 50, 0.5f},
+                {"setf 1,200\nsize", 200, 2}};
+    for (auto& row : rows)
+    {
+        RunText(row.script);
+        EXPECT_EQ(row.scale, h->scale) << row.script;
+        EXPECT_NEAR(y0 * row.factor, headY(), 1e-4f) << row.script;
+    }
+}
+
+TEST_F(WorldScript, PosesBlendLoopAndAreMadeSavedAndLoaded)
+{
+    human_being* h = MakeActor("p");
+    RunText("pose \"Fall1\",\"Fall2\",0.5,0.25,true");
+    EXPECT_EQ(1, h->loopPoses);
+    EXPECT_EQ(500, h->queuedBlendTime);
+    EXPECT_EQ(250, h->queuedBlendInTime);
+    EXPECT_EQ(250, h->blendTime);
+    EXPECT_STREQ("Fall1", h->currentPose);
+    EXPECT_STREQ("Fall2", h->targetPose);
+    h->returnToStandard = 1;
+    RunText("pose \"Walk1\",\"Walk2\",1.0019,0");
+    EXPECT_EQ(0, h->loopPoses);
+    EXPECT_EQ(0, h->returnToStandard);
+    EXPECT_EQ(1001, h->queuedBlendTime);
+
+    h->holdFirstPose = h->loopPoses = 1;
+    RunText("setPose \"Stand\"");
+    EXPECT_EQ(0, h->holdFirstPose + h->loopPoses + h->poseQueued);
+
+    h->model->boneListHead.next->next->rotationX[2] = 33.0f;
+    RunText("makePose \"Mine\"\nsavePoses \"saved_poses\"");
+    EXPECT_STREQ("Mine", h->currentPose);
+    std::string saved = ReadTextFile(dir / "saved_poses");
+    EXPECT_EQ(0u, saved.find("VXR_Poses\n"));
+    EXPECT_NE(std::string::npos, saved.find("Mine\n{\n"));
+    EXPECT_NE(std::string::npos, saved.find("33.000000"));
+
+    Write("two_poses", "VXR_Poses\nOnly\n{\n}\n");
+    RunText("loadPoses \"two_poses\"");
+    ASSERT_NE(nullptr, h->model->poseListHead.next);
+    EXPECT_STREQ("Only", h->model->poseListHead.next->name);
+    EXPECT_EQ(nullptr, h->model->poseListHead.next->next);
+}
+
+TEST_F(WorldScript, OutOfRangeNumbersDoNothingAndSayWhichScriptOnce)
+{
+    human_being* h = MakeActor("r");
+    h->model->materials[0].red = 0.5f;
+    gTextureAnimations[2] = {};
+    ConsoleCapture console;
+    struct
+    {
+        const char* script;
+        const char* line;
+    } rows[] = {
+        {"col 9,1,1,1", "col: material 9 is not 1 to 8"},
+        {"seti 1,-1\ncol", "col: material -1 is not 1 to 8"},
+        {"alpha 12,0.5", "alpha: material 12 is not 1 to 8"},
+        {"tex 0,\"x.png\"", "tex: material 0 is not 1 to 8"},
+        {"anim 1,17,0", "anim: animation slot 17 is not 1 to 16"},
+        {"anim 1,3,0", "anim: animation slot 3 has no frames"},
+        {"sndplay 256,0,0,0", "sndplay: sample 256 is not 0 to 255"},
+        {"seti 1,-1\nsndloop", "sndloop: sample -1 is not 0 to 255"},
+        {"sndplay 9", "sndplay: sample slot 9 holds no sound"},
+        {"mark 15", "mark: three registers from 15 pass register 16"},
+        {"poke 1,15", "poke: three registers from 15 pass register 16"},
+        {"poke 17,1", "poke: register 17 is not 1 to 16"},
+        {"teampoke 1", "teampoke: a register number is missing"},
+        {"dist", "dist: a register number is missing"},
+        {"dist 0", "dist: register 0 is not 1 to 16"},
+        {"getName 20", "getName: register 20 is not 1 to 16"},
+        {"getTeam -1", "getTeam: register -1 is not 1 to 16"},
+        {"key \"w\"", "key: a register number is missing"},
+        {"click 17,n", "click: register 17 is not 1 to 16"},
+        {"pose \"a\",\"b\",1", "pose: needs two pose names and two times"},
+        {"savePoses \"../kesrow-instr-out\"", "savePoses: the path leaves the data folder"},
+        {"savePoses \"/tmp/kesrow-instr-absolute\"", "savePoses: the path leaves the data folder"},
+        {"savePoses \"a:..:b\"", "savePoses: the path leaves the data folder"},
+    };
+    for (auto& row : rows)
+    {
+        consoleLines.clear();
+        VXR_scripter* s = Make(std::string(row.script));
+        snprintf(s->path, sizeof s->path, "Data/bad");
+        Run(s);
+        s->current = s->code;
+        Run(s);
+        ASSERT_EQ(1u, consoleLines.size()) << row.script;
+        EXPECT_NE(std::string::npos, consoleLines[0].find(std::string("//Script Data/bad line ")))
+            << consoleLines[0];
+        EXPECT_NE(std::string::npos, consoleLines[0].find(row.line)) << consoleLines[0];
+    }
+    EXPECT_EQ(0.5f, h->model->materials[0].red);
+    EXPECT_FALSE(FileExists(dir.path + "/../kesrow-instr-out"));
+    EXPECT_FALSE(FileExists("/tmp/kesrow-instr-absolute"));
+}
+
+TEST_F(WorldScript, MaterialsTexturesAnimationsAndTint)
+{
+    human_being* h = MakeActor("m");
+    model_material* m = h->model->materials;
+    RunText("col 2,0.25,0.5,0.75");
+    EXPECT_EQ(0.25f, m[1].red);
+    EXPECT_EQ(0.5f, m[1].green);
+    EXPECT_EQ(0.75f, m[1].blue);
+    EXPECT_EQ(0, m[1].kind);
+    RunText("seti 1,0\nsetf 1,0.1\nsetf 2,0.2\nsetf 3,0.3\ncol");
+    EXPECT_EQ(0.1f, m[0].red);
+    EXPECT_EQ(0.3f, m[0].blue);
+    RunText("seti 1,8\nalpha");
+    EXPECT_EQ(0.1f, m[7].alpha);
+    EXPECT_EQ(1, m[7].blended);
+    RunText("alpha 3,0.5");
+    EXPECT_EQ(0.5f, m[2].alpha);
+
+    m[4].textureId = 77;
+    RunText("tex 5,\"missing.png\"");
+    EXPECT_EQ(0u, m[4].textureId);
+    EXPECT_EQ(4, m[4].kind);
+
+    animatedTexture& slot = gTextureAnimations[1];
+    slot = {};
+    slot.frames[0] = 11, slot.frames[1] = 12, slot.frames[2] = 13;
+    slot.frameDuration = 100;
+    slot.frameCount = 3;
+    gCurrentTime = 5000;
+    RunText("anim 4,2,0");
+    EXPECT_EQ(5000, m[3].animationStart);
+    EXPECT_EQ(11u, m[3].textureId);
+    const struct
+    {
+        uint32_t time;
+        const char* script;
+        unsigned frame;
+    } ticks[] = {{5099, "anim 4,2,0", 11}, {5100, "anim 4,2,0", 12}, {5250, "anim 4,2", 13},
+                 {5300, "anim 4,2,0", 11}, {5420, "anim 4,2,1", 11}, {5540, "anim 4,2,1", 11},
+                 {5660, "anim 4,2,0", 12}};
+    for (auto& t : ticks)
+    {
+        gCurrentTime = t.time;
+        RunText(t.script);
+        EXPECT_EQ(t.frame, m[3].textureId) << t.time << " " << t.script;
+    }
+    slot = {};
+
+    RunText("player\nrgb 0.5,0.25,1");
+    EXPECT_EQ(0.5f, baseCol1);
+    EXPECT_EQ(0.25f, baseCol2);
+    EXPECT_EQ(1.0f, baseCol3);
+    baseCol1 = baseCol2 = baseCol3 = 1.0f;
+}
+
+TEST_F(WorldScript, GoStepsOnTheGroundAndMoveIgnoresIt)
+{
+    // No level: a step has no ground and is refused, unless it ignores collisions.
+    RunText("go 1");
+    EXPECT_EQ(0.0f, entf);
+    RunText("setf 1,2\nmove");
+    EXPECT_FLOAT_EQ(2.0f, entf); // viewangle 0 looks along -z: the eye goes to z -2
+    EXPECT_EQ(0, alwaysWalk);
+    human_being* h = MakeActor("g");
+    RunText("move 1.5");
+    EXPECT_FLOAT_EQ(1.5f, h->position.z); // heading 0 walks along +z
+    RunText("go 1");
+    EXPECT_FLOAT_EQ(1.5f, h->position.z);
+}
+
+// A wall across z = -5 and a floor, the player's eye at the origin looking along -z.
+struct LineTests : WorldScript
+{
+    std::vector<mesh_mod*> models;
+    void SetUp() override
+    {
+        WorldScript::SetUp();
+        DisposeLevelGeometry();
+        mesh_mod* m = NewLevelModel();
+        models.push_back(m);
+        AddWallAcross(m, -5.0f, -3.0f, 3.0f);
+        AddFloor(m, -10, -10, 10, 10, -1);
+        AnalizeModelForCollisionPlanes(m, {0, 0, 0}, {0, 0, 0}, 100.0f);
+        BuildWorldNormals();
+        GenerateLevelFromQuads();
+        SetScreenRect(800, 600);
+        gMouseLoc = {400, 300};
+        doMouseView = 0;
+        updown = -0.5f;
+    }
+    void TearDown() override
+    {
+        DisposeLevelGeometry();
+        for (mesh_mod* m : models)
+            FreeLevelModel(m);
+        WorldScript::TearDown();
+    }
+    human_being* Stand(const char* name, float z, int team)
+    {
+        human_being* h = MakeActor(name);
+        h->position = fastVector_Set(0, 0, z);
+        h->team = team;
+        UpdateModelBoxes(h->model, h->position, h->rotation);
+        return h;
+    }
+};
+
+TEST_F(LineTests, MouseThenPokeFindsTheWallTheActorOrNothing)
+{
+    RunText("mouse");
+    EXPECT_FLOAT_EQ(0.0f, (float)F(1));
+    EXPECT_FLOAT_EQ(0.5f, (float)F(2));
+    EXPECT_FLOAT_EQ(-0.0181f, (float)F(3));
+    EXPECT_FLOAT_EQ(-1810.0f, (float)F(6));
+    RunText("poke 1,7");
+    EXPECT_EQ(1, I(1));
+    EXPECT_NEAR(-5.0, F(9), 1e-4);
+    EXPECT_NEAR(0.5, F(8), 1e-4);
+
+    human_being* a = Stand("target", -3.0f, 4);
+    RunText("player\nmouse\npoke 2,10\nget \"coll\"");
+    EXPECT_EQ(2, I(2));
+    EXPECT_EQ(a, selHuman);
+    EXPECT_GT(F(12), -3.5);
+    RunText("player\nmouse\nteampoke 3,10,4");
+    EXPECT_EQ(1, I(3)); // the actor's team is passed through
+    RunText("seti 1,5\nteampoke 3,10");
+    EXPECT_EQ(2, I(3));
+
+    // Looking up and to the right, nothing is hit and the point registers keep their values.
+    F(13) = 42;
+    gMouseLoc = {800, 0};
+    RunText("mouse\npoke 4,13");
+    EXPECT_EQ(0, I(4));
+    EXPECT_EQ(42, F(13));
+    EXPECT_FLOAT_EQ(1000.0f, (float)F(4));
+    EXPECT_FLOAT_EQ(750.5f, (float)F(5));
+    // Mouse view aims through the screen centre wherever the pointer is.
+    doMouseView = 1;
+    RunText("mouse\npoke 4,13");
+    EXPECT_EQ(2, I(4));
+    doMouseView = 0;
+    RunText("dist 16");
+    EXPECT_NEAR(999.99 * 1.81, F(16), 0.01);
+}
+
+TEST_F(LineTests, MouseFollowsTheViewAngles)
+{
+    viewangle = 90.0f;
+    RunText("mouse");
+    // Turned a quarter to the right, the eye line runs along +x.
+    EXPECT_NEAR(1810.0, F(4), 0.01);
+    EXPECT_NEAR(0.0, F(6), 0.01);
+}
+
+TEST_F(WorldScript, SavekeyWritesTheRosterAsPersonRecords)
+{
+    RunText("savekey 1");
+    EXPECT_FALSE(FileExists(dir / "keyframe1"));
+    snprintf(currentLevelFolder, sizeof currentLevelFolder, "%s/lvl/", dir.path.c_str());
+    Write("lvl/keyframe2", "old");
+    Write("actor.vxr", "stop\n");
+    human_being* a = MakeActor("first");
+    RunText("put 1,2,3\nspin 0,90,0\nsetTeam 2\ntype 1\nlive 50\nsize 50");
+    SetHumanScriptsByPaths(a, "\"actor.vxr\",3");
+    human_being* b = MakeActor("");
+    b->name[0] = 0;
+    RunText("seti 1,2\nsavekey");
+    std::string expected =
+        "humanoid,1.000000,2.000000,3.000000,0.000000,90.000000,0.000000,2,1,50,50.000000,first,\"actor."
+        "vxr\",3\n"
+        "humanoid,0.000000,0.000000,0.000000,0.000000,0.000000,0.000000,0,1,100,100.000000";
+    EXPECT_EQ(expected, ReadTextFile(dir / "lvl/keyframe2"));
+    EXPECT_FALSE(FileExists(dir / "lvl/keyframe2.saving"));
+}
+
+TEST_F(WorldScript, KeysInTheirThreeModes)
+{
+    memset(keyMap, 0, sizeof keyMap);
+    memset(oldKeyMap, 0, sizeof oldKeyMap);
+    keyMap['W'] = -32767; // went down in this tick
+    keyMap[13] = -32768;  // Return held since before
+    oldKeyMap[13] = -32768;
+    oldKeyMap['Q'] = -32768; // released in this tick
+    keyMap[' '] = -32768;
+    struct
+    {
+        const char* script;
+        int b;
+    } rows[] = {{"key \"w\",1,n", 1}, {"key \"W\",1", 1},   {"key \"w\",1,o", 0}, {"key 36,1,n", 0},
+                {"key 36,1", 1},      {"key 76,1,o", 1},    {"key 99,1", 0},      {"key \"q\",1,o", 1},
+                {"key \"q\",1", 0},   {"key \" \",1,x", 1}, {"key \"w\"x,1", 1}};
+    for (auto& row : rows)
+    {
+        B(1) = 7;
+        RunText(row.script);
+        EXPECT_EQ(row.b, B(1)) << row.script;
+    }
+    // The next tick: W is still held, but it went down in the tick before.
+    SaveOldKeys();
+    keyMap['W'] = -32768;
+    RunText("key \"w\",2,n\nkey \"w\",3");
+    EXPECT_EQ(0, B(2));
+    EXPECT_EQ(1, B(3));
+    memset(keyMap, 0, sizeof keyMap);
+    memset(oldKeyMap, 0, sizeof oldKeyMap);
+}
+
+TEST_F(WorldScript, ClickCountsEdgesBetweenOneClickAndTheNext)
+{
+    gMouseButtons[0] = 0;
+    gOldMouseButtons[0] = 0;
+    RunText("click 1,n");
+    EXPECT_EQ(0, B(1));
+    gMouseButtons[0] = -32768; // pressed
+    RunText("click 1,n\nclick 2,n\nclick 3");
+    EXPECT_EQ(1, B(1));
+    EXPECT_EQ(0, B(2)); // the first click took the edge
+    EXPECT_EQ(1, B(3));
+    gMouseButtons[0] = 0; // released, seen by the next click whatever ticks passed
+    RunText("click 4,o");
+    EXPECT_EQ(1, B(4));
+    B(1) = 5;
+    RunText("click");
+    EXPECT_EQ(0, B(1));
+    EXPECT_EQ(0, gOldMouseButtons[0]);
+}
+
+struct Sounds : WorldScript
+{
+    void SetUp() override
+    {
+        WorldScript::SetUp();
+        setenv("ALSOFT_DRIVERS", "null", 0);
+        ASSERT_NE(FSOUND_InitLoopback(44100, 32), 0);
+        gAllSamples[4] =
+            FSOUND_Sample_Load(FSOUND_FREE, (SourceDir() + "/demo/Sounds/chime.wav").c_str(), 4400, 0);
+        ASSERT_NE(nullptr, gAllSamples[4]);
+    }
+    void TearDown() override
+    {
+        FSOUND_Close();
+        gAllSamples[4] = nullptr;
+        gScriptChannel = -1;
+        WorldScript::TearDown();
+    }
+    static int Playing()
+    {
+        int n = 0;
+        for (int c = 0; c < 32; c++)
+            n += FSOUND_IsPlaying(c);
+        return n;
+    }
+};
+
+TEST_F(Sounds, AChosenChannelCanBeStoppedTheDefaultOneCannot)
+{
+    RunText("sndplay 4,1,2,3");
+    EXPECT_EQ(1, Playing());
+    RunText("sndstop -1\nseti 1,-1\nsndstop");
+    EXPECT_EQ(1, Playing());
+    RunText("channel 3\nsndloop 4,0,0,0");
+    EXPECT_EQ(3, gScriptChannel);
+    EXPECT_EQ(1, FSOUND_IsPlaying(3));
+    RunText("sndstop 3");
+    EXPECT_EQ(0, FSOUND_IsPlaying(3));
+    RunText("seti 1,4\nsndplay\nseti 1,3\nsndstop");
+    EXPECT_EQ(0, FSOUND_IsPlaying(3));
+    RunText("seti 1,7\nchannel\nseti 1,4\nsndplay");
+    EXPECT_EQ(1, FSOUND_IsPlaying(7));
+}
+
+} // namespace
+} // namespace scrtest
