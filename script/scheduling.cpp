@@ -128,8 +128,8 @@ void HandleGameScripts()
         {
             if (!gFirstRunsReported)
                 OutputToConsoleF(
-                    "//Script %s: more than %d scripts loaded during one pass; the rest wait for the "
-                    "next pass",
+                    "//Script %s: %d scripts loaded during this pass have run in it; this one and "
+                    "later ones wait for the next pass",
                     scriptPtr->path[0] ? scriptPtr->path : "(no file)", kMaxFirstRunsPerPass);
             gFirstRunsReported = 1;
             break;
