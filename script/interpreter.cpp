@@ -190,21 +190,21 @@ static void ReportTooDeep(VXR_scripter* S)
 }
 
 // The watchdog. Only backward jumps and nested runs can keep a run going without end, so only
-// they count down to a clock reading. The outermost run's clock starts at its first reading, so
-// a run with fewer than kWatchdogSteps of them never reads the clock. Once the limit has passed,
-// gStopRuns makes every run under way end its script and return, innermost first.
+// they count down to a clock reading: each run counts its own backward jumps in a local, nested
+// runs are counted here. The outermost run's clock starts at its first reading, so a run with
+// fewer than kWatchdogSteps of them never reads the clock. Once the limit has passed, gStopRuns
+// makes every run under way end its script and return, innermost first.
 typedef std::chrono::steady_clock WatchdogClock;
 static WatchdogClock::time_point gRunClockStart;
 static int gRunClockStarted = 0;
-static int gWatchdogCountdown = kWatchdogSteps;
+static int gNestedRunsToReading = kWatchdogSteps;
 static int gStopRuns = 0;
 static_assert(kWatchdogSteps > 0, "the watchdog needs steps between readings");
 
-// 1 when the run must stop now (and from now on until the outermost run has returned).
-static int WatchdogExpired()
+// Reads the clock; 1 when the run must stop now. Kept out of line: the loops that count down to
+// it stay as tight as they were.
+static __attribute__((noinline)) int WatchdogReading()
 {
-    if (--gWatchdogCountdown > 0) return gStopRuns;
-    gWatchdogCountdown = kWatchdogSteps;
     WatchdogClock::time_point now = WatchdogClock::now();
     if (!gRunClockStarted)
     {
@@ -247,7 +247,15 @@ int ExecuteCompiledVXRScript(VXR_scripter* S)
 {
     if (!S) return 0;
     // Runs being stopped start no others on their way out.
-    if (gRunDepth > 0 && WatchdogExpired()) return 1;
+    if (gRunDepth > 0)
+    {
+        if (gStopRuns) return 1;
+        if (--gNestedRunsToReading == 0)
+        {
+            gNestedRunsToReading = kWatchdogSteps;
+            if (WatchdogReading()) return 1;
+        }
+    }
     // A request beyond the nesting limit is ignored whole: it does not even end an idle.
     if (gRunDepth >= VXR_ScriptRunDepthLimit())
     {
@@ -303,6 +311,7 @@ static int RunStatements(VXR_scripter* S, int frame)
     VXR_Statement* resume = nullptr;
     VXR_Statement* s = S->current;
     uint32_t disposals = gScriptDisposals;
+    int jumpsToReading = kWatchdogSteps;
     // Invariant: a statement other than if, else and endif is reached only while every open if
     // level is in its taken branch; while one is not, the run hops from branch to branch
     // statement (nextBranch), because nothing in between would run.
@@ -404,7 +413,11 @@ static int RunStatements(VXR_scripter* S, int frame)
             {
                 if (--st.repeatCount[st.repeatDepth] != 0)
                 {
-                    if (WatchdogExpired()) return EndStoppedRun(S, s);
+                    if (--jumpsToReading == 0)
+                    {
+                        jumpsToReading = kWatchdogSteps;
+                        if (WatchdogReading()) return EndStoppedRun(S, s);
+                    }
                     s = st.repeatStart[st.repeatDepth];
                 }
                 else
