@@ -4,6 +4,8 @@
 #include <SDL.h>
 
 #include "app/input.h"
+#include "app/startup.h"
+#include "test_util.h"
 #include "platform/keys.h"
 #include "platform/window.h"
 
@@ -164,5 +166,38 @@ TEST(InputEvents, TwoKeysBehindOneVirtualKeyAndFocusLoss)
     PumpAll();
     EXPECT_FALSE(Held('W'));
     EXPECT_FALSE(Held(16));
+    PLT_QuitVideo();
+}
+
+TEST(InputEvents, ShiftKeysTypedOnTheXServer)
+{
+    char err[256];
+    ASSERT_TRUE(PLT_InitVideo(err, sizeof err)) << err;
+    ASSERT_TRUE(CreateGLWindow("kesrow key test", 200, 150, 16, 0));
+    PLT_ResetKeys();
+    // Types keys with xdotool, then F12 as a marker: once F12 has arrived, so has all before it.
+    auto type = [](const std::string& keys)
+    {
+        std::string out;
+        EXPECT_EQ(RunCommand("xdotool search --sync --name 'kesrow key test' windowfocus --sync " + keys +
+                                 " key F12",
+                             &out),
+                  0)
+            << out;
+        for (int i = 0; i < 1000 && PLT_GetAsyncKeyState(123) == 0; i++)
+        {
+            HandleWindowEvents();
+            SDL_Delay(10);
+        }
+    };
+    type("keydown Shift_L keydown Shift_R keyup Shift_L");
+    EXPECT_TRUE(Held(16));
+    type("keyup Shift_R");
+    EXPECT_FALSE(Held(16));
+    type("keydown Return keydown KP_Enter keyup Return");
+    EXPECT_TRUE(Held(13));
+    type("keyup KP_Enter");
+    EXPECT_FALSE(Held(13));
+    KillGLWindow();
     PLT_QuitVideo();
 }
