@@ -280,7 +280,7 @@ int KesrowMain(const KesrowOptions* options)
     if (!PLT_InitVideo(err, sizeof err))
     {
         char line[400];
-        if (!strcmp(err, kPltNoDisplayText))
+        if (!strncmp(err, "no display:", 11))
             snprintf(line, sizeof line, "%s", err);
         else
             snprintf(line, sizeof line,

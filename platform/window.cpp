@@ -27,26 +27,46 @@ static int gCaptureFrames = 0;
 static std::vector<unsigned char> gLastFrame;
 static int gLastFrameW = 0, gLastFrameH = 0;
 
+// SDL's last resorts draw nowhere: a game started on them would run unseen for ever.
+static int OnFallbackDriver()
+{
+    const char* driver = SDL_GetCurrentVideoDriver();
+    return driver && (!strcmp(driver, "offscreen") || !strcmp(driver, "dummy"));
+}
+
 int PLT_InitVideo(char* err, int errSize)
 {
     if (gVideoUp) return 1;
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
-    if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0)
-    {
-        snprintf(err, errSize, "%s", SDL_GetError());
-        return 0;
-    }
-    // SDL's last resorts draw nowhere: a game started with no display would run unseen for ever.
-    const char* driver = SDL_GetCurrentVideoDriver();
     const char* chosen = SDL_getenv("SDL_VIDEODRIVER");
-    if ((!chosen || !*chosen) && driver && (!strcmp(driver, "offscreen") || !strcmp(driver, "dummy")))
+    const int driverChosen = chosen && *chosen;
+    const char* x11 = SDL_getenv("DISPLAY");
+    const char* wayland = SDL_getenv("WAYLAND_DISPLAY");
+    const int displayNamed = (x11 && *x11) || (wayland && *wayland);
+    // A display server may refuse a connection for a moment (Xvfb does under quick reconnects):
+    // a named display is tried a few times before the game gives up on it.
+    const int attempts = displayNamed && !driverChosen ? 6 : 1;
+    for (int attempt = 0; attempt < attempts; attempt++)
     {
+        if (attempt > 0) SDL_Delay(10u << attempt);
+        if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0)
+        {
+            snprintf(err, errSize, "%s", SDL_GetError());
+            return 0;
+        }
+        if (driverChosen || !OnFallbackDriver())
+        {
+            gVideoUp = 1;
+            return 1;
+        }
         SDL_Quit();
-        snprintf(err, errSize, "%s", kPltNoDisplayText);
-        return 0;
     }
-    gVideoUp = 1;
-    return 1;
+    if (displayNamed)
+        snprintf(err, errSize, "no display: \"%s\" cannot be opened; set DISPLAY or run under xvfb-run",
+                 x11 && *x11 ? x11 : wayland);
+    else
+        snprintf(err, errSize, "%s", kPltNoDisplayText);
+    return 0;
 }
 
 void PLT_QuitVideo()

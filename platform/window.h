@@ -6,7 +6,8 @@
 
 // Starts SDL's video (and events). Returns 1 on success; on failure err holds the reason. Without
 // an X or Wayland display SDL would fall back to a driver that shows nothing: unless the user
-// chose a driver with SDL_VIDEODRIVER, that is a failure with the reason kPltNoDisplayText.
+// chose a driver with SDL_VIDEODRIVER, that is a failure whose reason starts with "no display:"
+// (kPltNoDisplayText when no display is named at all).
 int PLT_InitVideo(char* err, int errSize);
 extern const char* const kPltNoDisplayText;
 void PLT_QuitVideo();

@@ -198,6 +198,23 @@ TEST(InputEvents, ShiftKeysTypedOnTheXServer)
     EXPECT_TRUE(Held(13));
     type("keyup KP_Enter");
     EXPECT_FALSE(Held(13));
+
+    // W held while another window takes the focus: its key-up would go to that window.
+    SDL_Window* other = SDL_CreateWindow("kesrow other window", 300, 0, 100, 100, 0);
+    ASSERT_NE(other, nullptr);
+    type("keydown w");
+    EXPECT_TRUE(Held('W'));
+    std::string out;
+    EXPECT_EQ(RunCommand("xdotool search --sync --name 'kesrow other window' windowfocus --sync", &out), 0)
+        << out;
+    for (int i = 0; i < 500 && Held('W'); i++)
+    {
+        HandleWindowEvents();
+        SDL_Delay(10);
+    }
+    EXPECT_FALSE(Held('W'));
+    RunCommand("xdotool keyup w", &out);
+    SDL_DestroyWindow(other);
     KillGLWindow();
     PLT_QuitVideo();
 }

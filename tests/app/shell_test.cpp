@@ -122,6 +122,14 @@ TEST(Shell, NoDisplayEndsAtOnceWithAClearLine)
                                   &out);
     EXPECT_EQ(status, 1) << out;
     EXPECT_NE(out.find("no display: set DISPLAY or run under xvfb-run"), std::string::npos) << out;
+    // A display that is named but not there: the line names it.
+    out.clear();
+    EXPECT_EQ(RunCommand("env -u WAYLAND_DISPLAY -u SDL_VIDEODRIVER DISPLAY=:4093 timeout 60 " +
+                             Game("--mute --data '" + dir.path + "' --windowed 320x240"),
+                         &out),
+              1)
+        << out;
+    EXPECT_NE(out.find("no display: \":4093\" cannot be opened"), std::string::npos) << out;
 }
 
 TEST(Shell, WindowFailuresKeepTheirCaptionsAndAskOnlyForFullScreen)
