@@ -44,15 +44,6 @@ static void CopyToStringRegister(int index, const char* text, const char* keywor
     if (VXR_CopyText(gScriptVars.s[index], kScriptStringMax + 1, text)) ReportCut(keyword, text);
 }
 
-// Truncation toward zero into 32 bits; values beyond the range saturate and NaN gives 0.
-static int32_t TruncToInt32(double v)
-{
-    if (std::isnan(v)) return 0;
-    if (v >= 2147483647.0) return INT32_MAX;
-    if (v <= -2147483648.0) return INT32_MIN;
-    return (int32_t)v;
-}
-
 // Instructions without arguments take any text.
 static void DecodeNothing(const char* args, VXR_DecodedArgs* a)
 {
@@ -102,50 +93,14 @@ static void DecodeStore(const char* args, VXR_DecodedArgs* a)
     DecodeVariable(args, a, 0);
 }
 
-static vaPtr* Variable(VXR_DecodedArgs* a)
-{
-    return VXR_ResolveVariable(a->text, &a->var);
-}
-
-void vxrinstr_loadInt(VXR_DecodedArgs* a)
-{
-    if (a->ok) gScriptVars.i[a->reg[0]] = VXR_EntryInt(Variable(a));
-}
-
-void vxrinstr_loadFloat(VXR_DecodedArgs* a)
-{
-    if (a->ok) gScriptVars.f[a->reg[0]] = VXR_EntryFloat(Variable(a));
-}
-
-void vxrinstr_loadBool(VXR_DecodedArgs* a)
-{
-    if (a->ok) gScriptVars.b[a->reg[0]] = VXR_EntryInt(Variable(a));
-}
-
 void vxrinstr_loadString(VXR_DecodedArgs* a)
 {
-    // Bounded by the variable's storage: an engine-bound int read as text has no terminator of its own.
-    if (a->ok) VXR_EntryText(Variable(a), gScriptVars.s[a->reg[0]], kScriptStringMax + 1);
-}
-
-void vxrinstr_storeInt(VXR_DecodedArgs* a)
-{
-    if (a->ok) VXR_SetEntryInt(Variable(a), gScriptVars.i[a->reg[0]]);
-}
-
-void vxrinstr_storeFloat(VXR_DecodedArgs* a)
-{
-    if (a->ok) VXR_SetEntryFloat(Variable(a), (float)gScriptVars.f[a->reg[0]]);
-}
-
-void vxrinstr_storeBool(VXR_DecodedArgs* a)
-{
-    if (a->ok) VXR_SetEntryInt(Variable(a), gScriptVars.b[a->reg[0]]);
+    if (a->ok) VXR_EntryText(VXR_ArgsVariable(a), gScriptVars.s[a->reg[0]], kScriptStringMax + 1);
 }
 
 void vxrinstr_storeString(VXR_DecodedArgs* a)
 {
-    if (a->ok) VXR_SetEntryText(Variable(a), gScriptVars.s[a->reg[0]]);
+    if (a->ok) VXR_SetEntryText(VXR_ArgsVariable(a), gScriptVars.s[a->reg[0]]);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -195,76 +150,6 @@ static void DecodeIntSource(const char* args, VXR_DecodedArgs* a)
 static void DecodeFloatSource(const char* args, VXR_DecodedArgs* a)
 {
     DecodeSource(args, a, 1);
-}
-
-static inline int32_t SourceAsInt(const VXR_DecodedArgs* a)
-{
-    switch (a->form)
-    {
-    case 'f':
-        return TruncToInt32(gScriptVars.f[a->reg[1]]);
-    case 'i':
-        return gScriptVars.i[a->reg[1]];
-    case 'b':
-        return gScriptVars.b[a->reg[1]];
-    default:
-        return (int32_t)a->whole[0];
-    }
-}
-
-// Float sources are rounded to 32 bits before they are used, whatever register they come from.
-static inline double SourceAsFloat32(const VXR_DecodedArgs* a)
-{
-    switch (a->form)
-    {
-    case 'f':
-        return (double)(float)gScriptVars.f[a->reg[1]];
-    case 'i':
-        return (double)(float)gScriptVars.i[a->reg[1]];
-    case 'b':
-        return (double)(float)gScriptVars.b[a->reg[1]];
-    default:
-        return a->real[0];
-    }
-}
-
-void vxrinstr_setInt(VXR_DecodedArgs* a)
-{
-    if (a->ok) gScriptVars.i[a->reg[0]] = SourceAsInt(a);
-}
-
-void vxrinstr_setFloat(VXR_DecodedArgs* a)
-{
-    if (a->ok) gScriptVars.f[a->reg[0]] = SourceAsFloat32(a);
-}
-
-// Integer arithmetic wraps around in 32 bits; done unsigned so the wrap is defined.
-void vxrinstr_addi(VXR_DecodedArgs* a)
-{
-    if (a->ok)
-    {
-        int32_t& r = gScriptVars.i[a->reg[0]];
-        r = (int32_t)((uint32_t)r + (uint32_t)SourceAsInt(a));
-    }
-}
-
-void vxrinstr_multi(VXR_DecodedArgs* a)
-{
-    if (a->ok)
-    {
-        int32_t& r = gScriptVars.i[a->reg[0]];
-        r = (int32_t)((uint32_t)r * (uint32_t)SourceAsInt(a));
-    }
-}
-
-void vxrinstr_addf(VXR_DecodedArgs* a)
-{
-    if (a->ok) gScriptVars.f[a->reg[0]] = gScriptVars.f[a->reg[0]] + SourceAsFloat32(a);
-}
-
-void vxrinstr_multf(VXR_DecodedArgs* a)
-{
-    if (a->ok) gScriptVars.f[a->reg[0]] = gScriptVars.f[a->reg[0]] * SourceAsFloat32(a);
 }
 
 // n,word -> reg[0], whole[0] = 1 for "true", 0 for "false"; any other word does nothing.
@@ -576,7 +461,10 @@ template <VXR_DecodeProc decode, VXR_RunProc handler> static void TextForm(char*
     handler(&a);
 }
 
-#define INSTRUCTION(keyword, decode, handler) {keyword, TextForm<decode, handler>, decode, handler}
+#define INSTRUCTION(keyword, decode, handler)                                                                \
+    {                                                                                                        \
+        keyword, TextForm<decode, handler>, decode, handler                                                  \
+    }
 
 VXR_Instruction gAllInstructions[] = {
     INSTRUCTION("get", DecodeActorName, vxrinstr_get),

@@ -5,6 +5,7 @@
 #include "core/output.h"
 #include "core/clock.h"
 #include "script/decode.h"
+#include "script/instructions.h"
 #include "script/variables.h"
 #include "world/level.h"
 
@@ -125,6 +126,25 @@ int VXR_GetScriptConditionalResult(char type, int a, const char* op, int b)
 }
 
 // ---------------------------------------------------------------------------------------------
+// Dispatch codes
+
+// The handlers a run executes in place, in the order of their codes from kOpSetInt on.
+static const VXR_RunProc kInPlaceHandlers[] = {vxrinstr_setInt,     vxrinstr_setFloat, vxrinstr_addi,
+                                               vxrinstr_multi,      vxrinstr_addf,     vxrinstr_multf,
+                                               vxrinstr_loadInt,    vxrinstr_storeInt, vxrinstr_loadFloat,
+                                               vxrinstr_storeFloat, vxrinstr_loadBool, vxrinstr_storeBool};
+static_assert(sizeof kInPlaceHandlers / sizeof kInPlaceHandlers[0] == kOpCount - kOpSetInt,
+              "one handler per in-place code");
+
+uint8_t VXR_RunOp(const VXR_Statement* s)
+{
+    if (s->kind != kStmtInstruction) return (uint8_t)s->kind;
+    for (int k = 0; s->instruction && k < kOpCount - kOpSetInt; k++)
+        if (s->instruction->run == kInPlaceHandlers[k]) return (uint8_t)(kOpSetInt + k);
+    return kOpCall;
+}
+
+// ---------------------------------------------------------------------------------------------
 // Runs
 
 int ExecuteVXRCommandScript(VXR_scripter* script)
@@ -137,18 +157,23 @@ int ExecuteVXRCommandScript(VXR_scripter* script)
 // Nesting of one run. Levels are numbered from 1; an endif with nothing open takes the if
 // depth to -1 (level 0 then holds the next if, and is never consulted). Levels beyond 31 are
 // counted in the overflow fields only: an if there skips both its branches, a repeat there runs
-// its body once. A statement runs only when every open level is in its taken branch; `blocked`
-// counts the open levels 1..ifDepth that are not, so the test costs nothing per statement.
+// its body once. A statement runs only when every open level is in its taken branch.
+//
+// The run keeps what every pass of a loop touches in locals (the statement, the if depth, the
+// count of levels not taken, the innermost repeat level's count and body) and the rest here,
+// so that a call to a handler does not push the hot values out to memory.
 struct RunState
 {
-    int ifDepth;
+    VXR_scripter* script;
+    int frame;          // the run's watch slot
+    uint32_t disposals; // gScriptDisposals when the watch was last checked
     int ifOverflow;
-    int blocked;
     int condition[kMaxScriptNesting + 1];
     int inElse[kMaxScriptNesting + 1];
-    int repeatDepth;
     int repeatOverflow;
-    VXR_Statement* repeatStart[kMaxScriptNesting + 1];
+    int repeatDepth;
+    // Levels below the innermost repeat level (which the run keeps in locals).
+    VXR_Statement* repeatBody[kMaxScriptNesting + 1]; // the statement after the level's repeat
     int32_t repeatCount[kMaxScriptNesting + 1];
     VXR_Statement* loopStart;
 };
@@ -295,158 +320,218 @@ int ExecuteCompiledVXRScript(VXR_scripter* S)
     return result;
 }
 
+// Calls the handler of an instruction statement. 1 when the run must end at once: the statement
+// disposed of the running script (its actor removed) or started a level load, and the run must
+// not touch the script again.
+static __attribute__((noinline)) int CallHandler(VXR_Statement* s, RunState* st)
+{
+    const VXR_Instruction* in = s->instruction;
+    // Only handlers read these; a nested run puts them back when it returns.
+    gHumanScriptTarget = st->script->owner;
+    gRunningScript = st->script;
+    gRunningStatement = s;
+    if (in->run)
+        in->run(&s->operands);
+    else if (in->handler)
+        in->handler(s->args);
+    if (gScriptDisposals != st->disposals)
+    {
+        if (!VXR_ScriptSurvived(st->frame)) return 1;
+        if (gStopRuns) return EndStoppedRun(st->script, s);
+        st->disposals = gScriptDisposals;
+    }
+    return levelChanged != 0;
+}
+
 static int RunStatements(VXR_scripter* S, int frame)
 {
     RunState st;
-    st.ifDepth = 0;
+    st.script = S;
+    st.frame = frame;
+    st.disposals = gScriptDisposals;
     st.ifOverflow = 0;
-    st.blocked = 0;
-    st.repeatDepth = 0;
     st.repeatOverflow = 0;
     st.loopStart = nullptr;
     st.condition[0] = 0;
     st.inElse[0] = 0;
+    int ifDepth = 0;
+    int blocked = 0; // open levels 1..ifDepth not in their taken branch
+    st.repeatDepth = 0;
+    int32_t count = 0;                   // passes left at the innermost repeat level
+    VXR_Statement* body = nullptr;       // its first statement
+    int jumpsToReading = kWatchdogSteps; // backward jumps left before the watchdog reads the clock
 
     int result = 1;
     VXR_Statement* resume = nullptr;
     VXR_Statement* s = S->current;
-    uint32_t disposals = gScriptDisposals;
-    int jumpsToReading = kWatchdogSteps;
     // Invariant: a statement other than if, else and endif is reached only while every open if
     // level is in its taken branch; while one is not, the run hops from branch to branch
     // statement (nextBranch), because nothing in between would run.
-    while (s)
+    //
+    // Threaded dispatch: every statement ends by jumping straight to the code of the next one,
+    // so each kind of statement has its own well-predicted jump.
+    static const void* const kCode[kOpCount] = {
+        &&op_kOpCall,       &&op_kStmtIf,        &&op_kStmtElse,       &&op_kStmtEndif,  &&op_kStmtIdle,
+        &&op_kStmtRepeat,   &&op_kStmtEndrepeat, &&op_kStmtExitrepeat, &&op_kStmtLoop,   &&op_kStmtEndloop,
+        &&op_kStmtExitloop, &&op_kOpSetInt,      &&op_kOpSetFloat,     &&op_kOpAddi,     &&op_kOpMulti,
+        &&op_kOpAddf,       &&op_kOpMultf,       &&op_kOpLoadInt,      &&op_kOpStoreInt, &&op_kOpLoadFloat,
+        &&op_kOpStoreFloat, &&op_kOpLoadBool,    &&op_kOpStoreBool};
+#define DISPATCH()                                                                                           \
+    do                                                                                                       \
+    {                                                                                                        \
+        if (!s) goto ranOut;                                                                                 \
+        goto* kCode[s->op];                                                                                  \
+    } while (0)
+#define NEXT()                                                                                               \
+    do                                                                                                       \
+    {                                                                                                        \
+        s = s->next;                                                                                         \
+        DISPATCH();                                                                                          \
+    } while (0)
+    DISPATCH();
+
+    // The register and variable handlers run in place, unless the statement's entry has
+    // been pointed at another handler since it compiled. They cannot start runs, dispose
+    // of scripts or load levels, so they skip the checks after a call.
+// clang-format off
+#define RUN_IN_PLACE(op, handler)                                                                            \
+    op_##op:                                                                                                 \
+        if (s->instruction->run != handler) goto op_kOpCall;                                                 \
+        handler(&s->operands);                                                                               \
+        NEXT();
+    // clang-format on
+    RUN_IN_PLACE(kOpSetInt, vxrinstr_setInt)
+    RUN_IN_PLACE(kOpSetFloat, vxrinstr_setFloat)
+    RUN_IN_PLACE(kOpAddi, vxrinstr_addi)
+    RUN_IN_PLACE(kOpMulti, vxrinstr_multi)
+    RUN_IN_PLACE(kOpAddf, vxrinstr_addf)
+    RUN_IN_PLACE(kOpMultf, vxrinstr_multf)
+    RUN_IN_PLACE(kOpLoadInt, vxrinstr_loadInt)
+    RUN_IN_PLACE(kOpStoreInt, vxrinstr_storeInt)
+    RUN_IN_PLACE(kOpLoadFloat, vxrinstr_loadFloat)
+    RUN_IN_PLACE(kOpStoreFloat, vxrinstr_storeFloat)
+    RUN_IN_PLACE(kOpLoadBool, vxrinstr_loadBool)
+    RUN_IN_PLACE(kOpStoreBool, vxrinstr_storeBool)
+#undef RUN_IN_PLACE
+op_kOpCall:
+    if (CallHandler(s, &st)) return 1;
+    NEXT();
+op_kStmtIf:
+    if (__builtin_expect(st.ifOverflow > 0 || ifDepth >= kMaxScriptNesting, 0))
     {
-        switch (s->kind)
-        {
-        case kStmtInstruction:
-        {
-            const VXR_Instruction* in = s->instruction;
-            gHumanScriptTarget = S->owner;
-            gRunningScript = S;
-            gRunningStatement = s;
-            if (in->run)
-                in->run(&s->operands);
-            else if (in->handler)
-                in->handler(s->args);
-            // A statement that disposed of this script (its actor removed) or started a level
-            // load ends the run without touching the script again.
-            if (gScriptDisposals != disposals)
-            {
-                if (!VXR_ScriptSurvived(frame)) return 1;
-                if (gStopRuns) return EndStoppedRun(S, s);
-                disposals = gScriptDisposals;
-            }
-            if (levelChanged) return 1;
-            break;
-        }
-        case kStmtIf:
-            if (st.ifOverflow > 0 || st.ifDepth >= kMaxScriptNesting)
-            {
-                st.ifOverflow++;
-            }
-            else
-            {
-                int d = ++st.ifDepth;
-                int c = Test(s->decoded.test, s->decoded.a, s->decoded.b);
-                st.condition[d] = c;
-                st.inElse[d] = 0;
-                if (d >= 1 && !c) st.blocked++;
-            }
-            s = (st.blocked | st.ifOverflow) ? s->nextBranch : s->next;
-            continue;
-        case kStmtElse:
-            if (st.ifOverflow == 0 && st.ifDepth >= 1 && !st.inElse[st.ifDepth])
-            {
-                st.inElse[st.ifDepth] = 1;
-                st.blocked += st.condition[st.ifDepth] ? 1 : -1;
-            }
-            s = (st.blocked | st.ifOverflow) ? s->nextBranch : s->next;
-            continue;
-        case kStmtEndif:
-            if (st.ifOverflow > 0)
-            {
-                st.ifOverflow--;
-            }
-            else if (st.ifDepth >= 0)
-            {
-                int d = st.ifDepth;
-                if (d >= 1 && st.condition[d] == st.inElse[d]) st.blocked--;
-                st.inElse[d] = 0;
-                st.ifDepth--;
-            }
-            s = (st.blocked | st.ifOverflow) ? s->nextBranch : s->next;
-            continue;
-        case kStmtIdle:
-            // An idle without a readable time waits for one run, as "idle 0" does.
-            S->idling = 1;
-            S->idleDuration = s->decoded.ready ? s->decoded.idleMs : 0;
-            S->idleStart = gCurrentTime;
-            result = 0;
-            resume = s->next;
-            goto endOfRun;
-        case kStmtRepeat:
-        {
-            int32_t count = s->decoded.useI1 ? gScriptVars.i[0] : s->decoded.count;
-            // A negative count would never reach 0: it opens no level, like 0.
-            if (count > 0)
-            {
-                if (st.repeatOverflow > 0 || st.repeatDepth >= kMaxScriptNesting)
-                {
-                    st.repeatOverflow++;
-                }
-                else
-                {
-                    st.repeatDepth++;
-                    st.repeatStart[st.repeatDepth] = s;
-                    st.repeatCount[st.repeatDepth] = count;
-                }
-            }
-            break;
-        }
-        case kStmtEndrepeat:
-            if (st.repeatOverflow > 0)
-            {
-                st.repeatOverflow--;
-            }
-            else if (st.repeatDepth > 0)
-            {
-                if (--st.repeatCount[st.repeatDepth] != 0)
-                {
-                    if (--jumpsToReading == 0)
-                    {
-                        jumpsToReading = kWatchdogSteps;
-                        if (WatchdogReading()) return EndStoppedRun(S, s);
-                    }
-                    s = st.repeatStart[st.repeatDepth];
-                }
-                else
-                {
-                    st.repeatDepth--;
-                }
-            }
-            break;
-        case kStmtExitrepeat:
-            if (st.repeatOverflow > 0)
-                st.repeatOverflow--;
-            else if (st.repeatDepth > 0)
-                st.repeatDepth--;
-            break;
-        case kStmtLoop:
-            st.loopStart = s;
-            S->looping = 1;
-            break;
-        case kStmtEndloop:
-            resume = s->next;
-            goto endOfRun;
-        case kStmtExitloop:
-            S->looping = 0;
-            break;
-        }
-        s = s->next;
+        st.ifOverflow++;
     }
+    else
+    {
+        int c = Test(s->decoded.test, s->decoded.a, s->decoded.b);
+        ifDepth++;
+        st.condition[ifDepth] = c;
+        st.inElse[ifDepth] = 0;
+        if (ifDepth >= 1 && !c) blocked++;
+    }
+    goto nextAfterBranch;
+op_kStmtElse:
+    if (st.ifOverflow == 0 && ifDepth >= 1 && !st.inElse[ifDepth])
+    {
+        st.inElse[ifDepth] = 1;
+        blocked += st.condition[ifDepth] ? 1 : -1;
+    }
+    goto nextAfterBranch;
+op_kStmtEndif:
+    if (st.ifOverflow > 0)
+    {
+        st.ifOverflow--;
+    }
+    else if (ifDepth >= 0)
+    {
+        if (ifDepth >= 1 && st.condition[ifDepth] == st.inElse[ifDepth]) blocked--;
+        st.inElse[ifDepth] = 0;
+        ifDepth--;
+    }
+nextAfterBranch:
+    // While a level is not taken, only the next if, else or endif can change that.
+    s = (blocked | st.ifOverflow) ? s->nextBranch : s->next;
+    DISPATCH();
+op_kStmtIdle:
+    // An idle without a readable time waits for one run, as "idle 0" does.
+    st.script->idling = 1;
+    st.script->idleDuration = s->decoded.ready ? s->decoded.idleMs : 0;
+    st.script->idleStart = gCurrentTime;
+    result = 0;
+    resume = s->next;
+    goto endOfRun;
+op_kStmtRepeat:
+{
+    int32_t n = s->decoded.useI1 ? gScriptVars.i[0] : s->decoded.count;
+    // A negative count would never reach 0: it opens no level, like 0.
+    if (n > 0)
+    {
+        if (st.repeatOverflow > 0 || st.repeatDepth >= kMaxScriptNesting)
+        {
+            st.repeatOverflow++;
+        }
+        else
+        {
+            st.repeatBody[st.repeatDepth] = body;
+            st.repeatCount[st.repeatDepth] = count;
+            st.repeatDepth++;
+            body = s->next;
+            count = n;
+        }
+    }
+    NEXT();
+}
+op_kStmtEndrepeat:
+    if (st.repeatOverflow > 0)
+    {
+        st.repeatOverflow--;
+    }
+    else if (st.repeatDepth > 0)
+    {
+        if (--count != 0)
+        {
+            // Backward jumps count down in a local, so a loop pays one decrement a pass.
+            if (--jumpsToReading == 0)
+            {
+                jumpsToReading = kWatchdogSteps;
+                if (WatchdogReading()) return EndStoppedRun(st.script, s);
+            }
+            s = body;
+            DISPATCH();
+        }
+        st.repeatDepth--;
+        body = st.repeatBody[st.repeatDepth];
+        count = st.repeatCount[st.repeatDepth];
+    }
+    NEXT();
+op_kStmtExitrepeat:
+    if (st.repeatOverflow > 0)
+    {
+        st.repeatOverflow--;
+    }
+    else if (st.repeatDepth > 0)
+    {
+        st.repeatDepth--;
+        body = st.repeatBody[st.repeatDepth];
+        count = st.repeatCount[st.repeatDepth];
+    }
+    NEXT();
+op_kStmtLoop:
+    st.loopStart = s;
+    st.script->looping = 1;
+    NEXT();
+op_kStmtEndloop:
+    resume = s->next;
+    goto endOfRun;
+op_kStmtExitloop:
+    st.script->looping = 0;
+    NEXT();
+#undef DISPATCH
+#undef NEXT
+
+ranOut:
 
 endOfRun:
-    S->current = S->looping ? st.loopStart : resume;
+    st.script->current = st.script->looping ? st.loopStart : resume;
     return result;
 }

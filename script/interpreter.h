@@ -54,6 +54,29 @@ int ExecuteCompiledVXRScript(VXR_scripter* script);
 // register kind type ('b', 'f', 'i', 's'), else 0. Register numbers outside 1 to 16 give 0.
 int VXR_GetScriptConditionalResult(char type, int a, const char* op, int b);
 
+// How a run dispatches a statement (its `op`): control statements by their kind (1 to 10); an
+// instruction by a call through its table entry, or by one of the register and variable
+// handlers executed in place.
+enum
+{
+    kOpCall = kStmtInstruction,
+    kOpSetInt = kStmtExitloop + 1,
+    kOpSetFloat,
+    kOpAddi,
+    kOpMulti,
+    kOpAddf,
+    kOpMultf,
+    kOpLoadInt,
+    kOpStoreInt,
+    kOpLoadFloat,
+    kOpStoreFloat,
+    kOpLoadBool,
+    kOpStoreBool,
+    kOpCount
+};
+// The dispatch code of a compiled statement; the compiler stores it in the statement.
+uint8_t VXR_RunOp(const VXR_Statement* statement);
+
 // Watches guard code that holds a script pointer across a run that might dispose of it.
 // VXR_WatchScript returns a slot (or -1 when all are in use); VXR_ScriptSurvived tells whether
 // the script is still alive; VXR_UnwatchScript releases the slot (watches nest like a stack).

@@ -117,10 +117,10 @@ enum
 // Operands of a control statement, decoded once when the line compiles.
 struct VXR_StatementArgs
 {
-    int32_t ready;   // idle: 0 when no time could be read (the idle then waits one run)
-    int8_t test;     // if: kTest* code
-    int8_t a, b;     // if: register indices 0-15
-    int32_t count;   // repeat: pass count; `useI1` when the text is empty
+    int32_t ready; // idle: 0 when no time could be read (the idle then waits one run)
+    int8_t test;   // if: kTest* code
+    int8_t a, b;   // if: register indices 0-15
+    int32_t count; // repeat: pass count; `useI1` when the text is empty
     int32_t useI1;
     uint32_t idleMs; // idle: duration as the run stores it
 };
@@ -131,6 +131,7 @@ struct VXR_Statement
     VXR_Instruction* instruction; // kind 0 only
     char args[kScriptArgsMax + 1];
     char kind;
+    uint8_t op; // how a run dispatches it (VXR_RunOp, interpreter.h)
     VXR_Statement* next;
     // The next if, else or endif after this statement: a run that is passing over a branch not
     // taken goes there directly, since nothing else in between would run.

@@ -138,49 +138,13 @@ int GetVarStorageSize(const vaPtr* entry)
     return entry->ownsStorage ? kVariableStorageSize : kBoundStorageSize;
 }
 
-vaPtr* VXR_ResolveVariable(const char* name, VXR_VariableRef* ref)
+vaPtr* VXR_ResolveVariableAgain(const char* name, VXR_VariableRef* ref)
 {
-    if (ref->generation != gVariableGeneration || ref->actor != selHuman)
-    {
-        ref->entry = GetVarEntry(name);
-        ref->global = ref->entry && ref->entry == gVarPtr;
-        ref->generation = gVariableGeneration;
-        ref->actor = selHuman;
-    }
-    else if (ref->global)
-        gVarPtr = ref->entry;
+    ref->entry = GetVarEntry(name);
+    ref->global = ref->entry && ref->entry == gVarPtr;
+    ref->generation = gVariableGeneration;
+    ref->actor = selHuman;
     return ref->entry;
-}
-
-// Reads and writes go through memcpy: owned storage is malloc-aligned, but the bytes may have been
-// written as another type, and memcpy is the defined way to reinterpret them.
-int VXR_EntryInt(const vaPtr* v)
-{
-    if (!v || !v->value) return 0;
-    int32_t x;
-    memcpy(&x, v->value, sizeof(x));
-    return x;
-}
-
-float VXR_EntryFloat(const vaPtr* v)
-{
-    if (!v || !v->value) return 0.0f;
-    float x;
-    memcpy(&x, v->value, sizeof(x));
-    return x;
-}
-
-void VXR_SetEntryInt(vaPtr* v, int value)
-{
-    if (!v || !v->value) return;
-    int32_t x = value;
-    memcpy(v->value, &x, sizeof(x));
-}
-
-void VXR_SetEntryFloat(vaPtr* v, float value)
-{
-    if (!v || !v->value) return;
-    memcpy(v->value, &value, sizeof(value));
 }
 
 void VXR_EntryText(const vaPtr* v, char* out, int outSize)

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 
 struct human_being;
 
@@ -65,15 +66,48 @@ vaPtr* GetHumanVarEntry(human_being* actor, const char* name);
 // The selected actor's entry of that name if there is one, else the first global entry, else null.
 vaPtr* GetVarEntry(const char* name);
 
+// The selected actor (world/humans.h): lookups search its list first.
+extern human_being* selHuman;
+
+// GetVarEntry(name), kept in ref.
+vaPtr* VXR_ResolveVariableAgain(const char* name, VXR_VariableRef* ref);
 // GetVarEntry(name) through ref: looks the name up only when ref is stale, and moves gVarPtr
 // as GetVarEntry does.
-vaPtr* VXR_ResolveVariable(const char* name, VXR_VariableRef* ref);
+inline vaPtr* VXR_ResolveVariable(const char* name, VXR_VariableRef* ref)
+{
+    if (ref->generation != gVariableGeneration || ref->actor != selHuman)
+        return VXR_ResolveVariableAgain(name, ref);
+    if (ref->global) gVarPtr = ref->entry;
+    return ref->entry;
+}
 
-// Reading and writing one entry; a null entry reads as 0, 0.0 or "" and takes no writes.
-int VXR_EntryInt(const vaPtr* entry);
-float VXR_EntryFloat(const vaPtr* entry);
-void VXR_SetEntryInt(vaPtr* entry, int value);
-void VXR_SetEntryFloat(vaPtr* entry, float value);
+// Reading and writing one entry; a null entry reads as 0, 0.0 or "" and takes no writes. Reads
+// and writes go through memcpy: owned storage is malloc-aligned, but the bytes may have been
+// written as another type, and memcpy is the defined way to reinterpret them.
+inline int VXR_EntryInt(const vaPtr* v)
+{
+    int32_t x = 0;
+    if (v && v->value) memcpy(&x, v->value, sizeof(x));
+    return x;
+}
+
+inline float VXR_EntryFloat(const vaPtr* v)
+{
+    float x = 0.0f;
+    if (v && v->value) memcpy(&x, v->value, sizeof(x));
+    return x;
+}
+
+inline void VXR_SetEntryInt(vaPtr* v, int value)
+{
+    int32_t x = value;
+    if (v && v->value) memcpy(v->value, &x, sizeof(x));
+}
+
+inline void VXR_SetEntryFloat(vaPtr* v, float value)
+{
+    if (v && v->value) memcpy(v->value, &value, sizeof(value));
+}
 // Text reads never go past the entry's storage; writes are cut to what it holds, terminated.
 void VXR_EntryText(const vaPtr* entry, char* out, int outSize);
 void VXR_SetEntryText(vaPtr* entry, const char* text);

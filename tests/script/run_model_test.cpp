@@ -70,11 +70,11 @@ TEST_F(RunModelTest, GeneratedBlocksRunAsTheStatementByStatementWalk)
 {
     // Stray endifs, unclosed ifs, exitrepeats without a repeat, malformed and impossible
     // conditions, and runs of ifs past the 31-level limit are all in the mix.
-    const char* const pieces[] = {"if i,2,<,3",  "if i,4,=,5", "if i,3,!=,6",   "if i,1,>=,4", "if f,1,<",
-                                  "if i,2,=,17", "else",       "else",          "endif",       "endif",
-                                  "endif",       "repeat 2",   "repeat 3",      "repeat",      "repeat 0",
-                                  "repeat -2",   "endrepeat",  "endrepeat",     "exitrepeat",  "addi 2,1",
-                                  "addi 3,2",    "addi 4,-1",  "addi 5,1",      "addi 6,3",    "seti 7,i2"};
+    const char* const pieces[] = {"if i,2,<,3",  "if i,4,=,5", "if i,3,!=,6", "if i,1,>=,4", "if f,1,<",
+                                  "if i,2,=,17", "else",       "else",        "endif",       "endif",
+                                  "endif",       "repeat 2",   "repeat 3",    "repeat",      "repeat 0",
+                                  "repeat -2",   "endrepeat",  "endrepeat",   "exitrepeat",  "addi 2,1",
+                                  "addi 3,2",    "addi 4,-1",  "addi 5,1",    "addi 6,3",    "seti 7,i2"};
     std::mt19937 random(20261206);
     for (int program = 0; program < 3000; program++)
     {

@@ -1,0 +1,203 @@
+// Argument texts decoded once at compile time: the edge cases where the decoded record must act
+// exactly as reading the text at every run did (defaults, malformed and extra fields, register
+// numbers, saturation, 32-bit rounding, quotes), and the rule that keeps a resolved named
+// variable only while it is still the one a lookup would find.
+#include "app/draw.h"
+#include "script/instructions.h"
+#include "script_test_util.h"
+
+#include <cmath>
+
+using namespace scrtest;
+
+namespace
+{
+
+using DecodedArgsTest = ScriptTest;
+
+// Registers set apart from each other so any change shows: f[n] = n + 0.25, i[n] = 10n,
+// b[n] = n mod 3, s[n] = "sn"; f4 = -1.37, f10 = 1e10, f11 = NaN, i13 = INT32_MAX, s5 = 31
+// characters. Variables: global x = 1234 (int), global hp = 2.5 (float), the actor's own hp.
+void Preset(human_being* actor)
+{
+    for (int k = 0; k < 16; k++)
+    {
+        gScriptVars.f[k] = k + 1.25;
+        gScriptVars.i[k] = (k + 1) * 10;
+        gScriptVars.b[k] = (k + 1) % 3;
+        snprintf(gScriptVars.s[k], 32, "s%d", k + 1);
+    }
+    gScriptVars.f[3] = -1.37;
+    gScriptVars.f[9] = 1e10;
+    gScriptVars.f[10] = NAN;
+    gScriptVars.i[12] = INT32_MAX;
+    strcpy(gScriptVars.s[4], "0123456789012345678901234567890");
+    InstallVXRVariablePointer("x", nullptr, 1);
+    SetInt("x", 1234);
+    InstallVXRVariablePointer("hp", nullptr, 1);
+    SetFloat("hp", 2.5f);
+    InstallHumanVariablePointer(actor, "hp", nullptr, 1);
+    doFog = 0;
+    gFogEnd = 200;
+    gCurrentTime = 123456;
+    gOldTime = 123400;
+    srand(77);
+}
+
+// What changed against the preset, as " i3=7 f2=0.5 x=...": registers, then the variables.
+std::string Changes(const variable_list& before, human_being* actor)
+{
+    std::string out;
+    char b[96];
+    for (int k = 0; k < 16; k++)
+    {
+        if (memcmp(&before.f[k], &gScriptVars.f[k], sizeof(double)))
+            out += (snprintf(b, sizeof b, " f%d=%.17g", k + 1, gScriptVars.f[k]), b);
+        if (before.i[k] != gScriptVars.i[k])
+            out += (snprintf(b, sizeof b, " i%d=%d", k + 1, gScriptVars.i[k]), b);
+        if (before.b[k] != gScriptVars.b[k])
+            out += (snprintf(b, sizeof b, " b%d=%d", k + 1, gScriptVars.b[k]), b);
+        if (memcmp(before.s[k], gScriptVars.s[k], 32))
+            out += (snprintf(b, sizeof b, " s%d=%s", k + 1, gScriptVars.s[k]), b);
+    }
+    human_being* selected = selHuman;
+    selHuman = nullptr;
+    if (GetInt("x") != 1234) out += (snprintf(b, sizeof b, " x=%d", GetInt("x")), b);
+    if (GetFloat("hp") != 2.5f) out += (snprintf(b, sizeof b, " hp=%g", GetFloat("hp")), b);
+    if (VXR_EntryFloat(GetHumanVarEntry(actor, "hp")) != 0) out += " actor's hp changed";
+    if (doFog != 0) out += (snprintf(b, sizeof b, " doFog=%d", doFog), b);
+    if (gFogEnd != 200) out += (snprintf(b, sizeof b, " gFogEnd=%g", gFogEnd), b);
+    selHuman = selected;
+    return out;
+}
+
+TEST_F(DecodedArgsTest, EdgeCasesActAsTheTextDid)
+{
+    // clang-format off
+    const char* const rows[][2] = {
+        // The source's first character picks a register; otherwise a literal as %d or %f reads it.
+        {"seti 3,f11", " i3=0"},                       // NaN truncates to 0
+        {"seti 3,f10", " i3=2147483647"},              // saturates
+        {"seti 3,-2147483649", " i3=-2147483648"},
+        {"seti 3,5,9", " i3=5"},                       // extra fields are ignored
+        {"seti 3,0x10", " i3=0"},
+        {"seti 3,b2", " i3=2"},
+        {"seti 3,i+2", " i3=20"},
+        {"seti +3,007", " i3=7"},
+        {"seti 3.7,1", ""}, {"seti 3", ""}, {"seti 3,false", ""}, {"addf 3,", ""},
+        {"setf 3,0.1", " f3=0.10000000149011612"},     // rounded to 32 bits
+        {"setf 3,1.5e40", " f3=inf"},
+        {"setf 3,i13", " f3=2147483648"},
+        {"setf 3,1e", " f3=1"},
+        {"setf 3,f4", " f3=-1.3700000047683716"},
+        {"addi 13,1", " i13=-2147483648"},             // wraps
+        {"addi 2,f4", " i2=19"},
+        {"multi 4,-3", " i4=-120"},
+        {"multi 13,i2", " i13=-20"},
+        {"addf 3,f10", " f3=10000000003.25"},
+        {"multf 4,0.1", " f4=-0.1370000020414591"},
+        // Truths take only the words true and false, nothing after them.
+        {"setb 3,true", " b3=1"}, {"setb 1,false", " b1=0"}, {"setb 3,true,1", ""}, {"setb 3,\"true\"", ""},
+        // Texts: n defaults to 1 before a quote; an open quote runs to the end; copies need n.
+        {"sets \"short\"", " s1=short"},
+        {"sets 0,\"zero\"", " s1=zero"},
+        {"sets 3,\"open", " s3=open"},
+        {"sets 3,s5", " s3=0123456789012345678901234567890"},
+        {"sets 3,\"0123456789012345678901234567890123456789\"", " s3=0123456789012345678901234567890"},
+        {"sets 3,s3", ""}, {"sets s2", ""},
+        {"sqrt 4,5", " f5=-nan"},
+        {"sqrt 2,5,7", " f5=1.5"},
+        {"sqrt 2", ""},
+        {"reci", " f1=0.80000000000000004"}, {"reci 0", " f1=0.80000000000000004"},
+        {"reci x", " f1=0.80000000000000004"}, {"reci 2,9", " f2=0.44444444444444442"},
+        {"randi 5,4,3", " i3=5"},                      // an empty range gives lo
+        {"time 3", " f3=123.456"}, {"passed 16", " f16=0.056000000000000001"}, {"time", ""},
+        // Variables: loads and "stores" default to register 1, the other stores need one.
+        {"loadi \"x\"", " i1=1234"}, {"loadi \"x\",0", " i1=1234"}, {"loadi x,4", " i4=1234"},
+        {"loadi \"x\"y,4", " i1=1234"},                // text after the quote ends the grammar
+        {"loadi \"missing\",4", " i4=0"},
+        {"loadb \"x\",3", " b3=1234"},
+        {"loads \"doFog\",3", " s3="},                 // an engine int read as text stops at its storage
+        {"loadf \"gFogEnd\",3", " f3=200"},
+        {"loadi \"gFogEnd\",3", " i3=1128792064"},     // the float's bits
+        {"storei \"x\"", ""}, {"storei \"x\",0", ""},
+        {"storei \"x\",5", " x=50"},
+        {"storeb \"x\",3", " x=0"},
+        {"stores \"x\"", " x=12659"},                  // the bytes of "s1"
+        {"storef \"gFogEnd\",6", " gFogEnd=6.25"},
+        {"stores \"doFog\",5", " doFog=3289392"},       // "012" and the terminator fill 4 bytes
+        {"storei \"missing\",5", ""}, {"storei \"unterminated,5", ""}, {"storei ,5", ""},
+    };
+    // clang-format on
+    human_being* actor = NewActor("guard");
+    for (auto& [line, want] : rows)
+    {
+        VXR_scripter* script = Make(std::string(line) + "\r");
+        ASSERT_NE(script->code, nullptr) << line;
+        // The compiled statement twice (the second run keeps what the first resolved), then the
+        // text form that single commands use.
+        for (int way = 0; way < 3; way++)
+        {
+            Preset(actor);
+            variable_list before = gScriptVars;
+            if (way < 2)
+            {
+                script->current = script->code;
+                Run(script);
+            }
+            else
+            {
+                std::string text(line);
+                size_t blank = text.find(' ');
+                ExecuteVXRCommand(text.substr(0, blank).c_str(),
+                                  blank == std::string::npos ? "" : text.c_str() + blank + 1);
+            }
+            EXPECT_EQ(Changes(before, actor), want) << line << " (way " << way << ")";
+        }
+    }
+}
+
+TEST_F(DecodedArgsTest, ResolvedVariablesFollowDefinitionsSelectionAndRemoval)
+{
+    // One compiled statement run again and again while the variable lists change under it.
+    VXR_scripter* load = Make("loadi \"hp\",1\r");
+    auto Hp = [&]
+    {
+        I(1) = -1;
+        load->current = load->code;
+        Run(load);
+        return I(1);
+    };
+    EXPECT_EQ(Hp(), 0); // no variable yet
+    RunText("def \"hp\"\rseti 2,40\rstorei \"hp\",2\r");
+    EXPECT_EQ(Hp(), 40); // defined after the statement compiled
+
+    human_being* a = NewActor("a");
+    selHuman = a;
+    EXPECT_EQ(Hp(), 40); // the actor has none: the global one
+    InstallHumanVariablePointer(a, "hp", nullptr, 1);
+    SetInt("hp", 7);
+    EXPECT_EQ(Hp(), 7); // the actor's own now hides it
+    selHuman = nullptr;
+    EXPECT_EQ(Hp(), 40);
+    selHuman = a;
+    EXPECT_EQ(Hp(), 7);
+
+    // The actor goes with its variables; one made in its place has none of its own.
+    RemoveHuman(a);
+    human_being* b = NewActor("b");
+    selHuman = b;
+    EXPECT_EQ(Hp(), 40);
+    // A kept global entry moves the cursor as a lookup does.
+    vaPtr* global = GetVarEntry("hp");
+    gVarPtr = &gGameVariables;
+    EXPECT_EQ(Hp(), 40);
+    EXPECT_EQ(gVarPtr, global);
+
+    // An engine reset drops the global: the statement finds nothing again.
+    selHuman = nullptr;
+    VXR_Init();
+    EXPECT_EQ(Hp(), 0);
+}
+
+} // namespace
