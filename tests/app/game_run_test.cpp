@@ -64,3 +64,40 @@ TEST(GameRun, DemoDataFolderStartsWithoutConsoleProblems)
     rest.erase(ended, rest.find('\n', ended) - ended);
     EXPECT_EQ(rest.find("//"), std::string::npos) << out;
 }
+
+TEST(GameRun, ShiftStaysDownWhileTheOtherShiftIsHeld)
+{
+    // The player holds both Shift keys, lets go of the left one and then taps Q: the game quits
+    // only if it still sees Shift down. On an X server of its own, so that no other window takes
+    // the keys; tried again while the game runs, as a focus change settling releases every key.
+    TempDir dir;
+    WriteTextFile(dir / "Data/game script", "setb 3,true\n"
+                                            "loop\n"
+                                            "key \"q\",1\n"
+                                            "key 56,2\n"
+                                            "if b,1,=,3\n"
+                                            "if b,2,=,3\n"
+                                            "quit\n"
+                                            "endif\n"
+                                            "endif\n"
+                                            "endloop\n");
+    WriteTextFile(
+        dir / "play.sh",
+        "'" + KesrowExe() + "' --mute --data '" + dir.path +
+            "' --windowed 320x240 --frames 1500 &\n"
+            "game=$!\n"
+            "window=$(xdotool search --sync --pid $game | head -n 1)\n"
+            "xdotool windowfocus --sync $window\n"
+            "for attempt in 1 2 3 4 5; do\n"
+            "  xdotool keydown Shift_L keydown Shift_R sleep 0.2 keyup Shift_L sleep 0.2 key q sleep 0.2 "
+            "keyup Shift_R sleep 0.5\n"
+            "  kill -0 $game 2>/dev/null || break\n"
+            "done\n"
+            "wait $game\n");
+    std::string out;
+    EXPECT_EQ(
+        RunCommand("timeout 120 xvfb-run -a -s '-screen 0 640x480x24' sh '" + (dir / "play.sh") + "'", &out),
+        0)
+        << out;
+    EXPECT_NE(out.find("//Ended: quit after "), std::string::npos) << out;
+}
