@@ -154,6 +154,18 @@ TEST_F(WorldScript, MakeNamesAndOffRemoves)
     EXPECT_TRUE(console.Contains("setName: name longer than 35 characters cut"));
 }
 
+TEST_F(WorldScript, AnActorScriptThatRemovesItsOwnActorEndsThere)
+{
+    Write("me.vxr", "get \"me\"\noff\nseti 5,1\n");
+    human_being* h = MakeActor("self");
+    SetHumanScriptsByPaths(h, "\"me.vxr\",1");
+    RunText("player");
+    ExecuteHumanScriptsForMask(h, 1);
+    EXPECT_EQ(0, CountHumans());
+    EXPECT_EQ(nullptr, selHuman);
+    EXPECT_EQ(0, I(5));
+}
+
 TEST_F(WorldScript, SizeScalesFromThePresentSize)
 {
     human_being* h = MakeActor("s");
