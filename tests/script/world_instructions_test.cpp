@@ -49,19 +49,30 @@ struct WorldScript : ScriptTest
     }
     static double& F(int n) { return gScriptVars.f[n - 1]; }
     static int& B(int n) { return gScriptVars.b[n - 1]; }
-};
-
-TEST_F(WorldScript, ActorRowsSetAndReadTheSelectedActor)
-{
-    human_being* h = MakeActor("bob");
+    // Runs each row's script in turn and checks what the world holds afterwards.
     struct Row
     {
         const char* script;
         std::function<bool()> holds;
     };
-    const Row rows[] = {
-        {"getName 3", [] { return std::string(gScriptVars.s[2]) == "bob"; }},
-        {"getName", [] { return std::string(gScriptVars.s[0]) == "bob"; }},
+    void Check(const std::vector<Row>& rows)
+    {
+        for (const Row& row : rows)
+        {
+            RunText(row.script);
+            EXPECT_TRUE(row.holds()) << row.script;
+        }
+    }
+    static std::vector<float> Vec(vector_type v) { return {v.x, v.y, v.z}; }
+};
+
+TEST_F(WorldScript, RowsActOnTheSelectedActorOrThePlayer)
+{
+    human_being* h = MakeActor("bob");
+    using VF = std::vector<float>;
+    Check({
+        {"getName 3\ngetName",
+         [] { return std::string(gScriptVars.s[2]) == "bob" && gScriptVars.s[0][0] == 'b'; }},
         {"type 2", [&] { return h->type == 2; }},
         {"seti 1,5\ntype", [&] { return h->type == 5; }},
         {"live 40", [&] { return h->health == 40 && !strcmp(h->standardPose, "Stand") && !h->loopPoses; }},
@@ -70,63 +81,39 @@ TEST_F(WorldScript, ActorRowsSetAndReadTheSelectedActor)
         {"setTeam 3\ngetTeam 4", [&] { return h->team == 3 && I(4) == 3 && gTeam == 0; }},
         {"setSpeed 0.25\nsetf 1,0\ngetSpeed", [&] { return h->speed == 0.25f && F(1) == 0.25; }},
         {"setf 1,0.5\nsetSpeed", [&] { return h->speed == 0.5f; }},
-        {"hud true", [&] { return h->onHud == 1; }},
-        {"hud yes", [&] { return h->onHud == 0; }},
-        {"setb 1,true\nhud", [&] { return h->onHud == 1; }},
-        {"lux true", [&] { return h->lit == 1; }},
-        {"setb 1,false\nlux", [&] { return h->lit == 0; }},
-        {"put 1,2,3", [&] { return h->position.x == 1 && h->position.y == 2 && h->position.z == 3; }},
-        {"setf 1,4\nsetf 2,5\nsetf 3,6\nput ,,-1", [&] { return h->position.x == 4 && h->position.z == -1; }},
-        {"mark 5", [&] { return F(5) == 4 && F(6) == 5 && F(7) == -1; }},
-        {"spin 10,370,-190",
-         [&] { return h->rotation.x == 10 && h->rotation.y == 10 && h->rotation.z == 170; }},
-        {"axis", [&] { return F(1) == 10 && F(2) == 10 && F(3) == 170; }},
+        {"hud true\nlux yes", [&] { return h->onHud == 1 && h->lit == 0; }},
+        {"setb 1,true\nlux\nsetb 1,false\nhud", [&] { return h->onHud == 0 && h->lit == 1; }},
+        {"setf 1,4\nsetf 2,5\nput ,,-1\nmark 5",
+         [&] {
+             return Vec(h->position) == VF{4, 5, -1} && F(7) == -1;
+         }},
+        {"spin 10,370,-190\naxis",
+         [&] {
+             return Vec(h->rotation) == VF{10, 10, 170} && F(3) == 170;
+         }},
         {"put 0,0,0\ngoto 3,0,0",
-         [&]
-         {
-             return h->walking == 1 && h->walkTarget.x == 3 && h->rotation.y != 0 &&
-                    h->rotation.y == GetTwoPointAngle(SetFPt(0, 0), SetFPt(3, 0));
+         [&] {
+             return h->walking && h->walkTarget.x == 3 && h->rotation.y == GetTwoPointAngle({0, 0}, {3, 0});
          }},
         {"stop", [&] { return h->walking == 0; }},
-    };
-    for (const Row& row : rows)
-    {
-        RunText(row.script);
-        EXPECT_TRUE(row.holds()) << row.script;
-    }
-}
-
-TEST_F(WorldScript, PlayerRowsWithNoActorSelected)
-{
-    struct Row
-    {
-        const char* script;
-        std::function<bool()> holds;
-    };
-    const Row rows[] = {
-        {"setHealth 55.5\ngetHealth", [] { return healthPercentage == 55.5f && I(1) == 55; }},
+        // The player's counterparts.
+        {"player\nsetHealth 55.5\ngetHealth", [] { return healthPercentage == 55.5f && I(1) == 55; }},
         {"setf 1,-2.5\nsetHealth\ngetHealth", [] { return healthPercentage == -2.5f && I(1) == -2; }},
-        {"setTeam 2\ngetTeam 6", [] { return gTeam == 2 && I(6) == 2; }},
+        {"setTeam 2\ngetTeam 6", [&] { return gTeam == 2 && I(6) == 2 && h->team == 3; }},
         {"spin 5,30,0\naxis", [] { return updownangle == 5 && viewangle == 150 && F(2) == 30; }},
         {"put 1,2,3\nmark 2",
-         [] { return entfl == -1 && updown == -3 && entf == -3 && F(3) == 2 && F(4) == 3; }},
-        {"type 4\nlive 3\nsetSpeed 2\nhud true\nstop", [] { return CountHumans() == 0; }},
-    };
-    for (const Row& row : rows)
-    {
-        RunText(row.script);
-        EXPECT_TRUE(row.holds()) << row.script;
-    }
+         [] {
+             return VF{entfl, updown, entf} == VF{-1, -3, -3} && F(3) == 2 && F(4) == 3;
+         }},
+        {"type 4\nlive 3\nsetSpeed 2\nhud true\nstop", [&] { return h->type == 5 && h->health == 9; }},
+    });
 }
 
 TEST_F(WorldScript, MarkThenPutLeavesThePlayerExactlyWhereItWas)
 {
     entfl = 0.1f, updown = -1.3f, entf = 1234.567f;
-    RunText("mark\nput");
-    EXPECT_EQ(0.1f, entfl);
-    EXPECT_EQ(-1.3f, updown);
-    EXPECT_EQ(1234.567f, entf);
-    RunText("mark 4");
+    RunText("mark\nput\nmark 4");
+    EXPECT_EQ((std::vector<float>{0.1f, -1.3f, 1234.567f}), (std::vector<float>{entfl, updown, entf}));
     EXPECT_FLOAT_EQ(-0.1f, (float)F(4));
     EXPECT_FLOAT_EQ(0.3f, (float)F(5));
     EXPECT_FLOAT_EQ(-1234.567f, (float)F(6));
@@ -192,17 +179,12 @@ TEST_F(WorldScript, PosesBlendLoopAndAreMadeSavedAndLoaded)
 {
     human_being* h = MakeActor("p");
     RunText("pose \"Fall1\",\"Fall2\",0.5,0.25,true");
-    EXPECT_EQ(1, h->loopPoses);
-    EXPECT_EQ(500, h->queuedBlendTime);
-    EXPECT_EQ(250, h->queuedBlendInTime);
-    EXPECT_EQ(250, h->blendTime);
-    EXPECT_STREQ("Fall1", h->currentPose);
-    EXPECT_STREQ("Fall2", h->targetPose);
+    EXPECT_EQ((V{1, 500, 250, 250}),
+              (V{h->loopPoses, h->queuedBlendTime, h->queuedBlendInTime, h->blendTime}));
+    EXPECT_EQ("Fall1 Fall2", std::string(h->currentPose) + " " + h->targetPose);
     h->returnToStandard = 1;
     RunText("pose \"Walk1\",\"Walk2\",1.0019,0");
-    EXPECT_EQ(0, h->loopPoses);
-    EXPECT_EQ(0, h->returnToStandard);
-    EXPECT_EQ(1001, h->queuedBlendTime);
+    EXPECT_EQ((V{0, 0, 1001}), (V{h->loopPoses, h->returnToStandard, h->queuedBlendTime}));
 
     h->holdFirstPose = h->loopPoses = 1;
     RunText("setPose \"Stand\"");
@@ -280,24 +262,23 @@ TEST_F(WorldScript, MaterialsTexturesAnimationsAndTint)
 {
     human_being* h = MakeActor("m");
     model_material* m = h->model->materials;
-    RunText("col 2,0.25,0.5,0.75");
-    EXPECT_EQ(0.25f, m[1].red);
-    EXPECT_EQ(0.5f, m[1].green);
-    EXPECT_EQ(0.75f, m[1].blue);
-    EXPECT_EQ(0, m[1].kind);
-    RunText("seti 1,0\nsetf 1,0.1\nsetf 2,0.2\nsetf 3,0.3\ncol");
-    EXPECT_EQ(0.1f, m[0].red);
-    EXPECT_EQ(0.3f, m[0].blue);
-    RunText("seti 1,8\nalpha");
-    EXPECT_EQ(0.1f, m[7].alpha);
-    EXPECT_EQ(1, m[7].blended);
-    RunText("alpha 3,0.5");
-    EXPECT_EQ(0.5f, m[2].alpha);
-
     m[4].textureId = 77;
-    RunText("tex 5,\"missing.png\"");
-    EXPECT_EQ(0u, m[4].textureId);
-    EXPECT_EQ(4, m[4].kind);
+    Check({
+        {"col 2,0.25,0.5,0.75",
+         [&] {
+             return Vec({m[1].red, m[1].green, m[1].blue}) == Vec({0.25f, 0.5f, 0.75f}) && !m[1].kind;
+         }},
+        {"seti 1,0\nsetf 1,0.1\nsetf 3,0.3\ncol", [&] { return m[0].red == 0.1f && m[0].blue == 0.3f; }},
+        {"seti 1,8\nalpha", [&] { return m[7].alpha == 0.1f && m[7].blended == 1; }},
+        {"alpha 3,0.5", [&] { return m[2].alpha == 0.5f && m[2].blended == 1; }},
+        {"tex 5,\"missing.png\"", [&] { return m[4].textureId == 0 && m[4].kind == 4; }},
+        {"player\nrgb 0.5,0.25,1",
+         [] {
+             return Vec({baseCol1, baseCol2, baseCol3}) == Vec({0.5f, 0.25f, 1});
+         }},
+    });
+    baseCol1 = baseCol2 = baseCol3 = 1.0f;
+    RunText("get \"m\"");
 
     animatedTexture& slot = gTextureAnimations[1];
     slot = {};
@@ -305,17 +286,14 @@ TEST_F(WorldScript, MaterialsTexturesAnimationsAndTint)
     slot.frameDuration = 100;
     slot.frameCount = 3;
     gCurrentTime = 5000;
-    RunText("anim 4,2,0");
-    EXPECT_EQ(5000, m[3].animationStart);
-    EXPECT_EQ(11u, m[3].textureId);
     const struct
     {
         uint32_t time;
         const char* script;
         unsigned frame;
-    } ticks[] = {{5099, "anim 4,2,0", 11}, {5100, "anim 4,2,0", 12}, {5250, "anim 4,2", 13},
-                 {5300, "anim 4,2,0", 11}, {5420, "anim 4,2,1", 11}, {5540, "anim 4,2,1", 11},
-                 {5660, "anim 4,2,0", 12}};
+    } ticks[] = {{5000, "anim 4,2,0", 11}, {5099, "anim 4,2,0", 11}, {5100, "anim 4,2,0", 12},
+                 {5250, "anim 4,2", 13},   {5300, "anim 4,2,0", 11}, {5420, "anim 4,2,1", 11},
+                 {5540, "anim 4,2,1", 11}, {5660, "anim 4,2,0", 12}};
     for (auto& t : ticks)
     {
         gCurrentTime = t.time;
@@ -323,12 +301,6 @@ TEST_F(WorldScript, MaterialsTexturesAnimationsAndTint)
         EXPECT_EQ(t.frame, m[3].textureId) << t.time << " " << t.script;
     }
     slot = {};
-
-    RunText("player\nrgb 0.5,0.25,1");
-    EXPECT_EQ(0.5f, baseCol1);
-    EXPECT_EQ(0.25f, baseCol2);
-    EXPECT_EQ(1.0f, baseCol3);
-    baseCol1 = baseCol2 = baseCol3 = 1.0f;
 }
 
 TEST_F(WorldScript, GoStepsOnTheGroundAndMoveIgnoresIt)
@@ -385,15 +357,13 @@ struct LineTests : WorldScript
 
 TEST_F(LineTests, MouseThenPokeFindsTheWallTheActorOrNothing)
 {
-    RunText("mouse");
-    EXPECT_FLOAT_EQ(0.0f, (float)F(1));
-    EXPECT_FLOAT_EQ(0.5f, (float)F(2));
+    RunText("mouse\npoke 1,7");
+    EXPECT_EQ((std::vector<double>{0, 0.5, 0, 0.5, -1810}),
+              (std::vector<double>{F(1), F(2), F(4), F(5), F(6)}));
     EXPECT_FLOAT_EQ(-0.0181f, (float)F(3));
-    EXPECT_FLOAT_EQ(-1810.0f, (float)F(6));
-    RunText("poke 1,7");
     EXPECT_EQ(1, I(1));
-    EXPECT_NEAR(-5.0, F(9), 1e-4);
     EXPECT_NEAR(0.5, F(8), 1e-4);
+    EXPECT_NEAR(-5.0, F(9), 1e-4);
 
     human_being* a = Stand("target", -3.0f, 4);
     RunText("player\nmouse\npoke 2,10\nget \"coll\"");
@@ -420,13 +390,10 @@ TEST_F(LineTests, MouseThenPokeFindsTheWallTheActorOrNothing)
     doMouseView = 0;
     RunText("dist 16");
     EXPECT_NEAR(999.99 * 1.81, F(16), 0.01);
-}
-
-TEST_F(LineTests, MouseFollowsTheViewAngles)
-{
-    viewangle = 90.0f;
-    RunText("mouse");
     // Turned a quarter to the right, the eye line runs along +x.
+    viewangle = 90.0f;
+    gMouseLoc = {400, 300};
+    RunText("mouse");
     EXPECT_NEAR(1810.0, F(4), 0.01);
     EXPECT_NEAR(0.0, F(6), 0.01);
 }
@@ -488,20 +455,17 @@ TEST_F(WorldScript, ClickCountsEdgesBetweenOneClickAndTheNext)
 {
     gMouseButtons[0] = 0;
     gOldMouseButtons[0] = 0;
-    RunText("click 1,n");
-    EXPECT_EQ(0, B(1));
-    gMouseButtons[0] = -32768; // pressed
+    B(5) = 5;
+    RunText("click 5,n");
+    gMouseButtons[0] = -32768; // pressed: the second click of the tick finds the edge taken
     RunText("click 1,n\nclick 2,n\nclick 3");
-    EXPECT_EQ(1, B(1));
-    EXPECT_EQ(0, B(2)); // the first click took the edge
-    EXPECT_EQ(1, B(3));
     gMouseButtons[0] = 0; // released, seen by the next click whatever ticks passed
-    RunText("click 4,o");
-    EXPECT_EQ(1, B(4));
-    B(1) = 5;
-    RunText("click");
-    EXPECT_EQ(0, B(1));
-    EXPECT_EQ(0, gOldMouseButtons[0]);
+    RunText("click 4,o\nclick");
+    EXPECT_EQ((V{0, 0, 1, 1, 0}), (V{B(1), B(2), B(3), B(4), B(5)}));
+    RunText("click 1,n");
+    gMouseButtons[0] = -32768;
+    RunText("click 2,n\nclick 3,o");
+    EXPECT_EQ((V{0, 1, 0}), (V{B(1), B(2), B(3)}));
 }
 
 struct Sounds : WorldScript
