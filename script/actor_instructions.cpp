@@ -33,43 +33,47 @@ void VXR_DecodeNameText(const char* p, VXR_DecodedArgs* a)
     a->ok = 1;
 }
 
-void VXR_DecodeRegisterFirst(const char* p, VXR_DecodedArgs* a)
+// n -> reg[0] with run - 1 registers after it; a missing or 0 n means register 1.
+static void DecodeRegisterRun(const char* p, VXR_DecodedArgs* a, int run)
 {
     long n = 0;
     int have = VXR_ReadLong(&p, &n);
-    a->ok = VXR_DecodeRegisterField(n, have, a, 0, 1, 1);
+    a->ok = VXR_DecodeRegisterField(n, have, a, 0, 1, run);
+}
+
+void VXR_DecodeRegisterFirst(const char* p, VXR_DecodedArgs* a)
+{
+    DecodeRegisterRun(p, a, 1);
 }
 
 void VXR_DecodeIntOrI1(const char* p, VXR_DecodedArgs* a)
 {
-    VXR_DecodeIntFields(p, a, 0, 1);
+    VXR_DecodeFields(p, a, 0, 1, 1);
     a->ok = 1;
 }
 
 void VXR_DecodeFloatOrF1(const char* p, VXR_DecodedArgs* a)
 {
-    VXR_DecodeFloatFields(p, a, 0, 1);
+    VXR_DecodeFields(p, a, 0, 1, 0);
     a->ok = 1;
 }
 
 // The actor's health is an integer, the player's a float: both readings of the same text.
 void VXR_DecodeHealth(const char* p, VXR_DecodedArgs* a)
 {
-    VXR_DecodeIntFields(p, a, 0, 1);
-    VXR_DecodeFloatFields(p, a, 1, 1);
+    VXR_DecodeFields(p, a, 0, 1, 1);
+    VXR_DecodeFields(p, a, 1, 1, 0);
     a->ok = 1;
 }
 
 void VXR_DecodePointRegisters(const char* p, VXR_DecodedArgs* a)
 {
-    long n = 0;
-    int have = VXR_ReadLong(&p, &n);
-    a->ok = VXR_DecodeRegisterField(n, have, a, 0, 1, 3);
+    DecodeRegisterRun(p, a, 3);
 }
 
 void VXR_DecodePoint(const char* p, VXR_DecodedArgs* a)
 {
-    VXR_DecodeFloatFields(p, a, 0, 3);
+    VXR_DecodeFields(p, a, 0, 3, 0);
     a->ok = 1;
 }
 

@@ -70,38 +70,22 @@ void VXR_DecodeFault(VXR_DecodedArgs* a, int fault, long value)
     a->faultValue = (int32_t)(value > INT32_MAX ? INT32_MAX : value < INT32_MIN ? INT32_MIN : value);
 }
 
-const char* VXR_DecodeFloatFields(const char* p, VXR_DecodedArgs* a, int first, int count)
+const char* VXR_DecodeFields(const char* p, VXR_DecodedArgs* a, int first, int count, int integers)
 {
     for (int i = first; i < first + count && i < 4; i++)
     {
-        double v;
         const char* q = p;
-        if (VXR_ReadDouble(&q, &v) && (*q == ',' || *q == 0))
+        double v;
+        int32_t n;
+        if (integers ? VXR_ReadInt32(&q, &n) : VXR_ReadDouble(&q, &v) && (*q == ',' || *q == 0))
         {
-            a->real[i] = (double)(float)v;
+            if (integers)
+                a->whole[i] = n;
+            else
+                a->real[i] = (double)(float)v;
             a->given |= (uint8_t)(1 << i);
         }
         // An unreadable field keeps its default; the next field starts after its comma.
-        while (*q && *q != ',')
-            q++;
-        p = q;
-        if (*p != ',') break;
-        p++;
-    }
-    return p;
-}
-
-const char* VXR_DecodeIntFields(const char* p, VXR_DecodedArgs* a, int first, int count)
-{
-    for (int i = first; i < first + count && i < 4; i++)
-    {
-        int32_t v;
-        const char* q = p;
-        if (VXR_ReadInt32(&q, &v))
-        {
-            a->whole[i] = v;
-            a->given |= (uint8_t)(1 << i);
-        }
         while (*q && *q != ',')
             q++;
         p = q;

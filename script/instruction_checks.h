@@ -39,12 +39,11 @@ int VXR_Ready(VXR_DecodedArgs* args, const char* keyword);
 // console line.
 void VXR_DecodeFault(VXR_DecodedArgs* args, int fault, long value);
 
-// Reads up to count comma-separated numbers into real[first..] (floats rounded to 32 bits) or
-// whole[first..] (integers saturated to 32 bits). Bit (first + i) of `given` is set for every
-// field the text holds; an empty or unreadable field is left to its register default. Returns
-// the text after the last field read.
-const char* VXR_DecodeFloatFields(const char* p, VXR_DecodedArgs* args, int first, int count);
-const char* VXR_DecodeIntFields(const char* p, VXR_DecodedArgs* args, int first, int count);
+// Reads up to count comma-separated numbers into fields first.. of real[] (floats rounded to 32
+// bits) or, with integers set, of whole[] (saturated to 32 bits). Bit i of `given` is set for
+// every field i the text holds; an empty or unreadable field is left to its register default.
+// Returns the text after the last field read.
+const char* VXR_DecodeFields(const char* p, VXR_DecodedArgs* args, int first, int count, int integers);
 
 // Field i as given, or its register default: f[registerIndex] (kept at 64 bits, so a value read
 // from a register goes back unchanged) or i[registerIndex].

@@ -49,7 +49,7 @@ void VXR_DecodePoke(const char* p, VXR_DecodedArgs* a)
     }
     if (!VXR_DecodeRegisterField(r, haveR, a, 0, 0, 1)) return;
     if (!VXR_DecodeRegisterField(point, haveP, a, 1, 0, 3)) return;
-    if (*p == ',') VXR_DecodeIntFields(p + 1, a, 0, 1);
+    if (*p == ',') VXR_DecodeFields(p + 1, a, 0, 1, 1);
     a->ok = 1;
 }
 
@@ -259,33 +259,38 @@ void vxrinstr_anim(VXR_DecodedArgs* a)
     material->kind = 4;
 }
 
-// m,v1,v2,v3 -> whole[0] = m (bit 0), real[1..3] (bits 1-3); missing m is i1 and missing values
-// f1, f2, f3 when the statement runs. A material number of 0 means material 1.
-void VXR_DecodeMaterialValues(const char* p, VXR_DecodedArgs* a)
+// n,v1,v2,v3 -> whole[0] = n (bit 0), real[1..3] (bits 1-3); a missing n is i1 and missing
+// values f1, f2, f3 when the statement runs. A given n outside lo..hi is the fault.
+static void DecodeNumberAndValues(const char* p, VXR_DecodedArgs* a, long lo, long hi, int fault)
 {
-    const char* rest = VXR_DecodeIntFields(p, a, 0, 1);
-    if ((a->given & 1) && a->whole[0] == 0) a->whole[0] = 1;
-    if ((a->given & 1) && !MaterialInRange((long)a->whole[0]))
-        return VXR_DecodeFault(a, kFaultMaterial, (long)a->whole[0]);
-    if (*p && *rest) VXR_DecodeFloatFields(rest, a, 1, 3);
+    const char* rest = VXR_DecodeFields(p, a, 0, 1, 1);
+    if ((a->given & 1) && (a->whole[0] < lo || a->whole[0] > hi))
+        return VXR_DecodeFault(a, fault, (long)a->whole[0]);
+    if (*rest) VXR_DecodeFields(rest, a, 1, 3, 0);
     a->ok = 1;
 }
 
-// The material number given or read from i1 (0 meaning 1); -1, reported, when out of range.
-static long MaterialNumber(VXR_DecodedArgs* a, const char* keyword)
+// m,r,g,b and m,a. A material number of 0 means material 1.
+void VXR_DecodeMaterialValues(const char* p, VXR_DecodedArgs* a)
 {
+    DecodeNumberAndValues(p, a, 0, kMaxModelMaterials, kFaultMaterial);
+}
+
+// Material m of the selected actor, m given or read from i1 (0 meaning 1); null when there is
+// no actor or model, or, reported, when m is out of range.
+static model_material* ChosenMaterial(VXR_DecodedArgs* a, const char* keyword)
+{
+    if (!VXR_Ready(a, keyword)) return nullptr;
     long m = VXR_FieldInt(a, 0, 0);
     if (m == 0) m = 1;
-    if (MaterialInRange(m)) return m;
+    if (MaterialInRange(m)) return Material(m);
     VXR_ReportFault(a, keyword, kFaultMaterial, m);
-    return -1;
+    return nullptr;
 }
 
 void vxrinstr_col(VXR_DecodedArgs* a)
 {
-    if (!VXR_Ready(a, "col")) return;
-    long m = MaterialNumber(a, "col");
-    model_material* material = m > 0 ? Material(m) : nullptr;
+    model_material* material = ChosenMaterial(a, "col");
     if (!material) return;
     material->red = (float)VXR_FieldReal(a, 1, 0);
     material->green = (float)VXR_FieldReal(a, 2, 1);
@@ -295,9 +300,7 @@ void vxrinstr_col(VXR_DecodedArgs* a)
 
 void vxrinstr_alpha(VXR_DecodedArgs* a)
 {
-    if (!VXR_Ready(a, "alpha")) return;
-    long m = MaterialNumber(a, "alpha");
-    model_material* material = m > 0 ? Material(m) : nullptr;
+    model_material* material = ChosenMaterial(a, "alpha");
     if (!material) return;
     material->alpha = (float)VXR_FieldReal(a, 1, 0);
     material->blended = 1;
@@ -312,14 +315,10 @@ void vxrinstr_rgb(VXR_DecodedArgs* a)
 // ---------------------------------------------------------------------------------------------
 // Sounds
 
-// n,x,y,z -> whole[0] = n (bit 0), real[1..3] (bits 1-3); missing n is i1, the point f1..f3.
+// n,x,y,z: sample n at a point.
 void VXR_DecodeSound(const char* p, VXR_DecodedArgs* a)
 {
-    const char* rest = VXR_DecodeIntFields(p, a, 0, 1);
-    if ((a->given & 1) && (a->whole[0] < 0 || a->whole[0] >= kSoundSlots))
-        return VXR_DecodeFault(a, kFaultSample, (long)a->whole[0]);
-    if (*p && *rest) VXR_DecodeFloatFields(rest, a, 1, 3);
-    a->ok = 1;
+    DecodeNumberAndValues(p, a, 0, kSoundSlots - 1, kFaultSample);
 }
 
 static void PlaySample(VXR_DecodedArgs* a, const char* keyword, int mode)
