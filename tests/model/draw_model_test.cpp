@@ -85,7 +85,6 @@ TEST(ModelDrawing, PosesThroughOneOrTwoBonesAndCulledModelsKeepTheirBoxes)
     // Rest normals: vertex 3 is only in the triangle (0, 3, 4), which faces -z.
     EXPECT_NEAR(-1.0f, pnorm[3][2], 1e-5);
     EXPECT_NEAR(1.0f, pnorm[7][2], 1e-5);
-    EXPECT_EQ(1, m->boxValid);
     vector_type cornerBefore = arm->boxCorners[2];
 
     // Now culled: nothing is posed, but the blend, the boxes and the position follow.
@@ -177,16 +176,6 @@ TEST(ModelViewer, ShowsPlainTexturedAndBlendedMaterialsWhereTheyStand)
     // The blended quad lets half of what is behind it through: the red quad, or the background.
     ExpectPixel(img, 0.35f, 0.54f, 128, 0, 127, 12);
     ExpectPixel(img, 0.35f, 0.70f, 0, 0, 127, 12);
-
-    // Unlit under a dark tint, the same parts come out darker.
-    std::string dark = dir / "dark.png";
-    ASSERT_EQ(0, RunViewer("--spin 0 --pitch 0 --background 0,0,0 --tint 0.5,0.5,0.5 --screenshot '" + dark +
-                               "' '" + path + "'",
-                           &output));
-    PngImage dim = ReadPng(dark);
-    ASSERT_TRUE(dim.ok);
-    EXPECT_LT(dim.At(int(0.36f * dim.width), int(0.35f * dim.height))[0], 180);
-    EXPECT_LT(dim.At(int(0.64f * dim.width), int(0.35f * dim.height))[1], 180);
 }
 
 TEST(ModelViewer, ReportsWhatFailedToLoad)
@@ -204,38 +193,4 @@ TEST(ModelViewer, ReportsWhatFailedToLoad)
     EXPECT_EQ(1, RunViewer("'" + dir.path + "/none'", &output));
     EXPECT_NE(std::string::npos, output.find("//Failed to load model: " + dir.path + "/none")) << output;
     EXPECT_EQ(2, RunViewer("--blend", &output));
-}
-
-TEST(ModelViewer, HumanoidLegsMoveBetweenStandAndWalk)
-{
-    TempDir dir;
-    std::string model = SourceDir() + "/demo/Models/humanoid";
-    ASSERT_TRUE(FileExists(model));
-    std::string stand = dir / "stand.png", walk = dir / "walk.png", output;
-    const std::string common = "--spin 0 --turn 90 --pitch 0 --lit '" + model + "' --screenshot ";
-    ASSERT_EQ(0, RunViewer("--pose Stand " + common + "'" + stand + "'", &output)) << output;
-    EXPECT_EQ(std::string::npos, output.find("not loaded")) << output;
-    EXPECT_EQ(std::string::npos, output.find("not found")) << output;
-    ASSERT_EQ(0, RunViewer("--pose Walk1 " + common + "'" + walk + "'", &output)) << output;
-    PngImage a = ReadPng(stand), b = ReadPng(walk);
-    ASSERT_TRUE(a.ok && b.ok);
-    ASSERT_EQ(a.width, b.width);
-    // Seen from the side, the legs (the lower part of the picture) swing apart in Walk1.
-    auto changed = [&](int y0, int y1)
-    {
-        int n = 0;
-        for (int y = y0; y < y1; y++)
-            for (int x = 0; x < a.width; x++)
-            {
-                const unsigned char *p = a.At(x, y), *q = b.At(x, y);
-                if (abs(p[0] - q[0]) + abs(p[1] - q[1]) + abs(p[2] - q[2]) > 60) n++;
-            }
-        return n;
-    };
-    int legs = changed(a.height * 6 / 10, a.height * 95 / 100);
-    EXPECT_GT(legs, a.width * a.height / 100);
-    // The textured figure is there at all: its middle is not the background.
-    const unsigned char* mid = a.At(a.width / 2, a.height / 3);
-    const unsigned char* corner = a.At(2, 2);
-    EXPECT_GT(abs(mid[0] - corner[0]) + abs(mid[1] - corner[1]) + abs(mid[2] - corner[2]), 40);
 }
