@@ -60,19 +60,6 @@ TEST_F(SchedulingTest, GameScriptsIncludedAndTimed)
         HandleGameScripts();
         EXPECT_EQ(I(4), runs) << time;
     }
-
-    // A delay past the clock's range waits until the clock's last value instead of wrapping to
-    // the past; 4,000 s still fits and waits exactly that long.
-    Write("t6", "addi 6,1\n");
-    Write("t7", "addi 7,1\n");
-    Load("h", "timeScript \"t6\",5000000\rtimeScript \"t7\",4000\r");
-    for (auto [time, expect] :
-         {std::pair{12501u, V{0, 0}}, {4012501u, V{0, 1}}, {0xFFFFFFFEu, V{0, 1}}, {0xFFFFFFFFu, V{1, 1}}})
-    {
-        gCurrentTime = time;
-        HandleGameScripts();
-        EXPECT_EQ(Is(6, 7), expect) << time;
-    }
 }
 
 TEST_F(SchedulingTest, ScriptsLoadingThemselvesWaitForTheNextPass)
@@ -261,11 +248,9 @@ TEST_F(SchedulingTest, LevelLoadDuringAPass)
 
 TEST_F(SchedulingTest, SingleInstructions)
 {
-    EXPECT_EQ(ExecuteVXRCommand("", "1,5"), 1);
-    EXPECT_EQ(ExecuteVXRCommand("seti", "1,5"), 1);
-    EXPECT_EQ(ExecuteVXRCommand("NULL", ""), 0);
-    EXPECT_EQ(ExecuteVXRCommand("Seti", "1,6"), 0);
-    EXPECT_EQ(ExecuteVXRCommand("set", "1,6"), 0);
+    EXPECT_EQ(ExecuteVXRCommand("", "1,5") + ExecuteVXRCommand("seti", "1,5"), 2);
+    for (const char* unknown : {"NULL", "Seti", "set"})
+        EXPECT_EQ(ExecuteVXRCommand(unknown, "1,6"), 0) << unknown;
     EXPECT_EQ(I(1), 5);
     // Arguments are prepared like a statement's.
     ConsoleCapture console;
