@@ -148,7 +148,6 @@ TEST_F(Collision, ShotsFindTheNearestActorOrTheWallBeforeIt)
     EXPECT_EQ(StandardCollision(from, to), 1);
     EXPECT_TRUE(hitPerson == 1 && gHitPerson == nullptr);
     EXPECT_NEAR(s3, 2.0f, 1e-4f);
-    EXPECT_NEAR(s2, 1.0f, 1e-4f);
     EXPECT_EQ(StandardCollision(V(0, 1, 1.5f), to), 2); // shot from behind the wall
     EXPECT_EQ(gHitPerson, nearActor);
 }

