@@ -1,5 +1,5 @@
 // The sound list: the demo tool's samples listed by slot, loaded through the real sound layer on
-// a loopback device, reported when a line is wrong, and heard where they stand.
+// a loopback device, and reported when a line is wrong.
 #include "test_util.h"
 
 #include "core/output.h"
@@ -9,11 +9,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <vector>
 
 static std::string gSoundConsole;
 
-TEST(SoundList, LaterLinesWinBadLinesAreReportedAndSamplesSoundWhereTheyStand)
+TEST(SoundList, LaterLinesWinAndBadLinesAreReported)
 {
     TempDir dir;
     std::string out;
@@ -40,24 +39,6 @@ TEST(SoundList, LaterLinesWinBadLinesAreReportedAndSamplesSoundWhereTheyStand)
           "line 10 does not start with a slot number", "line 11 names no sample", "line 12 is longer than"})
         EXPECT_NE(std::string::npos, gSoundConsole.find(report)) << report << "\n" << gSoundConsole;
     EXPECT_EQ(7, std::count(gSoundConsole.begin(), gSoundConsole.end(), '\n')) << gSoundConsole;
-
-    // Facing -z, +x is on the listener's right.
-    const float eye[3] = {2.0f, 1.0f, 2.0f};
-    FSOUND_3D_Listener_SetAttributes(eye, nullptr, 0, 0, -1, 0, 1, 0);
-    for (float side : {1.0f, -1.0f})
-    {
-        int ch = FSOUND_PlaySoundEx(FSOUND_FREE, gAllSamples[3], nullptr, 1);
-        const float pos[3] = {eye[0] + 3.0f * side, eye[1], eye[2]};
-        FSOUND_3D_SetAttributes(ch, pos, nullptr);
-        FSOUND_SetPaused(ch, 0);
-        std::vector<float> frames(2 * 4096);
-        FSOUND_RenderLoopback(frames.data(), 4096);
-        double level[2] = {0, 0};
-        for (size_t i = 0; i < frames.size(); i++)
-            level[i % 2] += double(frames[i]) * frames[i];
-        EXPECT_GT(level[side > 0 ? 1 : 0], 2.0 * level[side > 0 ? 0 : 1]) << side;
-        FSOUND_StopSound(ch);
-    }
     FreeSoundFiles();
     FSOUND_Close();
 }
