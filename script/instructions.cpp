@@ -296,7 +296,7 @@ void vxrinstr_time(VXR_DecodedArgs* a)
     if (a->ok) gScriptVars.f[a->reg[0]] = (double)gCurrentTime / 1000.0;
 }
 
-// f[n] <- the time step of the current scheduler pass in seconds.
+// f[n] <- the game time since the previous tick in seconds (core/clock.h).
 void vxrinstr_timepassed(VXR_DecodedArgs* a)
 {
     if (a->ok) gScriptVars.f[a->reg[0]] = (double)(uint32_t)(gCurrentTime - gOldTime) / 1000.0;
