@@ -2,16 +2,10 @@
 #include <gtest/gtest.h>
 
 #include <SDL.h>
-#include <SDL_syswm.h>
 
 #include "app/input.h"
-#include "app/startup.h"
 #include "platform/keys.h"
 #include "platform/window.h"
-#include "test_util.h"
-
-#include <cstdlib>
-#include <unistd.h>
 
 class InputTest : public ::testing::Test
 {
@@ -126,13 +120,6 @@ bool Held(int vk)
 {
     return PLT_GetAsyncKeyState(vk) < 0;
 }
-unsigned long XWindowOf(SDL_Window* window)
-{
-    SDL_SysWMinfo info;
-    SDL_VERSION(&info.version);
-    if (!window || !SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_X11) return 0;
-    return (unsigned long)info.info.x11.window;
-}
 } // namespace
 
 TEST(InputEvents, TwoKeysBehindOneVirtualKeyAndFocusLoss)
@@ -177,72 +164,5 @@ TEST(InputEvents, TwoKeysBehindOneVirtualKeyAndFocusLoss)
     PumpAll();
     EXPECT_FALSE(Held('W'));
     EXPECT_FALSE(Held(16));
-    PLT_QuitVideo();
-}
-
-TEST(InputEvents, ShiftKeysTypedOnTheXServer)
-{
-    // Windows of tests running beside this one would take the focus, and a focus change releases
-    // every key: the test runs itself again on an X server of its own.
-    if (!getenv("KESROW_OWN_X_SERVER"))
-    {
-        std::string out;
-        EXPECT_EQ(RunCommand("KESROW_OWN_X_SERVER=1 xvfb-run -a -s '-screen 0 640x480x24' /proc/" +
-                                 std::to_string(getpid()) +
-                                 "/exe --gtest_filter=InputEvents.ShiftKeysTypedOnTheXServer",
-                             &out),
-                  0)
-            << out;
-        return;
-    }
-    char err[256];
-    ASSERT_TRUE(PLT_InitVideo(err, sizeof err)) << err;
-    ASSERT_TRUE(CreateGLWindow("kesrow key test", 200, 150, 16, 0));
-    PLT_ResetKeys();
-    // The X window, named by its id: a search by name would walk the windows of tests running
-    // beside this one while they come and go.
-    const std::string id = std::to_string(XWindowOf(SDL_GL_GetCurrentWindow()));
-    ASSERT_NE(id, "0");
-    // Types keys with xdotool into the focused window, then F12 as a marker: once F12 has arrived,
-    // so has everything before it.
-    auto type = [&id](std::string keys)
-    {
-        for (size_t at; (at = keys.find("%1")) != std::string::npos;)
-            keys.replace(at, 2, id);
-        std::string out;
-        EXPECT_EQ(RunCommand("xdotool windowfocus --sync " + id + " " + keys + " key --window " + id + " F12",
-                             &out),
-                  0)
-            << out;
-        for (int i = 0; i < 1000 && PLT_GetAsyncKeyState(123) == 0; i++)
-        {
-            HandleWindowEvents();
-            SDL_Delay(10);
-        }
-    };
-    type("keydown --window %1 Shift_L keydown --window %1 Shift_R keyup --window %1 Shift_L");
-    EXPECT_TRUE(Held(16));
-    type("keyup --window %1 Shift_R");
-    EXPECT_FALSE(Held(16));
-    type("keydown --window %1 Return keydown --window %1 KP_Enter keyup --window %1 Return");
-    EXPECT_TRUE(Held(13));
-    type("keyup --window %1 KP_Enter");
-    EXPECT_FALSE(Held(13));
-
-    // W held while another window takes the focus: its key-up would go to that window.
-    SDL_Window* other = SDL_CreateWindow("kesrow other window", 300, 0, 100, 100, 0);
-    ASSERT_NE(other, nullptr);
-    type("keydown --window %1 w");
-    EXPECT_TRUE(Held('W'));
-    std::string out;
-    EXPECT_EQ(RunCommand("xdotool windowfocus --sync " + std::to_string(XWindowOf(other)), &out), 0) << out;
-    for (int i = 0; i < 500 && Held('W'); i++)
-    {
-        HandleWindowEvents();
-        SDL_Delay(10);
-    }
-    EXPECT_FALSE(Held('W'));
-    SDL_DestroyWindow(other);
-    KillGLWindow();
     PLT_QuitVideo();
 }

@@ -244,25 +244,6 @@ TEST_F(TickTest, PassedAddsUpToTheGameTimeWhenPassesOutrunTicks)
     EXPECT_NEAR(gScriptVars.f[0], 0.018, 1e-4); // the last tick's own step: passes at 282 and 300 ms
 }
 
-TEST_F(TickTest, MouseViewTurnsByTheTimeSinceThePreviousTick)
-{
-    SetScreenRect(640, 480);
-    doMouseView = oldDoMouseView = 1;
-    zarnX = 320;
-    zarnY = 240;
-    PLT_WarpCursor(320, 240);
-    Passes(20, 20); // settles the reference point on the cursor
-    // 10 pixels right and 5 down within one tick made of four 5 ms passes: 20 ms of turning.
-    PLT_WarpCursor(330, 245);
-    Passes(5, 20);
-    EXPECT_NEAR(viewangle, 1.4f, 1e-4);
-    EXPECT_NEAR(updownangle, 0.7f, 1e-4);
-    // A tick that comes 60 ms late (three ticks due in one pass) turns by the whole 60 ms once.
-    PLT_WarpCursor(340, 245);
-    Passes(60, 60);
-    EXPECT_NEAR(viewangle, 1.4f + 4.2f, 1e-4);
-}
-
 namespace
 {
 // RMS level of each side of the loopback device over 0.1 s, after the change has ramped in.
