@@ -39,9 +39,9 @@ enum
 // An instruction's operands, decoded from its argument text once, when the statement compiles.
 //
 // How an instruction is written (every entry of the instruction table follows this):
-// - The decoder (VXR_DecodeProc, beside the handler in instructions.cpp) reads the prepared
-//   argument text with the readers of decode.h and fills the record. It applies every default of
-//   empty or missing text, checks register numbers against 1-16 and stores indices 0-15,
+// - The decoder (VXR_DecodeProc, beside its handler) reads the prepared argument text with the
+//   readers of decode.h and fills the record. It applies every default of empty or missing
+//   text, checks register numbers against 1-16 and stores indices 0-15,
 //   converts literals (integers saturated to 32 bits, floats as %f reads them, rounded to 32 bits
 //   where the instruction uses them so), copies a quoted name or path into `text`, and turns a
 //   word ("true", "me") into a number. It sets `ok` only when the text matches the grammar; a
@@ -56,6 +56,10 @@ enum
 //   never hands out an entry that has been freed or that a new entry now hides.
 // - The instruction's text form (the table's `handler`, used by ExecuteVXRCommand) decodes into
 //   a record on the stack and runs the same handler, so both ways behave the same.
+// - A run calls the handler through the table entry. A handler that only computes in registers
+//   and variables (it starts no run, frees nothing, loads no level) may instead be defined
+//   inline in its header and listed with a dispatch code (interpreter.h, kInPlaceHandlers in
+//   interpreter.cpp): a run then executes it in place, without a call.
 struct VXR_DecodedArgs
 {
     int8_t ok;     // the text matched: the handler acts
