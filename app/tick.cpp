@@ -21,7 +21,6 @@ int doMouseView = 0;
 int oldDoMouseView = 0;
 int ZarnNotAssigned = 0;
 int zarnX = 0, zarnY = 0;
-float baseCol1 = 1.0f, baseCol2 = 1.0f, baseCol3 = 1.0f;
 
 // The listener sits at the eye and faces where the camera looks, so a sound on the player's
 // right is heard on the right.

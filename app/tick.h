@@ -2,13 +2,13 @@
 #pragma once
 
 #include "world/collision.h" // wallClipping, defaultWallClipping
+#include "world/level.h" // the level tint baseCol1..3 the tick applies
 #include "world/vecmath.h"
 
 extern int doMouseView;
 extern int oldDoMouseView;
 extern int ZarnNotAssigned;
 extern int zarnX, zarnY;
-extern float baseCol1, baseCol2, baseCol3;
 
 // One tick. Returns 1.
 int GameLoop();

@@ -4,6 +4,7 @@
 #include "model/posing.h"
 
 #include "core/output.h"
+#include "core/safe_write.h"
 #include "model/mesh_records.h"
 #include "world/humans.h"
 
@@ -467,19 +468,9 @@ int LoadModelPosesVXR(mesh_mod* model, const char* path)
 int SaveModelPosesVXR(mesh_mod* model, const char* path)
 {
     if (!model || !path) return 0;
-    char temporary[kModelFolderSize + kModelNameSize + 32];
-    int length = snprintf(temporary, sizeof temporary, "%s.saving", path);
-    if (length < 0 || length >= (int)sizeof temporary)
-    {
-        OutputToConsoleF("//Pose file path too long, nothing saved: %s", path);
-        return 0;
-    }
-    FILE* f = fopen(temporary, "w");
-    if (!f)
-    {
-        OutputToConsoleF("//Could not create the pose file %s: %s", path, strerror(errno));
-        return 0;
-    }
+    safeWrite w;
+    if (!BeginSafeWrite(&w, path)) return 0;
+    FILE* f = w.file;
     int ok = fprintf(f, "VXR_Poses\n") >= 0;
     for (pose_struct* pose = model->poseListHead.next; pose && ok; pose = pose->next)
     {
@@ -493,12 +484,5 @@ int SaveModelPosesVXR(mesh_mod* model, const char* path)
         }
         if (ok) ok = fprintf(f, "}\n") >= 0;
     }
-    if (fclose(f) != 0) ok = 0;
-    if (!ok || rename(temporary, path) != 0)
-    {
-        OutputToConsoleF("//Could not write the pose file %s: %s", path, strerror(errno));
-        remove(temporary);
-        return 0;
-    }
-    return 1;
+    return EndSafeWrite(&w, ok);
 }

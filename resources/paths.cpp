@@ -1,4 +1,49 @@
-// Owns the data folder prefix shared by every loader.
+// Owns the data folder prefix shared by every loader and the check that keeps script-given
+// names inside it.
 #include "resources/paths.h"
 
+#include "core/output.h"
+
+#include <cstdio>
+#include <sys/stat.h>
+
 char routePath[1024] = "";
+
+static int IsSeparator(char c)
+{
+    return c == '/' || c == ':';
+}
+
+int VXR_PathStaysInDataFolder(const char* name, const char* what)
+{
+    const char* reason = nullptr;
+    if (!name || !name[0])
+        reason = "it is empty";
+    else if (IsSeparator(name[0]))
+        reason = "it is absolute";
+    else
+    {
+        for (const char* p = name; *p && !reason; p++)
+        {
+            int startsComponent = p == name || IsSeparator(p[-1]);
+            if (startsComponent && p[0] == '.' && p[1] == '.' && (p[2] == 0 || IsSeparator(p[2])))
+                reason = "it leaves the data folder with \"..\"";
+        }
+    }
+    if (!reason) return 1;
+    OutputToConsoleF("//%s: the path \"%.200s\" is refused: %s", what ? what : "Path", name ? name : "",
+                     reason);
+    return 0;
+}
+
+int VXR_FileExists(const char* path)
+{
+    if (!path) return 0;
+    FILE* f = fopen(path, "rb");
+    if (!f) return 0;
+    // A folder opens for reading here too, but it is no file to load.
+    struct stat info;
+    int isFile = fstat(fileno(f), &info) == 0 && !S_ISDIR(info.st_mode);
+    fclose(f);
+    return isFile;
+}

@@ -1,4 +1,5 @@
-// The data folder prefix and the separator that every content path is built from.
+// The data folder prefix, the separator that every content path is built from, and the rule
+// that keeps names given by scripts inside the data folder.
 #pragma once
 
 // Put in front of every content path. Empty at start, so content is found from the working
@@ -7,3 +8,12 @@ extern char routePath[1024];
 
 // The separator FixPathString puts in place of every '/' and ':'.
 constexpr char kDirectoryDevider = '/';
+
+// 1 when name, a path a script gives relative to the data folder, stays inside it: not empty,
+// not absolute (no leading '/' or ':'), and no ".." component (both '/' and ':' separate
+// components, as FixPathString makes them one). Otherwise 0 and the console line
+// "//<what>: the path "<name>" is refused: <reason>".
+int VXR_PathStaysInDataFolder(const char* name, const char* what);
+
+// 1 if the file at path can be opened for reading and is not a folder, else 0.
+int VXR_FileExists(const char* path);

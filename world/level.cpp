@@ -1,4 +1,5 @@
-// Level state and the engine reset. Loading and saving level folders build on this.
+// Level folders: the loaded level's state, loading and unloading a level, restarting at its
+// start position, and the engine reset. The files' formats are world/level_files.cpp.
 #include "world/level.h"
 
 #include "model/mesh_records.h"
@@ -7,9 +8,30 @@
 #include "script/scheduling.h"
 #include "script/variables.h"
 #include "world/humans.h"
+#include "world/level_files.h"
+
+#include <cstdlib>
 
 int levelChanged = 0;
 char currentLevelFolder[1024] = "";
+mesh_mod baseLevelMesh;
+mesh_mod* levelMeshPtr = &baseLevelMesh;
+float baseCol1 = 1.0f, baseCol2 = 1.0f, baseCol3 = 1.0f;
+float healthPercentage = 100.0f;
+
+void DisposeLevelModels()
+{
+    mesh_mod* m = baseLevelMesh.next;
+    baseLevelMesh.next = nullptr;
+    while (m)
+    {
+        mesh_mod* next = m->next;
+        m->next = nullptr;
+        DisposeMeshworkModel(m);
+        m = next;
+    }
+    levelMeshPtr = &baseLevelMesh;
+}
 
 void VXR_Init()
 {
@@ -23,6 +45,7 @@ void VXR_Init()
     EnsureHumanRoster();
     RemoveAllHumans();
     EnsureModelCache();
+    DisposeLevelModels();
 
     DisposeGameScripts();
     DisposeMacros();

@@ -1,14 +1,56 @@
-// The level state the rest of the engine reads (the loaded folder, the level-change flag) and
-// the engine reset that prepares the empty world at start-up.
+// Level folders: the loaded level's state, loading a folder (level models, tint, actors, start
+// position, load script, texture list), unloading everything a level owns, restarting at the
+// start position, and the engine reset that prepares the empty world at start-up. The files'
+// formats and the save live in world/level_files.h.
 #pragma once
+
+#include "model/mesh_records.h"
 
 // Set to 1 when a level load begins; the game tick clears it. While set, no script statement
 // runs: the load has disposed of the scripts and actors that were running.
 extern int levelChanged;
-// Folder of the loaded level, ending with the separator; empty before the first level.
+// Folder of the loaded level, ending with the separator; empty before the first level. "save"
+// writes here and RestartGame reads the start position and tint from here.
 extern char currentLevelFolder[1024];
 
-// Prepares the empty world: the actor roster and model cache heads exist and are empty, no game
-// scripts and no macros, the global script variables hold only the engine-bound settings, no
-// level folder. Also connects the actor records to the script lists they own.
+// The level models: a list behind the head record baseLevelMesh (never a model itself),
+// chained through the models' next links; levelMeshPtr is left on the last model appended.
+// Each is a private copy placed in the world, owned by the list.
+extern mesh_mod baseLevelMesh;
+extern mesh_mod* levelMeshPtr;
+
+// The level's tint as read from its "tint" file; the tick and RestartGame copy it into
+// tintColor. White (1, 1, 1) until a level says otherwise.
+extern float baseCol1, baseCol2, baseCol3;
+// The player's health in percent; RestartGame puts it back to 100.
+extern float healthPercentage;
+
+// Prepares the empty world: the actor roster and model cache heads exist and are empty; no
+// level models, level geometry, textures, game scripts or macros; the global script variables
+// hold only the engine-bound settings; no level folder. Also connects the actor records to the
+// script lists they own. Needs the GL context when a texture list is still loaded.
 void VXR_Init();
+
+// Loads the level in folder (ending with the separator): unloads the previous level, then reads
+// "level models", "tint", "person", "starting", "load script" and "tex" in that order, reporting
+// each of the first four that failed, settles the player and builds the level geometry. When
+// none of the first four could be read, the folder is not a valid level: a dialog and a console
+// line say so and currentLevelFolder keeps its old value. An empty or null folder does nothing.
+void LoadLevel(const char* folder);
+
+// Unloads the level: every actor with its model copy and scripts, every texture of the list,
+// every level model, quad, platform and wall, every game script and macro. selHuman becomes null.
+void ReturnToNothing();
+
+// Frees every level model and empties the list.
+void DisposeLevelModels();
+
+// Reads a "level models" file: places each listed model in the world (AnalizeModelForCollisionPlanes)
+// and appends it to the level model list, which is emptied first. 1, or 0 when the file cannot
+// be opened. Models are looked up in the file's own folder's "Models", then under routePath;
+// a model found in neither is reported and its line skipped.
+int LoadLevelModels(const char* path);
+
+// Reads the "starting" and "tint" files of currentLevelFolder again, puts healthPercentage back
+// to 100 and tintColor to the level's tint, and settles the player on the ground where it stands.
+void RestartGame();

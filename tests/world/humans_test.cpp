@@ -60,6 +60,8 @@ class Roster : public ::testing::Test
         gRoutePathHook = [] { return gRoute.c_str(); };
         gLevelFolderHook = [] { return gLevel.c_str(); };
         gEyePositionHook = [] { return gEye; };
+        // The model loader registers itself when linked in; these tests bring their own.
+        gLoadModelHook = nullptr;
         AddModel("robot");
     }
 

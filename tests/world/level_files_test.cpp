@@ -1,0 +1,346 @@
+// Level folder files: parsing "person" and "level models" lines, loading actors with their
+// models, names and scripts, the tint and start position, and saving all four files back.
+#include "world/level_files.h"
+
+#include "core/output.h"
+#include "model/loader.h"
+#include "model/mesh_records.h"
+#include "model/draw_model.h"
+#include "resources/paths.h"
+#include "script/script_records.h"
+#include "test_util.h"
+#include "world/camera.h"
+#include "world/level.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace
+{
+
+std::vector<std::string> gLines;
+
+// A one-triangle model whose second vertex lies at x = size / 660.
+std::string TriangleModel(int size)
+{
+    return "triangle\nmodel\n0 0 0 0\n1 " + std::to_string(size) +
+           " 0 0\n2 0 660 0\nEDGES\nMATERIAL Plain 65535 65535 65535 1 0 0 0 0 0 0 0 0 0 0\n0 1 2\nEND\n";
+}
+
+class LevelFiles : public ::testing::Test
+{
+  protected:
+    TempDir dir;
+    std::string level; // a level folder, ending with the separator
+    outputProc savedConsole = toConsole;
+
+    void SetUp() override
+    {
+        gLines.clear();
+        toConsole = [](const char* text) { gLines.push_back(text); };
+        snprintf(routePath, sizeof routePath, "%s/", dir.path.c_str());
+        level = dir / "levels/one/";
+        VXR_Init();
+        RegisterModelLoader();
+        // The level's own model is found before the data root's one of the same name.
+        WriteTextFile(dir / "Models/box", TriangleModel(660));
+        WriteTextFile(level + "Models/box", TriangleModel(1320));
+        WriteTextFile(dir / "Models/crate", TriangleModel(330));
+        WriteTextFile(dir / "Data/guard", "addi 1,1\n");
+        WriteTextFile(dir / "Data/look", "addi 2,1\n");
+    }
+
+    void TearDown() override
+    {
+        RemoveAllHumans();
+        DisposeLevelModels();
+        while (mesh_mod* m = baseMesh->next)
+        {
+            baseMesh->next = m->next;
+            m->next = nullptr;
+            DisposeMeshworkModel(m);
+        }
+        meshPtr = baseMesh;
+        routePath[0] = 0;
+        // Other suites of this program start from the roster's bare hooks.
+        gLoadModelHook = nullptr;
+        gImportModelPosesHook = nullptr;
+        gLevelFolderHook = gRoutePathHook = nullptr;
+        toConsole = savedConsole;
+    }
+
+    std::vector<human_being*> Actors()
+    {
+        std::vector<human_being*> out;
+        for (human_being* h = baseHuman->next; h; h = h->next)
+            out.push_back(h);
+        return out;
+    }
+
+    bool ConsoleHas(const std::string& part)
+    {
+        for (const std::string& line : gLines)
+            if (line.find(part) != std::string::npos) return true;
+        return false;
+    }
+};
+
+// Second vertex's x: the model's size after scaling.
+float ModelSize(const human_being* h)
+{
+    return h->model->vertexListHead.next->next->x;
+}
+
+} // namespace
+
+TEST_F(LevelFiles, PersonAndLevelModelLinesParseWithDefaultsForWhatIsMissing)
+{
+    personRecord p;
+    ASSERT_EQ(ParsePersonLine("box,1.5,2,-3,10,90,-20,4,0,75,50,Guard,\"Data/guard\",1", &p, "person", 1), 1);
+    EXPECT_STREQ(p.model, "box");
+    EXPECT_EQ(p.position.x + p.position.y * 10 + p.position.z * 100, 1.5f + 20 - 300);
+    EXPECT_EQ(p.rotation.x + p.rotation.y * 10 + p.rotation.z * 100, 10 + 900 - 2000);
+    EXPECT_EQ(p.team * 10000 + p.type * 1000 + p.health, 40075);
+    EXPECT_EQ(p.scale, 50.0f);
+    EXPECT_STREQ(p.name, "Guard");
+    EXPECT_STREQ(p.scripts, "\"Data/guard\",1");
+
+    // No name, but scripts: the list starts right after the scale.
+    ASSERT_EQ(ParsePersonLine("box,0,0,0,0,0,0,0,1,100,100,\"Data/guard\",1", &p, "person", 2), 1);
+    EXPECT_STREQ(p.name, "");
+    EXPECT_STREQ(p.scripts, "\"Data/guard\",1");
+    EXPECT_TRUE(gLines.empty());
+
+    // Missing fields keep a new actor's defaults; unreadable ones too, with a line each.
+    ASSERT_EQ(ParsePersonLine("box,1,2", &p, "person", 3), 1);
+    EXPECT_EQ(p.type * 1000 + p.health + p.team, 1100);
+    EXPECT_EQ(p.scale, 100.0f);
+    EXPECT_EQ(p.position.y, 2.0f);
+    ASSERT_EQ(gLines.size(), 1u);
+    EXPECT_EQ(gLines[0], "//person, line 3: 2 of the 10 numbers given, the rest keep their defaults");
+    gLines.clear();
+    ASSERT_EQ(ParsePersonLine("box,x,0,0,0,0,0,0,2,lots,0", &p, "person", 4), 1);
+    EXPECT_EQ(p.position.x, 0.0f);
+    EXPECT_EQ(p.type * 1000 + p.health, 2100);
+    EXPECT_EQ(p.scale, 100.0f);
+    ASSERT_EQ(gLines.size(), 3u);
+    EXPECT_EQ(gLines[1], "//person, line 4: health \"lots\" is not a whole number, 100 kept");
+    EXPECT_EQ(gLines[2], "//person, line 4: scale 0 is not above 0, 100 used");
+
+    // Over-long fields are cut to their records, never past them.
+    gLines.clear();
+    std::string longName(60, 'n');
+    ASSERT_EQ(ParsePersonLine(("box,0,0,0,0,0,0,0,1,100,100," + longName).c_str(), &p, "person", 5), 1);
+    EXPECT_EQ(std::string(p.name), longName.substr(0, kHumanNameSize - 1));
+    EXPECT_EQ(gLines.size(), 1u);
+    EXPECT_EQ(ParsePersonLine(",1,2,3", &p, "person", 6), 0);
+
+    // Level models: scale at or below 0 is 100; a missing scale is the previous line's.
+    gLines.clear();
+    levelModelRecord m;
+    const struct
+    {
+        const char* line;
+        float previous, scale;
+    } scales[] = {{"box,1,2,3,0,90,0,250", 100, 250},
+                  {"box,1,2,3,0,90,0,0", 40, 100},
+                  {"box,1,2,3,0,90,0,-5", 40, 100},
+                  {"box,1,2,3,0,90,0", 40, 40},
+                  {"box,1,2,3,0,90,0,big", 40, 40}};
+    for (const auto& c : scales)
+    {
+        ASSERT_EQ(ParseLevelModelLine(c.line, &m, c.previous, "level models", 1), 1);
+        EXPECT_EQ(m.scale, c.scale) << c.line;
+        EXPECT_EQ(m.position.z + m.angles.y, 93.0f) << c.line;
+    }
+    EXPECT_EQ(gLines.size(), 1u); // only the unreadable scale
+}
+
+TEST_F(LevelFiles, ActorsLoadWithModelsNamesScriptsAndScale)
+{
+    WriteTextFile(level + "person", "box,1.5,0,-2,0,90,0,2,0,75,50,Guard,\"Data/guard\",1,\"Data/none\",2,"
+                                    "\"Data/look\",6\r\n"
+                                    "crate,0,0,0,0,0,0,0,1,100,100\r\n"
+                                    "box,0,0,0,0,0,0,0,1,100,100,Guard\r\n"
+                                    "barrel,0,0,0,0,0,0,0,1,100,100\r\n"
+                                    "crate,3,0,0,0,0,0,0,1,100,200,Boss\r\n"
+                                    "\n"
+                                    "crate,9,9,9,0,0,0,0,1,100,100,AfterTheEnd\n");
+    ASSERT_EQ(ImportAndLinkPersons((level + "person").c_str()), 1);
+    std::vector<human_being*> a = Actors();
+    ASSERT_EQ(a.size(), 4u);
+
+    // CR LF ends one line: every record of the file before its empty line is read.
+    EXPECT_STREQ(a[0]->name, "Guard");
+    EXPECT_EQ(a[0]->team * 10000 + a[0]->type * 1000 + a[0]->health, 20075);
+    EXPECT_EQ(a[0]->rotation.y, 90.0f);
+    EXPECT_EQ(a[0]->position.x, 1.5f);
+    // The level's own Models folder first (size 2), then scaled to 50 percent.
+    EXPECT_FLOAT_EQ(ModelSize(a[0]), 1.0f);
+    EXPECT_EQ(a[0]->model->owner, a[0]);
+    // The script whose file is missing is skipped; the others keep their order and masks.
+    ASSERT_NE(a[0]->scripts, nullptr);
+    ASSERT_NE(a[0]->scripts->next, nullptr);
+    EXPECT_STREQ(a[0]->scripts->path, "Data/guard");
+    EXPECT_EQ(a[0]->scripts->eventMask, 1);
+    EXPECT_STREQ(a[0]->scripts->next->path, "Data/look");
+    EXPECT_EQ(a[0]->scripts->next->eventMask, 6);
+    EXPECT_EQ(a[0]->scripts->owner, a[0]);
+
+    // Unnamed: the model's name and the first free number; a taken name gets a free one too.
+    EXPECT_STREQ(a[1]->name, "crate1");
+    EXPECT_FLOAT_EQ(ModelSize(a[1]), 0.5f);
+    EXPECT_STREQ(a[2]->name, "box1");
+    EXPECT_STREQ(a[3]->name, "Boss");
+    EXPECT_FLOAT_EQ(ModelSize(a[3]), 1.0f);
+    EXPECT_TRUE(
+        ConsoleHas("//" + level + "person, line 3: the name Guard is taken, this actor is named box1"));
+    EXPECT_TRUE(ConsoleHas("//Failed to load object with model: barrel"));
+
+    EXPECT_EQ(ImportAndLinkPersons((level + "nobody").c_str()), 0);
+    EXPECT_EQ(Actors().size(), 4u); // a missing file leaves the roster alone
+}
+
+TEST_F(LevelFiles, TintAndStartingReadTheirNumbersAndReportBadOnes)
+{
+    WriteTextFile(level + "tint", "0.5, 0.25, 2\n");
+    WriteTextFile(level + "starting", "1.5\r\n2\r\n-3\r\n10\r\n90\r\n-5\r\n");
+    ASSERT_EQ(LoadTintColor((level + "tint").c_str()), 1);
+    ASSERT_EQ(ReadPlayerPosition((level + "starting").c_str()), 1);
+    EXPECT_EQ(baseCol1 + baseCol2 * 10 + baseCol3 * 100, 0.5f + 2.5f + 200);
+    EXPECT_EQ(tintColor.y, 0.25f);
+    // The file holds the player's position; the camera translation is its negation.
+    EXPECT_EQ(entfl * 100 + updown * 10 + entf, -150.0f - 20 + 3);
+    EXPECT_EQ(updownangle * 100 + viewangle * 10 + zangle, 1000.0f + 900 - 5);
+    EXPECT_TRUE(gLines.empty());
+
+    WriteTextFile(level + "tint", "0.5,red\n");
+    WriteTextFile(level + "starting", "1\n2\n");
+    ASSERT_EQ(LoadTintColor((level + "tint").c_str()), 1);
+    ASSERT_EQ(ReadPlayerPosition((level + "starting").c_str()), 1);
+    EXPECT_EQ(baseCol1 + baseCol2 * 10 + baseCol3 * 100, 0.5f + 10 + 100);
+    EXPECT_EQ(entf + viewangle, 0.0f);
+    EXPECT_EQ(updown, -2.0f);
+    EXPECT_EQ(gLines.size(), 3u);
+    EXPECT_EQ(LoadTintColor((level + "none").c_str()) + ReadPlayerPosition((level + "none").c_str()), 0);
+}
+
+TEST_F(LevelFiles, SavedFilesReadBackToTheSameLevel)
+{
+    WriteTextFile(level + "person",
+                  "box,1.5,0.25,-2,5,90,-7.5,2,3,75,50,Guard,\"Data/guard\",1,\"Data/look\",6\n"
+                  "crate,-4,1,8,0,180,0,1,0,-10,125\n"
+                  "crate,0,0,0,0,0,0,0,1,100,100,Box With Spaces");
+    ASSERT_EQ(ImportAndLinkPersons((level + "person").c_str()), 1);
+    ASSERT_EQ(Actors().size(), 3u);
+    entfl = -1.5f, updown = -2.0f, entf = 3.0f;
+    updownangle = 10.0f, viewangle = -45.0f, zangle = 0.5f;
+    baseCol1 = 0.75f, baseCol2 = 0.5f, baseCol3 = 1.0f;
+    // Two placed level models (placement as the geometry builder stores it).
+    const char* names[2] = {"box", "crate"};
+    mesh_mod* tail = &baseLevelMesh;
+    for (int i = 0; i < 2; i++)
+    {
+        tail = tail->next = static_cast<mesh_mod*>(calloc(1, sizeof(mesh_mod)));
+        snprintf(tail->name, sizeof tail->name, "%s", names[i]);
+        tail->placementPosition = fastVector_Set(i + 0.5f, -1.0f, 2.0f * i);
+        tail->placementRotation = fastVector_Set(0.0f, 90.0f * i, 0.0f);
+        tail->placementScale = 100.0f + 50 * i;
+    }
+
+    const std::string saved = dir / "levels/copy/";
+    std::filesystem::create_directories(saved);
+    std::filesystem::copy(level + "Models", saved + "Models");
+    ASSERT_EQ(SaveChangesToLevelFiles(saved.c_str()), 1);
+    EXPECT_TRUE(gLines.empty()) << gLines[0];
+    // The person file has no line end after its last record.
+    std::string person = ReadTextFile(saved + "person");
+    EXPECT_NE(person.back(), '\n');
+    EXPECT_EQ(
+        person.find("box,1.500000,0.250000,-2.000000,5.000000,90.000000,-7.500000,2,3,75,50.000000,Guard,"
+                    "\"Data/guard\",1,\"Data/look\",6\n"),
+        0u)
+        << person;
+    EXPECT_EQ(ReadTextFile(saved + "starting"),
+              "1.500000\n2.000000\n-3.000000\n10.000000\n-45.000000\n0.500000\n");
+    EXPECT_EQ(ReadTextFile(saved + "tint"), "0.750000, 0.500000, 1.000000\n");
+
+    // Read back: every field of every actor and of every level model.
+    std::vector<human_being> before;
+    std::vector<float> sizes;
+    for (human_being* h : Actors())
+    {
+        before.push_back(*h); // the copies' pointers go stale with the reload
+        sizes.push_back(ModelSize(h));
+    }
+    entfl = updown = entf = updownangle = viewangle = zangle = 0.0f;
+    ASSERT_EQ(ImportAndLinkPersons((saved + "person").c_str()), 1);
+    ASSERT_EQ(ReadPlayerPosition((saved + "starting").c_str()), 1);
+    ASSERT_EQ(LoadTintColor((saved + "tint").c_str()), 1);
+    std::vector<human_being*> after = Actors();
+    ASSERT_EQ(after.size(), before.size());
+    for (size_t i = 0; i < after.size(); i++)
+    {
+        const human_being& b = before[i];
+        const human_being& a = *after[i];
+        EXPECT_STREQ(a.name, b.name);
+        EXPECT_STREQ(a.model->name, i == 0 ? "box" : "crate");
+        EXPECT_EQ(memcmp(&a.position, &b.position, sizeof a.position), 0) << i;
+        EXPECT_EQ(memcmp(&a.rotation, &b.rotation, sizeof a.rotation), 0) << i;
+        EXPECT_EQ(a.team * 1000000 + a.type * 1000 + a.health, b.team * 1000000 + b.type * 1000 + b.health)
+            << i;
+        EXPECT_EQ(a.scale, b.scale) << i;
+        EXPECT_FLOAT_EQ(ModelSize(&a), sizes[i]) << i;
+    }
+    ASSERT_NE(after[0]->scripts, nullptr);
+    ASSERT_NE(after[0]->scripts->next, nullptr);
+    EXPECT_STREQ(after[0]->scripts->next->path, "Data/look");
+    EXPECT_EQ(after[0]->scripts->eventMask * 10 + after[0]->scripts->next->eventMask, 16);
+    EXPECT_EQ(after[1]->scripts, nullptr);
+    EXPECT_EQ(entfl * 100 + updown * 10 + entf, -150.0f - 20 + 3);
+    EXPECT_EQ(updownangle * 100 + viewangle * 10 + zangle, 1000.0f - 450 + 0.5f);
+    EXPECT_EQ(baseCol1 + baseCol2 * 10 + baseCol3 * 100, 0.75f + 5 + 100);
+
+    FILE* f = fopen((saved + "level models").c_str(), "rb");
+    ASSERT_NE(f, nullptr);
+    char line[kLevelLineMax + 1];
+    float previous = 100.0f;
+    int n = 0;
+    for (mesh_mod* m = baseLevelMesh.next; m; m = m->next, n++)
+    {
+        ReadLevelLine(f, line, "level models", n + 1);
+        levelModelRecord r;
+        ASSERT_EQ(ParseLevelModelLine(line, &r, previous, "level models", n + 1), 1);
+        EXPECT_STREQ(r.model, m->name);
+        EXPECT_EQ(memcmp(&r.position, &m->placementPosition, sizeof r.position), 0) << n;
+        EXPECT_EQ(memcmp(&r.angles, &m->placementRotation, sizeof r.angles), 0) << n;
+        EXPECT_EQ(r.scale, m->placementScale);
+    }
+    ReadLevelLine(f, line, "level models", 3);
+    EXPECT_STREQ(line, ""); // no third model
+    fclose(f);
+}
+
+TEST_F(LevelFiles, AFailedSaveKeepsTheOldFileAndWritesTheOthers)
+{
+    WriteTextFile(level + "person", "old person");
+    WriteTextFile(level + "tint", "old tint");
+    std::filesystem::create_directory(level + "person.saving");
+    baseCol1 = baseCol2 = baseCol3 = 0.5f;
+    EXPECT_EQ(SaveChangesToLevelFiles(level.c_str()), 0);
+    EXPECT_EQ(ReadTextFile(level + "person"), "old person");
+    EXPECT_EQ(ReadTextFile(level + "tint"), "0.500000, 0.500000, 0.500000\n");
+    EXPECT_TRUE(FileExists(level + "starting"));
+    EXPECT_TRUE(FileExists(level + "level models"));
+    ASSERT_EQ(gLines.size(), 1u);
+    EXPECT_EQ(gLines[0].rfind("//Could not save " + level + "person", 0), 0u) << gLines[0];
+
+    // An empty folder name writes nothing at all (not into the working directory).
+    EXPECT_EQ(SaveChangesToLevelFiles(""), 0);
+    EXPECT_FALSE(FileExists("tint.saving"));
+}

@@ -1,0 +1,437 @@
+// The files of a level folder: line reading and field parsing of "level models" and "person",
+// the "tint" and "starting" files, the actor loader, and the writer that saves all four.
+// Every text field is copied with its size; bad fields are reported and keep their defaults.
+#include "world/level_files.h"
+
+#include "core/output.h"
+#include "core/safe_write.h"
+#include "model/bounds.h"
+#include "model/draw_model.h"
+#include "resources/paths.h"
+#include "resources/textures.h"
+#include "script/scheduling.h"
+#include "world/camera.h"
+#include "world/level.h"
+
+#include <cerrno>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+int ReadLevelLine(FILE* file, char* line, const char* path, int lineNumber)
+{
+    int wasCut = 0;
+    int result = ReadBoundedLine(file, line, kLevelLineMax + 1, 1, &wasCut);
+    if (wasCut)
+        OutputToConsoleF("//%s, line %d: longer than %d characters, the rest is ignored", path, lineNumber,
+                         kLevelLineMax);
+    return result;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Fields
+
+namespace
+{
+
+// Walks the comma-separated fields of one line.
+struct fieldReader
+{
+    const char* rest; // null once the line has no more fields
+    const char* path;
+    int lineNumber;
+};
+
+// The next field (up to the next comma or the line's end) into out; 0 when no field is left.
+// An over-long field is cut with a console line naming what.
+int TakeField(fieldReader* r, char* out, size_t size, const char* what)
+{
+    out[0] = 0;
+    if (!r->rest) return 0;
+    const char* comma = strchr(r->rest, ',');
+    size_t length = comma ? (size_t)(comma - r->rest) : strlen(r->rest);
+    if (length >= size)
+    {
+        OutputToConsoleF("//%s, line %d: %s longer than %d characters, cut", r->path, r->lineNumber, what,
+                         (int)size - 1);
+        length = size - 1;
+    }
+    memcpy(out, r->rest, length);
+    out[length] = 0;
+    r->rest = comma ? comma + 1 : nullptr;
+    return 1;
+}
+
+bool OnlySpaces(const char* p)
+{
+    while (*p == ' ' || *p == '\t')
+        p++;
+    return *p == 0;
+}
+
+// A finite float filling the whole text (blanks around it allowed).
+bool ParseFloatText(const char* text, float* value)
+{
+    char* end = nullptr;
+    errno = 0;
+    float v = strtof(text, &end);
+    if (end == text || !OnlySpaces(end) || !std::isfinite(v) || errno == ERANGE) return false;
+    *value = v;
+    return true;
+}
+
+bool ParseIntText(const char* text, int32_t* value)
+{
+    char* end = nullptr;
+    errno = 0;
+    long v = strtol(text, &end, 10);
+    if (end == text || !OnlySpaces(end) || errno == ERANGE || v < INT32_MIN || v > INT32_MAX) return false;
+    *value = (int32_t)v;
+    return true;
+}
+
+// Reads the next field as a float into *value; a missing field leaves it silently, an unreadable
+// one leaves it with a console line. Returns 1 when the field was there.
+int TakeFloat(fieldReader* r, float* value, const char* what)
+{
+    char text[64];
+    if (!TakeField(r, text, sizeof text, what)) return 0;
+    if (!ParseFloatText(text, value))
+        OutputToConsoleF("//%s, line %d: %s \"%s\" is not a number, %g kept", r->path, r->lineNumber, what,
+                         text, *value);
+    return 1;
+}
+
+int TakeInt(fieldReader* r, int32_t* value, const char* what)
+{
+    char text[64];
+    if (!TakeField(r, text, sizeof text, what)) return 0;
+    if (!ParseIntText(text, value))
+        OutputToConsoleF("//%s, line %d: %s \"%s\" is not a whole number, %d kept", r->path, r->lineNumber,
+                         what, text, (int)*value);
+    return 1;
+}
+
+// Takes the x, y and z fields of a vector; the count of fields that were there.
+int TakeVector(fieldReader* r, vector_type* v, const char* what)
+{
+    std::string name = what;
+    int present = TakeFloat(r, &v->x, (name + " x").c_str());
+    present += TakeFloat(r, &v->y, (name + " y").c_str());
+    return present + TakeFloat(r, &v->z, (name + " z").c_str());
+}
+
+// The first field, the model file name; 0 with a console line when there is none.
+int TakeModelName(fieldReader* r, char* model, size_t size)
+{
+    TakeField(r, model, size, "model name");
+    if (model[0]) return 1;
+    OutputToConsoleF("//%s, line %d: no model name, the line is skipped", r->path, r->lineNumber);
+    return 0;
+}
+
+} // namespace
+
+// "level models" line:  model,x,y,z,angleX,angleY,angleZ[,scale]
+int ParseLevelModelLine(const char* line, levelModelRecord* record, float previousScale, const char* path,
+                        int lineNumber)
+{
+    memset(record, 0, sizeof *record);
+    record->scale = previousScale;
+    fieldReader r = {line, path, lineNumber};
+    if (!TakeModelName(&r, record->model, sizeof record->model)) return 0;
+    int present = TakeVector(&r, &record->position, "position");
+    present += TakeVector(&r, &record->angles, "angle");
+    if (present < 6)
+        OutputToConsoleF("//%s, line %d: %d of the 6 placement numbers given, the rest are 0", path,
+                         lineNumber, present);
+    TakeFloat(&r, &record->scale, "scale");
+    if (record->scale <= 0.0f) record->scale = 100.0f;
+    return 1;
+}
+
+// "person" line:  model,x,y,z,rotX,rotY,rotZ,team,type,health,scale[,name][,"path",mask...]
+int ParsePersonLine(const char* line, personRecord* record, const char* path, int lineNumber)
+{
+    memset(record, 0, sizeof *record);
+    record->type = 1;
+    record->health = 100;
+    record->scale = 100.0f;
+    fieldReader r = {line, path, lineNumber};
+    if (!TakeModelName(&r, record->model, sizeof record->model)) return 0;
+    int present = TakeVector(&r, &record->position, "position");
+    present += TakeVector(&r, &record->rotation, "rotation");
+    present += TakeInt(&r, &record->team, "team");
+    present += TakeInt(&r, &record->type, "type");
+    present += TakeInt(&r, &record->health, "health");
+    present += TakeFloat(&r, &record->scale, "scale");
+    if (present < 10)
+        OutputToConsoleF("//%s, line %d: %d of the 10 numbers given, the rest keep their defaults", path,
+                         lineNumber, present);
+    if (record->scale <= 0.0f)
+    {
+        OutputToConsoleF("//%s, line %d: scale %g is not above 0, 100 used", path, lineNumber, record->scale);
+        record->scale = 100.0f;
+    }
+    // A script list straight after the scale (an actor saved without a name) starts with a quote.
+    if (r.rest && r.rest[0] != '"') TakeField(&r, record->name, sizeof record->name, "name");
+    if (r.rest)
+    {
+        size_t length = strlen(r.rest);
+        if (length >= sizeof record->scripts) length = sizeof record->scripts - 1;
+        memcpy(record->scripts, r.rest, length);
+        record->scripts[length] = 0;
+    }
+    return 1;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Writing lines
+
+void FormatLevelModelLine(const mesh_mod* model, char* out, size_t size)
+{
+    snprintf(out, size, "%s,%f,%f,%f,%f,%f,%f,%f", model->name, model->placementPosition.x,
+             model->placementPosition.y, model->placementPosition.z, model->placementRotation.x,
+             model->placementRotation.y, model->placementRotation.z, model->placementScale);
+}
+
+void FormatPersonLine(const human_being* actor, char* out, size_t size)
+{
+    std::string line;
+    char part[2200];
+    snprintf(part, sizeof part, "%s,%f,%f,%f,%f,%f,%f,%d,%d,%d,%f", actor->model ? actor->model->name : "",
+             actor->position.x, actor->position.y, actor->position.z, actor->rotation.x, actor->rotation.y,
+             actor->rotation.z, (int)actor->team, (int)actor->type, (int)actor->health, actor->scale);
+    line = part;
+    if (actor->name[0])
+    {
+        // A comma would end the name early when the line is read back.
+        std::string name = actor->name;
+        for (char& c : name)
+            if (c == ',' || c == '\r' || c == '\n') c = '_';
+        if (name != actor->name)
+            OutputToConsoleF("//Actor %s: commas and line ends in the name are saved as '_'", actor->name);
+        line += "," + name;
+    }
+    for (const VXR_scripter* s = actor->scripts; s; s = s->next)
+    {
+        snprintf(part, sizeof part, ",\"%s\",%ld", s->path, (long)s->eventMask);
+        line += part;
+    }
+    if (line.size() > (size_t)kLevelLineMax)
+        OutputToConsoleF("//Actor %s: its person line has %d characters; only %d are read back", actor->name,
+                         (int)line.size(), kLevelLineMax);
+    snprintf(out, size, "%s", line.c_str());
+}
+
+// ---------------------------------------------------------------------------------------------
+// Model lookup
+
+int FindLevelModelFile(const char* listPath, const char* name, char* out, size_t size)
+{
+    // The list file's own folder, up to and including its last separator.
+    const char* slash = strrchr(listPath, kDirectoryDevider);
+    int folderLength = slash ? (int)(slash - listPath + 1) : 0;
+    int n = snprintf(out, size, "%.*sModels%c%s", folderLength, listPath, kDirectoryDevider, name);
+    if (n >= 0 && (size_t)n < size && VXR_FileExists(out)) return 1;
+    n = snprintf(out, size, "%sModels%c%s", routePath, kDirectoryDevider, name);
+    return n >= 0 && (size_t)n < size && VXR_FileExists(out);
+}
+
+// ---------------------------------------------------------------------------------------------
+// "tint" and "starting"
+
+// "tint":  r, g, b
+int LoadTintColor(const char* path)
+{
+    FILE* file = fopen(path, "rb");
+    if (!file) return 0;
+    char line[kLevelLineMax + 1];
+    ReadLevelLine(file, line, path, 1);
+    fclose(file);
+    float colour[3] = {1.0f, 1.0f, 1.0f};
+    const char* names[3] = {"red", "green", "blue"};
+    fieldReader r = {line, path, 1};
+    int present = 0;
+    for (int i = 0; i < 3; i++)
+        present += TakeFloat(&r, &colour[i], names[i]);
+    if (present < 3)
+        OutputToConsoleF("//%s: %d of the 3 colour numbers given, the rest are 1", path, present);
+    baseCol1 = colour[0];
+    baseCol2 = colour[1];
+    baseCol3 = colour[2];
+    tintColor = fastVector_Set(baseCol1, baseCol2, baseCol3);
+    return 1;
+}
+
+// "starting":  x, y, z, pitch, heading, roll; one number a line
+int ReadPlayerPosition(const char* path)
+{
+    FILE* file = fopen(path, "rb");
+    if (!file) return 0;
+    float values[6] = {0, 0, 0, 0, 0, 0};
+    const char* names[6] = {"x", "y", "z", "pitch", "heading", "roll"};
+    int found = 0;
+    char word[64];
+    // Each number is a blank-separated word; the width keeps a long word from overrunning.
+    while (found < 6 && fscanf(file, "%63s", word) == 1)
+    {
+        if (!ParseFloatText(word, &values[found]))
+            OutputToConsoleF("//%s: %s \"%s\" is not a number, 0 used", path, names[found], word);
+        found++;
+    }
+    fclose(file);
+    if (found < 6) OutputToConsoleF("//%s: %d of the 6 numbers given, the rest are 0", path, found);
+    entfl = -values[0];
+    updown = -values[1];
+    entf = -values[2];
+    updownangle = values[3];
+    viewangle = values[4];
+    zangle = values[5];
+    return 1;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Actors
+
+int ImportAndLinkPersons(const char* path)
+{
+    EnsureHumanRoster();
+    FILE* file = fopen(path, "rb");
+    if (!file) return 0;
+    RemoveAllHumans();
+
+    char line[kLevelLineMax + 1];
+    int atEnd = 0;
+    for (int lineNumber = 1; !atEnd; lineNumber++)
+    {
+        atEnd = ReadLevelLine(file, line, path, lineNumber) == -1;
+        if (!line[0]) break;
+        personRecord record;
+        if (!ParsePersonLine(line, &record, path, lineNumber)) continue;
+        char modelPath[2200];
+        if (!FindLevelModelFile(path, record.model, modelPath, sizeof modelPath))
+        {
+            OutputToConsoleF("//Failed to load object with model: %s", record.model);
+            continue;
+        }
+        mesh_mod* entry = ObtainCachedModel(record.model, modelPath);
+        if (!entry) continue;
+        human_being* h = AppendNewHuman();
+        if (!h) break;
+        h->position = record.position;
+        h->rotation = record.rotation;
+        h->team = record.team;
+        h->type = record.type;
+        h->health = record.health;
+        h->scale = record.scale;
+        memcpy(h->name, record.name, sizeof h->name);
+        SetHumanScriptsByPaths(h, record.scripts);
+        h->model = MakePrivateModelCopy(entry, h);
+        float s = h->scale * 0.01f;
+        ScaleModelTo(h, s, s, s, 0);
+        if (!h->name[0])
+            BuildFreeHumanNameByModelSignature(h);
+        else if (HumanNameAlreadyUsed(h))
+        {
+            char taken[kHumanNameSize];
+            memcpy(taken, h->name, sizeof taken);
+            BuildFreeHumanNameByModelSignature(h);
+            OutputToConsoleF("//%s, line %d: the name %s is taken, this actor is named %s", path, lineNumber,
+                             taken, h->name);
+        }
+    }
+    fclose(file);
+    return 1;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Saving
+
+namespace
+{
+
+// Forms "<folder><file>" into out; 0 with a console line when it does not fit.
+int LevelFilePath(const char* folder, const char* file, char* out, size_t size)
+{
+    int n = snprintf(out, size, "%s%s", folder, file);
+    if (n >= 0 && (size_t)n < size) return 1;
+    OutputToConsoleF("//Could not save %s: the level folder path is too long", file);
+    return 0;
+}
+
+// "\n" before every record but the first: the file has no line end after the last actor.
+int WritePersonFile(const char* path)
+{
+    safeWrite w;
+    if (!BeginSafeWrite(&w, path)) return 0;
+    int ok = 1;
+    int first = 1;
+    char line[4096];
+    for (human_being* h = baseHuman ? baseHuman->next : nullptr; h && ok; h = h->next)
+    {
+        if (!h->model)
+        {
+            OutputToConsoleF("//Actor %s has no model and is not saved", h->name);
+            continue;
+        }
+        FormatPersonLine(h, line, sizeof line);
+        ok = fprintf(w.file, "%s%s", first ? "" : "\n", line) >= 0;
+        first = 0;
+    }
+    return EndSafeWrite(&w, ok);
+}
+
+int WriteStartingFile(const char* path)
+{
+    safeWrite w;
+    if (!BeginSafeWrite(&w, path)) return 0;
+    int ok = fprintf(w.file, "%f\n%f\n%f\n%f\n%f\n%f\n", -entfl, -updown, -entf, updownangle, viewangle,
+                     zangle) >= 0;
+    return EndSafeWrite(&w, ok);
+}
+
+int WriteLevelModelsFile(const char* path)
+{
+    safeWrite w;
+    if (!BeginSafeWrite(&w, path)) return 0;
+    int ok = 1;
+    char line[kModelNameSize + 256];
+    for (mesh_mod* m = baseLevelMesh.next; m && ok; m = m->next)
+    {
+        FormatLevelModelLine(m, line, sizeof line);
+        ok = fprintf(w.file, "%s\n", line) >= 0;
+    }
+    return EndSafeWrite(&w, ok);
+}
+
+int WriteTintFile(const char* path)
+{
+    safeWrite w;
+    if (!BeginSafeWrite(&w, path)) return 0;
+    int ok = fprintf(w.file, "%f, %f, %f\n", baseCol1, baseCol2, baseCol3) >= 0;
+    return EndSafeWrite(&w, ok);
+}
+
+} // namespace
+
+int SaveChangesToLevelFiles(const char* folder)
+{
+    if (!folder || !folder[0]) return 0;
+    struct
+    {
+        const char* file;
+        int (*write)(const char* path);
+    } files[] = {{"person", WritePersonFile},
+                 {"starting", WriteStartingFile},
+                 {"level models", WriteLevelModelsFile},
+                 {"tint", WriteTintFile}};
+    int written = 0;
+    for (const auto& f : files)
+    {
+        char path[1100];
+        if (LevelFilePath(folder, f.file, path, sizeof path) && f.write(path)) written++;
+    }
+    return written == 4;
+}
