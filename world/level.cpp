@@ -2,22 +2,29 @@
 // start position, and the engine reset. The files' formats are world/level_files.cpp.
 #include "world/level.h"
 
+#include "core/output.h"
+#include "model/draw_model.h"
 #include "model/mesh_records.h"
 #include "resources/paths.h"
+#include "resources/textures.h"
 #include "script/compiler.h"
 #include "script/scheduling.h"
 #include "script/variables.h"
+#include "world/camera.h"
+#include "world/collision.h"
+#include "world/geometry.h"
 #include "world/humans.h"
 #include "world/level_files.h"
+#include "world/player.h"
 
-#include <cstdlib>
+#include <cstdio>
+#include <cstring>
 
 int levelChanged = 0;
 char currentLevelFolder[1024] = "";
 mesh_mod baseLevelMesh;
 mesh_mod* levelMeshPtr = &baseLevelMesh;
 float baseCol1 = 1.0f, baseCol2 = 1.0f, baseCol3 = 1.0f;
-float healthPercentage = 100.0f;
 
 void DisposeLevelModels()
 {
@@ -33,6 +40,124 @@ void DisposeLevelModels()
     levelMeshPtr = &baseLevelMesh;
 }
 
+int LoadLevelModels(const char* path)
+{
+    FILE* file = fopen(path, "rb");
+    if (!file) return 0;
+    // The geometry made from the old models goes with them (it points at their triangles).
+    DisposeLevelGeometry();
+    DisposeLevelModels();
+
+    char line[kLevelLineMax + 1];
+    float scale = 100.0f; // a line without a scale takes the one before
+    int atEnd = 0;
+    for (int lineNumber = 1; !atEnd; lineNumber++)
+    {
+        atEnd = ReadLevelLine(file, line, path, lineNumber) == -1;
+        if (!line[0]) break;
+        levelModelRecord record;
+        if (!ParseLevelModelLine(line, &record, scale, path, lineNumber)) continue;
+        scale = record.scale;
+        char modelPath[2200];
+        if (!FindLevelModelFile(path, record.model, modelPath, sizeof modelPath))
+        {
+            OutputToConsoleF("//Failed to load level model: %s", record.model);
+            continue;
+        }
+        mesh_mod* entry = ObtainCachedModel(record.model, modelPath);
+        if (!entry) continue;
+        mesh_mod* copy = MakePrivateModelCopy(entry, nullptr);
+        if (!copy) continue;
+        AnalizeModelForCollisionPlanes(copy, record.angles, record.position, record.scale);
+        levelMeshPtr->next = copy;
+        levelMeshPtr = copy;
+    }
+    fclose(file);
+    return 1;
+}
+
+void ReturnToNothing()
+{
+    RemoveAllHumans();
+    FreeTextureList();
+    DisposeLevelGeometry();
+    DisposeLevelModels();
+    DisposeGameScripts();
+    DisposeMacros();
+    gNumPlatforms = 0;
+    selHuman = nullptr;
+    gHitPerson = nullptr;
+}
+
+// "<folder><file>" into out; 0 with a console line when it does not fit.
+static int FolderFilePath(const char* folder, const char* file, char* out, size_t size)
+{
+    int n = snprintf(out, size, "%s%s", folder, file);
+    if (n >= 0 && (size_t)n < size) return 1;
+    OutputToConsoleF("//Level folder path too long for its file %s: %.200s...", file, folder);
+    return 0;
+}
+
+void RestartGame()
+{
+    char path[1100];
+    if (FolderFilePath(currentLevelFolder, "starting", path, sizeof path)) ReadPlayerPosition(path);
+    if (FolderFilePath(currentLevelFolder, "tint", path, sizeof path)) LoadTintColor(path);
+    healthPercentage = 100.0f;
+    tintColor = fastVector_Set(baseCol1, baseCol2, baseCol3);
+}
+
+void LoadLevel(const char* folder)
+{
+    if (!folder || !folder[0]) return;
+    levelChanged = 1;
+    ReturnToNothing();
+    OutputToConsole("//Loading level");
+
+    // The four files that make a level, in reading order, with their failure lines.
+    struct
+    {
+        const char* file;
+        int (*read)(const char* path);
+        const char* failure;
+        int loaded;
+    } parts[] = {{"level models", LoadLevelModels, "//Failed to load level models!", 0},
+                 {"tint", LoadTintColor, "//Failed to load tint color!", 0},
+                 {"person", ImportAndLinkPersons, "//Failed to load level objects!", 0},
+                 {"starting", ReadPlayerPosition, "//Failed to load starting position!", 0}};
+    char path[1100];
+    int anyLoaded = 0;
+    for (auto& part : parts)
+    {
+        part.loaded = FolderFilePath(folder, part.file, path, sizeof path) && part.read(path);
+        anyLoaded |= part.loaded;
+    }
+    // A level without a start script is normal: its absence is not reported.
+    if (FolderFilePath(folder, "load script", path, sizeof path)) LoadAndExecuteScript(path);
+    if (FolderFilePath(folder, "tex", path, sizeof path)) LoadTextures(path);
+
+    if (!anyLoaded)
+    {
+        char text[1200];
+        snprintf(text, sizeof text, "This is not a valid level folder:\n%s", folder);
+        OutputToDialog(text);
+        OutputToConsole("//Loading failed. Chosen folder is not a valid level folder.");
+    }
+    else
+    {
+        if (strlen(folder) >= sizeof currentLevelFolder)
+            OutputToConsoleF("//Level folder path longer than %d characters: \"save\" will not write it",
+                             (int)sizeof currentLevelFolder - 1);
+        else
+            snprintf(currentLevelFolder, sizeof currentLevelFolder, "%s", folder);
+        for (const auto& part : parts)
+            if (!part.loaded) OutputToConsole(part.failure);
+    }
+    RestartGame();
+    BuildWorldNormals();
+    GenerateLevelFromQuads();
+}
+
 void VXR_Init()
 {
     // An actor's scripts and variables go with the actor.
@@ -45,7 +170,9 @@ void VXR_Init()
     EnsureHumanRoster();
     RemoveAllHumans();
     EnsureModelCache();
+    DisposeLevelGeometry();
     DisposeLevelModels();
+    FreeTextureList();
 
     DisposeGameScripts();
     DisposeMacros();

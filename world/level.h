@@ -22,8 +22,6 @@ extern mesh_mod* levelMeshPtr;
 // The level's tint as read from its "tint" file; the tick and RestartGame copy it into
 // tintColor. White (1, 1, 1) until a level says otherwise.
 extern float baseCol1, baseCol2, baseCol3;
-// The player's health in percent; RestartGame puts it back to 100.
-extern float healthPercentage;
 
 // Prepares the empty world: the actor roster and model cache heads exist and are empty; no
 // level models, level geometry, textures, game scripts or macros; the global script variables
@@ -52,5 +50,6 @@ void DisposeLevelModels();
 int LoadLevelModels(const char* path);
 
 // Reads the "starting" and "tint" files of currentLevelFolder again, puts healthPercentage back
-// to 100 and tintColor to the level's tint, and settles the player on the ground where it stands.
+// to 100 and tintColor to the level's tint, and settles the player on the ground where it stands
+// (CheckMove on the spot).
 void RestartGame();

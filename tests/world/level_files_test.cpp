@@ -2,99 +2,21 @@
 // models, names and scripts, the tint and start position, and saving all four files back.
 #include "world/level_files.h"
 
-#include "core/output.h"
-#include "model/loader.h"
-#include "model/mesh_records.h"
 #include "model/draw_model.h"
-#include "resources/paths.h"
 #include "script/script_records.h"
-#include "test_util.h"
 #include "world/camera.h"
-#include "world/level.h"
-
-#include <gtest/gtest.h>
+#include "world/level_folder_fixture.h"
 
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <string>
-#include <vector>
 
 namespace
 {
 
-std::vector<std::string> gLines;
-
-// A one-triangle model whose second vertex lies at x = size / 660.
-std::string TriangleModel(int size)
+class LevelFiles : public LevelFolderTest
 {
-    return "triangle\nmodel\n0 0 0 0\n1 " + std::to_string(size) +
-           " 0 0\n2 0 660 0\nEDGES\nMATERIAL Plain 65535 65535 65535 1 0 0 0 0 0 0 0 0 0 0\n0 1 2\nEND\n";
-}
-
-class LevelFiles : public ::testing::Test
-{
-  protected:
-    TempDir dir;
-    std::string level; // a level folder, ending with the separator
-    outputProc savedConsole = toConsole;
-
-    void SetUp() override
-    {
-        gLines.clear();
-        toConsole = [](const char* text) { gLines.push_back(text); };
-        snprintf(routePath, sizeof routePath, "%s/", dir.path.c_str());
-        level = dir / "levels/one/";
-        VXR_Init();
-        RegisterModelLoader();
-        // The level's own model is found before the data root's one of the same name.
-        WriteTextFile(dir / "Models/box", TriangleModel(660));
-        WriteTextFile(level + "Models/box", TriangleModel(1320));
-        WriteTextFile(dir / "Models/crate", TriangleModel(330));
-        WriteTextFile(dir / "Data/guard", "addi 1,1\n");
-        WriteTextFile(dir / "Data/look", "addi 2,1\n");
-    }
-
-    void TearDown() override
-    {
-        RemoveAllHumans();
-        DisposeLevelModels();
-        while (mesh_mod* m = baseMesh->next)
-        {
-            baseMesh->next = m->next;
-            m->next = nullptr;
-            DisposeMeshworkModel(m);
-        }
-        meshPtr = baseMesh;
-        routePath[0] = 0;
-        // Other suites of this program start from the roster's bare hooks.
-        gLoadModelHook = nullptr;
-        gImportModelPosesHook = nullptr;
-        gLevelFolderHook = gRoutePathHook = nullptr;
-        toConsole = savedConsole;
-    }
-
-    std::vector<human_being*> Actors()
-    {
-        std::vector<human_being*> out;
-        for (human_being* h = baseHuman->next; h; h = h->next)
-            out.push_back(h);
-        return out;
-    }
-
-    bool ConsoleHas(const std::string& part)
-    {
-        for (const std::string& line : gLines)
-            if (line.find(part) != std::string::npos) return true;
-        return false;
-    }
 };
-
-// Second vertex's x: the model's size after scaling.
-float ModelSize(const human_being* h)
-{
-    return h->model->vertexListHead.next->next->x;
-}
 
 } // namespace
 
@@ -114,34 +36,34 @@ TEST_F(LevelFiles, PersonAndLevelModelLinesParseWithDefaultsForWhatIsMissing)
     ASSERT_EQ(ParsePersonLine("box,0,0,0,0,0,0,0,1,100,100,\"Data/guard\",1", &p, "person", 2), 1);
     EXPECT_STREQ(p.name, "");
     EXPECT_STREQ(p.scripts, "\"Data/guard\",1");
-    EXPECT_TRUE(gLines.empty());
+    EXPECT_TRUE(LevelConsole().empty());
 
     // Missing fields keep a new actor's defaults; unreadable ones too, with a line each.
     ASSERT_EQ(ParsePersonLine("box,1,2", &p, "person", 3), 1);
     EXPECT_EQ(p.type * 1000 + p.health + p.team, 1100);
     EXPECT_EQ(p.scale, 100.0f);
     EXPECT_EQ(p.position.y, 2.0f);
-    ASSERT_EQ(gLines.size(), 1u);
-    EXPECT_EQ(gLines[0], "//person, line 3: 2 of the 10 numbers given, the rest keep their defaults");
-    gLines.clear();
+    ASSERT_EQ(LevelConsole().size(), 1u);
+    EXPECT_EQ(LevelConsole()[0], "//person, line 3: 2 of the 10 numbers given, the rest keep their defaults");
+    LevelConsole().clear();
     ASSERT_EQ(ParsePersonLine("box,x,0,0,0,0,0,0,2,lots,0", &p, "person", 4), 1);
     EXPECT_EQ(p.position.x, 0.0f);
     EXPECT_EQ(p.type * 1000 + p.health, 2100);
     EXPECT_EQ(p.scale, 100.0f);
-    ASSERT_EQ(gLines.size(), 3u);
-    EXPECT_EQ(gLines[1], "//person, line 4: health \"lots\" is not a whole number, 100 kept");
-    EXPECT_EQ(gLines[2], "//person, line 4: scale 0 is not above 0, 100 used");
+    ASSERT_EQ(LevelConsole().size(), 3u);
+    EXPECT_EQ(LevelConsole()[1], "//person, line 4: health \"lots\" is not a whole number, 100 kept");
+    EXPECT_EQ(LevelConsole()[2], "//person, line 4: scale 0 is not above 0, 100 used");
 
     // Over-long fields are cut to their records, never past them.
-    gLines.clear();
+    LevelConsole().clear();
     std::string longName(60, 'n');
     ASSERT_EQ(ParsePersonLine(("box,0,0,0,0,0,0,0,1,100,100," + longName).c_str(), &p, "person", 5), 1);
     EXPECT_EQ(std::string(p.name), longName.substr(0, kHumanNameSize - 1));
-    EXPECT_EQ(gLines.size(), 1u);
+    EXPECT_EQ(LevelConsole().size(), 1u);
     EXPECT_EQ(ParsePersonLine(",1,2,3", &p, "person", 6), 0);
 
     // Level models: scale at or below 0 is 100; a missing scale is the previous line's.
-    gLines.clear();
+    LevelConsole().clear();
     levelModelRecord m;
     const struct
     {
@@ -158,7 +80,7 @@ TEST_F(LevelFiles, PersonAndLevelModelLinesParseWithDefaultsForWhatIsMissing)
         EXPECT_EQ(m.scale, c.scale) << c.line;
         EXPECT_EQ(m.position.z + m.angles.y, 93.0f) << c.line;
     }
-    EXPECT_EQ(gLines.size(), 1u); // only the unreadable scale
+    EXPECT_EQ(LevelConsole().size(), 1u); // only the unreadable scale
 }
 
 TEST_F(LevelFiles, ActorsLoadWithModelsNamesScriptsAndScale)
@@ -217,7 +139,7 @@ TEST_F(LevelFiles, TintAndStartingReadTheirNumbersAndReportBadOnes)
     // The file holds the player's position; the camera translation is its negation.
     EXPECT_EQ(entfl * 100 + updown * 10 + entf, -150.0f - 20 + 3);
     EXPECT_EQ(updownangle * 100 + viewangle * 10 + zangle, 1000.0f + 900 - 5);
-    EXPECT_TRUE(gLines.empty());
+    EXPECT_TRUE(LevelConsole().empty());
 
     WriteTextFile(level + "tint", "0.5,red\n");
     WriteTextFile(level + "starting", "1\n2\n");
@@ -226,7 +148,7 @@ TEST_F(LevelFiles, TintAndStartingReadTheirNumbersAndReportBadOnes)
     EXPECT_EQ(baseCol1 + baseCol2 * 10 + baseCol3 * 100, 0.5f + 10 + 100);
     EXPECT_EQ(entf + viewangle, 0.0f);
     EXPECT_EQ(updown, -2.0f);
-    EXPECT_EQ(gLines.size(), 3u);
+    EXPECT_EQ(LevelConsole().size(), 3u);
     EXPECT_EQ(LoadTintColor((level + "none").c_str()) + ReadPlayerPosition((level + "none").c_str()), 0);
 }
 
@@ -241,23 +163,11 @@ TEST_F(LevelFiles, SavedFilesReadBackToTheSameLevel)
     entfl = -1.5f, updown = -2.0f, entf = 3.0f;
     updownangle = 10.0f, viewangle = -45.0f, zangle = 0.5f;
     baseCol1 = 0.75f, baseCol2 = 0.5f, baseCol3 = 1.0f;
-    // Two placed level models (placement as the geometry builder stores it).
-    const char* names[2] = {"box", "crate"};
-    mesh_mod* tail = &baseLevelMesh;
-    for (int i = 0; i < 2; i++)
-    {
-        tail = tail->next = static_cast<mesh_mod*>(calloc(1, sizeof(mesh_mod)));
-        snprintf(tail->name, sizeof tail->name, "%s", names[i]);
-        tail->placementPosition = fastVector_Set(i + 0.5f, -1.0f, 2.0f * i);
-        tail->placementRotation = fastVector_Set(0.0f, 90.0f * i, 0.0f);
-        tail->placementScale = 100.0f + 50 * i;
-    }
-
     const std::string saved = dir / "levels/copy/";
     std::filesystem::create_directories(saved);
     std::filesystem::copy(level + "Models", saved + "Models");
     ASSERT_EQ(SaveChangesToLevelFiles(saved.c_str()), 1);
-    EXPECT_TRUE(gLines.empty()) << gLines[0];
+    EXPECT_TRUE(LevelConsole().empty()) << LevelConsole()[0];
     // The person file has no line end after its last record.
     std::string person = ReadTextFile(saved + "person");
     EXPECT_NE(person.back(), '\n');
@@ -305,25 +215,6 @@ TEST_F(LevelFiles, SavedFilesReadBackToTheSameLevel)
     EXPECT_EQ(entfl * 100 + updown * 10 + entf, -150.0f - 20 + 3);
     EXPECT_EQ(updownangle * 100 + viewangle * 10 + zangle, 1000.0f - 450 + 0.5f);
     EXPECT_EQ(baseCol1 + baseCol2 * 10 + baseCol3 * 100, 0.75f + 5 + 100);
-
-    FILE* f = fopen((saved + "level models").c_str(), "rb");
-    ASSERT_NE(f, nullptr);
-    char line[kLevelLineMax + 1];
-    float previous = 100.0f;
-    int n = 0;
-    for (mesh_mod* m = baseLevelMesh.next; m; m = m->next, n++)
-    {
-        ReadLevelLine(f, line, "level models", n + 1);
-        levelModelRecord r;
-        ASSERT_EQ(ParseLevelModelLine(line, &r, previous, "level models", n + 1), 1);
-        EXPECT_STREQ(r.model, m->name);
-        EXPECT_EQ(memcmp(&r.position, &m->placementPosition, sizeof r.position), 0) << n;
-        EXPECT_EQ(memcmp(&r.angles, &m->placementRotation, sizeof r.angles), 0) << n;
-        EXPECT_EQ(r.scale, m->placementScale);
-    }
-    ReadLevelLine(f, line, "level models", 3);
-    EXPECT_STREQ(line, ""); // no third model
-    fclose(f);
 }
 
 TEST_F(LevelFiles, AFailedSaveKeepsTheOldFileAndWritesTheOthers)
@@ -337,8 +228,8 @@ TEST_F(LevelFiles, AFailedSaveKeepsTheOldFileAndWritesTheOthers)
     EXPECT_EQ(ReadTextFile(level + "tint"), "0.500000, 0.500000, 0.500000\n");
     EXPECT_TRUE(FileExists(level + "starting"));
     EXPECT_TRUE(FileExists(level + "level models"));
-    ASSERT_EQ(gLines.size(), 1u);
-    EXPECT_EQ(gLines[0].rfind("//Could not save " + level + "person", 0), 0u) << gLines[0];
+    ASSERT_EQ(LevelConsole().size(), 1u);
+    EXPECT_EQ(LevelConsole()[0].rfind("//Could not save " + level + "person", 0), 0u) << LevelConsole()[0];
 
     // An empty folder name writes nothing at all (not into the working directory).
     EXPECT_EQ(SaveChangesToLevelFiles(""), 0);

@@ -1,0 +1,105 @@
+// The scratch data folder the level tests share: a level folder under it, models in the
+// level's and the root's "Models", two actor scripts, and captured console and dialog lines.
+#pragma once
+
+#include "core/output.h"
+#include "model/loader.h"
+#include "model/mesh_records.h"
+#include "resources/paths.h"
+#include "test_util.h"
+#include "world/humans.h"
+#include "world/level.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+inline std::vector<std::string>& LevelConsole()
+{
+    static std::vector<std::string> lines;
+    return lines;
+}
+
+inline std::vector<std::string>& LevelDialogs()
+{
+    static std::vector<std::string> lines;
+    return lines;
+}
+
+// A one-triangle model whose second vertex lies at x = size / 660.
+inline std::string TriangleModel(int size)
+{
+    return "triangle\nmodel\n0 0 0 0\n1 " + std::to_string(size) +
+           " 0 0\n2 0 660 0\nEDGES\nMATERIAL Plain 65535 65535 65535 1 0 0 0 0 0 0 0 0 0 0\n0 1 2\nEND\n";
+}
+
+class LevelFolderTest : public ::testing::Test
+{
+  protected:
+    TempDir dir;
+    std::string level; // a level folder, ending with the separator
+    outputProc savedConsole = toConsole;
+    outputProc savedDialog = toDialog;
+
+    void SetUp() override
+    {
+        LevelConsole().clear();
+        toConsole = [](const char* text) { LevelConsole().push_back(text); };
+        toDialog = [](const char* text) { LevelDialogs().push_back(text); };
+        LevelDialogs().clear();
+        snprintf(routePath, sizeof routePath, "%s/", dir.path.c_str());
+        level = dir / "levels/one/";
+        VXR_Init();
+        RegisterModelLoader();
+        // The level's own model is found before the data root's one of the same name.
+        WriteTextFile(dir / "Models/box", TriangleModel(660));
+        WriteTextFile(level + "Models/box", TriangleModel(1320));
+        WriteTextFile(dir / "Models/crate", TriangleModel(330));
+        WriteTextFile(dir / "Data/guard", "addi 1,1\n");
+        WriteTextFile(dir / "Data/look", "addi 2,1\n");
+    }
+
+    void TearDown() override
+    {
+        ReturnToNothing();
+        currentLevelFolder[0] = 0;
+        levelChanged = 0;
+        while (mesh_mod* m = baseMesh->next)
+        {
+            baseMesh->next = m->next;
+            m->next = nullptr;
+            DisposeMeshworkModel(m);
+        }
+        meshPtr = baseMesh;
+        routePath[0] = 0;
+        // Other suites of this program start from the roster's bare hooks.
+        gLoadModelHook = nullptr;
+        gImportModelPosesHook = nullptr;
+        gLevelFolderHook = gRoutePathHook = nullptr;
+        toConsole = savedConsole;
+        toDialog = savedDialog;
+    }
+
+    std::vector<human_being*> Actors()
+    {
+        std::vector<human_being*> out;
+        for (human_being* h = baseHuman->next; h; h = h->next)
+            out.push_back(h);
+        return out;
+    }
+
+    bool ConsoleHas(const std::string& part)
+    {
+        for (const std::string& line : LevelConsole())
+            if (line.find(part) != std::string::npos) return true;
+        return false;
+    }
+};
+
+// Second vertex's x: the model's size after scaling.
+inline float ModelSize(const human_being* h)
+{
+    return h->model->vertexListHead.next->next->x;
+}

@@ -1,0 +1,261 @@
+// Loading level folders: which files make a level and how missing ones are reported, the
+// unload of everything the previous level owned, level model placement, and a save that
+// loads back to the same level.
+#include "world/level.h"
+
+#include "model/model_fixtures.h"
+#include "resources/textures.h"
+#include "script/script_records.h"
+#include "world/camera.h"
+#include "world/geometry.h"
+#include "world/level_files.h"
+#include "world/level_folder_fixture.h"
+
+#include <GL/gl.h>
+
+#include <cstring>
+#include <filesystem>
+
+namespace
+{
+
+class Levels : public LevelFolderTest
+{
+  protected:
+    std::vector<std::string> LinesAfterLoading()
+    {
+        std::vector<std::string> out;
+        for (const std::string& line : LevelConsole())
+            if (line != "//Loading level") out.push_back(line);
+        return out;
+    }
+};
+
+int CountQuads()
+{
+    int n = 0;
+    for (fourcorner* q = baseQ.next; q; q = q->next)
+        n++;
+    return n;
+}
+
+} // namespace
+
+TEST_F(Levels, AnyOfTheFourFilesMakesALevelAndEachMissingOneIsReportedInOrder)
+{
+    const struct
+    {
+        const char* files; // which of: m(odels) t(int) p(erson) s(tarting)
+        std::vector<std::string> lines;
+    } cases[] = {
+        {"s",
+         {"//Failed to load level models!", "//Failed to load tint color!",
+          "//Failed to load level objects!"}},
+        {"p",
+         {"//Failed to load level models!", "//Failed to load tint color!",
+          "//Failed to load starting position!"}},
+        {"mt", {"//Failed to load level objects!", "//Failed to load starting position!"}},
+    };
+    int n = 0;
+    for (const auto& c : cases)
+    {
+        std::string folder = dir / ("levels/case" + std::to_string(n++) + "/");
+        std::filesystem::create_directories(folder);
+        if (strchr(c.files, 'm')) WriteTextFile(folder + "level models", "box,0,0,0,0,0,0,100\n");
+        if (strchr(c.files, 't')) WriteTextFile(folder + "tint", "1, 1, 1\n");
+        if (strchr(c.files, 'p')) WriteTextFile(folder + "person", "crate,0,0,0,0,0,0,0,1,100,100");
+        if (strchr(c.files, 's')) WriteTextFile(folder + "starting", "1\n2\n3\n4\n45\n0\n");
+        LevelConsole().clear();
+        levelChanged = 0;
+        LoadLevel(folder.c_str());
+        ASSERT_FALSE(LevelConsole().empty());
+        EXPECT_EQ(LevelConsole()[0], "//Loading level");
+        EXPECT_EQ(LinesAfterLoading(), c.lines) << c.files;
+        EXPECT_STREQ(currentLevelFolder, folder.c_str());
+        EXPECT_EQ(levelChanged, 1);
+        EXPECT_TRUE(LevelDialogs().empty());
+    }
+    // The first folder's player stands at its start position (the second has none, so stays).
+    EXPECT_EQ(entfl * 100 + updown * 10 + entf, -100.0f - 20 - 3);
+    EXPECT_EQ(viewangle, 45.0f);
+}
+
+TEST_F(Levels, AFolderWithNoneOfTheFourIsRefusedAndKeepsTheLevelFolder)
+{
+    WriteTextFile(level + "starting", "0\n0\n0\n0\n0\n0\n");
+    WriteTextFile(level + "person", "crate,0,0,0,0,0,0,0,1,100,100");
+    LoadLevel(level.c_str());
+    ASSERT_EQ(Actors().size(), 1u);
+
+    const std::string empty = dir / "levels/empty/";
+    WriteTextFile(empty + "load script", "addi 1,1\n");
+    LevelConsole().clear();
+    LoadLevel(empty.c_str());
+    ASSERT_EQ(LevelDialogs().size(), 1u);
+    EXPECT_EQ(LevelDialogs()[0], "This is not a valid level folder:\n" + empty);
+    EXPECT_EQ(LinesAfterLoading(),
+              std::vector<std::string>{"//Loading failed. Chosen folder is not a valid level folder."});
+    EXPECT_STREQ(currentLevelFolder, level.c_str());
+    // The old level is gone all the same; what the folder's script made stays.
+    EXPECT_TRUE(Actors().empty());
+    ASSERT_NE(baseScript.next, nullptr);
+    EXPECT_EQ(std::string(baseScript.next->path), empty + "load script");
+
+    // An empty folder name is no load at all.
+    levelChanged = 0;
+    LevelConsole().clear();
+    LoadLevel("");
+    EXPECT_EQ(levelChanged + (int)LevelConsole().size(), 0);
+    EXPECT_NE(baseScript.next, nullptr);
+}
+
+TEST_F(Levels, LoadingALevelUnloadsEverythingThePreviousOneOwned)
+{
+    ASSERT_TRUE(EnsureGL());
+    const unsigned char red[3] = {255, 0, 0};
+    std::filesystem::create_directories(dir / "Textures");
+    WritePng(dir / "Textures/wall.png", red, red);
+    WriteTextFile(level + "tex", "Textures/wall.png\n");
+    WriteTextFile(level + "level models", "box,0,0,0,0,0,0,100\ncrate,0,0,5,0,0,0,100\n");
+    WriteTextFile(level + "person",
+                  "crate,0,0,0,0,0,0,0,1,100,100,A,\"Data/guard\",1\ncrate,0,0,0,0,0,0,0,1,100,100");
+    WriteTextFile(level + "load script", "macro \"jump\"\naddi 1,1\n");
+    LoadLevel(level.c_str());
+    ASSERT_EQ(Actors().size(), 2u);
+    ASSERT_NE(baseTexture.next, nullptr);
+    GLuint texture = baseTexture.next->glName;
+    EXPECT_TRUE(glIsTexture(texture));
+    EXPECT_STREQ(baseTexture.next->fileName, "wall.png");
+    EXPECT_EQ(CountQuads(), 2);
+    EXPECT_NE(baseMacro.next, nullptr);
+    EXPECT_NE(baseScript.next, nullptr);
+    selHuman = Actors()[0];
+
+    const std::string next = dir / "levels/two/";
+    WriteTextFile(next + "starting", "0\n0\n0\n0\n0\n0\n");
+    LoadLevel(next.c_str());
+    EXPECT_TRUE(Actors().empty());
+    EXPECT_EQ(selHuman, nullptr);
+    EXPECT_EQ(baseTexture.next, nullptr);
+    EXPECT_FALSE(glIsTexture(texture));
+    EXPECT_EQ(baseLevelMesh.next, nullptr);
+    EXPECT_EQ(CountQuads() + gNumPlatforms, 0);
+    EXPECT_EQ(baseP.next, nullptr);
+    EXPECT_EQ(baseWall.next, nullptr);
+    EXPECT_EQ(baseMacro.next, nullptr);
+    EXPECT_EQ(baseScript.next, nullptr);
+}
+
+TEST_F(Levels, LevelModelsArePlacedWithTheirScaleFromEitherModelsFolder)
+{
+    WriteTextFile(level + "level models", "box,1,0,0,0,0,0,0\r\n"
+                                          "crate,0,0,0,0,90,0,-50\r\n"
+                                          "barrel,0,0,0,0,0,0,250\r\n"
+                                          "box,0,2,0,0,0,0\r\n");
+    ASSERT_EQ(LoadLevelModels((level + "level models").c_str()), 1);
+    std::vector<mesh_mod*> models;
+    for (mesh_mod* m = baseLevelMesh.next; m; m = m->next)
+        models.push_back(m);
+    ASSERT_EQ(models.size(), 3u);
+    EXPECT_EQ(levelMeshPtr, models[2]);
+    // Scale 0 and below are 100; a line without a scale takes the line before's (the skipped one's).
+    EXPECT_EQ(models[0]->placementScale, 100.0f);
+    EXPECT_EQ(models[1]->placementScale, 100.0f);
+    EXPECT_EQ(models[2]->placementScale, 250.0f);
+    EXPECT_EQ(models[1]->placementRotation.y, 90.0f);
+    // The level's own box (2 wide) moved to x = 1; the last one is scaled 2.5 and raised by 2.
+    EXPECT_FLOAT_EQ(models[0]->vertexListHead.next->next->x, 3.0f);
+    EXPECT_FLOAT_EQ(models[2]->vertexListHead.next->next->x, 5.0f);
+    EXPECT_FLOAT_EQ(models[2]->vertexListHead.next->next->y, 2.0f);
+    EXPECT_EQ(models[0]->owner, nullptr);
+    EXPECT_EQ(CountQuads(), 3);
+    EXPECT_TRUE(ConsoleHas("//Failed to load level model: barrel"));
+    EXPECT_EQ(LoadLevelModels((level + "none").c_str()), 0);
+    EXPECT_EQ(CountQuads(), 3); // a missing file leaves the level as it was
+}
+
+TEST_F(Levels, ASavedLevelLoadsBackToTheSameLevel)
+{
+    WriteTextFile(level + "level models", "box,1.5,0,-2,0,90,0,100\ncrate,0,0.5,0,10,0,-20,150\n");
+    WriteTextFile(level + "tint", "0.8, 0.6, 0.4\n");
+    WriteTextFile(level + "person", "box,1,0,-3,0,180,0,2,0,80,50,Guard,\"Data/guard\",1,\"Data/look\",6\n"
+                                    "crate,-4,0.5,2,0,45,0,1,2,100,125\n"
+                                    "crate,0,0,0,0,0,0,0,1,-5,100,Sign");
+    WriteTextFile(level + "starting", "2\n1\n-6\n5\n-90\n0\n");
+    LoadLevel(level.c_str());
+    ASSERT_EQ(LinesAfterLoading().size(), 0u) << LinesAfterLoading()[0];
+
+    const std::string copy = dir / "levels/copy/";
+    std::filesystem::create_directories(copy);
+    std::filesystem::copy(level + "Models", copy + "Models");
+    ASSERT_EQ(SaveChangesToLevelFiles(copy.c_str()), 1);
+    const char* files[4] = {"person", "starting", "level models", "tint"};
+    std::vector<std::string> firstSave;
+    for (const char* f : files)
+        firstSave.push_back(ReadTextFile(copy + f));
+
+    struct actorState
+    {
+        human_being fields;
+        std::string model;
+        std::vector<std::pair<std::string, int>> scripts;
+        float size;
+    };
+    auto capture = [this]
+    {
+        std::vector<actorState> out;
+        for (human_being* h : Actors())
+        {
+            actorState a{*h, h->model->name, {}, ModelSize(h)};
+            for (VXR_scripter* s = h->scripts; s; s = s->next)
+                a.scripts.push_back({s->path, s->eventMask});
+            out.push_back(a);
+        }
+        return out;
+    };
+    std::vector<actorState> before = capture();
+    std::vector<mesh_mod> modelsBefore;
+    for (mesh_mod* m = baseLevelMesh.next; m; m = m->next)
+        modelsBefore.push_back(*m);
+    const float player[6] = {entfl, updown, entf, updownangle, viewangle, zangle};
+
+    LoadLevel(copy.c_str());
+    EXPECT_STREQ(currentLevelFolder, copy.c_str());
+    std::vector<actorState> after = capture();
+    ASSERT_EQ(after.size(), 3u);
+    ASSERT_EQ(after.size(), before.size());
+    for (size_t i = 0; i < after.size(); i++)
+    {
+        const human_being &a = after[i].fields, &b = before[i].fields;
+        EXPECT_STREQ(a.name, b.name) << i;
+        EXPECT_EQ(after[i].model, before[i].model) << i;
+        EXPECT_EQ(memcmp(&a.position, &b.position, sizeof a.position), 0) << i;
+        EXPECT_EQ(memcmp(&a.rotation, &b.rotation, sizeof a.rotation), 0) << i;
+        EXPECT_EQ(a.team, b.team) << i;
+        EXPECT_EQ(a.type, b.type) << i;
+        EXPECT_EQ(a.health, b.health) << i;
+        EXPECT_EQ(a.scale, b.scale) << i;
+        EXPECT_EQ(after[i].scripts, before[i].scripts) << i;
+        EXPECT_FLOAT_EQ(after[i].size, before[i].size) << i;
+    }
+    EXPECT_EQ(after[2].fields.health, -5);
+    EXPECT_EQ(after[0].scripts.size(), 2u);
+    int n = 0;
+    for (mesh_mod* m = baseLevelMesh.next; m; m = m->next, n++)
+    {
+        ASSERT_LT(n, (int)modelsBefore.size());
+        EXPECT_STREQ(m->name, modelsBefore[n].name);
+        EXPECT_EQ(memcmp(&m->placementPosition, &modelsBefore[n].placementPosition, sizeof(vector_type)), 0);
+        EXPECT_EQ(memcmp(&m->placementRotation, &modelsBefore[n].placementRotation, sizeof(vector_type)), 0);
+        EXPECT_EQ(m->placementScale, modelsBefore[n].placementScale);
+    }
+    EXPECT_EQ(n, 2);
+    const float playerAfter[6] = {entfl, updown, entf, updownangle, viewangle, zangle};
+    EXPECT_EQ(memcmp(player, playerAfter, sizeof player), 0);
+    EXPECT_EQ(baseCol1 * 100 + baseCol2 * 10 + baseCol3, 80.0f + 6 + 0.4f);
+
+    // Saving the reloaded level writes the same four files again.
+    ASSERT_EQ(SaveChangesToLevelFiles(copy.c_str()), 1);
+    for (int i = 0; i < 4; i++)
+        EXPECT_EQ(ReadTextFile(copy + files[i]), firstSave[i]) << files[i];
+}
