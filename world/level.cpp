@@ -105,6 +105,8 @@ void RestartGame()
     if (FolderFilePath(currentLevelFolder, "tint", path, sizeof path)) LoadTintColor(path);
     healthPercentage = 100.0f;
     tintColor = fastVector_Set(baseCol1, baseCol2, baseCol3);
+    const float x = -entfl, z = -entf;
+    CheckMove(x, z, x, z, &updown, viewangle, &fall, &fallStartTime, nullptr, nullptr, nullptr);
 }
 
 void LoadLevel(const char* folder)
@@ -153,9 +155,10 @@ void LoadLevel(const char* folder)
         for (const auto& part : parts)
             if (!part.loaded) OutputToConsole(part.failure);
     }
-    RestartGame();
+    // The geometry comes first: settling the player at the start needs the new level's ground.
     BuildWorldNormals();
     GenerateLevelFromQuads();
+    RestartGame();
 }
 
 void VXR_Init()

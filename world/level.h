@@ -31,7 +31,7 @@ void VXR_Init();
 
 // Loads the level in folder (ending with the separator): unloads the previous level, then reads
 // "level models", "tint", "person", "starting", "load script" and "tex" in that order, reporting
-// each of the first four that failed, settles the player and builds the level geometry. When
+// each of the first four that failed, builds the level geometry and settles the player on it. When
 // none of the first four could be read, the folder is not a valid level: a dialog and a console
 // line say so and currentLevelFolder keeps its old value. An empty or null folder does nothing.
 void LoadLevel(const char* folder);

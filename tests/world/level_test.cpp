@@ -8,6 +8,8 @@
 #include "script/script_records.h"
 #include "world/camera.h"
 #include "world/geometry.h"
+#include "world/player.h"
+#include "model/draw_model.h"
 #include "world/level_files.h"
 #include "world/level_folder_fixture.h"
 
@@ -258,4 +260,32 @@ TEST_F(Levels, ASavedLevelLoadsBackToTheSameLevel)
     ASSERT_EQ(SaveChangesToLevelFiles(copy.c_str()), 1);
     for (int i = 0; i < 4; i++)
         EXPECT_EQ(ReadTextFile(copy + files[i]), firstSave[i]) << files[i];
+}
+
+TEST_F(Levels, TheStartPutsThePlayerOnTheGroundAndRestoresHealthAndTint)
+{
+    // A floor at height 0 under the start: an eye started lower than 1.0 above it is lifted,
+    // one started higher is left to fall the difference.
+    WriteTextFile(dir / "Models/floor",
+                  "floor\nmodel\n0 -3300 0 -3300\n1 3300 0 -3300\n2 0 0 3300\nEDGES\n"
+                  "MATERIAL Plain 65535 65535 65535 1 0 0 0 0 0 0 0 0 0 0\n0 2 1\nEND\n");
+    WriteTextFile(level + "level models", "floor,0,0,0,0,0,0,100\n");
+    WriteTextFile(level + "tint", "0.5, 0.5, 0.5\n");
+    const struct
+    {
+        const char* y;
+        float updown, fall;
+    } cases[] = {{"0.8", -1.0f, 0.0f}, {"3", -3.0f, 2.0f}};
+    for (const auto& c : cases)
+    {
+        WriteTextFile(level + "starting", std::string("0\n") + c.y + "\n0\n0\n0\n0\n");
+        fall = 0.0f;
+        healthPercentage = 10.0f;
+        tintColor = fastVector_Set(1, 1, 1);
+        LoadLevel(level.c_str());
+        EXPECT_FLOAT_EQ(updown, c.updown) << c.y;
+        EXPECT_FLOAT_EQ(fall, c.fall) << c.y;
+        EXPECT_EQ(healthPercentage, 100.0f);
+        EXPECT_EQ(tintColor.x + tintColor.y + tintColor.z, 1.5f);
+    }
 }
