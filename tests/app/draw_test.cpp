@@ -224,6 +224,8 @@ const char kGroundModel[] = "ground\n\n"
 
 TEST_F(SceneDrawing, HumanoidsWalkAndFallOffALedgeInAPlayedScene)
 {
+    // The engine reset empties the level geometry too, so it comes before the level is built.
+    VXR_Init();
     mesh_mod* ground = static_cast<mesh_mod*>(calloc(1, sizeof(mesh_mod)));
     ASSERT_TRUE(WriteTextFile(dir / "ground", kGroundModel));
     ASSERT_EQ(1, LoadMeshworkModel(ground, (dir / "ground").c_str()));
@@ -231,7 +233,6 @@ TEST_F(SceneDrawing, HumanoidsWalkAndFallOffALedgeInAPlayedScene)
     AnalizeModelForCollisionPlanes(ground, {0, 0, 0}, {0, 0, 0}, 100.0f);
     BuildWorldNormals();
     GenerateLevelFromQuads();
-    VXR_Init();
     RegisterModelLoader();
     snprintf(routePath, sizeof routePath, "%s/demo/", SourceDir().c_str());
     human_being* walker = AddHuman("humanoid");
