@@ -123,25 +123,12 @@ void VXR_DecodePose(const char* p, VXR_DecodedArgs* a)
     a->ok = 1;
 }
 
-int VXR_ScriptPathStaysInside(const char* path)
-{
-    if (!path || !path[0] || path[0] == '/' || path[0] == ':') return 0;
-    const char* component = path;
-    for (const char* c = path;; c++)
-    {
-        if (*c == '/' || *c == ':' || *c == 0)
-        {
-            if (c - component == 2 && component[0] == '.' && component[1] == '.') return 0;
-            if (*c == 0) return 1;
-            component = c + 1;
-        }
-    }
-}
-
 void VXR_DecodeSavePath(const char* p, VXR_DecodedArgs* a)
 {
     VXR_ReadName(&p, a->text, sizeof a->text);
-    if (!VXR_ScriptPathStaysInside(a->text))
+    // Said once when the statement compiles (what is wrong with the path) and once when it first
+    // runs (which script asked).
+    if (!VXR_PathStaysInDataFolder(a->text, "savePoses"))
     {
         VXR_DecodeFault(a, kFaultPath, 0);
         return;

@@ -51,8 +51,5 @@ void vxrinstr_makePose(VXR_DecodedArgs* a);
 void vxrinstr_loadPoses(VXR_DecodedArgs* a);
 void vxrinstr_savePoses(VXR_DecodedArgs* a);
 
-// 1 when a path a script names stays inside the data folder: not empty, not absolute (no
-// leading '/' or ':') and no ".." component ('/' and ':' both separate components).
-int VXR_ScriptPathStaysInside(const char* path);
 // routePath + path through FixPathString into out.
 void VXR_DataPath(const char* path, char* out, int outSize);

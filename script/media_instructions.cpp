@@ -4,6 +4,7 @@
 
 #include "core/clock.h"
 #include "core/output.h"
+#include "core/safe_write.h"
 #include "model/mesh_records.h"
 #include "model/posing.h"
 #include "platform/fsound.h"
@@ -17,13 +18,11 @@
 #include "world/collision.h"
 #include "world/humans.h"
 #include "world/level.h"
+#include "world/level_files.h"
 
-#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <string>
-#include <unistd.h>
 
 int gScriptChannel = -1;
 VXR_ProgramInput gScriptInput = {};
@@ -89,63 +88,24 @@ void vxrinstr_teampoke(VXR_DecodedArgs* a)
     if (VXR_Ready(a, "teampoke")) Poke(a, 1, VXR_FieldInt(a, 0, 0));
 }
 
-// The content goes to a temporary beside the target, is synced and renamed over it, so a crash
-// leaves the old file or the new one, never a part.
-static int ReplaceFile(const char* path, const std::string& content)
-{
-    std::string temporary = std::string(path) + ".saving";
-    FILE* f = fopen(temporary.c_str(), "wb");
-    if (!f)
-    {
-        OutputToConsoleF("//Could not create %s: %s", temporary.c_str(), strerror(errno));
-        return 0;
-    }
-    int ok = fwrite(content.data(), 1, content.size(), f) == content.size();
-    ok = fflush(f) == 0 && ok;
-    ok = fsync(fileno(f)) == 0 && ok;
-    ok = fclose(f) == 0 && ok;
-    if (!ok || rename(temporary.c_str(), path) != 0)
-    {
-        OutputToConsoleF("//Could not write %s: %s", path, strerror(errno));
-        remove(temporary.c_str());
-        return 0;
-    }
-    return 1;
-}
-
-// One record per actor, written as the level's person file writes them.
-static void AppendActorRecord(std::string* out, const human_being* h)
-{
-    char part[2200];
-    snprintf(part, sizeof part, "%s,%f,%f,%f,%f,%f,%f,%d,%d,%d,%f", h->model ? h->model->name : "",
-             h->position.x, h->position.y, h->position.z, h->rotation.x, h->rotation.y, h->rotation.z,
-             (int)h->team, (int)h->type, (int)h->health, h->scale);
-    *out += part;
-    if (h->name[0])
-    {
-        *out += ",";
-        out->append(h->name, strnlen(h->name, kHumanNameSize));
-    }
-    for (const VXR_scripter* s = h->scripts; s; s = s->next)
-    {
-        snprintf(part, sizeof part, ",\"%s\",%ld", s->path, (long)s->eventMask);
-        *out += part;
-    }
-}
-
+// The roster, one record per actor in roster order, each as the level's person file writes it,
+// with no line end after the last; written as a whole or not at all.
 void vxrinstr_savekey(VXR_DecodedArgs* a)
 {
     if (!currentLevelFolder[0]) return;
     char path[1100];
     int length = snprintf(path, sizeof path, "%skeyframe%d", currentLevelFolder, (int)VXR_FieldInt(a, 0, 0));
     if (length < 0 || length >= (int)sizeof path) return;
-    std::string content;
-    for (human_being* h = baseHuman ? baseHuman->next : nullptr; h; h = h->next)
+    safeWrite w;
+    if (!BeginSafeWrite(&w, path)) return;
+    int ok = 1;
+    char line[4096];
+    for (human_being* h = baseHuman ? baseHuman->next : nullptr; h && ok; h = h->next)
     {
-        if (h != baseHuman->next) content += "\n";
-        AppendActorRecord(&content, h);
+        FormatPersonLine(h, line, sizeof line);
+        ok = fprintf(w.file, "%s%s", h == baseHuman->next ? "" : "\n", line) >= 0;
     }
-    ReplaceFile(path, content);
+    EndSafeWrite(&w, ok);
 }
 
 void vxrinstr_dist(VXR_DecodedArgs* a)

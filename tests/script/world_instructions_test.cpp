@@ -248,10 +248,13 @@ TEST_F(WorldScript, OutOfRangeNumbersDoNothingAndSayWhichScriptOnce)
         Run(s);
         s->current = s->code;
         Run(s);
-        ASSERT_EQ(1u, consoleLines.size()) << row.script;
-        EXPECT_NE(std::string::npos, consoleLines[0].find(std::string("//Script Data/bad line ")))
-            << consoleLines[0];
-        EXPECT_NE(std::string::npos, consoleLines[0].find(row.line)) << consoleLines[0];
+        // A refused path is also explained when the statement compiles.
+        std::vector<std::string> lines;
+        for (const std::string& line : consoleLines)
+            if (line.find("is refused") == std::string::npos) lines.push_back(line);
+        ASSERT_EQ(1u, lines.size()) << row.script;
+        EXPECT_EQ(0u, lines[0].find("//Script Data/bad line ")) << lines[0];
+        EXPECT_NE(std::string::npos, lines[0].find(row.line)) << lines[0];
     }
     EXPECT_EQ(0.5f, h->model->materials[0].red);
     EXPECT_FALSE(FileExists(dir.path + "/../kesrow-instr-out"));
