@@ -17,6 +17,8 @@
 #include "script/variables.h"
 #include "world/collision.h"
 #include "world/humans.h"
+#include "world/level.h"
+#include "world/level_files.h"
 #include "world/vecmath.h"
 
 #include <climits>
@@ -389,15 +391,37 @@ void vxrinstr_mac(VXR_DecodedArgs* a)
 }
 
 // "path" or "path",seconds -> text = path, real[0] = seconds (0 when missing or unreadable).
-static void DecodePath(const char* p, VXR_DecodedArgs* a)
+// Said once when the statement compiles (what is wrong with the path) and once when it first
+// runs (which script asked).
+static void DecodePath(const char* p, VXR_DecodedArgs* a, const char* keyword)
 {
     VXR_ReadName(&p, a->text, sizeof(a->text));
+    if (!VXR_PathStaysInDataFolder(a->text, keyword))
+    {
+        VXR_DecodeFault(a, kFaultPath, 0);
+        return;
+    }
     if (*p == ',')
     {
         p++;
         if (!VXR_ReadDouble(&p, &a->real[0])) a->real[0] = 0.0;
     }
     a->ok = 1;
+}
+
+static void DecodeIncludePath(const char* p, VXR_DecodedArgs* a)
+{
+    DecodePath(p, a, "includeScript");
+}
+
+static void DecodeTimedPath(const char* p, VXR_DecodedArgs* a)
+{
+    DecodePath(p, a, "timeScript");
+}
+
+static void DecodeLevelPath(const char* p, VXR_DecodedArgs* a)
+{
+    DecodePath(p, a, "level");
 }
 
 // routePath + path, through FixPathString. The data root is read when the statement runs.
@@ -409,6 +433,7 @@ static void MakeDataPath(const char* path, char* out, int outSize)
 
 void vxrinstr_includeScript(VXR_DecodedArgs* a)
 {
+    if (!VXR_Ready(a, "includeScript")) return;
     char full[2048];
     MakeDataPath(a->text, full, sizeof(full));
     LoadAndExecuteScript(full);
@@ -416,9 +441,27 @@ void vxrinstr_includeScript(VXR_DecodedArgs* a)
 
 void vxrinstr_timeScript(VXR_DecodedArgs* a)
 {
+    if (!VXR_Ready(a, "timeScript")) return;
     char full[2048];
     MakeDataPath(a->text, full, sizeof(full));
     InstallTimedScript(full, (float)a->real[0]);
+}
+
+// "folder": the level folder routePath + folder + the separator. The load disposes
+// of the running script; its run ends at once.
+void vxrinstr_level(VXR_DecodedArgs* a)
+{
+    if (!VXR_Ready(a, "level")) return;
+    char folder[2048];
+    snprintf(folder, sizeof folder, "%s%s%c", routePath, a->text, kDirectoryDevider);
+    FixPathString(folder);
+    LoadLevel(folder);
+}
+
+// Writes the loaded level's files back into its folder; before the first level there is none.
+void vxrinstr_save(VXR_DecodedArgs* a)
+{
+    SaveChangesToLevelFiles(currentLevelFolder);
 }
 
 // mask -> whole[0] (unreadable: 0); empty -> form 'i': the mask is i1 when the statement runs.
@@ -474,13 +517,15 @@ VXR_Instruction gAllInstructions[] = {
     INSTRUCTION("size", VXR_DecodeFloatOrF1, vxrinstr_size),
     INSTRUCTION("axis", VXR_DecodeNone, vxrinstr_axis),
     INSTRUCTION("spin", VXR_DecodePoint, vxrinstr_spin),
+    INSTRUCTION("save", DecodeNothing, vxrinstr_save),
     INSTRUCTION("off", VXR_DecodeNone, vxrinstr_off),
     INSTRUCTION("goto", VXR_DecodePoint, vxrinstr_goto),
     INSTRUCTION("setName", VXR_DecodeNameText, vxrinstr_setName),
     INSTRUCTION("getName", VXR_DecodeRegisterFirst, vxrinstr_getName),
     INSTRUCTION("make", VXR_DecodeNameText, vxrinstr_make),
-    INSTRUCTION("includeScript", DecodePath, vxrinstr_includeScript),
-    INSTRUCTION("timeScript", DecodePath, vxrinstr_timeScript),
+    INSTRUCTION("includeScript", DecodeIncludePath, vxrinstr_includeScript),
+    INSTRUCTION("timeScript", DecodeTimedPath, vxrinstr_timeScript),
+    INSTRUCTION("level", DecodeLevelPath, vxrinstr_level),
     INSTRUCTION("loadPoses", VXR_DecodeNameText, vxrinstr_loadPoses),
     INSTRUCTION("savePoses", VXR_DecodeSavePath, vxrinstr_savePoses),
     INSTRUCTION("type", VXR_DecodeIntOrI1, vxrinstr_type),

@@ -141,6 +141,9 @@ void vxrinstr_def(VXR_DecodedArgs* args);
 void vxrinstr_mac(VXR_DecodedArgs* args);
 void vxrinstr_includeScript(VXR_DecodedArgs* args);
 void vxrinstr_timeScript(VXR_DecodedArgs* args);
+// Paths of "includeScript", "timeScript" and "level" that leave the data folder are refused.
+void vxrinstr_level(VXR_DecodedArgs* args);
+void vxrinstr_save(VXR_DecodedArgs* args);
 void vxrinstr_event(VXR_DecodedArgs* args);
 void vxrinstr_quit(VXR_DecodedArgs* args);
 // Ends the game after this pass; registered by the program at start-up (null: "quit" does nothing).

@@ -247,7 +247,7 @@ TEST(InstructionTable, EveryEntryIsCompleteAndFoundByNameUpToTheNullEnd)
         EXPECT_TRUE(e->handler && e->decode && e->run) << e->name;
         EXPECT_EQ(GetVXRInstruction(e->name), e);
     }
-    EXPECT_EQ(count, 73); // every instruction but "level" and "save", which come with the level files
+    EXPECT_EQ(count, 75); // every instruction
     EXPECT_EQ(GetVXRInstruction("NULL"), nullptr);
 }
 

@@ -5,6 +5,7 @@
 
 #include "model/model_fixtures.h"
 #include "resources/textures.h"
+#include "script/scheduling.h"
 #include "script/script_records.h"
 #include "world/camera.h"
 #include "world/geometry.h"
@@ -288,4 +289,48 @@ TEST_F(Levels, TheStartPutsThePlayerOnTheGroundAndRestoresHealthAndTint)
         EXPECT_EQ(healthPercentage, 100.0f);
         EXPECT_EQ(tintColor.x + tintColor.y + tintColor.z, 1.5f);
     }
+}
+
+TEST_F(Levels, ScriptsLoadAndSaveLevelsOnlyInsideTheDataFolder)
+{
+    WriteTextFile(level + "starting", "1\n2\n3\n0\n0\n0\n");
+    WriteTextFile(level + "tint", "0.5, 0.5, 0.5\n");
+    ASSERT_EQ(ExecuteVXRCommand("level", "\"levels:one\""), 1);
+    EXPECT_STREQ(currentLevelFolder, level.c_str());
+    EXPECT_EQ(levelChanged, 1);
+
+    // Names that leave the data folder: refused, nothing loaded.
+    WriteTextFile(dir / "outside/starting", "0\n0\n0\n0\n0\n0\n");
+    snprintf(routePath, sizeof routePath, "%s/levels/", dir.path.c_str());
+    LevelConsole().clear();
+    levelChanged = 0;
+    ExecuteVXRCommand("level", "\"../outside\"");
+    ExecuteVXRCommand("level", "\"\"");
+    ExecuteVXRCommand("includeScript", ("\"" + dir.path + "/Data/guard\"").c_str());
+    ExecuteVXRCommand("timeScript", "\"one/../../Data/guard\",1");
+    EXPECT_EQ(levelChanged, 0);
+    EXPECT_STREQ(currentLevelFolder, level.c_str());
+    EXPECT_EQ(baseScript.next, nullptr);
+    // Each is said when it compiles (what is wrong) and when it runs (who asked).
+    int refused = 0, left = 0;
+    for (const std::string& line : LevelConsole())
+    {
+        refused += line.find("is refused") != std::string::npos;
+        left += line.find("the path leaves the data folder") != std::string::npos;
+    }
+    EXPECT_EQ(refused * 10 + left, 44);
+    EXPECT_EQ(LevelConsole().size(), 8u);
+    // Inside it, a script path is still taken.
+    ExecuteVXRCommand("includeScript", "\"one/load script\"");
+    EXPECT_EQ(baseScript.next, nullptr); // no such file: nothing, and nothing said
+    WriteTextFile(level + "load script", "addi 1,1\n");
+    ExecuteVXRCommand("includeScript", "\"one/load script\"");
+    EXPECT_NE(baseScript.next, nullptr);
+
+    // "save" writes the loaded level's folder.
+    baseCol1 = 0.25f;
+    ExecuteVXRCommand("save", "");
+    EXPECT_EQ(ReadTextFile(level + "tint"), "0.250000, 0.500000, 0.500000\n");
+    EXPECT_EQ(ReadTextFile(level + "starting"),
+              "1.000000\n2.000000\n3.000000\n0.000000\n0.000000\n0.000000\n");
 }
