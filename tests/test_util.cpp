@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <sys/resource.h>
 #include <sys/wait.h>
 
 TempDir::TempDir()
@@ -63,9 +64,18 @@ int RunCommand(const std::string& command, std::string* output)
     return WEXITSTATUS(status);
 }
 
-std::string KesrowExe() { return KESROW_EXE; }
-std::string SourceDir() { return KESROW_SOURCE_DIR; }
-std::string BinaryDir() { return KESROW_BINARY_DIR; }
+std::string KesrowExe()
+{
+    return KESROW_EXE;
+}
+std::string SourceDir()
+{
+    return KESROW_SOURCE_DIR;
+}
+std::string BinaryDir()
+{
+    return KESROW_BINARY_DIR;
+}
 
 PngImage ReadPng(const std::string& path)
 {
@@ -86,4 +96,33 @@ PngImage ReadPng(const std::string& path)
     img.height = image.height;
     img.ok = true;
     return img;
+}
+
+static long StatusKB(const char* key)
+{
+    FILE* status = fopen("/proc/self/status", "r");
+    char line[256];
+    long value = -1;
+    while (status && fgets(line, sizeof line, status))
+        if (strncmp(line, key, strlen(key)) == 0) value = atol(line + strlen(key));
+    if (status) fclose(status);
+    return value;
+}
+
+long PeakRiseKB(const std::function<void()>& run)
+{
+    FILE* clear = fopen("/proc/self/clear_refs", "w");
+    bool reset = clear && fputs("5", clear) >= 0;
+    if (clear) reset = fclose(clear) == 0 && reset;
+    if (!reset) return -1;
+    long start = StatusKB("VmRSS:");
+    rlimit saved;
+    getrlimit(RLIMIT_AS, &saved);
+    rlimit cap = saved;
+    rlim_t wanted = rlim_t(StatusKB("VmSize:") + 512 * 1024) * 1024;
+    if (cap.rlim_cur == RLIM_INFINITY || cap.rlim_cur > wanted) cap.rlim_cur = wanted;
+    setrlimit(RLIMIT_AS, &cap);
+    run();
+    setrlimit(RLIMIT_AS, &saved);
+    return StatusKB("VmHWM:") - start;
 }

@@ -1,6 +1,7 @@
 // Small helpers the tests share: scratch folders, files, running the game, reading PNGs.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -36,3 +37,9 @@ struct PngImage
     const unsigned char* At(int x, int y) const { return &rgba[(size_t(y) * width + x) * 4]; }
 };
 PngImage ReadPng(const std::string& path);
+
+// Runs run and returns how far the process's peak resident size, as the kernel counts it, rose
+// above the size at its start, in KB (the peak is reset through /proc/self/clear_refs first). The
+// address space is capped 512 MB above its present size meanwhile, so that a reader gone wrong
+// fails instead of filling the machine.
+long PeakRiseKB(const std::function<void()>& run);
