@@ -98,15 +98,21 @@ static int FolderFilePath(const char* folder, const char* file, char* out, size_
     return 0;
 }
 
+// Health and tint back to the level's, the player settled where the start put it.
+static void SettleAtStart()
+{
+    healthPercentage = 100.0f;
+    tintColor = fastVector_Set(baseCol1, baseCol2, baseCol3);
+    const float x = -entfl, z = -entf;
+    CheckMove(x, z, x, z, &updown, viewangle, &fall, &fallStartTime, nullptr, nullptr, nullptr);
+}
+
 void RestartGame()
 {
     char path[1100];
     if (FolderFilePath(currentLevelFolder, "starting", path, sizeof path)) ReadPlayerPosition(path);
     if (FolderFilePath(currentLevelFolder, "tint", path, sizeof path)) LoadTintColor(path);
-    healthPercentage = 100.0f;
-    tintColor = fastVector_Set(baseCol1, baseCol2, baseCol3);
-    const float x = -entfl, z = -entf;
-    CheckMove(x, z, x, z, &updown, viewangle, &fall, &fallStartTime, nullptr, nullptr, nullptr);
+    SettleAtStart();
 }
 
 void LoadLevel(const char* folder)
@@ -156,9 +162,14 @@ void LoadLevel(const char* folder)
             if (!part.loaded) OutputToConsole(part.failure);
     }
     // The geometry comes first: settling the player at the start needs the new level's ground.
+    // A level that loaded has just read its start and tint; reading them again would only
+    // repeat what they had to say.
     BuildWorldNormals();
     GenerateLevelFromQuads();
-    RestartGame();
+    if (anyLoaded)
+        SettleAtStart();
+    else
+        RestartGame();
 }
 
 void VXR_Init()
