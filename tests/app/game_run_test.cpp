@@ -4,6 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <sstream>
+#include <vector>
+
 static int RunGame(const TempDir& dir, const std::string& args, std::string* out)
 {
     return RunCommand("'" + KesrowExe() + "' --mute --data '" + dir.path + "' --windowed 320x240 " + args,
@@ -103,4 +107,42 @@ TEST(GameRun, ShiftStaysDownWhileTheOtherShiftIsHeld)
         0)
         << out;
     EXPECT_NE(out.find("//Ended: quit after "), std::string::npos) << out;
+}
+
+// The field after `commas` commas of the person line of the actor named name, as a number.
+static float PersonField(const std::string& person, const std::string& name, int commas)
+{
+    std::istringstream lines(person);
+    for (std::string line; std::getline(lines, line);)
+    {
+        std::vector<std::string> fields;
+        std::istringstream split(line);
+        for (std::string f; std::getline(split, f, ',');)
+            fields.push_back(f);
+        if (fields.size() > 11 && fields[11] == name) return std::stof(fields[commas]);
+    }
+    ADD_FAILURE() << name << " not in\n" << person;
+    return -1000.0f;
+}
+
+TEST(GameRun, DemoGuardWalksToItsTargetAndTheLookoutFallsOffTheLedge)
+{
+    // A copy of the demo whose level saves itself at 5.7 s (the guard arrived, the lookout long
+    // down from the 0.5 ledge) and ends the game.
+    TempDir dir;
+    std::filesystem::copy(SourceDir() + "/demo", dir.path, std::filesystem::copy_options::recursive);
+    const std::string level = dir / "Levels/start/";
+    ASSERT_TRUE(WriteTextFile(level + "Scripts/finish", "save\nquit\n"));
+    ASSERT_TRUE(WriteTextFile(level + "load script", "timeScript \"Levels/start/Scripts/finish\",5.7\n" +
+                                                         ReadTextFile(level + "load script")));
+    std::string out;
+    ASSERT_EQ(RunGame(dir, "--frames 1000 --fixed-step 20", &out), 0) << out;
+    EXPECT_NE(out.find("//Ended: quit after 286 passes"), std::string::npos) << out;
+    const std::string person = ReadTextFile(level + "person");
+    // Position x, y, z are fields 1 to 3, health field 9.
+    EXPECT_NEAR(-3.0f, PersonField(person, "Guard", 1), 0.05f);
+    EXPECT_NEAR(2.0f, PersonField(person, "Guard", 3), 0.05f);
+    EXPECT_NEAR(0.0f, PersonField(person, "Lookout", 1), 0.02f);
+    EXPECT_NEAR(0.0f, PersonField(person, "Lookout", 2), 1e-4f);
+    EXPECT_EQ(100.0f, PersonField(person, "Lookout", 9));
 }
