@@ -550,8 +550,17 @@ void ImportAllMeshworkModels()
 {
     RegisterModelLoader();
     EnsureModelCache();
-    meshPtr = baseMesh;
+    // Entries of an earlier import are freed: actors and level models hold private copies, never
+    // the entries themselves. Their texture objects stay, as the copies draw with them.
+    mesh_mod* earlier = baseMesh->next;
     baseMesh->next = nullptr;
+    while (earlier)
+    {
+        mesh_mod* next = earlier->next;
+        DisposeMeshworkModel(earlier);
+        earlier = next;
+    }
+    meshPtr = baseMesh;
 
     char cachePath[1100];
     snprintf(cachePath, sizeof cachePath, "%scache", routePath);

@@ -52,7 +52,8 @@ void PrepareModelElementLists(mesh_mod* model);
 // name a line (under "<routePath>Models/"), ended by the first empty line or the end of the
 // file. Each model's pose file "<model path>_poses" is imported with it. Missing files give
 // the console lines "//Model precache file was not found!" and "//Failed to load model: <name>".
-// Entries of an earlier call are dropped, not freed. Registers the loader hooks first.
+// Entries of an earlier call are freed (actors and level models hold private copies). Registers the
+// loader hooks first.
 void ImportAllMeshworkModels();
 
 // Lets actors load models that are not cached yet (gLoadModelHook) and private copies import

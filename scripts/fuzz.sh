@@ -8,7 +8,7 @@
 # Exit status 1 when a harness found a fault.
 set -eu
 top="$(cd "$(dirname "$0")/.." && pwd)"
-build="$top/build-fuzz"
+build="${KESROW_FUZZ_BUILD:-$top/build-fuzz}"
 opts=()
 names=()
 for a in "$@"; do
@@ -19,14 +19,15 @@ if [ ${#names[@]} -eq 0 ]; then
   for f in "$top"/fuzz/fuzz_*.cpp; do names+=("$(basename "$f" .cpp | sed 's/^fuzz_//')"); done
 fi
 cmake -S "$top" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_COMPILER=clang \
-  -DCMAKE_CXX_COMPILER=clang++ -DKESROW_FUZZ=ON -DKESROW_TESTS=OFF >/dev/null
+  -DCMAKE_CXX_COMPILER=clang++ -DKESROW_FUZZ=ON >/dev/null
 targets=()
 for n in "${names[@]}"; do targets+=("fuzz_$n"); done
 cmake --build "$build" -j"$(nproc 2>/dev/null || echo 2)" --target "${targets[@]}" >/dev/null
 mkdir -p "$build/findings"
 export ALSOFT_DRIVERS=null SDL_VIDEODRIVER=offscreen
-export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=1}"
-export UBSAN_OPTIONS="${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}"
+export ASAN_OPTIONS="detect_leaks=1"
+export LSAN_OPTIONS="suppressions=$top/scripts/lsan.supp:print_suppressions=0"
+export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 failed=0
 for n in "${names[@]}"; do
   mkdir -p "$build/corpus/$n"

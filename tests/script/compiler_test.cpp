@@ -130,7 +130,8 @@ TEST_F(CompilerTest, MacroCodesAndRegistry)
 
     // An over-long name is reported and cut to its first four characters.
     ConsoleCapture console;
-    EXPECT_EQ(GetMacroScript(VXR_MacroCode("abcd")), Make("macro \"abcdefghij\"\r"));
+    VXR_scripter* cut = Make("macro \"abcdefghij\"\r");
+    EXPECT_EQ(GetMacroScript(VXR_MacroCode("abcd")), cut);
     EXPECT_TRUE(console.Contains("abcdefg"));
 }
 
