@@ -140,48 +140,39 @@ static void DeleteAnimationFrames(animatedTexture* animation)
 }
 
 // List line: <slot> "<folder>","<unused>", scanned like "%d \"%[^\"]\",\"%[^\"]\"".
+static int LoadListedAnimation(char* line, int lineNumber, void* context)
+{
+    const char* listPath = (const char*)context;
+    char* afterNumber = nullptr;
+    long slot = strtol(line, &afterNumber, 10);
+    char folder[kMaxLineLength + 1] = "";
+    char unused[kMaxLineLength + 1] = "";
+    if (afterNumber == line || sscanf(afterNumber, " \"%513[^\"]\",\"%513[^\"]\"", folder, unused) < 1)
+    {
+        OutputToConsoleF("//Animation list %s: line %d is not <slot> \"folder\",\"path\", skipped", listPath,
+                         lineNumber);
+        return 1;
+    }
+    if (slot < 1 || slot > kAnimationSlots)
+    {
+        OutputToConsoleF("//Animation list %s: line %d names slot %ld, outside 1 to %d, skipped", listPath,
+                         lineNumber, slot, kAnimationSlots);
+        return 1;
+    }
+    char path[sizeof routePath + sizeof folder];
+    snprintf(path, sizeof path, "%s%s", routePath, folder);
+    FixPathString(path);
+    animatedTexture* animation = &gTextureAnimations[slot - 1];
+    // A slot listed twice keeps only its last folder; the earlier frames are not leaked.
+    DeleteAnimationFrames(animation);
+    LoadAnimationFromFolder(path, animation);
+    return 1;
+}
+
 void LoadAnimationFiles(const char* listPath)
 {
     FILE* list = fopen(listPath, "rb");
     if (!list) return;
-    char line[kMaxLineLength + 1];
-    int lineNumber = 0;
-    int atEnd = 0;
-    while (!atEnd)
-    {
-        int wasCut = 0;
-        atEnd = ReadBoundedLine(list, line, sizeof line, 1, &wasCut) == -1;
-        ++lineNumber;
-        if (line[0] == 0) continue;
-        if (wasCut)
-        {
-            OutputToConsoleF("//Animation list %s: line %d is longer than %d characters, skipped", listPath,
-                             lineNumber, kMaxLineLength);
-            continue;
-        }
-        char* afterNumber = nullptr;
-        long slot = strtol(line, &afterNumber, 10);
-        char folder[kMaxLineLength + 1] = "";
-        char unused[kMaxLineLength + 1] = "";
-        if (afterNumber == line || sscanf(afterNumber, " \"%513[^\"]\",\"%513[^\"]\"", folder, unused) < 1)
-        {
-            OutputToConsoleF("//Animation list %s: line %d is not <slot> \"folder\",\"path\", skipped",
-                             listPath, lineNumber);
-            continue;
-        }
-        if (slot < 1 || slot > kAnimationSlots)
-        {
-            OutputToConsoleF("//Animation list %s: line %d names slot %ld, outside 1 to %d, skipped",
-                             listPath, lineNumber, slot, kAnimationSlots);
-            continue;
-        }
-        char path[sizeof routePath + sizeof folder];
-        snprintf(path, sizeof path, "%s%s", routePath, folder);
-        FixPathString(path);
-        animatedTexture* animation = &gTextureAnimations[slot - 1];
-        // A slot listed twice keeps only its last folder; the earlier frames are not leaked.
-        DeleteAnimationFrames(animation);
-        LoadAnimationFromFolder(path, animation);
-    }
+    ReadListLines(list, listPath, "Animation list", 0, LoadListedAnimation, (void*)listPath);
     fclose(list);
 }

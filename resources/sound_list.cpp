@@ -42,62 +42,51 @@ static FSOUND_SAMPLE* LoadListedSample(char* name, char* path, size_t pathSize)
 }
 
 // Sound list line: "<slot> <path>", e.g. "3 Sounds/step.wav".
+static int LoadSoundListLine(char* line, int lineNumber, void* context)
+{
+    const char* listPath = (const char*)context;
+    // strtol instead of %d: a slot too large for an int must not wrap into 0..255.
+    char* rest = nullptr;
+    long slot = strtol(line, &rest, 10);
+    if (rest == line)
+    {
+        OutputToConsoleF("//Sound list %s: line %d does not start with a slot number, skipped", listPath,
+                         lineNumber);
+        return 1;
+    }
+    while (*rest == ' ' || *rest == '\t')
+        ++rest;
+    if (*rest == 0)
+    {
+        OutputToConsoleF("//Sound list %s: line %d names no sample, skipped", listPath, lineNumber);
+        return 1;
+    }
+    if (slot < 0 || slot >= kSoundSlots)
+    {
+        OutputToConsoleF("//Sound list %s: line %d: slot %ld is outside 0 to %d, skipped", listPath,
+                         lineNumber, slot, kSoundSlots - 1);
+        return 1;
+    }
+
+    char name[kMaxLineLength + 1];
+    snprintf(name, sizeof name, "%s", rest);
+    char path[sizeof routePath + kMaxLineLength + 1];
+    FSOUND_SAMPLE* sample = LoadListedSample(name, path, sizeof path);
+    // A file that is there but does not decode is reported by the sound layer; a silent
+    // layer (no device) loads nothing, which is not the list's fault.
+    if (!sample && !FileCanBeOpened(path))
+        OutputToConsoleF("//Sound list %s: line %d: sample file %s not found, slot %ld stays empty", listPath,
+                         lineNumber, path, slot);
+    if (gAllSamples[slot] && gAllSamples[slot] != sample) FSOUND_Sample_Free(gAllSamples[slot]);
+    gAllSamples[slot] = sample;
+    return 1;
+}
+
 void LoadSoundFiles(const char* listPath)
 {
     FILE* list = fopen(listPath, "rb");
     if (!list) return;
-
-    char line[kMaxLineLength + 1];
-    int lineNumber = 0;
-    int atEnd = 0;
-    while (!atEnd)
-    {
-        int wasCut = 0;
-        atEnd = ReadBoundedLine(list, line, sizeof line, 1, &wasCut) == -1;
-        ++lineNumber;
-        if (line[0] == 0) continue;
-        if (wasCut)
-        {
-            OutputToConsoleF("//Sound list %s: line %d is longer than %d characters, skipped", listPath,
-                             lineNumber, kMaxLineLength);
-            continue;
-        }
-
-        // strtol instead of %d: a slot too large for an int must not wrap into 0..255.
-        char* rest = nullptr;
-        long slot = strtol(line, &rest, 10);
-        if (rest == line)
-        {
-            OutputToConsoleF("//Sound list %s: line %d does not start with a slot number, skipped", listPath,
-                             lineNumber);
-            continue;
-        }
-        while (*rest == ' ' || *rest == '\t')
-            ++rest;
-        if (*rest == 0)
-        {
-            OutputToConsoleF("//Sound list %s: line %d names no sample, skipped", listPath, lineNumber);
-            continue;
-        }
-        if (slot < 0 || slot >= kSoundSlots)
-        {
-            OutputToConsoleF("//Sound list %s: line %d: slot %ld is outside 0 to %d, skipped", listPath,
-                             lineNumber, slot, kSoundSlots - 1);
-            continue;
-        }
-
-        char name[kMaxLineLength + 1];
-        snprintf(name, sizeof name, "%s", rest);
-        char path[sizeof routePath + kMaxLineLength + 1];
-        FSOUND_SAMPLE* sample = LoadListedSample(name, path, sizeof path);
-        // A file that is there but does not decode is reported by the sound layer; a silent
-        // layer (no device) loads nothing, which is not the list's fault.
-        if (!sample && !FileCanBeOpened(path))
-            OutputToConsoleF("//Sound list %s: line %d: sample file %s not found, slot %ld stays empty",
-                             listPath, lineNumber, path, slot);
-        if (gAllSamples[slot] && gAllSamples[slot] != sample) FSOUND_Sample_Free(gAllSamples[slot]);
-        gAllSamples[slot] = sample;
-    }
+    ReadListLines(list, listPath, "Sound list", 0, LoadSoundListLine, (void*)listPath);
     fclose(list);
 }
 

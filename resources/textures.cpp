@@ -88,50 +88,39 @@ void FreeTextureList()
 }
 
 // Texture list line: a path under the data folder, e.g. "walls:brick.png" or "walls/brick.png".
+static int LoadListedTexture(char* line, int lineNumber, void* context)
+{
+    const char* listPath = (const char*)context;
+    char path[sizeof routePath + kMaxLineLength + 1];
+    snprintf(path, sizeof path, "%s%s", routePath, line);
+    FixPathString(path);
+    const char* slash = strrchr(path, kDirectoryDevider);
+    const char* name = slash ? slash + 1 : path;
+    if (!CanOpenForReading(path)) return 1;
+
+    textureFile* entry = (textureFile*)calloc(1, sizeof(textureFile));
+    if (!entry)
+    {
+        OutputToConsoleF("//Texture list %s: out of memory at line %d", listPath, lineNumber);
+        return 0;
+    }
+    texturePtr->next = entry;
+    texturePtr = entry;
+    LoadTextureWithLibPNG(path, &entry->glName);
+    if (strlen(name) >= sizeof entry->fileName)
+        OutputToConsoleF("//Texture list %s: file name %s is longer than %d characters, cut", listPath, name,
+                         int(sizeof entry->fileName) - 1);
+    CopyBounded(entry->fileName, sizeof entry->fileName, name);
+    return 1;
+}
+
 void LoadTextures(const char* listPath)
 {
     FILE* list = fopen(listPath, "rb");
     if (!list) return;
     if (baseTexture.next) FreeTextureList();
     texturePtr = &baseTexture;
-
-    char line[kMaxLineLength + 1];
-    int lineNumber = 0;
-    int atEnd = 0;
-    while (!atEnd)
-    {
-        int wasCut = 0;
-        atEnd = ReadBoundedLine(list, line, sizeof line, 1, &wasCut) == -1;
-        ++lineNumber;
-        if (line[0] == 0) break;
-        if (wasCut)
-        {
-            OutputToConsoleF("//Texture list %s: line %d is longer than %d characters, skipped", listPath,
-                             lineNumber, kMaxLineLength);
-            continue;
-        }
-
-        char path[sizeof routePath + sizeof line];
-        snprintf(path, sizeof path, "%s%s", routePath, line);
-        FixPathString(path);
-        const char* slash = strrchr(path, kDirectoryDevider);
-        const char* name = slash ? slash + 1 : path;
-        if (!CanOpenForReading(path)) continue;
-
-        textureFile* entry = (textureFile*)calloc(1, sizeof(textureFile));
-        if (!entry)
-        {
-            OutputToConsoleF("//Texture list %s: out of memory at line %d", listPath, lineNumber);
-            break;
-        }
-        texturePtr->next = entry;
-        texturePtr = entry;
-        LoadTextureWithLibPNG(path, &entry->glName);
-        if (strlen(name) >= sizeof entry->fileName)
-            OutputToConsoleF("//Texture list %s: file name %s is longer than %d characters, cut", listPath,
-                             name, int(sizeof entry->fileName) - 1);
-        CopyBounded(entry->fileName, sizeof entry->fileName, name);
-    }
+    ReadListLines(list, listPath, "Texture list", 1, LoadListedTexture, (void*)listPath);
     fclose(list);
 }
 
@@ -179,6 +168,32 @@ int ReadBoundedLine(FILE* file, char* buffer, size_t size, int joinCRLF, int* wa
     if (size > 0) buffer[stored] = 0;
     if (wasCut) *wasCut = cut;
     return result;
+}
+
+void ReadListLines(FILE* list, const char* listPath, const char* kind, int emptyLineEnds,
+                   listLineProc eachLine, void* context)
+{
+    char line[kMaxLineLength + 1];
+    int lineNumber = 0;
+    int atEnd = 0;
+    while (!atEnd)
+    {
+        int wasCut = 0;
+        atEnd = ReadBoundedLine(list, line, sizeof line, 1, &wasCut) == -1;
+        ++lineNumber;
+        if (line[0] == 0)
+        {
+            if (emptyLineEnds) return;
+            continue;
+        }
+        if (wasCut)
+        {
+            OutputToConsoleF("//%s %s: line %d is longer than %d characters, skipped", kind, listPath,
+                             lineNumber, kMaxLineLength);
+            continue;
+        }
+        if (!eachLine(line, lineNumber, context)) return;
+    }
 }
 
 int Read1Line(FILE* file, char* buffer)

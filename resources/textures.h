@@ -67,3 +67,14 @@ int Read1Line(FILE* file, char* buffer);
 // Read1Line for any buffer size (at least 1). joinCRLF: a CR directly followed by LF is one line
 // end. *wasCut (when not null) is set to 1 if the line was longer than size - 1 and cut.
 int ReadBoundedLine(FILE* file, char* buffer, size_t size, int joinCRLF, int* wasCut);
+
+// Called for each line of a list file with the line (at most kMaxLineLength characters, line end
+// removed) and its number, counted from 1. Returns 1 to go on, 0 to stop reading.
+typedef int (*listLineProc)(char* line, int lineNumber, void* context);
+
+// Walks the lines of an open list file (texture, animation and sound lists): CR LF is one line
+// end; a line longer than kMaxLineLength is reported as "//<kind> <listPath>: line N is longer
+// than ... characters, skipped" and skipped. An empty line is skipped, or ends the list when
+// emptyLineEnds is set. The caller opens and closes the file.
+void ReadListLines(FILE* list, const char* listPath, const char* kind, int emptyLineEnds,
+                   listLineProc eachLine, void* context);
