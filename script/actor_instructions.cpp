@@ -152,7 +152,7 @@ void vxrinstr_make(VXR_DecodedArgs* a)
     if (h)
         selHuman = h;
     else
-        OutputToConsole("//Could not find model!\n");
+        OutputToConsole("//Could not find model!"); // the console adds the line end
 }
 
 void vxrinstr_off(VXR_DecodedArgs* a)
