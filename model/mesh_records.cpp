@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 mesh_mod* baseMesh = nullptr;
 mesh_mod* meshPtr = nullptr;
@@ -188,7 +189,12 @@ void BuildModelPrivateMallocs(mesh_mod* copy)
         copy->vertexCursor->next = v;
         copy->vertexCursor = v;
     }
-    vtx_typ* firstVertex = copy->vertexListHead.next;
+    // Corners are found by position through an index, as GetVertexPtrByNumber would find them
+    // (n <= 0 the first, past the end the last): walking the list for every corner made each copy
+    // cost vertices x triangles steps, and actors are copied whenever they are made.
+    std::vector<vtx_typ*> byNumber;
+    for (vtx_typ* v = copy->vertexListHead.next; v; v = v->next)
+        byNumber.push_back(v);
 
     copy->triangleListHead.next = nullptr;
     copy->triangleCursor = &copy->triangleListHead;
@@ -198,7 +204,13 @@ void BuildModelPrivateMallocs(mesh_mod* copy)
         *t = *src;
         t->next = nullptr;
         for (int i = 0; i < 3; i++)
-            t->vertices[i] = GetVertexPtrByNumber(firstVertex, t->vertexNumbers[i]);
+        {
+            const int n = t->vertexNumbers[i];
+            t->vertices[i] = byNumber.empty()            ? nullptr
+                             : n <= 0                    ? byNumber.front()
+                             : n >= (int)byNumber.size() ? byNumber.back()
+                                                         : byNumber[n];
+        }
         copy->triangleCursor->next = t;
         copy->triangleCursor = t;
     }
