@@ -2,6 +2,7 @@
 // cursor (with a virtual position while the mouse view holds the pointer), message boxes,
 // the high-resolution counter and screenshots.
 #include "platform/window.h"
+#include "core/safe_write.h"
 #include "platform/keys.h"
 
 #include <SDL.h>
@@ -370,5 +371,9 @@ int PLT_SaveScreenshot(const char* path)
     image.format = PNG_FORMAT_RGB;
     // GL rows run bottom first: a negative stride writes them top first.
     const png_int_32 stride = -(png_int_32)(gLastFrameW * 3);
-    return png_image_write_to_file(&image, path, 0, gLastFrame.data(), stride, nullptr) ? 1 : 0;
+    // Through the crash-safe replacement: a run that dies while writing leaves the old picture.
+    safeWrite w;
+    if (!BeginSafeWrite(&w, path)) return 0;
+    int ok = png_image_write_to_stdio(&image, w.file, 0, gLastFrame.data(), stride, nullptr) ? 1 : 0;
+    return EndSafeWrite(&w, ok);
 }

@@ -89,5 +89,5 @@ uint64_t PLT_CounterFrequency();
 // From now on keep a copy of every frame just before it is shown, for PLT_SaveScreenshot.
 void PLT_CaptureFrames(int on);
 // Reads the back buffer's last drawn frame (RGB, bottom row first as GL gives it) and writes
-// it as a PNG. Returns 1 on success.
+// it as a PNG, through a crash-safe replacement of the file. Returns 1 on success.
 int PLT_SaveScreenshot(const char* path);

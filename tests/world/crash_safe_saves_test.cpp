@@ -2,6 +2,11 @@
 // is killed at many points, and writes that fail part-way (a file size limit) are refused; either
 // way every file is afterwards whole, holding the old content or the new, never a mix or a stub.
 #include "model/model_fixtures.h"
+#include "script/scheduling.h"
+#include "world/camera.h"
+#include "world/humans.h"
+#include "world/level.h"
+#include "world/level_files.h"
 
 #include <gtest/gtest.h>
 
@@ -58,34 +63,107 @@ std::vector<std::string> Strays(const std::string& folder, const std::vector<std
     return out;
 }
 
-// One kind of file the engine saves: save(path, variant) writes variant 0 or 1 of it, 1 on
-// success.
+// A level state of 200 actors and 100 level models, moved by variant: the person file and a key
+// frame file are some tens of kilobytes.
+void SetLevelVariant(int variant)
+{
+    static bool built = false;
+    if (!built)
+    {
+        EnsureHumanRoster();
+        for (int i = 0; i < 200; i++)
+        {
+            human_being* h = AppendNewHuman();
+            h->model = NewRecord<mesh_mod>();
+            snprintf(h->model->name, sizeof h->model->name, "humanoid");
+            snprintf(h->name, sizeof h->name, "actor%d", i);
+        }
+        for (int i = 0; i < 100; i++)
+        {
+            mesh_mod* m = Append(&baseLevelMesh, NewRecord<mesh_mod>());
+            snprintf(m->name, sizeof m->name, "block%d", i);
+        }
+        built = true;
+    }
+    int i = 0;
+    for (human_being* h = baseHuman->next; h; h = h->next, i++)
+        h->position = fastVector_Set(float(i + variant * 1000), float(variant), -float(i));
+    i = 0;
+    for (mesh_mod* m = baseLevelMesh.next; m; m = m->next, i++)
+    {
+        m->placementPosition = fastVector_Set(float(i), float(variant * 7), 0.5f);
+        m->placementScale = 100.0f + variant;
+    }
+    entfl = -1.0f - variant;
+    baseCol1 = 0.25f * variant;
+}
+
+// One kind of file the engine saves: save(folder, variant) writes variant 0 or 1 of the files
+// named in files into folder (ending with '/'), 1 on success.
 struct Saver
 {
     const char* what;
-    int (*save)(const std::string& path, int variant);
+    std::vector<std::string> files;
+    int (*save)(const std::string& folder, int variant);
 };
 
-int SavePoses(const std::string& path, int variant)
+int SavePoses(const std::string& folder, int variant)
 {
     static mesh_mod* models[2] = {PoseModel(0), PoseModel(1)};
-    return SaveModelPosesVXR(models[variant], path.c_str());
+    return SaveModelPosesVXR(models[variant], (folder + "humanoid_poses").c_str());
 }
 
-const Saver kSavers[] = {{"pose file", SavePoses}};
+int SaveLevel(const std::string& folder, int variant)
+{
+    SetLevelVariant(variant);
+    return SaveChangesToLevelFiles(folder.c_str());
+}
 
-// The two complete texts of a saver's file, as a save that finished writes them.
-void Variants(const Saver& saver, const TempDir& dir, std::string out[2])
+// savekey reports a failed save only on the console.
+int SaveKeyFrame(const std::string& folder, int variant)
+{
+    SetLevelVariant(variant);
+    snprintf(currentLevelFolder, sizeof currentLevelFolder, "%s", folder.c_str());
+    ConsoleCapture console;
+    ExecuteVXRCommand("savekey", "3");
+    return ConsoleCapture::Lines().empty() ? 1 : 0;
+}
+
+const Saver kSavers[] = {{"pose file", {"humanoid_poses"}, SavePoses},
+                         {"level files", {"person", "starting", "level models", "tint"}, SaveLevel},
+                         {"key frame file", {"keyframe3"}, SaveKeyFrame}};
+
+// The complete texts of a saver's files, as saves that finished write them, by variant.
+void Variants(const Saver& saver, const TempDir& dir, std::vector<std::string> out[2])
 {
     for (int v = 0; v < 2; v++)
     {
-        std::string path = dir / ("variant" + std::to_string(v));
-        ASSERT_EQ(1, saver.save(path, v)) << saver.what;
-        out[v] = ReadTextFile(path);
-        remove(path.c_str());
+        std::string folder = dir / ("variant" + std::to_string(v)) + "/";
+        ASSERT_TRUE(WriteTextFile(folder + "made", ""));
+        ASSERT_EQ(1, saver.save(folder, v)) << saver.what;
+        for (const std::string& file : saver.files)
+            out[v].push_back(ReadTextFile(folder + file));
     }
-    ASSERT_NE(out[0], out[1]);
-    ASSERT_GT(out[0].size(), 16000u) << "too small for a kill to land inside a write";
+    ASSERT_NE(out[0][0], out[1][0]);
+    ASSERT_GT(out[0][0].size(), 16000u) << saver.what << " is too small for a kill to land inside a write";
+}
+
+// Each file of the saver in folder holds one of the two versions whole. Counts which.
+::testing::AssertionResult WholeFiles(const Saver& saver, const std::string& folder,
+                                      const std::vector<std::string> texts[2], int seen[2])
+{
+    for (size_t f = 0; f < saver.files.size(); f++)
+    {
+        std::string now = Slurp(folder + saver.files[f]);
+        if (now == texts[0][f])
+            seen[0]++;
+        else if (now == texts[1][f])
+            seen[1]++;
+        else
+            return ::testing::AssertionFailure() << saver.what << ": " << saver.files[f] << " holds "
+                                                 << now.size() << " bytes, neither version";
+    }
+    return ::testing::AssertionSuccess();
 }
 
 TEST(CrashSafeSaves, KilledSaverLeavesTheOldFileOrTheNewWhole)
@@ -94,12 +172,15 @@ TEST(CrashSafeSaves, KilledSaverLeavesTheOldFileOrTheNewWhole)
     for (const Saver& saver : kSavers)
     {
         TempDir dir;
-        std::string texts[2];
+        std::vector<std::string> texts[2];
         Variants(saver, dir, texts);
-        const std::string path = dir / "saved";
-        ASSERT_EQ(1, saver.save(path, 0));
-        int sawOld = 0, sawNew = 0;
-        for (int round = 0; round < 120; round++)
+        const std::string folder = dir / "level/";
+        ASSERT_TRUE(WriteTextFile(folder + "made", ""));
+        ASSERT_EQ(1, saver.save(folder, 0));
+        std::vector<std::string> known = saver.files;
+        known.push_back("made");
+        int seen[2] = {0, 0};
+        for (int round = 0; round < 100; round++)
         {
             pid_t child = fork();
             ASSERT_GE(child, 0);
@@ -107,23 +188,24 @@ TEST(CrashSafeSaves, KilledSaverLeavesTheOldFileOrTheNewWhole)
             {
                 // Saves variant 1 and 0 by turns until killed.
                 for (int i = 1;; i ^= 1)
-                    if (!saver.save(path, i)) _exit(3);
+                    if (!saver.save(folder, i)) _exit(3);
             }
             usleep(random() % 3000);
             kill(child, SIGKILL);
             int status = 0;
             waitpid(child, &status, 0);
             ASSERT_TRUE(WIFSIGNALED(status)) << saver.what << ": the saving child failed on its own";
-            std::string now = Slurp(path);
-            ASSERT_TRUE(now == texts[0] || now == texts[1]) << saver.what << " after kill " << round << ": "
-                                                            << now.size() << " bytes, neither old nor new";
-            (now == texts[0] ? sawOld : sawNew)++;
-            // A kill may leave the one temporary file behind; it never piles up.
-            EXPECT_LE(Strays(dir.path, {"saved"}).size(), 1u) << saver.what;
+            ASSERT_TRUE(WholeFiles(saver, folder, texts, seen)) << "after kill " << round;
+            // A kill may leave a file's one temporary beside it; they never pile up.
+            for (const std::string& stray : Strays(folder, known))
+                EXPECT_TRUE(std::find(known.begin(), known.end(), stray.substr(0, stray.rfind('.'))) !=
+                            known.end())
+                    << saver.what << " left " << stray;
+            EXPECT_LE(Strays(folder, known).size(), saver.files.size()) << saver.what;
         }
         // Both versions were seen, so the kills did land during saves.
-        EXPECT_GT(sawOld, 0) << saver.what;
-        EXPECT_GT(sawNew, 0) << saver.what;
+        EXPECT_GT(seen[0], 0) << saver.what;
+        EXPECT_GT(seen[1], 0) << saver.what;
     }
 }
 
@@ -135,32 +217,38 @@ TEST(CrashSafeSaves, WriteFailingPartWayKeepsTheOldFileAndSaysSo)
     for (const Saver& saver : kSavers)
     {
         TempDir dir;
-        std::string texts[2];
+        std::vector<std::string> texts[2];
         Variants(saver, dir, texts);
-        const std::string path = dir / "saved";
-        ASSERT_EQ(1, saver.save(path, 0));
-        // The disk fills at the first byte, in the middle and one byte before the end.
-        const size_t size = texts[1].size();
+        const std::string folder = dir / "level/";
+        ASSERT_TRUE(WriteTextFile(folder + "made", ""));
+        ASSERT_EQ(1, saver.save(folder, 0));
+        std::vector<std::string> known = saver.files;
+        known.push_back("made");
+        // The disk fills at the first byte, in the middle and one byte before the end of the
+        // largest file; at its size every file fits.
+        const size_t size = texts[1][0].size();
         for (size_t limit : {size_t(0), size / 2, size - 1, size})
         {
             ConsoleCapture console;
             rlimit cap = saved;
             cap.rlim_cur = limit;
             ASSERT_EQ(0, setrlimit(RLIMIT_FSIZE, &cap));
-            int result = saver.save(path, 1);
+            int result = saver.save(folder, 1);
             setrlimit(RLIMIT_FSIZE, &saved);
+            int seen[2] = {0, 0};
+            EXPECT_TRUE(WholeFiles(saver, folder, texts, seen)) << "limit " << limit;
             if (limit < size)
             {
                 EXPECT_EQ(0, result) << saver.what << ", limit " << limit;
-                EXPECT_EQ(texts[0], Slurp(path)) << saver.what << ", limit " << limit;
+                EXPECT_GT(seen[0], 0) << saver.what << ": the file that did not fit keeps its old text";
                 EXPECT_FALSE(ConsoleCapture::Lines().empty()) << saver.what << ": a failed save must say so";
             }
             else
             {
                 EXPECT_EQ(1, result) << saver.what;
-                EXPECT_EQ(texts[1], Slurp(path)) << saver.what;
+                EXPECT_EQ(seen[1], int(saver.files.size())) << saver.what;
             }
-            EXPECT_EQ(0u, Strays(dir.path, {"saved"}).size()) << saver.what << ", limit " << limit;
+            EXPECT_EQ(0u, Strays(folder, known).size()) << saver.what << ", limit " << limit;
         }
     }
     signal(SIGXFSZ, SIG_DFL);
