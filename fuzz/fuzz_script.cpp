@@ -8,7 +8,7 @@
 // register, counts whose product passes kMostRepeatPasses, or script-to-script runs ("mac",
 // "event") beside repeats. Inputs that name ".." are passed over too, so nothing can reach
 // outside the sandbox.
-#include "fuzz_support.h"
+#include "level_sandbox.h"
 
 #include "core/clock.h"
 #include "script/compiler.h"
@@ -22,14 +22,15 @@
 
 static const long kMostRepeatPasses = 4096;
 static const int kPasses = 6;
+static const char* const kLevelFiles[] = {"level models", "person", "starting", "tint", "load script"};
 
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
-    fuzz::Sandbox();
-    fuzz::MakeGLContext();
-    fuzz::CopySourceFile("demo/Models/humanoid", "Models/humanoid");
-    fuzz::CopySourceFile("demo/Models/humanoid_poses", "Models/humanoid_poses");
-    fuzz::CopySourceFile("demo/Models/humanoid0.png", "Models/humanoid0.png");
+    // A level the input may load ("Levels/fz"), with the demo level's files, models and scripts.
+    fuzz::LevelFolder();
+    for (const char* f : kLevelFiles)
+        fuzz::CopySourceFile(std::string("demo/Levels/start/") + f, std::string("Levels/fz/") + f);
+    fuzz::WriteFile("Levels/fz/tex", "Levels/fz/Models/demo_floor0.png\nLevels/fz/Models/demo_step0.png\n");
     fuzz::WriteFile("Data/other", "addi 2,1\rsets 1,\"other\"\r");
     fuzz::WriteFile("Data/looping", "loop\raddi 3,1\ridle 0.02\rendloop\r");
     VXR_Init();
@@ -81,5 +82,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         HandleHumanScriptsForMask(1);
     }
     VXR_Init();
+    // "save" and "savekey" write into the level: the next input starts from the same one.
+    for (const char* f : kLevelFiles)
+        fuzz::CopySourceFile(std::string("demo/Levels/start/") + f, std::string("Levels/fz/") + f);
     return 0;
 }

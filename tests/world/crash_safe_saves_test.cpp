@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <csignal>
 #include <dirent.h>
 #include <random>
@@ -179,19 +180,36 @@ TEST(CrashSafeSaves, KilledSaverLeavesTheOldFileOrTheNewWhole)
         ASSERT_EQ(1, saver.save(folder, 0));
         std::vector<std::string> known = saver.files;
         known.push_back("made");
+        // Kills land up to two saves' time after one or two saves finished, so they fall in every
+        // part of a save whatever the disk's speed, after either version was last completed.
+        auto started = std::chrono::steady_clock::now();
+        for (int i = 0; i < 4; i++)
+            ASSERT_EQ(1, saver.save(folder, i & 1));
+        const long saveMicros = std::max<long>(1, std::chrono::duration_cast<std::chrono::microseconds>(
+                                                      std::chrono::steady_clock::now() - started)
+                                                          .count() /
+                                                      4);
         int seen[2] = {0, 0};
-        for (int round = 0; round < 100; round++)
+        for (int round = 0; round < 60; round++)
         {
+            int done[2];
+            ASSERT_EQ(0, pipe(done));
             pid_t child = fork();
             ASSERT_GE(child, 0);
             if (child == 0)
             {
-                // Saves variant 1 and 0 by turns until killed.
+                // Saves variant 1 and 0 by turns until killed, telling the parent after each.
+                close(done[0]);
                 for (int i = 1;; i ^= 1)
-                    if (!saver.save(folder, i)) _exit(3);
+                    if (!saver.save(folder, i) || write(done[1], "s", 1) != 1) _exit(3);
             }
-            usleep(random() % 3000);
+            close(done[1]);
+            char byte;
+            for (int finished = 1 + int(random() % 2); finished > 0; finished--)
+                ASSERT_EQ(1, read(done[0], &byte, 1)) << saver.what << ": the saving child stopped";
+            usleep(useconds_t(random() % (2 * saveMicros + 1)));
             kill(child, SIGKILL);
+            close(done[0]);
             int status = 0;
             waitpid(child, &status, 0);
             ASSERT_TRUE(WIFSIGNALED(status)) << saver.what << ": the saving child failed on its own";
