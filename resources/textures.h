@@ -43,7 +43,8 @@ int LoadTextureFile(const char* path, GLuint* outId);
 // Reads a texture list file: one path per line relative to routePath, '/' or ':' as separators;
 // the first empty line or the end of the file ends the list; CR LF counts as one line end.
 // Starts a new list (a list still present is freed first) and appends one entry per existing
-// file; missing files and a missing list are skipped silently.
+// file; missing files and a missing list are skipped silently. A line that is absolute or holds
+// a ".." component is refused with a console line: pictures come from inside the data folder.
 void LoadTextures(const char* listPath);
 
 // GL name of the first list entry whose file name is exactly name, or 0. name is normalised in

@@ -389,6 +389,8 @@ void vxrinstr_loadPoses(VXR_DecodedArgs* a)
 {
     human_being* h = selHuman;
     if (!a->ok || !h || !h->model) return;
+    // Read only inside the data folder, as savePoses writes only there.
+    if (!VXR_PathStaysInDataFolder(a->text, "loadPoses")) return;
     char path[2048];
     VXR_DataPath(a->text, path, sizeof path);
     LoadModelPosesVXR(h->model, path);

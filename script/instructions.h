@@ -141,7 +141,8 @@ void vxrinstr_def(VXR_DecodedArgs* args);
 void vxrinstr_mac(VXR_DecodedArgs* args);
 void vxrinstr_includeScript(VXR_DecodedArgs* args);
 void vxrinstr_timeScript(VXR_DecodedArgs* args);
-// Paths of "includeScript", "timeScript" and "level" that leave the data folder are refused.
+// Paths of "includeScript", "timeScript" and "level" that leave the data folder are refused (so
+// are those of "loadPoses", "savePoses", "make" and the files a level names).
 void vxrinstr_level(VXR_DecodedArgs* args);
 void vxrinstr_save(VXR_DecodedArgs* args);
 void vxrinstr_event(VXR_DecodedArgs* args);

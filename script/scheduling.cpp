@@ -174,6 +174,8 @@ static void ReportList(human_being* actor, const char* problem, const char* at)
 // Appends the script file path (relative to the data root) to the actor's list.
 static VXR_scripter* AttachActorScript(human_being* actor, VXR_scripter* tail, const char* path, int32_t mask)
 {
+    // A level file names scripts inside the data folder, as the script instructions do.
+    if (!VXR_PathStaysInDataFolder(path, "actor script")) return tail;
     char full[kScriptPathSize];
     if (snprintf(full, sizeof(full), "%s%s", routePath, path) >= (int)sizeof(full))
     {

@@ -4,6 +4,7 @@
 
 #include "core/output.h"
 #include "model/mesh_records.h"
+#include "resources/paths.h"
 
 #include <cmath>
 #include <cstdio>
@@ -151,6 +152,8 @@ human_being* AppendNewHuman()
 human_being* AddHuman(const char* modelFile)
 {
     if (!modelFile || !modelFile[0]) return nullptr;
+    // The model is looked up under a Models folder, and a name never leads out of it.
+    if (!VXR_PathStaysInDataFolder(modelFile, "model")) return nullptr;
     EnsureHumanRoster();
     if (CountHumans() >= kMaxHumans)
     {

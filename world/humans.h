@@ -84,7 +84,8 @@ void ZeroHuman(human_being* h);
 // root when the level lacks it, with a private copy of the cached model (loading it into the
 // cache first through gLoadModelHook when it is not cached). Returns the actor, appended at
 // the roster's tail and named by BuildFreeHumanNameByModelSignature, or null with nothing
-// changed: no such file, the model could not be loaded, or the roster already holds kMaxHumans.
+// changed: a name that is absolute or holds a ".." component (refused with a console line), no
+// such file, the model could not be loaded, or the roster already holds kMaxHumans.
 human_being* AddHuman(const char* modelFile);
 
 // The cache entry for modelFile, loaded from path into a new entry at the cache's tail when it

@@ -230,6 +230,8 @@ void FormatPersonLine(const human_being* actor, char* out, size_t size)
 
 int FindLevelModelFile(const char* listPath, const char* name, char* out, size_t size)
 {
+    // Model names stay inside the Models folders they are looked up in.
+    if (!VXR_PathStaysInDataFolder(name, "level model")) return 0;
     // The list file's own folder, up to and including its last separator.
     const char* slash = strrchr(listPath, kDirectoryDevider);
     int folderLength = slash ? (int)(slash - listPath + 1) : 0;

@@ -55,7 +55,8 @@ void FormatLevelModelLine(const mesh_mod* model, char* out, size_t size);
 void FormatPersonLine(const human_being* actor, char* out, size_t size);
 
 // The file of a model named by a level file at listPath: "<listPath's folder>Models/<name>",
-// else "<routePath>Models/<name>". 0 when neither exists.
+// else "<routePath>Models/<name>". 0 when neither exists, or when name is absolute or holds a ".."
+// component (refused with a console line).
 int FindLevelModelFile(const char* listPath, const char* name, char* out, size_t size);
 
 // Reads a "tint" file ("r, g, b") into baseCol1..3 and sets tintColor from them. 1, or 0 when
