@@ -12,4 +12,6 @@ if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
   echo "  xvfb-run -a -s \"-screen 0 1280x720x24\" env ALSOFT_DRIVERS=null $top/build/kesrow --data $top/demo --windowed --frames 300 --fixed-step 20 --screenshot shot.png"
   exit 0
 fi
+# The engine's scripts cannot write to the console, so the keys are told here.
+echo "Keys: W/S or Up/Down walk, A/D or Left/Right step sideways, mouse looks, left button shoots, Escape quits."
 exec "$top/build/kesrow" --data "$top/demo" "${args[@]}"

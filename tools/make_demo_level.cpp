@@ -1,134 +1,45 @@
-// make_demo_level: writes the demo's first level folder: level models for a floor, the walls
-// round it, a raised step and a ledge behind it, each with a generated PNG texture; three
-// actors (the humanoid) with names and scripts; a tint, the player's start, the level's load
-// script and its texture list. Everything the engine reads back and saves is written in the
-// engine's own number format, so a "save" of the untouched level reproduces these files.
+// make_demo_level: writes the data of the demo's two level folders. Levels/start is indoors: a
+// room with a step, a stair up to a ledge to fall from, a window of blended glass with a view
+// behind it, and a door to the way out; Levels/yard is outdoors: a fenced yard in fog with
+// houses and a fire. Each folder gets its level models with their textures, the actors of its
+// "person" file, its tint, the player's start and its texture list. Behaviour is not written
+// here: each level's "load script" and the actors' scripts are the demo's own script files.
+// Everything the engine reads back and saves is written in the engine's own number format, so
+// a "save" of an untouched level reproduces these files.
 // Run from the source tree: build/make_demo_level --out demo
-#include <png.h>
+#include "tools/tool_support.h"
 
 #include <cmath>
 #include <cstdio>
-#include <cstring>
-#include <filesystem>
 #include <string>
 #include <vector>
 
 namespace
 {
 
-const float kFileScale = 660.0f; // world units to model file units
-const float kTile = 2.0f;        // world units one texture repeat covers
-const char* const kLevel = "Levels/start";
+const char* const kTool = "make_demo_level";
+const char* const kRerun = "make_demo_level --out demo";
+const float kTile = 2.0f; // world units one texture repeat covers
 
-struct point
+// A level model of one textured material, named after the model; its picture is <name>0.png.
+struct levelPiece
 {
-    float x, y, z;
+    meshModel model;
+    picture texture;
 };
 
-struct faceVertex
+levelPiece Piece(const std::string& name, picture texture)
 {
-    point p;
-    float u, v;
-};
-
-// A level model: vertices listed once per face corner so each face has its own texture
-// coordinates; triangles wind counter-clockwise seen from the side they face.
-struct levelModel
-{
-    std::string name;
-    std::vector<faceVertex> vertices;
-    std::vector<int> triangles;
-};
-
-// A rectangle a, b, c, d given counter-clockwise seen from its front; the texture runs along
-// a→b (u) and a→d (v), one repeat every kTile units.
-void AddQuad(levelModel* m, point a, point b, point c, point d)
-{
-    auto length = [](point from, point to)
-    {
-        return std::sqrt((to.x - from.x) * (to.x - from.x) + (to.y - from.y) * (to.y - from.y) +
-                         (to.z - from.z) * (to.z - from.z));
-    };
-    const float u = length(a, b) / kTile, v = length(a, d) / kTile;
-    int first = (int)m->vertices.size();
-    m->vertices.push_back({a, 0.0f, 0.0f});
-    m->vertices.push_back({b, u, 0.0f});
-    m->vertices.push_back({c, u, v});
-    m->vertices.push_back({d, 0.0f, v});
-    for (int k : {0, 1, 2, 0, 2, 3})
-        m->triangles.push_back(first + k);
-}
-
-// An upright box from (x0, 0, z0) to (x1, h, z1): its top and four sides, facing out.
-void AddBlock(levelModel* m, float x0, float z0, float x1, float z1, float h)
-{
-    AddQuad(m, {x0, h, z1}, {x1, h, z1}, {x1, h, z0}, {x0, h, z0});
-    AddQuad(m, {x0, 0, z1}, {x1, 0, z1}, {x1, h, z1}, {x0, h, z1});
-    AddQuad(m, {x1, 0, z0}, {x0, 0, z0}, {x0, h, z0}, {x1, h, z0});
-    AddQuad(m, {x1, 0, z1}, {x1, 0, z0}, {x1, h, z0}, {x1, h, z1});
-    AddQuad(m, {x0, 0, z0}, {x0, 0, z1}, {x0, h, z1}, {x0, h, z0});
-}
-
-// The four walls of a room from (x0, z0) to (x1, z1), h high, facing in.
-void AddRoomWalls(levelModel* m, float x0, float z0, float x1, float z1, float h)
-{
-    AddQuad(m, {x0, 0, z0}, {x1, 0, z0}, {x1, h, z0}, {x0, h, z0});
-    AddQuad(m, {x1, 0, z1}, {x0, 0, z1}, {x0, h, z1}, {x1, h, z1});
-    AddQuad(m, {x0, 0, z1}, {x0, 0, z0}, {x0, h, z0}, {x0, h, z1});
-    AddQuad(m, {x1, 0, z0}, {x1, 0, z1}, {x1, h, z1}, {x1, h, z0});
-}
-
-int WriteModel(const std::string& path, const levelModel& m, const char* material)
-{
-    FILE* f = fopen(path.c_str(), "w");
-    if (!f) return 0;
-    fprintf(f, "Kesrow level model %s, written by tools/make_demo_level.\n", m.name.c_str());
-    fprintf(f, "Do not edit by hand: change the tool and run it again (make_demo_level --out demo).\n");
-    for (size_t i = 0; i < m.vertices.size(); i++)
-    {
-        const point& p = m.vertices[i].p;
-        fprintf(f, "%d %.3f %.3f %.3f\n", (int)i, p.x * kFileScale, p.y * kFileScale, p.z * kFileScale);
-    }
-    fprintf(f, "EDGES\n");
-    fprintf(f, "MATERIAL %s 65535 65535 65535 1 4 0 0 0.0 0.0 0.0 0.0 0.0 0.0 0\n", material);
-    for (size_t t = 0; t + 2 < m.triangles.size(); t += 3)
-        fprintf(f, "%d %d %d\n", m.triangles[t], m.triangles[t + 1], m.triangles[t + 2]);
-    // v runs up the picture; the loader turns it round for pictures stored top row first.
-    fprintf(f, "UVS\n");
-    for (size_t i = 0; i < m.vertices.size(); i++)
-        fprintf(f, "%d %.5f %.5f\n", (int)i, m.vertices[i].u, m.vertices[i].v);
-    fprintf(f, "END\n");
-    return fclose(f) == 0;
-}
-
-// A square RGB picture painted pixel by pixel.
-struct picture
-{
-    int size = 64;
-    std::vector<unsigned char> rgb;
-    picture() : rgb((size_t)64 * 64 * 3) {}
-    void Set(int x, int y, int r, int g, int b)
-    {
-        unsigned char* p = &rgb[((size_t)y * size + x) * 3];
-        p[0] = (unsigned char)r;
-        p[1] = (unsigned char)g;
-        p[2] = (unsigned char)b;
-    }
-};
-
-// A little fixed noise so the surfaces do not look flat; the same on every run.
-int Grain(int x, int y)
-{
-    unsigned h = (unsigned)(x * 374761393 + y * 668265263);
-    h = (h ^ (h >> 13)) * 1274126177u;
-    return (int)((h >> 24) % 17) - 8;
+    meshMaterial m;
+    m.name = "Surface";
+    return {{name, {}, {m}}, texture};
 }
 
 picture Checker()
 {
-    picture p;
-    for (int y = 0; y < p.size; y++)
-        for (int x = 0; x < p.size; x++)
+    picture p(64, 64);
+    for (int y = 0; y < 64; y++)
+        for (int x = 0; x < 64; x++)
         {
             int shade = ((x / 32) + (y / 32)) % 2 ? 150 : 110;
             if (x % 32 == 0 || y % 32 == 0) shade = 80;
@@ -138,78 +49,335 @@ picture Checker()
     return p;
 }
 
-picture Bricks()
+picture Bricks(int r, int g, int b)
 {
-    picture p;
-    for (int y = 0; y < p.size; y++)
-        for (int x = 0; x < p.size; x++)
+    picture p(64, 64);
+    for (int y = 0; y < 64; y++)
+        for (int x = 0; x < 64; x++)
         {
-            int row = y / 16;
-            int shift = row % 2 ? 16 : 0;
-            bool mortar = y % 16 == 0 || (x + shift) % 32 == 0;
-            int g = Grain(x, y);
+            const int shift = (y / 16) % 2 ? 16 : 0;
+            const bool mortar = y % 16 == 0 || (x + shift) % 32 == 0;
+            const int n = Grain(x, y);
             if (mortar)
-                p.Set(x, y, 190 + g, 185 + g, 170 + g);
+                p.Set(x, y, 190 + n, 185 + n, 170 + n);
             else
-                p.Set(x, y, 150 + g, 70 + g, 50 + g);
+                p.Set(x, y, r + n, g + n, b + n);
         }
     return p;
 }
 
 picture Stone(int r, int g, int b)
 {
-    picture p;
-    for (int y = 0; y < p.size; y++)
-        for (int x = 0; x < p.size; x++)
+    picture p(64, 64);
+    for (int y = 0; y < 64; y++)
+        for (int x = 0; x < 64; x++)
         {
-            int edge = (x < 2 || y < 2 || x > 61 || y > 61) ? -40 : 0;
-            int n = Grain(x / 2, y / 2) * 2 + edge;
+            const int edge = (x < 2 || y < 2 || x > 61 || y > 61) ? -40 : 0;
+            const int n = Grain(x / 2, y / 2) * 2 + edge;
             p.Set(x, y, r + n, g + n, b + n);
         }
     return p;
 }
 
-int WritePng(const std::string& path, const picture& p)
+picture Plaster(int r, int g, int b)
 {
-    png_image image;
-    memset(&image, 0, sizeof image);
-    image.version = PNG_IMAGE_VERSION;
-    image.width = p.size;
-    image.height = p.size;
-    image.format = PNG_FORMAT_RGB;
-    return png_image_write_to_file(&image, path.c_str(), 0, p.rgb.data(), 0, nullptr);
+    picture p(64, 64);
+    for (int y = 0; y < 64; y++)
+        for (int x = 0; x < 64; x++)
+        {
+            const int n = Grain(x, y) / 2 + Grain(x / 8, y / 8);
+            p.Set(x, y, r + n, g + n, b + n);
+        }
+    return p;
 }
 
-int WriteText(const std::string& path, const std::string& text)
+picture Grass()
 {
-    FILE* f = fopen(path.c_str(), "w");
-    if (!f) return 0;
-    fputs(text.c_str(), f);
-    return fclose(f) == 0;
+    picture p(64, 64);
+    for (int y = 0; y < 64; y++)
+        for (int x = 0; x < 64; x++)
+        {
+            const int n = Grain(x, y) * 2 + Grain(x / 4, y / 4);
+            p.Set(x, y, 70 + n, 115 + n * 2, 45 + n);
+        }
+    return p;
+}
+
+// What the window looks out on: sky brightening to the horizon over green hills.
+picture View()
+{
+    picture p(128, 64);
+    for (int y = 0; y < 64; y++)
+        for (int x = 0; x < 128; x++)
+        {
+            const float hill = 40.0f + 6.0f * std::sin(x * 0.07f) + 3.0f * std::sin(x * 0.19f + 1.0f);
+            if (y > hill)
+                p.Set(x, y, 60 + Grain(x, y), 110 + Grain(x, y) * 2, 55);
+            else
+                p.Set(x, y, 110 + y * 2, 150 + y * 1, 220);
+        }
+    return p;
+}
+
+// An open box seen from inside: floor-less walls facing in and a ceiling facing down.
+void AddWallsFacingIn(meshModel* m, float x0, float z0, float x1, float z1, float y0, float y1)
+{
+    AddQuad(m, 0, {x0, y0, z0}, {x1, y0, z0}, {x1, y1, z0}, {x0, y1, z0}, kTile);
+    AddQuad(m, 0, {x1, y0, z1}, {x0, y0, z1}, {x0, y1, z1}, {x1, y1, z1}, kTile);
+    AddQuad(m, 0, {x0, y0, z1}, {x0, y0, z0}, {x0, y1, z0}, {x0, y1, z1}, kTile);
+    AddQuad(m, 0, {x1, y0, z0}, {x1, y0, z1}, {x1, y1, z1}, {x1, y1, z0}, kTile);
+}
+
+void AddCeiling(meshModel* m, float x0, float z0, float x1, float z1, float y)
+{
+    AddQuad(m, 0, {x0, y, z0}, {x1, y, z0}, {x1, y, z1}, {x0, y, z1}, kTile);
+}
+
+void AddFloor(meshModel* m, float x0, float z0, float x1, float z1, float y)
+{
+    AddQuad(m, 0, {x0, y, z1}, {x1, y, z1}, {x1, y, z0}, {x0, y, z0}, kTile);
 }
 
 // The engine's line formats (the level writer uses the same ones).
-std::string LevelModelLine(const char* model, point at, point angles, float scale)
+std::string LevelModelLine(const std::string& model)
 {
     char line[256];
-    snprintf(line, sizeof line, "%s,%f,%f,%f,%f,%f,%f,%f\n", model, at.x, at.y, at.z, angles.x, angles.y,
-             angles.z, scale);
+    snprintf(line, sizeof line, "%s,%f,%f,%f,%f,%f,%f,%f\n", model.c_str(), 0.0f, 0.0f, 0.0f, 0.0f, 0.0f,
+             0.0f, 100.0f);
     return line;
 }
 
-std::string PersonLine(const char* model, point at, point rotation, int team, int type, int health,
-                       float scale, const char* name, const std::vector<std::pair<std::string, int>>& scripts)
+struct actor
 {
-    char line[600];
-    snprintf(line, sizeof line, "%s,%f,%f,%f,%f,%f,%f,%d,%d,%d,%f,%s", model, at.x, at.y, at.z, rotation.x,
-             rotation.y, rotation.z, team, type, health, scale, name);
-    std::string out = line;
-    for (const auto& s : scripts)
+    const char* model;
+    point at;
+    float heading;
+    int team, type, health;
+    float scale;
+    const char* name;
+    std::vector<std::pair<std::string, int>> scripts;
+};
+
+// Records are separated by line ends written before every record but the first, as the
+// engine writes them.
+std::string PersonFile(const std::vector<actor>& actors)
+{
+    std::string out;
+    for (const actor& a : actors)
     {
-        snprintf(line, sizeof line, ",\"%s\",%d", s.first.c_str(), s.second);
+        char line[600];
+        snprintf(line, sizeof line, "%s%s,%f,%f,%f,%f,%f,%f,%d,%d,%d,%f,%s", out.empty() ? "" : "\n", a.model,
+                 a.at.x, a.at.y, a.at.z, 0.0f, a.heading, 0.0f, a.team, a.type, a.health, a.scale, a.name);
         out += line;
+        for (const auto& s : a.scripts)
+        {
+            snprintf(line, sizeof line, ",\"%s\",%d", s.first.c_str(), s.second);
+            out += line;
+        }
     }
     return out;
+}
+
+std::string Starting(point at, float heading)
+{
+    char text[128];
+    snprintf(text, sizeof text, "%f\n%f\n%f\n%f\n%f\n%f\n", at.x, at.y, at.z, 0.0f, heading, 0.0f);
+    return text;
+}
+
+struct level
+{
+    std::string folder; // "Levels/<name>"
+    std::vector<levelPiece> pieces;
+    std::vector<meshModel> plainModels; // coloured, without a texture
+    std::vector<actor> actors;
+    point start;
+    std::string tint;
+};
+
+int WriteLevel(const std::string& out, const level& l)
+{
+    const std::string dir = out + "/" + l.folder + "/";
+    if (!MakeFolder(dir + "Models", kTool)) return 0;
+    std::string models, tex;
+    int ok = 1;
+    for (const levelPiece& p : l.pieces)
+    {
+        ok = ok && WriteMeshModel(dir + "Models/" + p.model.name, p.model, kTool, kRerun) &&
+             WritePng(dir + "Models/" + p.model.name + "0.png", p.texture);
+        models += LevelModelLine(p.model.name);
+        tex += l.folder + "/Models/" + p.model.name + "0.png\n";
+    }
+    for (const meshModel& m : l.plainModels)
+    {
+        ok = ok && WriteMeshModel(dir + "Models/" + m.name, m, kTool, kRerun);
+        models += LevelModelLine(m.name);
+    }
+    // The crate's picture is listed so that scripts (the editor) can put it on any material.
+    tex += "Models/crate0.png\n";
+    return ok && WriteText(dir + "level models", models) && WriteText(dir + "tint", l.tint) &&
+           WriteText(dir + "person", PersonFile(l.actors)) &&
+           WriteText(dir + "starting", Starting(l.start, 0)) && WriteText(dir + "tex", tex);
+}
+
+// The heads-up actors, placed relative to the eye (type 2: line tests and movers ignore them).
+void AddHeadsUp(std::vector<actor>* actors)
+{
+    actors->push_back({"gun", {0.2f, -0.2f, -0.55f}, 0, 0, 2, 100, 100, "Gun", {}});
+    actors->push_back({"crosshair", {0, 0, -1}, 0, 0, 2, 100, 100, "Crosshair", {}});
+    actors->push_back({"healthbar", {-0.52f, -0.37f, -1}, 0, 0, 2, 100, 100, "HealthBar", {}});
+}
+
+level StartLevel()
+{
+    level l;
+    l.folder = "Levels/start";
+    const std::string scripts = l.folder + "/Scripts/";
+    // A room 16 wide and 18 deep, 3 high. The far wall (z = -10) has a door opening 2 wide and
+    // 2.5 high into a short passage, the left wall (x = -8) a window 4 wide from 1 to 2.2 up.
+    levelPiece floor = Piece("start_floor", Checker());
+    AddFloor(&floor.model, -8, -13, 8, 8, 0);
+    levelPiece walls = Piece("start_walls", Bricks(150, 70, 50));
+    meshModel& w = walls.model;
+    AddQuad(&w, 0, {-8, 0, -10}, {-1, 0, -10}, {-1, 3, -10}, {-8, 3, -10}, kTile);
+    AddQuad(&w, 0, {1, 0, -10}, {8, 0, -10}, {8, 3, -10}, {1, 3, -10}, kTile);
+    AddQuad(&w, 0, {-1, 2.5f, -10}, {1, 2.5f, -10}, {1, 3, -10}, {-1, 3, -10}, kTile);
+    AddQuad(&w, 0, {8, 0, 8}, {-8, 0, 8}, {-8, 3, 8}, {8, 3, 8}, kTile);
+    AddQuad(&w, 0, {8, 0, -10}, {8, 0, 8}, {8, 3, 8}, {8, 3, -10}, kTile);
+    AddQuad(&w, 0, {-8, 0, 8}, {-8, 0, 2}, {-8, 3, 2}, {-8, 3, 8}, kTile);
+    AddQuad(&w, 0, {-8, 0, -2}, {-8, 0, -10}, {-8, 3, -10}, {-8, 3, -2}, kTile);
+    AddQuad(&w, 0, {-8, 0, 2}, {-8, 0, -2}, {-8, 1, -2}, {-8, 1, 2}, kTile);
+    AddQuad(&w, 0, {-8, 2.2f, 2}, {-8, 2.2f, -2}, {-8, 3, -2}, {-8, 3, 2}, kTile);
+    // The passage behind the door, 3 wide and 3 deep, with a lower ceiling.
+    AddQuad(&w, 0, {-1.5f, 0, -10}, {-1.5f, 0, -13}, {-1.5f, 2.5f, -13}, {-1.5f, 2.5f, -10}, kTile);
+    AddQuad(&w, 0, {1.5f, 0, -13}, {1.5f, 0, -10}, {1.5f, 2.5f, -10}, {1.5f, 2.5f, -13}, kTile);
+    AddQuad(&w, 0, {-1.5f, 0, -13}, {1.5f, 0, -13}, {1.5f, 2.5f, -13}, {-1.5f, 2.5f, -13}, kTile);
+    levelPiece ceiling = Piece("start_ceiling", Plaster(200, 195, 180));
+    AddCeiling(&ceiling.model, -8, -10, 8, 8, 3);
+    AddCeiling(&ceiling.model, -1.5f, -13, 1.5f, -10, 2.5f);
+    // A single step in the middle of the room, and on the right a stair of three steps up to a
+    // ledge 1 high along the right wall: walking off its left edge is a fall.
+    levelPiece step = Piece("start_step", Stone(120, 125, 135));
+    AddBox(&step.model, 0, {-3, 0, 1}, {-1, 0.25f, 3}, kTile, false);
+    levelPiece ledge = Piece("start_ledge", Stone(95, 110, 90));
+    AddBox(&ledge.model, 0, {5, 0, 1}, {8, 0.25f, 2}, kTile, false);
+    AddBox(&ledge.model, 0, {5, 0, 0}, {8, 0.5f, 1}, kTile, false);
+    AddBox(&ledge.model, 0, {5, 0, -1}, {8, 0.75f, 0}, kTile, false);
+    AddBox(&ledge.model, 0, {5, 0, -7}, {8, 1.0f, -1}, kTile, false);
+    // Beyond the window, out of reach: the view it looks out on.
+    levelPiece view = Piece("start_view", View());
+    AddQuad(&view.model, 0, {-12, -2, 8}, {-12, -2, -8}, {-12, 6, -8}, {-12, 6, 8}, 0);
+    l.pieces = {floor, walls, ceiling, step, ledge, view};
+    // The window pane: pale blue glass, 60 percent transparent, drawn blended.
+    meshMaterial glass;
+    glass.name = "Glass";
+    glass.red = 42000, glass.green = 52000, glass.blue = 62000;
+    glass.kind = 0, glass.transparency = 60, glass.blended = 1;
+    meshModel pane{"start_window", {}, {glass}};
+    AddQuad(&pane, 0, {-7.95f, 1, 2}, {-7.95f, 1, -2}, {-7.95f, 2.2f, -2}, {-7.95f, 2.2f, 2}, 0);
+    AddQuad(&pane, 0, {-7.95f, 1, -2}, {-7.95f, 1, 2}, {-7.95f, 2.2f, 2}, {-7.95f, 2.2f, -2}, 0);
+    l.plainModels = {pane};
+
+    // The warden patrols in front of the door, the lookout on the ledge; both are on team 1.
+    // The visitor (team 0, the player's) walks along the window side; the door and the crates
+    // stand still. Each walker's first script sets its route, the second its behaviour.
+    l.actors = {
+        {"humanoid",
+         {0, 0, -8},
+         0,
+         1,
+         1,
+         100,
+         100,
+         "Warden",
+         {{scripts + "warden route", 1}, {"Data/guard", 1}}},
+        {"humanoid",
+         {6.5f, 1, -5.5f},
+         0,
+         1,
+         1,
+         100,
+         90,
+         "Lookout",
+         {{scripts + "lookout route", 1}, {"Data/guard", 1}}},
+        {"humanoid",
+         {-5, 0, 5},
+         180,
+         0,
+         1,
+         100,
+         110,
+         "Visitor",
+         {{scripts + "visitor route", 1}, {"Data/guard", 1}}},
+        {"door", {0, 0, -10}, 0, 0, 0, 100, 100, "Door", {}},
+        {"crate", {-6.5f, 0, -8.5f}, 0, 0, 0, 100, 100, "Crate1", {}},
+        {"crate", {-5.3f, 0, -8.6f}, 20, 0, 0, 100, 80, "Crate2", {}},
+    };
+    AddHeadsUp(&l.actors);
+    l.start = {0, 1, 6};
+    l.tint = "1.000000, 0.950000, 0.900000\n";
+    return l;
+}
+
+level YardLevel()
+{
+    level l;
+    l.folder = "Levels/yard";
+    const std::string scripts = l.folder + "/Scripts/";
+    levelPiece ground = Piece("yard_ground", Grass());
+    AddFloor(&ground.model, -45, -45, 45, 45, 0);
+    // A stone wall 1.2 high round the yard, 32 across, faced on both sides.
+    levelPiece wall = Piece("yard_wall", Stone(130, 125, 115));
+    AddBox(&wall.model, 0, {-16, 0, -16}, {16, 1.2f, -15.6f}, kTile, false);
+    AddBox(&wall.model, 0, {-16, 0, 15.6f}, {16, 1.2f, 16}, kTile, false);
+    AddBox(&wall.model, 0, {-16, 0, -15.6f}, {-15.6f, 1.2f, 15.6f}, kTile, false);
+    AddBox(&wall.model, 0, {15.6f, 0, -15.6f}, {16, 1.2f, 15.6f}, kTile, false);
+    // Two houses and a low stone hearth that carries the fire.
+    levelPiece houses = Piece("yard_houses", Bricks(160, 150, 130));
+    AddBox(&houses.model, 0, {-13, 0, -13}, {-7, 3.5f, -8}, kTile, false);
+    AddBox(&houses.model, 0, {7, 0, 4}, {12, 3, 10}, kTile, false);
+    AddBox(&houses.model, 0, {3.5f, 0, -4.5f}, {4.5f, 0.4f, -3.5f}, kTile, false);
+    // A sky box far beyond the fog's end: the fog colours it, so the yard fades into the mist.
+    levelPiece sky = Piece("yard_sky", Plaster(120, 130, 150));
+    AddWallsFacingIn(&sky.model, -45, -45, 45, 45, 0, 40);
+    AddCeiling(&sky.model, -45, -45, 45, 45, 40);
+    l.pieces = {ground, wall, houses, sky};
+
+    l.actors = {
+        {"humanoid",
+         {-6, 0, -2},
+         90,
+         1,
+         1,
+         100,
+         100,
+         "Sentry",
+         {{scripts + "sentry route", 1}, {"Data/guard", 1}}},
+        {"humanoid",
+         {10, 0, -12},
+         0,
+         1,
+         1,
+         100,
+         105,
+         "Keeper",
+         {{scripts + "keeper route", 1}, {"Data/guard", 1}}},
+        {"humanoid",
+         {-10, 0, 6},
+         0,
+         0,
+         1,
+         100,
+         95,
+         "Farmer",
+         {{scripts + "farmer route", 1}, {"Data/guard", 1}}},
+        {"fire", {4, 0.4f, -4}, 0, 0, 2, 100, 100, "Fire", {}},
+        {"crate", {-6, 0, -9}, 10, 0, 0, 100, 100, "Crate1", {}},
+    };
+    AddHeadsUp(&l.actors);
+    l.start = {0, 1, 12};
+    l.tint = "0.750000, 0.800000, 0.880000\n";
+    return l;
 }
 
 } // namespace
@@ -224,98 +392,23 @@ int main(int argc, char** argv)
             out = argv[++i];
         else
         {
-            fprintf(stderr,
-                    "usage: make_demo_level [--out DATA_FOLDER]\n"
-                    "Writes the level folder DATA_FOLDER/%s with its models, textures, actors\n"
-                    "and scripts (default: --out demo). The actors use the humanoid model\n"
-                    "that make_humanoid writes into DATA_FOLDER/Models.\n",
-                    kLevel);
+            fprintf(stderr, "usage: make_demo_level [--out DATA_FOLDER]\n"
+                            "Writes the data of the level folders DATA_FOLDER/Levels/start and\n"
+                            "DATA_FOLDER/Levels/yard (default: --out demo). The actors use the models\n"
+                            "that make_humanoid and make_props write into DATA_FOLDER/Models.\n");
             return a == "--help" ? 0 : 2;
         }
     }
-    const std::string level = out + "/" + kLevel + "/";
-    std::error_code ec;
-    std::filesystem::create_directories(level + "Models", ec);
-    if (!ec) std::filesystem::create_directories(level + "Scripts", ec);
-    if (ec)
+    for (const level& l : {StartLevel(), YardLevel()})
     {
-        fprintf(stderr, "make_demo_level: cannot make the folder %s\n", level.c_str());
-        return 1;
+        if (!WriteLevel(out, l))
+        {
+            fprintf(stderr, "%s: could not write the level files under %s/%s\n", kTool, out.c_str(),
+                    l.folder.c_str());
+            return 1;
+        }
+        printf("Wrote %s/%s: %d level models, %d actors, tint, start, texture list\n", out.c_str(),
+               l.folder.c_str(), (int)(l.pieces.size() + l.plainModels.size()), (int)l.actors.size());
     }
-
-    // A 16 x 16 room, 3 high; a step of 0.25 (climbed at once) and, behind it, a ledge of 0.5
-    // that is reached from the step only.
-    levelModel floor{"demo_floor", {}, {}}, walls{"demo_walls", {}, {}}, step{"demo_step", {}, {}},
-        ledge{"demo_ledge", {}, {}};
-    AddQuad(&floor, {-8, 0, 8}, {8, 0, 8}, {8, 0, -8}, {-8, 0, -8});
-    AddRoomWalls(&walls, -8, -8, 8, 8, 3);
-    AddBlock(&step, 2, -3, 4, -1, 0.25f);
-    AddBlock(&ledge, 2, -7, 6, -3, 0.5f);
-
-    int ok = WriteModel(level + "Models/demo_floor", floor, "Floor") &&
-             WriteModel(level + "Models/demo_walls", walls, "Bricks") &&
-             WriteModel(level + "Models/demo_step", step, "Stone") &&
-             WriteModel(level + "Models/demo_ledge", ledge, "Stone") &&
-             WritePng(level + "Models/demo_floor0.png", Checker()) &&
-             WritePng(level + "Models/demo_walls0.png", Bricks()) &&
-             WritePng(level + "Models/demo_step0.png", Stone(120, 125, 135)) &&
-             WritePng(level + "Models/demo_ledge0.png", Stone(95, 110, 90));
-
-    // Level models are placed where they were built: no move, no turn, full size.
-    const point origin = {0, 0, 0};
-    std::string models;
-    for (const char* name : {"demo_floor", "demo_walls", "demo_step", "demo_ledge"})
-        models += LevelModelLine(name, origin, origin, 100.0f);
-    ok = ok && WriteText(level + "level models", models);
-
-    // Actors stand on the surfaces (feet at the floor, step and ledge heights), so they do not
-    // fall. The person file has no line end after its last record, as the engine writes it.
-    const std::string guard = std::string(kLevel) + "/Scripts/guard";
-    const std::string watch = std::string(kLevel) + "/Scripts/watch";
-    std::string person =
-        PersonLine("humanoid", {-3, 0, -4}, {0, 0, 0}, 1, 1, 100, 100.0f, "Guard", {{guard, 1}}) + "\n" +
-        PersonLine("humanoid", {4, 0.5f, -5}, {0, 270, 0}, 1, 1, 100, 90.0f, "Lookout",
-                   {{guard, 1}, {watch, 2}}) +
-        "\n" + PersonLine("humanoid", {-5, 0, 3}, {0, 90, 0}, 0, 0, 100, 110.0f, "Visitor", {});
-    ok = ok && WriteText(level + "person", person);
-    ok = ok && WriteText(level + "tint", "1.000000, 0.950000, 0.900000\n");
-    // The player stands near the door side, eye 1.0 above the floor, looking into the room.
-    ok = ok && WriteText(level + "starting", "0.000000\n1.000000\n6.000000\n0.000000\n0.000000\n0.000000\n");
-    ok =
-        ok && WriteText(level + "tex", std::string(kLevel) + "/Models/demo_floor0.png\n" + kLevel +
-                                           "/Models/demo_walls0.png\n" + kLevel + "/Models/demo_step0.png\n" +
-                                           kLevel + "/Models/demo_ledge0.png\n");
-    ok = ok && WriteText(level + "load script",
-                         "// The demo level's start: the game scripts that were running went with the\n"
-                         "// level load, so this one takes over. The lookout walks off the ledge and\n"
-                         "// falls to the floor, the visitor is caught in a fall, and the guard walks\n"
-                         "// across the room; the clock is kept in f1 and the ticks counted in i1 until\n"
-                         "// the window is closed.\n"
-                         "get \"Lookout\"\n"
-                         "pose \"Walk1\",\"Walk2\",0.5,0.2,true\n"
-                         "goto 0,0,-5\n"
-                         "get \"Visitor\"\n"
-                         "pose \"Fall1\",\"Fall2\",0.5,0.2,true\n"
-                         "get \"Guard\"\n"
-                         "setSpeed 0.05\n"
-                         "pose \"Walk1\",\"Walk2\",0.5,0.2,true\n"
-                         "goto -3,0,2\n"
-                         "player\n"
-                         "loop\n"
-                         "time 1\n"
-                         "addi 1,1\n"
-                         "endloop\n");
-    ok = ok && WriteText(level + "Scripts/guard", "// Every tick (event 1): counts the guards' ticks in i2.\n"
-                                                  "addi 2,1\n");
-    ok = ok && WriteText(level + "Scripts/watch", "// Event 2, fired by a script: counts the calls in i3.\n"
-                                                  "addi 3,1\n");
-    if (!ok)
-    {
-        fprintf(stderr, "make_demo_level: could not write the level files under %s\n", level.c_str());
-        return 1;
-    }
-    printf("Wrote the level folder %s: 4 level models with textures, 3 actors, tint, start, load script, "
-           "texture list\n",
-           level.c_str());
     return 0;
 }

@@ -1,7 +1,7 @@
 // make_humanoid: writes the demo's humanoid model (a textured, skinned low-poly figure with an
 // eleven-bone skeleton), its texture, its pose file, and lists it in the data folder's "cache".
 // Run from the source tree: build/make_humanoid --out demo
-#include <png.h>
+#include "tools/tool_support.h"
 
 #include <cmath>
 #include <cstdio>
@@ -213,30 +213,18 @@ void BuildFigure(humanoid* h)
     }
 }
 
-// The figure's picture, 128 x 128 RGB: face and hair, shirt with collar and belt, sleeves and
-// hands, trousers.
-struct picture
+// The figure's picture is 128 x 128 RGB: face and hair, shirt with collar and belt, sleeves and
+// hands, trousers. Regions are given in texture coordinates (u across, row down).
+const int kPictureSize = 128;
+
+void FillRegion(picture* p, float u0, float u1, float r0, float r1, int red, int green, int blue)
 {
-    int size = 128;
-    std::vector<unsigned char> rgb;
-    void Fill(float u0, float u1, float r0, float r1, int red, int green, int blue)
-    {
-        int x0 = (int)lroundf(u0 * size), x1 = (int)lroundf(u1 * size);
-        int y0 = (int)lroundf(r0 * size), y1 = (int)lroundf(r1 * size);
-        for (int y = y0; y < y1 && y < size; y++)
-            for (int x = x0; x < x1 && x < size; x++)
-            {
-                unsigned char* p = &rgb[(size_t)(y * size + x) * 3];
-                p[0] = (unsigned char)red;
-                p[1] = (unsigned char)green;
-                p[2] = (unsigned char)blue;
-            }
-    }
-};
+    p->Fill((int)lroundf(u0 * kPictureSize), (int)lroundf(r0 * kPictureSize), (int)lroundf(u1 * kPictureSize),
+            (int)lroundf(r1 * kPictureSize), red, green, blue);
+}
 
 void PaintPicture(picture* p)
 {
-    p->rgb.assign((size_t)p->size * p->size * 3, 0);
     const int skin[3] = {224, 172, 134};
     const int hair[3] = {70, 45, 25};
     const int shirt[3] = {40, 110, 170};
@@ -246,52 +234,41 @@ void PaintPicture(picture* p)
     // Head: u 0 and 0.5 are the back, 0.25 the front.
     auto headU = [](float t) { return Lerp(kHeadU0, kHeadU1, t); };
     auto headR = [](float y) { return RowFor(y, 1.13f, 0.93f, kHeadR0, kHeadR1); };
-    p->Fill(kHeadU0, kHeadU1, kHeadR0, kHeadR1, skin[0], skin[1], skin[2]);
-    p->Fill(kHeadU0, kHeadU1, kHeadR0, headR(1.085f), hair[0], hair[1], hair[2]);
-    p->Fill(headU(0.0f), headU(0.30f), kHeadR0, headR(0.97f), hair[0], hair[1], hair[2]);
-    p->Fill(headU(0.70f), headU(1.0f), kHeadR0, headR(0.97f), hair[0], hair[1], hair[2]);
-    p->Fill(headU(0.40f), headU(0.46f), headR(1.065f), headR(1.045f), 30, 30, 40);
-    p->Fill(headU(0.54f), headU(0.60f), headR(1.065f), headR(1.045f), 30, 30, 40);
-    p->Fill(headU(0.49f), headU(0.51f), headR(1.04f), headR(1.005f), 200, 140, 110);
-    p->Fill(headU(0.44f), headU(0.56f), headR(0.99f), headR(0.975f), 150, 60, 60);
+    FillRegion(p, kHeadU0, kHeadU1, kHeadR0, kHeadR1, skin[0], skin[1], skin[2]);
+    FillRegion(p, kHeadU0, kHeadU1, kHeadR0, headR(1.085f), hair[0], hair[1], hair[2]);
+    FillRegion(p, headU(0.0f), headU(0.30f), kHeadR0, headR(0.97f), hair[0], hair[1], hair[2]);
+    FillRegion(p, headU(0.70f), headU(1.0f), kHeadR0, headR(0.97f), hair[0], hair[1], hair[2]);
+    FillRegion(p, headU(0.40f), headU(0.46f), headR(1.065f), headR(1.045f), 30, 30, 40);
+    FillRegion(p, headU(0.54f), headU(0.60f), headR(1.065f), headR(1.045f), 30, 30, 40);
+    FillRegion(p, headU(0.49f), headU(0.51f), headR(1.04f), headR(1.005f), 200, 140, 110);
+    FillRegion(p, headU(0.44f), headU(0.56f), headR(0.99f), headR(0.975f), 150, 60, 60);
 
     // Torso: shirt, collar, buttons, belt, then trousers below the belt.
     auto torsoU = [](float t) { return Lerp(kTorsoU0, kTorsoU1, t); };
     auto torsoR = [](float y) { return RowFor(y, 0.93f, 0.45f, kTorsoR0, kTorsoR1); };
-    p->Fill(kTorsoU0, kTorsoU1, kTorsoR0, kTorsoR1, shirt[0], shirt[1], shirt[2]);
-    p->Fill(kTorsoU0, kTorsoU1, torsoR(0.93f), torsoR(0.90f), skin[0], skin[1], skin[2]);
-    p->Fill(torsoU(0.42f), torsoU(0.58f), torsoR(0.90f), torsoR(0.86f), 230, 230, 230);
+    FillRegion(p, kTorsoU0, kTorsoU1, kTorsoR0, kTorsoR1, shirt[0], shirt[1], shirt[2]);
+    FillRegion(p, kTorsoU0, kTorsoU1, torsoR(0.93f), torsoR(0.90f), skin[0], skin[1], skin[2]);
+    FillRegion(p, torsoU(0.42f), torsoU(0.58f), torsoR(0.90f), torsoR(0.86f), 230, 230, 230);
     for (float y = 0.82f; y > 0.6f; y -= 0.06f)
-        p->Fill(torsoU(0.49f), torsoU(0.51f), torsoR(y), torsoR(y - 0.012f), 230, 230, 230);
-    p->Fill(kTorsoU0, kTorsoU1, torsoR(0.585f), torsoR(0.555f), belt[0], belt[1], belt[2]);
-    p->Fill(torsoU(0.47f), torsoU(0.53f), torsoR(0.585f), torsoR(0.555f), 200, 180, 60);
-    p->Fill(kTorsoU0, kTorsoU1, torsoR(0.555f), kTorsoR1, trousers[0], trousers[1], trousers[2]);
+        FillRegion(p, torsoU(0.49f), torsoU(0.51f), torsoR(y), torsoR(y - 0.012f), 230, 230, 230);
+    FillRegion(p, kTorsoU0, kTorsoU1, torsoR(0.585f), torsoR(0.555f), belt[0], belt[1], belt[2]);
+    FillRegion(p, torsoU(0.47f), torsoU(0.53f), torsoR(0.585f), torsoR(0.555f), 200, 180, 60);
+    FillRegion(p, kTorsoU0, kTorsoU1, torsoR(0.555f), kTorsoR1, trousers[0], trousers[1], trousers[2]);
 
     // Arms: short sleeve above the elbow, skin below, darker hands.
     auto armR = [](float y) { return RowFor(y, 0.90f, 0.40f, kArmR0, kArmR1); };
-    p->Fill(kArmU0, kArmU1, kArmR0, kArmR1, skin[0], skin[1], skin[2]);
-    p->Fill(kArmU0, kArmU1, kArmR0, armR(0.72f), shirt[0], shirt[1], shirt[2]);
-    p->Fill(kArmU0, kArmU1, armR(0.46f), kArmR1, 205, 150, 115);
+    FillRegion(p, kArmU0, kArmU1, kArmR0, kArmR1, skin[0], skin[1], skin[2]);
+    FillRegion(p, kArmU0, kArmU1, kArmR0, armR(0.72f), shirt[0], shirt[1], shirt[2]);
+    FillRegion(p, kArmU0, kArmU1, armR(0.46f), kArmR1, 205, 150, 115);
 
     // Legs: trousers with a seam down the sides and a crease at the knee.
     auto legU = [](float t) { return Lerp(kLegU0, kLegU1, t); };
     auto legR = [](float y) { return RowFor(y, 0.55f, 0.07f, kLegR0, kLegR1); };
-    p->Fill(kLegU0, kLegU1, kLegR0, kLegR1, trousers[0], trousers[1], trousers[2]);
-    p->Fill(legU(0.24f), legU(0.26f), kLegR0, kLegR1, 40, 44, 56);
-    p->Fill(legU(0.74f), legU(0.76f), kLegR0, kLegR1, 40, 44, 56);
-    p->Fill(kLegU0, kLegU1, legR(0.29f), legR(0.28f), 45, 50, 62);
-    p->Fill(kLegU0, kLegU1, legR(0.09f), kLegR1, 35, 38, 48);
-}
-
-int WritePng(const std::string& path, const picture& p)
-{
-    png_image image;
-    memset(&image, 0, sizeof image);
-    image.version = PNG_IMAGE_VERSION;
-    image.width = p.size;
-    image.height = p.size;
-    image.format = PNG_FORMAT_RGB;
-    return png_image_write_to_file(&image, path.c_str(), 0, p.rgb.data(), 0, nullptr);
+    FillRegion(p, kLegU0, kLegU1, kLegR0, kLegR1, trousers[0], trousers[1], trousers[2]);
+    FillRegion(p, legU(0.24f), legU(0.26f), kLegR0, kLegR1, 40, 44, 56);
+    FillRegion(p, legU(0.74f), legU(0.76f), kLegR0, kLegR1, 40, 44, 56);
+    FillRegion(p, kLegU0, kLegU1, legR(0.29f), legR(0.28f), 45, 50, 62);
+    FillRegion(p, kLegU0, kLegU1, legR(0.09f), kLegR1, 35, 38, 48);
 }
 
 int WriteModel(const std::string& path, const std::string& name, const humanoid& h)
@@ -435,43 +412,6 @@ int WritePoses(const std::string& path)
     return fclose(f) == 0;
 }
 
-// Adds name to the precache file unless it is listed already. The list ends at the first empty
-// line, so lines are kept only up to there.
-int ListInCache(const std::string& cachePath, const std::string& name)
-{
-    std::vector<std::string> names;
-    if (FILE* f = fopen(cachePath.c_str(), "rb"))
-    {
-        std::string line;
-        int c;
-        bool ended = false;
-        while (!ended && (c = fgetc(f)) != EOF)
-        {
-            if (c == '\r' || c == '\n')
-            {
-                if (line.empty())
-                    ended = true;
-                else
-                    names.push_back(line);
-                line.clear();
-            }
-            else
-                line += (char)c;
-        }
-        if (!ended && !line.empty()) names.push_back(line);
-        fclose(f);
-    }
-    bool listed = false;
-    for (const std::string& n : names)
-        listed = listed || n == name;
-    if (!listed) names.push_back(name);
-    FILE* f = fopen(cachePath.c_str(), "w");
-    if (!f) return 0;
-    for (const std::string& n : names)
-        fprintf(f, "%s\n", n.c_str());
-    return fclose(f) == 0;
-}
-
 } // namespace
 
 int main(int argc, char** argv)
@@ -506,7 +446,7 @@ int main(int argc, char** argv)
     }
     humanoid h;
     BuildFigure(&h);
-    picture p;
+    picture p(kPictureSize, kPictureSize);
     PaintPicture(&p);
     if (!WriteModel(modelPath, name, h) || !WritePng(modelPath + "0.png", p) ||
         !WritePoses(modelPath + "_poses") || !ListInCache(out + "/cache", name))

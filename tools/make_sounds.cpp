@@ -1,11 +1,12 @@
 // make_sounds: writes the demo's short sound samples (16-bit mono WAV) and the sound list that
 // numbers them into "<out>/Sounds". Run from the source tree: build/make_sounds --out demo
+#include "tools/tool_support.h"
+
 #include <sndfile.h>
 
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -52,10 +53,47 @@ float Chime(float t, unsigned*)
     return 0.35f * env * (std::sin(2.0f * kPi * 660.0f * t) + std::sin(2.0f * kPi * 990.0f * t));
 }
 
+// A shot: a sharp crack of noise over a quickly falling low tone.
+float Shot(float t, unsigned* noise)
+{
+    return 0.7f * Noise(noise) * std::exp(-t * 35.0f) +
+           0.4f * std::exp(-t * 20.0f) * std::sin(2.0f * kPi * 140.0f * t);
+}
+
+// A hit: a short dull knock where a shot lands.
+float Hit(float t, unsigned* noise)
+{
+    float pitch = 220.0f - 300.0f * t;
+    return 0.6f * std::exp(-t * 30.0f) * std::sin(2.0f * kPi * pitch * t) +
+           0.3f * Noise(noise) * std::exp(-t * 80.0f);
+}
+
+// Pain: a short falling buzz when the player is struck.
+float Hurt(float t, unsigned*)
+{
+    float pitch = 300.0f - 250.0f * t;
+    float wave = std::sin(2.0f * kPi * pitch * t) > 0.0f ? 1.0f : -1.0f;
+    return 0.3f * wave * std::exp(-t * 8.0f) * std::fmin(1.0f, t * 400.0f);
+}
+
+// The fire's crackle, made to loop: soft rushing noise with sparse pops; it starts and ends
+// near silence so the loop has no click.
+float Crackle(float t, unsigned* noise)
+{
+    float rush = 0.12f * Noise(noise);
+    float pop = Noise(noise) > 0.995f ? 0.8f : 0.0f;
+    float edge = std::fmin(1.0f, std::fmin(t, 2.0f - t) * 20.0f);
+    return (rush + pop) * edge;
+}
+
 const sampleRecipe kRecipes[] = {
     {0, "step.wav", "footstep", 0.12f, Step},
     {1, "thud.wav", "landing after a fall", 0.45f, Thud},
     {2, "chime.wav", "pick-up or message", 0.5f, Chime},
+    {3, "shot.wav", "the player's shot", 0.35f, Shot},
+    {4, "hit.wav", "a shot landing", 0.2f, Hit},
+    {5, "hurt.wav", "the player struck", 0.3f, Hurt},
+    {6, "crackle.wav", "the fire, looped", 2.0f, Crackle},
 };
 
 bool WriteSample(const std::string& path, const sampleRecipe& recipe)
@@ -102,13 +140,7 @@ int main(int argc, char** argv)
         }
     }
     const std::string folder = out + "/Sounds";
-    std::error_code error;
-    std::filesystem::create_directories(folder, error);
-    if (error)
-    {
-        fprintf(stderr, "make_sounds: cannot create %s: %s\n", folder.c_str(), error.message().c_str());
-        return 1;
-    }
+    if (!MakeFolder(folder, "make_sounds")) return 1;
 
     // The list names paths relative to the data folder; it has no comment syntax, so what each
     // slot is for is said here and in the demo's scripts.
@@ -119,8 +151,7 @@ int main(int argc, char** argv)
         list += std::to_string(recipe.slot) + " Sounds/" + recipe.file + "\n";
         printf("slot %d: Sounds/%s (%s)\n", recipe.slot, recipe.file, recipe.comment);
     }
-    FILE* file = fopen((folder + "/list").c_str(), "wb");
-    if (!file || fputs(list.c_str(), file) < 0 || fclose(file) != 0)
+    if (!WriteText(folder + "/list", list))
     {
         fprintf(stderr, "make_sounds: cannot write %s/list\n", folder.c_str());
         return 1;

@@ -2,7 +2,7 @@
 // turns the view with the mouse and clicks, and the level's script walks, turns and shoots with
 // "key", "go", mouse view, "click", "mouse" and "poke", then snapshots what it saw with
 // "savekey" and quits. The test reads the snapshot back.
-#include "test_util.h"
+#include "play_util.h"
 
 #include <gtest/gtest.h>
 
@@ -14,11 +14,6 @@
 
 namespace
 {
-
-bool HaveTool(const char* name)
-{
-    return RunCommand(std::string("command -v ") + name + " >/dev/null", nullptr) == 0;
-}
 
 // A vertex line of a model file; model files count 660 to a world unit.
 std::string Vertex(int n, float x, float y, float z)
@@ -33,20 +28,23 @@ std::string Vertex(int n, float x, float y, float z)
 std::string RoomModel()
 {
     std::string text = "room for the input test\nfloor and one wall\n";
-    const float floor[6][3] = {{-20, 0, -20}, {20, 0, -20}, {-20, 0, 20}, {20, 0, -20}, {20, 0, 20}, {-20, 0, 20}};
-    const float wall[6][3] = {{-20, 0, -10}, {20, 0, -10}, {-20, 4, -10}, {20, 0, -10}, {20, 4, -10}, {-20, 4, -10}};
+    const float floor[6][3] = {{-20, 0, -20}, {20, 0, -20}, {-20, 0, 20},
+                               {20, 0, -20},  {20, 0, 20},  {-20, 0, 20}};
+    const float wall[6][3] = {{-20, 0, -10}, {20, 0, -10}, {-20, 4, -10},
+                              {20, 0, -10},  {20, 4, -10}, {-20, 4, -10}};
     for (int i = 0; i < 6; i++)
         text += Vertex(i, floor[i][0], floor[i][1], floor[i][2]);
     for (int i = 0; i < 6; i++)
         text += Vertex(6 + i, wall[i][0], wall[i][1], wall[i][2]);
-    text += "EDGES\nMATERIAL Mat 40000 40000 40000 1 0 0 0 0.0 0.0 0.0 0.0 0.0 0.0 0\n0 1 2\n3 4 5\n6 7 8\n9 10 11\nEND\n";
+    text += "EDGES\nMATERIAL Mat 40000 40000 40000 1 0 0 0 0.0 0.0 0.0 0.0 0.0 0.0 0\n0 1 2\n3 4 5\n6 7 8\n9 "
+            "10 11\nEND\n";
     return text;
 }
 
 // The level's script: mouse view on; each tick W walks, the view's turn is noted, a click
-// shoots along the eye line. A first snapshot tells the driver the script runs. Once all three were seen, the actor "marker" takes the player's
-// feet and angles, its team the steps walked and its health what the shot hit; then the
-// roster is snapshot and the game ends.
+// shoots along the eye line. A first snapshot tells the driver the script runs. Once all three were seen, the
+// actor "marker" takes the player's feet and angles, its team the steps walked and its health what the shot
+// hit; then the roster is snapshot and the game ends.
 const char kLoadScript[] = "savekey 9\n"
                            "setb 16,true\n"
                            "seti 15,1\n"
@@ -114,28 +112,15 @@ wait $pid
 echo "driver: game exit $?"
 )";
 
-std::vector<std::string> Fields(const std::string& line)
-{
-    std::vector<std::string> out;
-    std::stringstream in(line);
-    std::string field;
-    while (std::getline(in, field, ','))
-        out.push_back(field);
-    return out;
-}
-
 } // namespace
 
 TEST(RealInput, KeysMouseViewAndAClickReachTheLevelScript)
 {
-    if (!HaveTool("xdotool") || !HaveTool("xvfb-run") || !HaveTool("Xvfb"))
-    {
-        if (getenv("CI")) FAIL() << "xdotool and xvfb are needed (scripts/install-deps.sh installs them)";
-        GTEST_SKIP() << "xdotool or xvfb-run is missing: the real-input test needs both";
-    }
+    SKIP_WITHOUT_XDOTOOL();
     TempDir dir;
     for (const char* file : {"humanoid", "humanoid_poses"})
-        ASSERT_TRUE(WriteTextFile(dir / (std::string("Models/") + file), ReadTextFile(SourceDir() + "/demo/Models/" + file)));
+        ASSERT_TRUE(WriteTextFile(dir / (std::string("Models/") + file),
+                                  ReadTextFile(SourceDir() + "/demo/Models/" + file)));
     ASSERT_TRUE(WriteTextFile(dir / "Models/room", RoomModel()));
     ASSERT_TRUE(WriteTextFile(dir / "Data/game script", "level \"lvl\"\n"));
     ASSERT_TRUE(WriteTextFile(dir / "lvl/level models", "room,0,0,0,0,0,0,100\n"));
@@ -155,11 +140,8 @@ TEST(RealInput, KeysMouseViewAndAClickReachTheLevelScript)
     ASSERT_NE(std::string::npos, game.find("//Ended: quit")) << out << game;
 
     const std::string snapshot = ReadTextFile(dir / "lvl/keyframe1");
-    std::string markerLine;
-    std::stringstream lines(snapshot);
-    for (std::string line; std::getline(lines, line);)
-        if (line.find(",marker") != std::string::npos) markerLine = line;
-    std::vector<std::string> f = Fields(markerLine);
+    std::vector<std::string> f = ActorRecord(snapshot, "marker");
+    const std::string markerLine = snapshot;
     ASSERT_GE(f.size(), 12u) << snapshot;
     EXPECT_EQ("marker", f[11]);
     const float z = std::stof(f[3]), heading = std::stof(f[5]);
