@@ -138,6 +138,28 @@ void AddFloor(meshModel* m, float x0, float z0, float x1, float z1, float y)
     AddQuad(m, 0, {x0, y, z1}, {x1, y, z1}, {x1, y, z0}, {x0, y, z0}, kTile);
 }
 
+// Fog is worked out at the corners of each face: ground and walls that the fog must fade are
+// cut into tiles of at most `size` across, so that no face spans from near to far.
+void AddFloorTiles(meshModel* m, float x0, float z0, float x1, float z1, float y, float size)
+{
+    for (float x = x0; x < x1 - 0.001f; x += size)
+        for (float z = z0; z < z1 - 0.001f; z += size)
+            AddFloor(m, x, z, std::fmin(x + size, x1), std::fmin(z + size, z1), y);
+}
+
+// A wall 0.4 thick and h high along x (from x0 to x1 at z) or along z, in pieces of 4.
+void AddFenceAlongX(meshModel* m, float x0, float x1, float z, float h)
+{
+    for (float x = x0; x < x1 - 0.001f; x += 4)
+        AddBox(m, 0, {x, 0, z}, {std::fmin(x + 4, x1), h, z + 0.4f}, kTile, false);
+}
+
+void AddFenceAlongZ(meshModel* m, float x, float z0, float z1, float h)
+{
+    for (float z = z0; z < z1 - 0.001f; z += 4)
+        AddBox(m, 0, {x, 0, z}, {x + 0.4f, h, std::fmin(z + 4, z1)}, kTile, false);
+}
+
 // The engine's line formats (the level writer uses the same ones).
 std::string LevelModelLine(const std::string& model)
 {
@@ -192,6 +214,7 @@ struct level
     std::vector<meshModel> plainModels; // coloured, without a texture
     std::vector<actor> actors;
     point start;
+    float heading; // the view's turn at the start, in degrees: 0 looks along -z
     std::string tint;
 };
 
@@ -217,13 +240,13 @@ int WriteLevel(const std::string& out, const level& l)
     tex += "Models/crate0.png\n";
     return ok && WriteText(dir + "level models", models) && WriteText(dir + "tint", l.tint) &&
            WriteText(dir + "person", PersonFile(l.actors)) &&
-           WriteText(dir + "starting", Starting(l.start, 0)) && WriteText(dir + "tex", tex);
+           WriteText(dir + "starting", Starting(l.start, l.heading)) && WriteText(dir + "tex", tex);
 }
 
 // The heads-up actors, placed relative to the eye (type 2: line tests and movers ignore them).
 void AddHeadsUp(std::vector<actor>* actors)
 {
-    actors->push_back({"gun", {0.2f, -0.2f, -0.55f}, 0, 0, 2, 100, 100, "Gun", {}});
+    actors->push_back({"gun", {0.24f, -0.22f, -0.6f}, 0, 0, 2, 100, 100, "Gun", {}});
     actors->push_back({"crosshair", {0, 0, -1}, 0, 0, 2, 100, 100, "Crosshair", {}});
     actors->push_back({"healthbar", {-0.52f, -0.37f, -1}, 0, 0, 2, 100, 100, "HealthBar", {}});
 }
@@ -278,11 +301,12 @@ level StartLevel()
     AddQuad(&pane, 0, {-7.95f, 1, -2}, {-7.95f, 1, 2}, {-7.95f, 2.2f, 2}, {-7.95f, 2.2f, -2}, 0);
     l.plainModels = {pane};
 
-    // The warden patrols in front of the door, the lookout on the ledge; both are on team 1.
+    // The warden patrols in front of the door, the lookout on the ledge; both are guards of team 1
+    // (the humanoid in a red shirt, written by make_humanoid --name guard).
     // The visitor (team 0, the player's) walks along the window side; the door and the crates
     // stand still. Each walker's first script sets its route, the second its behaviour.
     l.actors = {
-        {"humanoid",
+        {"guard",
          {0, 0, -8},
          0,
          1,
@@ -291,7 +315,7 @@ level StartLevel()
          100,
          "Warden",
          {{scripts + "warden route", 1}, {"Data/guard", 1}}},
-        {"humanoid",
+        {"guard",
          {6.5f, 1, -5.5f},
          0,
          1,
@@ -315,6 +339,7 @@ level StartLevel()
     };
     AddHeadsUp(&l.actors);
     l.start = {0, 1, 6};
+    l.heading = -25;
     l.tint = "1.000000, 0.950000, 0.900000\n";
     return l;
 }
@@ -324,14 +349,21 @@ level YardLevel()
     level l;
     l.folder = "Levels/yard";
     const std::string scripts = l.folder + "/Scripts/";
+    // Grass in 2-unit tiles inside the wall, in large ones out to the sky box.
     levelPiece ground = Piece("yard_ground", Grass());
-    AddFloor(&ground.model, -45, -45, 45, 45, 0);
-    // A stone wall 1.2 high round the yard, 32 across, faced on both sides.
+    AddFloorTiles(&ground.model, -16, -16, 16, 16, 0, 2);
+    levelPiece field = Piece("yard_field", Grass());
+    const float cuts[] = {-45, -30.5f, -16, 16, 30.5f, 45};
+    for (int i = 0; i < 5; i++)
+        for (int j = 0; j < 5; j++)
+            if (i != 2 || j != 2)
+                AddFloorTiles(&field.model, cuts[i], cuts[j], cuts[i + 1], cuts[j + 1], 0, 5);
+    // A stone wall 1.2 high round the yard, 32 across.
     levelPiece wall = Piece("yard_wall", Stone(130, 125, 115));
-    AddBox(&wall.model, 0, {-16, 0, -16}, {16, 1.2f, -15.6f}, kTile, false);
-    AddBox(&wall.model, 0, {-16, 0, 15.6f}, {16, 1.2f, 16}, kTile, false);
-    AddBox(&wall.model, 0, {-16, 0, -15.6f}, {-15.6f, 1.2f, 15.6f}, kTile, false);
-    AddBox(&wall.model, 0, {15.6f, 0, -15.6f}, {16, 1.2f, 15.6f}, kTile, false);
+    AddFenceAlongX(&wall.model, -16, 16, -16, 1.2f);
+    AddFenceAlongX(&wall.model, -16, 16, 15.6f, 1.2f);
+    AddFenceAlongZ(&wall.model, -16, -15.6f, 15.6f, 1.2f);
+    AddFenceAlongZ(&wall.model, 15.6f, -15.6f, 15.6f, 1.2f);
     // Two houses and a low stone hearth that carries the fire.
     levelPiece houses = Piece("yard_houses", Bricks(160, 150, 130));
     AddBox(&houses.model, 0, {-13, 0, -13}, {-7, 3.5f, -8}, kTile, false);
@@ -341,10 +373,10 @@ level YardLevel()
     levelPiece sky = Piece("yard_sky", Plaster(120, 130, 150));
     AddWallsFacingIn(&sky.model, -45, -45, 45, 45, 0, 40);
     AddCeiling(&sky.model, -45, -45, 45, 45, 40);
-    l.pieces = {ground, wall, houses, sky};
+    l.pieces = {ground, field, wall, houses, sky};
 
     l.actors = {
-        {"humanoid",
+        {"guard",
          {-6, 0, -2},
          90,
          1,
@@ -353,7 +385,7 @@ level YardLevel()
          100,
          "Sentry",
          {{scripts + "sentry route", 1}, {"Data/guard", 1}}},
-        {"humanoid",
+        {"guard",
          {10, 0, -12},
          0,
          1,
@@ -376,6 +408,7 @@ level YardLevel()
     };
     AddHeadsUp(&l.actors);
     l.start = {0, 1, 12};
+    l.heading = 0;
     l.tint = "0.750000, 0.800000, 0.880000\n";
     return l;
 }

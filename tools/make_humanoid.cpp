@@ -223,11 +223,10 @@ void FillRegion(picture* p, float u0, float u1, float r0, float r1, int red, int
             (int)lroundf(r1 * kPictureSize), red, green, blue);
 }
 
-void PaintPicture(picture* p)
+void PaintPicture(picture* p, const int shirt[3])
 {
     const int skin[3] = {224, 172, 134};
     const int hair[3] = {70, 45, 25};
-    const int shirt[3] = {40, 110, 170};
     const int trousers[3] = {55, 60, 75};
     const int belt[3] = {90, 55, 30};
 
@@ -417,16 +416,21 @@ int WritePoses(const std::string& path)
 int main(int argc, char** argv)
 {
     std::string out = "demo", name = "humanoid";
+    int shirt[3] = {40, 110, 170};
     for (int i = 1; i < argc; i++)
     {
         std::string a = argv[i];
         if ((a == "--out" || a == "--name") && i + 1 < argc)
             (a == "--out" ? out : name) = argv[++i];
+        else if (a == "--shirt" && i + 1 < argc &&
+                 sscanf(argv[++i], "%d,%d,%d", &shirt[0], &shirt[1], &shirt[2]) == 3)
+            continue;
         else
         {
-            fprintf(stderr, "usage: make_humanoid [--out DATA_FOLDER] [--name MODEL_NAME]\n"
+            fprintf(stderr, "usage: make_humanoid [--out DATA_FOLDER] [--name MODEL_NAME] [--shirt R,G,B]\n"
                             "Writes DATA_FOLDER/Models/MODEL_NAME, its texture and pose file, and lists\n"
-                            "the model in DATA_FOLDER/cache (default: --out demo --name humanoid).\n");
+                            "the model in DATA_FOLDER/cache (default: --out demo --name humanoid\n"
+                            "--shirt 40,110,170, the shirt's colour from 0 to 255).\n");
             return a == "--help" ? 0 : 2;
         }
     }
@@ -447,7 +451,7 @@ int main(int argc, char** argv)
     humanoid h;
     BuildFigure(&h);
     picture p(kPictureSize, kPictureSize);
-    PaintPicture(&p);
+    PaintPicture(&p, shirt);
     if (!WriteModel(modelPath, name, h) || !WritePng(modelPath + "0.png", p) ||
         !WritePoses(modelPath + "_poses") || !ListInCache(out + "/cache", name))
     {

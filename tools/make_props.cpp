@@ -50,6 +50,19 @@ picture Planks(int r, int g, int b, bool brace)
     return p;
 }
 
+// Brushed metal: fine streaks along the picture.
+picture Metal(int r, int g, int b)
+{
+    picture p(32, 32);
+    for (int y = 0; y < 32; y++)
+        for (int x = 0; x < 32; x++)
+        {
+            const int n = Grain(x / 8, y) + Grain(x, y) / 3;
+            p.Set(x, y, r + n, g + n, b + n);
+        }
+    return p;
+}
+
 // One frame of the fire: flame tongues that flicker with the frame number, white-yellow at the
 // core fading through orange to black. The frames have no alpha channel: the engine takes
 // alpha from the brightness, so the black around the flames is clear.
@@ -130,10 +143,7 @@ int main(int argc, char** argv)
 
     // Heads-up models are placed relative to the eye, which looks along -z: the gun's barrel
     // points that way from the lower right of the view.
-    meshModel gun{"gun",
-                  {},
-                  {Plain("Barrel", 14000, 14500, 16000), Plain("Body", 26000, 26000, 28000),
-                   Plain("Grip", 30000, 18000, 9000)}};
+    meshModel gun{"gun", {}, {Textured("Barrel"), Textured("Body"), Textured("Grip")}};
     AddBox(&gun, 0, {-0.022f, -0.005f, -0.42f}, {0.022f, 0.035f, -0.08f}, 0, true);
     AddBox(&gun, 1, {-0.035f, -0.04f, -0.1f}, {0.035f, 0.05f, 0.12f}, 0, true);
     AddBox(&gun, 2, {-0.028f, -0.2f, 0.03f}, {0.028f, -0.04f, 0.1f}, 0, true);
@@ -153,6 +163,9 @@ int main(int argc, char** argv)
     for (const meshModel* m : {&crate, &door, &fire, &gun, &cross, &bar})
         ok = ok && WriteMeshModel(models + m->name, *m, kTool, kRerun);
     ok = ok && WritePng(models + "crate0.png", Planks(150, 105, 55, true)) &&
+         WritePng(models + "gun0.png", Metal(95, 97, 105)) &&
+         WritePng(models + "gun1.png", Metal(150, 150, 158)) &&
+         WritePng(models + "gun2.png", Planks(120, 75, 40, false)) &&
          WritePng(models + "door0.png", Planks(110, 70, 40, false)) &&
          WritePng(models + "fire0.png", FireFrame(0)) && WriteFireAnimation(out) &&
          ListInCache(out + "/cache", "crate");
