@@ -1,0 +1,40 @@
+#!/usr/bin/env bash
+# Takes the README's picture of the level editor: the demo runs on a private X server on a copy
+# of demo/, xdotool switches the editor on, drops two crates and a humanoid (one crate grown and
+# turned), and Escape ends the game, which writes its last frame.
+#   scripts/editor-screenshot.sh [OUT.png]     (default docs/editor.png; needs xvfb-run, xdotool)
+set -eu
+top="$(cd "$(dirname "$0")/.." && pwd)"
+out="$(realpath -m "${1:-$top/docs/editor.png}")"
+work="$(mktemp -d)"
+trap 'rm -rf "$work"' EXIT
+cp -r "$top/demo" "$work/demo"
+cat > "$work/drive.sh" <<'DRIVE'
+set -u
+"$1" --mute --data "$2" --windowed 960x540 --frames 400000 --fixed-step 20 --seed 1 --screenshot "$3" &
+pid=$!
+win=$(timeout 30 xdotool search --sync --onlyvisible --pid $pid | head -n 1)
+xdotool windowfocus --sync "$win" || xdotool windowfocus "$win"
+sleep 1.5
+xdotool mousemove --window "$win" 480 270
+sleep 0.3
+xdotool key e
+sleep 1
+for i in 1 2 3 4; do xdotool mousemove_relative -- 0 15; sleep 0.1; done
+for i in 1 2 3 4; do xdotool mousemove_relative -- -12 0; sleep 0.1; done
+sleep 0.3
+xdotool key 1 g
+sleep 0.3
+xdotool key v v x
+sleep 0.3
+for i in 1 2 3 4 5 6; do xdotool mousemove_relative -- 18 0; sleep 0.1; done
+xdotool key 2 g
+sleep 0.3
+for i in $(seq 1 10); do xdotool mousemove_relative -- 12 0; sleep 0.1; done
+xdotool key 1 g
+sleep 0.5
+xdotool key Escape
+wait $pid
+DRIVE
+ALSOFT_DRIVERS=null xvfb-run -a -s "-screen 0 1280x720x24" bash "$work/drive.sh" "$top/build/kesrow" "$work/demo" "$out"
+echo "wrote $out"
