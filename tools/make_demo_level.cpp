@@ -418,20 +418,13 @@ level YardLevel()
 int main(int argc, char** argv)
 {
     std::string out = "demo";
-    for (int i = 1; i < argc; i++)
-    {
-        std::string a = argv[i];
-        if (a == "--out" && i + 1 < argc)
-            out = argv[++i];
-        else
-        {
-            fprintf(stderr, "usage: make_demo_level [--out DATA_FOLDER]\n"
-                            "Writes the data of the level folders DATA_FOLDER/Levels/start and\n"
-                            "DATA_FOLDER/Levels/yard (default: --out demo). The actors use the models\n"
-                            "that make_humanoid and make_props write into DATA_FOLDER/Models.\n");
-            return a == "--help" ? 0 : 2;
-        }
-    }
+    const int status =
+        ReadOutOption(argc, argv, &out,
+                      "usage: make_demo_level [--out DATA_FOLDER]\n"
+                      "Writes the data of the level folders DATA_FOLDER/Levels/start and\n"
+                      "DATA_FOLDER/Levels/yard (default: --out demo). The actors use the models\n"
+                      "that make_humanoid and make_props write into DATA_FOLDER/Models.\n");
+    if (status >= 0) return status;
     for (const level& l : {StartLevel(), YardLevel()})
     {
         if (!WriteLevel(out, l))

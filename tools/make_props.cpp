@@ -109,19 +109,12 @@ int WriteFireAnimation(const std::string& out)
 int main(int argc, char** argv)
 {
     std::string out = "demo";
-    for (int i = 1; i < argc; i++)
-    {
-        std::string a = argv[i];
-        if (a == "--out" && i + 1 < argc)
-            out = argv[++i];
-        else
-        {
-            fprintf(stderr, "usage: make_props [--out DATA_FOLDER]\n"
-                            "Writes the props, the heads-up models and the fire animation of the demo\n"
-                            "into DATA_FOLDER/Models and DATA_FOLDER/Animations (default: --out demo).\n");
-            return a == "--help" ? 0 : 2;
-        }
-    }
+    const int status =
+        ReadOutOption(argc, argv, &out,
+                      "usage: make_props [--out DATA_FOLDER]\n"
+                      "Writes the props, the heads-up models and the fire animation of the demo\n"
+                      "into DATA_FOLDER/Models and DATA_FOLDER/Animations (default: --out demo).\n");
+    if (status >= 0) return status;
     const std::string models = out + "/Models/";
     if (!MakeFolder(models, kTool)) return 1;
 

@@ -6,7 +6,6 @@
 
 #include <cmath>
 #include <cstdio>
-#include <cstring>
 #include <string>
 #include <vector>
 
@@ -129,16 +128,12 @@ bool WriteSample(const std::string& path, const sampleRecipe& recipe)
 int main(int argc, char** argv)
 {
     std::string out = ".";
-    for (int i = 1; i < argc; i++)
-    {
-        if (!strcmp(argv[i], "--out") && i + 1 < argc)
-            out = argv[++i];
-        else
-        {
-            fprintf(stderr, "usage: make_sounds [--out DATA_FOLDER]\n");
-            return 2;
-        }
-    }
+    const int status =
+        ReadOutOption(argc, argv, &out,
+                      "usage: make_sounds [--out DATA_FOLDER]\n"
+                      "Writes the demo's sound samples and their list into DATA_FOLDER/Sounds\n"
+                      "(default: --out .).\n");
+    if (status >= 0) return status;
     const std::string folder = out + "/Sounds";
     if (!MakeFolder(folder, "make_sounds")) return 1;
 

@@ -126,6 +126,22 @@ int WriteMeshModel(const std::string& path, const meshModel& model, const char* 
     return fclose(f) == 0;
 }
 
+int ReadOutOption(int argc, char** argv, std::string* out, const char* usage)
+{
+    for (int i = 1; i < argc; i++)
+    {
+        const std::string a = argv[i];
+        if (a == "--out" && i + 1 < argc)
+            *out = argv[++i];
+        else
+        {
+            fputs(usage, stderr);
+            return a == "--help" ? 0 : 2;
+        }
+    }
+    return -1;
+}
+
 int MakeFolder(const std::string& path, const char* tool)
 {
     std::error_code ec;

@@ -65,6 +65,10 @@ void AddBox(meshModel* model, int m, point lo, point hi, float tile, bool bottom
 // Writes the model file; `tool` and `rerun` name the program in the header lines.
 int WriteMeshModel(const std::string& path, const meshModel& model, const char* tool, const char* rerun);
 
+// Reads the one option of a tool, --out DATA_FOLDER, into out. Returns -1 to go on, or the
+// exit status after writing usage to standard error (0 for --help, 2 for anything else).
+int ReadOutOption(int argc, char** argv, std::string* out, const char* usage);
+
 // Makes the folder and its parents; 1 on success, else a message naming the tool.
 int MakeFolder(const std::string& path, const char* tool);
 
