@@ -225,6 +225,11 @@ void FSOUND_Close()
     gRenderScratch.clear();
 }
 
+int PLT_SoundIsOpen()
+{
+    return gSound.context != nullptr;
+}
+
 FSOUND_SAMPLE* FSOUND_Sample_Load(int index, const char* name, int mode, int memlength)
 {
     if (!gSound.context || !name || !name[0] || memlength != 0) return nullptr;

@@ -44,6 +44,9 @@ void FSOUND_RenderLoopback(float* stereoOut, int frames);
 // Stops every channel, frees every sample (all handles become invalid) and closes the device.
 // Safe to call when nothing is open.
 void FSOUND_Close();
+// 1 while a sound device (or the loopback device) is open: a game started with --mute, or one
+// whose device failed, has none, and its empty sample slots are then nothing to report.
+int PLT_SoundIsOpen();
 
 // Decodes the file name (any format libsndfile reads) into a 16-bit mono sample; multi-channel
 // files are averaged so that every sample can be placed in space. Returns null when the layer is
