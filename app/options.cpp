@@ -10,7 +10,7 @@
 const char* UsageText()
 {
     return "usage: kesrow [--data DIR] [--windowed [WxH]] [--frames N] [--fixed-step MS] [--seed N]\n"
-           "              [--screenshot FILE] [--mute] [--help] [--version]\n"
+           "              [--screenshot FILE] [--mute] [--check] [--help] [--version]\n"
            "  --data DIR         use DIR as the data folder (default: the working directory)\n"
            "  --windowed [WxH]   a window instead of full screen (1280x720 when no size is given)\n"
            "  --frames N         batch run: end after N passes with exit status 0\n"
@@ -18,6 +18,7 @@ const char* UsageText()
            "  --seed N           seed the random generator with N instead of the time\n"
            "  --screenshot FILE  when the run ends, write the last drawn frame to FILE as PNG\n"
            "  --mute             start without sound\n"
+           "  --check            check the data folder's content, print each problem, exit 1 if any\n"
            "  --help, --version  print this text or the version and exit\n";
 }
 
@@ -60,6 +61,10 @@ int ParseOptions(int argc, char** argv, KesrowOptions* out, char* err, int errSi
         if (!strcmp(a, "--mute"))
         {
             out->mute = 1;
+        }
+        else if (!strcmp(a, "--check"))
+        {
+            out->check = 1;
         }
         else if (!strcmp(a, "--windowed"))
         {

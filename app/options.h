@@ -12,6 +12,7 @@ struct KesrowOptions
     unsigned int seed;
     char screenshot[1024]; // empty: none
     int mute;
+    int check; // check the data folder's content and exit (no window)
 };
 
 enum

@@ -1,6 +1,7 @@
 // The program's frame: output routing, the two scheduler tasks, sound, the window and its GL
 // state, the engine's start-up, the non-blocking message loop and teardown.
 #include "app/startup.h"
+#include "app/check.h"
 #include "app/script_access.h"
 #include "world/camera.h"
 #include "app/draw.h"
@@ -253,7 +254,8 @@ int KesrowMain(const KesrowOptions* options)
     toDialog = MyOutputToDialog;
     toConsole = MyOutputToConsole;
     RegisterEngineHooks();
-    gBatchRun = options->frames > 0;
+    // A check never waits on a dialog either.
+    gBatchRun = options->frames > 0 || options->check;
     gFixedStepMs = options->fixedStep;
 
     // Paths on the command line mean what they meant where the user typed them, also after the
@@ -275,6 +277,8 @@ int KesrowMain(const KesrowOptions* options)
         OutputToDialog(line);
         return 1;
     }
+
+    if (options->check) return CheckDataFolder();
 
     char err[256];
     if (!PLT_InitVideo(err, sizeof err))

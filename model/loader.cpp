@@ -3,6 +3,7 @@
 #include "model/loader.h"
 
 #include "core/output.h"
+#include "core/problems.h"
 #include "model/bounds.h"
 #include "model/posing.h"
 #include "resources/paths.h"
@@ -45,17 +46,17 @@ static void ReportProblem(modelFileReader* r, const char* format, ...)
 {
     r->problems++;
     if (r->report) r->report->problems++;
-    if (r->problems > kMaxReportedProblems) return;
+    // A checker hears every problem; the console is spared a broken file's thousands of lines.
+    if (r->problems > kMaxReportedProblems && !gProblemSink) return;
     char text[600];
     va_list args;
     va_start(args, format);
     vsnprintf(text, sizeof text, format, args);
     va_end(args);
-    if (r->problems == kMaxReportedProblems)
-        OutputToConsoleF("//Model %s, line %d: %s (further problems are not reported)", r->path,
-                         r->lineNumber, text);
-    else
-        OutputToConsoleF("//Model %s, line %d: %s", r->path, r->lineNumber, text);
+    char console[1200];
+    snprintf(console, sizeof console, "//Model %s, line %d: %s%s", r->path, r->lineNumber, text,
+             r->problems == kMaxReportedProblems ? " (further problems are not reported)" : "");
+    ReportContentProblem(r->path, r->lineNumber, text, console);
 }
 
 // Next line into r->line. Returns 0 when the file has no more lines; a last line without a line
@@ -384,8 +385,11 @@ int LoadMeshworkModelReport(mesh_mod* model, const char* path, modelLoadReport* 
     {
         // A cut name would never match its cache key, and the model would be loaded again and
         // again; a path that does not fit is refused instead.
-        OutputToConsoleF("//Model %.900s: the path is too long (names hold %d characters, folders %d)", path,
-                         kModelNameSize - 1, kModelFolderSize - 1);
+        char message[200], console[1200];
+        snprintf(message, sizeof message, "the path is too long (names hold %d characters, folders %d)",
+                 kModelNameSize - 1, kModelFolderSize - 1);
+        snprintf(console, sizeof console, "//Model %.900s: %s", path, message);
+        ReportContentProblem(path, 0, message, console);
         fclose(file);
         return 0;
     }
@@ -572,7 +576,7 @@ void ImportAllMeshworkModels()
     }
     char line[kMaxLineLength + 1];
     int atEnd = 0;
-    while (!atEnd)
+    for (int lineNumber = 1; !atEnd; lineNumber++)
     {
         atEnd = Read1Line(cache, line) == -1;
         if (!line[0]) break;
@@ -580,7 +584,10 @@ void ImportAllMeshworkModels()
         snprintf(path, sizeof path, kModelPathFormatSpecifier, routePath, line);
         if (!FileCanBeRead(path))
         {
-            OutputToConsoleF("//Failed to load model: %s", line);
+            char message[1800], console[700];
+            snprintf(message, sizeof message, "model file %s not found", path);
+            snprintf(console, sizeof console, "//Failed to load model: %s", line);
+            ReportContentProblem(cachePath, lineNumber, message, console);
             continue;
         }
         mesh_mod* entry = static_cast<mesh_mod*>(calloc(1, sizeof(mesh_mod)));

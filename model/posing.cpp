@@ -4,6 +4,7 @@
 #include "model/posing.h"
 
 #include "core/output.h"
+#include "core/problems.h"
 #include "core/safe_write.h"
 #include "model/mesh_records.h"
 #include "world/humans.h"
@@ -78,12 +79,18 @@ void CopyName(char* dst, const char* src, int size)
 }
 
 // Appends a pose named name behind the last pose and leaves poseCursor on it.
-pose_struct* AppendPose(mesh_mod* model, const char* name, const char* path)
+pose_struct* AppendPose(mesh_mod* model, const char* name, const char* path, int lineNumber)
 {
     pose_struct* pose = static_cast<pose_struct*>(calloc(1, sizeof(pose_struct)));
     if (strlen(name) >= sizeof pose->name)
-        OutputToConsoleF("//Pose name cut to %d characters in %s: %.*s", (int)sizeof pose->name - 1,
-                         path ? path : "(made pose)", (int)sizeof pose->name - 1, name);
+    {
+        char message[200], console[1300];
+        snprintf(message, sizeof message, "pose name cut to %d characters: %.*s", (int)sizeof pose->name - 1,
+                 (int)sizeof pose->name - 1, name);
+        snprintf(console, sizeof console, "//Pose name cut to %d characters in %s: %.*s",
+                 (int)sizeof pose->name - 1, path ? path : "(made pose)", (int)sizeof pose->name - 1, name);
+        ReportContentProblem(path, lineNumber, message, console);
+    }
     CopyName(pose->name, name, sizeof pose->name);
     pose_struct* tail = &model->poseListHead;
     while (tail->next)
@@ -129,9 +136,28 @@ bonus* FindBone(mesh_mod* model, const char* line, const char** rest, int* cutWo
 
 void ReportCutBoneWords(const char* path, int cutWords)
 {
-    if (cutWords)
-        OutputToConsoleF("//Pose file %s: %d bone names longer than %d characters were cut to %d", path,
-                         cutWords, kBoneSignatureSize - 1, kBoneSignatureSize - 1);
+    if (!cutWords) return;
+    char message[200], console[1300];
+    snprintf(message, sizeof message, "%d bone names longer than %d characters were cut to %d", cutWords,
+             kBoneSignatureSize - 1, kBoneSignatureSize - 1);
+    snprintf(console, sizeof console, "//Pose file %s: %s", path, message);
+    ReportContentProblem(path, 0, message, console);
+}
+
+void ReportPoseLineCut(const char* path, int lineNumber)
+{
+    ReportContentProblemF(path, lineNumber, "longer than %d characters, the rest is ignored",
+                          kPoseLineSize - 1);
+}
+
+// A pose line naming a bone the model does not have is left out: a misspelt bone name leaves the
+// pose without that bone.
+void ReportUnknownBone(const char* path, int lineNumber, const char* line)
+{
+    while (*line == ' ' || *line == '\t')
+        line++;
+    ReportContentProblemF(path, lineNumber, "bone \"%.*s\" is not in the model, the line is left out",
+                          (int)strcspn(line, " \t"), line);
 }
 
 // slot 0: pose A values, 1: pose B values.
@@ -170,12 +196,16 @@ void ReadKeyframePoses(mesh_mod* model, FILE* f, const char* path)
     pose_entry* tail = nullptr;
     int orphanKeys = 0;
     int cutWords = 0;
-    while (ReadPoseLine(f, line, sizeof line, &cut))
+    for (int lineNumber = 1; ReadPoseLine(f, line, sizeof line, &cut); lineNumber++)
     {
+        if (cut) ReportPoseLineCut(path, lineNumber);
         if (line[0] == '\t')
         {
             if (!pose)
             {
+                if (gProblemSink)
+                    ReportContentProblem(path, lineNumber, "bone key before the first pose, ignored",
+                                         nullptr);
                 orphanKeys++;
                 continue;
             }
@@ -184,10 +214,18 @@ void ReadKeyframePoses(mesh_mod* model, FILE* f, const char* path)
             bonus* bone = FindBone(model, line + 1, &rest, &cutWords);
             if (sscanf(rest, " (%ld,%ld,%ld) %ld", &ax, &ay, &az, &angle) != 4)
             {
-                OutputToConsoleF("//Unreadable bone key in %s skipped: %.80s", path, line + 1);
+                char message[200], console[1300];
+                snprintf(message, sizeof message, "unreadable bone key skipped: %.80s", line + 1);
+                snprintf(console, sizeof console, "//Unreadable bone key in %s skipped: %.80s", path,
+                         line + 1);
+                ReportContentProblem(path, lineNumber, message, console);
                 continue;
             }
-            if (!bone) continue;
+            if (!bone)
+            {
+                ReportUnknownBone(path, lineNumber, line + 1);
+                continue;
+            }
             vector_type r = GetEularAngles((float)angle, ax * 0.00001f, ay * 0.00001f, az * 0.00001f);
             pose_entry* e = AppendEntry(pose, &tail, bone);
             e->rotationX = r.x;
@@ -200,11 +238,13 @@ void ReadKeyframePoses(mesh_mod* model, FILE* f, const char* path)
         }
         else
         {
-            pose = AppendPose(model, line, path);
+            pose = AppendPose(model, line, path, lineNumber);
             tail = &pose->entryListHead;
         }
     }
-    if (orphanKeys) OutputToConsoleF("//%d bone keys before the first pose in %s ignored.", orphanKeys, path);
+    // A checker has heard each of them with its line already.
+    if (orphanKeys && !gProblemSink)
+        OutputToConsoleF("//%d bone keys before the first pose in %s ignored.", orphanKeys, path);
     ReportCutBoneWords(path, cutWords);
 }
 
@@ -368,7 +408,7 @@ void MakePoseFromCurrent(mesh_mod* model, const char* name)
             pose = p;
             break;
         }
-    if (!pose) pose = AppendPose(model, name, nullptr);
+    if (!pose) pose = AppendPose(model, name, nullptr, 0);
 
     pose_entry* previous = &pose->entryListHead;
     for (bonus* b = model->boneListHead.next; b; b = b->next)
@@ -432,7 +472,12 @@ int LoadModelPosesVXR(mesh_mod* model, const char* path)
     FILE* f = fopen(path, "rb");
     if (!f)
     {
-        OutputToConsoleF("//Could not open the pose file %s: %s", path, strerror(errno));
+        {
+            char message[200], console[1300];
+            snprintf(message, sizeof message, "cannot be opened: %s", strerror(errno));
+            snprintf(console, sizeof console, "//Could not open the pose file %s: %s", path, strerror(errno));
+            ReportContentProblem(path, 0, message, console);
+        }
         return 0;
     }
     char line[kPoseLineSize];
@@ -443,21 +488,36 @@ int LoadModelPosesVXR(mesh_mod* model, const char* path)
         return 1;
     }
     int cutWords = 0;
+    int lineNumber = 1;
     while (ReadPoseLine(f, line, sizeof line, &cut))
     {
-        pose_struct* pose = AppendPose(model, line, path);
+        lineNumber++;
+        if (cut) ReportPoseLineCut(path, lineNumber);
+        pose_struct* pose = AppendPose(model, line, path, lineNumber);
         pose_entry* tail = &pose->entryListHead;
         if (!ReadPoseLine(f, line, sizeof line, &cut)) break;
+        lineNumber++;
         if (strcmp(line, "}") == 0) continue;
         while (ReadPoseLine(f, line, sizeof line, &cut))
         {
+            lineNumber++;
+            if (cut) ReportPoseLineCut(path, lineNumber);
             if (strcmp(line, "}") == 0) break;
             const char* rest = line;
             bonus* bone = FindBone(model, line, &rest, &cutWords);
-            if (!bone) continue;
+            if (!bone)
+            {
+                ReportUnknownBone(path, lineNumber, line);
+                continue;
+            }
             pose_entry* e = AppendEntry(pose, &tail, bone);
-            sscanf(rest, "%f,%f,%f,%f,%f,%f,%d", &e->moveX, &e->moveY, &e->moveZ, &e->rotationX,
-                   &e->rotationY, &e->rotationZ, &e->active);
+            int values = sscanf(rest, "%f,%f,%f,%f,%f,%f,%d", &e->moveX, &e->moveY, &e->moveZ, &e->rotationX,
+                                &e->rotationY, &e->rotationZ, &e->active);
+            // Six numbers make an entry; the active flag may be left out (it stays 1).
+            if (values < 6)
+                ReportContentProblemF(path, lineNumber,
+                                      "entry of bone %s has %d of its 6 numbers, the rest are 0",
+                                      bone->signature, values < 0 ? 0 : values);
         }
     }
     fclose(f);

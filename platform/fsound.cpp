@@ -10,6 +10,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <vector>
 
@@ -228,6 +229,41 @@ void FSOUND_Close()
 int PLT_SoundIsOpen()
 {
     return gSound.context != nullptr;
+}
+
+int PLT_CheckSoundFile(const char* name, char* err, int errSize)
+{
+    SF_INFO info;
+    memset(&info, 0, sizeof(info));
+    SNDFILE* file = sf_open(name, SFM_READ, &info);
+    if (!file)
+    {
+        snprintf(err, errSize, "cannot be read: %s", sf_strerror(nullptr));
+        return 0;
+    }
+    int ok = info.channels > 0 && info.samplerate > 0;
+    if (!ok) snprintf(err, errSize, "has no usable format");
+    // Decoding it all finds damage past the header; a file without any frame would play nothing.
+    sf_count_t frames = 0;
+    if (ok && info.channels <= 64)
+    {
+        std::vector<float> chunk(size_t(4096) * info.channels);
+        sf_count_t got;
+        while ((got = sf_readf_float(file, chunk.data(), 4096)) > 0)
+            frames += got;
+        if (sf_error(file) != SF_ERR_NO_ERROR)
+        {
+            snprintf(err, errSize, "cannot be decoded: %s", sf_strerror(file));
+            ok = 0;
+        }
+        else if (frames == 0)
+        {
+            snprintf(err, errSize, "holds no sound");
+            ok = 0;
+        }
+    }
+    sf_close(file);
+    return ok;
 }
 
 FSOUND_SAMPLE* FSOUND_Sample_Load(int index, const char* name, int mode, int memlength)

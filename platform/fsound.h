@@ -53,6 +53,9 @@ int PLT_SoundIsOpen();
 // not open or the file cannot be read; a file that exists but does not decode is reported on the
 // console. index is ignored (every load is a new sample); memlength must be 0 (files only).
 FSOUND_SAMPLE* FSOUND_Sample_Load(int index, const char* name, int mode, int memlength);
+// Opens and decodes the sound file name as FSOUND_Sample_Load would, without a device and
+// without keeping anything. 1 when it holds sound; else 0 with the reason in err.
+int PLT_CheckSoundFile(const char* name, char* err, int errSize);
 // Stops the channels playing the sample, then frees it. Null is ignored.
 void FSOUND_Sample_Free(FSOUND_SAMPLE* sample);
 // Distance at which attenuation starts (gain 1 up to it, then min / distance) and distance past

@@ -2,11 +2,14 @@
 #include "resources/animated_textures.h"
 
 #include "core/output.h"
+#include "core/problems.h"
 #include "resources/paths.h"
 #include "resources/png_image.h"
 #include "resources/textures.h"
 
 #include <cerrno>
+#include <cstdarg>
+#include <cstdio>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
@@ -42,6 +45,22 @@ static int ReadWholeNumber(const char* line, long* value)
     return 1;
 }
 
+// "//<kind> <file>: <message>" in the game; the file, line and message to a checker.
+static void ReportAnimationProblem(const char* kind, const char* file, int line, const char* format, ...)
+    __attribute__((format(printf, 4, 5)));
+
+static void ReportAnimationProblem(const char* kind, const char* file, int line, const char* format, ...)
+{
+    char message[400];
+    va_list args;
+    va_start(args, format);
+    vsnprintf(message, sizeof message, format, args);
+    va_end(args);
+    char console[1400];
+    snprintf(console, sizeof console, "//%s %s: %s", kind, file, message);
+    ReportContentProblem(file, line, message, console);
+}
+
 // Info file, one item a line: "<frame count>", "<frame duration in ms>", "<base name>". The base
 // name is the third line whatever the second held; only a file of two lines whose second is no
 // number is taken to have left out the duration, its second line being the base name. Counts and
@@ -64,27 +83,27 @@ static void ReadAnimationInfo(const char* infoPath, animatedTexture* animation, 
 
     long count = 0, duration = 0;
     if (!ReadWholeNumber(lines[0], &count))
-        OutputToConsoleF("//Animation info %s: no frame count on line 1, using %d", infoPath,
-                         int(animation->frameCount));
+        ReportAnimationProblem("Animation info", infoPath, 1, "no frame count on line 1, using %d",
+                               int(animation->frameCount));
     else if (count >= 1 && count <= INT_MAX)
         animation->frameCount = int32_t(count);
     else
-        OutputToConsoleF("//Animation info %s: frame count %ld is out of range, using %d", infoPath, count,
-                         int(animation->frameCount));
+        ReportAnimationProblem("Animation info", infoPath, 1, "frame count %ld is out of range, using %d",
+                               count, int(animation->frameCount));
     int haveDuration = ReadWholeNumber(lines[1], &duration);
     if (!haveDuration)
-        OutputToConsoleF("//Animation info %s: no frame duration on line 2, using %d ms", infoPath,
-                         int(animation->frameDuration));
+        ReportAnimationProblem("Animation info", infoPath, 2, "no frame duration on line 2, using %d ms",
+                               int(animation->frameDuration));
     else if (duration >= 1 && duration <= INT_MAX)
         animation->frameDuration = int32_t(duration);
     else
-        OutputToConsoleF("//Animation info %s: frame duration %ld is out of range, using %d", infoPath,
-                         duration, int(animation->frameDuration));
+        ReportAnimationProblem("Animation info", infoPath, 2, "frame duration %ld is out of range, using %d",
+                               duration, int(animation->frameDuration));
     int nameLine = present < 3 && !haveDuration ? 1 : 2;
     const char* name = lines[nameLine];
     if (cut[nameLine] || strlen(name) >= baseSize)
-        OutputToConsoleF("//Animation info %s: base name longer than %d characters, cut", infoPath,
-                         int(baseSize) - 1);
+        ReportAnimationProblem("Animation info", infoPath, nameLine + 1,
+                               "base name longer than %d characters, cut", int(baseSize) - 1);
     snprintf(baseName, baseSize, "%s", name);
 }
 
@@ -101,19 +120,32 @@ int LoadAnimationFromFolder(const char* folder, animatedTexture* animation)
     long long total = (long long)animation->frameDuration * animation->frameCount;
     if (total > INT_MAX)
     {
-        OutputToConsoleF("//Animation %s: total duration %lld ms is too long, cut to %d", folder, total,
-                         INT_MAX);
+        ReportAnimationProblem("Animation", folder, 0, "total duration %lld ms is too long, cut to %d", total,
+                               INT_MAX);
         total = INT_MAX;
     }
     animation->totalDuration = int32_t(total);
     if (animation->frameCount > kMaxAnimationFrames) animation->frameCount = kMaxAnimationFrames;
     memset(animation->frames, 0, sizeof animation->frames);
 
-    glEnable(GL_TEXTURE_2D);
+    if (!gCheckOnly) glEnable(GL_TEXTURE_2D);
     for (int i = 1; i <= animation->frameCount; ++i)
     {
         int length = snprintf(path, sizeof path, i < 10 ? "%s%c%s 0%d.png" : "%s%c%s %d.png", folder,
                               kDirectoryDevider, baseName, i);
+        const int missing = length < int(sizeof path) && !CanOpenForReading(path);
+        // The frame stays an empty texture, which the game passes over in silence; a checker
+        // hears of it, as the animation then blinks.
+        if (missing && gProblemSink)
+            ReportAnimationProblem("Animation", folder, 0, "frame %d (%s) not found", i, path);
+        if (gCheckOnly)
+        {
+            if (length >= int(sizeof path))
+                ReportAnimationProblem("Animation", folder, 0, "path of frame %d is too long", i);
+            else if (!missing)
+                CheckImageFile(path, 0);
+            continue;
+        }
         GLuint* frame = &animation->frames[i - 1];
         glGenTextures(1, frame);
         glBindTexture(GL_TEXTURE_2D, *frame);
@@ -121,7 +153,7 @@ int LoadAnimationFromFolder(const char* folder, animatedTexture* animation)
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
         if (length >= int(sizeof path))
         {
-            OutputToConsoleF("//Animation %s: path of frame %d is too long", folder, i);
+            ReportAnimationProblem("Animation", folder, 0, "path of frame %d is too long", i);
             continue;
         }
         if (CanOpenForReading(path)) LoadImageIntoBoundTexture(path, 0, 1);
@@ -149,14 +181,15 @@ static int LoadListedAnimation(char* line, int lineNumber, void* context)
     char unused[kMaxLineLength + 1] = "";
     if (afterNumber == line || sscanf(afterNumber, " \"%513[^\"]\",\"%513[^\"]\"", folder, unused) < 1)
     {
-        OutputToConsoleF("//Animation list %s: line %d is not <slot> \"folder\",\"path\", skipped", listPath,
-                         lineNumber);
+        ReportAnimationProblem("Animation list", listPath, lineNumber,
+                               "line %d is not <slot> \"folder\",\"path\", skipped", lineNumber);
         return 1;
     }
     if (slot < 1 || slot > kAnimationSlots)
     {
-        OutputToConsoleF("//Animation list %s: line %d names slot %ld, outside 1 to %d, skipped", listPath,
-                         lineNumber, slot, kAnimationSlots);
+        ReportAnimationProblem("Animation list", listPath, lineNumber,
+                               "line %d names slot %ld, outside 1 to %d, skipped", lineNumber, slot,
+                               kAnimationSlots);
         return 1;
     }
     char path[sizeof routePath + sizeof folder];

@@ -3,6 +3,7 @@
 #include "resources/paths.h"
 
 #include "core/output.h"
+#include "core/problems.h"
 
 #include <cstdio>
 #include <sys/stat.h>
@@ -31,8 +32,12 @@ int VXR_PathStaysInDataFolder(const char* name, const char* what)
         }
     }
     if (!reason) return 1;
-    OutputToConsoleF("//%s: the path \"%.200s\" is refused: %s", what ? what : "Path", name ? name : "",
-                     reason);
+    // The file and line are those of the statement or list line being read (gProblemFile).
+    char message[400], console[410];
+    snprintf(message, sizeof message, "%s: the path \"%.200s\" is refused: %s", what ? what : "Path",
+             name ? name : "", reason);
+    snprintf(console, sizeof console, "//%s", message);
+    ReportContentProblem(nullptr, 0, message, console);
     return 0;
 }
 

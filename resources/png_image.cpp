@@ -3,6 +3,7 @@
 #include "resources/png_image.h"
 
 #include "core/output.h"
+#include "core/problems.h"
 #include "platform/bmp.h"
 
 #include <GL/gl.h>
@@ -283,19 +284,36 @@ int UploadImageWithMipmaps(const decodedImage* image, char* err, int errSize)
     return 1;
 }
 
+void ReportImageProblem(const char* path, const char* err)
+{
+    char console[1400];
+    snprintf(console, sizeof console, "//Could not load texture %s: %s", path, err);
+    ReportContentProblem(path, 0, err, console);
+}
+
+int CheckImageFile(const char* path, int allowBMP)
+{
+    decodedImage image;
+    char err[256];
+    if (DecodeImageFile(path, allowBMP, &image, err, sizeof err)) return 1;
+    ReportImageProblem(path, err);
+    return 0;
+}
+
 int LoadImageIntoBoundTexture(const char* path, int allowBMP, int alphaFromMean)
 {
+    if (gCheckOnly) return CheckImageFile(path, allowBMP);
     decodedImage image;
     char err[256];
     if (!DecodeImageFile(path, allowBMP, &image, err, sizeof err))
     {
-        OutputToConsoleF("//Could not load texture %s: %s", path, err);
+        ReportImageProblem(path, err);
         return 0;
     }
     if (alphaFromMean) SetAlphaFromMeanOfRGB(&image);
     if (!UploadImageWithMipmaps(&image, err, sizeof err))
     {
-        OutputToConsoleF("//Could not load texture %s: %s", path, err);
+        ReportImageProblem(path, err);
         return 0;
     }
     return 1;

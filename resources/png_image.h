@@ -44,7 +44,14 @@ void SetAlphaFromMeanOfRGB(decodedImage* image);
 // current GL context. Returns 1, or 0 with the reason in err.
 int UploadImageWithMipmaps(const decodedImage* image, char* err, int errSize);
 
+// A picture that cannot be loaded: "//Could not load texture PATH: ERR" in the game, the file and
+// the reason to a checker.
+void ReportImageProblem(const char* path, const char* err);
+// Decodes path and reports what is wrong with it; makes no texture. 1 when it decodes.
+int CheckImageFile(const char* path, int allowBMP);
+
 // Decodes path and loads it into the bound GL_TEXTURE_2D with all mipmap levels. alphaFromMean:
 // give a picture without alpha one from SetAlphaFromMeanOfRGB. A file that cannot be decoded or
 // uploaded writes a console line naming it and leaves the bound texture empty; returns 0 then.
+// While gCheckOnly is set it only decodes (CheckImageFile).
 int LoadImageIntoBoundTexture(const char* path, int allowBMP, int alphaFromMean);

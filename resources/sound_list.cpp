@@ -3,6 +3,7 @@
 #include "resources/sound_list.h"
 
 #include "core/output.h"
+#include "core/problems.h"
 #include "platform/fsound.h"
 #include "resources/paths.h"
 #include "resources/textures.h"
@@ -41,6 +42,15 @@ static FSOUND_SAMPLE* LoadListedSample(char* name, char* path, size_t pathSize)
     return FSOUND_Sample_Load(FSOUND_FREE, second, kSampleLoadMode, 0);
 }
 
+// "//Sound list <list>: line <n>...: <message>" in the game; the list, line and message to a checker.
+static void ReportListLine(const char* listPath, int lineNumber, const char* message, int colon)
+{
+    char console[2200];
+    snprintf(console, sizeof console, "//Sound list %s: line %d%s %s", listPath, lineNumber, colon ? ":" : "",
+             message);
+    ReportContentProblem(listPath, lineNumber, message, console);
+}
+
 // Sound list line: "<slot> <path>", e.g. "3 Sounds/step.wav".
 static int LoadSoundListLine(char* line, int lineNumber, void* context)
 {
@@ -50,33 +60,53 @@ static int LoadSoundListLine(char* line, int lineNumber, void* context)
     long slot = strtol(line, &rest, 10);
     if (rest == line)
     {
-        OutputToConsoleF("//Sound list %s: line %d does not start with a slot number, skipped", listPath,
-                         lineNumber);
+        ReportListLine(listPath, lineNumber, "does not start with a slot number, skipped", 0);
         return 1;
     }
     while (*rest == ' ' || *rest == '\t')
         ++rest;
     if (*rest == 0)
     {
-        OutputToConsoleF("//Sound list %s: line %d names no sample, skipped", listPath, lineNumber);
+        ReportListLine(listPath, lineNumber, "names no sample, skipped", 0);
         return 1;
     }
+    char message[2000];
     if (slot < 0 || slot >= kSoundSlots)
     {
-        OutputToConsoleF("//Sound list %s: line %d: slot %ld is outside 0 to %d, skipped", listPath,
-                         lineNumber, slot, kSoundSlots - 1);
+        snprintf(message, sizeof message, "slot %ld is outside 0 to %d, skipped", slot, kSoundSlots - 1);
+        ReportListLine(listPath, lineNumber, message, 1);
         return 1;
     }
 
     char name[kMaxLineLength + 1];
     snprintf(name, sizeof name, "%s", rest);
     char path[sizeof routePath + kMaxLineLength + 1];
+    if (gCheckOnly)
+    {
+        // No device: the file is decoded and dropped, and what is wrong with it is said here.
+        snprintf(path, sizeof path, "%s%s", routePath, name);
+        FixPathString(path);
+        char err[300];
+        if (!FileCanBeOpened(path))
+        {
+            snprintf(message, sizeof message, "sample file %s not found, slot %ld stays empty", path, slot);
+            ReportListLine(listPath, lineNumber, message, 1);
+        }
+        else if (!PLT_CheckSoundFile(path, err, sizeof err))
+        {
+            snprintf(message, sizeof message, "sample file %s %s", path, err);
+            ReportListLine(listPath, lineNumber, message, 1);
+        }
+        return 1;
+    }
     FSOUND_SAMPLE* sample = LoadListedSample(name, path, sizeof path);
     // A file that is there but does not decode is reported by the sound layer; a silent
     // layer (no device) loads nothing, which is not the list's fault.
     if (!sample && !FileCanBeOpened(path))
-        OutputToConsoleF("//Sound list %s: line %d: sample file %s not found, slot %ld stays empty", listPath,
-                         lineNumber, path, slot);
+    {
+        snprintf(message, sizeof message, "sample file %s not found, slot %ld stays empty", path, slot);
+        ReportListLine(listPath, lineNumber, message, 1);
+    }
     if (gAllSamples[slot] && gAllSamples[slot] != sample) FSOUND_Sample_Free(gAllSamples[slot]);
     gAllSamples[slot] = sample;
     return 1;

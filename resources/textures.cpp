@@ -3,6 +3,7 @@
 #include "resources/textures.h"
 
 #include "core/output.h"
+#include "core/problems.h"
 #include "resources/paths.h"
 #include "resources/png_image.h"
 #include "world/vecmath.h"
@@ -43,6 +44,12 @@ int LoadTextureWithLibPNG(const char* path, GLuint* outName)
 {
     gSwapTextureV = 1;
     if (!CanOpenForReading(path)) return 0;
+    if (gCheckOnly)
+    {
+        *outName = 0;
+        CheckImageFile(path, 0);
+        return 1;
+    }
     GenerateBoundTexture(outName);
     LoadImageIntoBoundTexture(path, 0, 0);
     return 1;
@@ -53,19 +60,20 @@ int LoadTextureFile(const char* path, GLuint* outId)
     gSwapTextureV = 1;
     *outId = 0;
     if (!CanOpenForReading(path)) return 0;
+    if (gCheckOnly) return CheckImageFile(path, 1);
     // Decode before making the texture object, so a bad file leaves nothing behind.
     decodedImage image;
     char err[256];
     if (!DecodeImageFile(path, 1, &image, err, sizeof err))
     {
-        OutputToConsoleF("//Could not load texture %s: %s", path, err);
+        ReportImageProblem(path, err);
         return 0;
     }
     GLuint name = 0;
     GenerateBoundTexture(&name);
     if (!UploadImageWithMipmaps(&image, err, sizeof err))
     {
-        OutputToConsoleF("//Could not load texture %s: %s", path, err);
+        ReportImageProblem(path, err);
         glDeleteTextures(1, &name);
         return 0;
     }
@@ -98,7 +106,11 @@ static int LoadListedTexture(char* line, int lineNumber, void* context)
     FixPathString(path);
     const char* slash = strrchr(path, kDirectoryDevider);
     const char* name = slash ? slash + 1 : path;
-    if (!CanOpenForReading(path)) return 1;
+    if (!CanOpenForReading(path))
+    {
+        ReportContentProblemF(listPath, lineNumber, "picture %s not found, left out", path);
+        return 1;
+    }
 
     textureFile* entry = (textureFile*)calloc(1, sizeof(textureFile));
     if (!entry)
@@ -110,8 +122,13 @@ static int LoadListedTexture(char* line, int lineNumber, void* context)
     texturePtr = entry;
     LoadTextureWithLibPNG(path, &entry->glName);
     if (strlen(name) >= sizeof entry->fileName)
-        OutputToConsoleF("//Texture list %s: file name %s is longer than %d characters, cut", listPath, name,
-                         int(sizeof entry->fileName) - 1);
+    {
+        char message[800], console[1400];
+        snprintf(message, sizeof message, "file name %s is longer than %d characters, cut", name,
+                 int(sizeof entry->fileName) - 1);
+        snprintf(console, sizeof console, "//Texture list %s: %s", listPath, message);
+        ReportContentProblem(listPath, lineNumber, message, console);
+    }
     CopyBounded(entry->fileName, sizeof entry->fileName, name);
     return 1;
 }
@@ -190,11 +207,22 @@ void ReadListLines(FILE* list, const char* listPath, const char* kind, int empty
         }
         if (wasCut)
         {
-            OutputToConsoleF("//%s %s: line %d is longer than %d characters, skipped", kind, listPath,
-                             lineNumber, kMaxLineLength);
+            char message[100], console[1400];
+            snprintf(message, sizeof message, "longer than %d characters, skipped", kMaxLineLength);
+            snprintf(console, sizeof console, "//%s %s: line %d is %s", kind, listPath, lineNumber, message);
+            ReportContentProblem(listPath, lineNumber, message, console);
             continue;
         }
-        if (!eachLine(line, lineNumber, context)) return;
+        // What the line's reader refuses without knowing the file (a path leaving the data
+        // folder) is reported at this line.
+        const char* outerFile = gProblemFile;
+        int outerLine = gProblemLine;
+        gProblemFile = listPath;
+        gProblemLine = lineNumber;
+        int goOn = eachLine(line, lineNumber, context);
+        gProblemFile = outerFile;
+        gProblemLine = outerLine;
+        if (!goOn) return;
     }
 }
 

@@ -3,10 +3,13 @@
 #include "script/compiler.h"
 
 #include "core/output.h"
+#include "core/problems.h"
 #include "script/decode.h"
 #include "script/interpreter.h"
 #include "world/vecmath.h"
 
+#include <cstdarg>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -219,11 +222,32 @@ static void DropMacrosOfScript(VXR_scripter* script)
     }
 }
 
+// A problem of the line being compiled: the console line "//Script NAME, line N: MESSAGE".
+static void ReportLineProblem(const char* sourceName, int lineNumber, const char* format, ...)
+    __attribute__((format(printf, 3, 4)));
+
+static void ReportLineProblem(const char* sourceName, int lineNumber, const char* format, ...)
+{
+    char message[300];
+    va_list args;
+    va_start(args, format);
+    vsnprintf(message, sizeof message, format, args);
+    va_end(args);
+    char console[1400];
+    snprintf(console, sizeof console, "//Script %s, line %d: %s", ScriptName(sourceName), lineNumber,
+             message);
+    ReportContentProblem(sourceName && sourceName[0] ? sourceName : nullptr, lineNumber, message, console);
+}
+
 // "macro" argument: a name in double quotes; the closing quote may be missing. The name is the
 // text up to the next quote, so `macro ""` declares the empty name, which `mac ""` runs.
-static void DeclareMacro(VXR_scripter* script, const char* args, const char* sourceName)
+static void DeclareMacro(VXR_scripter* script, const char* args, const char* sourceName, int lineNumber)
 {
-    if (args[0] != '"') return;
+    if (args[0] != '"')
+    {
+        ReportLineProblem(sourceName, lineNumber, "macro needs its name in double quotes; no macro declared");
+        return;
+    }
     const char* name = args + 1;
     int len = 0;
     while (name[len] && name[len] != '"')
@@ -233,8 +257,8 @@ static void DeclareMacro(VXR_scripter* script, const char* args, const char* sou
     memcpy(kept, name, keep);
     kept[keep] = 0;
     if (len > kMacroNameMax)
-        OutputToConsoleF("//Script %s: macro name longer than %d characters cut to \"%s\"",
-                         ScriptName(sourceName), kMacroNameMax, kept);
+        ReportLineProblem(sourceName, lineNumber, "macro name longer than %d characters cut to \"%s\"",
+                          kMacroNameMax, kept);
     RegisterMacro(VXR_MacroCode(kept), script);
 }
 
@@ -268,18 +292,18 @@ static VXR_Statement* CompileLine(VXR_scripter* script, char* line, int lineNumb
     }
     char command[kScriptCommandMax + 1];
     char args[kScriptArgsMax + 1];
-    int cut = SplitLine(p, command, args);
     if (lineWasCut)
-        OutputToConsoleF("//Script %s: line longer than %d characters cut: %.40s...", ScriptName(sourceName),
-                         kScriptLineMax, line);
+        ReportLineProblem(sourceName, lineNumber, "line longer than %d characters cut: %.40s...",
+                          kScriptLineMax, line);
+    int cut = SplitLine(p, command, args);
     if (cut & 1)
-        OutputToConsoleF("//Script %s: command longer than %d characters: %s...", ScriptName(sourceName),
-                         kScriptCommandMax, command);
+        ReportLineProblem(sourceName, lineNumber, "command longer than %d characters: %s...",
+                          kScriptCommandMax, command);
     if (!command[0]) return tail;
 
     if (strcmp(command, "macro") == 0)
     {
-        DeclareMacro(script, args, sourceName);
+        DeclareMacro(script, args, sourceName, lineNumber);
         return tail;
     }
     int kind = ControlKind(command);
@@ -287,11 +311,18 @@ static VXR_Statement* CompileLine(VXR_scripter* script, char* line, int lineNumb
     if (kind == kStmtInstruction)
     {
         instruction = GetVXRInstruction(command);
-        if (!instruction) return tail;
+        if (!instruction)
+        {
+            // Dropped as the language says; a misspelt keyword is still worth a line.
+            if (!(cut & 1))
+                ReportLineProblem(sourceName, lineNumber, "unknown instruction \"%s\", line left out",
+                                  command);
+            return tail;
+        }
     }
     if (cut & 2)
-        OutputToConsoleF("//Script %s: arguments of %s longer than %d characters cut: %s",
-                         ScriptName(sourceName), command, kScriptArgsMax, args);
+        ReportLineProblem(sourceName, lineNumber, "arguments of %s longer than %d characters cut: %s",
+                          command, kScriptArgsMax, args);
 
     VXR_Statement* s = (VXR_Statement*)calloc(1, sizeof(VXR_Statement));
     if (!s)
@@ -303,7 +334,14 @@ static VXR_Statement* CompileLine(VXR_scripter* script, char* line, int lineNumb
     memcpy(s->args, args, sizeof(s->args));
     s->kind = (char)kind;
     s->line = lineNumber;
+    // A decoder that refuses a path reports it at this line.
+    const char* outerFile = gProblemFile;
+    int outerLine = gProblemLine;
+    gProblemFile = sourceName && sourceName[0] ? sourceName : nullptr;
+    gProblemLine = lineNumber;
     VXR_DecodeStatement(s);
+    gProblemFile = outerFile;
+    gProblemLine = outerLine;
     if (tail)
         tail->next = s;
     else
@@ -372,8 +410,11 @@ VXR_scripter* NewVXRScriptNamed(const char* text, const char* sourceName)
         size_t length = strlen(text);
         if (length > (size_t)kScriptTextMax)
         {
-            OutputToConsoleF("//Script %s: longer than %d characters, the rest is ignored",
-                             ScriptName(sourceName), kScriptTextMax);
+            char message[120], console[1200];
+            snprintf(message, sizeof message, "longer than %d characters, the rest is ignored",
+                     kScriptTextMax);
+            snprintf(console, sizeof console, "//Script %s: %s", ScriptName(sourceName), message);
+            ReportContentProblem(sourceName && sourceName[0] ? sourceName : nullptr, 0, message, console);
             length = kScriptTextMax;
         }
         memcpy(script->text, text, length);

@@ -122,7 +122,12 @@ static void DecodeIf(const char* p, VXR_StatementArgs* d)
     if (n == 0 || *p++ != ',') return;
     if (!VXR_ReadInt32(&p, &b)) return;
     int ra = VXR_RegisterIndex(a), rb = VXR_RegisterIndex(b);
-    if (ra < 0 || rb < 0) return;
+    if (ra < 0 || rb < 0)
+    {
+        d->registerFault = 1;
+        d->badRegister = ra < 0 ? a : b;
+        return;
+    }
     d->a = (int8_t)ra;
     d->b = (int8_t)rb;
     d->test = (int8_t)VXR_ConditionTest(type, op);

@@ -39,6 +39,11 @@ static const char* FaultText(int fault)
     return "bad argument";
 }
 
+void VXR_DescribeFault(int fault, long value, char* out, int size)
+{
+    snprintf(out, size, FaultText(fault), value, value);
+}
+
 void VXR_ReportFault(VXR_DecodedArgs* a, const char* keyword, int fault, long value)
 {
     if (a->reported) return;

@@ -27,6 +27,9 @@ enum VXR_Fault
     kFaultNameCut          // a name longer than the actor's name field (cut, not refused)
 };
 
+// The problem text of a fault with its value, e.g. "register 17 is not 1 to 16".
+void VXR_DescribeFault(int fault, long value, char* out, int size);
+
 // Writes "//Script <path> line <n>: <keyword>: <problem>" for the statement that runs now (or
 // names the command line), once per decoded record: a looping script does not repeat it.
 void VXR_ReportFault(VXR_DecodedArgs* args, const char* keyword, int fault, long value);

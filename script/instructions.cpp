@@ -46,6 +46,15 @@ static void CopyToStringRegister(int index, const char* text, const char* keywor
     if (VXR_CopyText(gScriptVars.s[index], kScriptStringMax + 1, text)) ReportCut(keyword, text);
 }
 
+// Index 0-15 of register n, or -1 for any other number; that number is kept as the record's
+// fault, for the line that says why the statement does nothing.
+static int8_t DecodedRegister(long n, VXR_DecodedArgs* a)
+{
+    int index = VXR_RegisterIndex(n);
+    if (index < 0 && !a->fault) VXR_DecodeFault(a, kFaultRegister, n);
+    return (int8_t)index;
+}
+
 // Instructions without arguments take any text.
 static void DecodeNothing(const char* args, VXR_DecodedArgs* a)
 {
@@ -57,7 +66,7 @@ static void DecodeRegister(const char* p, VXR_DecodedArgs* a)
 {
     long n;
     if (!VXR_ReadLong(&p, &n)) return;
-    a->reg[0] = (int8_t)VXR_RegisterIndex(n);
+    a->reg[0] = DecodedRegister(n, a);
     a->ok = a->reg[0] >= 0;
 }
 
@@ -81,7 +90,7 @@ static void DecodeVariable(const char* p, VXR_DecodedArgs* a, int hasDefault)
         n = 1;
     else if (!have)
         return;
-    a->reg[0] = (int8_t)VXR_RegisterIndex(n);
+    a->reg[0] = DecodedRegister(n, a);
     a->ok = a->reg[0] >= 0;
 }
 
@@ -118,14 +127,14 @@ static void DecodeSource(const char* p, VXR_DecodedArgs* a, int wantFloat)
     long n;
     if (!VXR_ReadLong(&p, &n) || *p != ',') return;
     p++;
-    a->reg[0] = (int8_t)VXR_RegisterIndex(n);
+    a->reg[0] = DecodedRegister(n, a);
     if (a->reg[0] < 0) return;
     if (*p == 'f' || *p == 'i' || *p == 'b')
     {
         a->form = *p++;
         long m;
         if (!VXR_ReadLong(&p, &m)) return;
-        a->reg[1] = (int8_t)VXR_RegisterIndex(m);
+        a->reg[1] = DecodedRegister(m, a);
         a->ok = a->reg[1] >= 0;
         return;
     }
@@ -159,7 +168,7 @@ static void DecodeTruth(const char* p, VXR_DecodedArgs* a)
 {
     long n;
     if (!VXR_ReadLong(&p, &n) || *p != ',') return;
-    a->reg[0] = (int8_t)VXR_RegisterIndex(n);
+    a->reg[0] = DecodedRegister(n, a);
     if (a->reg[0] < 0) return;
     p++;
     if (VXR_EqualString(p, "true"))
@@ -190,7 +199,7 @@ static void DecodeText(const char* p, VXR_DecodedArgs* a)
     if (*p == '"')
     {
         if (!haveN || n == 0) n = 1;
-        a->reg[0] = (int8_t)VXR_RegisterIndex(n);
+        a->reg[0] = DecodedRegister(n, a);
         if (a->reg[0] < 0) return;
         p++;
         int len = 0;
@@ -205,8 +214,8 @@ static void DecodeText(const char* p, VXR_DecodedArgs* a)
     p++;
     long m;
     if (!VXR_ReadLong(&p, &m)) return;
-    a->reg[0] = (int8_t)VXR_RegisterIndex(n);
-    a->reg[1] = (int8_t)VXR_RegisterIndex(m);
+    a->reg[0] = DecodedRegister(n, a);
+    a->reg[1] = DecodedRegister(m, a);
     if (a->reg[0] < 0 || a->reg[1] < 0 || a->reg[0] == a->reg[1]) return;
     a->form = 's';
     a->ok = 1;
@@ -235,8 +244,8 @@ static void DecodeTwoRegisters(const char* p, VXR_DecodedArgs* a)
     if (!VXR_ReadLong(&p, &x) || *p != ',') return;
     p++;
     if (!VXR_ReadLong(&p, &y)) return;
-    a->reg[0] = (int8_t)VXR_RegisterIndex(x);
-    a->reg[1] = (int8_t)VXR_RegisterIndex(y);
+    a->reg[0] = DecodedRegister(x, a);
+    a->reg[1] = DecodedRegister(y, a);
     a->ok = a->reg[0] >= 0 && a->reg[1] >= 0;
 }
 
@@ -250,7 +259,7 @@ static void DecodeRegisterOrFirst(const char* p, VXR_DecodedArgs* a)
 {
     long n = 0;
     if (!VXR_ReadLong(&p, &n) || n == 0) n = 1;
-    a->reg[0] = (int8_t)VXR_RegisterIndex(n);
+    a->reg[0] = DecodedRegister(n, a);
     a->ok = a->reg[0] >= 0;
 }
 
@@ -277,7 +286,7 @@ static void DecodeRandom(const char* p, VXR_DecodedArgs* a)
     if (!VXR_ReadInt32(&p, &hi) || *p != ',') return;
     p++;
     if (!VXR_ReadLong(&p, &n)) return;
-    a->reg[0] = (int8_t)VXR_RegisterIndex(n);
+    a->reg[0] = DecodedRegister(n, a);
     a->whole[0] = lo;
     a->whole[1] = std::llabs((int64_t)hi - lo + 1);
     a->ok = a->reg[0] >= 0;

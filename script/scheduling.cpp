@@ -3,6 +3,7 @@
 #include "script/scheduling.h"
 
 #include "core/output.h"
+#include "core/problems.h"
 #include "core/clock.h"
 #include "resources/paths.h"
 #include "resources/textures.h"
@@ -40,7 +41,12 @@ static int ReadScriptFile(const char* path, char* text, int lfToCr)
         return 0;
     }
     if (!ReadWholeFile(file, text))
-        OutputToConsoleF("//Script %s: longer than %d characters, the rest is ignored", path, kScriptTextMax);
+    {
+        char message[120], console[1200];
+        snprintf(message, sizeof message, "longer than %d characters, the rest is ignored", kScriptTextMax);
+        snprintf(console, sizeof console, "//Script %s: %s", path, message);
+        ReportContentProblem(path, 0, message, console);
+    }
     fclose(file);
     if (lfToCr) ReplaceCharsInString(text, '\n', '\r');
     return 1;
@@ -166,9 +172,13 @@ void DisposeGameScripts()
 // list -> pair {',' pair}
 // pair -> '"' path '"' ',' mask           (mask: decimal text up to the next comma or the end)
 
+// The person file reader sets gProblemFile and gProblemLine to the line that holds the list.
 static void ReportList(human_being* actor, const char* problem, const char* at)
 {
-    OutputToConsoleF("//Actor %.35s: script list %s at: %.60s", actor->name, problem, at);
+    char message[200], console[300];
+    snprintf(message, sizeof message, "script list %s at: %.60s", problem, at);
+    snprintf(console, sizeof console, "//Actor %.35s: %s", actor->name, message);
+    ReportContentProblem(nullptr, 0, message, console);
 }
 
 // Appends the script file path (relative to the data root) to the actor's list.
@@ -184,7 +194,14 @@ static VXR_scripter* AttachActorScript(human_being* actor, VXR_scripter* tail, c
     }
     FixPathString(full);
     char text[kScriptTextSize];
-    if (!ReadScriptFile(full, text, 1)) return tail;
+    if (!ReadScriptFile(full, text, 1))
+    {
+        char message[1200], console[1300];
+        snprintf(message, sizeof message, "actor script %s not found", full);
+        snprintf(console, sizeof console, "//Actor %.35s: script %s not found, left out", actor->name, full);
+        ReportContentProblem(nullptr, 0, message, console);
+        return tail;
+    }
     VXR_scripter* script = NewVXRScriptNamed(text, path);
     if (!script) return tail;
     VXR_CopyText(script->path, kScriptPathSize, path);

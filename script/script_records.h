@@ -127,6 +127,10 @@ struct VXR_StatementArgs
     int32_t count; // repeat: pass count; `useI1` when the text is empty
     int32_t useI1;
     uint32_t idleMs; // idle: duration as the run stores it
+    // if: set when a register number outside 1-16 (kept in badRegister) made the test
+    // kTestFalse, for the content checker's report.
+    int32_t registerFault;
+    int32_t badRegister;
 };
 
 // One compiled line.

@@ -61,7 +61,7 @@ int LoadLevelModels(const char* path)
         char modelPath[2200];
         if (!FindLevelModelFile(path, record.model, modelPath, sizeof modelPath))
         {
-            OutputToConsoleF("//Failed to load level model: %s", record.model);
+            ReportMissingLevelModel(path, lineNumber, record.model, "//Failed to load level model: %s");
             continue;
         }
         mesh_mod* entry = ObtainCachedModel(record.model, modelPath);

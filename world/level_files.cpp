@@ -4,6 +4,7 @@
 #include "world/level_files.h"
 
 #include "core/output.h"
+#include "core/problems.h"
 #include "core/safe_write.h"
 #include "model/bounds.h"
 #include "model/draw_model.h"
@@ -24,8 +25,8 @@ int ReadLevelLine(FILE* file, char* line, const char* path, int lineNumber)
     int wasCut = 0;
     int result = ReadBoundedLine(file, line, kLevelLineMax + 1, 1, &wasCut);
     if (wasCut)
-        OutputToConsoleF("//%s, line %d: longer than %d characters, the rest is ignored", path, lineNumber,
-                         kLevelLineMax);
+        ReportContentProblemF(path, lineNumber, "longer than %d characters, the rest is ignored",
+                              kLevelLineMax);
     return result;
 }
 
@@ -53,8 +54,8 @@ int TakeField(fieldReader* r, char* out, size_t size, const char* what)
     size_t length = comma ? (size_t)(comma - r->rest) : strlen(r->rest);
     if (length >= size)
     {
-        OutputToConsoleF("//%s, line %d: %s longer than %d characters, cut", r->path, r->lineNumber, what,
-                         (int)size - 1);
+        ReportContentProblemF(r->path, r->lineNumber, "%s longer than %d characters, cut", what,
+                              (int)size - 1);
         length = size - 1;
     }
     memcpy(out, r->rest, length);
@@ -98,8 +99,8 @@ int TakeFloat(fieldReader* r, float* value, const char* what)
     char text[64];
     if (!TakeField(r, text, sizeof text, what)) return 0;
     if (!ParseFloatText(text, value))
-        OutputToConsoleF("//%s, line %d: %s \"%s\" is not a number, %g kept", r->path, r->lineNumber, what,
-                         text, *value);
+        ReportContentProblemF(r->path, r->lineNumber, "%s \"%s\" is not a number, %g kept", what, text,
+                              *value);
     return 1;
 }
 
@@ -108,8 +109,8 @@ int TakeInt(fieldReader* r, int32_t* value, const char* what)
     char text[64];
     if (!TakeField(r, text, sizeof text, what)) return 0;
     if (!ParseIntText(text, value))
-        OutputToConsoleF("//%s, line %d: %s \"%s\" is not a whole number, %d kept", r->path, r->lineNumber,
-                         what, text, (int)*value);
+        ReportContentProblemF(r->path, r->lineNumber, "%s \"%s\" is not a whole number, %d kept", what, text,
+                              (int)*value);
     return 1;
 }
 
@@ -127,7 +128,7 @@ int TakeModelName(fieldReader* r, char* model, size_t size)
 {
     TakeField(r, model, size, "model name");
     if (model[0]) return 1;
-    OutputToConsoleF("//%s, line %d: no model name, the line is skipped", r->path, r->lineNumber);
+    ReportContentProblemF(r->path, r->lineNumber, "no model name, the line is skipped");
     return 0;
 }
 
@@ -144,8 +145,8 @@ int ParseLevelModelLine(const char* line, levelModelRecord* record, float previo
     int present = TakeVector(&r, &record->position, "position");
     present += TakeVector(&r, &record->angles, "angle");
     if (present < 6)
-        OutputToConsoleF("//%s, line %d: %d of the 6 placement numbers given, the rest are 0", path,
-                         lineNumber, present);
+        ReportContentProblemF(path, lineNumber, "%d of the 6 placement numbers given, the rest are 0",
+                              present);
     TakeFloat(&r, &record->scale, "scale");
     if (record->scale <= 0.0f) record->scale = 100.0f;
     return 1;
@@ -167,11 +168,11 @@ int ParsePersonLine(const char* line, personRecord* record, const char* path, in
     present += TakeInt(&r, &record->health, "health");
     present += TakeFloat(&r, &record->scale, "scale");
     if (present < 10)
-        OutputToConsoleF("//%s, line %d: %d of the 10 numbers given, the rest keep their defaults", path,
-                         lineNumber, present);
+        ReportContentProblemF(path, lineNumber, "%d of the 10 numbers given, the rest keep their defaults",
+                              present);
     if (record->scale <= 0.0f)
     {
-        OutputToConsoleF("//%s, line %d: scale %g is not above 0, 100 used", path, lineNumber, record->scale);
+        ReportContentProblemF(path, lineNumber, "scale %g is not above 0, 100 used", record->scale);
         record->scale = 100.0f;
     }
     // A script list straight after the scale (an actor saved without a name) starts with a quote.
@@ -241,6 +242,18 @@ int FindLevelModelFile(const char* listPath, const char* name, char* out, size_t
     return n >= 0 && (size_t)n < size && VXR_FileExists(out);
 }
 
+void ReportMissingLevelModel(const char* listPath, int lineNumber, const char* name,
+                             const char* consoleFormat)
+{
+    const char* slash = strrchr(listPath, kDirectoryDevider);
+    int folderLength = slash ? (int)(slash - listPath + 1) : 0;
+    char message[1400], console[700];
+    snprintf(message, sizeof message, "model %.200s is in neither %.*sModels%c nor %sModels%c", name,
+             folderLength, listPath, kDirectoryDevider, routePath, kDirectoryDevider);
+    snprintf(console, sizeof console, consoleFormat, name);
+    ReportContentProblem(listPath, lineNumber, message, console);
+}
+
 // ---------------------------------------------------------------------------------------------
 // "tint" and "starting"
 
@@ -259,7 +272,7 @@ int LoadTintColor(const char* path)
     for (int i = 0; i < 3; i++)
         present += TakeFloat(&r, &colour[i], names[i]);
     if (present < 3)
-        OutputToConsoleF("//%s: %d of the 3 colour numbers given, the rest are 1", path, present);
+        ReportContentProblemF(path, 0, "%d of the 3 colour numbers given, the rest are 1", present);
     baseCol1 = colour[0];
     baseCol2 = colour[1];
     baseCol3 = colour[2];
@@ -275,16 +288,33 @@ int ReadPlayerPosition(const char* path)
     float values[6] = {0, 0, 0, 0, 0, 0};
     const char* names[6] = {"x", "y", "z", "pitch", "heading", "roll"};
     int found = 0;
+    int lineNumber = 1;
     char word[64];
-    // Each number is a blank-separated word; the width keeps a long word from overrunning.
-    while (found < 6 && fscanf(file, "%63s", word) == 1)
+    // Each number is a blank-separated word; the width keeps a long word from overrunning. Line
+    // ends (LF, CR or CR LF) are counted on the way, so a bad number is reported with its line.
+    for (;;)
     {
+        int c = fgetc(file);
+        while (c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f')
+        {
+            int next = fgetc(file);
+            if (c == '\n' || (c == '\r' && next != '\n')) lineNumber++;
+            c = next;
+        }
+        if (c == EOF) break;
+        ungetc(c, file);
+        if (found >= 6 || fscanf(file, "%63s", word) != 1) break;
         if (!ParseFloatText(word, &values[found]))
-            OutputToConsoleF("//%s: %s \"%s\" is not a number, 0 used", path, names[found], word);
+        {
+            char message[200], console[1300];
+            snprintf(message, sizeof message, "%s \"%s\" is not a number, 0 used", names[found], word);
+            snprintf(console, sizeof console, "//%s: %s", path, message);
+            ReportContentProblem(path, lineNumber, message, console);
+        }
         found++;
     }
     fclose(file);
-    if (found < 6) OutputToConsoleF("//%s: %d of the 6 numbers given, the rest are 0", path, found);
+    if (found < 6) ReportContentProblemF(path, 0, "%d of the 6 numbers given, the rest are 0", found);
     entfl = -values[0];
     updown = -values[1];
     entf = -values[2];
@@ -315,7 +345,7 @@ int ImportAndLinkPersons(const char* path)
         char modelPath[2200];
         if (!FindLevelModelFile(path, record.model, modelPath, sizeof modelPath))
         {
-            OutputToConsoleF("//Failed to load object with model: %s", record.model);
+            ReportMissingLevelModel(path, lineNumber, record.model, "//Failed to load object with model: %s");
             continue;
         }
         mesh_mod* entry = ObtainCachedModel(record.model, modelPath);
@@ -329,7 +359,14 @@ int ImportAndLinkPersons(const char* path)
         h->health = record.health;
         h->scale = record.scale;
         memcpy(h->name, record.name, sizeof h->name);
+        // Problems with the script list belong to this line of the person file.
+        const char* outerFile = gProblemFile;
+        int outerLine = gProblemLine;
+        gProblemFile = path;
+        gProblemLine = lineNumber;
         SetHumanScriptsByPaths(h, record.scripts);
+        gProblemFile = outerFile;
+        gProblemLine = outerLine;
         h->model = MakePrivateModelCopy(entry, h);
         float s = h->scale * 0.01f;
         ScaleModelTo(h, s, s, s, 0);
@@ -340,8 +377,8 @@ int ImportAndLinkPersons(const char* path)
             char taken[kHumanNameSize];
             memcpy(taken, h->name, sizeof taken);
             BuildFreeHumanNameByModelSignature(h);
-            OutputToConsoleF("//%s, line %d: the name %s is taken, this actor is named %s", path, lineNumber,
-                             taken, h->name);
+            ReportContentProblemF(path, lineNumber, "the name %s is taken, this actor is named %s", taken,
+                                  h->name);
         }
     }
     fclose(file);

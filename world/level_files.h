@@ -59,6 +59,11 @@ void FormatPersonLine(const human_being* actor, char* out, size_t size);
 // component (refused with a console line).
 int FindLevelModelFile(const char* listPath, const char* name, char* out, size_t size);
 
+// Reports that the model name on line lineNumber of listPath was found in neither Models folder;
+// consoleFormat ("...%s") is the game's console line, given the name.
+void ReportMissingLevelModel(const char* listPath, int lineNumber, const char* name,
+                             const char* consoleFormat);
+
 // Reads a "tint" file ("r, g, b") into baseCol1..3 and sets tintColor from them. 1, or 0 when
 // the file cannot be opened. Numbers that are missing or unreadable keep 1.0, reported.
 int LoadTintColor(const char* path);

@@ -231,7 +231,11 @@ TEST_F(GLTextures, TextureListResolvesBareFileNames)
     EXPECT_EQ(RedOf("brick.png"), 11); // the first of two equal names wins
     EXPECT_EQ(RedOf("Brick.png"), -1);
     EXPECT_EQ(texturePtr, baseTexture.next->next->next); // lookups do not move the cursor
-    EXPECT_TRUE(gLines.empty());
+    // The missing file is named with its list and line (CR LF is one line end).
+    ASSERT_EQ(gLines.size(), 1u);
+    EXPECT_NE(gLines[0].find("tex, line 2: picture " + (dir / "walls/missing.png") + " not found"),
+              std::string::npos)
+        << gLines[0];
 
     // A new list replaces the old one; an empty line ends it.
     GLuint oldStone = texturePtr->glName;

@@ -151,11 +151,13 @@ TEST_F(SchedulingTest, PathLists)
     ConsoleCapture console;
     Write("a", "addi 1,1\r");
     human_being* actor = NewActor("crate");
-    // A pair whose file is missing is skipped without a message; an empty list keeps the scripts.
+    // A pair whose file is missing is skipped with a message; an empty list keeps the scripts.
     SetHumanScriptsByPaths(actor, "\"a\",1,\"nofile\",2");
     SetHumanScriptsByPaths(actor, "");
     EXPECT_EQ(Masks(actor), (std::vector<int32_t>{1}));
-    EXPECT_TRUE(consoleLines.empty());
+    ASSERT_EQ(consoleLines.size(), 1u);
+    EXPECT_NE(consoleLines[0].find("nofile not found"), std::string::npos) << consoleLines[0];
+    consoleLines.clear();
 
     // Malformed lists keep what came before the fault, say so, and never read past the text.
     // clang-format off

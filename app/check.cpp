@@ -1,0 +1,539 @@
+// The content checker: drives the engine's readers over a whole data folder with a problem sink
+// installed, follows the scripts and levels that content names, and prints one line per problem.
+// It never opens a window or a sound device and never runs a statement.
+#include "app/check.h"
+
+#include "app/startup.h"
+#include "core/output.h"
+#include "core/problems.h"
+#include "model/loader.h"
+#include "model/posing.h"
+#include "resources/animated_textures.h"
+#include "resources/paths.h"
+#include "resources/sound_list.h"
+#include "resources/textures.h"
+#include "script/compiler.h"
+#include "script/instruction_checks.h"
+#include "script/scheduling.h"
+#include "world/humans.h"
+#include "world/level.h"
+#include "world/level_files.h"
+
+#include <dirent.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <deque>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace
+{
+
+// How deep control structures may nest within one run.
+const int kMaxNesting = 31;
+
+struct foundProblem
+{
+    int fileOrder; // files are listed in the order their first problem was found
+    int line;
+    std::string text;
+};
+
+struct contentChecker
+{
+    std::vector<foundProblem> problems;
+    std::vector<std::string> problemFiles; // by fileOrder
+    std::set<std::string> seen;            // the same problem found twice is one problem
+    std::set<std::string> problemPlaces;   // "FILE:LINE" of every problem
+    std::set<std::string> files;           // files read
+    std::string current;                   // the file being read, for problems without one
+    std::set<std::string> scriptsQueued, levelsQueued;
+    std::deque<std::string> scripts, levels;
+};
+
+contentChecker* gChecker = nullptr;
+
+// "./Models/x" and "Models//x" name the same file as "Models/x".
+std::string CleanPath(const char* path)
+{
+    std::string p = path ? path : "";
+    while (p.compare(0, 2, "./") == 0)
+        p.erase(0, 2);
+    for (size_t i; (i = p.find("//")) != std::string::npos;)
+        p.erase(i, 1);
+    return p;
+}
+
+void AddProblem(const std::string& file, int line, const std::string& message)
+{
+    contentChecker* c = gChecker;
+    std::string where = file.empty() ? std::string("(data folder)") : file;
+    std::string place = line > 0 ? where + ":" + std::to_string(line) : where;
+    std::string text = place + ": " + message;
+    if (!c->seen.insert(text).second) return;
+    c->problemPlaces.insert(place);
+    auto known = std::find(c->problemFiles.begin(), c->problemFiles.end(), where);
+    int order = (int)(known - c->problemFiles.begin());
+    if (known == c->problemFiles.end()) c->problemFiles.push_back(where);
+    c->problems.push_back({order, line, text});
+}
+
+void CheckerSink(const char* file, int line, const char* message)
+{
+    AddProblem(file ? CleanPath(file) : gChecker->current, line, message ? message : "");
+}
+
+// Console and dialog lines that no reader sent through the sink are problems of the file being
+// read: nothing a reader prints may go unseen.
+void CheckerConsole(const char* text)
+{
+    if (!text) return;
+    while (*text == '/' || *text == ' ')
+        text++;
+    std::string message = text;
+    while (!message.empty() && (message.back() == '\n' || message.back() == '\r'))
+        message.pop_back();
+    if (!message.empty()) AddProblem(gChecker->current, 0, message);
+}
+
+bool IsFile(const std::string& path)
+{
+    struct stat info;
+    return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
+bool IsFolder(const std::string& path)
+{
+    struct stat info;
+    return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+bool EndsWith(const std::string& s, const char* tail)
+{
+    size_t n = strlen(tail);
+    return s.size() >= n && strcasecmp(s.c_str() + s.size() - n, tail) == 0;
+}
+
+// Sorted entries of a folder (without "." and ".."), so the report has a stable order.
+std::vector<std::string> FolderEntries(const std::string& folder)
+{
+    std::vector<std::string> names;
+    DIR* dir = opendir(folder.c_str());
+    if (!dir) return names;
+    while (dirent* e = readdir(dir))
+        if (strcmp(e->d_name, ".") && strcmp(e->d_name, "..")) names.push_back(e->d_name);
+    closedir(dir);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+void StartFile(const std::string& path)
+{
+    gChecker->current = CleanPath(path.c_str());
+    gChecker->files.insert(gChecker->current);
+}
+
+// A script or level named by content, checked once.
+void QueueScript(const std::string& path)
+{
+    std::string p = CleanPath(path.c_str());
+    if (gChecker->scriptsQueued.insert(p).second) gChecker->scripts.push_back(p);
+}
+
+void QueueLevel(const std::string& folder)
+{
+    std::string f = CleanPath(folder.c_str());
+    if (f.empty() || f.back() != '/') f += '/';
+    if (gChecker->levelsQueued.insert(f).second) gChecker->levels.push_back(f);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Models and pose files
+
+void CheckModelFile(const std::string& path)
+{
+    StartFile(path);
+    mesh_mod* model = static_cast<mesh_mod*>(calloc(1, sizeof(mesh_mod)));
+    modelLoadReport report;
+    if (!LoadMeshworkModelReport(model, path.c_str(), &report))
+    {
+        AddProblem(gChecker->current, 0, "the model file cannot be read");
+        free(model);
+        return;
+    }
+    for (int i = 0; i < report.materialSections; i++)
+    {
+        if (!report.textureWanted[i] || report.textureLoaded[i]) continue;
+        // A picture that is there but does not decode has been reported by the texture loader.
+        char bmp[1200];
+        snprintf(bmp, sizeof bmp, "%s%d.bmp", path.c_str(), i);
+        if (!IsFile(report.texturePath[i]) && !IsFile(bmp))
+            AddProblem(gChecker->current, 0,
+                       "material " + std::to_string(i) + " is textured, but neither " +
+                           CleanPath(report.texturePath[i]) + " nor " + CleanPath(bmp) + " exists");
+    }
+    std::string posePath = path + "_poses";
+    if (IsFile(posePath))
+    {
+        StartFile(posePath);
+        ImportModelAnimations(model, posePath.c_str());
+    }
+    DisposeMeshworkModel(model);
+}
+
+bool IsModelFolderExtra(const std::string& name)
+{
+    return EndsWith(name, ".png") || EndsWith(name, ".bmp") || EndsWith(name, "_poses");
+}
+
+// Every model file of a Models folder and its subfolders, with its pose file; pose files whose
+// model is missing are reported.
+void CheckModelFolder(const std::string& folder)
+{
+    for (const std::string& name : FolderEntries(folder))
+    {
+        std::string path = folder + name;
+        if (IsFolder(path))
+        {
+            CheckModelFolder(path + "/");
+            continue;
+        }
+        if (!IsModelFolderExtra(name))
+            CheckModelFile(path);
+        else if (EndsWith(name, "_poses") && !IsFile(path.substr(0, path.size() - 6)))
+        {
+            StartFile(path);
+            AddProblem(gChecker->current, 0,
+                       "pose file without its model " + CleanPath(path.substr(0, path.size() - 6).c_str()));
+        }
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Scripts
+
+std::string StatementPlace(const char* file, const VXR_Statement* s)
+{
+    return std::string(file) + ":" + std::to_string(s->line);
+}
+
+void StatementProblem(const char* file, const VXR_Statement* s, const std::string& message)
+{
+    AddProblem(file, s->line, message);
+}
+
+// A file a statement names, relative to the data folder and with its separators made '/'.
+std::string NamedPath(const char* text)
+{
+    std::string path = std::string(routePath) + text;
+    FixPathString(&path[0]);
+    return path;
+}
+
+// The files and folders an instruction names must be there; scripts and levels are followed.
+void CheckNamedFiles(const char* file, const VXR_Statement* s)
+{
+    const char* keyword = s->instruction->name;
+    const char* text = s->operands.text;
+    if (!strcmp(keyword, "includeScript") || !strcmp(keyword, "timeScript"))
+    {
+        std::string path = NamedPath(text);
+        if (IsFile(path))
+            QueueScript(path);
+        else
+            StatementProblem(file, s, std::string(keyword) + ": script " + path + " not found");
+    }
+    else if (!strcmp(keyword, "level"))
+    {
+        std::string folder = NamedPath(text);
+        if (IsFolder(folder))
+            QueueLevel(folder);
+        else
+            StatementProblem(file, s, "level: level folder " + folder + " not found");
+    }
+    else if (!strcmp(keyword, "loadPoses"))
+    {
+        // The instruction refuses such a path when it runs; its refusal belongs to this line.
+        gProblemFile = file;
+        gProblemLine = s->line;
+        int inside = VXR_PathStaysInDataFolder(text, "loadPoses");
+        gProblemFile = nullptr;
+        gProblemLine = 0;
+        if (!inside) return;
+        std::string path = NamedPath(text);
+        if (!IsFile(path)) StatementProblem(file, s, "loadPoses: pose file " + path + " not found");
+    }
+}
+
+// One statement's own problems: arguments the decoder could not use, an if that can never hold,
+// an idle without a time. A line already reported (a refused path) is not reported again.
+void CheckStatement(const char* file, const VXR_Statement* s)
+{
+    if (gChecker->problemPlaces.count(StatementPlace(file, s))) return;
+    if (s->kind == kStmtInstruction)
+    {
+        const VXR_Instruction* in = s->instruction;
+        if (!in) return;
+        if (in->decode && !s->operands.ok)
+        {
+            if (s->operands.fault)
+            {
+                char problem[120];
+                VXR_DescribeFault(s->operands.fault, s->operands.faultValue, problem, sizeof problem);
+                StatementProblem(file, s, std::string(in->name) + ": " + problem);
+            }
+            else
+                StatementProblem(
+                    file, s, std::string(in->name) + ": the arguments \"" + s->args + "\" cannot be used");
+            return;
+        }
+        if (in->decode) CheckNamedFiles(file, s);
+        return;
+    }
+    if (s->kind == kStmtIf && s->decoded.test == kTestFalse)
+    {
+        if (s->decoded.registerFault)
+            StatementProblem(file, s,
+                             "if: register " + std::to_string(s->decoded.badRegister) + " is not 1 to 16");
+        else
+            StatementProblem(file, s,
+                             std::string("if: the condition \"") + s->args +
+                                 "\" cannot be tested (kind i, f, b or s, two registers, an operator "
+                                 "<, >, <=, >=, = or !=; b and s only = and !=)");
+    }
+    else if (s->kind == kStmtIdle && !s->decoded.ready)
+        StatementProblem(file, s, std::string("idle: the time \"") + s->args + "\" cannot be read");
+}
+
+// The blocks of a script as written: every endif, else, endrepeat and exitrepeat needs its open
+// if or repeat, every if and repeat its end, and endloop a loop before it.
+void CheckStructure(const char* file, const VXR_Statement* first)
+{
+    std::vector<const VXR_Statement*> open; // if and repeat statements not yet closed
+    int loops = 0;
+    auto innermost = [&](char kind) -> bool { return !open.empty() && open.back()->kind == kind; };
+    for (const VXR_Statement* s = first; s; s = s->next)
+    {
+        switch (s->kind)
+        {
+        case kStmtIf:
+        case kStmtRepeat:
+            open.push_back(s);
+            if ((int)open.size() == kMaxNesting + 1)
+                StatementProblem(file, s, "blocks nested deeper than " + std::to_string(kMaxNesting));
+            break;
+        case kStmtElse:
+            if (!innermost(kStmtIf)) StatementProblem(file, s, "else without if");
+            break;
+        case kStmtEndif:
+            if (innermost(kStmtIf))
+                open.pop_back();
+            else
+                StatementProblem(file, s, "endif without if");
+            break;
+        case kStmtEndrepeat:
+            if (innermost(kStmtRepeat))
+                open.pop_back();
+            else
+                StatementProblem(file, s, "endrepeat without repeat");
+            break;
+        case kStmtExitrepeat:
+        {
+            bool inRepeat = false;
+            for (const VXR_Statement* o : open)
+                inRepeat = inRepeat || o->kind == kStmtRepeat;
+            if (!inRepeat) StatementProblem(file, s, "exitrepeat outside a repeat");
+            break;
+        }
+        case kStmtLoop:
+            loops++;
+            break;
+        case kStmtEndloop:
+            if (!loops) StatementProblem(file, s, "endloop without loop");
+            break;
+        }
+    }
+    for (const VXR_Statement* s : open)
+        StatementProblem(file, s, s->kind == kStmtIf ? "if without endif" : "repeat without endrepeat");
+}
+
+void CheckScriptFile(const std::string& path)
+{
+    StartFile(path);
+    if (!IsFile(path))
+    {
+        AddProblem(gChecker->current, 0, "script not found");
+        return;
+    }
+    // The game's own loader reads and compiles it; it only joins the game script list.
+    if (!LoadAndExecuteScript(path.c_str()))
+    {
+        AddProblem(gChecker->current, 0, "the script cannot be read");
+        return;
+    }
+    VXR_scripter* script = baseScript.next;
+    while (script && script->next)
+        script = script->next;
+    if (!script) return;
+    const char* file = gChecker->current.c_str();
+    CheckStructure(file, script->code);
+    for (const VXR_Statement* s = script->code; s; s = s->next)
+        CheckStatement(file, s);
+    DisposeGameScripts();
+    DisposeMacros();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Level folders
+
+void CheckLevelFolder(const std::string& folder)
+{
+    static const char* const kLevelFiles[] = {"level models", "tint", "person", "starting"};
+    int present = 0;
+    for (const char* name : kLevelFiles)
+        present += IsFile(folder + name);
+    if (!present)
+    {
+        StartFile(folder);
+        AddProblem(
+            gChecker->current, 0,
+            "not a level folder: it holds none of \"level models\", \"tint\", \"person\" and \"starting\"");
+    }
+    std::string path = folder + "level models";
+    if (IsFile(path))
+    {
+        StartFile(path);
+        LoadLevelModels(path.c_str());
+    }
+    path = folder + "tint";
+    if (IsFile(path))
+    {
+        StartFile(path);
+        LoadTintColor(path.c_str());
+    }
+    path = folder + "person";
+    if (IsFile(path))
+    {
+        StartFile(path);
+        ImportAndLinkPersons(path.c_str());
+        // Their scripts are checked as files of their own.
+        for (human_being* h = baseHuman ? baseHuman->next : nullptr; h; h = h->next)
+            for (VXR_scripter* s = h->scripts; s; s = s->next)
+                QueueScript(NamedPath(s->path));
+    }
+    path = folder + "starting";
+    if (IsFile(path))
+    {
+        StartFile(path);
+        ReadPlayerPosition(path.c_str());
+    }
+    path = folder + "load script";
+    if (IsFile(path)) QueueScript(path);
+    path = folder + "tex";
+    if (IsFile(path))
+    {
+        StartFile(path);
+        LoadTextures(path.c_str());
+    }
+    ReturnToNothing();
+    if (IsFolder(folder + "Models")) CheckModelFolder(folder + "Models/");
+}
+
+// ---------------------------------------------------------------------------------------------
+// The whole folder
+
+void CheckLists()
+{
+    if (IsFile("cache"))
+    {
+        StartFile("cache");
+        ImportAllMeshworkModels();
+    }
+    if (IsFolder("Models")) CheckModelFolder("Models/");
+    char path[1100];
+    snprintf(path, sizeof path, "%sSounds%clist", routePath, kDirectoryDevider);
+    if (IsFile(path))
+    {
+        StartFile(path);
+        LoadSoundFiles(path);
+    }
+    snprintf(path, sizeof path, "%sAnimations%cwinlist.txt", routePath, kDirectoryDevider);
+    if (IsFile(path))
+    {
+        StartFile(path);
+        LoadAnimationFiles(path);
+    }
+}
+
+void CheckScriptsAndLevels()
+{
+    char startup[1100];
+    snprintf(startup, sizeof startup, "%sData%cgame script", routePath, kDirectoryDevider);
+    if (IsFile(startup))
+        QueueScript(startup);
+    else
+    {
+        StartFile(startup);
+        AddProblem(gChecker->current, 0, "the start-up script is missing");
+    }
+    for (const std::string& name : FolderEntries("Levels"))
+        if (IsFolder("Levels/" + name)) QueueLevel("Levels/" + name);
+    // Scripts name levels and levels name scripts: go on until neither brings anything new.
+    while (!gChecker->scripts.empty() || !gChecker->levels.empty())
+    {
+        if (!gChecker->scripts.empty())
+        {
+            std::string script = gChecker->scripts.front();
+            gChecker->scripts.pop_front();
+            CheckScriptFile(script);
+            continue;
+        }
+        std::string level = gChecker->levels.front();
+        gChecker->levels.pop_front();
+        CheckLevelFolder(level);
+    }
+}
+
+} // namespace
+
+int CheckDataFolder()
+{
+    contentChecker checker;
+    gChecker = &checker;
+    outputProc oldConsole = toConsole, oldDialog = toDialog;
+    problemSinkProc oldSink = gProblemSink;
+    toConsole = CheckerConsole;
+    toDialog = CheckerConsole;
+    gProblemSink = CheckerSink;
+    gCheckOnly = 1;
+
+    RegisterEngineHooks();
+    RegisterModelLoader();
+    VXR_Init();
+    CheckLists();
+    CheckScriptsAndLevels();
+    ReturnToNothing();
+
+    gCheckOnly = 0;
+    gProblemSink = oldSink;
+    toConsole = oldConsole;
+    toDialog = oldDialog;
+    gChecker = nullptr;
+
+    // Each file's problems together and in line order, whichever reader found them first.
+    std::stable_sort(checker.problems.begin(), checker.problems.end(),
+                     [](const foundProblem& a, const foundProblem& b)
+                     { return a.fileOrder != b.fileOrder ? a.fileOrder < b.fileOrder : a.line < b.line; });
+    for (const foundProblem& p : checker.problems)
+        printf("%s\n", p.text.c_str());
+    size_t n = checker.problems.size();
+    printf("kesrow --check: %zu problem%s in %zu file%s\n", n, n == 1 ? "" : "s", checker.files.size(),
+           checker.files.size() == 1 ? "" : "s");
+    fflush(stdout);
+    return n ? 1 : 0;
+}
