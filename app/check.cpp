@@ -381,9 +381,9 @@ void CheckScriptFile(const std::string& path)
         script = script->next;
     if (!script) return;
     const char* file = gChecker->current.c_str();
-    CheckStructure(file, script->code);
     for (const VXR_Statement* s = script->code; s; s = s->next)
         CheckStatement(file, s);
+    CheckStructure(file, script->code);
     DisposeGameScripts();
     DisposeMacros();
 }

@@ -1,0 +1,149 @@
+// The content checker as a content maker runs it: a data folder with one fault of each kind is
+// reported line by line with file and line, and the demo checks clean.
+#include "test_util.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstring>
+#include <sstream>
+#include <string>
+#include <vector>
+
+static int Check(const std::string& dataDir, std::vector<std::string>* lines)
+{
+    // No display and no sound device: the checker needs neither.
+    std::string out;
+    int status = RunCommand(
+        "env -u DISPLAY ALSOFT_DRIVERS=null '" + KesrowExe() + "' --check --data '" + dataDir + "'", &out);
+    std::istringstream in(out);
+    lines->clear();
+    for (std::string line; std::getline(in, line);)
+        lines->push_back(line);
+    return status;
+}
+
+static std::string Joined(const std::vector<std::string>& lines)
+{
+    std::string all;
+    for (const std::string& line : lines)
+        all += line + "\n";
+    return all;
+}
+
+TEST(ContentCheck, EachFaultIsReportedWithItsFileAndLine)
+{
+    TempDir dir;
+    std::string longLine(520, 'x');
+    WriteTextFile(dir / "Data/game script", "// start-up\n"
+                                            "frobnicate 1\n"
+                                            "addi 17,1\n"
+                                            "includeScript \"Data/missing\"\n" +
+                                                longLine +
+                                                "\n"
+                                                "endif\n"
+                                                "if i,1,<,0\n"
+                                                "macro plain\n"
+                                                "level \"Levels/one\"\n"
+                                                "level \"Levels/none\"\n");
+    WriteTextFile(dir / "Models/box", "box\nmade by hand\n"
+                                      "0 0 0 0\n"
+                                      "1 660 0 0\n"
+                                      "2 0 660 0 Arm None 100 None\n"
+                                      "junk vertex\n"
+                                      "EDGES\n"
+                                      "MATERIAL\t65535 0 0 1 0 0 0 0 0 0 0 0 0 0\n"
+                                      "0 1 2\n"
+                                      "0 1 9\n"
+                                      "END\n");
+    WriteTextFile(dir / "Models/box_poses", "VXR_Poses\nOpen\n{\n"
+                                            "Arm 0,0,0,90,0,0,1\n"
+                                            "Leg 0,0,0,0,0,0,1\n"
+                                            "Arm 1,2\n"
+                                            "}\n");
+    WriteTextFile(dir / "Models/orphan_poses", "VXR_Poses\n");
+    WriteTextFile(dir / "cache", "box\nghost\n");
+    WriteTextFile(dir / "Sounds/list", "x\n1 Sounds/none.wav\n2 Sounds/bad.wav\n");
+    WriteTextFile(dir / "Sounds/bad.wav", "RIFF but no sound at all");
+    WriteTextFile(dir / "Animations/winlist.txt", "17 \"Animations/a\",\"x\"\n");
+    WriteTextFile(dir / "Levels/one/tex", "Levels/one/missing.png\nLevels/one/bad.png\n");
+    WriteTextFile(dir / "Levels/one/bad.png", "\x89PNG but cut short");
+    WriteTextFile(dir / "Levels/one/person", "box,0,0,0,0,0,0,1,1,100,100,Crate,\"Levels/one/nope\",1\n"
+                                             "ghost,0,0,0,0,0,0,1,1,100,100\n");
+    WriteTextFile(dir / "Levels/one/starting", "1\n2\nthree\n0\n0\n0\n");
+    WriteTextFile(dir / "Levels/one/load script", "idle 1\nloadPoses \"Models/nope_poses\"\nendrepeat\n");
+    WriteTextFile(dir / "Levels/empty/readme", "not a level\n");
+
+    std::vector<std::string> lines;
+    EXPECT_EQ(Check(dir.path, &lines), 1) << Joined(lines);
+
+    // Each expected problem: its "FILE:LINE: " (or "FILE: ") and a part of its message.
+    const std::pair<const char*, const char*> expected[] = {
+        {"Data/game script:2: ", "unknown instruction \"frobnicate\""},
+        {"Data/game script:3: ", "register 17 is not 1 to 16"},
+        {"Data/game script:4: ", "script Data/missing not found"},
+        {"Data/game script:5: ", "line longer than 511 characters"},
+        {"Data/game script:6: ", "endif without if"},
+        {"Data/game script:7: ", "register 0 is not 1 to 16"},
+        {"Data/game script:7: ", "if without endif"},
+        {"Data/game script:8: ", "macro needs its name in double quotes"},
+        {"Data/game script:10: ", "level folder Levels/none not found"},
+        {"Models/box:6: ", "not a vertex line"},
+        {"Models/box:10: ", "triangle names vertex 9"},
+        {"Models/box_poses:5: ", "bone \"Leg\" is not in the model"},
+        {"Models/box_poses:6: ", "entry of bone Arm has 2 of its 6 numbers"},
+        {"Models/orphan_poses: ", "pose file without its model"},
+        {"cache:2: ", "model file Models/ghost not found"},
+        {"Sounds/list:1: ", "does not start with a slot number"},
+        {"Sounds/list:2: ", "Sounds/none.wav not found"},
+        {"Sounds/list:3: ", "Sounds/bad.wav cannot be read"},
+        {"Animations/winlist.txt:1: ", "slot 17, outside 1 to 16"},
+        {"Levels/one/tex:1: ", "picture Levels/one/missing.png not found"},
+        {"Levels/one/bad.png: ", "PNG"},
+        {"Levels/one/person:1: ", "actor script Levels/one/nope not found"},
+        {"Levels/one/person:2: ", "model ghost is in neither Levels/one/Models/ nor Models/"},
+        {"Levels/one/starting:3: ", "z \"three\" is not a number"},
+        {"Levels/one/load script:2: ", "pose file Models/nope_poses not found"},
+        {"Levels/one/load script:3: ", "endrepeat without repeat"},
+        {"Levels/empty/: ", "not a level folder"},
+    };
+    for (const auto& e : expected)
+    {
+        bool found = false;
+        for (const std::string& line : lines)
+            found = found || (line.compare(0, strlen(e.first), e.first) == 0 &&
+                              line.find(e.second) != std::string::npos);
+        EXPECT_TRUE(found) << e.first << e.second << "\nin:\n" << Joined(lines);
+    }
+
+    // The last line counts every line before it, and nothing else is printed.
+    ASSERT_FALSE(lines.empty());
+    unsigned problems = 0, files = 0;
+    ASSERT_EQ(sscanf(lines.back().c_str(), "kesrow --check: %u problems in %u files", &problems, &files), 2)
+        << lines.back();
+    EXPECT_EQ(problems, lines.size() - 1) << Joined(lines);
+    EXPECT_GE(problems, sizeof expected / sizeof expected[0]);
+    for (size_t i = 0; i + 1 < lines.size(); i++)
+        EXPECT_EQ(lines[i].find("//"), std::string::npos) << "a console line leaked: " << lines[i];
+}
+
+TEST(ContentCheck, TheDemoChecksClean)
+{
+    std::vector<std::string> lines;
+    EXPECT_EQ(Check(SourceDir() + "/demo", &lines), 0) << Joined(lines);
+    ASSERT_EQ(lines.size(), 1u) << Joined(lines);
+    unsigned files = 0;
+    EXPECT_EQ(sscanf(lines[0].c_str(), "kesrow --check: 0 problems in %u files", &files), 1) << lines[0];
+    EXPECT_GT(files, 10u);
+}
+
+TEST(ContentCheck, AMissingDataFolderOrStartUpScriptIsAProblem)
+{
+    std::vector<std::string> lines;
+    TempDir dir;
+    EXPECT_EQ(Check(dir.path, &lines), 1) << Joined(lines);
+    ASSERT_EQ(lines.size(), 2u) << Joined(lines);
+    EXPECT_EQ(lines[0], "Data/game script: the start-up script is missing");
+    EXPECT_EQ(lines[1], "kesrow --check: 1 problem in 1 file");
+    EXPECT_EQ(Check(dir / "nowhere", &lines), 1) << Joined(lines);
+}
