@@ -50,7 +50,8 @@ void MakePoseFromCurrent(mesh_mod* model, const char* name);
 void DisposeModelPoses(mesh_mod* model);
 
 // Both readers take a bone word longer than 4 characters by its first 4, as the model loader
-// does, and say on the console how many words they cut.
+// does, and say on the console how many words they cut. Lines naming a bone the model lacks
+// and entries with fewer than six numbers are reported with their line.
 // Reads a pose file of either format into the model, replacing its poses. Returns 1 when the
 // file was read, 0 (model untouched) when it could not be opened. Registered at start-up as
 // gImportModelPosesHook, so private model copies import their own "<folder><name>_poses".

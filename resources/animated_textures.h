@@ -33,6 +33,7 @@ void LoadAnimationFiles(const char* listPath);
 // without it the animation is one frame of 100 ms with an empty base name. Frame i is the file
 // "<folder>/<base> 0<i>.png" below 10 and "<folder>/<base> <i>.png" from 10. Frames without an
 // alpha channel get alpha (r + g + b) / 3. Missing frame files leave empty texture objects
-// without a message; frames that cannot be decoded write a console line. Always returns 1.
+// without a console line (a problem sink hears of them); frames that cannot be decoded write a
+// console line. While gCheckOnly is set frames are decoded only, no GL. Always returns 1.
 // animation's old frame names are overwritten, not deleted.
 int LoadAnimationFromFolder(const char* folder, animatedTexture* animation);

@@ -29,7 +29,8 @@ constexpr int kMaxLineLength = 513;
 // Loads the PNG file at path into a new texture object written to *outName (linear filters, all
 // mipmap levels). Returns 0 when the file cannot be opened, else 1. A file that opens but cannot
 // be decoded writes a console line and still returns 1 with an empty texture object, so the
-// texture list keeps its entry. Sets gSwapTextureV to 1 first, even for a missing file.
+// texture list keeps its entry. Sets gSwapTextureV to 1 first, even for a missing file. While
+// gCheckOnly is set the file is only decoded (problems reported) and *outName is 0.
 int LoadTextureWithLibPNG(const char* path, GLuint* outName);
 
 // The model loader's entry for material textures: loads path, a PNG or a BMP file (told apart by
@@ -37,14 +38,16 @@ int LoadTextureWithLibPNG(const char* path, GLuint* outName);
 // Returns 1 with a ready texture; 0 when the file is missing (no message) or cannot be decoded
 // (a console line), in which case no texture object is made and *outId is set to 0 — the
 // material then stays plain colour. Sets gSwapTextureV to 1 first, like LoadTextureWithLibPNG.
-// The texture is not in the texture list and is never deleted by FreeTextureList.
+// The texture is not in the texture list and is never deleted by FreeTextureList. While
+// gCheckOnly is set the file is only decoded: 1 when it decodes, with *outId 0.
 int LoadTextureFile(const char* path, GLuint* outId);
 
 // Reads a texture list file: one path per line relative to routePath, '/' or ':' as separators;
 // the first empty line or the end of the file ends the list; CR LF counts as one line end.
 // Starts a new list (a list still present is freed first) and appends one entry per existing
-// file; missing files and a missing list are skipped silently. A line that is absolute or holds
-// a ".." component is refused with a console line: pictures come from inside the data folder.
+// file; a missing file is skipped with a console line naming the list and line, a missing list
+// silently. A line that is absolute or holds a ".." component is refused with a console line:
+// pictures come from inside the data folder.
 void LoadTextures(const char* listPath);
 
 // GL name of the first list entry whose file name is exactly name, or 0. name is normalised in

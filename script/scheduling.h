@@ -35,7 +35,8 @@ void DisposeGameScripts();
 
 // Replaces the actor's scripts by those of list: pairs of a quoted path (relative to the data
 // root) and an event mask, separated by commas. An empty list keeps the scripts; files that
-// cannot be opened are skipped; a malformed pair ends the list with a console line.
+// cannot be opened are skipped with a console line; a malformed pair ends the list with one.
+// Problems are reported at gProblemFile and gProblemLine (the person file line that holds it).
 void SetHumanScriptsByPaths(human_being* actor, const char* list);
 // Disposes of every script of the actor and empties its list. Null is ignored.
 void RemoveHumanScripts(human_being* actor);

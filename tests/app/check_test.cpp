@@ -45,7 +45,10 @@ TEST(ContentCheck, EachFaultIsReportedWithItsFileAndLine)
                                                 "if i,1,<,0\n"
                                                 "macro plain\n"
                                                 "level \"Levels/one\"\n"
-                                                "level \"Levels/none\"\n");
+                                                "level \"Levels/none\"\n"
+                                                "sndplay 300\n"
+                                                "anim 1,17\n"
+                                                "col 9,1,1,1\n");
     WriteTextFile(dir / "Models/box", "box\nmade by hand\n"
                                       "0 0 0 0\n"
                                       "1 660 0 0\n"
@@ -88,6 +91,9 @@ TEST(ContentCheck, EachFaultIsReportedWithItsFileAndLine)
         {"Data/game script:7: ", "if without endif"},
         {"Data/game script:8: ", "macro needs its name in double quotes"},
         {"Data/game script:10: ", "level folder Levels/none not found"},
+        {"Data/game script:11: ", "sample 300 is not 0 to 255"},
+        {"Data/game script:12: ", "animation slot 17 is not 1 to 16"},
+        {"Data/game script:13: ", "material 9 is not 1 to 8"},
         {"Models/box:6: ", "not a vertex line"},
         {"Models/box:10: ", "triangle names vertex 9"},
         {"Models/box_poses:5: ", "bone \"Leg\" is not in the model"},
