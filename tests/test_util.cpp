@@ -1,6 +1,8 @@
 // Test helpers: scratch folders, files, processes and PNG reading.
 #include "test_util.h"
 
+#include "core/problems.h"
+
 #include <png.h>
 
 #include <cstdio>
@@ -125,4 +127,18 @@ long PeakRiseKB(const std::function<void()>& run)
     run();
     setrlimit(RLIMIT_AS, &saved);
     return StatusKB("VmHWM:") - start;
+}
+
+std::vector<std::string> ProblemCapture::problems;
+
+ProblemCapture::ProblemCapture() : saved(gProblemSink)
+{
+    problems.clear();
+    gProblemSink = [](const char* file, int line, const char* message)
+    { problems.push_back(std::string(file ? file : "null") + ":" + std::to_string(line) + ": " + message); };
+}
+
+ProblemCapture::~ProblemCapture()
+{
+    gProblemSink = saved;
 }

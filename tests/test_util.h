@@ -43,3 +43,13 @@ PngImage ReadPng(const std::string& path);
 // address space is capped 512 MB above its present size meanwhile, so that a reader gone wrong
 // fails instead of filling the machine.
 long PeakRiseKB(const std::function<void()>& run);
+
+// While alive, content problems go to `problems` as "FILE:LINE: message" ("null" for no file)
+// instead of the console; the sink in place before comes back at the end.
+struct ProblemCapture
+{
+    static std::vector<std::string> problems;
+    void (*saved)(const char*, int, const char*);
+    ProblemCapture();
+    ~ProblemCapture();
+};
