@@ -391,6 +391,15 @@ void CheckScriptFile(const std::string& path)
 // ---------------------------------------------------------------------------------------------
 // Level folders
 
+// Hands path to the engine's reader when the file is there, as the file being read.
+template <typename Reader> void ReadIfPresent(const std::string& path, Reader read)
+{
+    if (!IsFile(path)) return;
+    StartFile(path);
+    read(path.c_str());
+}
+
+// The level's files in the order a level load reads them; its models are checked after.
 void CheckLevelFolder(const std::string& folder)
 {
     static const char* const kLevelFiles[] = {"level models", "tint", "person", "starting"};
@@ -404,42 +413,16 @@ void CheckLevelFolder(const std::string& folder)
             gChecker->current, 0,
             "not a level folder: it holds none of \"level models\", \"tint\", \"person\" and \"starting\"");
     }
-    std::string path = folder + "level models";
-    if (IsFile(path))
-    {
-        StartFile(path);
-        LoadLevelModels(path.c_str());
-    }
-    path = folder + "tint";
-    if (IsFile(path))
-    {
-        StartFile(path);
-        LoadTintColor(path.c_str());
-    }
-    path = folder + "person";
-    if (IsFile(path))
-    {
-        StartFile(path);
-        ImportAndLinkPersons(path.c_str());
-        // Their scripts are checked as files of their own.
-        for (human_being* h = baseHuman ? baseHuman->next : nullptr; h; h = h->next)
-            for (VXR_scripter* s = h->scripts; s; s = s->next)
-                QueueScript(NamedPath(s->path));
-    }
-    path = folder + "starting";
-    if (IsFile(path))
-    {
-        StartFile(path);
-        ReadPlayerPosition(path.c_str());
-    }
-    path = folder + "load script";
-    if (IsFile(path)) QueueScript(path);
-    path = folder + "tex";
-    if (IsFile(path))
-    {
-        StartFile(path);
-        LoadTextures(path.c_str());
-    }
+    ReadIfPresent(folder + "level models", LoadLevelModels);
+    ReadIfPresent(folder + "tint", LoadTintColor);
+    ReadIfPresent(folder + "person", ImportAndLinkPersons);
+    // The actors' scripts are checked as files of their own.
+    for (human_being* h = baseHuman ? baseHuman->next : nullptr; h; h = h->next)
+        for (VXR_scripter* s = h->scripts; s; s = s->next)
+            QueueScript(NamedPath(s->path));
+    ReadIfPresent(folder + "starting", ReadPlayerPosition);
+    if (IsFile(folder + "load script")) QueueScript(folder + "load script");
+    ReadIfPresent(folder + "tex", LoadTextures);
     ReturnToNothing();
     if (IsFolder(folder + "Models")) CheckModelFolder(folder + "Models/");
 }
@@ -449,25 +432,13 @@ void CheckLevelFolder(const std::string& folder)
 
 void CheckLists()
 {
-    if (IsFile("cache"))
-    {
-        StartFile("cache");
-        ImportAllMeshworkModels();
-    }
+    ReadIfPresent("cache", [](const char*) { ImportAllMeshworkModels(); });
     if (IsFolder("Models")) CheckModelFolder("Models/");
     char path[1100];
     snprintf(path, sizeof path, "%sSounds%clist", routePath, kDirectoryDevider);
-    if (IsFile(path))
-    {
-        StartFile(path);
-        LoadSoundFiles(path);
-    }
+    ReadIfPresent(path, LoadSoundFiles);
     snprintf(path, sizeof path, "%sAnimations%cwinlist.txt", routePath, kDirectoryDevider);
-    if (IsFile(path))
-    {
-        StartFile(path);
-        LoadAnimationFiles(path);
-    }
+    ReadIfPresent(path, LoadAnimationFiles);
 }
 
 void CheckScriptsAndLevels()
