@@ -53,6 +53,15 @@ struct contentChecker
     std::set<std::string> files;           // files read
     std::string current;                   // the file being read, for problems without one
     std::set<std::string> scriptsQueued, levelsQueued;
+    // Macro codes some checked script declares, and every "mac" statement, judged at the end.
+    std::set<int32_t> macros;
+    struct macroCall
+    {
+        std::string file, name;
+        int line;
+        int32_t code;
+    };
+    std::vector<macroCall> calls;
     std::deque<std::string> scripts, levels;
 };
 
@@ -293,6 +302,8 @@ void CheckStatement(const char* file, const VXR_Statement* s)
             return;
         }
         if (in->decode) CheckNamedFiles(file, s);
+        if (!strcmp(in->name, "mac"))
+            gChecker->calls.push_back({file, s->operands.text, (int)s->line, (int32_t)s->operands.whole[0]});
         return;
     }
     if (s->kind == kStmtIf && s->decoded.test == kTestFalse)
@@ -384,6 +395,8 @@ void CheckScriptFile(const std::string& path)
     for (const VXR_Statement* s = script->code; s; s = s->next)
         CheckStatement(file, s);
     CheckStructure(file, script->code);
+    for (macroScript* m = baseMacro.next; m; m = m->next)
+        gChecker->macros.insert(m->code);
     DisposeGameScripts();
     DisposeMacros();
 }
@@ -468,6 +481,11 @@ void CheckScriptsAndLevels()
         gChecker->levels.pop_front();
         CheckLevelFolder(level);
     }
+    // A macro may be declared by any script the game loads, so calls are judged once all are read.
+    for (const auto& call : gChecker->calls)
+        if (!gChecker->macros.count(call.code))
+            AddProblem(call.file, call.line,
+                       "mac: no checked script declares the macro \"" + call.name + "\"");
 }
 
 } // namespace

@@ -48,7 +48,9 @@ TEST(ContentCheck, EachFaultIsReportedWithItsFileAndLine)
                                                 "level \"Levels/none\"\n"
                                                 "sndplay 300\n"
                                                 "anim 1,17\n"
-                                                "col 9,1,1,1\n");
+                                                "col 9,1,1,1\n"
+                                                "mac \"nowhere\"\n"
+                                                "mac \"known\"\n");
     WriteTextFile(dir / "Models/box", "box\nmade by hand\n"
                                       "0 0 0 0\n"
                                       "1 660 0 0\n"
@@ -74,7 +76,8 @@ TEST(ContentCheck, EachFaultIsReportedWithItsFileAndLine)
     WriteTextFile(dir / "Levels/one/person", "box,0,0,0,0,0,0,1,1,100,100,Crate,\"Levels/one/nope\",1\n"
                                              "ghost,0,0,0,0,0,0,1,1,100,100\n");
     WriteTextFile(dir / "Levels/one/starting", "1\n2\nthree\n0\n0\n0\n");
-    WriteTextFile(dir / "Levels/one/load script", "idle 1\nloadPoses \"Models/nope_poses\"\nendrepeat\n");
+    WriteTextFile(dir / "Levels/one/load script",
+                  "macro \"known\"\nloadPoses \"Models/nope_poses\"\nendrepeat\n");
     WriteTextFile(dir / "Levels/empty/readme", "not a level\n");
 
     std::vector<std::string> lines;
@@ -94,6 +97,7 @@ TEST(ContentCheck, EachFaultIsReportedWithItsFileAndLine)
         {"Data/game script:11: ", "sample 300 is not 0 to 255"},
         {"Data/game script:12: ", "animation slot 17 is not 1 to 16"},
         {"Data/game script:13: ", "material 9 is not 1 to 8"},
+        {"Data/game script:14: ", "no checked script declares the macro \"nowhere\""},
         {"Models/box:6: ", "not a vertex line"},
         {"Models/box:10: ", "triangle names vertex 9"},
         {"Models/box_poses:5: ", "bone \"Leg\" is not in the model"},
@@ -121,6 +125,9 @@ TEST(ContentCheck, EachFaultIsReportedWithItsFileAndLine)
                               line.find(e.second) != std::string::npos);
         EXPECT_TRUE(found) << e.first << e.second << "\nin:\n" << Joined(lines);
     }
+
+    // A macro that a level's script declares is known to the start-up script too.
+    EXPECT_EQ(Joined(lines).find("\"known\""), std::string::npos) << Joined(lines);
 
     // The last line counts every line before it, and nothing else is printed.
     ASSERT_FALSE(lines.empty());
