@@ -571,7 +571,7 @@ void ImportAllMeshworkModels()
     FILE* cache = fopen(cachePath, "rb");
     if (!cache)
     {
-        OutputToConsole("//Model precache file was not found!");
+        OutputToConsoleF("//Model precache file was not found! (looked for %s)", cachePath);
         return;
     }
     char line[kMaxLineLength + 1];
@@ -580,6 +580,9 @@ void ImportAllMeshworkModels()
     {
         atEnd = Read1Line(cache, line) == -1;
         if (!line[0]) break;
+        char what[1200];
+        snprintf(what, sizeof what, "Model precache file %s line %d", cachePath, lineNumber);
+        if (!VXR_PathStaysInDataFolder(line, what)) continue;
         char path[1600];
         snprintf(path, sizeof path, kModelPathFormatSpecifier, routePath, line);
         if (!FileCanBeRead(path))

@@ -65,12 +65,12 @@ static void ReportAnimationProblem(const char* kind, const char* file, int line,
 // name is the third line whatever the second held; only a file of two lines whose second is no
 // number is taken to have left out the duration, its second line being the base name. Counts and
 // durations must be positive: the anim instruction divides by the duration and takes the frame
-// modulo the count.
-static void ReadAnimationInfo(const char* infoPath, animatedTexture* animation, char* baseName,
-                              size_t baseSize)
+// modulo the count. 0 when the base name is refused.
+static int ReadAnimationInfo(const char* infoPath, animatedTexture* animation, char* baseName,
+                             size_t baseSize)
 {
     FILE* info = fopen(infoPath, "rb");
-    if (!info) return;
+    if (!info) return 1;
     char lines[3][kMaxLineLength + 1] = {"", "", ""};
     int cut[3] = {0, 0, 0};
     int present = 0, atEnd = 0;
@@ -105,6 +105,12 @@ static void ReadAnimationInfo(const char* infoPath, animatedTexture* animation, 
         ReportAnimationProblem("Animation info", infoPath, nameLine + 1,
                                "base name longer than %d characters, cut", int(baseSize) - 1);
     snprintf(baseName, baseSize, "%s", name);
+    // The frames sit in the folder or below it: a base name that climbs out or starts at the root
+    // leaves every frame unloaded.
+    char what[2100];
+    snprintf(what, sizeof what, "Animation info %s line %d", infoPath, nameLine + 1);
+    if (baseName[0] && !VXR_PathStaysInDataFolder(baseName, what)) return 0;
+    return 1;
 }
 
 int LoadAnimationFromFolder(const char* folder, animatedTexture* animation)
@@ -114,8 +120,9 @@ int LoadAnimationFromFolder(const char* folder, animatedTexture* animation)
     char baseName[kMaxLineLength + 1] = "";
 
     char path[2048];
+    int framesAllowed = 1;
     if (snprintf(path, sizeof path, "%s%cinfo.txt", folder, kDirectoryDevider) < int(sizeof path))
-        ReadAnimationInfo(path, animation, baseName, sizeof baseName);
+        framesAllowed = ReadAnimationInfo(path, animation, baseName, sizeof baseName);
 
     long long total = (long long)animation->frameDuration * animation->frameCount;
     if (total > INT_MAX)
@@ -156,7 +163,7 @@ int LoadAnimationFromFolder(const char* folder, animatedTexture* animation)
             ReportAnimationProblem("Animation", folder, 0, "path of frame %d is too long", i);
             continue;
         }
-        if (CanOpenForReading(path)) LoadImageIntoBoundTexture(path, 0, 1);
+        if (framesAllowed && CanOpenForReading(path)) LoadImageIntoBoundTexture(path, 0, 1);
     }
     return 1;
 }
@@ -192,6 +199,9 @@ static int LoadListedAnimation(char* line, int lineNumber, void* context)
                                kAnimationSlots);
         return 1;
     }
+    char what[sizeof routePath + 64];
+    snprintf(what, sizeof what, "Animation list %s line %d", listPath, lineNumber);
+    if (!VXR_PathStaysInDataFolder(folder, what)) return 1;
     char path[sizeof routePath + sizeof folder];
     snprintf(path, sizeof path, "%s%s", routePath, folder);
     FixPathString(path);

@@ -78,6 +78,10 @@ static int LoadSoundListLine(char* line, int lineNumber, void* context)
         return 1;
     }
 
+    // Samples come from inside the data folder only, on either attempt.
+    char what[sizeof routePath + 64];
+    snprintf(what, sizeof what, "Sound list %s line %d", listPath, lineNumber);
+    if (!VXR_PathStaysInDataFolder(rest, what)) return 1;
     char name[kMaxLineLength + 1];
     snprintf(name, sizeof name, "%s", rest);
     char path[sizeof routePath + kMaxLineLength + 1];

@@ -161,7 +161,7 @@ TEST(ModelLoader, PrecacheImportAndActorCopiesWithTheirPoses)
     snprintf(routePath, sizeof routePath, "%s/", dir.path.c_str());
     ConsoleCapture console;
     ImportAllMeshworkModels(); // a missing precache file leaves the cache empty
-    EXPECT_TRUE(console.Has("//Model precache file was not found!"));
+    EXPECT_TRUE(console.Has("//Model precache file was not found! (looked for " + dir.path + "/cache)"));
     ASSERT_NE(nullptr, baseMesh);
     EXPECT_EQ(nullptr, baseMesh->next);
 

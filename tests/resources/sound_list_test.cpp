@@ -4,6 +4,7 @@
 
 #include "core/output.h"
 #include "platform/fsound.h"
+#include "resources/paths.h"
 #include "resources/sound_list.h"
 
 #include <gtest/gtest.h>
@@ -18,16 +19,20 @@ TEST(SoundList, LaterLinesWinAndBadLinesAreReported)
     std::string out;
     ASSERT_EQ(0, RunCommand(BinaryDir() + "/make_sounds --out '" + dir.path + "'", &out)) << out;
     ASSERT_TRUE(FSOUND_InitLoopback(44100, 32));
+    // Samples are named under the data folder (routePath).
+    snprintf(routePath, sizeof routePath, "%s/", dir.path.c_str());
     const std::string s = dir.path + "/Sounds/";
-    ASSERT_TRUE(WriteTextFile(s + "list", "3 " + s + "step.wav\n\n3 " + s + "thud.wav\r\n255 " + s +
-                                              "step.wav\n256 x\n-1 x\n99999999999 x\n8 " + s +
-                                              "step.wav\n8 " + s + "gone.wav\nstep.wav\n9\n" +
-                                              std::string(600, 'x') + "\n"));
+    ASSERT_TRUE(
+        WriteTextFile(s + "list", "3 Sounds/step.wav\n\n3 Sounds/thud.wav\r\n255 Sounds/step.wav\n256 "
+                                  "x\n-1 x\n99999999999 x\n8 Sounds:step.wav\n8 Sounds/gone.wav\n"
+                                  "step.wav\n9\n" +
+                                      std::string(600, 'x') + "\n"));
     outputProc saved = toConsole;
     toConsole = [](const char* text) { gSoundConsole += std::string(text) + "\n"; };
     LoadSoundFiles((s + "list").c_str());
     LoadSoundFiles((s + "none").c_str()); // no list: nothing changes, nothing is said
     toConsole = saved;
+    routePath[0] = 0;
 
     const int step = FSOUND_Sample_GetLength(gAllSamples[255]);
     EXPECT_GT(step, 0);

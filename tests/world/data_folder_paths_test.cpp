@@ -2,8 +2,12 @@
 // absolute name, a ".." name (with either separator) and an over-long name are tried for each,
 // with the game's own setup (an empty routePath and the data folder as working directory), and
 // each of the things placed outside it must stay unread and unwritten.
+#include "model/loader.h"
 #include "model/model_fixtures.h"
+#include "platform/fsound.h"
+#include "resources/animated_textures.h"
 #include "resources/paths.h"
+#include "resources/sound_list.h"
 #include "resources/textures.h"
 #include "script/scheduling.h"
 #include "script/variables.h"
@@ -162,6 +166,78 @@ TEST_F(DataFolderPaths, LevelFileFieldsReadNothingOutside)
         LoadLevelWith("tex", name + "\n");
         EXPECT_EQ(nullptr, baseTexture.next) << "texture list";
     }
+}
+
+// The lists read at start-up: the model precache file, the sound list, the animation list and the
+// info file of an animation folder.
+TEST_F(DataFolderPaths, ListEntriesReadNothingOutside)
+{
+    const std::string demo = SourceDir() + "/demo/";
+    ASSERT_TRUE(WriteTextFile(outside + "step.wav", ReadTextFile(demo + "Sounds/step.wav")));
+    ASSERT_TRUE(WriteTextFile(outside + "anim/info.txt", "1\n100\nfr\n"));
+    ASSERT_TRUE(WriteTextFile(outside + "anim/fr 01.png", ReadTextFile(demo + "Models/humanoid0.png")));
+    ASSERT_TRUE(FSOUND_InitLoopback(44100, 8));
+    // A frame that was loaded has an image; a refused one is never created or stays empty.
+    auto frameWidth = [](GLuint frame)
+    {
+        GLint width = 0;
+        if (!frame) return 0;
+        glBindTexture(GL_TEXTURE_2D, frame);
+        glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &width);
+        return int(width);
+    };
+    for (const std::string& name : Names("thing"))
+    {
+        SCOPED_TRACE("cache " + name.substr(0, 80));
+        ASSERT_TRUE(WriteTextFile(data + "cache", name + "\n"));
+        ImportAllMeshworkModels();
+        EXPECT_EQ(nullptr, baseMesh->next);
+    }
+    for (const std::string& name : Names("step.wav"))
+    {
+        SCOPED_TRACE("sound list " + name.substr(0, 80));
+        ASSERT_TRUE(WriteTextFile(data + "Sounds/list", "1 " + name + "\n"));
+        ConsoleCapture console;
+        LoadSoundFiles("Sounds/list");
+        EXPECT_EQ(nullptr, gAllSamples[1]);
+        if (name.size() < 200)
+        {
+            EXPECT_TRUE(console.Has("//Sound list Sounds/list line 1: the path \"" + name + "\" is refused"));
+        }
+    }
+    for (const std::string& name : Names("anim"))
+    {
+        SCOPED_TRACE("animation list " + name.substr(0, 80));
+        ASSERT_TRUE(WriteTextFile(data + "Animations/winlist.txt", "1 \"" + name + "\",\"x\"\n"));
+        ConsoleCapture console;
+        LoadAnimationFiles("Animations/winlist.txt");
+        EXPECT_EQ(0, frameWidth(gTextureAnimations[0].frames[0]));
+        if (name.size() < 200)
+        {
+            EXPECT_TRUE(console.Has("//Animation list Animations/winlist.txt line 1: the path \"" + name +
+                                    "\" is refused"));
+        }
+    }
+    ASSERT_TRUE(WriteTextFile(data + "Animations/winlist.txt", "2 \"in\",\"x\"\n"));
+    for (std::string name : Names("anim/fr"))
+    {
+        SCOPED_TRACE("animation info " + name.substr(0, 80));
+        name.resize(std::min<size_t>(name.size(), 500)); // an info line longer than 513 is cut anyway
+        ASSERT_TRUE(WriteTextFile(data + "in/info.txt", "1\n100\n" + name + "\n"));
+        LoadAnimationFiles("Animations/winlist.txt");
+        EXPECT_EQ(0, frameWidth(gTextureAnimations[1].frames[0]));
+    }
+    // The same folder with a frame of its own loads it: the checks above can see a load.
+    ASSERT_TRUE(WriteTextFile(data + "in/info.txt", "1\n100\nfr\n"));
+    ASSERT_TRUE(WriteTextFile(data + "in/fr 01.png", ReadTextFile(demo + "Models/humanoid0.png")));
+    LoadAnimationFiles("Animations/winlist.txt");
+    EXPECT_GT(frameWidth(gTextureAnimations[1].frames[0]), 0);
+    ASSERT_TRUE(WriteTextFile(data + "Sounds/list", "1 Sounds/step.wav\n"));
+    ASSERT_TRUE(WriteTextFile(data + "Sounds/step.wav", ReadTextFile(demo + "Sounds/step.wav")));
+    LoadSoundFiles("Sounds/list");
+    EXPECT_NE(nullptr, gAllSamples[1]);
+    FreeSoundFiles();
+    FSOUND_Close();
 }
 
 } // namespace
