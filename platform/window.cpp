@@ -363,17 +363,23 @@ int PLT_SaveScreenshot(const char* path)
 {
     if (gLastFrame.empty() && gWindow) GrabBackBuffer();
     if (gLastFrame.empty()) return 0;
+    return PLT_WriteScreenshotPixels(path, gLastFrame.data(), gLastFrameW, gLastFrameH);
+}
+
+int PLT_WriteScreenshotPixels(const char* path, const unsigned char* rgb, int width, int height)
+{
+    if (!rgb || width <= 0 || height <= 0) return 0;
     png_image image;
     memset(&image, 0, sizeof image);
     image.version = PNG_IMAGE_VERSION;
-    image.width = gLastFrameW;
-    image.height = gLastFrameH;
+    image.width = width;
+    image.height = height;
     image.format = PNG_FORMAT_RGB;
     // GL rows run bottom first: a negative stride writes them top first.
-    const png_int_32 stride = -(png_int_32)(gLastFrameW * 3);
+    const png_int_32 stride = -(png_int_32)(width * 3);
     // Through the crash-safe replacement: a run that dies while writing leaves the old picture.
     safeWrite w;
     if (!BeginSafeWrite(&w, path)) return 0;
-    int ok = png_image_write_to_stdio(&image, w.file, 0, gLastFrame.data(), stride, nullptr) ? 1 : 0;
+    int ok = png_image_write_to_stdio(&image, w.file, 0, rgb, stride, nullptr) ? 1 : 0;
     return EndSafeWrite(&w, ok);
 }

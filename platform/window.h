@@ -91,3 +91,6 @@ void PLT_CaptureFrames(int on);
 // Reads the back buffer's last drawn frame (RGB, bottom row first as GL gives it) and writes
 // it as a PNG, through a crash-safe replacement of the file. Returns 1 on success.
 int PLT_SaveScreenshot(const char* path);
+// Writes width x height RGB pixels, bottom row first, as a PNG file through the same crash-safe
+// replacement. Returns 1 on success; on failure the old file is left as it was.
+int PLT_WriteScreenshotPixels(const char* path, const unsigned char* rgb, int width, int height);

@@ -1,7 +1,9 @@
-// Files the engine writes survive a save that dies half-way: a child process saving over and over
+// Files the engine writes (level files, pose files, key frames, screenshots) survive a save that
+// dies half-way: a child process saving over and over
 // is killed at many points, and writes that fail part-way (a file size limit) are refused; either
 // way every file is afterwards whole, holding the old content or the new, never a mix or a stub.
 #include "model/model_fixtures.h"
+#include "platform/window.h"
 #include "script/scheduling.h"
 #include "world/camera.h"
 #include "world/humans.h"
@@ -130,9 +132,26 @@ int SaveKeyFrame(const std::string& folder, int variant)
     return ConsoleCapture::Lines().empty() ? 1 : 0;
 }
 
+// A screenshot of noise (it hardly compresses, so the file is tens of kilobytes), different for
+// each variant.
+int SaveScreenshot(const std::string& folder, int variant)
+{
+    static std::vector<unsigned char> pictures[2];
+    std::vector<unsigned char>& rgb = pictures[variant];
+    if (rgb.empty())
+    {
+        std::mt19937 noise(77 + variant);
+        rgb.resize(160 * 120 * 3);
+        for (unsigned char& c : rgb)
+            c = (unsigned char)noise();
+    }
+    return PLT_WriteScreenshotPixels((folder + "shot.png").c_str(), rgb.data(), 160, 120);
+}
+
 const Saver kSavers[] = {{"pose file", {"humanoid_poses"}, SavePoses},
                          {"level files", {"person", "starting", "level models", "tint"}, SaveLevel},
-                         {"key frame file", {"keyframe3"}, SaveKeyFrame}};
+                         {"key frame file", {"keyframe3"}, SaveKeyFrame},
+                         {"screenshot", {"shot.png"}, SaveScreenshot}};
 
 // The complete texts of a saver's files, as saves that finished write them, by variant.
 void Variants(const Saver& saver, const TempDir& dir, std::vector<std::string> out[2])
