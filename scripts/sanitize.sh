@@ -14,10 +14,16 @@ cmake -S "$top" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_COMPILER
   -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -gline-tables-only" -DKESROW_FUZZ=ON >/dev/null
 cmake --build "$build" -j"$jobs"
 export ALSOFT_DRIVERS=null LIBGL_ALWAYS_SOFTWARE=1
-# Leaks are checked by the fuzz runs and the soak, not here: test fixtures drop engine state on
-# purpose between cases, and programs that open a window leave allocations of system libraries
-# that SDL has unloaded again, which no suppression can name.
+# Leaks: the test programs that open no window of their own (test_core, test_resources,
+# test_script, test_model, test_world, test_platform) run with LeakSanitizer on: CMakeLists.txt
+# gives their tests ASAN_OPTIONS with detect_leaks=1, and the suppressions below name system
+# libraries only. The windowed programs they start (the game, the model viewer) run with leak
+# checking off (WindowedCommand in tests/test_util.h). test_app stays off: its tests open windows
+# and start the game, and a program that opens a window leaves allocations of system GL
+# libraries that SDL has unloaded again at exit, which no suppression can name. The fuzz runs
+# and the soak check leaks too.
 export ASAN_OPTIONS="detect_leaks=0:strict_string_checks=1"
+export LSAN_OPTIONS="suppressions=$top/scripts/lsan.supp:print_suppressions=0"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 (cd "$build" && xvfb-run -a -s "-screen 0 1280x720x24" ctest --output-on-failure -j2 "$@")
 KESROW_FUZZ_BUILD="$build" bash "$top/scripts/fuzz.sh" -runs="$runs"

@@ -66,6 +66,11 @@ int RunCommand(const std::string& command, std::string* output)
     return WEXITSTATUS(status);
 }
 
+std::string WindowedCommand(const std::string& command)
+{
+    return "ASAN_OPTIONS=\"$ASAN_OPTIONS:detect_leaks=0\" " + command;
+}
+
 std::string KesrowExe()
 {
     return KESROW_EXE;

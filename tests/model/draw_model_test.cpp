@@ -34,7 +34,7 @@ int RunViewer(const std::string& args, std::string* output)
 {
     std::string command =
         "'" + BinaryDir() + "/model_viewer' --windowed 400x300 --frames 2 --fixed-step 20 " + args;
-    return RunCommand(command, output);
+    return RunCommand(WindowedCommand(command), output);
 }
 
 void ExpectPixel(const PngImage& img, float fx, float fy, int r, int g, int b, int tolerance)

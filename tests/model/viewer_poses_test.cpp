@@ -33,7 +33,7 @@ TEST(ViewerPoses, EveryDemoPoseShowsTheFigureDifferently)
                                 "/model_viewer' --windowed 200x200 --frames 2 --fixed-step 20 " +
                                 "--spin 0 --turn 30 --pose " + pose + " --screenshot '" + shot + "' '" +
                                 SourceDir() + "/demo/Models/humanoid'";
-        ASSERT_EQ(RunCommand(cmd, &out), 0) << out;
+        ASSERT_EQ(RunCommand(WindowedCommand(cmd), &out), 0) << out;
         // A missing pose would be reported and the first pose shown instead.
         EXPECT_EQ(out.find("not found"), std::string::npos) << pose << ": " << out;
         shots.push_back(ReadPng(shot));

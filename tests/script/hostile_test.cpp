@@ -75,8 +75,8 @@ TEST(HostileScriptGame, RunawayStartUpRunIsStoppedAndTheGameReachesItsFrameLimit
     WriteTextFile(dir / "Data/game script", text);
     WriteTextFile(dir / "inc", text);
     std::string out;
-    EXPECT_EQ(RunCommand("'" + KesrowExe() + "' --mute --data '" + dir.path +
-                             "' --windowed 320x240 --frames 10 --fixed-step 20",
+    EXPECT_EQ(RunCommand(WindowedCommand("'" + KesrowExe() + "' --mute --data '" + dir.path +
+                                         "' --windowed 320x240 --frames 10 --fixed-step 20"),
                          &out),
               0)
         << out;
