@@ -580,9 +580,7 @@ void ImportAllMeshworkModels()
     {
         atEnd = Read1Line(cache, line) == -1;
         if (!line[0]) break;
-        char what[1200];
-        snprintf(what, sizeof what, "Model precache file %s line %d", cachePath, lineNumber);
-        if (!VXR_PathStaysInDataFolder(line, what)) continue;
+        if (!VXR_ListEntryStaysInDataFolder(line, "Model precache file", cachePath, lineNumber)) continue;
         char path[1600];
         snprintf(path, sizeof path, kModelPathFormatSpecifier, routePath, line);
         if (!FileCanBeRead(path))

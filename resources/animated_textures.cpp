@@ -107,9 +107,8 @@ static int ReadAnimationInfo(const char* infoPath, animatedTexture* animation, c
     snprintf(baseName, baseSize, "%s", name);
     // The frames sit in the folder or below it: a base name that climbs out or starts at the root
     // leaves every frame unloaded.
-    char what[2100];
-    snprintf(what, sizeof what, "Animation info %s line %d", infoPath, nameLine + 1);
-    if (baseName[0] && !VXR_PathStaysInDataFolder(baseName, what)) return 0;
+    if (baseName[0] && !VXR_ListEntryStaysInDataFolder(baseName, "Animation info", infoPath, nameLine + 1))
+        return 0;
     return 1;
 }
 
@@ -199,9 +198,7 @@ static int LoadListedAnimation(char* line, int lineNumber, void* context)
                                kAnimationSlots);
         return 1;
     }
-    char what[sizeof routePath + 64];
-    snprintf(what, sizeof what, "Animation list %s line %d", listPath, lineNumber);
-    if (!VXR_PathStaysInDataFolder(folder, what)) return 1;
+    if (!VXR_ListEntryStaysInDataFolder(folder, "Animation list", listPath, lineNumber)) return 1;
     char path[sizeof routePath + sizeof folder];
     snprintf(path, sizeof path, "%s%s", routePath, folder);
     FixPathString(path);

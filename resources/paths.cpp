@@ -41,6 +41,20 @@ int VXR_PathStaysInDataFolder(const char* name, const char* what)
     return 0;
 }
 
+int VXR_ListEntryStaysInDataFolder(const char* name, const char* kind, const char* listPath, int line)
+{
+    char what[1200];
+    snprintf(what, sizeof what, "%s %.1100s line %d", kind, listPath ? listPath : "", line);
+    const char* outerFile = gProblemFile;
+    int outerLine = gProblemLine;
+    gProblemFile = listPath;
+    gProblemLine = line;
+    int stays = VXR_PathStaysInDataFolder(name, what);
+    gProblemFile = outerFile;
+    gProblemLine = outerLine;
+    return stays;
+}
+
 int VXR_FileExists(const char* path)
 {
     if (!path) return 0;

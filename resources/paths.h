@@ -14,6 +14,10 @@ constexpr char kDirectoryDevider = '/';
 // components, as FixPathString makes them one). Otherwise 0 and the console line
 // "//<what>: the path "<name>" is refused: <reason>".
 int VXR_PathStaysInDataFolder(const char* name, const char* what);
+// The same rule for an entry of a list file: the refusal names the list (kind and listPath) and
+// its line, "//<kind> <listPath> line <line>: the path ...", and the content checker hears it
+// at that file and line.
+int VXR_ListEntryStaysInDataFolder(const char* name, const char* kind, const char* listPath, int line);
 
 // 1 if the file at path can be opened for reading and is not a folder, else 0.
 int VXR_FileExists(const char* path);

@@ -79,9 +79,7 @@ static int LoadSoundListLine(char* line, int lineNumber, void* context)
     }
 
     // Samples come from inside the data folder only, on either attempt.
-    char what[sizeof routePath + 64];
-    snprintf(what, sizeof what, "Sound list %s line %d", listPath, lineNumber);
-    if (!VXR_PathStaysInDataFolder(rest, what)) return 1;
+    if (!VXR_ListEntryStaysInDataFolder(rest, "Sound list", listPath, lineNumber)) return 1;
     char name[kMaxLineLength + 1];
     snprintf(name, sizeof name, "%s", rest);
     char path[sizeof routePath + kMaxLineLength + 1];

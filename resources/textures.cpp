@@ -100,9 +100,7 @@ static int LoadListedTexture(char* line, int lineNumber, void* context)
 {
     const char* listPath = (const char*)context;
     // A level's texture list names pictures inside the data folder only.
-    char what[sizeof routePath + 64];
-    snprintf(what, sizeof what, "Texture list %s line %d", listPath, lineNumber);
-    if (!VXR_PathStaysInDataFolder(line, what)) return 1;
+    if (!VXR_ListEntryStaysInDataFolder(line, "Texture list", listPath, lineNumber)) return 1;
     char path[sizeof routePath + kMaxLineLength + 1];
     snprintf(path, sizeof path, "%s%s", routePath, line);
     FixPathString(path);
