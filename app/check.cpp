@@ -279,6 +279,26 @@ void CheckNamedFiles(const char* file, const VXR_Statement* s)
     }
 }
 
+// A sample or animation slot given as a number must be one that its list fills; a slot read
+// from a register is the script's business when it runs.
+void CheckListedSlot(const char* file, const VXR_Statement* s)
+{
+    const char* keyword = s->instruction->name;
+    const VXR_DecodedArgs& a = s->operands;
+    if ((!strcmp(keyword, "sndplay") || !strcmp(keyword, "sndloop")) && (a.given & 1))
+    {
+        if (a.whole[0] >= 0 && a.whole[0] < kSoundSlots && !gSoundSlotListed[a.whole[0]])
+            StatementProblem(file, s,
+                             std::string(keyword) + ": sample slot " + std::to_string(a.whole[0]) +
+                                 " is in no line of the sound list");
+    }
+    else if (!strcmp(keyword, "anim") && a.whole[1] >= 0 && a.whole[1] < kAnimationSlots &&
+             !gAnimationSlotListed[a.whole[1]])
+        StatementProblem(file, s,
+                         "anim: animation slot " + std::to_string(a.whole[1] + 1) +
+                             " is in no line of the animation list");
+}
+
 // One statement's own problems: arguments the decoder could not use, an if that can never hold,
 // an idle without a time. A line already reported (a refused path) is not reported again.
 void CheckStatement(const char* file, const VXR_Statement* s)
@@ -302,6 +322,7 @@ void CheckStatement(const char* file, const VXR_Statement* s)
             return;
         }
         if (in->decode) CheckNamedFiles(file, s);
+        CheckListedSlot(file, s);
         if (!strcmp(in->name, "mac"))
             gChecker->calls.push_back({file, s->operands.text, (int)s->line, (int32_t)s->operands.whole[0]});
         return;

@@ -22,6 +22,7 @@ animatedTexture gTextureAnimations[kAnimationSlots] = {
     kEmptyAnimation, kEmptyAnimation, kEmptyAnimation, kEmptyAnimation, kEmptyAnimation, kEmptyAnimation,
     kEmptyAnimation, kEmptyAnimation, kEmptyAnimation, kEmptyAnimation};
 static_assert(kAnimationSlots == 16, "one initialiser per slot");
+unsigned char gAnimationSlotListed[kAnimationSlots] = {};
 
 static int CanOpenForReading(const char* path)
 {
@@ -202,6 +203,7 @@ static int LoadListedAnimation(char* line, int lineNumber, void* context)
     char path[sizeof routePath + sizeof folder];
     snprintf(path, sizeof path, "%s%s", routePath, folder);
     FixPathString(path);
+    gAnimationSlotListed[slot - 1] = 1;
     animatedTexture* animation = &gTextureAnimations[slot - 1];
     // A slot listed twice keeps only its last folder; the earlier frames are not leaked.
     DeleteAnimationFrames(animation);

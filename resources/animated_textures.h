@@ -21,6 +21,9 @@ struct animatedTexture
 // holds one frame of 100 ms whose texture name is 0.
 extern animatedTexture gTextureAnimations[kAnimationSlots];
 
+// 1 for each slot a line of the animation list names (the content checker's test of "anim").
+extern unsigned char gAnimationSlotListed[kAnimationSlots];
+
 // Reads the animation list at listPath and loads each entry into its slot. Line format:
 //     <slot 1..16> "<folder under the data folder>","<unused path>"
 // Empty lines are skipped; a line with a slot outside 1 to 16, or that does not scan, writes a

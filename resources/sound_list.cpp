@@ -14,6 +14,7 @@
 #include <cstring>
 
 FSOUND_SAMPLE* gAllSamples[kSoundSlots] = {};
+unsigned char gSoundSlotListed[kSoundSlots] = {};
 char gFullPath[1024] = "";
 
 // 16-bit, signed, mono, 3D: every sample can be placed in the world.
@@ -78,6 +79,8 @@ static int LoadSoundListLine(char* line, int lineNumber, void* context)
         return 1;
     }
 
+    // The slot is named by this line, whatever its file: its problems are the line's.
+    gSoundSlotListed[slot] = 1;
     // Samples come from inside the data folder only, on either attempt.
     if (!VXR_ListEntryStaysInDataFolder(rest, "Sound list", listPath, lineNumber)) return 1;
     char name[kMaxLineLength + 1];

@@ -11,6 +11,10 @@ enum
 
 // Sample handles by slot; null where nothing was loaded. The handles belong to the sound layer.
 extern FSOUND_SAMPLE* gAllSamples[kSoundSlots];
+// 1 for each slot a line of the sound list names, whether or not its sample loaded: the content
+// checker tells a slot that no line fills from one whose file is bad.
+extern unsigned char gSoundSlotListed[kSoundSlots];
+
 // Folder prefix of the second load attempt (a name with ':' separators); empty for the run.
 extern char gFullPath[1024];
 
