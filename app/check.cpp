@@ -20,6 +20,7 @@
 #include "world/level_files.h"
 
 #include <dirent.h>
+#include <strings.h>
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -92,9 +93,20 @@ void AddProblem(const std::string& file, int line, const std::string& message)
     c->problems.push_back({order, line, text});
 }
 
+bool EndsWith(const std::string& s, const char* tail)
+{
+    size_t n = strlen(tail);
+    return s.size() >= n && strcasecmp(s.c_str() + s.size() - n, tail) == 0;
+}
+
 void CheckerSink(const char* file, int line, const char* message)
 {
-    AddProblem(file ? CleanPath(file) : gChecker->current, line, message ? message : "");
+    std::string where = file ? CleanPath(file) : gChecker->current;
+    // A picture that is both a material's and a texture list's is decoded twice, as a PNG or BMP
+    // and as a PNG only: one line says what is wrong with it.
+    bool picture = EndsWith(where, ".png") || EndsWith(where, ".bmp");
+    if (picture && line == 0 && gChecker->problemPlaces.count(where)) return;
+    AddProblem(where, line, message ? message : "");
 }
 
 // Console and dialog lines that no reader sent through the sink are problems of the file being
@@ -120,12 +132,6 @@ bool IsFolder(const std::string& path)
 {
     struct stat info;
     return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
-}
-
-bool EndsWith(const std::string& s, const char* tail)
-{
-    size_t n = strlen(tail);
-    return s.size() >= n && strcasecmp(s.c_str() + s.size() - n, tail) == 0;
 }
 
 // Sorted entries of a folder (without "." and ".."), so the report has a stable order.

@@ -62,6 +62,14 @@ static void ReportAnimationProblem(const char* kind, const char* file, int line,
     ReportContentProblem(file, line, message, console);
 }
 
+// A list line's problem: "//Animation list <list>: line <n> <message>" in the game.
+static void ReportListLine(const char* listPath, int lineNumber, const char* message)
+{
+    char console[1400];
+    snprintf(console, sizeof console, "//Animation list %s: line %d %s", listPath, lineNumber, message);
+    ReportContentProblem(listPath, lineNumber, message, console);
+}
+
 // Info file, one item a line: "<frame count>", "<frame duration in ms>", "<base name>". The base
 // name is the third line whatever the second held; only a file of two lines whose second is no
 // number is taken to have left out the duration, its second line being the base name. Counts and
@@ -188,22 +196,22 @@ static int LoadListedAnimation(char* line, int lineNumber, void* context)
     char unused[kMaxLineLength + 1] = "";
     if (afterNumber == line || sscanf(afterNumber, " \"%513[^\"]\",\"%513[^\"]\"", folder, unused) < 1)
     {
-        ReportAnimationProblem("Animation list", listPath, lineNumber,
-                               "line %d is not <slot> \"folder\",\"path\", skipped", lineNumber);
+        ReportListLine(listPath, lineNumber, "is not <slot> \"folder\",\"path\", skipped");
         return 1;
     }
     if (slot < 1 || slot > kAnimationSlots)
     {
-        ReportAnimationProblem("Animation list", listPath, lineNumber,
-                               "line %d names slot %ld, outside 1 to %d, skipped", lineNumber, slot,
-                               kAnimationSlots);
+        char message[100];
+        snprintf(message, sizeof message, "names slot %ld, outside 1 to %d, skipped", slot, kAnimationSlots);
+        ReportListLine(listPath, lineNumber, message);
         return 1;
     }
+    // The slot is named by this line, whatever its folder: its problems are the line's.
+    gAnimationSlotListed[slot - 1] = 1;
     if (!VXR_ListEntryStaysInDataFolder(folder, "Animation list", listPath, lineNumber)) return 1;
     char path[sizeof routePath + sizeof folder];
     snprintf(path, sizeof path, "%s%s", routePath, folder);
     FixPathString(path);
-    gAnimationSlotListed[slot - 1] = 1;
     animatedTexture* animation = &gTextureAnimations[slot - 1];
     // A slot listed twice keeps only its last folder; the earlier frames are not leaked.
     DeleteAnimationFrames(animation);
