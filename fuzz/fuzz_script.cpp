@@ -30,7 +30,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
     fuzz::LevelFolder();
     for (const char* f : kLevelFiles)
         fuzz::CopySourceFile(std::string("demo/Levels/start/") + f, std::string("Levels/fz/") + f);
-    fuzz::WriteFile("Levels/fz/tex", "Levels/fz/Models/demo_floor0.png\nLevels/fz/Models/demo_step0.png\n");
+    fuzz::WriteFile("Levels/fz/tex", "Levels/fz/Models/start_floor0.png\nLevels/fz/Models/start_step0.png\n");
     fuzz::WriteFile("Data/other", "addi 2,1\rsets 1,\"other\"\r");
     fuzz::WriteFile("Data/looping", "loop\raddi 3,1\ridle 0.02\rendloop\r");
     VXR_Init();

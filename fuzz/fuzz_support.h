@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <dirent.h>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -98,6 +99,23 @@ inline std::string CopySourceFile(const std::string& from, const std::string& re
         bytes.append(chunk, got);
     fclose(file);
     return WriteFile(rel, bytes);
+}
+
+// Copies every file of a folder of the source tree (not its sub-folders) into the sandbox folder
+// rel, so that the harnesses follow the demo data as it changes.
+inline void CopySourceFolder(const std::string& from, const std::string& rel)
+{
+    DIR* folder = opendir((std::string(KESROW_SOURCE_DIR) + "/" + from).c_str());
+    if (!folder) abort();
+    while (dirent* entry = readdir(folder))
+    {
+        struct stat info;
+        std::string name = entry->d_name;
+        std::string source = std::string(KESROW_SOURCE_DIR) + "/" + from + "/" + name;
+        if (stat(source.c_str(), &info) == 0 && S_ISREG(info.st_mode))
+            CopySourceFile(from + "/" + name, rel + "/" + name);
+    }
+    closedir(folder);
 }
 
 // An offscreen GL context for texture uploads; SDL's offscreen driver needs no display.
