@@ -1,10 +1,9 @@
-// The content checker's mode of the resource loaders: pictures and sounds are decoded without a
-// GL context or a sound device, and what is wrong with them is reported with the list line.
+// The content checker's mode of the sound list: samples are decoded without a sound device, and
+// what is wrong with them is reported with the list line.
 #include "core/problems.h"
 #include "platform/fsound.h"
 #include "resources/paths.h"
 #include "resources/sound_list.h"
-#include "resources/textures.h"
 #include "test_util.h"
 
 #include <gtest/gtest.h>
@@ -34,7 +33,6 @@ struct CheckOnly : ::testing::Test
     {
         gCheckOnly = 0;
         routePath[0] = 0;
-        FreeTextureList();
     }
 };
 
@@ -61,23 +59,4 @@ TEST_F(CheckOnly, SoundFilesAreDecodedWithoutADevice)
               dir / "list:3: sample file " + dir.path + "/gone.wav not found, slot 2 stays empty");
     for (int i = 0; i < kSoundSlots; i++)
         EXPECT_EQ(gAllSamples[i], nullptr); // nothing is kept
-}
-
-TEST_F(CheckOnly, PicturesAreDecodedWithoutAGLContext)
-{
-    WriteTextFile(dir / "bad.png", "\x89PNG and then nothing");
-    WriteTextFile(dir / "tex", "bad.png\r\ngone.png\r\n");
-    ProblemCapture capture;
-    LoadTextures((dir / "tex").c_str());
-    ASSERT_EQ(capture.problems.size(), 2u);
-    EXPECT_EQ(capture.problems[0].rfind(dir / "bad.png:0: ", 0), 0u) << capture.problems[0];
-    EXPECT_EQ(capture.problems[1], dir / "tex:2: picture " + dir.path + "/gone.png not found, left out");
-    // The listed picture keeps its entry, without a texture object.
-    ASSERT_NE(baseTexture.next, nullptr);
-    EXPECT_STREQ(baseTexture.next->fileName, "bad.png");
-    EXPECT_EQ(baseTexture.next->glName, 0u);
-
-    GLuint id = 7;
-    EXPECT_EQ(LoadTextureFile((dir / "bad.png").c_str(), &id), 0);
-    EXPECT_EQ(id, 0u);
 }

@@ -38,16 +38,3 @@ TEST(ScriptProblems, EachBadLineIsReportedWithItsNumber)
     DisposeScript(script);
     DisposeMacros();
 }
-
-TEST(ScriptProblems, TheGameSaysTheSameOnItsConsole)
-{
-    scrtest::ConsoleCapture console;
-    VXR_scripter* script = NewVXRScriptNamed("idle 1\nfrobnicate\n", "Data/s");
-    VXR_scripter* unnamed = NewVXRScript("frobnicate\n");
-    EXPECT_EQ(scrtest::consoleLines,
-              (std::vector<std::string>{
-                  "//Script Data/s, line 2: unknown instruction \"frobnicate\", line left out",
-                  "//Script (no file), line 1: unknown instruction \"frobnicate\", line left out"}));
-    DisposeScript(script);
-    DisposeScript(unnamed);
-}
