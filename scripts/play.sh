@@ -13,5 +13,5 @@ if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
   exit 0
 fi
 # The engine's scripts cannot write to the console, so the keys are told here.
-echo "Keys: W/S or Up/Down walk, A/D or Left/Right step sideways, mouse looks, left button shoots, Escape quits."
+echo "Keys: W/S or Up/Down walk, A/D or Left/Right step sideways, mouse looks, left button shoots, E edits the level (README: Level editor), Escape quits."
 exec "$top/build/kesrow" --data "$top/demo" "${args[@]}"
