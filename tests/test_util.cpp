@@ -1,10 +1,14 @@
-// Test helpers: scratch folders, files, processes and PNG reading.
+// Test helpers: scratch folders, files, processes, PNG reading and sound files.
 #include "test_util.h"
 
 #include "core/problems.h"
+#include "platform/fsound.h"
 
 #include <png.h>
+#include <sndfile.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -28,6 +32,30 @@ TempDir::~TempDir()
         std::error_code ec;
         std::filesystem::remove_all(path, ec);
     }
+}
+
+ConsoleCapture::ConsoleCapture() : saved(toConsole)
+{
+    Lines().clear();
+    toConsole = [](const char* text) { Lines().push_back(text); };
+}
+
+ConsoleCapture::~ConsoleCapture()
+{
+    toConsole = saved;
+}
+
+std::vector<std::string>& ConsoleCapture::Lines()
+{
+    static std::vector<std::string> lines;
+    return lines;
+}
+
+bool ConsoleCapture::Has(const std::string& part) const
+{
+    for (const std::string& line : Lines())
+        if (line.find(part) != std::string::npos) return true;
+    return false;
 }
 
 bool WriteTextFile(const std::string& path, const std::string& text)
@@ -146,4 +174,40 @@ ProblemCapture::ProblemCapture() : saved(gProblemSink)
 ProblemCapture::~ProblemCapture()
 {
     gProblemSink = saved;
+}
+
+bool WriteSound(const std::string& path, int channels, int frames, int format,
+                const std::function<float(int, int)>& value)
+{
+    SF_INFO info = {};
+    info.samplerate = 44100;
+    info.channels = channels;
+    info.format = format;
+    SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
+    if (!file) return false;
+    if ((format & SF_FORMAT_SUBMASK) == SF_FORMAT_FLOAT) // float files may go past full scale
+        sf_command(file, SFC_SET_NORM_FLOAT, nullptr, SF_FALSE);
+    std::vector<float> data(size_t(frames) * channels);
+    for (size_t i = 0; i < data.size(); i++)
+        data[i] = value(int(i / channels), int(i % channels));
+    sf_count_t written = sf_writef_float(file, data.data(), frames);
+    sf_close(file);
+    return written == frames;
+}
+
+bool WriteTone(const std::string& path)
+{
+    return WriteSound(path, 1, 44100, SF_FORMAT_WAV | SF_FORMAT_PCM_16,
+                      [](int f, int) { return 0.5f * std::sin(2.0f * float(M_PI) * 441.0f * f / 44100); });
+}
+
+SideLevels LoopbackLevels(int frames, int settle)
+{
+    std::vector<float> buffer(2 * size_t(std::max(settle, frames)));
+    if (settle > 0) FSOUND_RenderLoopback(buffer.data(), settle);
+    FSOUND_RenderLoopback(buffer.data(), frames);
+    double sum[2] = {0, 0};
+    for (int i = 0; i < 2 * frames; i++)
+        sum[i % 2] += double(buffer[i]) * buffer[i];
+    return {std::sqrt(sum[0] / frames), std::sqrt(sum[1] / frames)};
 }

@@ -1,5 +1,8 @@
-// Small helpers the tests share: scratch folders, files, running the game, reading PNGs.
+// Small helpers the tests share: scratch folders, files, running the game, reading PNGs, sound
+// files and the sound layer's loopback levels.
 #pragma once
+
+#include "core/output.h"
 
 #include <functional>
 #include <string>
@@ -12,6 +15,18 @@ struct TempDir
     TempDir();
     ~TempDir();
     std::string operator/(const std::string& rel) const { return path + "/" + rel; }
+};
+
+// Collects the console lines written while it lives.
+struct ConsoleCapture
+{
+    ConsoleCapture();
+    ~ConsoleCapture();
+    static std::vector<std::string>& Lines();
+    bool Has(const std::string& part) const; // some line holds part
+
+  private:
+    outputProc saved;
 };
 
 // Writes text to path, creating missing parent folders. Returns true on success.
@@ -56,3 +71,18 @@ struct ProblemCapture
     ProblemCapture();
     ~ProblemCapture();
 };
+
+// Writes a 44.1 kHz sound file (libsndfile format) of frames frames; value(frame, channel) gives
+// each sample. Tone writes one second of a 441 Hz mono sine of amplitude 0.5.
+bool WriteSound(const std::string& path, int channels, int frames, int format,
+                const std::function<float(int, int)>& value);
+bool WriteTone(const std::string& path);
+
+// RMS level of the left and right side of the sound layer's loopback device over frames frames,
+// after settle frames are rendered and dropped (so that changes have ramped in).
+struct SideLevels
+{
+    double left = 0, right = 0;
+    double Both() const { return left + right; }
+};
+SideLevels LoopbackLevels(int frames = 4410, int settle = 2048);

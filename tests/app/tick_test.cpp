@@ -22,11 +22,11 @@
 #include "test_util.h"
 
 #include <gtest/gtest.h>
-#include <sndfile.h>
 
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <tuple>
 #include <vector>
 
 namespace
@@ -68,23 +68,18 @@ TEST_F(GameTick, MouseViewHeadingWrapsAndPitchStopsAtNinety)
     doMouseView = 1;
     Tick(320, 240); // takes the reference point
     // Each row: heading and pitch before, the cursor's move in one 20 ms pass, heading and pitch after.
-    struct
-    {
-        float yaw, pitch;
-        int dx, dy;
-        float yawAfter, pitchAfter;
-    } rows[] = {{179, 0, 10, 0, -179.6f, 0},
-                {0, 89, 0, 100, 0, 90},
-                {0, 90, 0, -100, 0, 76},
-                {0, -89.5f, 0, -100, 0, -90},
-                {-179.5f, 0, -10, 0, 179.1f, 0}};
+    const float rows[][6] = {{179, 0, 10, 0, -179.6f, 0},
+                             {0, 89, 0, 100, 0, 90},
+                             {0, 90, 0, -100, 0, 76},
+                             {0, -89.5f, 0, -100, 0, -90},
+                             {-179.5f, 0, -10, 0, 179.1f, 0}};
     for (auto r : rows)
     {
-        viewangle = r.yaw;
-        updownangle = r.pitch;
-        Tick(zarnX + r.dx, zarnY + r.dy);
-        EXPECT_NEAR(r.yawAfter, viewangle, 1e-3) << r.yaw << "/" << r.pitch;
-        EXPECT_NEAR(r.pitchAfter, updownangle, 1e-3) << r.yaw << "/" << r.pitch;
+        viewangle = r[0];
+        updownangle = r[1];
+        Tick(zarnX + int(r[2]), zarnY + int(r[3]));
+        EXPECT_NEAR(r[4], viewangle, 1e-3) << r[0] << "/" << r[1];
+        EXPECT_NEAR(r[5], updownangle, 1e-3) << r[0] << "/" << r[1];
         Tick(320, 240);
         Tick(321, 240); // a fresh reference point near the centre
     }
@@ -95,32 +90,18 @@ TEST_F(GameTick, CursorNearAnEdgeGoesBackToTheCentre)
     doMouseView = 1;
     Tick(100, 240);
     // Table: cursor position, and whether it is within 50 pixels of an edge of 640x480.
-    struct
+    const int cases[][3] = {{50, 240, 0}, {49, 240, 1}, {590, 240, 0}, {591, 240, 1},
+                            {320, 50, 0}, {320, 49, 1}, {320, 430, 0}, {320, 431, 1}};
+    for (auto [cx, cy, recentred] : cases)
     {
-        int x, y;
-        bool recentred;
-    } cases[] = {{50, 240, false}, {49, 240, true}, {590, 240, false}, {591, 240, true},
-                 {320, 50, false}, {320, 49, true}, {320, 430, false}, {320, 431, true}};
-    for (auto c : cases)
-    {
-        Tick(c.x == 320 ? 321 : 320, c.y == 240 ? 241 : 240); // a fresh reference away from the edges
-        Tick(c.x, c.y);
+        Tick(cx == 320 ? 321 : 320, cy == 240 ? 241 : 240); // a fresh reference away from the edges
+        Tick(cx, cy);
         int x = 0, y = 0;
         PLT_GetCursor(&x, &y);
-        if (c.recentred)
-        {
-            EXPECT_EQ(320, x) << c.x << "," << c.y;
-            EXPECT_EQ(240, y) << c.x << "," << c.y;
-            EXPECT_EQ(320, zarnX);
-            EXPECT_EQ(240, zarnY);
-            EXPECT_EQ(1, ZarnNotAssigned);
-        }
-        else
-        {
-            EXPECT_EQ(c.x, x);
-            EXPECT_EQ(c.x, zarnX);
-            EXPECT_EQ(c.y, zarnY);
-        }
+        // Re-centred: the cursor and the reference at the centre, the reference to be taken again.
+        const std::vector<int> want =
+            recentred ? std::vector<int>{320, 240, 320, 240, 1} : std::vector<int>{cx, cy, cx, cy, 0};
+        EXPECT_EQ(want, (std::vector<int>{x, y, zarnX, zarnY, ZarnNotAssigned})) << cx << "," << cy;
     }
     // After a re-centring the reference is taken again at the first reading that differs from the
     // centre; the turning goes on from there.
@@ -170,10 +151,8 @@ TEST_F(GameTick, ClearsTheLevelFlagAndCarriesTheTintIntoTheFog)
     baseCol3 = 0.75f;
     Tick(320, 240);
     EXPECT_EQ(0, levelChanged);
-    EXPECT_EQ(0.25f, tintColor.x);
-    EXPECT_EQ(0.75f, tintColor.z);
-    EXPECT_EQ(0.5f, fogColor[1]);
-    EXPECT_EQ(0.75f, fogColor[2]);
+    EXPECT_EQ((std::vector<float>{0.25f, 0.75f, 0.5f, 0.75f}),
+              (std::vector<float>{tintColor.x, tintColor.z, fogColor[1], fogColor[2]}));
     baseCol1 = baseCol2 = baseCol3 = 1.0f;
     Tick(320, 240);
     EXPECT_EQ(1.0f, tintColor.x);
@@ -244,39 +223,13 @@ TEST_F(TickTest, PassedAddsUpToTheGameTimeWhenPassesOutrunTicks)
     EXPECT_NEAR(gScriptVars.f[0], 0.018, 1e-4); // the last tick's own step: passes at 282 and 300 ms
 }
 
-namespace
-{
-// RMS level of each side of the loopback device over 0.1 s, after the change has ramped in.
-std::pair<double, double> Levels()
-{
-    std::vector<float> buffer(2 * 4410);
-    FSOUND_RenderLoopback(buffer.data(), 2048);
-    FSOUND_RenderLoopback(buffer.data(), 4410);
-    double sum[2] = {0, 0};
-    for (size_t i = 0; i < buffer.size(); i++)
-        sum[i % 2] += double(buffer[i]) * buffer[i];
-    return {std::sqrt(sum[0] / 4410), std::sqrt(sum[1] / 4410)};
-}
-} // namespace
-
 TEST_F(TickTest, ListenerTurnsWithTheCamera)
 {
     setenv("ALSOFT_DRIVERS", "null", 0);
     ASSERT_NE(FSOUND_InitLoopback(44100, 32), 0);
     TempDir dir;
-    const std::string wav = dir / "tone.wav";
-    SF_INFO info = {};
-    info.samplerate = 44100;
-    info.channels = 1;
-    info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
-    SNDFILE* file = sf_open(wav.c_str(), SFM_WRITE, &info);
-    ASSERT_NE(file, nullptr);
-    std::vector<float> tone(44100);
-    for (size_t i = 0; i < tone.size(); i++)
-        tone[i] = 0.5f * std::sin(2.0f * float(M_PI) * 441.0f * i / 44100.0f);
-    sf_writef_float(file, tone.data(), (sf_count_t)tone.size());
-    sf_close(file);
-    FSOUND_SAMPLE* sample = FSOUND_Sample_Load(FSOUND_FREE, wav.c_str(), 4400, 0);
+    ASSERT_TRUE(WriteTone(dir / "tone.wav"));
+    FSOUND_SAMPLE* sample = FSOUND_Sample_Load(FSOUND_FREE, (dir / "tone.wav").c_str(), 4400, 0);
     ASSERT_NE(sample, nullptr);
     FSOUND_Sample_SetMinMaxDistance(sample, 4.0f, 1000.0f);
     FSOUND_Sample_SetMode(sample, FSOUND_LOOP_NORMAL);
@@ -289,28 +242,21 @@ TEST_F(TickTest, ListenerTurnsWithTheCamera)
     entfl = -10.0f;
     updown = -2.0f;
     entf = 5.0f;
-    const struct
+    // Looking along -z +x is on the right; along +x, +z; looking down keeps right on the right.
+    const std::tuple<float, float, float, float, bool> rows[] = {
+        {0, 0, 6, 0, true},    {180, 0, 6, 0, false}, {90, 0, 0, 6, true},
+        {-90, 0, 0, 6, false}, {0, 60, 6, 0, true},   {90, -60, 0, -6, false}};
+    for (const auto& [yaw, pitch, dx, dz, right] : rows)
     {
-        float yaw, pitch, dx, dz;
-        bool right;
-    } rows[] = {
-        {0, 0, 6, 0, true},                           // looking along -z: +x is on the right
-        {180, 0, 6, 0, false},                        // turned round
-        {90, 0, 0, 6, true},                          // looking along +x: +z is on the right
-        {-90, 0, 0, 6, false},   {0, 60, 6, 0, true}, // looking down keeps right on the right
-        {90, -60, 0, -6, false},
-    };
-    for (const auto& r : rows)
-    {
-        viewangle = r.yaw;
-        updownangle = r.pitch;
-        const float pos[3] = {10.0f + r.dx, 2.0f, -5.0f + r.dz};
+        viewangle = yaw;
+        updownangle = pitch;
+        const float pos[3] = {10.0f + dx, 2.0f, -5.0f + dz};
         FSOUND_3D_SetAttributes(ch, pos, nullptr);
         Passes(20, 20);
-        auto lr = Levels();
-        const double near = r.right ? lr.second : lr.first, far = r.right ? lr.first : lr.second;
-        EXPECT_GT(near, 0.05) << r.yaw << "/" << r.pitch;
-        EXPECT_GT(near, 2.0 * far) << r.yaw << "/" << r.pitch;
+        SideLevels lr = LoopbackLevels();
+        const double near = right ? lr.right : lr.left, far = right ? lr.left : lr.right;
+        EXPECT_GT(near, 0.05) << yaw << "/" << pitch;
+        EXPECT_GT(near, 2.0 * far) << yaw << "/" << pitch;
     }
     FSOUND_Close();
 }

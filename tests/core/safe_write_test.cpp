@@ -10,13 +10,11 @@
 #include <string>
 #include <vector>
 
-static std::vector<std::string> gLines;
-
 TEST(SafeWrite, ReplacesTheFileOnlyWhenTheWholeWriteSucceeded)
 {
     TempDir dir;
-    outputProc saved = toConsole;
-    toConsole = [](const char* text) { gLines.push_back(text); };
+    ConsoleCapture console;
+    const std::vector<std::string>& gLines = ConsoleCapture::Lines();
     const std::string path = dir / "tint";
     ASSERT_TRUE(WriteTextFile(path, "old"));
     EXPECT_EQ(SafeWriteText(path.c_str(), "new\n"), 1);
@@ -47,5 +45,4 @@ TEST(SafeWrite, ReplacesTheFileOnlyWhenTheWholeWriteSucceeded)
     EXPECT_EQ(gLines[0].rfind("//Could not save " + path, 0), 0u) << gLines[0];
     for (const std::string& line : gLines)
         EXPECT_NE(line.find("the old file is kept"), std::string::npos) << line;
-    toConsole = saved;
 }

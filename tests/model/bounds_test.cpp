@@ -138,14 +138,13 @@ TEST(Bounds, BoxIsCulledOnlyWhollyOutsideOnePlane)
     planeEqs[0][0] = 1, planeEqs[0][3] = 0;  // outside: x < 0
     planeEqs[3][0] = -1, planeEqs[3][3] = 3; // outside: x > 3
     // x ranges: wholly left, wholly right, straddling, touching, half out on each side.
-    const float cases[][2] = {{-5, -4}, {3.5f, 5}, {-1, 1}, {-1, 0}, {-1, 4}};
-    const int culled[] = {1, 1, 0, 0, 0};
-    for (int i = 0; i < 5; i++)
+    const float cases[][3] = {{-5, -4, 1}, {3.5f, 5, 1}, {-1, 1, 0}, {-1, 0, 0}, {-1, 4, 0}};
+    for (auto [minX, maxX, culled] : cases)
     {
         bonus b = {};
-        b.minX = cases[i][0], b.maxX = cases[i][1], b.maxY = 1, b.maxZ = 1;
+        b.minX = minX, b.maxX = maxX, b.maxY = 1, b.maxZ = 1;
         CreateBoneBox(&b);
-        EXPECT_EQ(CheckBoxWithPlanes(b.boxCorners), culled[i]) << "case " << i;
+        EXPECT_EQ(CheckBoxWithPlanes(b.boxCorners), culled) << minX << " to " << maxX;
     }
     memset(planeEqs, 0, sizeof planeEqs);
 }
@@ -161,8 +160,7 @@ TEST(Bounds, ScaleModelToRelativeAndAbsolute)
     ScaleModelTo(actor, 2, 0.5f, 3, 0);
     ExpectVector({v->x, v->y, v->z}, 4, 0, -3, 0);
     ExpectVector(root->pivot, 4, 0.5f, 3, 0);
-    EXPECT_EQ(root->maxX, 4); // extents rebuilt
-    EXPECT_EQ(root->maxY, 1);
+    EXPECT_TRUE(root->maxX == 4 && root->maxY == 1); // extents rebuilt
 
     // Absolute before the first drawing: nothing measured, nothing changed.
     mesh_mod* fresh = actor->model = NewBlock();
@@ -173,8 +171,7 @@ TEST(Bounds, ScaleModelToRelativeAndAbsolute)
     UpdateModelBoxes(fresh, actor->position, {0, 90, 0});
     ScaleModelTo(actor, 0, 3, 0, 1);
     bonus* r = fresh->boneListHead.next;
-    EXPECT_NEAR(r->maxY, 3, 1e-5);
-    EXPECT_NEAR(r->maxX, 1, 1e-5);
+    ExpectVector({r->maxX, r->maxY, 0}, 1, 3, 0, 1e-5f);
     // On a block three times as deep as wide, turned a quarter: the width is the model's own x
     // size with both margins (2.2), the depth its z size (6.2), whichever way it faces.
     for (vtx_typ* v = fresh->vertexListHead.next; v; v = v->next)
@@ -182,12 +179,10 @@ TEST(Bounds, ScaleModelToRelativeAndAbsolute)
     GetMeshworkModelHighs(fresh->triangleListHead.next, fresh->boneListHead.next);
     UpdateModelBoxes(fresh, actor->position, {0, 90, 0});
     ScaleModelTo(actor, 4.4f, 0, 0, 1);
-    EXPECT_NEAR(r->maxX, 2, 1e-4);
-    EXPECT_NEAR(r->maxZ, 3, 1e-5);
+    ExpectVector({r->maxX, 0, r->maxZ}, 2, 0, 3);
     UpdateModelBoxes(fresh, actor->position, {0, 90, 0});
     ScaleModelTo(actor, 0, 0, 3.1f, 1);
-    EXPECT_NEAR(r->maxZ, 1.5f, 1e-4);
-    EXPECT_NEAR(r->maxX, 2, 1e-4);
+    ExpectVector({r->maxX, 0, r->maxZ}, 2, 0, 1.5f);
     DisposeMeshworkModel(m);
     DisposeMeshworkModel(fresh);
     free(actor);

@@ -59,10 +59,8 @@ TEST(MeshLookups, VerticesByPositionBonesBySignaturePosesByPrefix)
     vtx_typ* first = m->vertexListHead.next;
     std::vector<vtx_typ*> v = ListOf(first);
     // Position in the list decides, not the number field; out-of-range positions clamp.
-    const int positions[] = {0, 1, 3, 5, 2000, -4};
-    const int expected[] = {0, 1, 3, 3, 3, 0};
-    for (int i = 0; i < 6; i++)
-        EXPECT_EQ(GetVertexPtrByNumber(first, positions[i]), v[expected[i]]) << positions[i];
+    for (auto [position, index] : {std::pair{0, 0}, {1, 1}, {3, 3}, {5, 3}, {2000, 3}, {-4, 0}})
+        EXPECT_EQ(GetVertexPtrByNumber(first, position), v[index]) << position;
     EXPECT_EQ(GetVertexPtrByNumber(v[2], 5), v[3]);
     EXPECT_EQ(GetVertexPtrByNumber(nullptr, 2), nullptr);
 
@@ -71,9 +69,9 @@ TEST(MeshLookups, VerticesByPositionBonesBySignaturePosesByPrefix)
     for (const char* miss : {"Ar", "arm", "Arms"})
         EXPECT_EQ(GetBonePtrBySignature(b[0], miss), nullptr) << miss;
     EXPECT_EQ(GetBonePtrBySignature(nullptr, "Body"), nullptr);
-    EXPECT_EQ(b[0]->parent, b[0]); // the root is its own parent
-    EXPECT_EQ(b[2]->parent, b[1]);
-    EXPECT_EQ(b[3]->parent, nullptr); // names no bone: top of its own chain
+    // The root is its own parent; a bone naming no bone is the top of its own chain.
+    EXPECT_EQ((std::vector<bonus*>{b[0], b[1], nullptr}),
+              (std::vector<bonus*>{b[0]->parent, b[2]->parent, b[3]->parent}));
     DisposeMeshworkModel(m);
 
     m = NewRecord<mesh_mod>();
@@ -128,29 +126,21 @@ TEST(MeshPrivateCopy, OwnsRelinkedListsAndPosesAndLeavesTheEntryAlone)
     ASSERT_NE(copy, nullptr);
     std::vector<bonus*> eb = ListOf(entry->boneListHead.next), cb = ListOf(copy->boneListHead.next);
     ASSERT_EQ(cb.size(), eb.size());
-    EXPECT_EQ(cb[2]->parent, cb[1]);
-    EXPECT_EQ(cb[3]->parent, nullptr);
-    EXPECT_EQ(copy->boneCursor, cb.back());
+    EXPECT_EQ((std::vector<bonus*>{cb[1], nullptr, cb.back()}),
+              (std::vector<bonus*>{cb[2]->parent, cb[3]->parent, copy->boneCursor}));
     // Pose A and B rotations start at zero in the copy; the entry keeps its own.
-    EXPECT_EQ(cb[2]->rotationX[0], 0.0f);
-    EXPECT_EQ(cb[2]->moveY[0], 50.0f);
-    EXPECT_EQ(eb[2]->rotationX[0], 50.0f);
+    EXPECT_TRUE(cb[2]->rotationX[0] == 0 && cb[2]->moveY[0] == 50 && eb[2]->rotationX[0] == 50);
 
-    std::vector<vtx_typ*> ev = ListOf(entry->vertexListHead.next), cv = ListOf(copy->vertexListHead.next);
-    ASSERT_EQ(cv.size(), 4u);
-    EXPECT_EQ(cv[1]->bone, cb[2]);
-    EXPECT_EQ(cv[1]->secondBone, cb[1]);
+    std::vector<vtx_typ*> cv = ListOf(copy->vertexListHead.next);
     std::vector<trio*> ct = ListOf(copy->triangleListHead.next);
-    ASSERT_EQ(ct.size(), 2u);
-    EXPECT_EQ(ct[1]->vertices[2], cv[1]);
+    ASSERT_TRUE(cv.size() == 4 && ct.size() == 2);
+    EXPECT_TRUE(cv[1]->bone == cb[2] && cv[1]->secondBone == cb[1] && ct[1]->vertices[2] == cv[1]);
     EXPECT_EQ(copy->materials[2].indices[5], 42);
 
     std::vector<pose_struct*> cp = ListOf(copy->poseListHead.next);
     ASSERT_EQ(cp.size(), 2u);
-    EXPECT_EQ(copy->poseCursor, cp[1]);
     pose_entry* armEntry = cp[0]->entryListHead.next->next;
-    EXPECT_EQ(armEntry->bone, cb[2]);
-    EXPECT_EQ(armEntry->rotationX, 15.0f);
+    EXPECT_TRUE(copy->poseCursor == cp[1] && armEntry->bone == cb[2] && armEntry->rotationX == 15.0f);
 
     // Rescaling or re-posing a copy leaves the entry; disposing it leaves the entry and the
     // other copy intact, and a later copy starts from the unchanged entry.
@@ -163,9 +153,9 @@ TEST(MeshPrivateCopy, OwnsRelinkedListsAndPosesAndLeavesTheEntryAlone)
     EXPECT_EQ(GetPosePtrBySignature(other->poseListHead.next, "Wa")->entryListHead.next->bone,
               other->boneListHead.next->next);
     mesh_mod* third = MakePrivateModelCopy(entry, nullptr);
-    EXPECT_EQ(third->vertexListHead.next->x, 1.0f);
-    EXPECT_EQ(third->boneListHead.next->next->pivot.y, 0.0f);
-    EXPECT_EQ(third->poseListHead.next->entryListHead.next->next->rotationX, 15.0f);
+    EXPECT_EQ((std::vector<float>{1, 0, 15}),
+              (std::vector<float>{third->vertexListHead.next->x, third->boneListHead.next->next->pivot.y,
+                                  third->poseListHead.next->entryListHead.next->next->rotationX}));
     DisposeMeshworkModel(other);
     DisposeMeshworkModel(third);
     DisposeMeshworkModel(entry);
@@ -183,13 +173,11 @@ TEST(MeshCache, EntriesAreFoundByExactNameAndNeverDisposed)
     mesh_mod* crate = MakeEntry("crate");
     AppendCachedModel(robot);
     AppendCachedModel(crate);
-    EXPECT_EQ(meshPtr, crate);
-    EXPECT_EQ(FindCachedModel("robot"), robot);
-    EXPECT_EQ(FindCachedModel("Robot"), nullptr);
-    EXPECT_EQ(FindCachedModel("rob"), nullptr);
+    EXPECT_EQ((std::vector<mesh_mod*>{crate, robot, nullptr, nullptr}),
+              (std::vector<mesh_mod*>{meshPtr, FindCachedModel("robot"), FindCachedModel("Robot"),
+                                      FindCachedModel("rob")}));
     DisposeMeshworkModel(robot); // refused: still in the cache
-    EXPECT_EQ(FindCachedModel("robot"), robot);
-    EXPECT_EQ(ListOf(robot->vertexListHead.next).size(), 4u);
+    EXPECT_TRUE(FindCachedModel("robot") == robot && ListOf(robot->vertexListHead.next).size() == 4);
     ASSERT_EQ(ConsoleCapture::Lines().size(), 1u);
     EXPECT_EQ(ConsoleCapture::Lines()[0].rfind("//", 0), 0u);
 

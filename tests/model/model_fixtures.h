@@ -1,5 +1,5 @@
 // Builders shared by the model tests: list appends and walks, bones, poses, pose entries, a
-// vector comparison with a tolerance, console capture, a GL window and small PNG pictures.
+// vector comparison with a tolerance, a GL window and small PNG pictures.
 #pragma once
 
 #include "core/output.h"
@@ -70,29 +70,6 @@ inline void ExpectVector(vector_type v, float x, float y, float z, float toleran
     EXPECT_NEAR(v.y, y, tolerance);
     EXPECT_NEAR(v.z, z, tolerance);
 }
-
-// Collects console lines for the lifetime of the capture.
-struct ConsoleCapture
-{
-    static std::vector<std::string>& Lines()
-    {
-        static std::vector<std::string> lines;
-        return lines;
-    }
-    outputProc saved = toConsole;
-    ConsoleCapture()
-    {
-        Lines().clear();
-        toConsole = [](const char* text) { Lines().push_back(text); };
-    }
-    ~ConsoleCapture() { toConsole = saved; }
-    bool Has(const std::string& part) const
-    {
-        for (const std::string& line : Lines())
-            if (line.find(part) != std::string::npos) return true;
-        return false;
-    }
-};
 
 // Texture loads and drawing need a GL context: one small window under the test's X server.
 inline bool EnsureGL()

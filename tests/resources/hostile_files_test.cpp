@@ -20,15 +20,6 @@
 namespace
 {
 
-std::vector<std::string> gConsole;
-
-bool ConsoleHas(const std::string& part)
-{
-    for (const std::string& line : gConsole)
-        if (line.rfind("//", 0) == 0 && line.find(part) != std::string::npos) return true;
-    return false;
-}
-
 const long kMostPeakRiseKB = 64 * 1024;
 
 std::string Hostile(const std::string& name)
@@ -68,8 +59,7 @@ TEST(HostileFiles, EachIsRefusedByItsReaderWithLittleMemory)
 {
     // The PNG reader makes its texture object before it decodes.
     ASSERT_TRUE(MakeTextureGLCurrent()) << "no GL context (run under xvfb-run)";
-    outputProc savedConsole = toConsole;
-    toConsole = [](const char* text) { gConsole.push_back(text); };
+    ConsoleCapture console;
     TempDir dir;
     std::string headerOnly = ReadTextFile(Hostile("png-header-only-16384.png"));
     ASSERT_EQ(headerOnly.size(), 69u);
@@ -100,7 +90,7 @@ TEST(HostileFiles, EachIsRefusedByItsReaderWithLittleMemory)
     };
     for (const Case& c : cases)
     {
-        gConsole.clear();
+        ConsoleCapture::Lines().clear();
         GLuint name = 77;
         int result = -1;
         long rise = PeakRiseKB(
@@ -110,8 +100,8 @@ TEST(HostileFiles, EachIsRefusedByItsReaderWithLittleMemory)
                                      : LoadTextureWithLibPNG(c.path.c_str(), &name);
             });
         EXPECT_TRUE(rise >= 0 && rise < kMostPeakRiseKB) << c.path << " rose " << rise << " KB";
-        EXPECT_TRUE(ConsoleHas("Could not load texture " + c.path + ": " + c.reason))
-            << (gConsole.empty() ? "no console line" : gConsole.back());
+        EXPECT_TRUE(console.Has("//Could not load texture " + c.path + ": " + c.reason))
+            << (ConsoleCapture::Lines().empty() ? "no console line" : ConsoleCapture::Lines().back());
         if (c.bmpReader)
         {
             // The material stays plain colour: no texture object.
@@ -129,7 +119,6 @@ TEST(HostileFiles, EachIsRefusedByItsReaderWithLittleMemory)
             glDeleteTextures(1, &name);
         }
     }
-    toConsole = savedConsole;
 }
 
 TEST(BmpHeader, SizesDepthsAndLengthsAreCheckedBeforeSdlSeesTheFile)

@@ -11,8 +11,6 @@
 
 #include <algorithm>
 
-static std::string gSoundConsole;
-
 TEST(SoundList, LaterLinesWinAndBadLinesAreReported)
 {
     TempDir dir;
@@ -27,11 +25,14 @@ TEST(SoundList, LaterLinesWinAndBadLinesAreReported)
                                   "x\n-1 x\n99999999999 x\n8 Sounds:step.wav\n8 Sounds/gone.wav\n"
                                   "step.wav\n9\n" +
                                       std::string(600, 'x') + "\n"));
-    outputProc saved = toConsole;
-    toConsole = [](const char* text) { gSoundConsole += std::string(text) + "\n"; };
-    LoadSoundFiles((s + "list").c_str());
-    LoadSoundFiles((s + "none").c_str()); // no list: nothing changes, nothing is said
-    toConsole = saved;
+    std::string said;
+    {
+        ConsoleCapture console;
+        LoadSoundFiles((s + "list").c_str());
+        LoadSoundFiles((s + "none").c_str()); // no list: nothing changes, nothing is said
+        for (const std::string& line : ConsoleCapture::Lines())
+            said += line + "\n";
+    }
     routePath[0] = 0;
 
     const int step = FSOUND_Sample_GetLength(gAllSamples[255]);
@@ -42,8 +43,8 @@ TEST(SoundList, LaterLinesWinAndBadLinesAreReported)
          {"line 5: slot 256 is outside 0 to 255", "line 6: slot -1 is outside",
           "line 7: slot 99999999999 is outside", "line 9: sample file " /* gone.wav */,
           "line 10 does not start with a slot number", "line 11 names no sample", "line 12 is longer than"})
-        EXPECT_NE(std::string::npos, gSoundConsole.find(report)) << report << "\n" << gSoundConsole;
-    EXPECT_EQ(7, std::count(gSoundConsole.begin(), gSoundConsole.end(), '\n')) << gSoundConsole;
+        EXPECT_NE(std::string::npos, said.find(report)) << report << "\n" << said;
+    EXPECT_EQ(7, std::count(said.begin(), said.end(), '\n')) << said;
     FreeSoundFiles();
     FSOUND_Close();
 }

@@ -19,15 +19,6 @@
 
 using Bytes = std::vector<unsigned char>;
 
-static std::vector<std::string> gLines;
-
-static bool ConsoleHasLine(const std::string& part)
-{
-    for (const std::string& line : gLines)
-        if (line.rfind("//", 0) == 0 && line.find(part) != std::string::npos) return true;
-    return false;
-}
-
 // Writes a PNG with libpng: data holds the rows top first, packed as libpng expects for the colour
 // type and depth (16-bit samples big-endian); palette holds RGB triples, trns palette alphas.
 static bool WriteTestPng(const std::string& path, int width, int height, int colorType, int bitDepth,
@@ -152,11 +143,10 @@ class GLTextures : public ::testing::Test
 {
   protected:
     TempDir dir;
+    ConsoleCapture console;
     void SetUp() override
     {
         ASSERT_TRUE(MakeTextureGLCurrent()) << "no GL context (run under xvfb-run)";
-        toConsole = [](const char* text) { gLines.push_back(text); };
-        gLines.clear();
         snprintf(routePath, sizeof routePath, "%s/", dir.path.c_str());
     }
     void TearDown() override
@@ -173,7 +163,7 @@ TEST_F(GLTextures, UploadsKeepFileRowOrderBuildMipmapsAndFallBackToBmp)
     GLuint name = 5;
     EXPECT_EQ(LoadTextureFile((dir / "guard1.png").c_str(), &name), 0);
     EXPECT_EQ(name + 10 * gSwapTextureV, 10u);
-    EXPECT_TRUE(gLines.empty());
+    EXPECT_TRUE(ConsoleCapture::Lines().empty());
 
     Bytes rgba(4 * 2 * 4);
     for (size_t i = 0; i < rgba.size(); ++i)
@@ -190,7 +180,7 @@ TEST_F(GLTextures, UploadsKeepFileRowOrderBuildMipmapsAndFallBackToBmp)
     // the texture list is concerned.
     WriteTextFile(dir / "bad.png", "\x89PNG\r\n\x1a\n garbage after a good signature");
     ASSERT_EQ(LoadTextureWithLibPNG((dir / "bad.png").c_str(), &name), 1);
-    EXPECT_TRUE(ConsoleHasLine(dir / "bad.png"));
+    EXPECT_TRUE(console.Has(dir / "bad.png"));
     EXPECT_TRUE(glIsTexture(name) && ReadTexture(name).empty());
     glDeleteTextures(1, &name);
 
@@ -205,7 +195,7 @@ TEST_F(GLTextures, UploadsKeepFileRowOrderBuildMipmapsAndFallBackToBmp)
     WriteTextFile(dir / "guard2.bmp", "BM but nothing else");
     EXPECT_EQ(LoadTextureFile((dir / "guard2.bmp").c_str(), &name), 0);
     EXPECT_EQ(name, 0u);
-    EXPECT_TRUE(ConsoleHasLine("guard2.bmp"));
+    EXPECT_TRUE(console.Has("guard2.bmp"));
 }
 
 // Red of the first pixel of the listed texture called name, or -1 for none or an empty one.
@@ -232,10 +222,11 @@ TEST_F(GLTextures, TextureListResolvesBareFileNames)
     EXPECT_EQ(RedOf("Brick.png"), -1);
     EXPECT_EQ(texturePtr, baseTexture.next->next->next); // lookups do not move the cursor
     // The missing file is named with its list and line (CR LF is one line end).
-    ASSERT_EQ(gLines.size(), 1u);
-    EXPECT_NE(gLines[0].find("tex, line 2: picture " + (dir / "walls/missing.png") + " not found"),
+    const std::vector<std::string>& lines = ConsoleCapture::Lines();
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_NE(lines[0].find("tex, line 2: picture " + (dir / "walls/missing.png") + " not found"),
               std::string::npos)
-        << gLines[0];
+        << lines[0];
 
     // A new list replaces the old one; an empty line ends it.
     GLuint oldStone = texturePtr->glName;
@@ -249,8 +240,8 @@ TEST_F(GLTextures, TextureListResolvesBareFileNames)
     ASSERT_TRUE(WriteTestPng(dir / ("walls/" + longName), 1, 1, PNG_COLOR_TYPE_RGB, 8, {44, 0, 0}));
     WriteTextFile(dir / "tex3", "walls/" + std::string(700, 'x') + ".png\nwalls/" + longName + "\n");
     LoadTextures((dir / "tex3").c_str());
-    EXPECT_TRUE(ConsoleHasLine("line 1 is longer than 513"));
-    EXPECT_TRUE(ConsoleHasLine("cut"));
+    EXPECT_TRUE(console.Has("line 1 is longer than 513"));
+    EXPECT_TRUE(console.Has("cut"));
     EXPECT_EQ(RedOf(longName.substr(0, 67)), 44);
 
     GLuint last = baseTexture.next->glName;
@@ -317,7 +308,7 @@ TEST_F(GLTextures, AnimationFramesAreNumberedClampedTo32AndGetAlphaFromTheirColo
         ASSERT_NE(anim.frames[i - 1], 0u);
         EXPECT_EQ(ReadTexture(anim.frames[i - 1]), expected) << "frame " << i;
     }
-    EXPECT_TRUE(gLines.empty());
+    EXPECT_TRUE(ConsoleCapture::Lines().empty());
     glDeleteTextures(kMaxAnimationFrames, anim.frames);
 
     // Without an info file: one frame of 100 ms named by a space and 01.png. Counts and durations
@@ -333,8 +324,8 @@ TEST_F(GLTextures, AnimationFramesAreNumberedClampedTo32AndGetAlphaFromTheirColo
         EXPECT_EQ(anim.frames[1], 0u);
         glDeleteTextures(1, anim.frames);
     }
-    EXPECT_TRUE(ConsoleHasLine("frame count 0"));
-    EXPECT_TRUE(ConsoleHasLine("frame duration -5"));
+    EXPECT_TRUE(console.Has("frame count 0"));
+    EXPECT_TRUE(console.Has("frame duration -5"));
 
     // The base name is the third line whatever the second holds; a file of two lines whose second
     // is no number has left out the duration.
@@ -345,11 +336,11 @@ TEST_F(GLTextures, AnimationFramesAreNumberedClampedTo32AndGetAlphaFromTheirColo
         WriteTextFile(folder / "info.txt", info[0]);
         ASSERT_TRUE(WritePixel(folder / (std::string(info[1]) + " 02.png"), 200));
         anim = animatedTexture{};
-        gLines.clear();
+        ConsoleCapture::Lines().clear();
         EXPECT_EQ(LoadAnimationFromFolder(folder.path.c_str(), &anim), 1);
         EXPECT_EQ(anim.frameCount * 1000 + anim.frameDuration, 2100) << info[0];
         EXPECT_EQ(ReadTexture(anim.frames[1]), Bytes({200, 0, 31, 77})) << info[0];
-        EXPECT_TRUE(ConsoleHasLine("no frame duration on line 2, using 100 ms")) << info[0];
+        EXPECT_TRUE(console.Has("no frame duration on line 2, using 100 ms")) << info[0];
         glDeleteTextures(2, anim.frames);
     }
 
@@ -357,7 +348,7 @@ TEST_F(GLTextures, AnimationFramesAreNumberedClampedTo32AndGetAlphaFromTheirColo
     WriteTextFile(dir / "broken/info.txt", "1\n100\nx\n");
     WriteTextFile(dir / "broken/x 01.png", "not a picture");
     EXPECT_EQ(LoadAnimationFromFolder((dir / "broken").c_str(), &anim), 1);
-    EXPECT_TRUE(ConsoleHasLine("x 01.png"));
+    EXPECT_TRUE(console.Has("x 01.png"));
     EXPECT_TRUE(ReadTexture(anim.frames[0]).empty());
     glDeleteTextures(1, anim.frames);
 }
@@ -379,7 +370,7 @@ TEST_F(GLTextures, AnimationListLoadsOnlySlotsOneToSixteen)
     memcpy(before, gTextureAnimations, sizeof before);
 
     LoadAnimationFiles((dir / "Animations/winlist.txt").c_str());
-    EXPECT_TRUE(ConsoleHasLine("slot 0") && ConsoleHasLine("slot 17") && ConsoleHasLine("line 5"));
+    EXPECT_TRUE(console.Has("slot 0") && console.Has("slot 17") && console.Has("line 5"));
     animatedTexture& fire = gTextureAnimations[2];
     EXPECT_EQ(fire.frameCount * 1000 + fire.totalDuration, 3120);
     EXPECT_EQ(ReadTexture(fire.frames[2])[0], 150);

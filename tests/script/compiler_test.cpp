@@ -75,21 +75,21 @@ TEST_F(CompilerTest, ArgumentBlanksAndOverlongTextCutNeverOverrun)
     Lines lines = Compile("sets 1,\"" + std::string(100, 'q') + "\"\r" + std::string(40, 's') + " 1\r");
     ASSERT_EQ(lines.size(), 1u);
     EXPECT_EQ(lines[0].size(), strlen("0:sets:") + kScriptArgsMax);
-    EXPECT_TRUE(console.Contains("longer than 64"));
-    EXPECT_TRUE(console.Contains("longer than 31"));
+    EXPECT_TRUE(console.Has("longer than 64"));
+    EXPECT_TRUE(console.Has("longer than 31"));
 
     // A line over 511 characters is cut there: the rest of that line is lost, the next compiles.
     EXPECT_EQ(Compile("seti 1,2" + std::string(600, ' ') + "// x\rseti 3,4\r" + std::string(600, ' ') +
                       "xxxxxxxxxx seti 5,6\r"),
               (Lines{"0:seti:1,2", "0:seti:3,4"}));
-    EXPECT_TRUE(console.Contains("line longer than 511"));
+    EXPECT_TRUE(console.Has("line longer than 511"));
 
     // A text over 9,190 characters keeps its first 9,190 and the closing CR.
     VXR_scripter* script = Make("seti 1,7\r" + std::string(20000, 'x'));
     EXPECT_EQ(strlen(script->text), (size_t)kScriptTextMax + 1);
     EXPECT_EQ(script->text[kScriptTextMax], '\r');
     EXPECT_EQ(script->code->next, nullptr);
-    EXPECT_TRUE(console.Contains("longer than 9190"));
+    EXPECT_TRUE(console.Has("longer than 9190"));
 
     // A file read stops at 9,190 characters plus the zero byte.
     char buffer[kScriptTextSize + 16];
@@ -132,7 +132,7 @@ TEST_F(CompilerTest, MacroCodesAndRegistry)
     ConsoleCapture console;
     VXR_scripter* cut = Make("macro \"abcdefghij\"\r");
     EXPECT_EQ(GetMacroScript(VXR_MacroCode("abcd")), cut);
-    EXPECT_TRUE(console.Contains("abcdefg"));
+    EXPECT_TRUE(console.Has("abcdefg"));
 }
 
 TEST(ScriptTime, SecondsToMsRoundsUpAndSaturates)

@@ -78,6 +78,7 @@ TEST_F(DecodedArgsTest, EdgeCasesActAsTheTextDid)
         // The source's first character picks a register; otherwise a literal as %d or %f reads it.
         {"seti 3,f11", " i3=0"},                       // NaN truncates to 0
         {"seti 3,f10", " i3=2147483647"},              // saturates
+        {"seti 3,f4", " i3=-1"},                       // truncates toward zero
         {"seti 3,-2147483649", " i3=-2147483648"},
         {"seti 3,5,9", " i3=5"},                       // extra fields are ignored
         {"seti 3,0x10", " i3=0"},
@@ -98,6 +99,7 @@ TEST_F(DecodedArgsTest, EdgeCasesActAsTheTextDid)
         {"multf 4,0.1", " f4=-0.1370000020414591"},
         // Truths take only the words true and false, nothing after them.
         {"setb 3,true", " b3=1"}, {"setb 1,false", " b1=0"}, {"setb 3,true,1", ""}, {"setb 3,\"true\"", ""},
+        {"setb 3,True", ""}, {"setb 1,yes", ""},
         // Texts: n defaults to 1 before a quote; an open quote runs to the end; copies need n.
         {"sets \"short\"", " s1=short"},
         {"sets 0,\"zero\"", " s1=zero"},
@@ -155,6 +157,7 @@ TEST_F(DecodedArgsTest, EdgeCasesActAsTheTextDid)
             EXPECT_EQ(Changes(before, actor), want) << line << " (way " << way << ")";
         }
     }
+    EXPECT_EQ(GetVarEntry("missing"), nullptr); // a store to an unknown name makes none
 }
 
 TEST_F(DecodedArgsTest, ResolvedVariablesFollowDefinitionsSelectionAndRemoval)

@@ -99,7 +99,7 @@ TEST_F(SchedulingTest, ScriptsLoadingThemselvesWaitForTheNextPass)
     EXPECT_EQ(count, kMaxGameScripts);
     EXPECT_EQ(I(16), passes);
     EXPECT_EQ(consoleLines.size(), 2u);
-    EXPECT_TRUE(console.Contains("holds " + std::to_string(kMaxGameScripts)));
+    EXPECT_TRUE(console.Has("holds " + std::to_string(kMaxGameScripts)));
 }
 
 TEST(TimedScriptStart, SaturatesAtTheClocksLastValue)
@@ -171,7 +171,7 @@ TEST_F(SchedulingTest, PathLists)
         SetHumanScriptsByPaths(actor, list.c_str());
         EXPECT_EQ(Masks(actor), masks) << list.substr(0, 40);
     }
-    EXPECT_TRUE(console.Contains("crate"));
+    EXPECT_TRUE(console.Has("crate"));
 
     // Disposing of the actor's scripts drops the macros they declared.
     Write("m", "macro \"lamp\"\r");
@@ -257,7 +257,7 @@ TEST_F(SchedulingTest, SingleInstructions)
     // Arguments are prepared like a statement's.
     ConsoleCapture console;
     EXPECT_EQ(ExecuteVXRCommand("sets", ("3,\"" + std::string(200, 'x') + "\"").c_str()), 1);
-    EXPECT_TRUE(console.Contains("longer than 64"));
+    EXPECT_TRUE(console.Has("longer than 64"));
 }
 
 } // namespace

@@ -1,4 +1,4 @@
-// Helpers the script tests share: a fixture that resets the script world, console capture,
+// Helpers the script tests share: a fixture that resets the script world, the console lines,
 // register views and a probe instruction tests patch into compiled statements.
 #pragma once
 
@@ -24,26 +24,8 @@ namespace scrtest
 {
 
 using V = std::vector<int>;
-inline std::vector<std::string> consoleLines;
+inline std::vector<std::string>& consoleLines = ConsoleCapture::Lines();
 inline std::function<void(char*)> probeAction;
-
-// Collects console lines while alive.
-struct ConsoleCapture
-{
-    outputProc saved = toConsole;
-    ConsoleCapture()
-    {
-        consoleLines.clear();
-        toConsole = [](const char* text) { consoleLines.push_back(text); };
-    }
-    ~ConsoleCapture() { toConsole = saved; }
-    bool Contains(const std::string& part) const
-    {
-        for (const std::string& line : consoleLines)
-            if (line.find(part) != std::string::npos) return true;
-        return false;
-    }
-};
 
 // Registers, clock, level flag, selection, lists and data root back to an empty engine; scripts
 // made with Make are disposed of afterwards.

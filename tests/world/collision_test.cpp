@@ -11,14 +11,10 @@
 #include "world/player.h"
 
 #include <cmath>
+#include <tuple>
 
 namespace
 {
-
-vector_type V(float x, float y, float z)
-{
-    return fastVector_Set(x, y, z);
-}
 
 // An actor whose one bone spans (-half, 0, -half) to (half, height, half), placed and turned by
 // rotY. Type 1 collides with the model box (0.1 wider), type 0 with the bone box.
@@ -82,11 +78,7 @@ class Collision : public LevelTest
 TEST(SegmentTest, ResultsInsideTheTriangleItsOtherHalfAndMisses)
 {
     const vector_type tri[3] = {V(0, 0, 0), V(2, 0, 0), V(0, 0, 2)};
-    const struct
-    {
-        vector_type from, to;
-        int result;
-    } cases[] = {
+    const std::tuple<vector_type, vector_type, int> cases[] = {
         {V(0.5f, 1, 0.5f), V(0.5f, -1, 0.5f), 1},     // inside
         {V(0.5f, -1, 0.5f), V(0.5f, 1, 0.5f), 1},     // from below
         {V(1.5f, 1, 1.5f), V(1.5f, -1, 1.5f), 2},     // other half of the parallelogram
@@ -96,17 +88,13 @@ TEST(SegmentTest, ResultsInsideTheTriangleItsOtherHalfAndMisses)
         {V(0.5f, -0.5f, 0.5f), V(0.5f, -1, 0.5f), 0}, // starts beyond it
         {V(0.2f, 0, 0.2f), V(1, 0, 0.2f), 0},         // lies in the plane: parallel
     };
-    for (const auto& c : cases)
+    for (const auto& [from, to, result] : cases)
     {
         s1 = 99.0f;
         vector_type hit = V(7, 7, 7);
-        EXPECT_EQ(LineSegmentCollidesWithTriangle(tri, &c.from, &c.to, &hit), c.result)
-            << c.from.x << " " << c.from.y;
+        EXPECT_EQ(LineSegmentCollidesWithTriangle(tri, &from, &to, &hit), result) << from.x << " " << from.y;
         EXPECT_EQ(s1, 99.0f); // a hit pointer keeps the globals
-        if (c.result)
-            ExpectVector(hit, c.from.x, 0, c.from.z);
-        else
-            ExpectVector(hit, 7, 7, 7);
+        ExpectVector(hit, result ? from.x : 7, result ? 0 : 7, result ? from.z : 7);
     }
     const vector_type from = V(1, 3, 0.5f), to = V(1, -1, 0.5f);
     EXPECT_EQ(LineSegmentCollidesWithTriangle(tri, &from, &to, nullptr), 1);
@@ -120,9 +108,9 @@ TEST_F(Collision, ShotsFindTheNearestActorOrTheWallBeforeIt)
     const vector_type from = V(0, 1, 5), to = V(0, 1, -20);
     vecDistance = 123.0f;
     EXPECT_EQ(StandardCollision(from, to), 2);
-    EXPECT_TRUE(gHitPerson == nearActor && hitPerson == 2);
-    EXPECT_NEAR(s3, 0.5f, 1e-4f); // the front of the widened model box
-    EXPECT_EQ(vecDistance, 123.0f);
+    // At the front of the widened model box; the distance is not the shot's business.
+    EXPECT_TRUE(gHitPerson == nearActor && hitPerson == 2 && vecDistance == 123.0f);
+    EXPECT_NEAR(s3, 0.5f, 1e-4f);
 
     // The running script's own actor, a whole team and type-2 actors are shot through.
     gHumanScriptTarget = nearActor;
@@ -180,39 +168,30 @@ TEST_F(Collision, StepsClimbStepFallOrFindNoGround)
 {
     // The mover stands on a floor at 0 reaching to z = -0.2 and steps to z = -0.5, over a
     // second floor at the given height (or none).
-    const struct
+    // {second floor, its height, result, feet after, fall, fall start}: climbed at once; allowed but
+    // not yet climbed; too high to be ground; a fall starts now; nothing below.
+    const std::tuple<bool, float, int, float, float, int32_t> cases[] = {{true, 0.2f, 1, 0.2f, 0, -1},
+                                                                         {true, 0.4f, 1, 0, 0, -1},
+                                                                         {true, 0.6f, 0, 0, 0, -1},
+                                                                         {true, -2.0f, 1, 0, 2.0f, 60},
+                                                                         {false, 0, 0, 0, 0, -1}};
+    for (const auto& [target, height, result, feet, wantFall, fallStart] : cases)
     {
-        bool target;
-        float targetHeight;
-        int result;
-        float feetAfter, fall;
-        int32_t fallStart;
-    } cases[] = {
-        {true, 0.2f, 1, 0.2f, 0, -1},  {true, 0.4f, 1, 0, 0, -1}, // climbed at once; allowed, not yet climbed
-        {true, 0.6f, 0, 0, 0, -1},                                // too high to be ground
-        {true, -2.0f, 1, 0, 2.0f, 60},                            // a fall starts now
-        {false, 0, 0, 0, 0, -1},                                  // nothing below
-    };
-    for (const auto& c : cases)
-    {
-        SCOPED_TRACE(c.targetHeight);
+        SCOPED_TRACE(height);
         DisposeLevelGeometry();
         mesh_mod* m = NewModel();
         AddFloor(m, -5, -0.2f, 5, 5, 0);
-        if (c.target) AddFloor(m, -5, -5, 5, -0.4f, c.targetHeight);
+        if (target) AddFloor(m, -5, -5, 5, -0.4f, height);
         Place(m);
         Build();
-        EXPECT_EQ(PlayerStep(0, 0, 0, -0.5f, 0), c.result);
-        EXPECT_NEAR(-updown - 1.0f, c.feetAfter, 1e-5f);
-        EXPECT_NEAR(fall, c.fall, 1e-5f);
-        EXPECT_EQ(fallStartTime, c.fallStart);
-        EXPECT_EQ(lookHeight, 1.0f);
+        EXPECT_EQ(PlayerStep(0, 0, 0, -0.5f, 0), result);
+        ExpectVector(V(-updown - 1.0f, fall, lookHeight), feet, wantFall, 1.0f, 1e-5f);
+        EXPECT_EQ(fallStartTime, fallStart);
         // An actor's height is its feet; its own box does not stop it.
         PutPlayer(20, 0, 20);
         human_being* walker = AddBoxActor(V(0, 0, 0), 0.2f, 1.5f);
-        EXPECT_EQ(ActorStep(walker, 0, -0.5f), c.result);
-        EXPECT_NEAR(walker->position.y, c.feetAfter, 1e-5f);
-        EXPECT_NEAR(walker->fallHeight, c.fall, 1e-5f);
+        EXPECT_EQ(ActorStep(walker, 0, -0.5f), result);
+        ExpectVector(V(walker->position.y, walker->fallHeight, 0), feet, wantFall, 0, 1e-5f);
         RemoveAllHumans();
     }
     // With alwaysWalk every step goes and nothing changes, even with no ground.
@@ -258,19 +237,15 @@ TEST_F(Collision, WallsActorsAndThePlayerBlockAndOfferSlides)
     // Heading 30 into the wall across: the slide keeps the step's x share.
     EXPECT_EQ(PlayerStep(0, -0.7f, 0.2f, -1.0464f, 0, 30), 0);
     EXPECT_TRUE(updown == -1.0f && fall == 0.0f);
-    ASSERT_EQ(gSliders[0].valid, 1);
-    EXPECT_EQ(gSliders[0].wall, across);
-    EXPECT_NEAR(gSliders[0].dx, 0.2f, 1e-3f);
-    EXPECT_NEAR(gSliders[0].dz, 0.0f, 1e-3f);
-    EXPECT_EQ(gSliders[1].valid, 0);
+    ASSERT_TRUE(gSliders[0].valid == 1 && gSliders[0].wall == across && gSliders[1].valid == 0);
+    ExpectVector(V(gSliders[0].dx, 0, gSliders[0].dz), 0.2f, 0, 0, 1e-3f);
     // Retrying that slide, its wall and walls parallel to it are not tested; others are.
     fpl retry = gSliders[0];
     EXPECT_EQ(PlayerStep(0, -0.7f, 0.2f, -1.0464f, 0, 30, nullptr, &retry), 1);
     EXPECT_EQ(PlayerStep(0.7f, -0.7f, 1.2f, -0.7f, 0, 90, nullptr, &retry), 0);
     // Into the corner both walls offer a slide, in wall order.
     EXPECT_EQ(PlayerStep(0.7f, -0.7f, 1.0f, -1.0f, 0, 45), 0);
-    EXPECT_EQ(gSliders[0].wall, across);
-    EXPECT_EQ(gSliders[1].wall, across->next->next);
+    EXPECT_TRUE(gSliders[0].wall == across && gSliders[1].wall == across->next->next);
     // Without wall clipping walls let the step go, but ground is still needed.
     wallClipping = 0;
     EXPECT_EQ(PlayerStep(0, -0.7f, 0.2f, -1.0464f, 0, 30), 1);
@@ -310,8 +285,6 @@ TEST(Slides, TheSlideIsTheStepsShareAlongTheSurface)
     {
         SCOPED_TRACE(testing::Message() << c[0] << " " << c[1]);
         fpl s = GetLineSlideFromRotation(c[0], c[1], 1.0f);
-        EXPECT_NEAR(s.dx, c[2], 1e-4f);
-        EXPECT_NEAR(s.dz, c[3], 1e-4f);
-        EXPECT_NEAR(s.angle, c[4], 1e-3f);
+        ExpectVector(V(s.dx, s.dz, s.angle), c[2], c[3], c[4], 1e-3f);
     }
 }

@@ -12,11 +12,6 @@
 namespace
 {
 
-vector_type V(float x, float y, float z)
-{
-    return fastVector_Set(x, y, z);
-}
-
 void ExpectTriangle(const vector_type got[3], std::vector<vector_type> want)
 {
     for (int i = 0; i < 3; i++)

@@ -8,6 +8,11 @@
 
 #include <algorithm>
 
+inline vector_type V(float x, float y, float z)
+{
+    return fastVector_Set(x, y, z);
+}
+
 // A level model record, freed with FreeLevelModel (or by LevelTest for NewModel's).
 inline mesh_mod* NewLevelModel()
 {
@@ -41,15 +46,21 @@ inline trio* AddLevelTriangle(mesh_mod* m, vector_type a, vector_type b, vector_
 // A floor rectangle at height y from (x0, z0) to (x1, z1), as two triangles.
 inline void AddFloor(mesh_mod* m, float x0, float z0, float x1, float z1, float y)
 {
-    AddLevelTriangle(m, fastVector_Set(x0, y, z0), fastVector_Set(x1, y, z0), fastVector_Set(x0, y, z1));
-    AddLevelTriangle(m, fastVector_Set(x1, y, z0), fastVector_Set(x1, y, z1), fastVector_Set(x0, y, z1));
+    AddLevelTriangle(m, V(x0, y, z0), V(x1, y, z0), V(x0, y, z1));
+    AddLevelTriangle(m, V(x1, y, z0), V(x1, y, z1), V(x0, y, z1));
+}
+
+// An upright rectangle 2 high along the line from (ax, az) to (bx, bz), as two triangles.
+inline void AddWall(mesh_mod* m, float ax, float az, float bx, float bz, const char* bone = "None")
+{
+    AddLevelTriangle(m, V(ax, 0, az), V(bx, 0, bz), V(ax, 2, az), bone);
+    AddLevelTriangle(m, V(bx, 0, bz), V(bx, 2, bz), V(ax, 2, az), bone);
 }
 
 // An upright rectangle 2 high at z from x0 to x1 facing +z, as two triangles.
 inline void AddWallAcross(mesh_mod* m, float z, float x0, float x1, const char* bone = "None")
 {
-    AddLevelTriangle(m, fastVector_Set(x0, 0, z), fastVector_Set(x1, 0, z), fastVector_Set(x0, 2, z), bone);
-    AddLevelTriangle(m, fastVector_Set(x1, 0, z), fastVector_Set(x1, 2, z), fastVector_Set(x0, 2, z), bone);
+    AddWall(m, x0, z, x1, z, bone);
 }
 
 class LevelTest : public ::testing::Test

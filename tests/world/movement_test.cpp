@@ -13,24 +13,6 @@
 namespace
 {
 
-vector_type V(float x, float y, float z)
-{
-    return fastVector_Set(x, y, z);
-}
-
-// A floor rectangle at height 0 from (x0, z0) to (x1, z1), and an upright 2-high wall along a
-// line from (ax, az) to (bx, bz).
-void AddFloor(mesh_mod* m, float x0, float z0, float x1, float z1)
-{
-    AddLevelTriangle(m, V(x0, 0, z0), V(x1, 0, z0), V(x0, 0, z1));
-    AddLevelTriangle(m, V(x1, 0, z0), V(x1, 0, z1), V(x0, 0, z1));
-}
-void AddWall(mesh_mod* m, float ax, float az, float bx, float bz)
-{
-    AddLevelTriangle(m, V(ax, 0, az), V(bx, 0, bz), V(ax, 2, az));
-    AddLevelTriangle(m, V(bx, 0, bz), V(bx, 2, bz), V(ax, 2, az));
-}
-
 class Movement : public LevelTest
 {
   protected:
@@ -45,8 +27,8 @@ class Movement : public LevelTest
         entfl = -50.0f, updown = -1.0f, entf = -50.0f;
         healthPercentage = 100.0f;
         mesh_mod* m = NewLevelModel();
-        AddFloor(m, -10, -10, 10, 10);
-        AddFloor(m, 40, 40, 60, 60);
+        AddFloor(m, -10, -10, 10, 10, 0);
+        AddFloor(m, 40, 40, 60, 60, 0);
         AddWall(m, 5, 3, -5, 3); // across z = 3, facing -z: pushed out to z = 2.9
         Place(m);
         Build();
