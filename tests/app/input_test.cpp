@@ -7,6 +7,9 @@
 #include "platform/keys.h"
 #include "platform/window.h"
 
+#include <tuple>
+#include <vector>
+
 class InputTest : public ::testing::Test
 {
   protected:
@@ -22,11 +25,7 @@ TEST_F(InputTest, TicksSeeLatchedAndHeldKeys)
 {
     // Each tick: key events before it ('d' down, 'u' up), then keyMap, IsKeyDownNow and
     // WasKeyDown as the tick sees them (sample first, remember last).
-    const struct
-    {
-        const char* events;
-        int map, now, was;
-    } ticks[] = {
+    const std::tuple<const char*, int, int, int> ticks[] = {
         {"du", 1, 1, 0}, // pressed and released between ticks: latched, read once
         {"", 0, 0, 1},
         {"", 0, 0, 0},
@@ -35,14 +34,14 @@ TEST_F(InputTest, TicksSeeLatchedAndHeldKeys)
         {"u", 0, 0, -32768},
         {"dud", -32767, 1, 0}, // released and pressed again within one tick
     };
-    for (const auto& t : ticks)
+    for (const auto& [events, map, now, was] : ticks)
     {
-        for (const char* e = t.events; *e; e++)
+        for (const char* e = events; *e; e++)
             PLT_KeyEvent('A', *e == 'd');
         GetAllKeys();
-        EXPECT_EQ(keyMap['A'], t.map) << t.events;
-        EXPECT_EQ(IsKeyDownNow('A'), t.now) << t.events;
-        EXPECT_EQ(WasKeyDown('A'), t.was) << t.events;
+        EXPECT_EQ((std::vector<int>{map, now, was}),
+                  (std::vector<int>{keyMap['A'], IsKeyDownNow('A'), WasKeyDown('A')}))
+            << events;
         SaveOldKeys();
     }
     EXPECT_EQ(IsKeyDown('B'), 0);
@@ -100,13 +99,13 @@ TEST(Input, KeyTables)
 
 namespace
 {
-void PushKey(SDL_Scancode scan, SDL_Keycode sym, bool down)
+void PushKey(SDL_Scancode scan, bool down)
 {
     SDL_Event e = {};
     e.type = down ? SDL_KEYDOWN : SDL_KEYUP;
     e.key.state = down ? SDL_PRESSED : SDL_RELEASED;
     e.key.keysym.scancode = scan;
-    e.key.keysym.sym = sym;
+    e.key.keysym.sym = SDL_GetKeyFromScancode(scan);
     SDL_PushEvent(&e);
 }
 void PumpAll()
@@ -130,31 +129,26 @@ TEST(InputEvents, TwoKeysBehindOneVirtualKeyAndFocusLoss)
     PLT_ResetKeys();
     // Left and right (or main and keypad) keys: releasing one leaves the virtual key down while
     // the other is held, whichever goes first.
-    const struct
+    const std::tuple<SDL_Scancode, SDL_Scancode, int> pairs[] = {
+        {SDL_SCANCODE_LSHIFT, SDL_SCANCODE_RSHIFT, 16},
+        {SDL_SCANCODE_RCTRL, SDL_SCANCODE_LCTRL, 17},
+        {SDL_SCANCODE_LALT, SDL_SCANCODE_RALT, 18},
+        {SDL_SCANCODE_KP_ENTER, SDL_SCANCODE_RETURN, 13}};
+    for (const auto& [a, b, vk] : pairs)
     {
-        SDL_Scancode a, b;
-        int vk;
-    } pairs[] = {{SDL_SCANCODE_LSHIFT, SDL_SCANCODE_RSHIFT, 16},
-                 {SDL_SCANCODE_RCTRL, SDL_SCANCODE_LCTRL, 17},
-                 {SDL_SCANCODE_LALT, SDL_SCANCODE_RALT, 18},
-                 {SDL_SCANCODE_KP_ENTER, SDL_SCANCODE_RETURN, 13}};
-    for (const auto& p : pairs)
-    {
-        const SDL_Keycode symA = SDL_GetKeyFromScancode(p.a), symB = SDL_GetKeyFromScancode(p.b);
-        PushKey(p.a, symA, true);
-        PushKey(p.b, symB, true);
-        PushKey(p.a, symA, false);
+        PushKey(a, true);
+        PushKey(b, true);
+        PushKey(a, false);
         PumpAll();
-        EXPECT_TRUE(Held(p.vk)) << p.vk;
-        PushKey(p.b, symB, false);
+        EXPECT_TRUE(Held(vk)) << vk;
+        PushKey(b, false);
         PumpAll();
-        EXPECT_FALSE(Held(p.vk)) << p.vk;
+        EXPECT_FALSE(Held(vk)) << vk;
     }
 
     // Keys held when the window loses the focus are released: their key-up goes elsewhere.
-    PushKey(SDL_SCANCODE_W, SDLK_w, true);
-    PushKey(SDL_SCANCODE_LSHIFT, SDLK_LSHIFT, true);
-    PushKey(SDL_SCANCODE_RSHIFT, SDLK_RSHIFT, true);
+    for (SDL_Scancode key : {SDL_SCANCODE_W, SDL_SCANCODE_LSHIFT, SDL_SCANCODE_RSHIFT})
+        PushKey(key, true);
     PumpAll();
     ASSERT_TRUE(Held('W') && Held(16));
     SDL_Event focus = {};
@@ -162,7 +156,6 @@ TEST(InputEvents, TwoKeysBehindOneVirtualKeyAndFocusLoss)
     focus.window.event = SDL_WINDOWEVENT_FOCUS_LOST;
     SDL_PushEvent(&focus);
     PumpAll();
-    EXPECT_FALSE(Held('W'));
-    EXPECT_FALSE(Held(16));
+    EXPECT_FALSE(Held('W') || Held(16));
     PLT_QuitVideo();
 }

@@ -64,6 +64,18 @@ inline pose_entry* AddEntry(pose_struct* p, bonus* bone, float rx, float ry = 0,
     return e;
 }
 
+// Disposes of every model cache entry; the cache is empty afterwards.
+inline void EmptyModelCache()
+{
+    while (mesh_mod* m = baseMesh->next)
+    {
+        baseMesh->next = m->next;
+        m->next = nullptr;
+        DisposeMeshworkModel(m);
+    }
+    meshPtr = baseMesh;
+}
+
 inline void ExpectVector(vector_type v, float x, float y, float z, float tolerance = 1e-4f)
 {
     EXPECT_NEAR(v.x, x, tolerance);

@@ -69,12 +69,7 @@ class Roster : public ::testing::Test
         gRoutePathHook = gLevelFolderHook = nullptr;
         gEyePositionHook = nullptr, gLoadModelHook = nullptr;
         gDisposeHumanScriptsHook = gDisposeHumanVariablesHook = nullptr;
-        while (mesh_mod* m = baseMesh->next)
-        {
-            baseMesh->next = m->next;
-            DisposeMeshworkModel(m);
-        }
-        meshPtr = baseMesh;
+        EmptyModelCache();
     }
 
     // A cached model with its file in the data root's Models folder.

@@ -4,7 +4,7 @@
 
 #include "core/output.h"
 #include "model/loader.h"
-#include "model/mesh_records.h"
+#include "model/model_fixtures.h"
 #include "resources/paths.h"
 #include "test_util.h"
 #include "world/humans.h"
@@ -66,13 +66,7 @@ class LevelFolderTest : public ::testing::Test
         ReturnToNothing();
         currentLevelFolder[0] = 0;
         levelChanged = 0;
-        while (mesh_mod* m = baseMesh->next)
-        {
-            baseMesh->next = m->next;
-            m->next = nullptr;
-            DisposeMeshworkModel(m);
-        }
-        meshPtr = baseMesh;
+        EmptyModelCache();
         routePath[0] = 0;
         // Other suites of this program start from the roster's bare hooks.
         gLoadModelHook = nullptr;
