@@ -83,17 +83,14 @@ TEST(ModelDrawing, PosesThroughOneOrTwoBonesAndCulledModelsKeepTheirBoxes)
         EXPECT_NEAR(posed[i][1], pvert[i][1], 1e-4) << "vertex " << i;
     }
     // Rest normals: vertex 3 is only in the triangle (0, 3, 4), which faces -z.
-    EXPECT_NEAR(-1.0f, pnorm[3][2], 1e-5);
-    EXPECT_NEAR(1.0f, pnorm[7][2], 1e-5);
+    ExpectVector({pnorm[3][2], pnorm[7][2], 0}, -1, 1, 0, 1e-5f);
     vector_type cornerBefore = arm->boxCorners[2];
 
     // Now culled: nothing is posed, but the blend, the boxes and the position follow.
     pvert[2][0] = -99.0f;
     DrawMeshworkModel(m, 10.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 1);
-    EXPECT_EQ(-99.0f, pvert[2][0]);
-    EXPECT_FLOAT_EQ(0.0f, arm->rotationZ[2]);
-    EXPECT_NE(cornerBefore.x, arm->boxCorners[2].x);
-    EXPECT_GT(m->boxCorners[0].x, 8.0f);
+    EXPECT_TRUE(pvert[2][0] == -99.0f && arm->rotationZ[2] == 0.0f);
+    EXPECT_TRUE(cornerBefore.x != arm->boxCorners[2].x && m->boxCorners[0].x > 8.0f);
     // Blend 0 drawn shows pose B: the arm straight again.
     DrawMeshworkModel(m, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0);
     EXPECT_NEAR(2.0f, pvert[2][0], 1e-4);
@@ -120,10 +117,8 @@ TEST(ModelDrawing, MaterialColourBlendAndLitOwner)
     m->materials[1].used = 0;
     tintColor = fastVector_Set(1.0f, 1.0f, 1.0f);
     std::vector<float> c = draw();
-    EXPECT_NEAR(0.8f, c[0], 1e-4);
-    EXPECT_NEAR(127.0f / 255.0f, c[3], 1e-4);
-    EXPECT_EQ(GL_FALSE, depthWrites);
-    EXPECT_TRUE(glIsEnabled(GL_BLEND));
+    ExpectVector({c[0], c[3], 0}, 0.8f, 127.0f / 255.0f, 0);
+    EXPECT_TRUE(depthWrites == GL_FALSE && glIsEnabled(GL_BLEND));
     // A darker tint subtracts from the material colour.
     tintColor = fastVector_Set(0.5f, 0.5f, 0.5f);
     c = draw();
@@ -136,8 +131,7 @@ TEST(ModelDrawing, MaterialColourBlendAndLitOwner)
     glEnable(GL_LIGHTING);
     c = draw();
     EXPECT_NEAR(0.8f, c[0], 1e-4);
-    EXPECT_FLOAT_EQ(0.5f, tintColor.x);
-    EXPECT_TRUE(glIsEnabled(GL_LIGHTING));
+    EXPECT_TRUE(tintColor.x == 0.5f && glIsEnabled(GL_LIGHTING));
     m->owner = nullptr;
 
     // The textured slot drawn last: the tint as colour with alpha 1; blending off, depth
@@ -145,11 +139,8 @@ TEST(ModelDrawing, MaterialColourBlendAndLitOwner)
     m->materials[1].used = 1;
     m->materials[1].kind = 4; // its picture is missing, so the loader made it plain; draw it textured
     c = draw();
-    EXPECT_NEAR(0.5f, c[0], 1e-4);
-    EXPECT_NEAR(1.0f, c[3], 1e-4);
-    EXPECT_EQ(GL_TRUE, depthWrites);
-    EXPECT_FALSE(glIsEnabled(GL_BLEND));
-    EXPECT_TRUE(glIsEnabled(GL_TEXTURE_2D));
+    ExpectVector({c[0], c[3], 0}, 0.5f, 1, 0);
+    EXPECT_TRUE(depthWrites == GL_TRUE && !glIsEnabled(GL_BLEND) && glIsEnabled(GL_TEXTURE_2D));
     tintColor = savedTint;
 }
 

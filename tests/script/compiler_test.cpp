@@ -55,8 +55,7 @@ TEST_F(CompilerTest, ArgumentBlanksAndOverlongTextCutNeverOverrun)
     // Arguments lose their blanks outside quotes; an unclosed quote keeps them to the line end.
     char line[] = "  sets\t1, \"a b\t c\" , x y // tail \"q r\"";
     MakeVXRCommandOutOfLine(line, command, args);
-    EXPECT_STREQ(command, "sets");
-    EXPECT_STREQ(args, "1,\"a b\t c\",xy");
+    EXPECT_EQ(std::string(command) + " " + args, "sets 1,\"a b\t c\",xy");
     char open[] = "sets 1,\"a  b";
     MakeVXRCommandOutOfLine(open, command, args);
     EXPECT_STREQ(args, "1,\"a  b");
@@ -66,10 +65,8 @@ TEST_F(CompilerTest, ArgumentBlanksAndOverlongTextCutNeverOverrun)
     memset(args, 'Z', sizeof(args));
     std::string longLine = std::string(40, 'c') + " " + std::string(100, 'a');
     MakeVXRCommandOutOfLine(&longLine[0], command, args);
-    EXPECT_EQ(strlen(command), (size_t)kScriptCommandMax);
-    EXPECT_EQ(strlen(args), (size_t)kScriptArgsMax);
-    EXPECT_EQ(command[kScriptCommandMax + 1], 'Z');
-    EXPECT_EQ(args[kScriptArgsMax + 1], 'Z');
+    EXPECT_TRUE(strlen(command) == kScriptCommandMax && strlen(args) == kScriptArgsMax);
+    EXPECT_TRUE(command[kScriptCommandMax + 1] == 'Z' && args[kScriptArgsMax + 1] == 'Z');
 
     // Arguments over 64 characters are cut and reported; a command over 31 makes nothing.
     Lines lines = Compile("sets 1,\"" + std::string(100, 'q') + "\"\r" + std::string(40, 's') + " 1\r");
@@ -86,8 +83,7 @@ TEST_F(CompilerTest, ArgumentBlanksAndOverlongTextCutNeverOverrun)
 
     // A text over 9,190 characters keeps its first 9,190 and the closing CR.
     VXR_scripter* script = Make("seti 1,7\r" + std::string(20000, 'x'));
-    EXPECT_EQ(strlen(script->text), (size_t)kScriptTextMax + 1);
-    EXPECT_EQ(script->text[kScriptTextMax], '\r');
+    EXPECT_TRUE(strlen(script->text) == kScriptTextMax + 1 && script->text[kScriptTextMax] == '\r');
     EXPECT_EQ(script->code->next, nullptr);
     EXPECT_TRUE(console.Has("longer than 9190"));
 
@@ -98,8 +94,7 @@ TEST_F(CompilerTest, ArgumentBlanksAndOverlongTextCutNeverOverrun)
     ASSERT_NE(f, nullptr);
     EXPECT_EQ(ReadWholeFile(f, buffer), 0);
     fclose(f);
-    EXPECT_EQ(strlen(buffer), (size_t)kScriptTextMax);
-    EXPECT_EQ(buffer[kScriptTextMax + 1], 'Z');
+    EXPECT_TRUE(strlen(buffer) == kScriptTextMax && buffer[kScriptTextMax + 1] == 'Z');
 }
 
 TEST_F(CompilerTest, MacroCodesAndRegistry)
@@ -120,9 +115,10 @@ TEST_F(CompilerTest, MacroCodesAndRegistry)
     // Without a quoted name nothing is registered; "" names the empty macro; an unclosed quote
     // still names the macro.
     VXR_scripter* third = Make("macro gate\rmacro \"\"\rmacro \"lift\r");
-    EXPECT_EQ(GetMacroScript(VXR_MacroCode("gate")), nullptr);
-    EXPECT_EQ(GetMacroScript(VXR_MacroCode("")), third);
-    EXPECT_EQ(GetMacroScript(VXR_MacroCode("lift")), third);
+    EXPECT_EQ(
+        (std::vector<VXR_scripter*>{nullptr, third, third}),
+        (std::vector<VXR_scripter*>{GetMacroScript(VXR_MacroCode("gate")), GetMacroScript(VXR_MacroCode("")),
+                                    GetMacroScript(VXR_MacroCode("lift"))}));
     // Disposing of a script drops its entries; the others stay.
     DisposeScript(second);
     EXPECT_EQ(GetMacroScript(VXR_MacroCode("door")), nullptr);
@@ -137,10 +133,9 @@ TEST_F(CompilerTest, MacroCodesAndRegistry)
 
 TEST(ScriptTime, SecondsToMsRoundsUpAndSaturates)
 {
-    EXPECT_EQ(VXR_SecondsToMs(2.5f), 2500u);
-    EXPECT_EQ(VXR_SecondsToMs(0.0019f), 1u);
-    EXPECT_EQ(VXR_SecondsToMs(1e12f), UINT32_MAX);
-    EXPECT_EQ(VXR_SecondsToMs(NAN), 0u);
+    EXPECT_EQ((std::vector<uint32_t>{2500, 1, UINT32_MAX, 0}),
+              (std::vector<uint32_t>{VXR_SecondsToMs(2.5f), VXR_SecondsToMs(0.0019f), VXR_SecondsToMs(1e12f),
+                                     VXR_SecondsToMs(NAN)}));
 }
 
 } // namespace

@@ -30,11 +30,11 @@ TEST_F(SchedulingTest, GameScriptsIncludedAndTimed)
     Write("folder/inner", "addi 6,1\r");
     human_being* crate = NewActor("crate");
     SetHumanScriptsByPaths(crate, "\"folder\",1");
-    EXPECT_EQ(crate->scripts, nullptr);
-    EXPECT_EQ(InstallTimedScript((dir / "folder").c_str(), 0.0f), 0);
-    EXPECT_EQ(LoadAndExecuteScript((dir / "folder").c_str()), 0);
-    EXPECT_EQ(LoadAndExecuteScript((dir / "missing").c_str()), 0);
-    EXPECT_EQ(baseScript.next, nullptr);
+    EXPECT_EQ(InstallTimedScript((dir / "folder").c_str(), 0.0f) +
+                  LoadAndExecuteScript((dir / "folder").c_str()) +
+                  LoadAndExecuteScript((dir / "missing").c_str()),
+              0);
+    EXPECT_TRUE(crate->scripts == nullptr && baseScript.next == nullptr);
     // A loaded script runs once at once and stays in the list when finished; A then runs, then
     // the C it includes; B, between A and the old end, waits for the next pass.
     ASSERT_EQ(Load("once", "addi 5,1\n"), 1);
@@ -74,8 +74,7 @@ TEST_F(SchedulingTest, ScriptsLoadingThemselvesWaitForTheNextPass)
     EXPECT_EQ(I(1), 1 + kMaxFirstRunsPerPass);
     HandleGameScripts();
     EXPECT_EQ(I(1), 2 + 2 * kMaxFirstRunsPerPass);
-    EXPECT_EQ(I(16), 2);
-    EXPECT_EQ(consoleLines.size(), 1u);
+    EXPECT_TRUE(I(16) == 2 && consoleLines.size() == 1);
 
     // timeScript of itself without delay, likewise.
     DisposeGameScripts();
@@ -96,9 +95,7 @@ TEST_F(SchedulingTest, ScriptsLoadingThemselvesWaitForTheNextPass)
     int count = 0;
     for (VXR_scripter* g = baseScript.next; g; g = g->next)
         count++;
-    EXPECT_EQ(count, kMaxGameScripts);
-    EXPECT_EQ(I(16), passes);
-    EXPECT_EQ(consoleLines.size(), 2u);
+    EXPECT_TRUE(count == kMaxGameScripts && I(16) == passes && consoleLines.size() == 2);
     EXPECT_TRUE(console.Has("holds " + std::to_string(kMaxGameScripts)));
 }
 
@@ -127,18 +124,15 @@ TEST_F(SchedulingTest, ActorEventMasks)
     SetHumanScriptsByPaths(actor, "\"s1\",1,\"s2\",2,\"s6\",6,\"s0\",0");
     EXPECT_EQ(Masks(actor), (std::vector<int32_t>{1, 2, 6, 0}));
     EXPECT_EQ(actor->scripts->owner, actor);
-
     HandleHumanScriptsForMask(1);
     HandleHumanScriptsForMask(1);
-    EXPECT_EQ(I(3), 2);
-    EXPECT_EQ(I(7), 0);
+    EXPECT_TRUE(I(3) == 2 && I(7) == 0);
 
     // event 2 runs the second and third, in that order, before the next statement; without a
     // number the mask is i1; with no actor selected nothing runs.
     Load("g", "get \"guard\"\revent 2\rseti 8,i7\rseti 1,4\revent\rplayer\revent 2\r");
     HandleGameScripts();
-    EXPECT_EQ(I(8), 26);
-    EXPECT_EQ(I(7), 266);
+    EXPECT_EQ(Is(7, 8), (V{266, 26}));
     EXPECT_EQ(I(3), 2);
 
     // A script with mask 0 never runs.
@@ -178,8 +172,7 @@ TEST_F(SchedulingTest, PathLists)
     SetHumanScriptsByPaths(actor, "\"m\",1");
     EXPECT_NE(GetMacroScript(VXR_MacroCode("lamp")), nullptr);
     RemoveHumanScripts(actor);
-    EXPECT_EQ(actor->scripts, nullptr);
-    EXPECT_EQ(GetMacroScript(VXR_MacroCode("lamp")), nullptr);
+    EXPECT_TRUE(actor->scripts == nullptr && GetMacroScript(VXR_MacroCode("lamp")) == nullptr);
 }
 
 TEST_F(SchedulingTest, ActorsRemovedDuringAWalk)
@@ -201,9 +194,7 @@ TEST_F(SchedulingTest, ActorsRemovedDuringAWalk)
         RemoveHuman(a);
     };
     HandleHumanScriptsForMask(1);
-    EXPECT_EQ(I(1), 3);
-    EXPECT_EQ(CountHumans(), 1);
-    EXPECT_EQ(baseHuman->next, c);
+    EXPECT_TRUE(I(1) == 3 && CountHumans() == 1 && baseHuman->next == c);
 
     // A level load during the walk ends it.
     probeAction = [](char*) { levelChanged = 1; };
@@ -244,8 +235,7 @@ TEST_F(SchedulingTest, LevelLoadDuringAPass)
         DisposeGameScripts();
     };
     HandleGameScripts();
-    EXPECT_EQ(I(5), 0);
-    EXPECT_EQ(baseScript.next, nullptr);
+    EXPECT_TRUE(I(5) == 0 && baseScript.next == nullptr);
 }
 
 TEST_F(SchedulingTest, SingleInstructions)

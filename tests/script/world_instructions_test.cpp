@@ -85,11 +85,11 @@ TEST_F(WorldScript, RowsActOnTheSelectedActorOrThePlayer)
         {"setb 1,true\nlux\nsetb 1,false\nhud", [&] { return h->onHud == 0 && h->lit == 1; }},
         {"setf 1,4\nsetf 2,5\nput ,,-1\nmark 5",
          [&] {
-             return Vec(h->position) == VF{4, 5, -1} && F(7) == -1;
+             return Vec(h->position) == VF({4, 5, -1}) && F(7) == -1;
          }},
         {"spin 10,370,-190\naxis",
          [&] {
-             return Vec(h->rotation) == VF{10, 10, 170} && F(3) == 170;
+             return Vec(h->rotation) == VF({10, 10, 170}) && F(3) == 170;
          }},
         {"put 0,0,0\ngoto 3,0,0",
          [&] {
@@ -103,7 +103,7 @@ TEST_F(WorldScript, RowsActOnTheSelectedActorOrThePlayer)
         {"spin 5,30,0\naxis", [] { return updownangle == 5 && viewangle == 150 && F(2) == 30; }},
         {"put 1,2,3\nmark 2",
          [] {
-             return VF{entfl, updown, entf} == VF{-1, -3, -3} && F(3) == 2 && F(4) == 3;
+             return VF({entfl, updown, entf}) == VF({-1, -3, -3}) && F(3) == 2 && F(4) == 3;
          }},
         {"type 4\nlive 3\nsetSpeed 2\nhud true\nstop", [&] { return h->type == 5 && h->health == 9; }},
     });
@@ -133,9 +133,7 @@ TEST_F(WorldScript, MakeNamesAndOffRemoves)
     EXPECT_EQ(b, selHuman);
     gHitPerson = b;
     RunText("off");
-    EXPECT_EQ(nullptr, selHuman);
-    EXPECT_EQ(nullptr, gHitPerson);
-    EXPECT_EQ(1, CountHumans());
+    EXPECT_TRUE(selHuman == nullptr && gHitPerson == nullptr && CountHumans() == 1);
     RunText("get \"a\"\nsetName \"a-name-that-is-longer-than-the-field-holds\"");
     EXPECT_EQ(std::string("a-name-that-is-longer-than-the-fiel"), a->name);
     EXPECT_TRUE(console.Has("setName: name longer than 35 characters cut"));
@@ -148,9 +146,7 @@ TEST_F(WorldScript, AnActorScriptThatRemovesItsOwnActorEndsThere)
     SetHumanScriptsByPaths(h, "\"me.vxr\",1");
     RunText("player");
     ExecuteHumanScriptsForMask(h, 1);
-    EXPECT_EQ(0, CountHumans());
-    EXPECT_EQ(nullptr, selHuman);
-    EXPECT_EQ(0, I(5));
+    EXPECT_TRUE(CountHumans() == 0 && selHuman == nullptr && I(5) == 0);
 }
 
 TEST_F(WorldScript, SizeScalesFromThePresentSize)
@@ -190,9 +186,9 @@ TEST_F(WorldScript, PosesBlendLoopAndAreMadeSavedAndLoaded)
     RunText("makePose \"Mine\"\nsavePoses \"saved_poses\"");
     EXPECT_STREQ("Mine", h->currentPose);
     std::string saved = ReadTextFile(dir / "saved_poses");
-    EXPECT_EQ(0u, saved.find("VXR_Poses\n"));
-    EXPECT_NE(std::string::npos, saved.find("Mine\n{\n"));
-    EXPECT_NE(std::string::npos, saved.find("33.000000"));
+    EXPECT_TRUE(saved.find("VXR_Poses\n") == 0 && saved.find("Mine\n{\n") != std::string::npos &&
+                saved.find("33.000000") != std::string::npos)
+        << saved;
 
     Write("two_poses", "VXR_Poses\nOnly\n{\n}\n");
     RunText("loadPoses \"two_poses\"");

@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <tuple>
 
 namespace
 {
@@ -23,22 +24,18 @@ TEST_F(LevelFiles, PersonAndLevelModelLinesParseWithDefaultsForWhatIsMissing)
     personRecord p;
     // No name, but scripts: the list starts right after the scale.
     ASSERT_EQ(ParsePersonLine("box,0,0,0,0,0,0,0,1,100,100,\"Data/guard\",1", &p, "person", 2), 1);
-    EXPECT_STREQ(p.name, "");
-    EXPECT_STREQ(p.scripts, "\"Data/guard\",1");
+    EXPECT_EQ(std::string(p.name) + "|" + p.scripts, "|\"Data/guard\",1");
     EXPECT_TRUE(LevelConsole().empty());
 
     // Missing fields keep a new actor's defaults; unreadable ones too, with a line each.
     ASSERT_EQ(ParsePersonLine("box,1,2", &p, "person", 3), 1);
-    EXPECT_EQ(p.type * 1000 + p.health + p.team, 1100);
-    EXPECT_EQ(p.scale, 100.0f);
-    EXPECT_EQ(p.position.y, 2.0f);
-    ASSERT_EQ(LevelConsole().size(), 1u);
-    EXPECT_EQ(LevelConsole()[0], "//person, line 3: 2 of the 10 numbers given, the rest keep their defaults");
+    EXPECT_TRUE(p.type * 1000 + p.health + p.team == 1100 && p.scale == 100.0f && p.position.y == 2.0f);
+    EXPECT_EQ(LevelConsole(),
+              std::vector<std::string>{
+                  "//person, line 3: 2 of the 10 numbers given, the rest keep their defaults"});
     LevelConsole().clear();
     ASSERT_EQ(ParsePersonLine("box,x,0,0,0,0,0,0,2,lots,0", &p, "person", 4), 1);
-    EXPECT_EQ(p.position.x, 0.0f);
-    EXPECT_EQ(p.type * 1000 + p.health, 2100);
-    EXPECT_EQ(p.scale, 100.0f);
+    EXPECT_TRUE(p.position.x == 0.0f && p.type * 1000 + p.health == 2100 && p.scale == 100.0f);
     ASSERT_EQ(LevelConsole().size(), 3u);
     EXPECT_EQ(LevelConsole()[1], "//person, line 4: health \"lots\" is not a whole number, 100 kept");
     EXPECT_EQ(LevelConsole()[2], "//person, line 4: scale 0 is not above 0, 100 used");
@@ -54,20 +51,15 @@ TEST_F(LevelFiles, PersonAndLevelModelLinesParseWithDefaultsForWhatIsMissing)
     // Level models: scale at or below 0 is 100; a missing scale is the previous line's.
     LevelConsole().clear();
     levelModelRecord m;
-    const struct
+    const std::tuple<const char*, float, float> scales[] = {{"box,1,2,3,0,90,0,250", 100, 250},
+                                                            {"box,1,2,3,0,90,0,0", 40, 100},
+                                                            {"box,1,2,3,0,90,0,-5", 40, 100},
+                                                            {"box,1,2,3,0,90,0", 40, 40},
+                                                            {"box,1,2,3,0,90,0,big", 40, 40}};
+    for (const auto& [line, previous, scale] : scales)
     {
-        const char* line;
-        float previous, scale;
-    } scales[] = {{"box,1,2,3,0,90,0,250", 100, 250},
-                  {"box,1,2,3,0,90,0,0", 40, 100},
-                  {"box,1,2,3,0,90,0,-5", 40, 100},
-                  {"box,1,2,3,0,90,0", 40, 40},
-                  {"box,1,2,3,0,90,0,big", 40, 40}};
-    for (const auto& c : scales)
-    {
-        ASSERT_EQ(ParseLevelModelLine(c.line, &m, c.previous, "level models", 1), 1);
-        EXPECT_EQ(m.scale, c.scale) << c.line;
-        EXPECT_EQ(m.position.z + m.angles.y, 93.0f) << c.line;
+        ASSERT_EQ(ParseLevelModelLine(line, &m, previous, "level models", 1), 1);
+        EXPECT_TRUE(m.scale == scale && m.position.z + m.angles.y == 93.0f) << line;
     }
     EXPECT_EQ(LevelConsole().size(), 1u); // only the unreadable scale
 }
@@ -87,28 +79,19 @@ TEST_F(LevelFiles, ActorsLoadWithModelsNamesScriptsAndScale)
     ASSERT_EQ(a.size(), 4u);
 
     // CR LF ends one line: every record of the file before its empty line is read.
-    EXPECT_STREQ(a[0]->name, "Guard");
     EXPECT_EQ(a[0]->team * 10000 + a[0]->type * 1000 + a[0]->health, 20075);
-    EXPECT_EQ(a[0]->rotation.y, 90.0f);
-    EXPECT_EQ(a[0]->position.x, 1.5f);
-    // The level's own Models folder first (size 2), then scaled to 50 percent.
-    EXPECT_FLOAT_EQ(ModelSize(a[0]), 1.0f);
-    EXPECT_EQ(a[0]->model->owner, a[0]);
+    EXPECT_TRUE(a[0]->rotation.y == 90.0f && a[0]->position.x == 1.5f && a[0]->model->owner == a[0]);
     // The script whose file is missing is skipped; the others keep their order and masks.
-    ASSERT_NE(a[0]->scripts, nullptr);
-    ASSERT_NE(a[0]->scripts->next, nullptr);
-    EXPECT_STREQ(a[0]->scripts->path, "Data/guard");
-    EXPECT_EQ(a[0]->scripts->eventMask, 1);
-    EXPECT_STREQ(a[0]->scripts->next->path, "Data/look");
-    EXPECT_EQ(a[0]->scripts->next->eventMask, 6);
-    EXPECT_EQ(a[0]->scripts->owner, a[0]);
+    ASSERT_TRUE(a[0]->scripts && a[0]->scripts->next && a[0]->scripts->owner == a[0]);
+    EXPECT_EQ(std::string(a[0]->scripts->path) + " " + a[0]->scripts->next->path, "Data/guard Data/look");
+    EXPECT_EQ(a[0]->scripts->eventMask * 10 + a[0]->scripts->next->eventMask, 16);
 
-    // Unnamed: the model's name and the first free number; a taken name gets a free one too.
-    EXPECT_STREQ(a[1]->name, "crate1");
-    EXPECT_FLOAT_EQ(ModelSize(a[1]), 0.5f);
-    EXPECT_STREQ(a[2]->name, "box1");
-    EXPECT_STREQ(a[3]->name, "Boss");
-    EXPECT_FLOAT_EQ(ModelSize(a[3]), 1.0f);
+    // Unnamed: the model's name and the first free number; a taken name gets a free one too. The
+    // level's own Models folder first (box is 2 there), then scaled.
+    EXPECT_EQ(std::string(a[0]->name) + " " + a[1]->name + " " + a[2]->name + " " + a[3]->name,
+              "Guard crate1 box1 Boss");
+    EXPECT_EQ((std::vector<float>{1, 0.5f, 1}),
+              (std::vector<float>{ModelSize(a[0]), ModelSize(a[1]), ModelSize(a[3])}));
     EXPECT_TRUE(
         ConsoleHas("//" + level + "person, line 3: the name Guard is taken, this actor is named box1"));
     EXPECT_TRUE(ConsoleHas("//Failed to load object with model: barrel"));
@@ -126,8 +109,7 @@ TEST_F(LevelFiles, AFailedSaveKeepsTheOldFileAndWritesTheOthers)
     EXPECT_EQ(SaveChangesToLevelFiles(level.c_str()), 0);
     EXPECT_EQ(ReadTextFile(level + "person"), "old person");
     EXPECT_EQ(ReadTextFile(level + "tint"), "0.500000, 0.500000, 0.500000\n");
-    EXPECT_TRUE(FileExists(level + "starting"));
-    EXPECT_TRUE(FileExists(level + "level models"));
+    EXPECT_TRUE(FileExists(level + "starting") && FileExists(level + "level models"));
     ASSERT_EQ(LevelConsole().size(), 1u);
     EXPECT_EQ(LevelConsole()[0].rfind("//Could not save " + level + "person", 0), 0u) << LevelConsole()[0];
 

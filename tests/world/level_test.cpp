@@ -122,11 +122,8 @@ TEST_F(Levels, LoadingALevelUnloadsEverythingThePreviousOneOwned)
     ASSERT_EQ(Actors().size(), 2u);
     ASSERT_NE(baseTexture.next, nullptr);
     GLuint texture = baseTexture.next->glName;
-    EXPECT_TRUE(glIsTexture(texture));
     EXPECT_STREQ(baseTexture.next->fileName, "wall.png");
-    EXPECT_EQ(CountQuads(), 2);
-    EXPECT_NE(baseMacro.next, nullptr);
-    EXPECT_NE(baseScript.next, nullptr);
+    EXPECT_TRUE(glIsTexture(texture) && CountQuads() == 2 && baseMacro.next && baseScript.next);
     selHuman = Actors()[0];
 
     const std::string next = dir / "levels/two/";
@@ -150,16 +147,13 @@ TEST_F(Levels, LevelModelsArePlacedWithTheirScaleFromEitherModelsFolder)
     ASSERT_EQ(models.size(), 3u);
     EXPECT_EQ(levelMeshPtr, models[2]);
     // Scale 0 and below are 100; a line without a scale takes the line before's (the skipped one's).
-    EXPECT_EQ(models[0]->placementScale, 100.0f);
-    EXPECT_EQ(models[1]->placementScale, 100.0f);
-    EXPECT_EQ(models[2]->placementScale, 250.0f);
-    EXPECT_EQ(models[1]->placementRotation.y, 90.0f);
+    EXPECT_EQ((std::vector<float>{100, 100, 250, 90}),
+              (std::vector<float>{models[0]->placementScale, models[1]->placementScale,
+                                  models[2]->placementScale, models[1]->placementRotation.y}));
     // The level's own box (2 wide) moved to x = 1; the last one is scaled 2.5 and raised by 2.
-    EXPECT_FLOAT_EQ(models[0]->vertexListHead.next->next->x, 3.0f);
-    EXPECT_FLOAT_EQ(models[2]->vertexListHead.next->next->x, 5.0f);
-    EXPECT_FLOAT_EQ(models[2]->vertexListHead.next->next->y, 2.0f);
-    EXPECT_EQ(models[0]->owner, nullptr);
-    EXPECT_EQ(CountQuads(), 3);
+    const vtx_typ *first = models[0]->vertexListHead.next->next, *last = models[2]->vertexListHead.next->next;
+    ExpectVector({first->x, last->x, last->y}, 3, 5, 2);
+    EXPECT_TRUE(models[0]->owner == nullptr && CountQuads() == 3);
     EXPECT_TRUE(ConsoleHas("//Failed to load level model: barrel"));
     EXPECT_EQ(LoadLevelModels((level + "none").c_str()), 0);
     EXPECT_EQ(CountQuads(), 3); // a missing file leaves the level as it was

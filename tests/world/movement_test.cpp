@@ -83,8 +83,7 @@ TEST(PlayerFall, ElevenTicksForAFallOfOneEndingExactly)
     }
     // The eleventh sink (0.2943) passes the ground: the overshoot is taken back.
     player_idle();
-    EXPECT_EQ(0.0f, fall);
-    EXPECT_EQ(0.0f, gPlayerFallTime);
+    EXPECT_TRUE(fall == 0.0f && gPlayerFallTime == 0.0f);
     EXPECT_NEAR(-2.0f, updown, 1e-5f);
     // Standing: nothing moves.
     player_idle();
@@ -93,18 +92,13 @@ TEST(PlayerFall, ElevenTicksForAFallOfOneEndingExactly)
 
 TEST(ActorFall, FiveUnitsOrMoreKillOnLandingAndTheOvershootIsGivenBack)
 {
-    struct
-    {
-        float height;
-        bool deadly;
-    } cases[] = {{5.0f, true}, {4.99f, false}, {8.0f, true}, {0.5f, false}};
-    for (auto c : cases)
+    for (auto [height, deadly] : {std::pair{5.0f, true}, {4.99f, false}, {8.0f, true}, {0.5f, false}})
     {
         human_being h;
         memset(&h, 0, sizeof h);
         ZeroHuman(&h);
         h.position = V(1, 10, 2);
-        h.fallHeight = c.height;
+        h.fallHeight = height;
         int ticks = 0;
         float firstStep = -1.0f;
         while ((h.fallHeight > 0.0f || h.deadlyFall) && ticks < 1000)
@@ -112,15 +106,14 @@ TEST(ActorFall, FiveUnitsOrMoreKillOnLandingAndTheOvershootIsGivenBack)
             HumanFallTick(&h);
             if (ticks++ == 1) firstStep = h.fallStep;
         }
-        EXPECT_NEAR(10.0f - c.height, h.position.y, 1e-5f) << c.height;
-        EXPECT_EQ(0.0f, h.fallTime);
+        EXPECT_NEAR(10.0f - height, h.position.y, 1e-5f) << height;
+        EXPECT_TRUE(h.fallTime == 0.0f && h.position.x == 1);
         // The second tick falls (d(0.02) - d(0)) * 1.5.
         EXPECT_NEAR(4.905f * 0.0004f * 1.5f, firstStep, 1e-6f);
-        EXPECT_EQ(c.deadly ? 0 : 100, h.health) << c.height;
-        EXPECT_EQ(c.deadly ? 1 : 0, h.diesOnZeroHealth) << c.height;
-        EXPECT_STREQ(c.deadly ? "Fall1" : "", h.queuedCurrentPose) << c.height;
-        EXPECT_STREQ(c.deadly ? "Fall2" : "", h.queuedTargetPose) << c.height;
-        EXPECT_EQ(1, h.position.x);
+        EXPECT_EQ(deadly ? 0 : 100, h.health) << height;
+        EXPECT_EQ(deadly ? 1 : 0, h.diesOnZeroHealth) << height;
+        EXPECT_EQ(std::string(h.queuedCurrentPose) + "/" + h.queuedTargetPose, deadly ? "Fall1/Fall2" : "/")
+            << height;
     }
 }
 
@@ -129,25 +122,20 @@ TEST_F(Movement, PlayerStepsAlongTheViewAndSlidesAlongWalls)
     // Each row: heading, start (x, z), end (x, z) of a step of 0.3, the result. Heading 0 looks
     // along -z, 90 along +x; heading 150 walks into the wall at z = 2.9 at an angle and slides
     // along it, heading 180 walks straight into it and stays.
-    struct
+    const float rows[][6] = {{0, 0, 0, 0, -0.3f, 1},
+                             {90, 0, 0, 0.3f, 0, 1},
+                             {150, 0, 2.8f, 0.15f, 2.8f, 0},
+                             {180, 0, 2.8f, 0, 2.8f, 0}};
+    for (auto [heading, x, z, endX, endZ, result] : rows)
     {
-        float heading, x, z, endX, endZ;
-        int result;
-    } rows[] = {{0, 0, 0, 0, -0.3f, 1},
-                {90, 0, 0, 0.3f, 0, 1},
-                {150, 0, 2.8f, 0.15f, 2.8f, 0},
-                {180, 0, 2.8f, 0, 2.8f, 0}};
-    for (auto r : rows)
-    {
-        entfl = -r.x, entf = -r.z;
-        viewangle = r.heading;
-        EXPECT_EQ(r.result, GoForward(nullptr, 0.3f)) << r.heading;
-        EXPECT_NEAR(r.endX, -entfl, 1e-3f) << r.heading;
-        EXPECT_NEAR(r.endZ, -entf, 1e-4f) << r.heading;
+        entfl = -x, entf = -z;
+        viewangle = heading;
+        EXPECT_EQ(result, GoForward(nullptr, 0.3f)) << heading;
+        ExpectVector(V(-entfl, 0, -entf), endX, 0, endZ, 1e-3f);
         // The player's box was rebuilt where the step ended.
         bbox after = playerBox;
         GeneratePlayerBox();
-        EXPECT_EQ(0, memcmp(&after, &playerBox, sizeof after)) << r.heading;
+        EXPECT_EQ(0, memcmp(&after, &playerBox, sizeof after)) << heading;
     }
 }
 
@@ -190,12 +178,10 @@ TEST_F(Movement, ActorsSlideAlongWallsAndAlwaysWalkGoesThrough)
     human_being* h = Walker(V(0, 0, 2.8f), V(0, 0, 0));
     h->rotation.y = 30.0f;
     EXPECT_EQ(0, HumanGoForward(h, 0.3f));
-    EXPECT_NEAR(0.15f, h->position.x, 1e-3f);
-    EXPECT_NEAR(2.8f, h->position.z, 1e-4f);
+    ExpectVector(h->position, 0.15f, 0, 2.8f, 1e-3f);
     h->rotation.y = 0.0f;
     EXPECT_EQ(0, HumanGoForward(h, 0.3f));
-    EXPECT_NEAR(0.15f, h->position.x, 1e-3f);
-    EXPECT_NEAR(2.8f, h->position.z, 1e-4f);
+    ExpectVector(h->position, 0.15f, 0, 2.8f, 1e-3f);
     // alwaysWalk: through the wall and off the floor without a fall.
     alwaysWalk = 1;
     h->walkTarget = V(0.15f, 0, 14);
