@@ -24,6 +24,7 @@ namespace scrtest
 {
 
 using V = std::vector<int>;
+using ::ConsoleCapture;
 inline std::vector<std::string>& consoleLines = ConsoleCapture::Lines();
 inline std::function<void(char*)> probeAction;
 
