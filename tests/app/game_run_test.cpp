@@ -40,16 +40,9 @@ TEST(GameRun, ShiftStaysDownWhileTheOtherShiftIsHeld)
     // only if it still sees Shift down. On an X server of its own, so that no other window takes
     // the keys; tried again while the game runs, as a focus change settling releases every key.
     TempDir dir;
-    WriteTextFile(dir / "Data/game script", "setb 3,true\n"
-                                            "loop\n"
-                                            "key \"q\",1\n"
-                                            "key 56,2\n"
-                                            "if b,1,=,3\n"
-                                            "if b,2,=,3\n"
-                                            "quit\n"
-                                            "endif\n"
-                                            "endif\n"
-                                            "endloop\n");
+    WriteTextFile(
+        dir / "Data/game script",
+        "setb 3,true\nloop\nkey \"q\",1\nkey 56,2\nif b,1,=,3\nif b,2,=,3\nquit\nendif\nendif\nendloop\n");
     WriteTextFile(
         dir / "play.sh",
         "'" + KesrowExe() + "' --mute --data '" + dir.path +

@@ -194,8 +194,7 @@ TEST_F(GLTextures, UploadsKeepFileRowOrderBuildMipmapsAndFallBackToBmp)
     glDeleteTextures(1, &name);
     WriteTextFile(dir / "guard2.bmp", "BM but nothing else");
     EXPECT_EQ(LoadTextureFile((dir / "guard2.bmp").c_str(), &name), 0);
-    EXPECT_EQ(name, 0u);
-    EXPECT_TRUE(console.Has("guard2.bmp"));
+    EXPECT_TRUE(name == 0 && console.Has("guard2.bmp"));
 }
 
 // Red of the first pixel of the listed texture called name, or -1 for none or an empty one.
@@ -240,8 +239,7 @@ TEST_F(GLTextures, TextureListResolvesBareFileNames)
     ASSERT_TRUE(WriteTestPng(dir / ("walls/" + longName), 1, 1, PNG_COLOR_TYPE_RGB, 8, {44, 0, 0}));
     WriteTextFile(dir / "tex3", "walls/" + std::string(700, 'x') + ".png\nwalls/" + longName + "\n");
     LoadTextures((dir / "tex3").c_str());
-    EXPECT_TRUE(console.Has("line 1 is longer than 513"));
-    EXPECT_TRUE(console.Has("cut"));
+    EXPECT_TRUE(console.Has("line 1 is longer than 513") && console.Has("cut"));
     EXPECT_EQ(RedOf(longName.substr(0, 67)), 44);
 
     GLuint last = baseTexture.next->glName;
@@ -348,8 +346,7 @@ TEST_F(GLTextures, AnimationFramesAreNumberedClampedTo32AndGetAlphaFromTheirColo
     WriteTextFile(dir / "broken/info.txt", "1\n100\nx\n");
     WriteTextFile(dir / "broken/x 01.png", "not a picture");
     EXPECT_EQ(LoadAnimationFromFolder((dir / "broken").c_str(), &anim), 1);
-    EXPECT_TRUE(console.Has("x 01.png"));
-    EXPECT_TRUE(ReadTexture(anim.frames[0]).empty());
+    EXPECT_TRUE(console.Has("x 01.png") && ReadTexture(anim.frames[0]).empty());
     glDeleteTextures(1, anim.frames);
 }
 

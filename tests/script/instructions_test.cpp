@@ -171,9 +171,7 @@ TEST_F(InstructionsTest, GetPlayerAndDefFollowTheSelection)
     RunText("def y,p\rdef \"hp\"\rseti 1,10\rstorei \"hp\",1\rget \"guard1\"\rdef \"hp\",p\r"
             "seti 1,3\rstorei \"hp\",1\rloadi \"hp\",2\rplayer\rloadi \"hp\",3\r");
     EXPECT_EQ(Is(2, 3), (V{3, 10}));
-    EXPECT_NE(GetVarEntry("y"), nullptr);
-    EXPECT_NE(GetHumanVarEntry(guard, "hp"), nullptr);
-    EXPECT_EQ(GetHumanVarEntry(guard, "y"), nullptr);
+    EXPECT_TRUE(GetVarEntry("y") && GetHumanVarEntry(guard, "hp") && !GetHumanVarEntry(guard, "y"));
 }
 
 TEST(InstructionTable, EveryEntryIsCompleteAndFoundByNameUpToTheNullEnd)

@@ -98,10 +98,8 @@ TEST_F(InterpreterTest, LoopsAndIdlesAcrossRuns)
 
 TEST_F(InterpreterTest, RunResultsTimedStartAndLevelLoads)
 {
-    EXPECT_EQ(ExecuteVXRCommandScript(nullptr), 0);
-    EXPECT_EQ(ExecuteCompiledVXRScript(nullptr), 0);
-    EXPECT_EQ(ExecuteVXRCommandScript(Make("// nothing\r")), 1);
-    EXPECT_EQ(ExecuteVXRCommandScript(Make("addi 1,1\r")), 1);
+    EXPECT_EQ(ExecuteVXRCommandScript(nullptr) + ExecuteCompiledVXRScript(nullptr), 0);
+    EXPECT_EQ(ExecuteVXRCommandScript(Make("// nothing\r")) + ExecuteVXRCommandScript(Make("addi 1,1\r")), 2);
 
     VXR_scripter* t = Make("addi 2,1\r");
     t->startTime = 5000;
@@ -207,10 +205,8 @@ TEST_F(InterpreterTest, MacrosNestToAnyDepthTheStackAllows)
     // A script reaching itself without end stops at the depth limit, which the usual stack puts
     // in the thousands, with one console line.
     Run(Make("macro \"rec\"\raddi 7,1\rmac \"rec\"\raddi 8,1\r"));
-    EXPECT_EQ(I(7), VXR_ScriptRunDepthLimit());
-    EXPECT_EQ(I(8), I(7));
+    EXPECT_TRUE(I(7) == VXR_ScriptRunDepthLimit() && I(8) == I(7) && consoleLines.size() == 1) << I(7);
     EXPECT_GE(VXR_ScriptRunDepthLimit(), 1000);
-    EXPECT_EQ(consoleLines.size(), 1u);
 }
 
 TEST_F(InterpreterTest, WatchdogStopsARunThatNeverEnds)
@@ -225,9 +221,7 @@ TEST_F(InterpreterTest, WatchdogStopsARunThatNeverEnds)
     VXR_scripter* outer = Make("mac \"two\"\raddi 10,1\r");
     VXR_scripter* other = Make("loop\raddi 11,1\rendloop\r");
     EXPECT_EQ(Run(outer), 1);
-    EXPECT_EQ(two->current, nullptr);
-    EXPECT_EQ(outer->current, nullptr);
-    EXPECT_EQ(I(10), 0);
+    EXPECT_TRUE(two->current == nullptr && outer->current == nullptr && I(10) == 0);
     // The recursion also reached the depth limit, which says so first.
     ASSERT_EQ(consoleLines.size(), 2u);
     EXPECT_NE(consoleLines[1].find("//Script two line "), std::string::npos) << consoleLines[1];
@@ -257,9 +251,7 @@ TEST_F(InterpreterTest, ScriptDisposedByItsOwnStatement)
     PatchProbe(own, 1);
     probeAction = [](char*) { RemoveHuman(gHumanScriptTarget); };
     EXPECT_EQ(Run(own), 1);
-    EXPECT_EQ(I(1), 1);
-    EXPECT_EQ(CountHumans(), 0);
-    EXPECT_EQ(gHumanScriptTarget, nullptr);
+    EXPECT_TRUE(I(1) == 1 && CountHumans() == 0 && gHumanScriptTarget == nullptr);
 }
 
 } // namespace

@@ -347,14 +347,11 @@ TEST_F(LineTests, MouseThenPokeFindsTheWallTheActorOrNothing)
               (std::vector<double>{F(1), F(2), F(4), F(5), F(6)}));
     EXPECT_FLOAT_EQ(-0.0181f, (float)F(3));
     EXPECT_EQ(1, I(1));
-    EXPECT_NEAR(0.5, F(8), 1e-4);
-    EXPECT_NEAR(-5.0, F(9), 1e-4);
+    ExpectVector(fastVector_Set(F(8), F(9), 0), 0.5f, -5.0f, 0);
 
     human_being* a = Stand("target", -3.0f, 4);
     RunText("player\nmouse\npoke 2,10\nget \"coll\"");
-    EXPECT_EQ(2, I(2));
-    EXPECT_EQ(a, selHuman);
-    EXPECT_GT(F(12), -3.5);
+    EXPECT_TRUE(I(2) == 2 && selHuman == a && F(12) > -3.5);
     RunText("player\nmouse\nteampoke 3,10,4");
     EXPECT_EQ(1, I(3)); // the actor's team is passed through
     RunText("seti 1,5\nteampoke 3,10");
@@ -364,10 +361,8 @@ TEST_F(LineTests, MouseThenPokeFindsTheWallTheActorOrNothing)
     F(13) = 42;
     gMouseLoc = {800, 0};
     RunText("mouse\npoke 4,13");
-    EXPECT_EQ(0, I(4));
-    EXPECT_EQ(42, F(13));
-    EXPECT_FLOAT_EQ(1000.0f, (float)F(4));
-    EXPECT_FLOAT_EQ(750.5f, (float)F(5));
+    EXPECT_TRUE(I(4) == 0 && F(13) == 42);
+    ExpectVector(fastVector_Set(F(4), F(5), 0), 1000.0f, 750.5f, 0);
     // Mouse view aims through the screen centre wherever the pointer is.
     doMouseView = 1;
     RunText("mouse\npoke 4,13");
@@ -379,8 +374,7 @@ TEST_F(LineTests, MouseThenPokeFindsTheWallTheActorOrNothing)
     viewangle = 90.0f;
     gMouseLoc = {400, 300};
     RunText("mouse");
-    EXPECT_NEAR(1810.0, F(4), 0.01);
-    EXPECT_NEAR(0.0, F(6), 0.01);
+    ExpectVector(fastVector_Set(F(4), F(6), 0), 1810.0f, 0, 0, 0.01f);
 }
 
 TEST_F(WorldScript, SavekeyWritesTheRosterAsPersonRecords)
@@ -484,8 +478,7 @@ TEST_F(Sounds, AChosenChannelCanBeStoppedTheDefaultOneCannot)
     RunText("sndstop -1\nseti 1,-1\nsndstop");
     EXPECT_EQ(1, Playing());
     RunText("channel 3\nsndloop 4,0,0,0");
-    EXPECT_EQ(3, gScriptChannel);
-    EXPECT_EQ(1, FSOUND_IsPlaying(3));
+    EXPECT_TRUE(gScriptChannel == 3 && FSOUND_IsPlaying(3) == 1);
     RunText("sndstop 3");
     EXPECT_EQ(0, FSOUND_IsPlaying(3));
     RunText("seti 1,4\nsndplay\nseti 1,3\nsndstop");

@@ -115,16 +115,14 @@ TEST_F(Collision, ShotsFindTheNearestActorOrTheWallBeforeIt)
     // The running script's own actor, a whole team and type-2 actors are shot through.
     gHumanScriptTarget = nearActor;
     EXPECT_EQ(StandardCollision(from, to), 2);
-    EXPECT_EQ(gHitPerson, farActor);
-    EXPECT_EQ(GetPersonFromLineIntersection(from, to, nullptr), nearActor);
+    EXPECT_TRUE(gHitPerson == farActor && GetPersonFromLineIntersection(from, to, nullptr) == nearActor);
     gHumanScriptTarget = nullptr;
     nearActor->team = 3;
     EXPECT_EQ(StandardTeamCollision(from, to, 3), 2);
     EXPECT_EQ(gHitPerson, farActor);
     farActor->type = 2;
     gHitPerson = nullptr;
-    EXPECT_EQ(StandardTeamCollision(from, to, 3), 0);
-    EXPECT_EQ(hitPerson, 0);
+    EXPECT_TRUE(StandardTeamCollision(from, to, 3) == 0 && hitPerson == 0);
     EXPECT_EQ(GetPersonFromLineIntersection(V(0, 1, -2), to, nullptr), nullptr);
 
     // Invisible faces are shot through, "nocl" ones are not; the wall hides the actor behind it.
