@@ -66,7 +66,8 @@ int WriteText(const std::string& path, const std::string& text)
 
 int Grain(int x, int y)
 {
-    unsigned h = (unsigned)(x * 374761393 + y * 668265263);
+    // Unsigned: the hash wraps on purpose, and signed overflow would be undefined.
+    unsigned h = (unsigned)x * 374761393u + (unsigned)y * 668265263u;
     h = (h ^ (h >> 13)) * 1274126177u;
     return (int)((h >> 24) % 17) - 8;
 }
