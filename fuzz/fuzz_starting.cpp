@@ -5,14 +5,7 @@
 #include "world/camera.h"
 #include "world/level_files.h"
 
-#include <cmath>
 #include <cstdlib>
-
-static int Same(float a, float b)
-{
-    return a == b || (std::isnan(a) && std::isnan(b)) ||
-           std::fabs(a - b) <= 1e-5f * std::fmax(1.0f, std::fabs(a));
-}
 
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
@@ -31,7 +24,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     {
         const float back[6] = {entfl, updown, entf, updownangle, viewangle, zangle};
         for (int i = 0; i < 6; i++)
-            if (!Same(read[i], back[i])) abort();
+            if (!fuzz::SameAfterRoundTrip(read[i], back[i])) abort();
     }
     return 0;
 }

@@ -4,14 +4,7 @@
 
 #include "world/level_files.h"
 
-#include <cmath>
 #include <cstdlib>
-
-static int Same(float a, float b)
-{
-    return a == b || (std::isnan(a) && std::isnan(b)) ||
-           std::fabs(a - b) <= 1e-5f * std::fmax(1.0f, std::fabs(a));
-}
 
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
@@ -30,7 +23,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     {
         const float back[3] = {baseCol1, baseCol2, baseCol3};
         for (int i = 0; i < 3; i++)
-            if (!Same(read[i], back[i])) abort();
+            if (!fuzz::SameAfterRoundTrip(read[i], back[i])) abort();
     }
     return 0;
 }

@@ -9,6 +9,8 @@
 #include "model/loader.h"
 #include "world/level.h"
 
+#include <cmath>
+
 namespace fuzz
 {
 
@@ -27,6 +29,14 @@ inline std::string LevelFolder()
         folder = Sandbox() + "Levels/fz/";
     }
     return folder;
+}
+
+// A number that went through a level file's writer and reader: equal up to the digits "%f"
+// keeps, and NaN stays NaN.
+inline bool SameAfterRoundTrip(float a, float b)
+{
+    return a == b || (std::isnan(a) && std::isnan(b)) ||
+           std::fabs(a - b) <= 1e-5f * std::fmax(1.0f, std::fabs(a));
 }
 
 } // namespace fuzz
