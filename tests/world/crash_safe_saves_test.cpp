@@ -186,19 +186,33 @@ void Variants(const Saver& saver, const TempDir& dir, std::vector<std::string> o
     return ::testing::AssertionSuccess();
 }
 
+// A level folder holding the saver's files in their first version and a file of the user's
+// own ("made") that no save may touch; the two versions' texts are in texts.
+struct SavedFolder
+{
+    TempDir dir;
+    std::vector<std::string> texts[2];
+    std::string folder = dir / "level/";
+    std::vector<std::string> known;
+    bool ready;
+    explicit SavedFolder(const Saver& saver) : known(saver.files)
+    {
+        Variants(saver, dir, texts);
+        known.push_back("made");
+        ready = WriteTextFile(folder + "made", "") && saver.save(folder, 0) == 1;
+    }
+};
+
 TEST(CrashSafeSaves, KilledSaverLeavesTheOldFileOrTheNewWhole)
 {
     std::mt19937 random(1234);
     for (const Saver& saver : kSavers)
     {
-        TempDir dir;
-        std::vector<std::string> texts[2];
-        Variants(saver, dir, texts);
-        const std::string folder = dir / "level/";
-        ASSERT_TRUE(WriteTextFile(folder + "made", ""));
-        ASSERT_EQ(1, saver.save(folder, 0));
-        std::vector<std::string> known = saver.files;
-        known.push_back("made");
+        SavedFolder fixture(saver);
+        ASSERT_TRUE(fixture.ready) << saver.what;
+        const std::string& folder = fixture.folder;
+        const std::vector<std::string>& known = fixture.known;
+        std::vector<std::string>* texts = fixture.texts;
         // Kills land up to two saves' time after one or two saves finished, so they fall in every
         // part of a save whatever the disk's speed, after either version was last completed.
         auto started = std::chrono::steady_clock::now();
@@ -253,14 +267,11 @@ TEST(CrashSafeSaves, WriteFailingPartWayKeepsTheOldFileAndSaysSo)
     getrlimit(RLIMIT_FSIZE, &saved);
     for (const Saver& saver : kSavers)
     {
-        TempDir dir;
-        std::vector<std::string> texts[2];
-        Variants(saver, dir, texts);
-        const std::string folder = dir / "level/";
-        ASSERT_TRUE(WriteTextFile(folder + "made", ""));
-        ASSERT_EQ(1, saver.save(folder, 0));
-        std::vector<std::string> known = saver.files;
-        known.push_back("made");
+        SavedFolder fixture(saver);
+        ASSERT_TRUE(fixture.ready) << saver.what;
+        const std::string& folder = fixture.folder;
+        const std::vector<std::string>& known = fixture.known;
+        std::vector<std::string>* texts = fixture.texts;
         // The disk fills at the first byte, in the middle and one byte before the end of the
         // largest file; at its size every file fits.
         const size_t size = texts[1][0].size();
