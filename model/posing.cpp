@@ -316,6 +316,8 @@ vector_type GetEularAngles(float angle, float x, float y, float z)
     double c = std::cos(a), s = std::sin(a);
     double m00 = ux * ux * (1.0 - c) + c;
     double m10 = ux * uy * (1.0 - c) + uz * s;
+    double m11 = uy * uy * (1.0 - c) + c;
+    double m12 = uy * uz * (1.0 - c) - ux * s;
     double m20 = ux * uz * (1.0 - c) - uy * s;
     double m21 = uy * uz * (1.0 - c) + ux * s;
     double m22 = uz * uz * (1.0 - c) + c;
@@ -348,6 +350,10 @@ vector_type GetEularAngles(float angle, float x, float y, float z)
     cc = Clamp1(cc);
     double ry = std::acos(d);
     if (sy < 0.0) ry = -ry;
+    // Pitched straight up or down, the x and z turns fall on one axis and only their sum counts:
+    // all of it goes to x, read from the y row, which the y turn leaves alone.
+    if (d == 0.0)
+        return fastVector_Set((float)(std::atan2(-m12, m11) * kRadToDeg), (float)(ry * kRadToDeg), 0.0f);
     double rx = std::acos(ca);
     if (cb > 0.0) rx = -rx;
     double rz = std::acos(cc);

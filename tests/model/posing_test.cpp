@@ -46,7 +46,10 @@ TEST(Posing, RotateVectorAndEularAnglesTurnInXYZOrder)
                                {90, 0, 1, 1, 1, 0, 0, 0, 0.7071f, -0.7071f},
                                {60, 1, 2, 3, 0, 1, 0, -0.6229f, 0.6429f, 0.4457f},
                                {-140, -1, 0.5f, 0.2f, 1, 0, 0, 0.603f, -0.7977f, 0.0092f},
-                               {-30, 0, 0, 3, 1, 0, 0, 0.866f, -0.5f, 0}};
+                               {-30, 0, 0, 3, 1, 0, 0, 0.866f, -0.5f, 0},
+                               // Pitched a quarter up and down, with an x turn as well.
+                               {120, 1, -1, 1, 0, 1, 0, -1, 0, 0},
+                               {120, 1, 1, -1, 0, 0, 1, 0, -1, 0}};
     for (const auto& c : cases)
     {
         vector_type e = GetEularAngles(c[0], c[1], c[2], c[3]);
