@@ -63,6 +63,10 @@ struct contentChecker
         int32_t code;
     };
     std::vector<macroCall> calls;
+    // Names some level's texture list gives, and every "tex" statement, judged at the end: a
+    // script may run in any level, so a name is wrong only when no list holds it.
+    std::set<std::string> listedTextures;
+    std::vector<macroCall> textureUses;
     std::deque<std::string> scripts, levels;
 };
 
@@ -331,6 +335,8 @@ void CheckStatement(const char* file, const VXR_Statement* s)
         CheckListedSlot(file, s);
         if (!strcmp(in->name, "mac"))
             gChecker->calls.push_back({file, s->operands.text, (int)s->line, (int32_t)s->operands.whole[0]});
+        if (!strcmp(in->name, "tex") && s->operands.ok)
+            gChecker->textureUses.push_back({file, s->operands.text, (int)s->line, 0});
         return;
     }
     if (s->kind == kStmtIf && s->decoded.test == kTestFalse)
@@ -463,6 +469,8 @@ void CheckLevelFolder(const std::string& folder)
     ReadIfPresent(folder + "starting", ReadPlayerPosition);
     if (IsFile(folder + "load script")) QueueScript(folder + "load script");
     ReadIfPresent(folder + "tex", LoadTextures);
+    for (const textureFile* t = baseTexture.next; t; t = t->next)
+        gChecker->listedTextures.insert(t->fileName);
     ReturnToNothing();
     if (IsFolder(folder + "Models")) CheckModelFolder(folder + "Models/");
 }
@@ -513,6 +521,9 @@ void CheckScriptsAndLevels()
         if (!gChecker->macros.count(call.code))
             AddProblem(call.file, call.line,
                        "mac: no checked script declares the macro \"" + call.name + "\"");
+    for (const auto& use : gChecker->textureUses)
+        if (!gChecker->listedTextures.count(use.name))
+            AddProblem(use.file, use.line, "tex: no level's texture list holds \"" + use.name + "\"");
 }
 
 } // namespace

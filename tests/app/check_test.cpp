@@ -53,7 +53,9 @@ TEST(ContentCheck, EachFaultIsReportedWithItsFileAndLine)
                                                 "mac \"known\"\n"
                                                 "sndplay 7\n"
                                                 "sndloop 2\n"
-                                                "anim 1,3\n");
+                                                "anim 1,3\n"
+                                                "tex 1,\"bad.png\"\n"
+                                                "tex 2,\"Levels/one/bad.png\"\n");
     WriteTextFile(dir / "Models/box", "box\nmade by hand\n"
                                       "0 0 0 0\n"
                                       "1 660 0 0\n"
@@ -103,6 +105,7 @@ TEST(ContentCheck, EachFaultIsReportedWithItsFileAndLine)
         {"Data/game script:14: ", "no checked script declares the macro \"nowhere\""},
         {"Data/game script:16: ", "sndplay: sample slot 7 is in no line of the sound list"},
         {"Data/game script:18: ", "anim: animation slot 3 is in no line of the animation list"},
+        {"Data/game script:20: ", "tex: no level's texture list holds \"Levels/one/bad.png\""},
         {"Models/box:6: ", "not a vertex line"},
         {"Models/box:10: ", "triangle names vertex 9"},
         {"Models/box_poses:5: ", "bone \"Leg\" is not in the model"},
@@ -132,9 +135,11 @@ TEST(ContentCheck, EachFaultIsReportedWithItsFileAndLine)
     }
 
     // A macro that a level's script declares is known to the start-up script too, and a slot
-    // that the sound list names is no problem of the statement even when its file is bad.
+    // that the sound list names is no problem of the statement even when its file is bad; so is
+    // a texture a level's list names.
     EXPECT_EQ(Joined(lines).find("\"known\""), std::string::npos) << Joined(lines);
     EXPECT_EQ(Joined(lines).find("script:17:"), std::string::npos) << Joined(lines);
+    EXPECT_EQ(Joined(lines).find("script:19:"), std::string::npos) << Joined(lines);
 
     // The last line counts every line before it, and nothing else is printed.
     ASSERT_FALSE(lines.empty());
