@@ -56,17 +56,17 @@ struct contentChecker
     std::set<std::string> scriptsQueued, levelsQueued;
     // Macro codes some checked script declares, and every "mac" statement, judged at the end.
     std::set<int32_t> macros;
-    struct macroCall
+    struct namedUse // a statement naming something judged once every file is read
     {
         std::string file, name;
         int line;
         int32_t code;
     };
-    std::vector<macroCall> calls;
+    std::vector<namedUse> calls;
     // Names some level's texture list gives, and every "tex" statement, judged at the end: a
     // script may run in any level, so a name is wrong only when no list holds it.
     std::set<std::string> listedTextures;
-    std::vector<macroCall> textureUses;
+    std::vector<namedUse> textureUses;
     std::deque<std::string> scripts, levels;
 };
 
