@@ -67,6 +67,25 @@ float SizeFactor(float target, float present)
     return target / present;
 }
 
+// Bounds of every face point of the bone and model boxes, as the collision code tests them.
+void StoreBoxBounds(mesh_mod* model)
+{
+    vector_type lo = model->boxCorners[0], hi = model->boxCorners[0];
+    auto take = [&](const vector_type& p)
+    {
+        lo.x = std::fmin(lo.x, p.x), hi.x = std::fmax(hi.x, p.x);
+        lo.y = std::fmin(lo.y, p.y), hi.y = std::fmax(hi.y, p.y);
+        lo.z = std::fmin(lo.z, p.z), hi.z = std::fmax(hi.z, p.z);
+    };
+    for (const vector_type& c : model->boxCorners)
+        take(c);
+    for (const bonus* bone = model->boneListHead.next; bone; bone = bone->next)
+        for (const vector_type& c : bone->boxCorners)
+            take(c);
+    model->boxMin = lo;
+    model->boxMax = hi;
+}
+
 } // namespace
 
 void GetMeshworkModelHighs(trio* firstTriangle, bonus* firstBone)
@@ -163,6 +182,7 @@ void UpdateModelBoxes(mesh_mod* model, vector_type position, vector_type rotatio
     for (int k = 0; k < 8; k++)
         model->boxCorners[k] = PlaceInWorld(model->boxCorners[k], position, rotation);
     ModelBoxToCollisionPlanes(model);
+    StoreBoxBounds(model);
     model->boxValid = 1;
 }
 

@@ -121,6 +121,9 @@ struct mesh_mod
     vector_type boxCorners[8]; // world-space bounds, rebuilt by every drawing call
     vector_type boxPlanes[6][3];
     vector_type topPoint;
+    // World-space bounds of every bone box and the model box as of the last box update (valid
+    // with boxValid): line queries and steps skip a model whose bounds a segment cannot touch.
+    vector_type boxMin, boxMax;
     vector_type placementRotation; // how a level model was placed
     vector_type placementPosition;
     float placementScale; // percent
