@@ -1,6 +1,8 @@
 // The segment-triangle test, the step test for movers and the line queries against the level
-// quads and the actors' boxes. Allocates nothing: CheckMove keeps only the best ground
-// candidate it has seen.
+// quads and the actors' boxes. The level's spatial index names the quads, platforms and walls
+// near a step or along a line, and an actor's box bounds rule it out before its faces are
+// tested; candidates are still tested in list and roster order, so every answer, tie and slide
+// is the one a test of everything would give. CheckMove keeps only the best ground candidate.
 #include "world/collision.h"
 
 #include "core/clock.h"
@@ -9,9 +11,11 @@
 #include "world/camera.h"
 #include "world/geometry.h"
 #include "world/humans.h"
+#include "world/level_index.h"
 #include "world/player.h"
 
 #include <cmath>
+#include <utility>
 
 fpl gSliders[kMaxSliders];
 float s1 = 0.0f, s2 = 0.0f, s3 = 0.0f;
@@ -69,6 +73,37 @@ bool UsesBoneBoxes(const human_being* h)
     return h->type == 0 && h->model->boneListHead.next;
 }
 
+// False only when the segment cannot touch any box of the model: it misses the boxes' bounds,
+// widened against rounding. Boxes never built yet are always tested.
+bool SegmentMayTouchBoxes(const mesh_mod* model, const vector_type& a, const vector_type& b)
+{
+    if (!model->boxValid) return true;
+    const float lo[3] = {model->boxMin.x, model->boxMin.y, model->boxMin.z};
+    const float hi[3] = {model->boxMax.x, model->boxMax.y, model->boxMax.z};
+    const float pa[3] = {a.x, a.y, a.z};
+    const float pb[3] = {b.x, b.y, b.z};
+    float t0 = 0.0f, t1 = 1.0f;
+    for (int axis = 0; axis < 3; axis++)
+    {
+        const float m = 0.001f + 1e-5f * (std::fabs(lo[axis]) + std::fabs(hi[axis]) + std::fabs(pa[axis]) +
+                                          std::fabs(pb[axis]));
+        const float low = lo[axis] - m, high = hi[axis] + m, d = pb[axis] - pa[axis];
+        if (!std::isfinite(low) || !std::isfinite(high) || !std::isfinite(pa[axis]) || !std::isfinite(d))
+            return true;
+        if (d == 0.0f)
+        {
+            if (pa[axis] < low || pa[axis] > high) return false;
+            continue;
+        }
+        float ta = (low - pa[axis]) / d, tb = (high - pa[axis]) / d;
+        if (ta > tb) std::swap(ta, tb);
+        t0 = std::fmax(t0, ta);
+        t1 = std::fmin(t1, tb);
+        if (t0 > t1) return false;
+    }
+    return true;
+}
+
 struct actorHit
 {
     human_being* actor;
@@ -88,12 +123,13 @@ actorHit NearestActorOnSegment(vector_type from, vector_type to, const human_bei
     {
         for (int f = 0; f < 6; f++)
         {
-            if (!HitsFace(faces[f], to, from, nullptr)) continue;
-            float d = DistanceOf(s1, s2, s3, from);
+            vector_type hit;
+            if (!HitsFace(faces[f], to, from, &hit)) continue;
+            float d = DistanceOf(hit.x, hit.y, hit.z, from);
             if (d >= vecDistance) continue;
             hitPerson = 2;
             vecDistance = d;
-            oldS1 = s1, oldS2 = s2, oldS3 = s3;
+            oldS1 = hit.x, oldS2 = hit.y, oldS3 = hit.z;
             nearest = {h, bone, f};
         }
     };
@@ -101,6 +137,7 @@ actorHit NearestActorOnSegment(vector_type from, vector_type to, const human_bei
     {
         if (h->type == 2 || h == skip || !h->model) continue;
         if (useTeam && h->team == team) continue;
+        if (!SegmentMayTouchBoxes(h->model, from, to)) continue;
         if (UsesBoneBoxes(h))
             for (bonus* b = h->model->boneListHead.next; b; b = b->next)
                 consider(h, b, b->boxPlanes);
@@ -213,12 +250,14 @@ int CheckMove(float oldX, float oldZ, float newX, float newZ, float* height, flo
         if (eye < e + kHighestStep && eye > g) g = eye;
     };
 
-    int index = 0;
-    for (platfor* p = baseP.next; p && index < gNumPlatforms; p = p->next, index++)
+    const uint32_t* platforms;
+    const int platformCount = GatherLevelCandidates(kLevelPlatforms, &probeFrom, &probeTo, &platforms);
+    for (int i = 0; i < platformCount; i++)
     {
-        vector_type ground;
+        const platfor* p = LevelPlatformAt(platforms[i]);
+        vector_type ground, kneeCrossing;
         if (LineSegmentCollidesWithTriangle(p->points, &probeFrom, &probeTo, &ground) != 1) continue;
-        if (LineSegmentCollidesWithTriangle(p->points, &kneeFrom, &kneeTo, nullptr) == 1)
+        if (LineSegmentCollidesWithTriangle(p->points, &kneeFrom, &kneeTo, &kneeCrossing) == 1)
             groundRefused = true;
         // The candidate is where the ground probe met this platform. (Reading the last segment
         // result instead would take the knee test's crossing of the platform's plane outside
@@ -244,15 +283,19 @@ int CheckMove(float oldX, float oldZ, float newX, float newZ, float* height, flo
         for (human_being* h = baseHuman ? baseHuman->next : nullptr; h; h = h->next)
         {
             if (h == mover || h->type >= 2 || h->health <= 0 || !h->model) continue;
+            const bool mayTouch = SegmentMayTouchBoxes(h->model, probeFrom, probeTo);
             if (UsesBoneBoxes(h))
-                for (bonus* b = h->model->boneListHead.next; b; b = b->next)
-                    standOn(b->boxPlanes);
+            {
+                if (mayTouch)
+                    for (bonus* b = h->model->boneListHead.next; b; b = b->next)
+                        standOn(b->boxPlanes);
+            }
             else if (scanEndsAtModelBox)
             {
                 scanEnded = true;
                 break;
             }
-            else
+            else if (mayTouch)
                 standOn(h->model->boxPlanes);
         }
         if (mover && !scanEnded) standOn(playerBox.faces);
@@ -283,10 +326,14 @@ int CheckMove(float oldX, float oldZ, float newX, float newZ, float* height, flo
         int current = 0;
         if (slides) slides[0].valid = 0;
         const bool filterForRetry = !slides && retry && retry->wall;
-        for (vertWall* w = baseWall.next; w; w = w->next)
+        const uint32_t* walls;
+        const int wallCount = GatherLevelCandidates(kLevelWalls, &kneeFrom, &kneeTo, &walls);
+        for (int i = 0; i < wallCount; i++)
         {
+            vertWall* w = LevelWallAt(walls[i]);
             if (filterForRetry && SkippedForRetry(w, retry)) continue;
-            if (LineSegmentCollidesWithTriangle(w->triangle, &kneeFrom, &kneeTo, nullptr) != 1) continue;
+            vector_type crossing;
+            if (LineSegmentCollidesWithTriangle(w->triangle, &kneeFrom, &kneeTo, &crossing) != 1) continue;
             blocked = true;
             OfferSlide(slides, &current, w->angle, heading, length, w, true);
         }
@@ -334,23 +381,67 @@ fpl GetLineSlideFromRotation(float surfaceAngle, float heading, float length)
     return slide;
 }
 
-void DetectWallCollision(const vector_type* from, const vector_type* to)
+namespace
 {
-    bool any = false;
-    for (fourcorner* q = baseQ.next; q; q = q->next)
+
+// The nearest quad hit so far by a DetectWallCollision walk. Of hits at the same distance the
+// one earlier in the list wins, as it would in a walk of the list.
+struct quadWalk
+{
+    const vector_type* from;
+    const vector_type* to;
+    float length;    // of the segment, to turn distances into segment parameters
+    float best;      // vecDistance when the query began, then the nearest hit's distance
+    uint32_t bestAt; // list position of the nearest hit
+    bool found;      // a hit nearer than vecDistance
+    bool any;        // any hit at all
+    vector_type point;
+};
+
+bool VisitQuads(void* context, const uint32_t* positions, int count, float tRest)
+{
+    quadWalk* w = static_cast<quadWalk*>(context);
+    for (int i = 0; i < count; i++)
     {
+        const fourcorner* q = LevelQuadAt(positions[i]);
         if (q->flags & kQuadInvisible) continue;
-        if (LineSegmentCollidesWithTriangle(q->collisionTriangle, from, to, nullptr) != 1) continue;
-        any = true;
-        hitPerson = 1;
-        float d = DistanceOf(s1, s2, s3, *from);
-        if (d < vecDistance)
+        vector_type hit;
+        if (LineSegmentCollidesWithTriangle(q->collisionTriangle, w->from, w->to, &hit) != 1) continue;
+        w->any = true;
+        const float d = DistanceOf(hit.x, hit.y, hit.z, *w->from);
+        if (d < w->best || (w->found && d == w->best && positions[i] < w->bestAt))
         {
-            vecDistance = d;
-            oldS1 = s1, oldS2 = s2, oldS3 = s3;
+            w->best = d;
+            w->bestAt = positions[i];
+            w->found = true;
+            w->point = hit;
         }
     }
-    if (any) s1 = oldS1, s2 = oldS2, s3 = oldS3;
+    // Cells not offered yet lie beyond tRest: a hit there is farther than the one in hand.
+    return !(w->found && w->best < tRest * w->length);
+}
+
+} // namespace
+
+void DetectWallCollision(const vector_type* from, const vector_type* to)
+{
+    quadWalk w;
+    w.from = from;
+    w.to = to;
+    w.length = DistanceOf(to->x, to->y, to->z, *from);
+    w.best = vecDistance;
+    w.bestAt = 0;
+    w.found = false;
+    w.any = false;
+    WalkLevelCells(kLevelQuads, from, to, VisitQuads, &w);
+    if (!w.any) return;
+    hitPerson = 1;
+    if (w.found)
+    {
+        vecDistance = w.best;
+        oldS1 = w.point.x, oldS2 = w.point.y, oldS3 = w.point.z;
+    }
+    s1 = oldS1, s2 = oldS2, s3 = oldS3;
 }
 
 int StandardCollision(vector_type from, vector_type to)

@@ -28,7 +28,9 @@ enum
 // The slide table movement hands to CheckMove.
 extern fpl gSliders[kMaxSliders];
 
-// Last point found by the segment test (written when it is called without a hit pointer).
+// Last point found by the segment test (written when it is called without a hit pointer), and
+// the nearest hit of the last line query that hit something. Steps (CheckMove) and queries that
+// hit nothing leave them as they were.
 extern float s1, s2, s3;
 // Nearest hit of the running line query, and its distance from the query's start.
 extern float oldS1, oldS2, oldS3;

@@ -6,6 +6,7 @@
 #include "model/bounds.h"
 #include "model/mesh_records.h"
 #include "model/posing.h"
+#include "world/level_index.h"
 
 #include <GL/gl.h>
 
@@ -258,6 +259,7 @@ void GenerateLevelFromQuads()
         else
             AppendWall(q);
     }
+    BuildLevelIndex();
 }
 
 void ScalePlatform(vector_type points[3])
@@ -287,6 +289,7 @@ void DisposeLevelGeometry()
     platPtr = &baseP;
     wallPtr = &baseWall;
     gNumPlatforms = 0;
+    DisposeLevelIndex();
 }
 
 void RecalculatePlanes()

@@ -76,16 +76,16 @@ mesh_mod* AnalizeModelForCollisionPlanes(mesh_mod* model, vector_type angles, ve
 // Every quad's normal from its corners 0, 1, 2.
 void BuildWorldNormals();
 
-// Sets every quad's collision triangle and builds the platforms and walls. Call once after all
-// level models are placed and BuildWorldNormals has run.
+// Sets every quad's collision triangle, builds the platforms and walls and indexes all three for
+// the collision queries. Call once after all level models are placed and BuildWorldNormals has run.
 void GenerateLevelFromQuads();
 
 // Grows a platform triangle by kWallClipConstant on each side about the centre of its bounding
 // box, axis by axis; an axis on which the points do not spread is left as it is.
 void ScalePlatform(vector_type points[3]);
 
-// Frees every quad, platform and wall and empties the lists (gNumPlatforms 0, cursors on the
-// heads). The level models themselves are not touched.
+// Frees every quad, platform and wall and their index and empties the lists (gNumPlatforms 0,
+// cursors on the heads). The level models themselves are not touched.
 void DisposeLevelGeometry();
 
 // Refills planeEqs from the current GL modelview and projection matrices. Needs a GL context.
