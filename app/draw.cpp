@@ -2,6 +2,7 @@
 // actors relative to the eye), then the frame is shown. Nothing is drawn while a level has just
 // changed, so a half-built world never reaches the screen.
 #include "app/draw.h"
+#include "app/level_batches.h"
 #include "world/camera.h"
 #include "platform/window.h"
 #include "world/geometry.h"
@@ -32,52 +33,6 @@ void SetStandardMatrix()
 void SetBlendingToMasking()
 {
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-}
-
-// A quad whose texture is this is never drawn, whatever its material.
-static const unsigned int kNoQuadTexture = (unsigned int)-1;
-
-// Each quad is drawn as the one triangle it was made from, in its material's colour under the
-// tint, or in the tint when textured. Culling is off and depth writes stay on for all of them.
-static void DrawLevelQuads()
-{
-    glDisable(GL_CULL_FACE);
-    glDepthMask(GL_TRUE);
-    // A local cursor: quadPtr stays on the list's tail, where the level builder appends.
-    for (const fourcorner* quad = baseQ.next; quad; quad = quad->next)
-    {
-        if (CheckQuadWithPlanes(quad) || quad->texture == kNoQuadTexture || (quad->flags & kQuadInvisible))
-            continue;
-        const trio* t = quad->triangle;
-        if (!t || !t->material) continue;
-        const model_material* m = t->material;
-        if (m->kind == 4)
-        {
-            glEnable(GL_TEXTURE_2D);
-            glBindTexture(GL_TEXTURE_2D, quad->texture);
-            glColor4f(tintColor.x, tintColor.y, tintColor.z, 1.0f);
-        }
-        else
-        {
-            glDisable(GL_TEXTURE_2D);
-            glColor4f(tintColor.x + m->red - 1.0f, tintColor.y + m->green - 1.0f,
-                      tintColor.z + m->blue - 1.0f, m->alpha);
-        }
-        if (m->blended == 1)
-            glEnable(GL_BLEND);
-        else
-            glDisable(GL_BLEND);
-        if (!m->smoothShading) glNormal3f(quad->normal.x, quad->normal.y, quad->normal.z);
-        glBegin(GL_TRIANGLES);
-        for (int i = 0; i < 3; i++)
-        {
-            const vtx_typ* v = t->vertices[i];
-            if (m->smoothShading) glNormal3f(v->normal.x, v->normal.y, v->normal.z);
-            glTexCoord2f(t->u[i], t->v[i]);
-            glVertex3f(v->x, v->y, v->z);
-        }
-        glEnd();
-    }
 }
 
 // Actors farthest first so that blended models over one another come out right. A HUD actor's

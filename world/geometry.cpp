@@ -20,6 +20,7 @@ fourcorner* quadPtr = &baseQ;
 platfor baseP;
 platfor* platPtr = &baseP;
 int gNumPlatforms = 0;
+uint32_t gLevelGeometryVersion = 0;
 vertWall baseWall;
 vertWall* wallPtr = &baseWall;
 
@@ -183,6 +184,7 @@ mesh_mod* AnalizeModelForCollisionPlanes(mesh_mod* model, vector_type angles, ve
                                          float scale)
 {
     if (!model) return nullptr;
+    gLevelGeometryVersion++;
     model->placementRotation = angles;
     model->placementPosition = position;
     model->placementScale = scale;
@@ -235,6 +237,7 @@ void BuildWorldNormals()
 
 void GenerateLevelFromQuads()
 {
+    gLevelGeometryVersion++;
     for (fourcorner* q = baseQ.next; q; q = q->next)
     {
         const vector_type c0 = q->corners[0].position;
@@ -289,6 +292,7 @@ void DisposeLevelGeometry()
     platPtr = &baseP;
     wallPtr = &baseWall;
     gNumPlatforms = 0;
+    gLevelGeometryVersion++;
     DisposeLevelIndex();
 }
 

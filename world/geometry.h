@@ -66,6 +66,9 @@ extern platfor* platPtr;
 extern int gNumPlatforms;
 extern vertWall baseWall;
 extern vertWall* wallPtr;
+// Raised whenever quads are appended, the platforms and walls are built, or the geometry is
+// freed: what is derived from the quads for drawing is rebuilt when it changes.
+extern uint32_t gLevelGeometryVersion;
 
 // Places a level model in the world for good (every vertex scaled by scale percent, turned by
 // angles about the origin, moved by position; the placement is kept in the model) and appends

@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <sstream>
 #include <string>
@@ -89,10 +91,48 @@ TEST(DemoGame, EachLevelRunsWithoutAConsoleComplaint)
         ASSERT_TRUE(WriteTextFile(dir / "Data/game script", game.substr(0, game.find("level \"")) +
                                                                 "level \"Levels/" + level + "\"\n"));
         // The yard runs muted: sounds a muted game cannot play are nothing to complain of.
-        const std::string out = RunDemo(dir, std::string("--frames 400") + (level[0] == 'y' ? " --mute" : ""));
+        const std::string out =
+            RunDemo(dir, std::string("--frames 400") + (level[0] == 'y' ? " --mute" : ""));
         EXPECT_NE(std::string::npos, out.find("//Ended: frame limit after 400 passes")) << level << "\n"
                                                                                         << out;
         EXPECT_EQ("", Complaints(out)) << level;
+    }
+}
+
+TEST(DemoGame, BothLevelsPlayAsTheyAlwaysHave)
+{
+    // The same hook in each level walks the player in a slow circle along the walls and shoots
+    // every 25 ticks while the guards patrol, chase and strike; after 300 passes the roster's
+    // snapshot and the last frame must be those the engine gave before its collision, drawing
+    // and posing were made to scale. The picture may differ by rounding on a few pixels.
+    const std::string expected = SourceDir() + "/tests/app/data/demo_plays_the_same/";
+    const std::string hook = ReadTextFile(expected + "hook");
+    for (const std::string level : {"start", "yard"})
+    {
+        TempDir dir;
+        CopyDemo(dir, level == "start" ? hook : "", level == "yard" ? hook : "");
+        const std::string game = ReadTextFile(SourceDir() + "/demo/Data/game script");
+        ASSERT_TRUE(WriteTextFile(dir / "Data/game script", game.substr(0, game.find("level \"")) +
+                                                                "level \"Levels/" + level + "\"\n"));
+        const std::string out = RunDemo(dir, "--frames 300 --mute --screenshot '" + (dir / "last.png") + "'");
+        EXPECT_EQ(ReadTextFile(expected + level + ".keyframe"),
+                  ReadTextFile(dir / ("Levels/" + level + "/keyframe1")))
+            << level << "\n"
+            << out;
+        const PngImage want = ReadPng(expected + level + ".png"), got = ReadPng(dir / "last.png");
+        ASSERT_TRUE(want.ok && got.ok && want.width == got.width && want.height == got.height)
+            << level << out;
+        int differing = 0, largest = 0;
+        for (size_t i = 0; i < want.rgba.size(); i += 4)
+        {
+            int d = 0;
+            for (int c = 0; c < 3; c++)
+                d = std::max(d, std::abs(int(want.rgba[i + c]) - int(got.rgba[i + c])));
+            differing += d > 0;
+            largest = std::max(largest, d);
+        }
+        EXPECT_LE(differing, want.width * want.height / 200) << level;
+        EXPECT_LE(largest, 6) << level;
     }
 }
 
