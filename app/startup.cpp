@@ -246,6 +246,8 @@ void RegisterEngineHooks()
     gQuitHook = RequestQuit;
     gEngineVariablesHook = InstallProgramVariables;
     gTickCountHook = TickCount; // falls are stamped by the real clock in sixtieths
+    // Actors are drawn farthest from the eye first.
+    gEyePositionHook = EyePosition;
     RegisterScriptAccess();
 }
 
@@ -335,8 +337,6 @@ int KesrowMain(const KesrowOptions* options)
     PLT_DisableScreenSaver();
 
     VXR_Init();
-    // Actors are drawn farthest from the eye first.
-    gEyePositionHook = EyePosition;
     int drawW = width, drawH = height;
     PLT_WindowSize(&drawW, &drawH);
     ReSizeGLScene(drawW, drawH);

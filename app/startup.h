@@ -35,9 +35,11 @@ void ReSizeGLScene(int width, int height);
 // A message box captioned "Kesrow"; standard error in a batch run or when no box can be shown.
 void MyOutputToDialog(const char* text);
 
-// Lets the layers below reach what the program owns: "quit" ends the loop, and the program's
+// Lets the layers below reach what the program owns: "quit" ends the loop, the program's
 // settings ("doMouseView", "doFog", "gFogStart", "gFogEnd") become script variables at every
-// engine reset. Called at start-up before the first reset (tests call it too).
+// engine reset, and actors are sorted by their distance from the eye. Called at start-up before
+// the first reset (tests and benchmarks call it too, so that they run with every hook the game
+// has).
 void RegisterEngineHooks();
 
 struct KesrowOptions;

@@ -248,3 +248,17 @@ TEST_F(SceneDrawing, LevelDrawnChunkByChunkWithGlassOverWhatLiesBehindIt)
     EXPECT_LT(gLevelDrawStats.chunksDrawn, gLevelDrawStats.chunks);
     EXPECT_LT(gLevelDrawStats.trianglesDrawn, 40 * 40 * 2);
 }
+
+TEST_F(SceneDrawing, TheProgramsHooksSortActorsByTheirDistanceFromTheEye)
+{
+    // The eye at x = 10: the actor at the origin is the farther one from it, though nearer to the
+    // origin. Blended models over one another come out right only when it is drawn first.
+    RegisterEngineHooks();
+    entfl = -10.0f;
+    human_being* byTheOrigin = AppendNewHuman();
+    human_being* byTheEye = AppendNewHuman();
+    byTheOrigin->position = fastVector_Set(0.0f, 0.0f, 0.0f);
+    byTheEye->position = fastVector_Set(9.0f, 0.0f, 0.0f);
+    SortHumansForBlending();
+    EXPECT_TRUE(baseHuman->next == byTheOrigin && byTheOrigin->next == byTheEye);
+}
