@@ -90,7 +90,7 @@ const float kShotLength = 30.0f, kShotDrop = 2.0f;
 // ones alike. Walkers walk at most 3 + 400 + 100 ticks a load: 18 units, well short of the far end.
 const int kWarmUpPasses = 3;
 const double kTickBlockMs = 100.0, kFrameBlockMs = 150.0, kProbeBlockMs = 100.0;
-const int kMaxTickPasses = 400, kMaxFramePasses = 100, kMaxProbes = 2000, kMinPasses = 3;
+const int kMaxTickPasses = 400, kMaxFramePasses = 100, kMaxProbes = 20000, kMinPasses = 3;
 
 std::string gData; // the generated data folder, ending with '/'
 
