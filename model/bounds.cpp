@@ -11,6 +11,7 @@
 
 const float kWallClipConstant = 0.1f;
 float planeEqs[6][4];
+uint32_t gModelBoxesVersion = 0;
 
 namespace
 {
@@ -184,6 +185,7 @@ void UpdateModelBoxes(mesh_mod* model, vector_type position, vector_type rotatio
     ModelBoxToCollisionPlanes(model);
     StoreBoxBounds(model);
     model->boxValid = 1;
+    gModelBoxesVersion++;
 }
 
 int CheckBoxWithPlanes(const vector_type corners[8])

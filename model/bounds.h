@@ -4,6 +4,8 @@
 
 #include "world/vecmath.h"
 
+#include <cstdint>
+
 struct bonus;
 struct human_being;
 struct mesh_mod;
@@ -30,6 +32,9 @@ void CreateBoneBoxCenter(bonus* bone);
 // x = maxX (2 3 6), x = minX (0 1 4), y = minY (0 3 4), y = maxY (1 2 5).
 void BoneBoxToCollisionPlanes(bonus* bone);
 void ModelBoxToCollisionPlanes(mesh_mod* model);
+
+// Raised by every box update, so that what is derived from the boxes knows when to be rebuilt.
+extern uint32_t gModelBoxesVersion;
 
 // The per-draw box rebuild for a model drawn at position with rotation (degrees, x then y
 // then z): every bone box is posed through its chain into world space, the model box becomes

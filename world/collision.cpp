@@ -6,6 +6,7 @@
 #include "world/collision.h"
 
 #include "core/clock.h"
+#include "model/bounds.h"
 #include "model/mesh_records.h"
 #include "script/interpreter.h"
 #include "world/camera.h"
@@ -14,8 +15,10 @@
 #include "world/level_index.h"
 #include "world/player.h"
 
+#include <algorithm>
 #include <cmath>
 #include <utility>
+#include <vector>
 
 fpl gSliders[kMaxSliders];
 float s1 = 0.0f, s2 = 0.0f, s3 = 0.0f;
@@ -40,16 +43,6 @@ const float kProbeBelowEye = 1000.0f; // and reaches this far below it
 const float kHighestStep = 0.5f;      // ground higher than this above the eye is not ground
 const float kClimbedAtOnce = 0.3f;    // a rise up to this is climbed in the same step
 
-vector_type Sub(vector_type a, vector_type b)
-{
-    return fastVector_Set(a.x - b.x, a.y - b.y, a.z - b.z);
-}
-
-float Dot(vector_type a, vector_type b)
-{
-    return a.x * b.x + a.y * b.y + a.z * b.z;
-}
-
 float DistanceOf(float x, float y, float z, vector_type from)
 {
     return std::sqrt(squareOf(x - from.x) + squareOf(y - from.y) + squareOf(z - from.z));
@@ -73,35 +66,253 @@ bool UsesBoneBoxes(const human_being* h)
     return h->type == 0 && h->model->boneListHead.next;
 }
 
-// False only when the segment cannot touch any box of the model: it misses the boxes' bounds,
-// widened against rounding. Boxes never built yet are always tested.
-bool SegmentMayTouchBoxes(const mesh_mod* model, const vector_type& a, const vector_type& b)
+// A segment with its bounds widened against rounding: the hit point of a segment test strays
+// from the segment and the face by a few units in the last place of the coordinates involved.
+struct segmentReach
 {
-    if (!model->boxValid) return true;
-    const float lo[3] = {model->boxMin.x, model->boxMin.y, model->boxMin.z};
-    const float hi[3] = {model->boxMax.x, model->boxMax.y, model->boxMax.z};
-    const float pa[3] = {a.x, a.y, a.z};
-    const float pb[3] = {b.x, b.y, b.z};
+    vector_type a, b;
+    float lo[3], hi[3];
+    bool finite;
+};
+
+segmentReach ReachOf(const vector_type& a, const vector_type& b)
+{
+    segmentReach r;
+    r.a = a, r.b = b;
+    const float pa[3] = {a.x, a.y, a.z}, pb[3] = {b.x, b.y, b.z};
+    float size = 0.0f;
+    for (int axis = 0; axis < 3; axis++)
+    {
+        if (std::fabs(pa[axis]) > size) size = std::fabs(pa[axis]);
+        if (std::fabs(pb[axis]) > size) size = std::fabs(pb[axis]);
+    }
+    const float m = 0.001f + 2e-5f * size;
+    r.finite = std::isfinite(m);
+    for (int axis = 0; axis < 3; axis++)
+    {
+        r.lo[axis] = (pa[axis] < pb[axis] ? pa[axis] : pb[axis]) - m;
+        r.hi[axis] = (pa[axis] < pb[axis] ? pb[axis] : pa[axis]) + m;
+    }
+    return r;
+}
+
+// False only when the segment cannot touch what lies within lo..hi: it misses those bounds,
+// first as a box of its own, then along its length. Anything not finite is never ruled out.
+__attribute__((noinline)) bool SegmentMayTouch(const segmentReach& r, const vector_type& lo,
+                                               const vector_type& hi)
+{
+    if (!r.finite) return true;
+    const float low[3] = {lo.x, lo.y, lo.z}, high[3] = {hi.x, hi.y, hi.z};
+    for (int axis = 0; axis < 3; axis++)
+        if (high[axis] < r.lo[axis] || low[axis] > r.hi[axis]) return false;
+    const float pa[3] = {r.a.x, r.a.y, r.a.z}, pb[3] = {r.b.x, r.b.y, r.b.z};
     float t0 = 0.0f, t1 = 1.0f;
     for (int axis = 0; axis < 3; axis++)
     {
-        const float m = 0.001f + 1e-5f * (std::fabs(lo[axis]) + std::fabs(hi[axis]) + std::fabs(pa[axis]) +
-                                          std::fabs(pb[axis]));
-        const float low = lo[axis] - m, high = hi[axis] + m, d = pb[axis] - pa[axis];
-        if (!std::isfinite(low) || !std::isfinite(high) || !std::isfinite(pa[axis]) || !std::isfinite(d))
-            return true;
-        if (d == 0.0f)
-        {
-            if (pa[axis] < low || pa[axis] > high) return false;
-            continue;
-        }
-        float ta = (low - pa[axis]) / d, tb = (high - pa[axis]) / d;
+        const float d = pb[axis] - pa[axis];
+        const float m = (r.hi[axis] - r.lo[axis] - std::fabs(d)) * 0.5f; // the widening
+        if (d == 0.0f || !std::isfinite(low[axis]) || !std::isfinite(high[axis])) continue;
+        float ta = (low[axis] - m - pa[axis]) / d, tb = (high[axis] + m - pa[axis]) / d;
         if (ta > tb) std::swap(ta, tb);
-        t0 = std::fmax(t0, ta);
-        t1 = std::fmin(t1, tb);
+        if (ta > t0) t0 = ta;
+        if (tb < t1) t1 = tb;
         if (t0 > t1) return false;
     }
     return true;
+}
+
+// The roster in its order with each model's box bounds, kept in arrays of their own: reading
+// the bounds from every model at every step would touch as many scattered pages as there are
+// actors, and a step looks at every actor twice. Rebuilt when the roster or any box changed
+// (once a frame while the scene is drawn). Whatever scripts change at any time (type, health,
+// team) is still read from the actor itself. Boxes never built get endless bounds: always tested.
+struct actorBoundsTable
+{
+    std::vector<human_being*> actors;
+    std::vector<float> lo[3], hi[3];
+    uint32_t roster = ~0u, boxes = ~0u;
+    // A grid over the ground plane naming the actors whose bounds reach into each cell, so that a
+    // step asks about the actors near it, not all of them; actors without finite bounds are in
+    // `everywhere`. Each cell lists table positions in ascending (roster) order.
+    float originX = 0, originZ = 0, cell = 1;
+    int columns = 0, rows = 0;
+    std::vector<uint32_t> cellStart, entries, everywhere;
+    std::vector<uint32_t> stamp, found;
+    uint32_t query = 0;
+};
+
+actorBoundsTable gActorBounds;
+
+void GridTheActors(actorBoundsTable& t)
+{
+    const size_t n = t.actors.size();
+    std::vector<uint32_t> gridded;
+    float minX = 0, maxX = 0, minZ = 0, maxZ = 0, widest = 0;
+    t.everywhere.clear();
+    for (uint32_t i = 0; i < n; i++)
+    {
+        const bool finite = std::isfinite(t.lo[0][i]) && std::isfinite(t.hi[0][i]) &&
+                            std::isfinite(t.lo[2][i]) && std::isfinite(t.hi[2][i]);
+        if (!finite)
+        {
+            t.everywhere.push_back(i);
+            continue;
+        }
+        if (gridded.empty()) minX = t.lo[0][i], maxX = t.hi[0][i], minZ = t.lo[2][i], maxZ = t.hi[2][i];
+        minX = std::fmin(minX, t.lo[0][i]), maxX = std::fmax(maxX, t.hi[0][i]);
+        minZ = std::fmin(minZ, t.lo[2][i]), maxZ = std::fmax(maxZ, t.hi[2][i]);
+        widest = std::fmax(widest, std::fmax(t.hi[0][i] - t.lo[0][i], t.hi[2][i] - t.lo[2][i]));
+        gridded.push_back(i);
+    }
+    // Cells about twice an actor wide, and never many more cells than actors.
+    const double width = (double)maxX - minX + 1.0, depth = (double)maxZ - minZ + 1.0;
+    double cell = std::max(2.0 * widest, 1.0);
+    cell = std::max(cell, std::sqrt(width * depth / (4.0 * (double)gridded.size() + 64.0)));
+    t.cell = (float)cell;
+    t.originX = minX - 0.5f, t.originZ = minZ - 0.5f;
+    t.columns = std::max(1, (int)std::ceil(width / cell));
+    t.rows = std::max(1, (int)std::ceil(depth / cell));
+    t.cellStart.assign((size_t)t.columns * t.rows + 1, 0);
+    auto range = [&](uint32_t i, int* c0, int* c1, int* r0, int* r1)
+    {
+        *c0 = std::clamp((int)std::floor((t.lo[0][i] - t.originX) / t.cell), 0, t.columns - 1);
+        *c1 = std::clamp((int)std::floor((t.hi[0][i] - t.originX) / t.cell), 0, t.columns - 1);
+        *r0 = std::clamp((int)std::floor((t.lo[2][i] - t.originZ) / t.cell), 0, t.rows - 1);
+        *r1 = std::clamp((int)std::floor((t.hi[2][i] - t.originZ) / t.cell), 0, t.rows - 1);
+    };
+    for (int pass = 0; pass < 2; pass++)
+    {
+        std::vector<uint32_t> next;
+        if (pass == 1)
+        {
+            for (size_t c = 0; c + 1 < t.cellStart.size(); c++)
+                t.cellStart[c + 1] += t.cellStart[c];
+            t.entries.assign(t.cellStart.back(), 0);
+            next.assign(t.cellStart.begin(), t.cellStart.end() - 1);
+        }
+        for (uint32_t i : gridded)
+        {
+            int c0, c1, r0, r1;
+            range(i, &c0, &c1, &r0, &r1);
+            for (int r = r0; r <= r1; r++)
+                for (int c = c0; c <= c1; c++)
+                {
+                    const size_t at = (size_t)r * t.columns + c;
+                    if (pass == 0)
+                        t.cellStart[at + 1]++;
+                    else
+                        t.entries[next[at]++] = i;
+                }
+        }
+    }
+    t.stamp.assign(n, 0);
+    t.query = 0;
+}
+
+const actorBoundsTable& ActorBoundsTable()
+{
+    actorBoundsTable& t = gActorBounds;
+    if (t.roster == gRosterVersion && t.boxes == gModelBoxesVersion) return t;
+    t.actors.clear();
+    for (int axis = 0; axis < 3; axis++)
+        t.lo[axis].clear(), t.hi[axis].clear();
+    for (human_being* h = baseHuman ? baseHuman->next : nullptr; h; h = h->next)
+    {
+        const bool bounded = h->model && h->model->boxValid;
+        const float lo[3] = {bounded ? h->model->boxMin.x : -INFINITY,
+                             bounded ? h->model->boxMin.y : -INFINITY,
+                             bounded ? h->model->boxMin.z : -INFINITY};
+        const float hi[3] = {bounded ? h->model->boxMax.x : INFINITY, bounded ? h->model->boxMax.y : INFINITY,
+                             bounded ? h->model->boxMax.z : INFINITY};
+        t.actors.push_back(h);
+        for (int axis = 0; axis < 3; axis++)
+            t.lo[axis].push_back(lo[axis]), t.hi[axis].push_back(hi[axis]);
+    }
+    GridTheActors(t);
+    t.roster = gRosterVersion;
+    t.boxes = gModelBoxesVersion;
+    return t;
+}
+
+// Table positions, ascending, of the actors whose bounds may reach the segment's; every actor
+// when the segment's bounds are not finite or cross more cells than there are actors.
+const std::vector<uint32_t>& ActorsNear(const segmentReach& r)
+{
+    actorBoundsTable& t = gActorBounds;
+    t.found.clear();
+    const float cells[4] = {(r.lo[0] - t.originX) / t.cell, (r.hi[0] - t.originX) / t.cell,
+                            (r.lo[2] - t.originZ) / t.cell, (r.hi[2] - t.originZ) / t.cell};
+    const bool finite = r.finite && std::isfinite(cells[0]) && std::isfinite(cells[1]) &&
+                        std::isfinite(cells[2]) && std::isfinite(cells[3]);
+    const double span =
+        finite ? ((double)cells[1] - cells[0] + 1.0) * ((double)cells[3] - cells[2] + 1.0) : 0.0;
+    if (!finite || span > (double)t.actors.size())
+    {
+        for (uint32_t i = 0; i < t.actors.size(); i++)
+            t.found.push_back(i);
+        return t.found;
+    }
+    if (++t.query == 0)
+    {
+        std::fill(t.stamp.begin(), t.stamp.end(), 0);
+        t.query = 1;
+    }
+    t.found = t.everywhere;
+    if (cells[1] >= 0.0f && cells[0] < (float)t.columns && cells[3] >= 0.0f && cells[2] < (float)t.rows)
+    {
+        const int c0 = std::max(0, (int)std::floor(cells[0])),
+                  c1 = std::min(t.columns - 1, (int)std::floor(cells[1]));
+        const int r0 = std::max(0, (int)std::floor(cells[2])),
+                  r1 = std::min(t.rows - 1, (int)std::floor(cells[3]));
+        for (int row = r0; row <= r1; row++)
+            for (int c = c0; c <= c1; c++)
+            {
+                const size_t at = (size_t)row * t.columns + c;
+                for (uint32_t e = t.cellStart[at]; e < t.cellStart[at + 1]; e++)
+                {
+                    const uint32_t i = t.entries[e];
+                    if (t.stamp[i] == t.query) continue;
+                    t.stamp[i] = t.query;
+                    t.found.push_back(i);
+                }
+            }
+    }
+    std::sort(t.found.begin(), t.found.end());
+    return t.found;
+}
+
+// False only when the segment cannot touch the boxes of the table's actor i. Called for every
+// actor at every step: the comparisons that rule out most of them come first, inline.
+inline bool MayTouch(const actorBoundsTable& t, size_t i, const segmentReach& r)
+{
+    if (t.hi[0][i] < r.lo[0] || t.lo[0][i] > r.hi[0] || t.hi[2][i] < r.lo[2] || t.lo[2][i] > r.hi[2] ||
+        t.hi[1][i] < r.lo[1] || t.lo[1][i] > r.hi[1])
+        return false;
+    const vector_type lo = {t.lo[0][i], t.lo[1][i], t.lo[2][i]}, hi = {t.hi[0][i], t.hi[1][i], t.hi[2][i]};
+    return SegmentMayTouch(r, lo, hi);
+}
+
+// The player's box is rebuilt after every player step; its bounds (with each face's far corner)
+// are taken when asked, which costs less than the six face tests they spare.
+bool PlayerMayBeTouched(const segmentReach& r)
+{
+    vector_type lo = playerBox.faces[0][0], hi = lo;
+    for (const auto& face : playerBox.faces)
+    {
+        const vector_type far =
+            fastVector_Set(face[1].x + face[2].x - face[0].x, face[1].y + face[2].y - face[0].y,
+                           face[1].z + face[2].z - face[0].z);
+        for (const vector_type& p : {face[0], face[1], face[2], far})
+        {
+            if (p.x < lo.x) lo.x = p.x;
+            if (p.y < lo.y) lo.y = p.y;
+            if (p.z < lo.z) lo.z = p.z;
+            if (p.x > hi.x) hi.x = p.x;
+            if (p.y > hi.y) hi.y = p.y;
+            if (p.z > hi.z) hi.z = p.z;
+        }
+    }
+    return SegmentMayTouch(r, lo, hi);
 }
 
 struct actorHit
@@ -119,6 +330,7 @@ actorHit NearestActorOnSegment(vector_type from, vector_type to, const human_bei
 {
     actorHit nearest = {nullptr, nullptr, 0};
     if (!baseHuman) return nearest;
+    const segmentReach reach = ReachOf(from, to);
     auto consider = [&](human_being* h, bonus* bone, const vector_type faces[6][3])
     {
         for (int f = 0; f < 6; f++)
@@ -133,11 +345,13 @@ actorHit NearestActorOnSegment(vector_type from, vector_type to, const human_bei
             nearest = {h, bone, f};
         }
     };
-    for (human_being* h = baseHuman->next; h; h = h->next)
+    const actorBoundsTable& table = ActorBoundsTable();
+    for (uint32_t i : ActorsNear(reach))
     {
+        if (!MayTouch(table, i, reach)) continue;
+        human_being* h = table.actors[i];
         if (h->type == 2 || h == skip || !h->model) continue;
         if (useTeam && h->team == team) continue;
-        if (!SegmentMayTouchBoxes(h->model, from, to)) continue;
         if (UsesBoneBoxes(h))
             for (bonus* b = h->model->boneListHead.next; b; b = b->next)
                 consider(h, b, b->boxPlanes);
@@ -199,19 +413,23 @@ bool SkippedForRetry(const vertWall* w, const fpl* retry)
 int LineSegmentCollidesWithTriangle(const vector_type tri[3], const vector_type* from, const vector_type* to,
                                     vector_type* hit)
 {
-    const vector_type e1 = Sub(tri[1], tri[0]);
-    const vector_type e2 = Sub(tri[2], tri[0]);
-    const vector_type n = CrossProduct(e1, e2);
-    const vector_type d = Sub(*to, *from);
-    const float nd = Dot(n, d);
+    // Written out rather than through the vector helpers: every step and shot runs this many
+    // times, and the same expressions give the same results.
+    const float e1x = tri[1].x - tri[0].x, e1y = tri[1].y - tri[0].y, e1z = tri[1].z - tri[0].z;
+    const float e2x = tri[2].x - tri[0].x, e2y = tri[2].y - tri[0].y, e2z = tri[2].z - tri[0].z;
+    const float nx = e1y * e2z - e1z * e2y, ny = e1z * e2x - e1x * e2z, nz = e1x * e2y - e1y * e2x;
+    const float dx = to->x - from->x, dy = to->y - from->y, dz = to->z - from->z;
+    const float nd = nx * dx + ny * dy + nz * dz;
     if (std::fabs(nd) < 0.000001f) return 0;
-    const float t = -Dot(Sub(*from, tri[0]), n) / nd;
+    const float t = -((from->x - tri[0].x) * nx + (from->y - tri[0].y) * ny + (from->z - tri[0].z) * nz) / nd;
     if (!(t >= 0.0f && t <= 1.0f)) return 0;
-    const vector_type H = fastVector_Set(from->x + t * d.x, from->y + t * d.y, from->z + t * d.z);
+    const vector_type H = {from->x + t * dx, from->y + t * dy, from->z + t * dz};
 
-    const vector_type w = Sub(H, tri[0]);
-    const float a = Dot(e1, e1), b = Dot(e1, e2), c = Dot(e2, e2);
-    const float p = Dot(w, e1), q = Dot(w, e2);
+    const float wx = H.x - tri[0].x, wy = H.y - tri[0].y, wz = H.z - tri[0].z;
+    const float a = e1x * e1x + e1y * e1y + e1z * e1z;
+    const float b = e1x * e2x + e1y * e2y + e1z * e2z;
+    const float c = e2x * e2x + e2y * e2y + e2z * e2z;
+    const float p = wx * e1x + wy * e1y + wz * e1z, q = wx * e2x + wy * e2y + wz * e2z;
     const float denominator = b * b - a * c;
     if (denominator == 0.0f) return 0;
     const float k = 1.0f / denominator;
@@ -279,14 +497,24 @@ int CheckMove(float oldX, float oldZ, float newX, float newZ, float* height, flo
                 if (HitsFace(faces[f], probeFrom, probeTo, &top)) candidate(top.y);
         };
         const bool scanEndsAtModelBox = mover && mover->type > 2;
+        const segmentReach probe = ReachOf(probeFrom, probeTo);
         bool scanEnded = false;
-        for (human_being* h = baseHuman ? baseHuman->next : nullptr; h; h = h->next)
+        const actorBoundsTable& table = ActorBoundsTable();
+        // A mover whose scan ends at the first actor without bone boxes looks at every actor.
+        std::vector<uint32_t> everyone;
+        if (scanEndsAtModelBox)
+            for (uint32_t i = 0; i < table.actors.size(); i++)
+                everyone.push_back(i);
+        for (uint32_t i : scanEndsAtModelBox ? everyone : ActorsNear(probe))
         {
+            const bool reachable = MayTouch(table, i, probe);
+            // Whether the scan ends here does not depend on where the actor stands.
+            if (!reachable && !scanEndsAtModelBox) continue;
+            human_being* h = table.actors[i];
             if (h == mover || h->type >= 2 || h->health <= 0 || !h->model) continue;
-            const bool mayTouch = SegmentMayTouchBoxes(h->model, probeFrom, probeTo);
             if (UsesBoneBoxes(h))
             {
-                if (mayTouch)
+                if (reachable)
                     for (bonus* b = h->model->boneListHead.next; b; b = b->next)
                         standOn(b->boxPlanes);
             }
@@ -295,10 +523,10 @@ int CheckMove(float oldX, float oldZ, float newX, float newZ, float* height, flo
                 scanEnded = true;
                 break;
             }
-            else if (mayTouch)
+            else if (reachable)
                 standOn(h->model->boxPlanes);
         }
-        if (mover && !scanEnded) standOn(playerBox.faces);
+        if (mover && !scanEnded && PlayerMayBeTouched(probe)) standOn(playerBox.faces);
     }
 
     // Without a candidate there is no ground; one that is all too high to step on (the 0.5
@@ -348,7 +576,8 @@ int CheckMove(float oldX, float oldZ, float newX, float newZ, float* height, flo
             OfferSlide(slides, &current, FaceAngleOf(hit), heading, length, nullptr, true);
         }
 
-        if (mover && healthPercentage != 0.0f && PlayerIsIntersected(kneeFrom, kneeTo))
+        if (mover && healthPercentage != 0.0f && PlayerMayBeTouched(ReachOf(kneeFrom, kneeTo)) &&
+            PlayerIsIntersected(kneeFrom, kneeTo))
         {
             blocked = true;
             OfferSlide(slides, &current, viewangle, heading, length, nullptr, false);

@@ -14,6 +14,7 @@
 human_being* baseHuman = nullptr;
 human_being* humanPtr = nullptr;
 human_being* selHuman = nullptr;
+uint32_t gRosterVersion = 0;
 
 int (*gLoadModelHook)(mesh_mod* model, const char* path) = nullptr;
 void (*gDisposeHumanScriptsHook)(human_being* h) = nullptr;
@@ -146,6 +147,7 @@ human_being* AppendNewHuman()
     h->next = nullptr;
     tail->next = h;
     humanPtr = h;
+    gRosterVersion++;
     return h;
 }
 
@@ -203,6 +205,7 @@ void RemoveHuman(human_being* h)
         before = before->next;
     if (before->next != h) return;
     before->next = h->next;
+    gRosterVersion++;
     DisposeHuman(h);
     humanPtr = before;
 }
@@ -212,6 +215,7 @@ void RemoveAllHumans()
     if (!baseHuman) return;
     human_being* h = baseHuman->next;
     baseHuman->next = nullptr;
+    gRosterVersion++;
     while (h)
     {
         human_being* nextHuman = h->next;
@@ -330,4 +334,5 @@ void SortHumansForBlending()
         tail = order[i];
     }
     tail->next = rest;
+    gRosterVersion++;
 }

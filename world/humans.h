@@ -74,6 +74,10 @@ extern human_being* baseHuman;
 extern human_being* humanPtr;
 extern human_being* selHuman;
 
+// Raised whenever the roster gains, loses or reorders actors (the functions below are the only
+// ones that relink it), so that what is derived from its order knows when to be rebuilt.
+extern uint32_t gRosterVersion;
+
 // Allocates the roster head when it is still null.
 void EnsureHumanRoster();
 

@@ -32,6 +32,7 @@ struct kindIndex
     std::vector<uint32_t> cellStart;  // columns * rows + 1 offsets into entries
     std::vector<uint32_t> entries;    // list positions, ascending within each cell
     std::vector<uint32_t> everywhere; // tested by every query, ascending
+    std::vector<footprint> prints;    // each record's footprint, widened by the margin
     std::vector<uint32_t> stamp;      // the walk that last offered each record
     uint32_t walk = 0;
     std::vector<uint32_t> cellScratch; // one cell's records not yet offered
@@ -221,6 +222,21 @@ void FillKind(kindIndex& k, const std::vector<footprint>& prints, const std::vec
                 k.entries[next[(size_t)r * grid.columns + c]++] = (uint32_t)i;
     }
     k.stamp.assign(n, 0);
+    k.prints.resize(n);
+    for (size_t i = 0; i < n; i++)
+        k.prints[i] = {prints[i].minX - grid.margin, prints[i].maxX + grid.margin,
+                       prints[i].minZ - grid.margin, prints[i].maxZ + grid.margin};
+}
+
+// Comparisons for the query path, where the library's NaN-aware calls would cost a call each.
+inline float Lesser(float a, float b)
+{
+    return b < a ? b : a;
+}
+
+inline float Greater(float a, float b)
+{
+    return b > a ? b : a;
 }
 
 uint32_t StartWalk(kindIndex& k)
@@ -238,15 +254,15 @@ uint32_t StartWalk(kindIndex& k)
 float EnterBand(float a, float d, float low, float high)
 {
     if (d == 0.0f) return 0.0f;
-    float t = std::fmin((low - a) / d, (high - a) / d);
-    return std::fmax(t, 0.0f);
+    float t = Lesser((low - a) / d, (high - a) / d);
+    return Greater(t, 0.0f);
 }
 
 float ExitBand(float a, float d, float low, float high)
 {
     if (d == 0.0f) return 1.0f;
-    float t = std::fmax((low - a) / d, (high - a) / d);
-    return std::fmin(t, 1.0f);
+    float t = Greater((low - a) / d, (high - a) / d);
+    return Lesser(t, 1.0f);
 }
 
 } // namespace
@@ -340,12 +356,12 @@ void WalkLevelCells(int kind, const vector_type* from, const vector_type* to, le
 
     // The segment's own rounding grows with its length and distance from the origin.
     const float largest =
-        std::fmax(std::fmax(std::fabs(ax), std::fabs(az)), std::fmax(std::fabs(to->x), std::fabs(to->z)));
+        Greater(Greater(std::fabs(ax), std::fabs(az)), Greater(std::fabs(to->x), std::fabs(to->z)));
     const float m = grid.margin + 1e-5f * (largest + std::fabs(dx) + std::fabs(dz));
     const float gridMaxX = grid.originX + grid.cell * grid.columns;
     const float gridMaxZ = grid.originZ + grid.cell * grid.rows;
-    const float lowX = std::fmin(ax, ax + dx) - m, highX = std::fmax(ax, ax + dx) + m;
-    const float lowZ = std::fmin(az, az + dz) - m, highZ = std::fmax(az, az + dz) + m;
+    const float lowX = Lesser(ax, ax + dx) - m, highX = Greater(ax, ax + dx) + m;
+    const float lowZ = Lesser(az, az + dz) - m, highZ = Greater(az, az + dz) + m;
     if (highX < grid.originX || lowX > gridMaxX || highZ < grid.originZ || lowZ > gridMaxZ) return;
 
     const int r0 = CellOf(lowZ, grid.originZ, grid.rows), r1 = CellOf(highZ, grid.originZ, grid.rows);
@@ -366,8 +382,8 @@ void WalkLevelCells(int kind, const vector_type* from, const vector_type* to, le
         if (tIn <= tOut)
         {
             const float xa = ax + tIn * dx, xb = ax + tOut * dx;
-            const int c0 = CellOf(std::fmin(xa, xb) - m, grid.originX, grid.columns);
-            const int c1 = CellOf(std::fmax(xa, xb) + m, grid.originX, grid.columns);
+            const int c0 = CellOf(Lesser(xa, xb) - m, grid.originX, grid.columns);
+            const int c1 = CellOf(Greater(xa, xb) + m, grid.originX, grid.columns);
             const int colStep = dx >= 0.0f ? 1 : -1;
             const int firstCol = dx >= 0.0f ? c0 : c1, lastCol = dx >= 0.0f ? c1 : c0;
             for (int c = firstCol;; c += colStep)
@@ -379,13 +395,17 @@ void WalkLevelCells(int kind, const vector_type* from, const vector_type* to, le
                     const uint32_t i = k.entries[e];
                     if (k.stamp[i] == walk) continue;
                     k.stamp[i] = walk;
+                    // A cell is larger than the segment's reach in it: records beside the
+                    // segment's bounds are left out here.
+                    const footprint& f = k.prints[i];
+                    if (f.maxX < lowX || f.minX > highX || f.maxZ < lowZ || f.minZ > highZ) continue;
                     k.cellScratch.push_back(i);
                 }
                 const bool lastOfCols = c == lastCol;
                 float tRest = tNextRow;
                 if (!lastOfCols)
-                    tRest = std::fmin(
-                        tRest, std::fmax(tIn, EnterBand(ax, dx, colLow(c + colStep), colHigh(c + colStep))));
+                    tRest = Lesser(
+                        tRest, Greater(tIn, EnterBand(ax, dx, colLow(c + colStep), colHigh(c + colStep))));
                 if (!k.cellScratch.empty() &&
                     !visit(context, k.cellScratch.data(), (int)k.cellScratch.size(), tRest))
                     return;

@@ -220,6 +220,7 @@ TEST_F(LevelIndex, CandidatesHoldEveryCrossingInListOrderAndNearestHitsMatchASca
             }
 
             s1 = s2 = s3 = -7.0f;
+            vecDistance = 123.0f; // a query restores what it found
             const nearest want = ScanEverything(from, to, true, nullptr);
             const int got = StandardCollision(from, to);
             ASSERT_EQ(want.result, got) << "level " << level << " segment " << s;
@@ -231,7 +232,7 @@ TEST_F(LevelIndex, CandidatesHoldEveryCrossingInListOrderAndNearestHitsMatchASca
             {
                 EXPECT_EQ(want.actor, gHitPerson);
             }
-            EXPECT_EQ(65535.0f, vecDistance);
+            EXPECT_EQ(123.0f, vecDistance);
 
             float wantAngle = 0, gotAngle = 0;
             const nearest person = ScanEverything(from, to, false, &wantAngle);
