@@ -292,11 +292,14 @@ inline bool MayTouch(const actorBoundsTable& t, size_t i, const segmentReach& r)
     return SegmentMayTouch(r, lo, hi);
 }
 
-// The player's box is rebuilt after every player step; its bounds (with each face's far corner)
-// are taken when asked, which costs less than the six face tests they spare.
+// The player's box bounds (with each face's far corner), taken again whenever the box is rebuilt.
 bool PlayerMayBeTouched(const segmentReach& r)
 {
-    vector_type lo = playerBox.faces[0][0], hi = lo;
+    static uint32_t version = ~0u;
+    static vector_type lo, hi;
+    if (version == gPlayerBoxVersion) return SegmentMayTouch(r, lo, hi);
+    version = gPlayerBoxVersion;
+    lo = hi = playerBox.faces[0][0];
     for (const auto& face : playerBox.faces)
     {
         const vector_type far =

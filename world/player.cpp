@@ -4,6 +4,7 @@
 #include "world/camera.h"
 
 bbox playerBox;
+uint32_t gPlayerBoxVersion = 0;
 float fall = 0.0f;
 float gPlayerFallTime = 0.0f;
 int32_t fallStartTime = 0;
@@ -25,4 +26,5 @@ void GeneratePlayerBox()
         for (int k = 0; k < 3; k++)
             vector_RotSet(&playerBox.faces[f][k], local[f][k][0] * h, local[f][k][1] * H, local[f][k][2] * h,
                           cx, cy, cz, 0.0f, -viewangle, 0.0f);
+    gPlayerBoxVersion++;
 }

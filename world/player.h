@@ -17,6 +17,8 @@ struct bbox
 // The player's box: 0.5 wide and deep, 1.3 high, its base 1.0 below the eye, turned with the
 // heading. Rebuilt by GeneratePlayerBox after every player step.
 extern bbox playerBox;
+// Raised by every GeneratePlayerBox, the only writer of playerBox.
+extern uint32_t gPlayerBoxVersion;
 
 // Height still to fall (set by CheckMove), the fall clock and the fall's start in sixtieths of
 // a second.
