@@ -1,13 +1,17 @@
-// Model bounds and collision boxes: bone rest extents, the bone and model boxes rebuilt at every
-// drawing, the view-volume test on a box, rescaling an actor's model and small geometric helpers.
-// The world-space boxes describe the model as of its last drawing; nothing here draws.
+// Model bounds and collision boxes: bone rest extents, the bone and model boxes brought up to
+// date at every drawing, the view-volume test on a box, rescaling an actor's model and small
+// geometric helpers. The world-space boxes describe the model as of its last drawing; nothing
+// here draws.
 #include "model/bounds.h"
 
 #include "model/mesh_records.h"
+#include "model/pose_cache.h"
 #include "model/posing.h"
 #include "world/humans.h"
 
 #include <cmath>
+#include <cstring>
+#include <vector>
 
 const float kWallClipConstant = 0.1f;
 float planeEqs[6][4];
@@ -39,21 +43,95 @@ void FillBoxPlanes(vector_type planes[6][3], const vector_type corners[8])
             planes[face][i] = corners[kFaceCorners[face][i]];
 }
 
-bool TriangleMovedByBone(const trio* t, const bonus* bone)
+// The corner vertices of a triangle: its own corner pointers, or (for an actor's copy, whose
+// triangles are its source's) the copy's vertex at each corner's number, found as
+// GetVertexPtrByNumber finds it, so both give what a copy with triangles of its own would.
+struct cornerLookup
+{
+    const std::vector<const vtx_typ*>* byNumber; // null: the triangle's own corners
+
+    const vtx_typ* operator()(const trio* t, int i) const
+    {
+        if (!byNumber) return t->vertices[i];
+        if (byNumber->empty()) return nullptr;
+        const int n = t->vertexNumbers[i];
+        if (n <= 0) return byNumber->front();
+        if (n >= (int)byNumber->size()) return byNumber->back();
+        return (*byNumber)[n];
+    }
+};
+
+bool TriangleMovedByBone(const trio* t, const bonus* bone, const cornerLookup& corner)
 {
     for (int i = 0; i < 3; i++)
     {
-        const vtx_typ* v = t->vertices[i];
+        const vtx_typ* v = corner(t, i);
         if (!v) continue;
         if ((v->bone == bone && v->weight > 0) || (v->secondBone == bone && v->weight < 100)) return true;
     }
     return false;
 }
 
-vector_type PlaceInWorld(vector_type p, vector_type position, vector_type rotation)
+void ComputeBoneExtents(trio* firstTriangle, bonus* firstBone, const cornerLookup& corner)
 {
-    vector_type r = RotateVector(p, fastVector_Set(0.0f, 0.0f, 0.0f), rotation.x, rotation.y, rotation.z);
-    return fastVector_Set(r.x + position.x, r.y + position.y, r.z + position.z);
+    for (bonus* bone = firstBone; bone; bone = bone->next)
+    {
+        float minX = 1000.0f, minY = 1000.0f, minZ = 1000.0f;
+        float maxX = -1000.0f, maxY = -1000.0f, maxZ = -1000.0f;
+        for (trio* t = firstTriangle; t; t = t->next)
+        {
+            if (!TriangleMovedByBone(t, bone, corner)) continue;
+            for (int i = 0; i < 3; i++)
+            {
+                const vtx_typ* v = corner(t, i);
+                if (!v) continue;
+                minX = std::fmin(minX, v->x);
+                maxX = std::fmax(maxX, v->x);
+                minY = std::fmin(minY, v->y);
+                maxY = std::fmax(maxY, v->y);
+                minZ = std::fmin(minZ, v->z);
+                maxZ = std::fmax(maxZ, v->z);
+            }
+        }
+        if (minX == 1000.0f) minX = maxX = minY = maxY = minZ = maxZ = 0.0f;
+        bone->minX = minX;
+        bone->maxX = maxX;
+        bone->minY = minY;
+        bone->maxY = maxY;
+        bone->minZ = minZ;
+        bone->maxZ = maxZ;
+    }
+}
+
+// Rest extents of a model's bones from its own rest positions, also when its triangles are shared.
+void RebuildModelExtents(mesh_mod* model)
+{
+    if (!model->sharedTriangles)
+    {
+        GetMeshworkModelHighs(model->triangleListHead.next, model->boneListHead.next);
+        return;
+    }
+    std::vector<const vtx_typ*> byNumber;
+    for (const vtx_typ* v = model->vertexListHead.next; v; v = v->next)
+        byNumber.push_back(v);
+    ComputeBoneExtents(model->triangleListHead.next, model->boneListHead.next, cornerLookup{&byNumber});
+}
+
+// A model-space point turned with the model (x, then y, then z) and moved with it: the two
+// steps are kept apart so a box that only moved reuses its turned corners.
+vector_type Turned(vector_type p, vector_type rotation)
+{
+    return RotateVector(p, fastVector_Set(0.0f, 0.0f, 0.0f), rotation.x, rotation.y, rotation.z);
+}
+
+vector_type Moved(vector_type turned, vector_type position)
+{
+    return fastVector_Set(turned.x + position.x, turned.y + position.y, turned.z + position.z);
+}
+
+int SameBits(vector_type a, vector_type b)
+{
+    return memcmp(&a, &b, sizeof a) == 0;
 }
 
 float GroundDistance(vector_type a, vector_type b)
@@ -91,33 +169,7 @@ void StoreBoxBounds(mesh_mod* model)
 
 void GetMeshworkModelHighs(trio* firstTriangle, bonus* firstBone)
 {
-    for (bonus* bone = firstBone; bone; bone = bone->next)
-    {
-        float minX = 1000.0f, minY = 1000.0f, minZ = 1000.0f;
-        float maxX = -1000.0f, maxY = -1000.0f, maxZ = -1000.0f;
-        for (trio* t = firstTriangle; t; t = t->next)
-        {
-            if (!TriangleMovedByBone(t, bone)) continue;
-            for (int i = 0; i < 3; i++)
-            {
-                const vtx_typ* v = t->vertices[i];
-                if (!v) continue;
-                minX = std::fmin(minX, v->x);
-                maxX = std::fmax(maxX, v->x);
-                minY = std::fmin(minY, v->y);
-                maxY = std::fmax(maxY, v->y);
-                minZ = std::fmin(minZ, v->z);
-                maxZ = std::fmax(maxZ, v->z);
-            }
-        }
-        if (minX == 1000.0f) minX = maxX = minY = maxY = minZ = maxZ = 0.0f;
-        bone->minX = minX;
-        bone->maxX = maxX;
-        bone->minY = minY;
-        bone->maxY = maxY;
-        bone->minZ = minZ;
-        bone->maxZ = maxZ;
-    }
+    ComputeBoneExtents(firstTriangle, firstBone, cornerLookup{nullptr});
 }
 
 void CreateBoneBox(bonus* bone)
@@ -149,12 +201,15 @@ void ModelBoxToCollisionPlanes(mesh_mod* model)
     if (model) FillBoxPlanes(model->boxPlanes, model->boxCorners);
 }
 
-void UpdateModelBoxes(mesh_mod* model, vector_type position, vector_type rotation)
+// Every bone box carried through its chain (each bone's boxCenter is left posed, in model space),
+// the model-space hull of them all widened into the model box, and every corner and the top
+// turned with the model; kept in the cache for PlaceBoxes.
+static void PoseAndTurnBoxes(mesh_mod* model, model_pose_cache* cache, vector_type rotation)
 {
-    if (!model) return;
     float minX = 1000.0f, minY = 1000.0f, minZ = 1000.0f;
     float maxX = -1000.0f, maxY = -1000.0f, maxZ = -1000.0f;
-    for (bonus* bone = model->boneListHead.next; bone; bone = bone->next)
+    int i = 0;
+    for (bonus* bone = model->boneListHead.next; bone && i < cache->boneCount; bone = bone->next, i++)
     {
         CreateBoneBox(bone);
         CreateBoneBoxCenter(bone);
@@ -169,23 +224,65 @@ void UpdateModelBoxes(mesh_mod* model, vector_type position, vector_type rotatio
             maxY = std::fmax(maxY, c.y);
             minZ = std::fmin(minZ, c.z);
             maxZ = std::fmax(maxZ, c.z);
-            bone->boxCorners[k] = PlaceInWorld(c, position, rotation);
+            cache->bones[i].turned[k] = Turned(c, rotation);
         }
-        BoneBoxToCollisionPlanes(bone);
     }
     // A model without bones has nothing to measure; its box shrinks to the origin rather than
     // turning inside out.
     if (minX > maxX) minX = maxX = minY = maxY = minZ = maxZ = 0.0f;
 
-    FillBoxCorners(model->boxCorners, minX - kWallClipConstant, maxX + kWallClipConstant, minY, maxY,
+    vector_type corners[8];
+    FillBoxCorners(corners, minX - kWallClipConstant, maxX + kWallClipConstant, minY, maxY,
                    minZ - kWallClipConstant, maxZ + kWallClipConstant);
-    model->topPoint = PlaceInWorld(fastVector_Set(0.0f, maxY, 0.0f), position, rotation);
+    cache->topTurned = Turned(fastVector_Set(0.0f, maxY, 0.0f), rotation);
     for (int k = 0; k < 8; k++)
-        model->boxCorners[k] = PlaceInWorld(model->boxCorners[k], position, rotation);
+        cache->modelTurned[k] = Turned(corners[k], rotation);
+}
+
+// The turned boxes moved to position: bone and model corners, their faces, topPoint and the
+// bounds of them all.
+static void PlaceBoxes(mesh_mod* model, const model_pose_cache* cache, vector_type position)
+{
+    int i = 0;
+    for (bonus* bone = model->boneListHead.next; bone && i < cache->boneCount; bone = bone->next, i++)
+    {
+        for (int k = 0; k < 8; k++)
+            bone->boxCorners[k] = Moved(cache->bones[i].turned[k], position);
+        BoneBoxToCollisionPlanes(bone);
+    }
+    model->topPoint = Moved(cache->topTurned, position);
+    for (int k = 0; k < 8; k++)
+        model->boxCorners[k] = Moved(cache->modelTurned[k], position);
     ModelBoxToCollisionPlanes(model);
     StoreBoxBounds(model);
+}
+
+void UpdateModelBoxes(mesh_mod* model, vector_type position, vector_type rotation)
+{
+    if (!model) return;
+    // Three steps, each done again only when what it depends on changed: posing the boxes (the
+    // bone inputs), turning them (and the rotation), moving them (and the position). A standing
+    // actor skips all three, an actor pushed about in one pose only moves its boxes, a walker,
+    // whose pose changes every tick, does all three. Each step computes what the full rebuild
+    // computes, so the boxes come out the same to the bit.
+    model_pose_cache* cache = CheckModelPoseInputs(model);
+    if (!cache->turnedKnown || cache->turnedVersion != cache->inputsVersion ||
+        !SameBits(rotation, cache->turnedRotation))
+    {
+        PoseAndTurnBoxes(model, cache, rotation);
+        cache->turnedKnown = 1;
+        cache->turnedVersion = cache->inputsVersion;
+        cache->turnedRotation = rotation;
+        cache->placedKnown = 0;
+    }
+    if (!cache->placedKnown || !SameBits(position, cache->placedPosition))
+    {
+        PlaceBoxes(model, cache, position);
+        cache->placedKnown = 1;
+        cache->placedPosition = position;
+        gModelBoxesVersion++;
+    }
     model->boxValid = 1;
-    gModelBoxesVersion++;
 }
 
 int CheckBoxWithPlanes(const vector_type corners[8])
@@ -233,7 +330,9 @@ void ScaleModelTo(human_being* actor, float sx, float sy, float sz, int absolute
         b->pivot.y *= fy;
         b->pivot.z *= fz;
     }
-    GetMeshworkModelHighs(model->triangleListHead.next, model->boneListHead.next);
+    RebuildModelExtents(model);
+    // The rest positions moved: the pose cache cannot see that by its bone comparison alone.
+    ForgetModelPose(model);
 }
 
 char VertexIsPartOfTriangle(vector_type v, const trio* t)

@@ -33,23 +33,26 @@ void CreateBoneBoxCenter(bonus* bone);
 void BoneBoxToCollisionPlanes(bonus* bone);
 void ModelBoxToCollisionPlanes(mesh_mod* model);
 
-// Raised by every box update, so that what is derived from the boxes knows when to be rebuilt.
+// Raised by every box update that changed a box, so that what is derived from the boxes knows
+// when to be rebuilt (an update that found nothing changed leaves it).
 extern uint32_t gModelBoxesVersion;
 
-// The per-draw box rebuild for a model drawn at position with rotation (degrees, x then y
-// then z): every bone box is posed through its chain into world space, the model box becomes
-// the widened model-space hull of the posed bone boxes turned and moved like the model, and
-// topPoint, the planes and each bone's posed boxCenter (model space) follow. Sets boxValid.
+// The per-draw box update for a model drawn at position with rotation (degrees, x then y then
+// z): every bone box is posed through its chain into world space, the model box becomes the
+// widened model-space hull of the posed bone boxes turned and moved like the model, and topPoint,
+// the planes, boxMin/boxMax and each bone's posed boxCenter (model space) follow. Work whose
+// inputs (bone channels, pivots, rest extents, rotation, position) are bitwise the same as at the
+// last call is skipped: the boxes are then already what a rebuild would give. Sets boxValid.
 void UpdateModelBoxes(mesh_mod* model, vector_type position, vector_type rotation);
 
 // 1 when all eight corners lie strictly outside one and the same plane of planeEqs, else 0.
 int CheckBoxWithPlanes(const vector_type corners[8]);
 
 // Rescales the actor's private model: vertex rest positions and bone pivots are multiplied by
-// the factors, then the rest extents are rebuilt. With absolute 0 the arguments are factors;
-// otherwise they are target width, height and depth measured on the model box of the last
-// drawing (0 keeps that size). Before the first drawing the present sizes are 0 and the scale
-// is left as it is. A null actor or model is ignored.
+// the factors, then the rest extents are rebuilt and the model's pose cache is dropped. With absolute 0 the
+// arguments are factors; otherwise they are target width, height and depth measured on the model box of the
+// last drawing (0 keeps that size). Before the first drawing the present sizes are 0 and the scale is left as
+// it is. A null actor or model is ignored.
 void ScaleModelTo(human_being* actor, float sx, float sy, float sz, int absolute);
 
 // 1, 2 or 3 when v equals the rest position of the triangle's first, second or third vertex

@@ -1,48 +1,19 @@
-// Model drawing: CPU posing into the shared pvert/pnorm arrays, the box update, and one indexed
-// draw per used material with its colour, texture, blend and depth-write rules.
+// Model drawing: the channel blend, the box update, the posed vertices of the model's pose cache
+// and one indexed draw per used material with its colour, texture, blend and depth-write rules.
 #include "model/draw_model.h"
 
-#include "core/output.h"
 #include "model/bounds.h"
 #include "model/mesh_records.h"
-#include "model/posing.h"
+#include "model/pose_cache.h"
 #include "world/humans.h"
 
 #include <GL/gl.h>
 
 vector_type tintColor = {1.0f, 1.0f, 1.0f};
 
-// Poses every vertex into pvert and its rest normal into pnorm, vertex i of the list at index i.
-// The element lists index these arrays by vertex number, so the arrays are filled in list order.
-static void PoseModelVertices(mesh_mod* model)
-{
-    static const mesh_mod* reportedModel = nullptr;
-    int i = 0;
-    for (vtx_typ* v = model->vertexListHead.next; v; v = v->next, i++)
-    {
-        if (i >= kMaxPosedVertices)
-        {
-            if (reportedModel != model)
-                OutputToConsoleF("//Model %s has more than %d vertices; only those are posed.", model->name,
-                                 kMaxPosedVertices);
-            reportedModel = model;
-            break;
-        }
-        vector_type p = PoseWeightedVertex(v);
-        pvert[i][0] = p.x;
-        pvert[i][1] = p.y;
-        pvert[i][2] = p.z;
-        pnorm[i][0] = v->normal.x;
-        pnorm[i][1] = v->normal.y;
-        pnorm[i][2] = v->normal.z;
-    }
-    glEnableClientState(GL_NORMAL_ARRAY);
-    glNormalPointer(GL_FLOAT, 0, pnorm);
-    glEnableClientState(GL_VERTEX_ARRAY);
-    glVertexPointer(3, GL_FLOAT, 0, pvert);
-}
-
-static void DrawMaterial(const model_material* slot)
+// slot is the drawn model's; its element list and texture coordinates are those of the model's
+// source, of whose list at most sourceTriangles triangles are drawn.
+static void DrawMaterial(const model_material* slot, int sourceTriangles)
 {
     if (slot->kind == 4)
     {
@@ -70,45 +41,61 @@ static void DrawMaterial(const model_material* slot)
     glTexCoordPointer(2, GL_FLOAT, 0, slot->texCoords);
     if (slot->kind == 4) glColor4f(tintColor.x, tintColor.y, tintColor.z, 1.0f);
     int triangles = slot->elementTriangles;
+    if (triangles > sourceTriangles) triangles = sourceTriangles;
     if (triangles > kMaxMaterialIndices / 3) triangles = kMaxMaterialIndices / 3;
-    if (triangles > 0) glDrawElements(GL_TRIANGLES, triangles * 3, GL_UNSIGNED_INT, slot->indices);
+    if (triangles > 0 && slot->indices && slot->texCoords)
+        glDrawElements(GL_TRIANGLES, triangles * 3, GL_UNSIGNED_INT, slot->indices);
+}
+
+static void DrawPosedModel(mesh_mod* model, float x, float y, float z, float rx, float ry, float rz)
+{
+    int positionCount = 0, normalCount = 0;
+    const float(*positions)[3] = PosedModelVertices(model, &positionCount);
+    const float(*normals)[3] = ModelRestNormals(model, &normalCount);
+    // Element lists name vertex numbers below vertexCount; both arrays must reach that far.
+    if (!positions || !normals || positionCount < model->vertexCount || normalCount < model->vertexCount)
+        return;
+    glEnableClientState(GL_NORMAL_ARRAY);
+    glNormalPointer(GL_FLOAT, 0, normals);
+    glEnableClientState(GL_VERTEX_ARRAY);
+    glVertexPointer(3, GL_FLOAT, 0, positions);
+
+    int lit = model->owner && model->owner->lit;
+    vector_type savedTint = tintColor;
+    if (lit)
+    {
+        tintColor = fastVector_Set(1.0f, 1.0f, 1.0f);
+        glDisable(GL_LIGHTING);
+    }
+    glPushMatrix();
+    glTranslatef(x, y, z);
+    glRotatef(rz, 0.0f, 0.0f, 1.0f);
+    glRotatef(ry, 0.0f, 1.0f, 0.0f);
+    glRotatef(rx, 1.0f, 0.0f, 0.0f);
+    const mesh_mod* source = ModelDataSource(model);
+    for (int i = 0; i < kMaxModelMaterials; i++)
+        if (model->materials[i].used)
+            DrawMaterial(&model->materials[i], source->materials[i].elementTriangles);
+    glPopMatrix();
+    if (lit)
+    {
+        tintColor = savedTint;
+        glEnable(GL_LIGHTING);
+    }
 }
 
 vector_type DrawMeshworkModel(mesh_mod* model, float x, float y, float z, float rx, float ry, float rz,
                               float blendPercent, int culled)
 {
     if (!model) return fastVector_Set(0.0f, 0.0f, 0.0f);
-    glPushMatrix();
     // Culling tests last frame's box, which a model never drawn does not have yet.
     if (!model->boxValid) culled = 0;
-
+    // Blending is cheap; posing and boxing are redone by the pose cache only when the blended
+    // channels (or the position, rotation, pivots or extents) differ from the last call, so the
+    // frames between two ticks, and every frame of a standing actor, reuse the last results.
     BlendModelChannels(model, blendPercent);
-    if (!culled) PoseModelVertices(model);
     UpdateModelBoxes(model, fastVector_Set(x, y, z), fastVector_Set(rx, ry, rz));
-    model->boxValid = 1;
-
-    if (!culled)
-    {
-        int lit = model->owner && model->owner->lit;
-        vector_type savedTint = tintColor;
-        if (lit)
-        {
-            tintColor = fastVector_Set(1.0f, 1.0f, 1.0f);
-            glDisable(GL_LIGHTING);
-        }
-        glTranslatef(x, y, z);
-        glRotatef(rz, 0.0f, 0.0f, 1.0f);
-        glRotatef(ry, 0.0f, 1.0f, 0.0f);
-        glRotatef(rx, 1.0f, 0.0f, 0.0f);
-        for (int i = 0; i < kMaxModelMaterials; i++)
-            if (model->materials[i].used) DrawMaterial(&model->materials[i]);
-        if (lit)
-        {
-            tintColor = savedTint;
-            glEnable(GL_LIGHTING);
-        }
-    }
-    glPopMatrix();
+    if (!culled) DrawPosedModel(model, x, y, z, rx, ry, rz);
     return fastVector_Set(x, y, z);
 }
 

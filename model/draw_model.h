@@ -12,13 +12,15 @@ struct mesh_mod;
 extern vector_type tintColor;
 
 // Draws model at (x, y, z) turned by (rx, ry, rz) degrees (x, then y, then z, then the move),
-// its pose channels blended at blendPercent (100: pose A, 0: pose B). Every vertex is posed
-// through its one or two bones into pvert, with its rest normal in pnorm. The bone and model
-// boxes, planes and topPoint are rebuilt and boxValid set. With culled non-zero (ignored until
-// the model has been drawn once) nothing is posed or drawn, but the blend and boxes still
-// follow. An owner with the lit flag is drawn at full brightness, unlit and untinted.
-// Leaves the vertex, normal and texture coordinate arrays enabled and the blend, depth-write
-// and texture state of the last material drawn. Returns (x, y, z); a null model gives (0, 0, 0).
+// its pose channels blended at blendPercent (100: pose A, 0: pose B). The vertices, posed
+// through their one or two bones, come from the model's pose cache (PosedModelVertices), posed
+// again only when the blended channels changed; the rest normals are the model source's. The
+// bone and model boxes, planes and topPoint are brought up to date and boxValid set. With culled
+// non-zero (ignored until the model has been drawn once) nothing is posed or drawn, but the blend
+// and boxes still follow. An owner with the lit flag is drawn at full brightness, unlit and
+// untinted. A drawn model leaves the vertex, normal and texture coordinate arrays enabled and the
+// blend, depth-write and texture state of the last material drawn. Returns (x, y, z); a null
+// model gives (0, 0, 0).
 vector_type DrawMeshworkModel(mesh_mod* model, float x, float y, float z, float rx, float ry, float rz,
                               float blendPercent, int culled);
 

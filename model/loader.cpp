@@ -515,24 +515,53 @@ void BuildMeshworkModelVertexNormals(mesh_mod* model)
 
 void PrepareModelElementLists(mesh_mod* model)
 {
-    if (!model) return;
-    for (int i = 0; i < kMaxModelMaterials; i++)
-        model->materials[i].elementTriangles = 0;
-    for (trio* t = model->triangleListHead.next; t; t = t->next)
+    // A copy reads its source's lists, and a source's copies read its own: neither is rebuilt.
+    if (!model || model->source || model->copies > 0) return;
+    // Which triangles go into each slot: the same test as the lists are filled by below.
+    auto accepted = [&](const trio* t)
     {
-        model_material* slot = t->material;
-        if (slot < model->materials || slot >= model->materials + kMaxModelMaterials) continue;
-        if (slot->elementTriangles >= kMaxMaterialIndices / 3) continue;
-        int ok = 1;
+        const model_material* slot = t->material;
+        if (slot < model->materials || slot >= model->materials + kMaxModelMaterials) return -1;
         for (int k = 0; k < 3; k++)
-            if (t->vertexNumbers[k] < 0 || t->vertexNumbers[k] >= kMaxMaterialTexCoords) ok = 0;
-        if (!ok) continue;
-        int32_t* indices = &slot->indices[slot->elementTriangles * 3];
+            if (t->vertexNumbers[k] < 0 || t->vertexNumbers[k] >= kMaxMaterialTexCoords) return -1;
+        return (int)(slot - model->materials);
+    };
+    int counts[kMaxModelMaterials] = {0};
+    int highest = model->vertexCount - 1; // texture coordinates by vertex number reach this far
+    for (const trio* t = model->triangleListHead.next; t; t = t->next)
+    {
+        int i = accepted(t);
+        if (i < 0 || counts[i] >= kMaxMaterialIndices / 3) continue;
+        counts[i]++;
+        for (int k = 0; k < 3; k++)
+            if (t->vertexNumbers[k] > highest) highest = t->vertexNumbers[k];
+    }
+    // Sized to what the slot holds: these lists are what every copy of the model shares.
+    int32_t* indices[kMaxModelMaterials];
+    float(*texCoords[kMaxModelMaterials])[2];
+    for (int i = 0; i < kMaxModelMaterials; i++)
+    {
+        model_material* slot = &model->materials[i];
+        free(const_cast<int32_t*>(slot->indices));
+        free(const_cast<float(*)[2]>(slot->texCoords));
+        indices[i] = counts[i] ? static_cast<int32_t*>(malloc(sizeof(int32_t) * 3 * counts[i])) : nullptr;
+        texCoords[i] = counts[i] ? static_cast<float(*)[2]>(calloc(highest + 1, sizeof(float[2]))) : nullptr;
+        slot->indices = indices[i];
+        slot->texCoords = texCoords[i];
+        slot->elementTriangles = 0;
+    }
+    for (const trio* t = model->triangleListHead.next; t; t = t->next)
+    {
+        int i = accepted(t);
+        if (i < 0) continue;
+        model_material* slot = &model->materials[i];
+        if (slot->elementTriangles >= counts[i]) continue;
+        int32_t* slotIndices = &indices[i][slot->elementTriangles * 3];
         for (int k = 0; k < 3; k++)
         {
-            indices[k] = t->vertexNumbers[k];
-            slot->texCoords[t->vertexNumbers[k]][0] = t->u[k];
-            slot->texCoords[t->vertexNumbers[k]][1] = t->v[k];
+            slotIndices[k] = t->vertexNumbers[k];
+            texCoords[i][t->vertexNumbers[k]][0] = t->u[k];
+            texCoords[i][t->vertexNumbers[k]][1] = t->v[k];
         }
         slot->elementTriangles++;
     }

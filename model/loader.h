@@ -45,7 +45,9 @@ int LoadMeshworkModelReport(mesh_mod* model, const char* path, modelLoadReport* 
 void BuildMeshworkModelVertexNormals(mesh_mod* model);
 
 // Each used material's element list (three vertex numbers a triangle) and its texture
-// coordinates by vertex number, from the triangles in list order.
+// coordinates by vertex number, from the triangles in list order, in arrays sized to what the
+// slot holds (replacing the model's earlier ones). The model owns them and its private copies
+// share them; nothing is done for a copy or a model that has copies.
 void PrepareModelElementLists(mesh_mod* model);
 
 // Rebuilds the model cache from empty from the precache file "<routePath>cache": one model file

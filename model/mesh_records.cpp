@@ -1,8 +1,9 @@
 // Model records: the cache head, lookups over a model's lists, private copies for actors and
-// levels, their disposal, and the channel blend. Cache entries are never freed here.
+// levels with the data they share with their source, their disposal, and the channel blend.
 #include "model/mesh_records.h"
 
 #include "core/output.h"
+#include "model/pose_cache.h"
 
 #include <cmath>
 #include <cstdio>
@@ -13,8 +14,6 @@
 mesh_mod* baseMesh = nullptr;
 mesh_mod* meshPtr = nullptr;
 float meshwork_modelScaleFactor = 660.0f;
-float pvert[kMaxPosedVertices][3];
-float pnorm[kMaxPosedVertices][3];
 int (*gImportModelPosesHook)(mesh_mod* model, const char* path) = nullptr;
 
 void EnsureModelCache()
@@ -155,17 +154,45 @@ static void CopyPoses(mesh_mod* copy, pose_struct* sourcePoses, bonus* sourceBon
     }
 }
 
-void BuildModelPrivateMallocs(mesh_mod* copy)
+// The vertex at list position n as GetVertexPtrByNumber finds it: n <= 0 the first, past the
+// end the last; null for no vertices.
+static vtx_typ* VertexByNumber(const std::vector<vtx_typ*>& byNumber, int n)
 {
-    if (!copy) return;
-    bonus* sourceBones = copy->boneListHead.next;
-    vtx_typ* sourceVertices = copy->vertexListHead.next;
-    trio* sourceTriangles = copy->triangleListHead.next;
-    pose_struct* sourcePoses = copy->poseListHead.next;
+    if (byNumber.empty()) return nullptr;
+    if (n <= 0) return byNumber.front();
+    if (n >= (int)byNumber.size()) return byNumber.back();
+    return byNumber[n];
+}
+
+mesh_mod* ModelDataSource(mesh_mod* model)
+{
+    return model && model->source ? model->source : model;
+}
+
+void BuildModelPrivateMallocs(mesh_mod* copy, mesh_mod* entry)
+{
+    if (!copy || !entry) return;
+    bonus* entryBones = copy->boneListHead.next;
+    vtx_typ* entryVertices = copy->vertexListHead.next;
+    pose_struct* entryPoses = copy->poseListHead.next;
+
+    // What the copy shares is held through its source, never through entry alone: a copy of a
+    // copy shares the data of the model both were made from, which outlives them both.
+    mesh_mod* source = ModelDataSource(entry);
+    trio* sourceTriangles = source->triangleListHead.next;
+    copy->source = source;
+    source->copies++;
+    copy->copies = 0;
+    copy->disposeWhenUnshared = 0;
+    copy->restNormals = nullptr;
+    copy->restNormalCount = 0;
+    copy->poseCache = nullptr;
+    copy->vertexBlock = nullptr;
+    copy->vertexBlockCount = 0;
 
     copy->boneListHead.next = nullptr;
     copy->boneCursor = &copy->boneListHead;
-    for (bonus* src = sourceBones; src; src = src->next)
+    for (bonus* src = entryBones; src; src = src->next)
     {
         bonus* b = NewBone();
         *b = *src;
@@ -177,42 +204,51 @@ void BuildModelPrivateMallocs(mesh_mod* copy)
     for (bonus* b = firstBone; b; b = b->next)
         if (b->parent) b->parent = GetBonePtrBySignature(firstBone, b->parentSignature);
 
+    // One block for all vertices: hundreds of records a copy, and an actor's copy must stay small.
+    size_t vertexTotal = 0;
+    for (vtx_typ* src = entryVertices; src; src = src->next)
+        vertexTotal++;
     copy->vertexListHead.next = nullptr;
     copy->vertexCursor = &copy->vertexListHead;
-    for (vtx_typ* src = sourceVertices; src; src = src->next)
+    if (vertexTotal) copy->vertexBlock = static_cast<vtx_typ*>(malloc(vertexTotal * sizeof(vtx_typ)));
+    copy->vertexBlockCount = (int32_t)vertexTotal;
+    std::vector<vtx_typ*> byNumber;
+    byNumber.reserve(vertexTotal);
+    vtx_typ* v = copy->vertexBlock;
+    for (vtx_typ* src = entryVertices; src; src = src->next, v++)
     {
-        vtx_typ* v = static_cast<vtx_typ*>(malloc(sizeof(vtx_typ)));
         *v = *src;
         v->next = nullptr;
         v->bone = GetBonePtrBySignature(firstBone, v->boneSignature);
         v->secondBone = GetBonePtrBySignature(firstBone, v->secondBoneSignature);
         copy->vertexCursor->next = v;
         copy->vertexCursor = v;
-    }
-    // Corners are found by position through an index, as GetVertexPtrByNumber would find them
-    // (n <= 0 the first, past the end the last): walking the list for every corner made each copy
-    // cost vertices x triangles steps, and actors are copied whenever they are made.
-    std::vector<vtx_typ*> byNumber;
-    for (vtx_typ* v = copy->vertexListHead.next; v; v = v->next)
         byNumber.push_back(v);
+    }
 
-    copy->triangleListHead.next = nullptr;
-    copy->triangleCursor = &copy->triangleListHead;
-    for (trio* src = sourceTriangles; src; src = src->next)
+    copy->sharedTriangles = copy->owner != nullptr;
+    if (copy->sharedTriangles)
     {
-        trio* t = static_cast<trio*>(malloc(sizeof(trio)));
-        *t = *src;
-        t->next = nullptr;
-        for (int i = 0; i < 3; i++)
+        // The source's list as it stands; an actor never appends to it.
+        copy->triangleListHead.next = sourceTriangles;
+        copy->triangleCursor = source->triangleCursor;
+    }
+    else
+    {
+        // Corners are found by position through an index, as GetVertexPtrByNumber would find
+        // them (n <= 0 the first, past the end the last).
+        copy->triangleListHead.next = nullptr;
+        copy->triangleCursor = &copy->triangleListHead;
+        for (trio* src = sourceTriangles; src; src = src->next)
         {
-            const int n = t->vertexNumbers[i];
-            t->vertices[i] = byNumber.empty()            ? nullptr
-                             : n <= 0                    ? byNumber.front()
-                             : n >= (int)byNumber.size() ? byNumber.back()
-                                                         : byNumber[n];
+            trio* t = static_cast<trio*>(malloc(sizeof(trio)));
+            *t = *src;
+            t->next = nullptr;
+            for (int i = 0; i < 3; i++)
+                t->vertices[i] = VertexByNumber(byNumber, t->vertexNumbers[i]);
+            copy->triangleCursor->next = t;
+            copy->triangleCursor = t;
         }
-        copy->triangleCursor->next = t;
-        copy->triangleCursor = t;
     }
 
     // The copy starts from the none pose: no rotation in pose A or pose B.
@@ -237,45 +273,47 @@ void BuildModelPrivateMallocs(mesh_mod* copy)
     if (!imported)
     {
         FreePoseList(copy->poseListHead.next);
-        CopyPoses(copy, sourcePoses, sourceBones);
+        CopyPoses(copy, entryPoses, entryBones);
     }
 }
 
-mesh_mod* MakePrivateModelCopy(const mesh_mod* entry, human_being* owner)
+mesh_mod* MakePrivateModelCopy(mesh_mod* entry, human_being* owner)
 {
     if (!entry) return nullptr;
     mesh_mod* copy = static_cast<mesh_mod*>(malloc(sizeof(mesh_mod)));
     *copy = *entry;
-    BuildModelPrivateMallocs(copy);
     copy->owner = owner;
+    BuildModelPrivateMallocs(copy, entry);
     copy->next = nullptr;
     return copy;
 }
 
-void DisposeMeshworkModel(mesh_mod* model)
+static int InModelCache(const mesh_mod* model)
 {
-    if (!model) return;
     if (baseMesh)
-    {
         for (mesh_mod* m = baseMesh; m; m = m->next)
-            if (m == model)
-            {
-                OutputToConsoleF("//Refused to dispose of the cached model %s.", model->name);
-                return;
-            }
-    }
+            if (m == model) return 1;
+    return 0;
+}
+
+static void FreeModel(mesh_mod* model)
+{
+    const vtx_typ* blockEnd = model->vertexBlock ? model->vertexBlock + model->vertexBlockCount : nullptr;
     for (vtx_typ* v = model->vertexListHead.next; v;)
     {
         vtx_typ* nextVertex = v->next;
-        free(v);
+        // Vertices of the block are freed with it; any other was allocated on its own.
+        if (!(model->vertexBlock && v >= model->vertexBlock && v < blockEnd)) free(v);
         v = nextVertex;
     }
-    for (trio* t = model->triangleListHead.next; t;)
-    {
-        trio* nextTriangle = t->next;
-        free(t);
-        t = nextTriangle;
-    }
+    free(model->vertexBlock);
+    if (!model->sharedTriangles)
+        for (trio* t = model->triangleListHead.next; t;)
+        {
+            trio* nextTriangle = t->next;
+            free(t);
+            t = nextTriangle;
+        }
     for (bonus* b = model->boneListHead.next; b;)
     {
         bonus* nextBone = b->next;
@@ -283,7 +321,36 @@ void DisposeMeshworkModel(mesh_mod* model)
         b = nextBone;
     }
     FreePoseList(model->poseListHead.next);
+    FreeModelPoseCache(model);
+    if (!model->source)
+    {
+        for (model_material& slot : model->materials)
+        {
+            free(const_cast<int32_t*>(slot.indices));
+            free(const_cast<float(*)[2]>(slot.texCoords));
+        }
+        free(model->restNormals);
+    }
+    mesh_mod* source = model->source;
     free(model);
+    // The last copy of a source that was disposed of while it was shared takes it along.
+    if (source && --source->copies <= 0 && source->disposeWhenUnshared) FreeModel(source);
+}
+
+void DisposeMeshworkModel(mesh_mod* model)
+{
+    if (!model) return;
+    if (InModelCache(model))
+    {
+        OutputToConsoleF("//Refused to dispose of the cached model %s.", model->name);
+        return;
+    }
+    if (model->copies > 0)
+    {
+        model->disposeWhenUnshared = 1;
+        return;
+    }
+    FreeModel(model);
 }
 
 float InverseDegree(float a)

@@ -9,6 +9,7 @@
 struct human_being;
 struct bonus;
 struct mesh_mod;
+struct model_pose_cache;
 
 // Limits that follow from the record sizes.
 enum
@@ -26,7 +27,10 @@ enum
     kMaxModelBones = 256
 };
 
-// One material slot; lives inside mesh_mod only, never allocated by itself.
+// One material slot; lives inside mesh_mod only, never allocated by itself. Colour, kind,
+// texture, alpha, blending and animation are the model's own (scripts change them on one actor);
+// the element list and texture coordinates are read-only data of the loaded model, shared by
+// every private copy made from it.
 struct model_material
 {
     float red, green, blue;
@@ -36,13 +40,13 @@ struct model_material
     float alpha;           // opacity derived from transparency
     int32_t reserved1;
     float reserved2[6];
-    int32_t blended; // 1: drawn with blending on and depth writes off
-    int32_t indices[kMaxMaterialIndices];
-    float texCoords[kMaxMaterialTexCoords][2]; // (u, v) by vertex number
-    int32_t elementTriangles;                  // triangles in indices
-    int32_t used;                              // only used materials are drawn
-    int32_t animationStart;                    // game time a script texture animation began; 0 = none
-    unsigned int textureId;                    // GL texture name
+    int32_t blended;             // 1: drawn with blending on and depth writes off
+    const int32_t* indices;      // three vertex numbers per triangle; null while the slot has none
+    const float (*texCoords)[2]; // (u, v) by vertex number, one for each vertex of the model
+    int32_t elementTriangles;    // triangles in indices
+    int32_t used;                // only used materials are drawn
+    int32_t animationStart;      // game time a script texture animation began; 0 = none
+    unsigned int textureId;      // GL texture name
 };
 
 struct vtx_typ
@@ -62,11 +66,11 @@ struct vtx_typ
 
 struct trio
 {
-    vtx_typ* vertices[3];
+    vtx_typ* vertices[3]; // corners (of an actor's copy's triangles, its source's vertices)
     int32_t vertexNumbers[3];
     float u[3];
     float v[3];
-    model_material* material; // the slot inside the owning mesh_mod it was listed under
+    model_material* material; // the slot of the loaded model it was listed under
     vector_type normal;       // face normal of the rest positions
     trio* next;
 };
@@ -104,10 +108,12 @@ struct pose_struct
     pose_struct* next;
 };
 
-// One model: either a cache entry (never drawn, never freed) or a private copy owned by an
-// actor or a level. Every list starts at an embedded dummy head; the cursors are left on the
-// last element touched, appends leave them on the new tail. Always allocate on the heap: the
-// eight material slots make the record about 320 KB.
+// One model: either a cache entry (never drawn) or a private copy owned by an actor or a level.
+// Every list starts at an embedded dummy head; the cursors are left on the last element touched,
+// appends leave them on the new tail. A copy shares with its source what it never writes: the
+// slots' element lists and texture coordinates, the rest normals used for drawing and, in an
+// actor's copy, the triangles. The source stays allocated while it has copies, even when it is
+// disposed of first, so a cache entry may be freed or replaced while actors still use it.
 struct mesh_mod
 {
     vtx_typ vertexListHead;
@@ -134,6 +140,15 @@ struct mesh_mod
     char folder[kModelFolderSize]; // path up to and including the last separator
     int32_t boxValid;              // 0 until drawn once; while 0 the drawing call ignores culling
     human_being* owner;            // null in a cache entry
+    mesh_mod* source;              // the model whose shared data a copy uses; null: owns it all
+    int32_t copies;                // live copies whose source is this model
+    int32_t disposeWhenUnshared;   // disposed of while copies lived: freed with the last of them
+    int32_t sharedTriangles;       // 1: the triangle list is source's (an actor's copy)
+    vtx_typ* vertexBlock;          // a copy's vertices, allocated as one block; else null
+    int32_t vertexBlockCount;      // vertices in vertexBlock
+    float (*restNormals)[3];       // rest normal by vertex number for drawing; built on first use
+    int32_t restNormalCount;       // entries of restNormals
+    model_pose_cache* poseCache;   // posed vertices and boxes of the last drawing (pose_cache.h)
     mesh_mod* next;                // model cache or level model list
 };
 
@@ -145,10 +160,6 @@ void EnsureModelCache();
 
 // File coordinates are divided by this when a model is loaded.
 extern float meshwork_modelScaleFactor;
-
-// Posed vertex positions and normals of the model being drawn.
-extern float pvert[kMaxPosedVertices][3];
-extern float pnorm[kMaxPosedVertices][3];
 
 // The n-th vertex in list order from first (0-based); the last vertex when the list ends
 // first, first itself for n <= 0, null only for an empty list.
@@ -178,22 +189,32 @@ mesh_mod* FindCachedModel(const char* name);
 // Appends an entry behind the last cache entry (next null) and leaves meshPtr on it.
 void AppendCachedModel(mesh_mod* entry);
 
-// Turns a member-wise copy of a cache entry into a private copy: its own bones (parents
-// relinked), vertices (bones re-resolved), triangles (corners re-resolved) and poses, pose A and
-// B rotations reset. The poses come from the "<folder><name>_poses" file through
-// gImportModelPosesHook when that hook is set and reads the file; otherwise the copy gets a deep
-// copy of the entry's poses. Either way disposing of the copy never touches the entry. The
-// material slots come with the record copy. owner and next are left for the caller.
-void BuildModelPrivateMallocs(mesh_mod* copy);
+// Turns copy, a member-wise copy of entry, into a private copy: its own bones (parents
+// relinked), vertices (bones re-resolved, allocated as one block) and poses, pose A and B
+// rotations reset. With copy's owner set (an actor's copy) the triangles are its source's: an
+// actor never writes them, and its rest extents go by vertex number.
+// Without an owner (a level model, whose vertices are placed in the world for good) the copy
+// gets triangles of its own whose corners are its own vertices. The slots' element lists, texture
+// coordinates and the triangles' material slots stay those of the source, which copy now holds:
+// source is entry (or entry's source) and its copies count one more. The poses come from the
+// "<folder><name>_poses" file through gImportModelPosesHook when that hook is set and reads the
+// file; otherwise the copy gets a deep copy of the entry's poses. Disposing of the copy never
+// touches the entry's lists. next is left for the caller.
+void BuildModelPrivateMallocs(mesh_mod* copy, mesh_mod* entry);
 
-// Heap copy of entry made private with BuildModelPrivateMallocs, owner set, next null.
-// Null when entry is null.
-mesh_mod* MakePrivateModelCopy(const mesh_mod* entry, human_being* owner);
+// Heap copy of entry made private with BuildModelPrivateMallocs for owner (null: a level
+// model), owner set, next null. Null when entry is null.
+mesh_mod* MakePrivateModelCopy(mesh_mod* entry, human_being* owner);
 
-// Frees every vertex, triangle, bone, pose and pose entry of a private copy and the record.
-// A null model is ignored; a model still linked in the model cache is refused (cache entries
-// live for the whole run).
+// Frees a model: its vertices, bones, poses, pose cache, the triangles it does not share, the
+// element lists and normals it owns, and the record. A model that still has copies is only
+// marked and freed with its last copy; a copy lets go of its source. A null model is ignored; a
+// model still linked in the model cache is refused.
 void DisposeMeshworkModel(mesh_mod* model);
+
+// The model whose triangles and element lists model reads: its source, or model itself.
+mesh_mod* ModelDataSource(mesh_mod* model);
+
 // Frees the poses from first on, with all their entries.
 void FreePoseList(pose_struct* first);
 

@@ -3,6 +3,7 @@
 #include "model/draw_model.h"
 
 #include "app/draw.h"
+#include "model/pose_cache.h"
 #include "model_fixtures.h"
 #include "world/humans.h"
 
@@ -73,28 +74,34 @@ TEST(ModelDrawing, PosesThroughOneOrTwoBonesAndCulledModelsKeepTheirBoxes)
     // Never drawn yet: the cull flag is ignored and the vertices are posed.
     vector_type back = DrawMeshworkModel(m, 3.0f, 4.0f, 5.0f, 0.0f, 0.0f, 0.0f, 100.0f, 1);
     EXPECT_FLOAT_EQ(5.0f, back.z);
+    ASSERT_NE(nullptr, m->poseCache);
+    const float(*posedNow)[3] = m->poseCache->posed;
+    ASSERT_NE(nullptr, posedNow);
     // The arm turns (2, 0, 0) about (1, 0, 0) to (1, 1, 0); the root leaves it at (2, 0, 0).
     // Weights share by the integer 100 / weight; vertex 7 is detached and sits at the origin.
     const float posed[8][2] = {
         {0, 0}, {1, 0}, {1.5f, 0.5f}, {1.5f, 1}, {2, 0}, {1, 1}, {2 - 1.0f / 3, 1.0f / 3}, {0, 0}};
     for (int i = 0; i < 8; i++)
     {
-        EXPECT_NEAR(posed[i][0], pvert[i][0], 1e-4) << "vertex " << i;
-        EXPECT_NEAR(posed[i][1], pvert[i][1], 1e-4) << "vertex " << i;
+        EXPECT_NEAR(posed[i][0], posedNow[i][0], 1e-4) << "vertex " << i;
+        EXPECT_NEAR(posed[i][1], posedNow[i][1], 1e-4) << "vertex " << i;
     }
     // Rest normals: vertex 3 is only in the triangle (0, 3, 4), which faces -z.
-    ExpectVector({pnorm[3][2], pnorm[7][2], 0}, -1, 1, 0, 1e-5f);
+    int normalCount = 0;
+    const float(*normals)[3] = ModelRestNormals(m, &normalCount);
+    ASSERT_EQ(8, normalCount);
+    ExpectVector({normals[3][2], normals[7][2], 0}, -1, 1, 0, 1e-5f);
     vector_type cornerBefore = arm->boxCorners[2];
 
     // Now culled: nothing is posed, but the blend, the boxes and the position follow.
-    pvert[2][0] = -99.0f;
     DrawMeshworkModel(m, 10.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 1);
-    EXPECT_TRUE(pvert[2][0] == -99.0f && arm->rotationZ[2] == 0.0f);
+    EXPECT_TRUE(m->poseCache->posed[2][0] == posed[2][0] && arm->rotationZ[2] == 0.0f);
     EXPECT_TRUE(cornerBefore.x != arm->boxCorners[2].x && m->boxCorners[0].x > 8.0f);
     // Blend 0 drawn shows pose B: the arm straight again.
     DrawMeshworkModel(m, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0);
-    EXPECT_NEAR(2.0f, pvert[2][0], 1e-4);
+    EXPECT_NEAR(2.0f, m->poseCache->posed[2][0], 1e-4);
     EXPECT_EQ(0.0f, DrawMeshworkModel(nullptr, 1.0f, 2.0f, 3.0f, 0, 0, 0, 100.0f, 0).x);
+    DisposeMeshworkModel(m);
 }
 
 TEST(ModelDrawing, MaterialColourBlendAndLitOwner)

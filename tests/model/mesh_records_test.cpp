@@ -47,7 +47,9 @@ mesh_mod* MakeEntry(const char* name)
     AddEntry(stand, arm, 15.0f);
     AddEntry(AddPose(m, "Wave"), body, -20.0f);
     m->materials[2].used = 1;
-    m->materials[2].indices[5] = 42;
+    int32_t* list = static_cast<int32_t*>(calloc(6, sizeof(int32_t)));
+    list[5] = 42;
+    m->materials[2].indices = list; // the entry owns it, as a loaded model owns its lists
     return m;
 }
 
