@@ -1,6 +1,7 @@
 // Scene drawing read back from the frames it swaps, in a small window under the test's X server:
 // the camera convention, HUD actors, the frame skipped while a level changes, fog following
-// doFog, and level quads in their material colour or texture under the tint.
+// doFog, actors out of view whose boxes still follow them, and level quads in their material
+// colour or texture under the tint.
 #include "app/draw.h"
 
 #include "app/level_batches.h"
@@ -10,6 +11,7 @@
 #include "platform/window.h"
 #include "test_util.h"
 #include "world/camera.h"
+#include "world/collision.h"
 #include "world/level.h"
 #include "world/level_fixtures.h"
 
@@ -150,6 +152,29 @@ TEST_F(SceneDrawing, NoFrameWhileTheLevelChangesAndFogFollowsDoFog)
     doFog = 0;
     EXPECT_EQ(kRed, At(Frame(), 0.5f));
     gFogEnd = 200.0f;
+}
+
+TEST_F(SceneDrawing, ActorsOutOfViewKeepTheirBoxesWhereTheyAreForShots)
+{
+    // A panel behind the eye (the view looks along -z): culled in every frame, yet shots along z
+    // through its lower half must find it wherever it has moved or turned since.
+    human_being* panel = AddPanel("65535 0 0", fastVector_Set(0.0f, 0.0f, 5.0f));
+    auto hit = [](float x) { return GetPersonFromLineIntersection({x, -0.3f, 4}, {x, -0.3f, 6}, nullptr); };
+    EXPECT_EQ(kBlack, At(Frame(), 0.5f));
+    EXPECT_TRUE(hit(0.0f) == panel && hit(0.3f) == panel);
+    panel->position.x = 3.0f;
+    EXPECT_EQ(kBlack, At(Frame(), 0.5f));
+    EXPECT_TRUE(hit(0.0f) == nullptr && hit(3.3f) == panel);
+    // Turned edge-on to the shots: 0.2 wide across them instead of 1.2.
+    panel->rotation.y = 90.0f;
+    Frame();
+    EXPECT_TRUE(hit(3.0f) == panel && hit(3.3f) == nullptr);
+    // Turned back and moved in the same frame, standing still for a few more.
+    panel->rotation.y = 0.0f;
+    panel->position.x = -2.0f;
+    for (int i = 0; i < 3; i++)
+        Frame();
+    EXPECT_TRUE(hit(-2.3f) == panel && hit(3.0f) == nullptr);
 }
 
 TEST_F(SceneDrawing, QuadsInMaterialColourUnderTheTintOrTexturedInTheTint)

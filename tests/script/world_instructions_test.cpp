@@ -249,8 +249,19 @@ TEST_F(WorldScript, OutOfRangeNumbersDoNothingAndSayWhichScriptOnce)
 
 TEST_F(WorldScript, MaterialsTexturesAnimationsAndTint)
 {
+    // Another actor of the same model, made first: nothing below may show on it or on the model
+    // cache entry both were copied from, though they share the slots' element lists.
+    human_being* other = MakeActor("n");
+    mesh_mod* entry = FindCachedModel("humanoid");
+    ASSERT_NE(nullptr, entry);
+    std::vector<model_material> otherBefore(other->model->materials,
+                                            other->model->materials + kMaxModelMaterials);
+    std::vector<model_material> entryBefore(entry->materials, entry->materials + kMaxModelMaterials);
+    auto unchanged = [](const model_material* now, const std::vector<model_material>& before)
+    { return memcmp(now, before.data(), sizeof(model_material) * kMaxModelMaterials) == 0; };
     human_being* h = MakeActor("m");
     model_material* m = h->model->materials;
+    EXPECT_EQ(m[0].indices, other->model->materials[0].indices);
     m[4].textureId = 77;
     Check({
         {"col 2,0.25,0.5,0.75",
@@ -286,6 +297,8 @@ TEST_F(WorldScript, MaterialsTexturesAnimationsAndTint)
         EXPECT_EQ(frame, m[3].textureId) << time << " " << script;
     }
     slot = {};
+    EXPECT_TRUE(unchanged(other->model->materials, otherBefore));
+    EXPECT_TRUE(unchanged(entry->materials, entryBefore));
 }
 
 TEST_F(WorldScript, GoStepsOnTheGroundAndMoveIgnoresIt)
