@@ -149,6 +149,7 @@ TEST(ModelDrawing, MaterialColourBlendAndLitOwner)
     ExpectVector({c[0], c[3], 0}, 0.5f, 1, 0);
     EXPECT_TRUE(depthWrites == GL_TRUE && !glIsEnabled(GL_BLEND) && glIsEnabled(GL_TEXTURE_2D));
     tintColor = savedTint;
+    DisposeMeshworkModel(m);
 }
 
 TEST(ModelViewer, ShowsPlainTexturedAndBlendedMaterialsWhereTheyStand)

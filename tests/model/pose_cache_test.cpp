@@ -135,14 +135,19 @@ struct Guard
         entry = Load(dir / "Models/guard", ReadTextFile(SourceDir() + "/demo/Models/guard"));
         actor = NewRecord<human_being>();
         ZeroHuman(actor);
+        // The copy reads its own pose file, as an actor's does in the game.
+        savedHook = gImportModelPosesHook;
+        gImportModelPosesHook = ImportModelAnimations;
         actor->model = MakePrivateModelCopy(entry, actor);
     }
     ~Guard()
     {
+        gImportModelPosesHook = savedHook;
         DisposeMeshworkModel(actor->model);
         DisposeMeshworkModel(entry);
         free(actor);
     }
+    int (*savedHook)(mesh_mod*, const char*) = nullptr;
 };
 
 } // namespace
