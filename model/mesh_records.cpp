@@ -189,12 +189,20 @@ void BuildModelPrivateMallocs(mesh_mod* copy, mesh_mod* entry)
     copy->poseCache = nullptr;
     copy->vertexBlock = nullptr;
     copy->vertexBlockCount = 0;
+    copy->boneBlock = nullptr;
+    copy->boneBlockCount = 0;
 
+    // The bones in one block too: drawing walks them every frame, and neighbours walk faster.
+    size_t boneTotal = 0;
+    for (bonus* src = entryBones; src; src = src->next)
+        boneTotal++;
+    copy->boneBlock = boneTotal ? static_cast<bonus*>(malloc(boneTotal * sizeof(bonus))) : nullptr;
+    copy->boneBlockCount = (int32_t)boneTotal;
     copy->boneListHead.next = nullptr;
     copy->boneCursor = &copy->boneListHead;
-    for (bonus* src = entryBones; src; src = src->next)
+    bonus* b = copy->boneBlock;
+    for (bonus* src = entryBones; src; src = src->next, b++)
     {
-        bonus* b = NewBone();
         *b = *src;
         b->next = nullptr;
         copy->boneCursor->next = b;
@@ -296,30 +304,25 @@ static int InModelCache(const mesh_mod* model)
     return 0;
 }
 
+// Frees the list from first on, but for the records inside block (of count records), which are
+// freed with the block.
+template <typename T> static void FreeList(T* first, T* block, int32_t count)
+{
+    const uintptr_t low = (uintptr_t)block, high = (uintptr_t)(block + count);
+    for (T* x = first; x;)
+    {
+        T* next = x->next;
+        if (!(block && (uintptr_t)x >= low && (uintptr_t)x < high)) free(x);
+        x = next;
+    }
+    free(block);
+}
+
 static void FreeModel(mesh_mod* model)
 {
-    const vtx_typ* blockEnd = model->vertexBlock ? model->vertexBlock + model->vertexBlockCount : nullptr;
-    for (vtx_typ* v = model->vertexListHead.next; v;)
-    {
-        vtx_typ* nextVertex = v->next;
-        // Vertices of the block are freed with it; any other was allocated on its own.
-        if (!(model->vertexBlock && v >= model->vertexBlock && v < blockEnd)) free(v);
-        v = nextVertex;
-    }
-    free(model->vertexBlock);
-    if (!model->sharedTriangles)
-        for (trio* t = model->triangleListHead.next; t;)
-        {
-            trio* nextTriangle = t->next;
-            free(t);
-            t = nextTriangle;
-        }
-    for (bonus* b = model->boneListHead.next; b;)
-    {
-        bonus* nextBone = b->next;
-        free(b);
-        b = nextBone;
-    }
+    FreeList(model->vertexListHead.next, model->vertexBlock, model->vertexBlockCount);
+    if (!model->sharedTriangles) FreeList<trio>(model->triangleListHead.next, nullptr, 0);
+    FreeList(model->boneListHead.next, model->boneBlock, model->boneBlockCount);
     FreePoseList(model->poseListHead.next);
     FreeModelPoseCache(model);
     if (!model->source)

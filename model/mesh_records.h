@@ -146,6 +146,8 @@ struct mesh_mod
     int32_t sharedTriangles;       // 1: the triangle list is source's (an actor's copy)
     vtx_typ* vertexBlock;          // a copy's vertices, allocated as one block; else null
     int32_t vertexBlockCount;      // vertices in vertexBlock
+    bonus* boneBlock;              // a copy's bones, allocated as one block; else null
+    int32_t boneBlockCount;        // bones in boneBlock
     float (*restNormals)[3];       // rest normal by vertex number for drawing; built on first use
     int32_t restNormalCount;       // entries of restNormals
     model_pose_cache* poseCache;   // posed vertices and boxes of the last drawing (pose_cache.h)

@@ -31,6 +31,19 @@ void GatherInputs(const bonus* b, float in[15])
     in[14] = b->maxZ;
 }
 
+// 1 when the n floats of a and b have the same bits.
+bool SameBits(const float* a, const float* b, int n)
+{
+    for (int i = 0; i < n; i++)
+    {
+        uint32_t x, y;
+        memcpy(&x, &a[i], sizeof x);
+        memcpy(&y, &b[i], sizeof y);
+        if (x != y) return false;
+    }
+    return true;
+}
+
 // Vertices in the list from first, at most kMaxPosedVertices.
 int CountVertices(const vtx_typ* first, int* more)
 {
@@ -94,36 +107,37 @@ void PoseVertices(mesh_mod* model, model_pose_cache* c)
 model_pose_cache* CheckModelPoseInputs(mesh_mod* model)
 {
     if (!model) return nullptr;
-    int count = 0;
-    for (const bonus* b = model->boneListHead.next; b; b = b->next)
-        count++;
     model_pose_cache* c = model->poseCache;
     if (!c) c = model->poseCache = static_cast<model_pose_cache*>(calloc(1, sizeof(model_pose_cache)));
-    if (count != c->boneCount)
-    {
-        free(c->bones);
-        c->bones = count ? static_cast<posed_bone*>(calloc(count, sizeof(posed_bone))) : nullptr;
-        c->boneCount = count;
-        c->inputsKnown = 0;
-    }
     // The inputs are compared rather than trusted to writers that report a change: poses, blends,
     // scripts, tools and tests all write bone channels, and a dozen bones compare in less time
     // than one vertex takes to pose. The comparison is bitwise, so a result is reused only for the
     // very same inputs (-0 and 0 differ; a NaN equals itself and gives the same result again).
     int changed = !c->inputsKnown;
     int i = 0;
-    for (const bonus* b = model->boneListHead.next; b; b = b->next, i++)
+    const bonus* b = model->boneListHead.next;
+    for (; b && i < c->boneCount; b = b->next, i++)
     {
         posed_bone* p = &c->bones[i];
         float in[15];
         GatherInputs(b, in);
-        if (changed || p->bone != b || p->parent != b->parent || memcmp(in, p->inputs, sizeof in) != 0)
-        {
-            changed = 1;
-            p->bone = b;
-            p->parent = b->parent;
-            memcpy(p->inputs, in, sizeof in);
-        }
+        if (!changed && p->bone == b && p->parent == b->parent && SameBits(in, p->inputs, 15)) continue;
+        changed = 1;
+        p->bone = b;
+        p->parent = b->parent;
+        memcpy(p->inputs, in, sizeof in);
+    }
+    if (b || i != c->boneCount)
+    {
+        // The bone list is not the one the cache was sized for: size it anew and take every bone.
+        int count = 0;
+        for (b = model->boneListHead.next; b; b = b->next)
+            count++;
+        free(c->bones);
+        c->bones = count ? static_cast<posed_bone*>(calloc(count, sizeof(posed_bone))) : nullptr;
+        c->boneCount = count;
+        c->inputsKnown = 0;
+        return CheckModelPoseInputs(model);
     }
     if (changed)
     {
