@@ -219,16 +219,20 @@ TEST(PoseCache, PosesAndBoxesAgainOnlyWhenTheirInputsChanged)
     ASSERT_NE(nullptr, arm);
 
     // Marks the first posed vertex and an arm box corner; a step that redoes the work overwrites
-    // them. Returns which of the two were redone.
+    // them. Returns which of the two were redone; the boxes' version, which tells collision to
+    // rebuild what it derives from the boxes, must move exactly when the boxes were redone.
     auto redone = [&](auto change)
     {
         posed[0][0] = -99.0f;
         arm->boxCorners[0].x = -99.0f;
         change();
+        const uint32_t version = gModelBoxesVersion;
         BlendModelChannels(m, guard.actor->blendPercent);
         UpdateModelBoxes(m, position, rotation);
         posed = const_cast<float(*)[3]>(PosedModelVertices(m, &count));
-        return std::vector<bool>{posed[0][0] != -99.0f, arm->boxCorners[0].x != -99.0f};
+        const bool boxes = arm->boxCorners[0].x != -99.0f;
+        EXPECT_EQ(boxes, version != gModelBoxesVersion);
+        return std::vector<bool>{posed[0][0] != -99.0f, boxes};
     };
     guard.actor->blendPercent = 40.0f;
     typedef std::vector<bool> redid;
