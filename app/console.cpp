@@ -9,6 +9,7 @@
 #include "platform/keys.h"
 #include "script/compiler.h"
 #include "script/decode.h"
+#include "script/instruction_checks.h"
 #include "script/scheduling.h"
 #include "script/variables.h"
 
@@ -239,6 +240,21 @@ void ConsoleRunLine(const char* text)
     char command[kScriptCommandMax + 1], args[kScriptArgsMax + 1];
     MakeVXRCommandOutOfLine(start, command, args);
     if (!command[0]) return;
+    // Decoded as a script's statement would be, so that arguments that cannot be used are said,
+    // not silently ignored: the player typing wants to know.
+    VXR_Instruction* instruction = GetVXRInstruction(command);
+    if (instruction && instruction->decode && instruction->run)
+    {
+        VXR_DecodedArgs decoded;
+        VXR_DecodeArguments(instruction->decode, args, &decoded);
+        if (decoded.ok)
+            instruction->run(&decoded);
+        else if (decoded.fault)
+            VXR_ReportFault(&decoded, command, decoded.fault, decoded.faultValue);
+        else
+            OutputToConsoleF("//Console: %s: the arguments \"%s\" cannot be used", command, args);
+        return;
+    }
     if (ExecuteVXRCommand(command, args)) return;
     static const char* const kScriptOnly[] = {"if",      "else",      "endif",      "idle",
                                               "repeat",  "endrepeat", "exitrepeat", "loop",
@@ -260,7 +276,7 @@ int ConsoleTick()
         if (gConsoleOpen)
         {
             Close();
-            return 0;
+            return 1;
         }
         gConsoleOpen = 1;
         gScroll = 0;
@@ -273,7 +289,7 @@ int ConsoleTick()
     if (IsKeyDownNow(27))
     {
         Close();
-        return 0;
+        return 1;
     }
     for (int i = 0; i < gTypedCount; i++)
     {

@@ -34,7 +34,8 @@ void ResetConsole();
 // The console's part of a tick, after the keys were read: the console key opens or closes it
 // (Escape closes it too); while it is open the typed input edits the line, Return runs it,
 // Up and Down walk the history, Page Up and Page Down scroll. Returns 1 while the console is
-// open: the tick then leaves the game paused.
+// open and in the tick that closes it: the tick then leaves the game paused, and the game goes on
+// from the next tick.
 int ConsoleTick();
 // Runs one typed line: echoed into the scroll-back and kept in the history. A register name
 // ("i3", "f1", "b2", "s4") shows the register's value; anything else runs as a script command

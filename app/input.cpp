@@ -42,7 +42,10 @@ void GetAllKeys()
 void SwallowHeldKeys()
 {
     for (int code = 0; code < 256; code++)
+    {
         if (keyMap[code] < 0) keySwallowed[code] = true;
+        keyMap[code] = 0;
+    }
 }
 
 void SaveOldKeys()

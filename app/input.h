@@ -32,8 +32,9 @@ extern int gTypedCount;
 // and in the tick's cursor reading.
 void GetAllKeys();
 void SaveOldKeys();
-// Every key held now reads as up from the next GetAllKeys on, until it has been released: a key
-// that closed the console must not reach the game.
+// Every key down in this tick's snapshot reads as up from now on: at once, and for a held key
+// in every later snapshot until it has been released. A key that closed the console must not
+// reach the game.
 void SwallowHeldKeys();
 
 // Key tests by virtual-key code. A code outside 0..255 is never down: they all return 0.

@@ -49,8 +49,8 @@ int SettingsFilePath(char* out, int size)
 //
 // file  -> line*
 // line  -> blanks [name (blanks | '=') blanks value blanks] ['#' comment]
-// name  -> mouse-sensitivity | invert-mouse | volume | window | vsync
-// value -> a number, yes/no (on/off, true/false, 1/0), "fullscreen" or WIDTHxHEIGHT
+// name  -> mouse-sensitivity | invert-mouse | volume | fullscreen | window-size | vsync
+// value -> a number, yes/no (on/off, true/false, 1/0), or WIDTHxHEIGHT
 
 static int ReadTruth(const char* text, int32_t* out)
 {
@@ -82,9 +82,13 @@ static int ReadSetting(const char* name, const char* value, playerSettings* s, c
         s->mouseSensitivity = (float)v;
         return 1;
     }
-    if (!strcmp(name, "invert-mouse") || !strcmp(name, "vsync"))
+    int32_t* truth = !strcmp(name, "invert-mouse") ? &s->invertMouse
+                     : !strcmp(name, "vsync")      ? &s->vsync
+                     : !strcmp(name, "fullscreen") ? &s->fullScreen
+                                                   : nullptr;
+    if (truth)
     {
-        if (ReadTruth(value, name[0] == 'v' ? &s->vsync : &s->invertMouse)) return 1;
+        if (ReadTruth(value, truth)) return 1;
         snprintf(problem, size, "%s \"%.40s\" is not yes or no", name, value);
         return 0;
     }
@@ -99,22 +103,17 @@ static int ReadSetting(const char* name, const char* value, playerSettings* s, c
         s->volume = (int32_t)v;
         return 1;
     }
-    if (!strcmp(name, "window"))
+    if (!strcmp(name, "window-size"))
     {
-        if (!strcmp(value, "fullscreen"))
-        {
-            s->fullScreen = 1;
-            return 1;
-        }
         int w = 0, h = 0;
         if (ParseWindowSize(value, &w, &h))
         {
-            s->fullScreen = 0;
             s->windowWidth = w;
             s->windowHeight = h;
             return 1;
         }
-        snprintf(problem, size, "window \"%.40s\" is neither fullscreen nor a size like 1280x720", value);
+        snprintf(problem, size, "window-size \"%.40s\" is not a size like 1280x720 (16 to 16384 a side)",
+                 value);
         return 0;
     }
     snprintf(problem, size, "unknown setting \"%.40s\"", name);
@@ -217,8 +216,8 @@ int ReadSettingsFile(const char* path, playerSettings* s)
     if (problems == 1)
         OutputToConsoleF("//Settings %s, %s; the default is used", path, first);
     else
-        OutputToConsoleF("//Settings %s, %s (and %d more problems); the defaults are used for them", path,
-                         first, problems - 1);
+        OutputToConsoleF("//Settings %s, %s (and %d more problem%s); the defaults are used for them", path,
+                         first, problems - 1, problems == 2 ? "" : "s");
     return 0;
 }
 
@@ -245,24 +244,21 @@ static int MakeParentFolders(const char* path)
 int WriteSettingsFile(const char* path, const playerSettings* s)
 {
     if (!MakeParentFolders(path)) return 0;
-    char window[32];
-    if (s->fullScreen)
-        snprintf(window, sizeof window, "fullscreen");
-    else
-        snprintf(window, sizeof window, "%dx%d", s->windowWidth, s->windowHeight);
     char text[1024];
     snprintf(text, sizeof text,
              "# Kesrow settings, written by the game when a setting changes while playing.\n"
              "# mouse-sensitivity: degrees of turn per pixel, %g to %g (the default is %g)\n"
-             "# invert-mouse, vsync: yes or no; volume: 0 to 100; window: fullscreen or a size\n"
-             "# such as 1280x720. Each has a command-line option that overrides it for one run.\n"
+             "# invert-mouse, fullscreen, vsync: yes or no; volume: 0 to 100; window-size: the\n"
+             "# window's when not full screen. Each has a command-line option for one run.\n"
              "mouse-sensitivity %g\n"
              "invert-mouse %s\n"
              "volume %d\n"
-             "window %s\n"
+             "fullscreen %s\n"
+             "window-size %dx%d\n"
              "vsync %s\n",
              kMinMouseSensitivity, kMaxMouseSensitivity, kDefaultMouseSensitivity, s->mouseSensitivity,
-             s->invertMouse ? "yes" : "no", s->volume, window, s->vsync ? "yes" : "no");
+             s->invertMouse ? "yes" : "no", s->volume, s->fullScreen ? "yes" : "no", s->windowWidth,
+             s->windowHeight, s->vsync ? "yes" : "no");
     return SafeWriteText(path, text);
 }
 

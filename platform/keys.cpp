@@ -192,7 +192,7 @@ void PLT_SetTyping(int on)
     gTyping = on != 0;
     gTypedCount = 0;
     // The window system's text events carry what the keyboard layout makes of the keys.
-    if (on) SDL_StartTextInput();
+    if (on && SDL_WasInit(SDL_INIT_VIDEO)) SDL_StartTextInput();
 }
 
 int PLT_Typing()
