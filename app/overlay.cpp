@@ -96,8 +96,8 @@ void DrawFlash(int w, int h)
     Rectangle(0, 0, (float)w, (float)h, f.colour[0], f.colour[1], f.colour[2], f.opacity * left);
 }
 
-// Lines 1 to 4 at the top left, 5 to 8 at the top right.
-void DrawHudText(int w, int h)
+// Lines 1 to 4 at the top left, 5 to 8 at the top right, below the notices' band when it is there.
+void DrawHudText(int w, int h, float top)
 {
     const float height = HudTextHeight(h), margin = height * 0.6f;
     for (int i = 0; i < kHudTextLines; i++)
@@ -105,7 +105,7 @@ void DrawHudText(int w, int h)
         const hudTextLine& line = gHudTextLines[i];
         if (!line.text[0]) continue;
         const float size = Fitted(line.text, height, w * 0.48f);
-        const float y = margin + (i % 4) * height * 1.2f;
+        const float y = top + margin + (i % 4) * height * 1.2f;
         const float x = i < 4 ? margin : w - margin - TextWidth(line.text, size);
         DrawText(x, y, size, line.text, line.colour[0], line.colour[1], line.colour[2], 1.0f);
     }
@@ -134,17 +134,19 @@ void DrawMessages(int w, int h)
     }
 }
 
-// Problem lines in a band at the top of the screen.
-void DrawNotices(int w, int h)
+// Problem lines in a band at the top of the screen; returns the band's height (0: none).
+float DrawNotices(int w, int h)
 {
     const char* texts[kNotices];
     const int n = ConsoleNotices(gCurrentTime, texts, kNotices);
-    if (!n) return;
+    if (!n) return 0.0f;
     const float height = HudTextHeight(h) * 0.8f, margin = height * 0.4f;
-    Rectangle(0, 0, (float)w, margin * 2 + n * height * 1.15f, 0.0f, 0.0f, 0.0f, 0.6f);
+    const float band = margin * 2 + n * height * 1.15f;
+    Rectangle(0, 0, (float)w, band, 0.0f, 0.0f, 0.0f, 0.6f);
     for (int i = 0; i < n; i++)
         DrawText(margin, margin + i * height * 1.15f, Fitted(texts[i], height, w - 2 * margin), texts[i],
                  1.0f, 0.8f, 0.35f, 1.0f);
+    return band;
 }
 
 // The console over the upper half: the scroll-back, long lines wrapped, above the typed line.
@@ -243,12 +245,10 @@ void DrawOverlay()
     SetBlendingToMasking();
 
     DrawFlash(w, h);
-    DrawHudText(w, h);
+    const float notices = gConsoleOpen ? 0.0f : DrawNotices(w, h);
+    DrawHudText(w, h, notices);
     DrawMessages(w, h);
-    if (gConsoleOpen)
-        DrawConsole(w, h);
-    else
-        DrawNotices(w, h);
+    if (gConsoleOpen) DrawConsole(w, h);
 
     glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
     glEnable(GL_DEPTH_TEST);
