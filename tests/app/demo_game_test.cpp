@@ -332,36 +332,21 @@ TEST(DemoGame, DeathShowsAMessageAndTheLevelStartsAgainTwoSecondsLater)
     EXPECT_LT(elsewhere, message / 4);
 }
 
-// Starts the demo at its real pace, presses Escape once and checks the game still runs a second
-// later, then presses it again.
-const char kEscapeDriver[] = R"(set -u
-data="$2"
-"$1" --mute --data "$data" --windowed 640x480 --frames 400000 > "$data/game.out" 2>&1 &
-pid=$!
-win=$(timeout 30 xdotool search --sync --onlyvisible --pid $pid 2>/dev/null | head -n 1)
-if [ -z "$win" ]; then echo "driver: no game window"; kill $pid; exit 3; fi
-for i in $(seq 1 300); do [ -e "$data/Levels/start/keyframe9" ] && break; sleep 0.1; done
-xdotool windowfocus --sync $win || xdotool windowfocus $win
-sleep 0.3
+// At the demo's real pace: Escape once, and a second later the game still runs; then again.
+const char kEscapeInput[] = R"(sleep 0.3
 xdotool key Escape
 sleep 1
 kill -0 $pid 2>/dev/null && echo "driver: still running after one Escape"
-xdotool key Escape
-for i in $(seq 1 100); do kill -0 $pid 2>/dev/null || break; sleep 0.1; done
-kill $pid 2>/dev/null
-wait $pid
-)";
+xdotool key Escape)";
 
 TEST(DemoGame, EscapeAsksBeforeItQuits)
 {
     SKIP_WITHOUT_XDOTOOL();
     TempDir dir;
     CopyDemo(dir, "savekey 9\n", "");
-    ASSERT_TRUE(WriteTextFile(dir / "driver.sh", kEscapeDriver));
-    std::string out;
-    RunCommand("timeout 100 xvfb-run -a -s '-screen 0 800x600x24' bash '" + (dir / "driver.sh") + "' '" +
-                   KesrowExe() + "' '" + dir.path + "'",
-               &out);
+    const std::string out = RunDriver(
+        dir, dir.path,
+        XdotoolDriver("--windowed 640x480 --frames 400000", "Levels/start/keyframe9", kEscapeInput));
     EXPECT_NE(std::string::npos, out.find("driver: still running after one Escape")) << out;
     EXPECT_NE(std::string::npos, ReadTextFile(dir / "game.out").find("//Ended: quit")) << out;
 }

@@ -42,6 +42,21 @@ std::string RoomModel()
     return text;
 }
 
+// The room with the demo's humanoid model, a level "lvl" with these actors and load script.
+void WriteRoom(const TempDir& dir, const std::string& person, const char* loadScript)
+{
+    for (const char* file : {"humanoid", "humanoid_poses"})
+        ASSERT_TRUE(WriteTextFile(dir / (std::string("Models/") + file),
+                                  ReadTextFile(SourceDir() + "/demo/Models/" + file)));
+    ASSERT_TRUE(WriteTextFile(dir / "Models/room", RoomModel()));
+    ASSERT_TRUE(WriteTextFile(dir / "Data/game script", "level \"lvl\"\n"));
+    ASSERT_TRUE(WriteTextFile(dir / "lvl/level models", "room,0,0,0,0,0,0,100\n"));
+    ASSERT_TRUE(WriteTextFile(dir / "lvl/tint", "1, 1, 1\n"));
+    ASSERT_TRUE(WriteTextFile(dir / "lvl/person", person));
+    ASSERT_TRUE(WriteTextFile(dir / "lvl/starting", "0\n1\n0\n0\n0\n0\n"));
+    ASSERT_TRUE(WriteTextFile(dir / "lvl/load script", loadScript));
+}
+
 // The level's script: mouse view on; each tick W walks, the view's turn is noted, a click
 // shoots along the eye line. A first snapshot tells the driver the script runs. Once all three were seen, the
 // actor "marker" takes the player's feet and angles, its team the steps walked and its health what the shot
@@ -119,18 +134,11 @@ TEST(RealInput, KeysMouseViewAndAClickReachTheLevelScript)
 {
     SKIP_WITHOUT_XDOTOOL();
     TempDir dir;
-    for (const char* file : {"humanoid", "humanoid_poses"})
-        ASSERT_TRUE(WriteTextFile(dir / (std::string("Models/") + file),
-                                  ReadTextFile(SourceDir() + "/demo/Models/" + file)));
-    ASSERT_TRUE(WriteTextFile(dir / "Models/room", RoomModel()));
-    ASSERT_TRUE(WriteTextFile(dir / "Data/game script", "level \"lvl\"\n"));
-    ASSERT_TRUE(WriteTextFile(dir / "lvl/level models", "room,0,0,0,0,0,0,100\n"));
-    ASSERT_TRUE(WriteTextFile(dir / "lvl/tint", "1, 1, 1\n"));
     // The target stands aside of the walk; the marker (type 2) is never hit by a line test.
-    ASSERT_TRUE(WriteTextFile(dir / "lvl/person", "humanoid,3,0,-6,0,0,0,1,1,100,100,target\n"
-                                                  "humanoid,0,0,8,0,0,0,0,2,100,100,marker"));
-    ASSERT_TRUE(WriteTextFile(dir / "lvl/starting", "0\n1\n0\n0\n0\n0\n"));
-    ASSERT_TRUE(WriteTextFile(dir / "lvl/load script", kLoadScript));
+    WriteRoom(dir,
+              "humanoid,3,0,-6,0,0,0,1,1,100,100,target\n"
+              "humanoid,0,0,8,0,0,0,0,2,100,100,marker",
+              kLoadScript);
     ASSERT_TRUE(WriteTextFile(dir / "driver.sh", kDriver));
 
     std::string out;
@@ -176,36 +184,12 @@ const char kTurnScript[] = "savekey 9\n"
                            "endloop\n";
 
 // The mouse moves 100 pixels right and 40 down in ten steps, then K ends the run.
-const char kTurnDriver[] = R"(set -u
-"$1" --mute --data "$2" --windowed 640x480 --frames 400000 $3 > "$2/game.out" 2>&1 &
-pid=$!
-win=$(timeout 30 xdotool search --sync --onlyvisible --pid $pid 2>/dev/null | head -n 1)
-if [ -z "$win" ]; then echo "driver: no game window"; kill $pid; exit 3; fi
-for i in $(seq 1 300); do [ -e "$2/lvl/keyframe9" ] && break; sleep 0.1; done
-xdotool windowfocus --sync $win || xdotool windowfocus $win
-xdotool mousemove --window $win 320 240
-sleep 0.5
-for i in 1 2 3 4 5 6 7 8 9 10; do xdotool mousemove_relative -- 10 4; sleep 0.05; done
-sleep 0.5
-xdotool key k
-for i in $(seq 1 300); do kill -0 $pid 2>/dev/null || break; sleep 0.1; done
-kill $pid 2>/dev/null
-wait $pid
-)";
-
-void WriteRoom(const TempDir& dir, const char* loadScript)
-{
-    for (const char* file : {"humanoid", "humanoid_poses"})
-        ASSERT_TRUE(WriteTextFile(dir / (std::string("Models/") + file),
-                                  ReadTextFile(SourceDir() + "/demo/Models/" + file)));
-    ASSERT_TRUE(WriteTextFile(dir / "Models/room", RoomModel()));
-    ASSERT_TRUE(WriteTextFile(dir / "Data/game script", "level \"lvl\"\n"));
-    ASSERT_TRUE(WriteTextFile(dir / "lvl/level models", "room,0,0,0,0,0,0,100\n"));
-    // The marker's health (-5) is one no tick count can be.
-    ASSERT_TRUE(WriteTextFile(dir / "lvl/person", "humanoid,0,0,8,0,0,0,0,2,-5,100,marker"));
-    ASSERT_TRUE(WriteTextFile(dir / "lvl/starting", "0\n1\n0\n0\n0\n0\n"));
-    ASSERT_TRUE(WriteTextFile(dir / "lvl/load script", loadScript));
-}
+const char kTurnInput[] =
+    "xdotool mousemove --window $win 320 240\n"
+    "sleep 0.5\n"
+    "for i in 1 2 3 4 5 6 7 8 9 10; do xdotool mousemove_relative -- 10 4; sleep 0.05; done\n"
+    "sleep 0.5\n"
+    "xdotool key k";
 
 } // namespace
 
@@ -213,8 +197,7 @@ TEST(RealInput, TheSameMouseMoveTurnsAlikeWhateverTheTickTiming)
 {
     SKIP_WITHOUT_XDOTOOL();
     TempDir dir, config;
-    WriteRoom(dir, kTurnScript);
-    ASSERT_TRUE(WriteTextFile(dir / "driver.sh", kTurnDriver));
+    WriteRoom(dir, "humanoid,0,0,8,0,0,0,0,2,100,100,marker", kTurnScript);
     // {the timing, the settings file, the turn and the pitch the move gives}: ticks of 20 ms of
     // game time, of 50 ms, and the real clock's pacing; then the player's own sensitivity and
     // invert from the settings file.
@@ -228,11 +211,11 @@ TEST(RealInput, TheSameMouseMoveTurnsAlikeWhateverTheTickTiming)
         ASSERT_TRUE(WriteTextFile(config / "kesrow/settings", settings));
         std::remove((dir / "lvl/keyframe1").c_str());
         std::remove((dir / "lvl/keyframe9").c_str());
-        std::string out;
-        RunCommand("timeout 100 env XDG_CONFIG_HOME='" + config.path +
-                       "' xvfb-run -a -s '-screen 0 800x600x24' bash '" + (dir / "driver.sh") + "' '" +
-                       KesrowExe() + "' '" + dir.path + "' '" + timing + "'",
-                   &out);
+        const std::string out =
+            RunDriver(dir, dir.path,
+                      XdotoolDriver(std::string("--windowed 640x480 --frames 400000 ") + timing,
+                                    "lvl/keyframe9", kTurnInput),
+                      "XDG_CONFIG_HOME='" + config.path + "'");
         const std::string game = ReadTextFile(dir / "game.out");
         ASSERT_NE(std::string::npos, game.find("//Ended: quit")) << timing << out << game;
         std::vector<std::string> f = ActorRecord(ReadTextFile(dir / "lvl/keyframe1"), "marker");
@@ -270,14 +253,7 @@ const char kConsoleScript[] = "def \"ticks\"\n"
 
 // Opens the console, copies the tick count into the marker's team and snapshots; waits; does it
 // again into the marker's health, changing the snapshot's number from the history; closes it.
-const char kConsoleDriver[] = R"(set -u
-"$1" --mute --data "$2" --windowed 640x480 --frames 400000 --fixed-step 20 > "$2/game.out" 2>&1 &
-pid=$!
-win=$(timeout 30 xdotool search --sync --onlyvisible --pid $pid 2>/dev/null | head -n 1)
-if [ -z "$win" ]; then echo "driver: no game window"; kill $pid; exit 3; fi
-for i in $(seq 1 300); do [ -e "$2/lvl/keyframe9" ] && break; sleep 0.1; done
-xdotool windowfocus --sync $win || xdotool windowfocus $win
-sleep 0.3
+const char kConsoleInput[] = R"(sleep 0.3
 xdotool key grave
 sleep 0.3
 for line in 'loadi "ticks",1' 'get "marker"' 'setTeam' 'savekey 3'; do
@@ -289,11 +265,7 @@ for line in 'loadi "ticks",1' 'get "marker"' 'setHealth'; do
 done
 xdotool key Up Up Up Up BackSpace 4 Return
 sleep 0.3
-xdotool key grave
-for i in $(seq 1 300); do kill -0 $pid 2>/dev/null || break; sleep 0.1; done
-kill $pid 2>/dev/null
-wait $pid
-)";
+xdotool key grave)";
 
 } // namespace
 
@@ -301,12 +273,11 @@ TEST(RealInput, TheConsoleOpensRunsTypedLinesWhileTheGameWaitsAndCloses)
 {
     SKIP_WITHOUT_XDOTOOL();
     TempDir dir;
-    WriteRoom(dir, kConsoleScript);
-    ASSERT_TRUE(WriteTextFile(dir / "driver.sh", kConsoleDriver));
-    std::string out;
-    RunCommand("timeout 100 xvfb-run -a -s '-screen 0 800x600x24' bash '" + (dir / "driver.sh") + "' '" +
-                   KesrowExe() + "' '" + dir.path + "'",
-               &out);
+    // The marker's health (-5) is one no tick count can be.
+    WriteRoom(dir, "humanoid,0,0,8,0,0,0,0,2,-5,100,marker", kConsoleScript);
+    const std::string out = RunDriver(
+        dir, dir.path,
+        XdotoolDriver("--windowed 640x480 --frames 400000 --fixed-step 20", "lvl/keyframe9", kConsoleInput));
     const std::string game = ReadTextFile(dir / "game.out");
     ASSERT_NE(std::string::npos, game.find("//Ended: quit")) << out << game;
     // Both snapshots were typed into the console; the second one's number came from the history.
