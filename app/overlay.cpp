@@ -154,7 +154,7 @@ void DrawConsole(int w, int h)
 {
     const float height = ConsoleTextHeight(h), margin = height * 0.5f, step = height * 1.15f;
     const float bottom = h * 0.55f;
-    Rectangle(0, 0, (float)w, bottom, 0.02f, 0.03f, 0.06f, 0.82f);
+    Rectangle(0, 0, (float)w, bottom, 0.02f, 0.03f, 0.06f, 0.88f);
     Rectangle(0, bottom - 2.0f, (float)w, bottom, 0.9f, 0.6f, 0.2f, 0.9f);
     const int columns = (int)((w - 2 * margin) / (height * gCellAspect));
     if (columns < 1) return;
@@ -247,8 +247,11 @@ void DrawOverlay()
     DrawFlash(w, h);
     const float notices = gConsoleOpen ? 0.0f : DrawNotices(w, h);
     DrawHudText(w, h, notices);
-    DrawMessages(w, h);
-    if (gConsoleOpen) DrawConsole(w, h);
+    // The console covers the messages' place; they wait, as the game does, until it closes.
+    if (gConsoleOpen)
+        DrawConsole(w, h);
+    else
+        DrawMessages(w, h);
 
     glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
     glEnable(GL_DEPTH_TEST);
