@@ -104,7 +104,8 @@ TEST(DemoGame, BothLevelsPlayAsTheyAlwaysHave)
     // The same hook in each level walks the player in a slow circle along the walls and shoots
     // every 25 ticks while the guards patrol, chase and strike; after 300 passes the roster's
     // snapshot and the last frame must be those the engine gave before its collision, drawing
-    // and posing were made to scale. The picture may differ by rounding on a few pixels.
+    // and posing were made to scale (the pictures taken again when the HUD got a pass of its own
+    // and the screen its words). The picture may differ by rounding on a few pixels.
     const std::string expected = SourceDir() + "/tests/app/data/demo_plays_the_same/";
     const std::string hook = ReadTextFile(expected + "hook");
     for (const std::string level : {"start", "yard"})

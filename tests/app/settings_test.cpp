@@ -121,7 +121,10 @@ TEST(SettingsFile, LivesInTheConfigurationFolderAndReadsBackWhatWasWritten)
             unsetenv("HOME");
         path[0] = 0;
         EXPECT_EQ(SettingsFilePath(path, room), want[0] ? 1 : 0) << xdg;
-        if (want[0]) EXPECT_STREQ(path, want);
+        if (want[0])
+        {
+            EXPECT_STREQ(path, want);
+        }
     }
     setenv("XDG_CONFIG_HOME", keepXdg.c_str(), 1);
     if (savedHome) setenv("HOME", keepHome.c_str(), 1);
