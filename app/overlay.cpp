@@ -72,6 +72,8 @@ void Glyphs(float x, float y, float height, const char* text, int count)
 void TextPart(float x, float y, float height, const char* text, int count, float r, float g, float b, float a)
 {
     UseFont();
+    // Without a font texture (it could not be made, and said so) quads would be blank boxes.
+    if (!gFontTexture) return;
     const float shadow = height / 14.0f < 1.0f ? 1.0f : height / 14.0f;
     glColor4f(0.0f, 0.0f, 0.0f, 0.8f * a);
     Glyphs(x + shadow, y + shadow, height, text, count);

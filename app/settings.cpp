@@ -244,19 +244,26 @@ static int MakeParentFolders(const char* path)
 int WriteSettingsFile(const char* path, const playerSettings* s)
 {
     if (!MakeParentFolders(path)) return 0;
+    // The shortest form that reads back as the same float: 0.14, not 0.140000001.
+    char sensitivity[32];
+    for (int digits = 6; digits <= 9; digits++)
+    {
+        snprintf(sensitivity, sizeof sensitivity, "%.*g", digits, s->mouseSensitivity);
+        if (strtof(sensitivity, nullptr) == s->mouseSensitivity) break;
+    }
     char text[1024];
     snprintf(text, sizeof text,
              "# Kesrow settings, written by the game when a setting changes while playing.\n"
              "# mouse-sensitivity: degrees of turn per pixel, %g to %g (the default is %g)\n"
              "# invert-mouse, fullscreen, vsync: yes or no; volume: 0 to 100; window-size: the\n"
              "# window's when not full screen. Each has a command-line option for one run.\n"
-             "mouse-sensitivity %g\n"
+             "mouse-sensitivity %s\n"
              "invert-mouse %s\n"
              "volume %d\n"
              "fullscreen %s\n"
              "window-size %dx%d\n"
              "vsync %s\n",
-             kMinMouseSensitivity, kMaxMouseSensitivity, kDefaultMouseSensitivity, s->mouseSensitivity,
+             kMinMouseSensitivity, kMaxMouseSensitivity, kDefaultMouseSensitivity, sensitivity,
              s->invertMouse ? "yes" : "no", s->volume, s->fullScreen ? "yes" : "no", s->windowWidth,
              s->windowHeight, s->vsync ? "yes" : "no");
     return SafeWriteText(path, text);

@@ -294,3 +294,24 @@ TEST(RealInput, TheConsoleOpensRunsTypedLinesWhileTheGameWaitsAndCloses)
     ASSERT_GE(last.size(), 12u) << game;
     EXPECT_EQ(before, std::stoi(last[9]));
 }
+
+TEST(RealInput, F11SwitchesToFullScreenAndTheSettingsKeepIt)
+{
+    SKIP_WITHOUT_XDOTOOL();
+    TempDir dir, config;
+    WriteRoom(dir, "humanoid,0,0,8,0,0,0,0,2,100,100,marker", kTurnScript);
+    // A window for this run only; F11 is the player's own change, and kept.
+    const std::string out = RunDriver(
+        dir, dir.path,
+        XdotoolDriver("--windowed 320x240 --frames 400000 --fixed-step 20 --save-settings --screenshot '" +
+                          (dir / "shot.png") + "'",
+                      "lvl/keyframe9", "xdotool key F11\nsleep 1\nxdotool key k"),
+        "XDG_CONFIG_HOME='" + config.path + "'");
+    ASSERT_NE(std::string::npos, ReadTextFile(dir / "game.out").find("//Ended: quit")) << out;
+    const PngImage img = ReadPng(dir / "shot.png");
+    EXPECT_TRUE(img.ok && img.width == 800 && img.height == 600) << "the X server's whole screen";
+    const std::string settings = ReadTextFile(config / "kesrow/settings");
+    EXPECT_NE(std::string::npos, settings.find("\nfullscreen yes\n")) << settings;
+    EXPECT_NE(std::string::npos, settings.find("\nwindow-size 1280x720\n"))
+        << "not the run's window: " << settings;
+}
