@@ -180,7 +180,6 @@ int ShowRegister(const char* line)
 void Close()
 {
     gConsoleOpen = 0;
-    PLT_SetTyping(0);
     // The key that closed the console, and any other still held, stays out of the game.
     SwallowHeldKeys();
 }
@@ -269,80 +268,88 @@ void ConsoleRunLine(const char* text)
     OutputToConsoleF("//Console: unknown instruction \"%s\"", command);
 }
 
+// The editor's part of one typed entry.
+static void Edit(int typed)
+{
+    if (typed < kTypedKey)
+    {
+        if (typed != '`') Insert((char)typed);
+        return;
+    }
+    switch (typed - kTypedKey)
+    {
+    case 8: // Backspace
+        Erase(gCursor - 1);
+        break;
+    case 46: // Delete
+        Erase(gCursor);
+        break;
+    case 37: // Left
+        if (gCursor > 0) gCursor--;
+        break;
+    case 39: // Right
+        if (gInput[gCursor]) gCursor++;
+        break;
+    case 36: // Home
+        gCursor = 0;
+        break;
+    case 35: // End
+        gCursor = (int)strlen(gInput);
+        break;
+    case 38: // Up
+        WalkHistory(-1);
+        break;
+    case 40: // Down
+        WalkHistory(1);
+        break;
+    case 33: // Page Up
+        Scroll(kScrollPage);
+        break;
+    case 34: // Page Down
+        Scroll(-kScrollPage);
+        break;
+    case 13: // Return
+    {
+        char line[kConsoleInputMax + 1];
+        snprintf(line, sizeof line, "%s", gInput);
+        SetInput("");
+        ConsoleRunLine(line);
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+// The typed entries are taken in the order they came, so that what is typed right after the
+// console key, in the same tick, is the line's, and what comes after a closing key is not.
 int ConsoleTick()
 {
-    if (IsKeyDownNow(kConsoleKey))
+    int first = 0;
+    const int wasOpen = gConsoleOpen;
+    if (!gConsoleOpen)
     {
-        if (gConsoleOpen)
+        int at = -1;
+        for (int i = 0; i < gTypedCount; i++)
+            if (gTypedInput[i] == kTypedKey + kConsoleKey) at = i;
+        if (at < 0 && !IsKeyDownNow(kConsoleKey)) return 0;
+        gConsoleOpen = 1;
+        gScroll = 0;
+        gHistoryAt = gHistoryCount;
+        // What came before the console key was the game's.
+        first = at < 0 ? gTypedCount : at + 1;
+    }
+    for (int i = first; i < gTypedCount; i++)
+    {
+        if (gTypedInput[i] == kTypedKey + kConsoleKey || gTypedInput[i] == kTypedKey + 27)
         {
             Close();
             return 1;
         }
-        gConsoleOpen = 1;
-        gScroll = 0;
-        gHistoryAt = gHistoryCount;
-        // What was typed before it opened (the console key's own character) is not the line's.
-        PLT_SetTyping(1);
-        return 1;
+        Edit(gTypedInput[i]);
     }
-    if (!gConsoleOpen) return 0;
-    if (IsKeyDownNow(27))
-    {
-        Close();
-        return 1;
-    }
-    for (int i = 0; i < gTypedCount; i++)
-    {
-        const int typed = gTypedInput[i];
-        if (typed < kTypedKey)
-        {
-            if (typed != '`') Insert((char)typed);
-            continue;
-        }
-        switch (typed - kTypedKey)
-        {
-        case 8: // Backspace
-            Erase(gCursor - 1);
-            break;
-        case 46: // Delete
-            Erase(gCursor);
-            break;
-        case 37: // Left
-            if (gCursor > 0) gCursor--;
-            break;
-        case 39: // Right
-            if (gInput[gCursor]) gCursor++;
-            break;
-        case 36: // Home
-            gCursor = 0;
-            break;
-        case 35: // End
-            gCursor = (int)strlen(gInput);
-            break;
-        case 38: // Up
-            WalkHistory(-1);
-            break;
-        case 40: // Down
-            WalkHistory(1);
-            break;
-        case 33: // Page Up
-            Scroll(kScrollPage);
-            break;
-        case 34: // Page Down
-            Scroll(-kScrollPage);
-            break;
-        case 13: // Return
-        {
-            char line[kConsoleInputMax + 1];
-            snprintf(line, sizeof line, "%s", gInput);
-            SetInput("");
-            ConsoleRunLine(line);
-            break;
-        }
-        default:
-            break;
-        }
-    }
+    // A key the typed input missed (it was full) still closes it.
+    if (wasOpen && (IsKeyDownNow(kConsoleKey) || IsKeyDownNow(27))) Close();
     return 1;
 }
 

@@ -20,8 +20,7 @@ extern int gOldMouseButtons[3];
 extern Point gMouseLoc;
 
 // What was typed since the previous tick, for the console's line editor: printable characters
-// (32 to 126) and keys going down with their repeats (kTypedKey + virtual-key code). Empty unless
-// typing is on (PLT_SetTyping).
+// (32 to 126) and keys going down with their repeats (kTypedKey + virtual-key code), in order.
 const int kTypedKey = 256;
 const int kTypedMax = 256;
 extern int gTypedInput[kTypedMax];

@@ -196,6 +196,11 @@ void DrawConsole(int w, int h)
 
 } // namespace
 
+void LoadTextFont()
+{
+    UseFont();
+}
+
 float HudTextHeight(int windowHeight)
 {
     const float h = std::round(windowHeight / 30.0f);

@@ -2,6 +2,10 @@
 // text lines, the messages, the problem notices and the console.
 #pragma once
 
+// Makes the font texture now (the first text drawn would otherwise make it, in the middle of
+// play). Needs the GL context and the data folder.
+void LoadTextFont();
+
 // Draws the layer over the frame in the current viewport. Leaves the projection and modelview
 // matrices as it found them and the depth test on.
 void DrawOverlay();

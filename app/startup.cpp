@@ -7,6 +7,7 @@
 #include "app/script_access.h"
 #include "world/camera.h"
 #include "app/draw.h"
+#include "app/overlay.h"
 #include "core/output.h"
 #include "app/tick.h"
 #include "app/timing.h"
@@ -404,6 +405,8 @@ int KesrowMain(const KesrowOptions* options)
     int drawW = width, drawH = height;
     PLT_WindowSize(&drawW, &drawH);
     ReSizeGLScene(drawW, drawH);
+
+    LoadTextFont();
 
     doMouseView = 0;
     PLT_ShowCursor(1);

@@ -183,26 +183,12 @@ void PLT_ResetKeys()
     memset(keyLatched, 0, sizeof(keyLatched));
 }
 
-static int gTyping = 0;
 static int gTyped[kPltTypedMax];
 static int gTypedCount = 0;
 
-void PLT_SetTyping(int on)
-{
-    gTyping = on != 0;
-    gTypedCount = 0;
-    // The window system's text events carry what the keyboard layout makes of the keys.
-    if (on && SDL_WasInit(SDL_INIT_VIDEO)) SDL_StartTextInput();
-}
-
-int PLT_Typing()
-{
-    return gTyping;
-}
-
 static void Type(int entry)
 {
-    if (gTyping && gTypedCount < kPltTypedMax) gTyped[gTypedCount++] = entry;
+    if (gTypedCount < kPltTypedMax) gTyped[gTypedCount++] = entry;
 }
 
 void PLT_TypedChar(int c)

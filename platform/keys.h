@@ -27,12 +27,10 @@ void PLT_ResetKeys();
 
 // Typed input for a line editor, kept apart from the key state: printable characters as their
 // codes (32 to 126) and every key going down, auto-repeats included, as kPltTypedKey plus its
-// virtual-key code, in the order they came. Only collected while typing is on; at most
-// kPltTypedMax entries wait, later ones are dropped.
+// virtual-key code, in the order they came. At most kPltTypedMax entries wait between two takes;
+// later ones are dropped.
 const int kPltTypedKey = 256;
 const int kPltTypedMax = 256;
-void PLT_SetTyping(int on);
-int PLT_Typing();
 // Called by the event pump: a typed character (ignored unless printable) or a key going down.
 void PLT_TypedChar(int c);
 void PLT_TypedKey(int vk);

@@ -128,6 +128,8 @@ int PLT_CreateWindow(const char* title, int width, int height, int bits, int ful
         return 0;
     }
     gWindowFailure = kPltWindowOpened;
+    // Typed text arrives with what the keyboard layout makes of the keys (the console's editor).
+    SDL_StartTextInput();
     gCursorX = width / 2;
     gCursorY = height / 2;
     return 1;

@@ -61,8 +61,8 @@ struct PLT_Event
 };
 
 // Takes at most one pending event, never blocking; key and button changes are handed to the key
-// layer as they pass, and while typing is on (PLT_SetTyping) so are typed characters and key
-// repeats. Returns 0 when none was waiting.
+// layer as they pass, and so are typed characters and key repeats (PLT_TakeTypedInput). Returns 0
+// when none was waiting.
 int PLT_PollEvent(PLT_Event* event);
 
 // Cursor in window pixels. While the relative mode is on (mouse view), the position is a virtual

@@ -183,18 +183,30 @@ bool InStroke(int64_t x, int64_t y, int column, int row, int dx)
     return (px * px + py * py) * length2 - along * along <= kStrokeRadius * kStrokeRadius * length2;
 }
 
-bool Covered(const bool dots[kGlyphHeight][kGlyphWidth], int64_t x, int64_t y)
+// A pair of dots that touch only at a corner, from dot (column, row) to (column + dx, row + 1).
+struct diagonal
+{
+    int column, row, dx;
+};
+const int kMaxDiagonals = kGlyphWidth * kGlyphHeight * 2;
+
+int FindDiagonals(const bool dots[kGlyphHeight][kGlyphWidth], diagonal* out)
+{
+    int n = 0;
+    for (int r = 0; r + 1 < kGlyphHeight; r++)
+        for (int c = 0; c < kGlyphWidth; c++)
+            for (int dx = -1; dx <= 1; dx += 2)
+                if (Dot(dots, r, c) && Dot(dots, r + 1, c + dx) && !Dot(dots, r, c + dx) && !Dot(dots, r + 1, c))
+                    out[n++] = {c, r, dx};
+    return n;
+}
+
+bool Covered(const bool dots[kGlyphHeight][kGlyphWidth], const diagonal* diagonals, int count, int64_t x, int64_t y)
 {
     if (x < 0 || y < 0) return false;
-    const int column = (int)(x / kDotUnits), row = (int)(y / kDotUnits);
-    if (Dot(dots, row, column)) return true;
-    // A diagonal pair of dots with neither dot between them set: joined.
-    for (int r = row - 1; r <= row; r++)
-        for (int c = column - 1; c <= column + 1; c++)
-            for (int dx = -1; dx <= 1; dx += 2)
-                if (Dot(dots, r, c) && Dot(dots, r + 1, c + dx) && !Dot(dots, r, c + dx) &&
-                    !Dot(dots, r + 1, c) && InStroke(x, y, c, r, dx))
-                    return true;
+    if (Dot(dots, (int)(y / kDotUnits), (int)(x / kDotUnits))) return true;
+    for (int i = 0; i < count; i++)
+        if (InStroke(x, y, diagonals[i].column, diagonals[i].row, diagonals[i].dx)) return true;
     return false;
 }
 
@@ -213,6 +225,8 @@ void RenderFontPicture(std::vector<unsigned char>* rgba)
     {
         if (!FontHasGlyph((unsigned char)code) && code != kFontMissingGlyph) continue;
         GlyphDots(code, dots);
+        diagonal diagonals[kMaxDiagonals];
+        const int count = FindDiagonals(dots, diagonals);
         const int cellX = (code % kFontColumns) * kCellWidth, cellY = (code / kFontColumns) * kCellHeight;
         for (int py = 0; py < kCellHeight; py++)
             for (int px = 0; px < kCellWidth; px++)
@@ -224,7 +238,7 @@ void RenderFontPicture(std::vector<unsigned char>* rgba)
                         // The sample's place in dot units, from the glyph's top left.
                         const int64_t x = ((px - kGlyphLeft) * kSamples + sx) * kStepX + kStepX / 2;
                         const int64_t y = ((py - kGlyphTop) * kSamples + sy) * kStepY + kStepY / 2;
-                        hits += Covered(dots, x, y);
+                        hits += Covered(dots, diagonals, count, x, y);
                     }
                 unsigned char* out = &(*rgba)[((size_t)(cellY + py) * kFontPictureWidth + cellX + px) * 4];
                 out[0] = out[1] = out[2] = 255;

@@ -79,10 +79,13 @@ TEST_F(ConsoleTest, OpensOnItsKeyEditsAndRunsTypedLines)
     // Typing while it is closed goes nowhere; the console key opens it and pauses the game.
     Type("lost");
     EXPECT_EQ(0, Tick());
+    // What is typed after the console key, even in the same tick, is the line's.
     Press(kConsoleKey);
-    Type("`"); // the key's own character, typed with it
+    Type("`seti 9,1"); // the key's own character comes with it
+    PLT_TypedKey(13);
     EXPECT_EQ(1, Tick());
     EXPECT_EQ(1, gConsoleOpen);
+    EXPECT_EQ(1, gScriptVars.i[8]);
     EXPECT_STREQ("", ConsoleInputLine());
 
     // A typed line runs as a command line; a register name shows the register.

@@ -303,9 +303,14 @@ TEST(RealInput, F11SwitchesToFullScreenAndTheSettingsKeepIt)
     // A window for this run only; F11 is the player's own change, and kept.
     const std::string out = RunDriver(
         dir, dir.path,
-        XdotoolDriver("--windowed 320x240 --frames 400000 --fixed-step 20 --save-settings --screenshot '" +
-                          (dir / "shot.png") + "'",
-                      "lvl/keyframe9", "xdotool key F11\nsleep 1\nxdotool key k"),
+        XdotoolDriver(
+            "--windowed 320x240 --frames 400000 --fixed-step 20 --save-settings --screenshot '" +
+                (dir / "shot.png") + "'",
+            "lvl/keyframe9",
+            "xdotool key F11\n"
+            "for i in $(seq 1 100); do grep -q 'fullscreen yes' \"$XDG_CONFIG_HOME/kesrow/settings\" "
+            "&& break; sleep 0.1; done\n"
+            "sleep 1\nxdotool key k"),
         "XDG_CONFIG_HOME='" + config.path + "'");
     ASSERT_NE(std::string::npos, ReadTextFile(dir / "game.out").find("//Ended: quit")) << out;
     const PngImage img = ReadPng(dir / "shot.png");
