@@ -9,6 +9,7 @@
 #include "model/loader.h"
 #include "model/posing.h"
 #include "resources/animated_textures.h"
+#include "resources/font.h"
 #include "resources/paths.h"
 #include "resources/sound_list.h"
 #include "resources/textures.h"
@@ -309,6 +310,22 @@ void CheckListedSlot(const char* file, const VXR_Statement* s)
                              " is in no line of the animation list");
 }
 
+// Text shown on screen can only show the characters the font has: any other byte is drawn as a box.
+void CheckShownText(const char* file, const VXR_Statement* s)
+{
+    for (const char* p = s->operands.text; *p; p++)
+        if (!FontHasGlyph((unsigned char)*p))
+        {
+            char problem[160];
+            snprintf(problem, sizeof problem,
+                     "%s: the byte 0x%02X has no glyph in the font (only ASCII 32 to 126 is drawn); it "
+                     "shows as a box",
+                     s->instruction->name, (unsigned char)*p);
+            StatementProblem(file, s, problem);
+            return;
+        }
+}
+
 // One statement's own problems: arguments the decoder could not use, an if that can never hold,
 // an idle without a time. A line already reported (a refused path) is not reported again.
 void CheckStatement(const char* file, const VXR_Statement* s)
@@ -337,6 +354,7 @@ void CheckStatement(const char* file, const VXR_Statement* s)
             gChecker->calls.push_back({file, s->operands.text, (int)s->line, (int32_t)s->operands.whole[0]});
         if (!strcmp(in->name, "tex") && s->operands.ok)
             gChecker->textureUses.push_back({file, s->operands.text, (int)s->line, 0});
+        if (!strcmp(in->name, "message") || !strcmp(in->name, "hudText")) CheckShownText(file, s);
         return;
     }
     if (s->kind == kStmtIf && s->decoded.test == kTestFalse)
@@ -487,6 +505,7 @@ void CheckLists()
     ReadIfPresent(path, LoadSoundFiles);
     snprintf(path, sizeof path, "%sAnimations%cwinlist.txt", routePath, kDirectoryDevider);
     ReadIfPresent(path, LoadAnimationFiles);
+    ReadIfPresent(kFontPicturePath, [](const char*) { CheckFontPicture(); });
 }
 
 void CheckScriptsAndLevels()

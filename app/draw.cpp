@@ -1,8 +1,9 @@
-// Scene drawing: clear, camera, fog, light, the level's quads, the actors farthest first (HUD
-// actors relative to the eye), then the frame is shown. Nothing is drawn while a level has just
+// Scene drawing: clear, camera, fog, light, the level's quads, the actors farthest first, the HUD
+// actors over everything, the text layer, then the frame is shown. Nothing is drawn while a level has just
 // changed, so a half-built world never reaches the screen.
 #include "app/draw.h"
 #include "app/level_batches.h"
+#include "app/overlay.h"
 #include "world/camera.h"
 #include "platform/window.h"
 #include "world/geometry.h"
@@ -35,25 +36,44 @@ void SetBlendingToMasking()
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
 }
 
-// Actors farthest first so that blended models over one another come out right. A HUD actor's
-// position and rotation are relative to the eye, and it is never culled.
+static void DrawActor(human_being* h, int culled)
+{
+    humanPtr = h;
+    DrawMeshworkModel(h->model, h->position.x, h->position.y, h->position.z, h->rotation.x, h->rotation.y,
+                      h->rotation.z, h->blendPercent, culled);
+}
+
+// The world's actors farthest first, so that blended models over one another come out right;
+// then the heads-up actors in a pass of their own, in the same order among themselves: the depth
+// buffer cleared, so that no wall or guard in front of the eye hides them, without fog, and with
+// the light fixed to the eye, so that they look the same whichever way the player looks. A HUD
+// actor's position and rotation are relative to the eye, and it is never culled.
 static void DrawHumans()
 {
     if (!baseHuman) return;
     glEnable(GL_CULL_FACE);
     SortHumansForBlending();
     SetBlendingToMasking();
+    int huds = 0;
     for (human_being* h = baseHuman->next; h; h = h->next)
     {
-        humanPtr = h;
-        int culled = 0;
         if (h->onHud)
-            glLoadIdentity();
-        else if (h->model)
-            culled = CheckBoxWithPlanes(h->model->boxCorners);
-        DrawMeshworkModel(h->model, h->position.x, h->position.y, h->position.z, h->rotation.x, h->rotation.y,
-                          h->rotation.z, h->blendPercent, culled);
-        if (h->onHud) SetStandardMatrix();
+        {
+            huds++;
+            continue;
+        }
+        DrawActor(h, h->model ? CheckBoxWithPlanes(h->model->boxCorners) : 0);
+    }
+    if (huds)
+    {
+        glDepthMask(GL_TRUE);
+        glClear(GL_DEPTH_BUFFER_BIT);
+        glDisable(GL_FOG);
+        glLoadIdentity();
+        glLightfv(GL_LIGHT0, GL_POSITION, light0Pos);
+        for (human_being* h = baseHuman->next; h; h = h->next)
+            if (h->onHud) DrawActor(h, 0);
+        SetStandardMatrix();
     }
     glDisable(GL_CULL_FACE);
 }
@@ -101,6 +121,7 @@ int DrawGLScene()
 
     // Blended materials switch depth writes off; the next frame's clear needs them on.
     glDepthMask(GL_TRUE);
+    DrawOverlay();
     glDisableClientState(GL_NORMAL_ARRAY);
     glDisableClientState(GL_TEXTURE_COORD_ARRAY);
     glFlush();

@@ -8,6 +8,8 @@
 
 int32_t keyMap[256];
 int32_t oldKeyMap[256];
+int gTypedInput[kTypedMax];
+int gTypedCount = 0;
 int gMouseButtons[3];
 int gOldMouseButtons[3];
 Point gMouseLoc;
@@ -17,10 +19,33 @@ static bool ValidKeyCode(int code)
     return code >= 0 && code < 256;
 }
 
+static_assert(kTypedKey == kPltTypedKey && kTypedMax == kPltTypedMax, "typed input as the platform gives it");
+
+// Keys held when SwallowHeldKeys ran, read as up until released.
+static bool keySwallowed[256];
+
 void GetAllKeys()
 {
     for (int code = 0; code < 256; code++)
-        keyMap[code] = PLT_GetAsyncKeyState(code);
+    {
+        int32_t state = PLT_GetAsyncKeyState(code);
+        if (keySwallowed[code])
+        {
+            if (state >= 0) keySwallowed[code] = false;
+            state = 0;
+        }
+        keyMap[code] = state;
+    }
+    gTypedCount = PLT_TakeTypedInput(gTypedInput, kTypedMax);
+}
+
+void SwallowHeldKeys()
+{
+    for (int code = 0; code < 256; code++)
+    {
+        if (keyMap[code] < 0) keySwallowed[code] = true;
+        keyMap[code] = 0;
+    }
 }
 
 void SaveOldKeys()

@@ -19,10 +19,22 @@ extern int gOldMouseButtons[3];
 // Cursor position in screen pixels, read by the tick.
 extern Point gMouseLoc;
 
+// What was typed since the previous tick, for the console's line editor: printable characters
+// (32 to 126) and keys going down with their repeats (kTypedKey + virtual-key code), in order.
+const int kTypedKey = 256;
+const int kTypedMax = 256;
+extern int gTypedInput[kTypedMax];
+extern int gTypedCount;
+
 // The tick calls GetAllKeys first and SaveOldKeys last, so every key test of one tick sees
-// the same snapshot.
+// the same snapshot. GetAllKeys also takes what was typed: all input a tick acts on is read here
+// and in the tick's cursor reading.
 void GetAllKeys();
 void SaveOldKeys();
+// Every key down in this tick's snapshot reads as up from now on: at once, and for a held key
+// in every later snapshot until it has been released. A key that closed the console must not
+// reach the game.
+void SwallowHeldKeys();
 
 // Key tests by virtual-key code. A code outside 0..255 is never down: they all return 0.
 // Non-zero when the key is held or went down since the previous tick.

@@ -1,6 +1,8 @@
 // Command-line parsing: strict, so that a mistyped option is reported instead of ignored.
 #include "app/options.h"
 
+#include "app/settings.h"
+
 #include <cerrno>
 #include <climits>
 #include <cstdio>
@@ -9,16 +11,26 @@
 
 const char* UsageText()
 {
-    return "usage: kesrow [--data DIR] [--windowed [WxH]] [--frames N] [--fixed-step MS] [--seed N]\n"
-           "              [--screenshot FILE] [--mute] [--check] [--help] [--version]\n"
+    return "usage: kesrow [--data DIR] [--windowed [WxH] | --fullscreen] [--frames N] [--fixed-step MS]\n"
+           "              [--seed N] [--screenshot FILE] [--mute] [--check] [--sensitivity X]\n"
+           "              [--invert-mouse | --no-invert-mouse] [--volume N] [--vsync | --no-vsync]\n"
+           "              [--save-settings] [--help] [--version]\n"
            "  --data DIR         use DIR as the data folder (default: the working directory)\n"
-           "  --windowed [WxH]   a window instead of full screen (1280x720 when no size is given)\n"
+           "  --windowed [WxH]   a window (of the size the settings keep, 1280x720 at first)\n"
+           "  --fullscreen       full screen at the desktop size\n"
            "  --frames N         batch run: end after N passes with exit status 0\n"
            "  --fixed-step MS    advance the game clock by exactly MS per pass (repeatable runs)\n"
            "  --seed N           seed the random generator with N instead of the time\n"
            "  --screenshot FILE  when the run ends, write the last drawn frame to FILE as PNG\n"
            "  --mute             start without sound\n"
            "  --check            check the data folder's content, print each problem, exit 1 if any\n"
+           "  --sensitivity X    mouse look in degrees per pixel (0.001 to 10; the default is 0.14)\n"
+           "  --invert-mouse     moving the mouse forward looks down (--no-invert-mouse: up)\n"
+           "  --volume N         sound volume in percent, 0 to 100\n"
+           "  --vsync, --no-vsync  wait for the display's refresh or not\n"
+           "  --save-settings    let a batch run (--frames) write the settings file\n"
+           "  The window, mouse, volume and vsync options hold for this run only; the settings\n"
+           "  file ($XDG_CONFIG_HOME/kesrow/settings) keeps what is changed while playing.\n"
            "  --help, --version  print this text or the version and exit\n";
 }
 
@@ -34,7 +46,7 @@ static int ParseInt(const char* text, long lo, long hi, long* out)
     return 1;
 }
 
-static int ParseSize(const char* text, int* w, int* h)
+int ParseWindowSize(const char* text, int* w, int* h)
 {
     int a = 0, b = 0;
     char tail = 0;
@@ -50,6 +62,7 @@ int ParseOptions(int argc, char** argv, KesrowOptions* out, char* err, int errSi
     memset(out, 0, sizeof *out);
     out->width = 1280;
     out->height = 720;
+    out->invertMouse = out->volume = out->vsync = -1;
     err[0] = 0;
     for (int i = 1; i < argc; i++)
     {
@@ -68,16 +81,59 @@ int ParseOptions(int argc, char** argv, KesrowOptions* out, char* err, int errSi
         }
         else if (!strcmp(a, "--windowed"))
         {
+            // The later of --windowed and --fullscreen wins.
             out->windowed = 1;
+            out->fullscreen = 0;
             if (next && next[0] != '-')
             {
-                if (!ParseSize(next, &out->width, &out->height))
+                if (!ParseWindowSize(next, &out->width, &out->height))
                 {
                     snprintf(err, errSize, "--windowed takes a size like 1280x720, not \"%s\"", next);
                     return kOptionsError;
                 }
+                out->windowSizeGiven = 1;
                 i++;
             }
+        }
+        else if (!strcmp(a, "--fullscreen"))
+        {
+            out->fullscreen = 1;
+            out->windowed = 0;
+        }
+        else if (!strcmp(a, "--invert-mouse") || !strcmp(a, "--no-invert-mouse"))
+        {
+            out->invertMouse = a[2] == 'i';
+        }
+        else if (!strcmp(a, "--vsync") || !strcmp(a, "--no-vsync"))
+        {
+            out->vsync = a[2] == 'v';
+        }
+        else if (!strcmp(a, "--save-settings"))
+        {
+            out->saveSettings = 1;
+        }
+        else if (!strcmp(a, "--sensitivity"))
+        {
+            char* end = nullptr;
+            const double v = next ? strtod(next, &end) : 0.0;
+            if (!next || end == next || *end || !(v >= kMinMouseSensitivity && v <= kMaxMouseSensitivity))
+            {
+                snprintf(err, errSize, "--sensitivity needs a number from %g to %g (degrees per pixel)",
+                         kMinMouseSensitivity, kMaxMouseSensitivity);
+                return kOptionsError;
+            }
+            out->sensitivity = (float)v;
+            i++;
+        }
+        else if (!strcmp(a, "--volume"))
+        {
+            if (!ParseInt(next, 0, 100, &v))
+            {
+                snprintf(err, errSize, "--volume needs a whole number from 0 to 100");
+                return kOptionsError;
+            }
+            out->volume = (int)v;
+            i++;
         }
         else if (!strcmp(a, "--data") || !strcmp(a, "--screenshot"))
         {

@@ -4,15 +4,26 @@
 struct KesrowOptions
 {
     char dataDir[1024]; // empty: the working directory
-    int windowed;       // 0: full screen at the desktop size
-    int width, height;  // window size when windowed
-    int frames;         // > 0: batch run of that many passes
-    int fixedStep;      // > 0: ms per pass
+    // The window for this run: windowed 1 a window (of width x height when windowSizeGiven, else
+    // of the settings' size), fullscreen 1 full screen at the desktop size; neither: as the
+    // settings say.
+    int windowed;
+    int windowSizeGiven;
+    int width, height;
+    int fullscreen;
+    int frames;    // > 0: batch run of that many passes
+    int fixedStep; // > 0: ms per pass
     int hasSeed;
     unsigned int seed;
     char screenshot[1024]; // empty: none
     int mute;
     int check; // check the data folder's content and exit (no window)
+    // Settings overridden for this run; -1 (sensitivity: 0) when not given.
+    float sensitivity;
+    int invertMouse;
+    int volume;
+    int vsync;
+    int saveSettings; // a batch run writes the settings file too
 };
 
 enum
@@ -22,6 +33,9 @@ enum
     kOptionsVersion,
     kOptionsError
 };
+
+// "WIDTHxHEIGHT" with both sides from 16 to 16384; 0 for anything else.
+int ParseWindowSize(const char* text, int* w, int* h);
 
 // Parses argv. On kOptionsError, err holds what was wrong.
 int ParseOptions(int argc, char** argv, KesrowOptions* out, char* err, int errSize);

@@ -2,9 +2,12 @@
 // state, the engine's start-up, the non-blocking message loop and teardown.
 #include "app/startup.h"
 #include "app/check.h"
+#include "app/console.h"
+#include "app/settings.h"
 #include "app/script_access.h"
 #include "world/camera.h"
 #include "app/draw.h"
+#include "app/overlay.h"
 #include "core/output.h"
 #include "app/tick.h"
 #include "app/timing.h"
@@ -44,6 +47,9 @@ static int gColourBits = 16;
 static int gSoundUp = 0;
 static timed_task* gDrawTask = nullptr;
 static timed_task* gTickTask = nullptr;
+// 1 while buffer swaps wait for the display (vsync on and accepted): the loop then needs no
+// pacing of its own.
+static int gPacedBySwap = 0;
 
 void RequestQuit(const char* why)
 {
@@ -220,6 +226,12 @@ void HandleWindowEvents()
             ReSizeGLScene(event.a, event.b);
             // The mouse view's edges and centre follow the window.
             SetScreenRect(event.c, event.d);
+            // A window the player sized is kept for the next run.
+            if (!gSettings.fullScreen && !fullscreen)
+            {
+                gSettings.windowWidth = event.c;
+                gSettings.windowHeight = event.d;
+            }
         }
         else if (event.kind == kPltEventFocus)
             active = event.a;
@@ -232,13 +244,54 @@ void MyOutputToDialog(const char* text)
     MyOutputToStderr(text);
 }
 
-// The program's settings that scripts read and write as named variables.
+// The program's settings that scripts read and write as named variables; the player's settings
+// among them are kept in the settings file when they change.
 static void InstallProgramVariables()
 {
     InstallVXRVariablePointer("doMouseView", &doMouseView, 0);
     InstallVXRVariablePointer("doFog", &doFog, 0);
     InstallVXRVariablePointer("gFogStart", &gFogStart, 0);
     InstallVXRVariablePointer("gFogEnd", &gFogEnd, 0);
+    InstallVXRVariablePointer("mouseSensitivity", &gSettings.mouseSensitivity, 0);
+    InstallVXRVariablePointer("invertMouse", &gSettings.invertMouse, 0);
+    InstallVXRVariablePointer("soundVolume", &gSettings.volume, 0);
+    InstallVXRVariablePointer("fullScreen", &gSettings.fullScreen, 0);
+    InstallVXRVariablePointer("vsync", &gSettings.vsync, 0);
+}
+
+// A setting changed while playing takes effect at once.
+static void ApplySettings(const playerSettings* before, const playerSettings* now)
+{
+    if (now->volume != before->volume) FSOUND_SetSFXMasterVolume(now->volume * 255 / 100);
+    if (now->vsync != before->vsync && !gFixedStepMs) gPacedBySwap = PLT_SetVSync(now->vsync);
+    if (now->fullScreen != before->fullScreen &&
+        PLT_SetFullScreen(now->fullScreen, now->windowWidth, now->windowHeight))
+        fullscreen = now->fullScreen;
+}
+
+// The settings for this run: the file's, then the command line's for this run only.
+static void StartSettings(const KesrowOptions* options, playerSettings* stored, char* path, int pathSize)
+{
+    DefaultSettings(stored);
+    if (SettingsFilePath(path, pathSize))
+        ReadSettingsFile(path, stored);
+    else
+        path[0] = 0;
+    gSettings = *stored;
+    if (options->sensitivity > 0.0f) gSettings.mouseSensitivity = options->sensitivity;
+    if (options->invertMouse >= 0) gSettings.invertMouse = options->invertMouse;
+    if (options->volume >= 0) gSettings.volume = options->volume;
+    if (options->vsync >= 0) gSettings.vsync = options->vsync;
+    if (options->fullscreen) gSettings.fullScreen = 1;
+    if (options->windowed)
+    {
+        gSettings.fullScreen = 0;
+        if (options->windowSizeGiven)
+        {
+            gSettings.windowWidth = options->width;
+            gSettings.windowHeight = options->height;
+        }
+    }
 }
 
 void RegisterEngineHooks()
@@ -282,6 +335,12 @@ int KesrowMain(const KesrowOptions* options)
 
     if (options->check) return CheckDataFolder();
 
+    // The in-game console shows every console line from here on.
+    CaptureConsoleOutput();
+    playerSettings stored;
+    char settingsPath[1100];
+    StartSettings(options, &stored, settingsPath, sizeof settingsPath);
+
     char err[256];
     if (!PLT_InitVideo(err, sizeof err))
     {
@@ -304,6 +363,7 @@ int KesrowMain(const KesrowOptions* options)
     gTickTask->gated = 1;
     AppendTimedTask(gTickTask);
 
+    FSOUND_SetSFXMasterVolume(gSettings.volume * 255 / 100);
     if (!options->mute)
     {
         gSoundUp = FSOUND_Init(44100, 32, 0);
@@ -313,15 +373,15 @@ int KesrowMain(const KesrowOptions* options)
 
     int width = 0, height = 0;
     PLT_DesktopSize(&width, &height);
-    if (options->windowed || width <= 0 || height <= 0)
+    if (!gSettings.fullScreen || width <= 0 || height <= 0)
     {
-        width = options->width;
-        height = options->height;
+        width = gSettings.windowWidth;
+        height = gSettings.windowHeight;
     }
     // The game's screen is the window: the mouse view keeps the cursor inside it.
     SetScreenRect(width, height);
 
-    if (!CreateGLWindow("Screen", width, height, 16, options->windowed ? 0 : 1))
+    if (!CreateGLWindow("Screen", width, height, 16, gSettings.fullScreen))
     {
         OutputToDialog("Something went wrong at initialization of OpenGL. Kesrow will quit now.");
         if (gSoundUp) FSOUND_Close();
@@ -332,14 +392,21 @@ int KesrowMain(const KesrowOptions* options)
     PLT_WindowCursorArea(&cursorW, &cursorH);
     if (cursorW > 0 && cursorH > 0) SetScreenRect(cursorW, cursorH);
     if (screenshot[0]) PLT_CaptureFrames(1);
-    // Without vsync (refused, or a fixed step) the loop paces itself below.
-    const int vsync = PLT_SetVSync(gFixedStepMs ? 0 : 1);
+    // Without vsync (off, refused, or a fixed step) the loop paces itself below.
+    gPacedBySwap = PLT_SetVSync(gFixedStepMs ? 0 : gSettings.vsync);
     PLT_DisableScreenSaver();
+    // A full screen the display refused and the player took a window for is no change of his.
+    gSettings.fullScreen = fullscreen;
+    gApplySettingsHook = ApplySettings;
+    // Batch runs leave the player's settings alone unless asked.
+    BeginSettings(settingsPath, &stored, !gBatchRun || options->saveSettings);
 
     VXR_Init();
     int drawW = width, drawH = height;
     PLT_WindowSize(&drawW, &drawH);
     ReSizeGLScene(drawW, drawH);
+
+    LoadTextFont();
 
     doMouseView = 0;
     PLT_ShowCursor(1);
@@ -379,7 +446,7 @@ int KesrowMain(const KesrowOptions* options)
         }
         // Nothing changes between ticks, so without vsync a pass waits for the next one instead
         // of drawing the same frame on a full core: at most one frame per tick.
-        if (doIdle && !vsync && !gFixedStepMs) PLT_Delay(MsUntilNextTick(ReadClockMs()));
+        if (doIdle && !gPacedBySwap && !gFixedStepMs) PLT_Delay(MsUntilNextTick(ReadClockMs()));
     }
 
     if (gBatchRun && status == 0)
@@ -397,6 +464,8 @@ int KesrowMain(const KesrowOptions* options)
         status = 1;
     }
 
+    FlushSettings();
+    gApplySettingsHook = nullptr;
     KillGLWindow();
     FreeSoundFiles();
     if (gSoundUp) FSOUND_Close();

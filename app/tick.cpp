@@ -1,7 +1,10 @@
 // The game tick: samples input, lets the player and the actors fall, walks actors to their
-// targets, keeps the listener on the player, turns the view with the mouse and runs what is due.
-// Game rules live in scripts, not here.
+// targets, keeps the listener on the player, turns the view with the mouse and runs what is due;
+// while the console is open it only serves the console. Game rules live in scripts, not here.
 #include "app/tick.h"
+#include "app/console.h"
+#include "app/settings.h"
+#include "script/screen_text.h"
 #include "world/camera.h"
 #include "app/draw.h"
 #include "app/input.h"
@@ -40,7 +43,10 @@ static void UpdateListener()
     FSOUND_3D_Update();
 }
 
-static void UpdateMouseView()
+// Turns the view by the cursor's move since the previous tick: a fixed number of degrees per
+// pixel (the player's sensitivity), whatever the time between ticks or frames, so the same
+// motion always gives the same turn. With turn 0 (the game paused) the move is dropped.
+static void UpdateMouseView(int turn)
 {
     if (!doMouseView && oldDoMouseView) PLT_ShowCursor(1);
     if (doMouseView)
@@ -56,11 +62,15 @@ static void UpdateMouseView()
             zarnX = gMouseLoc.x;
             zarnY = gMouseLoc.y;
         }
-        const float f = (float)(uint32_t)(gCurrentTime - gOldTime) / 1000.0f;
-        viewangle = GetCorrectDegree((float)(gMouseLoc.x - zarnX) * f * 7.0f + viewangle);
-        updownangle = GetCorrectDegree((float)(gMouseLoc.y - zarnY) * f * 7.0f + updownangle);
-        if (updownangle > 90.0f) updownangle = 90.0f;
-        if (updownangle < -90.0f) updownangle = -90.0f;
+        if (turn)
+        {
+            const float degrees = gSettings.mouseSensitivity;
+            const float pitch = gSettings.invertMouse ? -degrees : degrees;
+            viewangle = GetCorrectDegree((float)(gMouseLoc.x - zarnX) * degrees + viewangle);
+            updownangle = GetCorrectDegree((float)(gMouseLoc.y - zarnY) * pitch + updownangle);
+            if (updownangle > 90.0f) updownangle = 90.0f;
+            if (updownangle < -90.0f) updownangle = -90.0f;
+        }
         if (gMouseLoc.x > screenRect.right - 50 || gMouseLoc.x < screenRect.left + 50 ||
             gMouseLoc.y > screenRect.bottom - 50 || gMouseLoc.y < screenRect.top + 50)
         {
@@ -68,7 +78,9 @@ static void UpdateMouseView()
             zarnX = startLoc.x;
             zarnY = startLoc.y;
             gMouseLoc = startLoc;
-            ZarnNotAssigned = 1;
+            // A real pointer may still report where it was before the warp: the reference is
+            // taken again. The virtual one is exactly at the centre now, and the next move counts.
+            ZarnNotAssigned = !PLT_CursorIsVirtual();
         }
         else
         {
@@ -79,19 +91,42 @@ static void UpdateMouseView()
     oldDoMouseView = doMouseView;
 }
 
+// The key that switches between full screen and a window (F11).
+static const int kFullScreenKey = 122;
+
 int GameLoop()
 {
-    if (levelChanged) levelChanged = 0;
+    if (levelChanged)
+    {
+        levelChanged = 0;
+        // The new level's scripts set their own HUD text.
+        ClearLevelScreenText();
+    }
+    // All the input this tick acts on: keys, typed text, buttons and the cursor.
     GetAllKeys();
     gMouseButtons[0] = keyMap[1];
-    player_idle();
-
-    UpdateListener();
-
     int x = 0, y = 0;
     PLT_GetCursor(&x, &y);
     gMouseLoc.x = x;
     gMouseLoc.y = y;
+
+    if (IsKeyDownNow(kFullScreenKey)) gSettings.fullScreen = !gSettings.fullScreen;
+    // While the console is open the game waits: nothing falls, walks, poses or runs, the clock
+    // stands still, and the mouse does not turn the view.
+    const int paused = ConsoleTick();
+    gClockPaused = paused;
+    TrackSettings((uint32_t)curTime);
+    if (paused)
+    {
+        UpdateMouseView(0);
+        SaveOldKeys();
+        gOldTime = gCurrentTime;
+        return 1;
+    }
+
+    player_idle();
+
+    UpdateListener();
 
     // A falling actor drops past walls and other movers; only the ground stops it.
     wallClipping = 0;
@@ -101,13 +136,15 @@ int GameLoop()
     for (human_being* h = baseHuman ? baseHuman->next : nullptr; h; h = h->next)
         HumanWalkTick(h);
 
-    UpdateMouseView();
+    UpdateMouseView(1);
 
     for (human_being* h = baseHuman ? baseHuman->next : nullptr; h; h = h->next)
         UpdateModelPose(h);
 
     HandleGameScripts();
     HandleHumanScriptsForMask(1);
+
+    ExpireScreenMessages(gCurrentTime);
 
     tintColor = fastVector_Set(baseCol1, baseCol2, baseCol3);
     fogColor[0] = tintColor.x;

@@ -9,6 +9,7 @@ int64_t timeFreq = 1000;
 int64_t curTime = 0;
 int64_t prevTime = 0;
 int32_t gFixedStepMs = 0;
+int gClockPaused = 0;
 
 void InstallTimedTask(timed_task* task, taskProcPtr proc, int32_t id, int32_t interval)
 {
@@ -42,7 +43,7 @@ int64_t ReadClockMs()
 void HandleTimedTasksAt(int64_t nowMs)
 {
     curTime = nowMs;
-    gCurrentTime = gCurrentTime + ((uint32_t)curTime - (uint32_t)prevTime);
+    if (!gClockPaused) gCurrentTime = gCurrentTime + ((uint32_t)curTime - (uint32_t)prevTime);
     prevTime = curTime;
 
     const int32_t now32 = (int32_t)(uint32_t)curTime;

@@ -32,6 +32,9 @@ extern int64_t curTime;
 extern int64_t prevTime;
 // Non-zero: every pass advances the clock by exactly this many ms and runs each task once.
 extern int32_t gFixedStepMs;
+// Set while the game is paused (the console is open): passes go on and the tasks still run, but
+// the game clock stands still, so idles, timed scripts, pose blends and messages wait.
+extern int gClockPaused;
 
 // Fills a caller-allocated record (lastRun 0, next null, not gated); the caller links it.
 void InstallTimedTask(timed_task* task, taskProcPtr proc, int32_t id, int32_t interval);

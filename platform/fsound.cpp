@@ -58,6 +58,8 @@ struct fsoundLayer
 
 fsoundLayer gSound;
 std::vector<short> gRenderScratch;
+// Every channel's loudness is scaled by this (0 to 255); kept across closing and opening.
+int gMasterVolume = 255;
 
 fsoundChannel* ChannelAt(int channel)
 {
@@ -125,11 +127,18 @@ int StartContext(ALCdevice* device, const ALCint* attrs, int maxchannels, int lo
     // Positions are world positions; attenuation is min / distance between min and max.
     alDistanceModel(AL_INVERSE_DISTANCE_CLAMPED);
     alDopplerFactor(0.0f);
+    alListenerf(AL_GAIN, gMasterVolume / 255.0f);
     alGetError();
     return 1;
 }
 
 } // namespace
+
+void FSOUND_SetSFXMasterVolume(int volume)
+{
+    gMasterVolume = volume < 0 ? 0 : volume > 255 ? 255 : volume;
+    if (gSound.context) alListenerf(AL_GAIN, gMasterVolume / 255.0f);
+}
 
 int FSOUND_Init(int mixrate, int maxchannels, int flags)
 {

@@ -77,6 +77,9 @@ int FSOUND_PlaySoundEx(int channel, FSOUND_SAMPLE* sample, FSOUND_DSPUNIT* dsp, 
 int FSOUND_3D_SetAttributes(int channel, const float* pos, const float* vel);
 // 0 (silent) .. 255 (full); values outside are clamped.
 int FSOUND_SetVolume(int channel, int volume);
+// The loudness of everything the layer plays, 0 (silent) .. 255 (full, the start value); values
+// outside are clamped. Kept for a device opened later.
+void FSOUND_SetSFXMasterVolume(int volume);
 int FSOUND_SetPaused(int channel, int paused);
 int FSOUND_StopSound(int channel);
 // 1 while the channel holds a sound that has neither ended nor been stopped, paused or not.

@@ -182,3 +182,29 @@ void PLT_ResetKeys()
     memset(keyHeld, 0, sizeof(keyHeld));
     memset(keyLatched, 0, sizeof(keyLatched));
 }
+
+static int gTyped[kPltTypedMax];
+static int gTypedCount = 0;
+
+static void Type(int entry)
+{
+    if (gTypedCount < kPltTypedMax) gTyped[gTypedCount++] = entry;
+}
+
+void PLT_TypedChar(int c)
+{
+    if (c >= 32 && c <= 126) Type(c);
+}
+
+void PLT_TypedKey(int vk)
+{
+    if (vk > 0 && vk < kKeyCount) Type(kPltTypedKey + vk);
+}
+
+int PLT_TakeTypedInput(int* out, int max)
+{
+    const int n = gTypedCount < max ? gTypedCount : max;
+    memcpy(out, gTyped, sizeof(int) * n);
+    gTypedCount = 0;
+    return n;
+}

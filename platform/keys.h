@@ -24,3 +24,15 @@ int16_t PLT_GetAsyncKeyState(int vk);
 
 // Forgets every key (window focus lost, tests).
 void PLT_ResetKeys();
+
+// Typed input for a line editor, kept apart from the key state: printable characters as their
+// codes (32 to 126) and every key going down, auto-repeats included, as kPltTypedKey plus its
+// virtual-key code, in the order they came. At most kPltTypedMax entries wait between two takes;
+// later ones are dropped.
+const int kPltTypedKey = 256;
+const int kPltTypedMax = 256;
+// Called by the event pump: a typed character (ignored unless printable) or a key going down.
+void PLT_TypedChar(int c);
+void PLT_TypedKey(int vk);
+// Moves what was typed since the last call into out (at most max entries) and returns the count.
+int PLT_TakeTypedInput(int* out, int max);

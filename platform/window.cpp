@@ -128,6 +128,8 @@ int PLT_CreateWindow(const char* title, int width, int height, int bits, int ful
         return 0;
     }
     gWindowFailure = kPltWindowOpened;
+    // Typed text arrives with what the keyboard layout makes of the keys (the console's editor).
+    SDL_StartTextInput();
     gCursorX = width / 2;
     gCursorY = height / 2;
     return 1;
@@ -257,9 +259,17 @@ int PLT_PollEvent(PLT_Event* event)
         break;
     case SDL_KEYDOWN:
     case SDL_KEYUP:
+    {
+        const int vk = PLT_VirtualKeyFromSDL(e.key.keysym.scancode, e.key.keysym.sym);
         if (!e.key.repeat)
-            PLT_KeyEvent(PLT_VirtualKeyFromSDL(e.key.keysym.scancode, e.key.keysym.sym),
-                         e.type == SDL_KEYDOWN, PLT_KeySourceFromSDL(e.key.keysym.scancode));
+            PLT_KeyEvent(vk, e.type == SDL_KEYDOWN, PLT_KeySourceFromSDL(e.key.keysym.scancode));
+        if (e.type == SDL_KEYDOWN) PLT_TypedKey(vk);
+        break;
+    }
+    case SDL_TEXTINPUT:
+        // Characters beyond ASCII are not typed: the font has no glyphs for them.
+        for (const char* c = e.text.text; *c; c++)
+            PLT_TypedChar((unsigned char)*c);
         break;
     case SDL_MOUSEBUTTONDOWN:
     case SDL_MOUSEBUTTONUP:
@@ -268,14 +278,10 @@ int PLT_PollEvent(PLT_Event* event)
     case SDL_MOUSEMOTION:
         if (gRelative)
         {
-            int w = 0, h = 0;
-            SDL_GetWindowSize(gWindow, &w, &h);
+            // Not held to the window: a fast move past an edge still turns the view by all of it
+            // (the mouse view re-centres the cursor near the edges).
             gCursorX += e.motion.xrel;
             gCursorY += e.motion.yrel;
-            if (gCursorX < 0) gCursorX = 0;
-            if (gCursorY < 0) gCursorY = 0;
-            if (w > 0 && gCursorX >= w) gCursorX = w - 1;
-            if (h > 0 && gCursorY >= h) gCursorY = h - 1;
         }
         else
         {
@@ -302,9 +308,34 @@ void PLT_WarpCursor(int x, int y)
     if (gWindow && !gRelative) SDL_WarpMouseInWindow(gWindow, x, y);
 }
 
+// Keeps the cursor inside the window, for a real pointer to be put there.
+static void ClampCursorToWindow()
+{
+    int w = 0, h = 0;
+    if (gWindow) SDL_GetWindowSize(gWindow, &w, &h);
+    if (gCursorX < 0) gCursorX = 0;
+    if (gCursorY < 0) gCursorY = 0;
+    if (w > 0 && gCursorX >= w) gCursorX = w - 1;
+    if (h > 0 && gCursorY >= h) gCursorY = h - 1;
+}
+
+int PLT_CursorIsVirtual()
+{
+    return gRelative;
+}
+
+int PLT_SetFullScreen(int on, int width, int height)
+{
+    if (!gWindow) return 0;
+    if (SDL_SetWindowFullscreen(gWindow, on ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0) != 0) return 0;
+    if (!on && width > 0 && height > 0) SDL_SetWindowSize(gWindow, width, height);
+    return 1;
+}
+
 void PLT_ShowCursor(int show)
 {
     if (!gVideoUp) return;
+    if (show) ClampCursorToWindow();
     SDL_ShowCursor(show ? SDL_ENABLE : SDL_DISABLE);
     // A hidden cursor means the mouse view holds the pointer: relative mode keeps the motion
     // coming on desktops where warping the real pointer is not allowed.

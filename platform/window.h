@@ -61,14 +61,22 @@ struct PLT_Event
 };
 
 // Takes at most one pending event, never blocking; key and button changes are handed to the key
-// layer as they pass. Returns 0 when none was waiting.
+// layer as they pass, and so are typed characters and key repeats (PLT_TakeTypedInput). Returns 0
+// when none was waiting.
 int PLT_PollEvent(PLT_Event* event);
 
 // Cursor in window pixels. While the relative mode is on (mouse view), the position is a virtual
-// one that follows the motion and that PLT_WarpCursor re-centres exactly.
+// one that follows the motion, unclamped (it may run past the window's edges, so no motion is
+// lost), and that PLT_WarpCursor re-centres exactly.
 void PLT_GetCursor(int* x, int* y);
 void PLT_WarpCursor(int x, int y);
 void PLT_ShowCursor(int show);
+// 1 while the cursor is the virtual one: a warp then takes effect at once, with no stale motion
+// to come after it.
+int PLT_CursorIsVirtual();
+
+// Full screen at the desktop size, or a window of width x height. 1 when the window took it.
+int PLT_SetFullScreen(int on, int width, int height);
 
 // A message box. buttons 0: OK only, returns 0. buttons 1: Yes/No, returns 1 for Yes, 0 for No.
 // Returns -1 when no box can be shown. icon: one of the kPltIcon values (the default: stop for

@@ -35,6 +35,8 @@ static const char* FaultText(int fault)
         return "the path leaves the data folder";
     case kFaultNameCut:
         return "name longer than %ld characters cut";
+    case kFaultHudLine:
+        return "HUD text line %ld is not 1 to 8";
     }
     return "bad argument";
 }

@@ -14,6 +14,7 @@
 #include "script/interpreter.h"
 #include "script/media_instructions.h"
 #include "script/scheduling.h"
+#include "script/screen_text.h"
 #include "script/variables.h"
 #include "world/collision.h"
 #include "world/humans.h"
@@ -594,5 +595,8 @@ VXR_Instruction gAllInstructions[] = {
     INSTRUCTION("lux", VXR_DecodeTruthWord, vxrinstr_lux),
     INSTRUCTION("col", VXR_DecodeMaterialValues, vxrinstr_col),
     INSTRUCTION("alpha", VXR_DecodeMaterialValues, vxrinstr_alpha),
+    INSTRUCTION("message", VXR_DecodeMessage, vxrinstr_message),
+    INSTRUCTION("hudText", VXR_DecodeHudText, vxrinstr_hudText),
+    INSTRUCTION("flash", VXR_DecodeFlash, vxrinstr_flash),
     {"NULL", nullptr, nullptr, nullptr},
 };

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Takes the README's picture of the level editor: the demo runs on a private X server on a copy
 # of demo/, xdotool switches the editor on, drops two crates and a humanoid (one crate grown and
-# turned), and Escape ends the game, which writes its last frame.
+# turned), and P ends the game (through a script added to the copy: Escape would ask first and
+# put its question in the picture), which writes its last frame. The game keeps its settings in
+# the scratch folder, so the player's own play no part.
 #   scripts/editor-screenshot.sh [OUT.png]     (default docs/editor.png; needs xvfb-run, xdotool)
 set -eu
 top="$(cd "$(dirname "$0")/.." && pwd)"
@@ -9,6 +11,8 @@ out="$(realpath -m "${1:-$top/docs/editor.png}")"
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 cp -r "$top/demo" "$work/demo"
+printf 'loop\nsetb 16,true\nkey "p",1,n\nif b,1,=,16\nquit\nendif\nendloop\n' > "$work/demo/Data/end on P"
+sed -i '1i includeScript "Data/end on P"' "$work/demo/Levels/start/load script"
 cat > "$work/drive.sh" <<'DRIVE'
 set -u
 "$1" --mute --data "$2" --windowed 960x540 --frames 400000 --fixed-step 20 --seed 1 --screenshot "$3" &
@@ -33,8 +37,8 @@ sleep 0.3
 for i in $(seq 1 10); do xdotool mousemove_relative -- 12 0; sleep 0.1; done
 xdotool key 1 g
 sleep 0.5
-xdotool key Escape
+xdotool key p
 wait $pid
 DRIVE
-ALSOFT_DRIVERS=null xvfb-run -a -s "-screen 0 1280x720x24" bash "$work/drive.sh" "$top/build/kesrow" "$work/demo" "$out"
+XDG_CONFIG_HOME="$work" ALSOFT_DRIVERS=null xvfb-run -a -s "-screen 0 1280x720x24" bash "$work/drive.sh" "$top/build/kesrow" "$work/demo" "$out"
 echo "wrote $out"

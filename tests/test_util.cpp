@@ -34,6 +34,17 @@ TempDir::~TempDir()
     }
 }
 
+namespace
+{
+// Every test program, and every game a test starts, keeps its settings in a folder of its own:
+// no test reads or writes the user's settings file.
+struct privateSettingsFolder
+{
+    TempDir folder;
+    privateSettingsFolder() { setenv("XDG_CONFIG_HOME", folder.path.c_str(), 1); }
+} gPrivateSettings;
+} // namespace
+
 ConsoleCapture::ConsoleCapture() : saved(toConsole)
 {
     Lines().clear();

@@ -1,5 +1,6 @@
 // The content checker as a content maker runs it: a data folder with one fault of each kind is
 // reported line by line with file and line, and the demo checks clean.
+#include "platform/window.h"
 #include "test_util.h"
 
 #include <gtest/gtest.h>
@@ -55,7 +56,13 @@ TEST(ContentCheck, EachFaultIsReportedWithItsFileAndLine)
                                                 "sndloop 2\n"
                                                 "anim 1,3\n"
                                                 "tex 1,\"bad.png\"\n"
-                                                "tex 2,\"Levels/one/bad.png\"\n");
+                                                "tex 2,\"Levels/one/bad.png\"\n"
+                                                "message \"caf\xc3\xa9 au lait\",2\n"
+                                                "hudText 9,\"nine\"\n"
+                                                "message \"$i17 left\"\n");
+    // A font picture whose sides are no grid of 16 x 8 cells.
+    const unsigned char grey[20 * 10 * 3] = {};
+    ASSERT_TRUE(PLT_WriteScreenshotPixels((dir / "Data/font.png").c_str(), grey, 20, 10));
     WriteTextFile(dir / "Models/box", "box\nmade by hand\n"
                                       "0 0 0 0\n"
                                       "1 660 0 0\n"
@@ -106,6 +113,10 @@ TEST(ContentCheck, EachFaultIsReportedWithItsFileAndLine)
         {"Data/game script:16: ", "sndplay: sample slot 7 is in no line of the sound list"},
         {"Data/game script:18: ", "anim: animation slot 3 is in no line of the animation list"},
         {"Data/game script:20: ", "tex: no level's texture list holds \"Levels/one/bad.png\""},
+        {"Data/game script:21: ", "message: the byte 0xC3 has no glyph in the font"},
+        {"Data/game script:22: ", "hudText: HUD text line 9 is not 1 to 8"},
+        {"Data/game script:23: ", "message: register 17 is not 1 to 16"},
+        {"Data/font.png: ", "the font picture is 20 x 10; its sides must be multiples of 16 and 8"},
         {"Models/box:6: ", "not a vertex line"},
         {"Models/box:10: ", "triangle names vertex 9"},
         {"Models/box_poses:5: ", "bone \"Leg\" is not in the model"},

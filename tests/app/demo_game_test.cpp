@@ -104,7 +104,8 @@ TEST(DemoGame, BothLevelsPlayAsTheyAlwaysHave)
     // The same hook in each level walks the player in a slow circle along the walls and shoots
     // every 25 ticks while the guards patrol, chase and strike; after 300 passes the roster's
     // snapshot and the last frame must be those the engine gave before its collision, drawing
-    // and posing were made to scale. The picture may differ by rounding on a few pixels.
+    // and posing were made to scale (the pictures taken again when the HUD got a pass of its own
+    // and the screen its words). The picture may differ by rounding on a few pixels.
     const std::string expected = SourceDir() + "/tests/app/data/demo_plays_the_same/";
     const std::string hook = ReadTextFile(expected + "hook");
     for (const std::string level : {"start", "yard"})
@@ -274,4 +275,79 @@ TEST(DemoGame, ThePlayerShootsTheWardenAndGoesThroughToTheYard)
     // The yard's hook wrote into the yard's folder: the yard is the current level.
     EXPECT_TRUE(FileExists(dir / "Levels/yard/keyframe1")) << out << game;
     EXPECT_FALSE(ActorRecord(ReadTextFile(dir / "Levels/yard/keyframe1"), "Sentry").empty());
+}
+
+TEST(DemoGame, ThePassageLeadsToTheYardAnywhereAcrossItsWidth)
+{
+    // The hook counts both guards down (the door lifts) and puts the player in the passage 1.3
+    // from its middle, in a corner no walk along the middle comes near. The yard's hook quits.
+    for (const char* x : {"1.3", "-1.3"})
+    {
+        TempDir dir;
+        CopyDemo(dir, std::string("seti 1,2\nstorei \"downed\",1\nplayer\nput ") + x + ",0,-10.9\n",
+                 "savekey 1\nquit\n");
+        const std::string out = RunDemo(dir, "--mute --frames 200");
+        EXPECT_NE(std::string::npos, out.find("//Ended: quit")) << x << "\n" << out;
+        EXPECT_TRUE(FileExists(dir / "Levels/yard/keyframe1")) << x;
+    }
+}
+
+TEST(DemoGame, DeathShowsAMessageAndTheLevelStartsAgainTwoSecondsLater)
+{
+    // The hook kills the player at the level's start and quits when the level loads again.
+    const std::string hook = "def \"loads\"\n"
+                             "loadi \"loads\",1\n"
+                             "addi 1,1\n"
+                             "storei \"loads\",1\n"
+                             "seti 2,2\n"
+                             "if i,1,=,2\n"
+                             "quit\n"
+                             "endif\n"
+                             "player\n"
+                             "setHealth 0\n";
+    TempDir dir;
+    CopyDemo(dir, hook, "");
+    std::string out = RunDemo(dir, "--mute --frames 1000");
+    unsigned passes = 0, gameMs = 0;
+    const size_t at = out.find("//Ended: quit after ");
+    ASSERT_NE(at, std::string::npos) << out;
+    ASSERT_EQ(2,
+              sscanf(out.c_str() + at, "//Ended: quit after %u passes, game time %u ms", &passes, &gameMs));
+    EXPECT_GE(gameMs, 2000u) << "a pause before the restart";
+    EXPECT_LT(gameMs, 2500u);
+    EXPECT_EQ("", Complaints(out));
+
+    // One second after the death: the message in its red across the middle of the screen.
+    out = RunDemo(dir, "--mute --frames 50 --screenshot '" + (dir / "dead.png") + "'");
+    const PngImage img = ReadPng(dir / "dead.png");
+    ASSERT_TRUE(img.ok) << out;
+    int message = 0, elsewhere = 0;
+    for (int y = 0; y < img.height; y++)
+        for (int x = 0; x < img.width; x++)
+        {
+            const unsigned char* p = img.At(x, y);
+            const bool red = p[0] > 230 && p[1] > 50 && p[1] < 110 && p[2] < 80;
+            (y > img.height / 5 && y < img.height / 2 ? message : elsewhere) += red;
+        }
+    EXPECT_GT(message, 40);
+    EXPECT_LT(elsewhere, message / 4);
+}
+
+// At the demo's real pace: Escape once, and a second later the game still runs; then again.
+const char kEscapeInput[] = R"(sleep 0.3
+xdotool key Escape
+sleep 1
+kill -0 $pid 2>/dev/null && echo "driver: still running after one Escape"
+xdotool key Escape)";
+
+TEST(DemoGame, EscapeAsksBeforeItQuits)
+{
+    SKIP_WITHOUT_XDOTOOL();
+    TempDir dir;
+    CopyDemo(dir, "savekey 9\n", "");
+    const std::string out = RunDriver(
+        dir, dir.path,
+        XdotoolDriver("--windowed 640x480 --frames 400000", "Levels/start/keyframe9", kEscapeInput));
+    EXPECT_NE(std::string::npos, out.find("driver: still running after one Escape")) << out;
+    EXPECT_NE(std::string::npos, ReadTextFile(dir / "game.out").find("//Ended: quit")) << out;
 }

@@ -58,13 +58,15 @@ class SceneDrawing : public ::testing::Test
     }
     // A lit actor (drawn at full brightness: pixels show its colour exactly) whose model is a
     // square of side 1 in the x-y plane, facing both ways.
-    human_being* AddPanel(const char* colour, vector_type position)
+    // With oneSided, only its front faces the +z side (the eye, for a HUD actor): its normals then
+    // point there, and the light falls on it.
+    human_being* AddPanel(const char* colour, vector_type position, bool oneSided = false)
     {
         std::string path = dir / "panel";
         EXPECT_TRUE(WriteTextFile(path, std::string("panel\n\n0 -330 -330 0\n1 330 -330 0\n2 330 330 0\n"
                                                     "3 -330 330 0\nEDGES\nMATERIAL P ") +
-                                            colour +
-                                            " 1 0 0 0 0 0 0 0 0 0 0\n0 1 2\n0 2 3\n0 2 1\n0 3 2\nEND\n"));
+                                            colour + " 1 0 0 0 0 0 0 0 0 0 0\n0 1 2\n0 2 3\n" +
+                                            (oneSided ? "" : "0 2 1\n0 3 2\n") + "END\n"));
         human_being* h = AppendNewHuman();
         h->model = static_cast<mesh_mod*>(calloc(1, sizeof(mesh_mod)));
         EXPECT_EQ(1, LoadMeshworkModel(h->model, path.c_str()));
@@ -124,6 +126,39 @@ TEST_F(SceneDrawing, CameraConventionAndHudActorsKeepTheirScreenPlace)
     img = Frame();
     EXPECT_EQ(kGreen, At(img, 0.27f));
     EXPECT_NE(kRed, At(img, 0.5f));
+}
+
+TEST_F(SceneDrawing, HudActorsAreOverWallsUnfoggedAndLitAlikeWhereverTheEyeLooks)
+{
+    // A HUD panel (not lit at full brightness: the light falls on it) 3 before the eye, and the
+    // same frame's pixels where it is, in open space.
+    human_being* hud = AddPanel("0 52000 20000", fastVector_Set(0.0f, 0.0f, -3.0f), true);
+    hud->lit = 0;
+    hud->onHud = 1;
+    const rgb open = At(Frame(), 0.5f);
+    ASSERT_NE(kBlack, open);
+    // A wall 0.3 before the eye, much nearer than the HUD, filling the view: the HUD stays as it
+    // was, and the wall shows around it.
+    AddPanel("65535 0 0", fastVector_Set(0.0f, 0.0f, -0.3f));
+    PngImage img = Frame();
+    EXPECT_EQ(open, At(img, 0.5f));
+    EXPECT_EQ(kRed, At(img, 0.05f, 0.05f));
+    // Dense fog covers the wall in the fog colour (white here), never the HUD.
+    doFog = 1;
+    gFogEnd = 0.1f;
+    img = Frame();
+    EXPECT_EQ(open, At(img, 0.5f));
+    EXPECT_EQ((rgb{255, 255, 255}), At(img, 0.05f, 0.05f));
+    doFog = 0;
+    gFogEnd = 200.0f;
+    // Turned about, looking up, or rolled: the light on the HUD does not turn with the view.
+    for (float angle : {180.0f, 90.0f, -60.0f})
+    {
+        viewangle = angle;
+        updownangle = angle / 3;
+        zangle = angle / 6;
+        EXPECT_EQ(open, At(Frame(), 0.5f)) << angle;
+    }
 }
 
 TEST_F(SceneDrawing, NoFrameWhileTheLevelChangesAndFogFollowsDoFog)

@@ -30,6 +30,44 @@ inline bool HaveTool(const char* name)
         }                                                                                                    \
     } while (0)
 
+// The text of a driver script that plays the game with xdotool: it starts the game ($1) on the
+// data folder ($2) with gameArgs, its output in $2/game.out, waits for the game's window and
+// for the file `ready` (under $2) that the level's script writes once it runs, gives the window
+// the focus, sends `input` (shell lines using $win and $pid), and waits up to 30 s for the game
+// to end.
+inline std::string XdotoolDriver(const std::string& gameArgs, const std::string& ready,
+                                 const std::string& input)
+{
+    return "set -u\n"
+           "\"$1\" --mute --data \"$2\" " +
+           gameArgs +
+           " > \"$2/game.out\" 2>&1 &\n"
+           "pid=$!\n"
+           "win=$(timeout 30 xdotool search --sync --onlyvisible --pid $pid 2>/dev/null | head -n 1)\n"
+           "if [ -z \"$win\" ]; then echo \"driver: no game window\"; kill $pid; exit 3; fi\n"
+           "for i in $(seq 1 300); do [ -e \"$2/" +
+           ready +
+           "\" ] && break; sleep 0.1; done\n"
+           "xdotool windowfocus --sync $win || xdotool windowfocus $win\n" +
+           input +
+           "\nfor i in $(seq 1 300); do kill -0 $pid 2>/dev/null || break; sleep 0.1; done\n"
+           "kill $pid 2>/dev/null\n"
+           "wait $pid\n";
+}
+
+// Runs driver (see XdotoolDriver) on a private X server against the data folder with the given
+// environment settings in front; returns what the driver printed.
+inline std::string RunDriver(const TempDir& dir, const std::string& data, const std::string& driver,
+                             const std::string& env = "")
+{
+    EXPECT_TRUE(WriteTextFile(dir / "driver.sh", driver));
+    std::string out;
+    RunCommand("timeout 100 env " + env + " xvfb-run -a -s '-screen 0 800x600x24' bash '" +
+                   (dir / "driver.sh") + "' '" + KesrowExe() + "' '" + data + "'",
+               &out);
+    return out;
+}
+
 inline std::vector<std::string> Fields(const std::string& line)
 {
     std::vector<std::string> out;

@@ -4,6 +4,10 @@
 // listener turning with the camera.
 #include "app/tick.h"
 
+#include "app/console.h"
+#include "app/settings.h"
+#include "platform/keys.h"
+
 #include "app/draw.h"
 #include "app/input.h"
 #include "app/startup.h"
@@ -83,6 +87,29 @@ TEST_F(GameTick, MouseViewHeadingWrapsAndPitchStopsAtNinety)
         Tick(320, 240);
         Tick(321, 240); // a fresh reference point near the centre
     }
+}
+
+TEST_F(GameTick, TheTurnIsDegreesPerPixelWhateverTheTimeBetweenTicks)
+{
+    doMouseView = 1;
+    Tick(320, 240);
+    // Each row: the pass's length, sensitivity, invert, the cursor's move, the turn and pitch it
+    // gives. The same move turns the view alike after 5 ms or after a 200 ms stall.
+    const float rows[][7] = {{20, 0.14f, 0, 10, 0, 1.4f, 0},     {50, 0.14f, 0, 10, 0, 1.4f, 0},
+                             {5, 0.14f, 0, 10, 0, 1.4f, 0},      {200, 0.14f, 0, 0, 10, 0, 1.4f},
+                             {0, 0.14f, 0, -10, 0, -1.4f, 0},    {20, 0.3f, 0, -10, 10, -3.0f, 3.0f},
+                             {20, 0.3f, 1, 10, 10, 3.0f, -3.0f}, {35, 0.05f, 1, 40, -40, 2.0f, 2.0f}};
+    for (auto r : rows)
+    {
+        gSettings.mouseSensitivity = r[1];
+        gSettings.invertMouse = int(r[2]);
+        viewangle = updownangle = 0.0f;
+        Tick(zarnX + int(r[3]), zarnY + int(r[4]), uint32_t(r[0]));
+        EXPECT_NEAR(r[5], viewangle, 1e-4) << r[0] << " ms, " << r[1];
+        EXPECT_NEAR(r[6], updownangle, 1e-4) << r[0] << " ms, " << r[1];
+    }
+    gSettings.mouseSensitivity = kDefaultMouseSensitivity;
+    gSettings.invertMouse = 0;
 }
 
 TEST_F(GameTick, CursorNearAnEdgeGoesBackToTheCentre)
@@ -255,4 +282,49 @@ TEST_F(TickTest, ListenerTurnsWithTheCamera)
         EXPECT_GT(near, 2.0 * far) << yaw << "/" << pitch;
     }
     FSOUND_Close();
+}
+
+TEST_F(TickTest, WhileTheConsoleIsOpenTheGameAndItsClockWait)
+{
+    TempDir dir;
+    ASSERT_TRUE(WriteTextFile(dir / "counter", "loop\naddi 1,1\nendloop\n"));
+    ASSERT_TRUE(LoadAndExecuteScript((dir / "counter").c_str()));
+    doMouseView = 1;
+    Passes(20, 100);
+    const int counted = gScriptVars.i[0];
+    const uint32_t clock = gCurrentTime;
+    ASSERT_GT(counted, 0);
+    // The console key, pressed and let go between two ticks, opens it: from that tick on no script
+    // runs, the clock stands (the pass that opened it had already moved it on), the mouse does not
+    // turn the view and no move is saved up for later.
+    PLT_KeyEvent(kConsoleKey, 1);
+    PLT_KeyEvent(kConsoleKey, 0);
+    Passes(20, 200);
+    EXPECT_EQ(1, gConsoleOpen);
+    int x = 0, y = 0;
+    PLT_GetCursor(&x, &y);
+    PLT_WarpCursor(x + 30, y + 20);
+    Passes(20, 100);
+    EXPECT_EQ((std::vector<long>{counted, long(clock + 20), 0, 0}),
+              (std::vector<long>{gScriptVars.i[0], long(gCurrentTime), long(viewangle), long(updownangle)}));
+    // Escape closes it, and stays out of the game while it is held: a script testing Escape
+    // does not see the key that closed the console.
+    PLT_KeyEvent(27, 1);
+    Passes(20, 20);
+    EXPECT_EQ(0, gConsoleOpen);
+    Passes(20, 40);
+    EXPECT_EQ(0, IsKeyDown(27));
+    PLT_KeyEvent(27, 0);
+    Passes(20, 20);
+    PLT_KeyEvent(27, 1);
+    Passes(20, 20);
+    EXPECT_NE(0, IsKeyDown(27));
+    PLT_KeyEvent(27, 0);
+    // The game goes on where it stood, and the view has not jumped.
+    EXPECT_GT(gScriptVars.i[0], counted);
+    EXPECT_GT(gCurrentTime, clock + 20);
+    EXPECT_EQ(0.0f, viewangle);
+    ResetConsole();
+    PLT_ResetKeys();
+    gClockPaused = 0;
 }

@@ -185,7 +185,7 @@ TEST(InstructionTable, EveryEntryIsCompleteAndFoundByNameUpToTheNullEnd)
         "teampoke "
         "savekey getSpeed setSpeed def move go time passed randi event tex key sndplay sndstop channel "
         "sndloop "
-        "setTeam getTeam mac mouse click reci anim hud lux col alpha ";
+        "setTeam getTeam mac mouse click reci anim hud lux col alpha message hudText flash ";
     std::string names;
     for (const VXR_Instruction* e = gAllInstructions; strcmp(e->name, "NULL") != 0; e++)
     {

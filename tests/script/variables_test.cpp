@@ -11,16 +11,18 @@ namespace
 
 using VariablesTest = ScriptTest;
 
-TEST_F(VariablesTest, ResetBindsTheFiveEngineSettingsOnce)
+TEST_F(VariablesTest, ResetBindsTheEngineSettingsOnce)
 {
-    // A second reset leaves the same five, not ten, and drops what scripts defined.
+    // A second reset leaves the same ten (the engine's five and the player's settings), not twenty,
+    // and drops what scripts defined.
     InstallVXRVariablePointer("score", nullptr, 1);
     VXR_Init();
     EXPECT_TRUE(GetVarEntry("score") == nullptr && GetVarEntry("gFogEnd")->value == &gFogEnd);
     int n = 0;
     for (vaPtr* v = gGameVariables.next; v; v = v->next)
         n++;
-    EXPECT_EQ(n, 5);
+    EXPECT_EQ(n, 10);
+    EXPECT_TRUE(GetVarEntry("mouseSensitivity") != nullptr && GetVarEntry("vsync") != nullptr);
     ClearGlobalVariables();
     EXPECT_TRUE(gGameVariables.next == nullptr && gVarPtr == &gGameVariables);
 }

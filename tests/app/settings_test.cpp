@@ -1,0 +1,293 @@
+// The player's settings: the file's lines read one by one (a bad one keeps its default and says
+// so, a file that is no settings file keeps them all), where the file lives, what is written
+// back when the player changes something while playing, and the real program started on a
+// garbage file, on a kept window size, and asked or not asked to keep a change.
+#include "app/options.h"
+#include "app/settings.h"
+#include "test_util.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <string>
+#include <sys/stat.h>
+#include <tuple>
+#include <vector>
+
+namespace
+{
+
+// The settings as one comparable row: sensitivity x 1000, invert, volume, full screen, w, h, vsync.
+std::vector<long> Row(const playerSettings& s)
+{
+    return {std::lround(s.mouseSensitivity * 1000),
+            s.invertMouse,
+            s.volume,
+            s.fullScreen,
+            s.windowWidth,
+            s.windowHeight,
+            s.vsync};
+}
+
+const std::vector<long> kDefaults = {140, 0, 100, 1, 1280, 720, 1};
+
+std::string Game(const std::string& config, const std::string& args)
+{
+    return "env ALSOFT_DRIVERS=null XDG_CONFIG_HOME='" + config + "' '" + KesrowExe() + "' --mute " + args;
+}
+
+} // namespace
+
+TEST(SettingsFile, EachLineIsReadOrKeepsItsDefault)
+{
+    TempDir dir;
+    // {file text, the settings read, a part of the console line ("" for none)}
+    const std::tuple<std::string, std::vector<long>, const char*> rows[] = {
+        {"", kDefaults, ""},
+        {"# mine\r\nmouse-sensitivity 0.3\r\ninvert-mouse = yes\r\n  volume\t40  # quieter\r\n"
+         "fullscreen no\r\nwindow-size 800x600\r\nvsync off\r\n",
+         {300, 1, 40, 0, 800, 600, 0},
+         ""},
+        {"window-size 640x480\nfullscreen 1\n", {140, 0, 100, 1, 640, 480, 1}, ""},
+        {"mouse-sensitivity 0\n", kDefaults,
+         "line 1: mouse-sensitivity \"0\" is not a number from 0.001 to 10"},
+        {"mouse-sensitivity nan\nmouse-sensitivity 0.5x\n", kDefaults,
+         "(and 1 more problem); the defaults are used for them"},
+        {"volume 50\nvolume 101\n", {140, 0, 50, 1, 1280, 720, 1}, "line 2: volume \"101\""},
+        {"window-size 8x6\nfullscreen x\n", kDefaults, "window-size \"8x6\" is not a size like 1280x720"},
+        {"invert-mouse maybe\n", kDefaults, "invert-mouse \"maybe\" is not yes or no"},
+        {"colour red\nvolume 10\n", {140, 0, 10, 1, 1280, 720, 1}, "line 1: unknown setting \"colour\""},
+        {"volume 10\n" + std::string(300, 'x') + "\n",
+         {140, 0, 10, 1, 1280, 720, 1},
+         "line 2: the line is longer than 200 characters"},
+        {std::string("volume 10\n\x7f"
+                     "ELF\x02\x01\x01\0\0\0",
+                     18),
+         kDefaults, "holds binary data; the defaults"},
+        {std::string(20000, '#'), kDefaults, "longer than 16384 bytes; the defaults"},
+    };
+    for (const auto& [text, want, line] : rows)
+    {
+        ASSERT_TRUE(WriteTextFile(dir / "settings", text));
+        playerSettings s;
+        DefaultSettings(&s);
+        ConsoleCapture console;
+        EXPECT_EQ(ReadSettingsFile((dir / "settings").c_str(), &s), line[0] ? 0 : 1) << text.substr(0, 40);
+        EXPECT_EQ(Row(s), want) << text.substr(0, 40);
+        if (line[0])
+        {
+            ASSERT_EQ(console.Lines().size(), 1u) << text.substr(0, 40);
+            EXPECT_TRUE(console.Has(line)) << console.Lines()[0];
+            EXPECT_EQ(console.Lines()[0].rfind("//Settings " + dir / "settings", 0), 0u)
+                << console.Lines()[0];
+        }
+        else
+            EXPECT_TRUE(console.Lines().empty()) << console.Lines()[0];
+    }
+
+    // No file: the defaults, silently. A folder where the file should be: a line, the defaults.
+    playerSettings s;
+    DefaultSettings(&s);
+    ConsoleCapture console;
+    EXPECT_EQ(ReadSettingsFile((dir / "none").c_str(), &s), 1);
+    EXPECT_TRUE(console.Lines().empty());
+    mkdir((dir / "folder").c_str(), 0700);
+    EXPECT_EQ(ReadSettingsFile((dir / "folder").c_str(), &s), 0);
+    EXPECT_TRUE(console.Has("cannot be read")) << (console.Lines().empty() ? "" : console.Lines()[0]);
+    EXPECT_EQ(Row(s), kDefaults);
+}
+
+TEST(SettingsFile, LivesInTheConfigurationFolderAndReadsBackWhatWasWritten)
+{
+    const char* savedXdg = getenv("XDG_CONFIG_HOME");
+    const std::string keepXdg = savedXdg ? savedXdg : "";
+    const char* savedHome = getenv("HOME");
+    const std::string keepHome = savedHome ? savedHome : "";
+    char path[64];
+    // {XDG_CONFIG_HOME, HOME (null: unset), the path, room}
+    const std::tuple<const char*, const char*, const char*, int> rows[] = {
+        {"/x/conf", "/home/me", "/x/conf/kesrow/settings", 64},
+        {"relative", "/home/me", "/home/me/.config/kesrow/settings", 64},
+        {"", "/home/me", "/home/me/.config/kesrow/settings", 64},
+        {"", nullptr, "", 64},
+        {"/x/conf", "/home/me", "", 23}}; // one short
+    for (const auto& [xdg, home, want, room] : rows)
+    {
+        setenv("XDG_CONFIG_HOME", xdg, 1);
+        if (home)
+            setenv("HOME", home, 1);
+        else
+            unsetenv("HOME");
+        path[0] = 0;
+        EXPECT_EQ(SettingsFilePath(path, room), want[0] ? 1 : 0) << xdg;
+        if (want[0])
+        {
+            EXPECT_STREQ(path, want);
+        }
+    }
+    setenv("XDG_CONFIG_HOME", keepXdg.c_str(), 1);
+    if (savedHome) setenv("HOME", keepHome.c_str(), 1);
+
+    // The folders are made; every value comes back as it went in.
+    TempDir dir;
+    const std::string file = dir / "a/b/kesrow/settings";
+    playerSettings out = {0.375f, 1, 7, 0, 333, 222, 0}, in;
+    ASSERT_EQ(WriteSettingsFile(file.c_str(), &out), 1);
+    DefaultSettings(&in);
+    EXPECT_EQ(ReadSettingsFile(file.c_str(), &in), 1);
+    EXPECT_EQ(Row(in), Row(out));
+    struct stat info;
+    ASSERT_EQ(stat((dir / "a/b/kesrow").c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0700u);
+}
+
+namespace
+{
+std::vector<std::vector<long>> gApplied;
+void RecordApply(const playerSettings* before, const playerSettings* now)
+{
+    gApplied.push_back(Row(*before));
+    gApplied.push_back(Row(*now));
+}
+} // namespace
+
+TEST(SettingsFile, ChangesWhilePlayingAreKeptButOverridesAreNot)
+{
+    TempDir dir;
+    const std::string file = dir / "kesrow/settings";
+    playerSettings stored;
+    DefaultSettings(&stored);
+    stored.mouseSensitivity = 0.2f;
+    // This run: the sensitivity and the volume overridden from the command line.
+    gSettings = stored;
+    gSettings.mouseSensitivity = 0.5f;
+    gSettings.volume = 40;
+    gApplied.clear();
+    gApplySettingsHook = RecordApply;
+    ConsoleCapture console;
+    BeginSettings(file.c_str(), &stored, 1);
+    TrackSettings(0);
+    EXPECT_FALSE(FileExists(file)) << "nothing changed yet";
+
+    // The player inverts the mouse: applied, and written with the file's own sensitivity and
+    // volume, not this run's.
+    gSettings.invertMouse = 5;
+    TrackSettings(10);
+    EXPECT_EQ(gSettings.invertMouse, 1);
+    ASSERT_EQ(gApplied.size(), 2u);
+    EXPECT_EQ(gApplied[1][1], 1);
+    playerSettings read;
+    DefaultSettings(&read);
+    ASSERT_EQ(ReadSettingsFile(file.c_str(), &read), 1);
+    EXPECT_EQ(Row(read), (std::vector<long>{200, 1, 100, 1, 1280, 720, 1}));
+
+    // A value out of range goes back, with a line, and changes nothing.
+    gSettings.mouseSensitivity = 50.0f;
+    gSettings.volume = -3;
+    TrackSettings(20);
+    EXPECT_EQ((std::vector<long>{500, 40}),
+              (std::vector<long>{std::lround(gSettings.mouseSensitivity * 1000), gSettings.volume}));
+    EXPECT_TRUE(console.Has("mouseSensitivity 50 is not 0.001 to 10; it stays 0.5"));
+    EXPECT_TRUE(console.Has("soundVolume -3 is not 0 to 100; it stays 40"));
+    EXPECT_EQ(gApplied.size(), 2u);
+
+    // A second change within a second of the last write waits for the second to pass, or for the
+    // end of the run.
+    gSettings.volume = 30;
+    TrackSettings(500);
+    DefaultSettings(&read);
+    ReadSettingsFile(file.c_str(), &read);
+    EXPECT_EQ(read.volume, 100);
+    TrackSettings(1010);
+    ReadSettingsFile(file.c_str(), &read);
+    EXPECT_EQ(read.volume, 30);
+    gSettings.windowWidth = 900;
+    TrackSettings(1100);
+    FlushSettings();
+    ReadSettingsFile(file.c_str(), &read);
+    EXPECT_EQ(read.windowWidth, 900);
+
+    // A run that may not write (a batch run) never does.
+    TempDir other;
+    BeginSettings((other / "settings").c_str(), &stored, 0);
+    gSettings.vsync = 0;
+    TrackSettings(5000);
+    FlushSettings();
+    EXPECT_FALSE(FileExists(other / "settings"));
+    gApplySettingsHook = nullptr;
+    DefaultSettings(&gSettings);
+}
+
+TEST(Options, SettingsOptionsOverrideForOneRun)
+{
+    KesrowOptions o;
+    char err[256];
+    const char* given[] = {"kesrow", "--sensitivity", "0.25",       "--invert-mouse", "--volume",
+                           "0",      "--no-vsync",    "--windowed", "--fullscreen",   "--save-settings"};
+    ASSERT_EQ(ParseOptions(10, (char**)given, &o, err, sizeof err), kOptionsRun) << err;
+    EXPECT_EQ((std::vector<long>{250, 1, 0, 0, 0, 1, 1}),
+              (std::vector<long>{std::lround(o.sensitivity * 1000), o.invertMouse, o.volume, o.vsync,
+                                 o.windowed, o.fullscreen, o.saveSettings}));
+    // Nothing given: nothing overridden.
+    const char* none[] = {"kesrow", "--fullscreen", "--windowed", "--no-invert-mouse", "--vsync"};
+    ASSERT_EQ(ParseOptions(5, (char**)none, &o, err, sizeof err), kOptionsRun);
+    EXPECT_EQ((std::vector<long>{0, 0, -1, 1, 1, 0, 0}),
+              (std::vector<long>{std::lround(o.sensitivity * 1000), o.invertMouse, o.volume, o.vsync,
+                                 o.windowed, o.fullscreen, o.windowSizeGiven}));
+    const char* bad[][3] = {
+        {"kesrow", "--sensitivity", "0"}, {"kesrow", "--sensitivity", "1x"}, {"kesrow", "--volume", "101"}};
+    for (auto& args : bad)
+        EXPECT_EQ(ParseOptions(3, (char**)args, &o, err, sizeof err), kOptionsError)
+            << args[1] << " " << args[2];
+}
+
+TEST(SettingsRun, AGarbageFileStartsWithTheDefaultsAndAKeptWindowSizeIsUsed)
+{
+    TempDir config, data;
+    ASSERT_TRUE(WriteTextFile(data / "Data/game script", "// nothing to do\n"));
+    const std::string shot = data / "shot.png";
+    const std::string run =
+        "--data '" + data.path + "' --frames 3 --fixed-step 20 --screenshot '" + shot + "'";
+
+    // Garbage: the game starts all the same, full screen (the default: the X server's screen).
+    ASSERT_TRUE(WriteTextFile(config / "kesrow/settings", std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16)));
+    std::string out;
+    EXPECT_EQ(RunCommand(Game(config.path, run), &out), 0) << out;
+    EXPECT_NE(out.find("//Settings " + config.path + "/kesrow/settings is not a settings file"),
+              std::string::npos)
+        << out;
+    PngImage img = ReadPng(shot);
+    EXPECT_TRUE(img.ok && img.width >= 640 && img.height >= 480) << img.width << "x" << img.height;
+
+    // A kept window size; the command line's own for one run, which does not change the file.
+    const std::string kept = "fullscreen no\nwindow-size 200x150\nvolume 30\n";
+    ASSERT_TRUE(WriteTextFile(config / "kesrow/settings", kept));
+    out.clear();
+    EXPECT_EQ(RunCommand(Game(config.path, run), &out), 0) << out;
+    img = ReadPng(shot);
+    EXPECT_TRUE(img.ok && img.width == 200 && img.height == 150) << img.width << "x" << img.height;
+    EXPECT_EQ(RunCommand(Game(config.path, run + " --windowed 160x120 --save-settings"), &out), 0) << out;
+    img = ReadPng(shot);
+    EXPECT_TRUE(img.ok && img.width == 160 && img.height == 120) << img.width << "x" << img.height;
+    EXPECT_EQ(ReadTextFile(config / "kesrow/settings"), kept);
+}
+
+TEST(SettingsRun, AChangeWhilePlayingIsWrittenWhenTheRunMayWrite)
+{
+    TempDir config, data;
+    // The script turns the sensitivity up and inverts the mouse, as a settings menu would.
+    ASSERT_TRUE(WriteTextFile(data / "Data/game script", "setf 1,0.5\nstoref \"mouseSensitivity\",1\n"
+                                                         "seti 1,1\nstorei \"invertMouse\",1\n"));
+    const std::string run = "--data '" + data.path + "' --windowed 160x120 --frames 3 --fixed-step 20";
+    std::string out;
+    // A batch run keeps its hands off the settings...
+    EXPECT_EQ(RunCommand(Game(config.path, run), &out), 0) << out;
+    EXPECT_FALSE(FileExists(config / "kesrow/settings"));
+    // ...unless asked to; the window size given for the run is not kept.
+    EXPECT_EQ(RunCommand(Game(config.path, run + " --save-settings"), &out), 0) << out;
+    playerSettings read;
+    DefaultSettings(&read);
+    EXPECT_EQ(ReadSettingsFile((config / "kesrow/settings").c_str(), &read), 1) << out;
+    EXPECT_EQ(Row(read), (std::vector<long>{500, 1, 100, 1, 1280, 720, 1}));
+}
