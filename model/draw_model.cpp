@@ -90,10 +90,10 @@ vector_type DrawMeshworkModel(mesh_mod* model, float x, float y, float z, float 
     if (!model) return fastVector_Set(0.0f, 0.0f, 0.0f);
     // Culling tests last frame's box, which a model never drawn does not have yet.
     if (!model->boxValid) culled = 0;
-    // Blending is cheap; posing and boxing are redone by the pose cache only when the blended
-    // channels (or the position, rotation, pivots or extents) differ from the last call, so the
-    // frames between two ticks, and every frame of a standing actor, reuse the last results.
-    BlendModelChannels(model, blendPercent);
+    // Blending, posing and boxing are redone by the pose cache only when the pose channels, the
+    // blend, the position, rotation, pivots or extents differ from the last call, so the frames
+    // between two ticks, and every frame of a standing actor, reuse the last results.
+    BlendModelPose(model, blendPercent);
     UpdateModelBoxes(model, fastVector_Set(x, y, z), fastVector_Set(rx, ry, rz));
     if (!culled) DrawPosedModel(model, x, y, z, rx, ry, rz);
     return fastVector_Set(x, y, z);

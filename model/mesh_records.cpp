@@ -260,6 +260,7 @@ void BuildModelPrivateMallocs(mesh_mod* copy, mesh_mod* entry)
     }
 
     // The copy starts from the none pose: no rotation in pose A or pose B.
+    copy->poseStamp++;
     for (bonus* b = firstBone; b; b = b->next)
     {
         b->rotationX[0] = b->rotationX[1] = 0.0f;
@@ -377,6 +378,7 @@ static void BlendLinear(float* channel, float percent)
 void BlendModelChannels(mesh_mod* model, float percent)
 {
     if (!model) return;
+    model->poseStamp++;
     for (bonus* b = model->boneListHead.next; b; b = b->next)
     {
         BlendAngle(b->rotationX, percent);

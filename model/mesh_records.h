@@ -151,7 +151,10 @@ struct mesh_mod
     float (*restNormals)[3];       // rest normal by vertex number for drawing; built on first use
     int32_t restNormalCount;       // entries of restNormals
     model_pose_cache* poseCache;   // posed vertices and boxes of the last drawing (pose_cache.h)
-    mesh_mod* next;                // model cache or level model list
+    // Raised by every function of the model code that writes bone channels (poses, morphs,
+    // blends, resets). Code that writes channels, pivots or extents itself calls ForgetModelPose.
+    uint32_t poseStamp;
+    mesh_mod* next; // model cache or level model list
 };
 
 // Head of the model cache (a dummy record; entries start at baseMesh->next) and its cursor.

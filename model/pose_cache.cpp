@@ -6,6 +6,7 @@
 #include "model/mesh_records.h"
 #include "model/posing.h"
 
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 
@@ -29,6 +30,14 @@ void GatherInputs(const bonus* b, float in[15])
     in[12] = b->maxY;
     in[13] = b->minZ;
     in[14] = b->maxZ;
+}
+
+void GatherChannels(const bonus* b, float out[18])
+{
+    const float* arrays[6] = {b->rotationX, b->rotationY, b->rotationZ, b->moveX, b->moveY, b->moveZ};
+    for (int a = 0; a < 6; a++)
+        for (int k = 0; k < 3; k++)
+            out[a * 3 + k] = arrays[a][k];
 }
 
 // 1 when the n floats of a and b have the same bits.
@@ -109,6 +118,11 @@ model_pose_cache* CheckModelPoseInputs(mesh_mod* model)
     if (!model) return nullptr;
     model_pose_cache* c = model->poseCache;
     if (!c) c = model->poseCache = static_cast<model_pose_cache*>(calloc(1, sizeof(model_pose_cache)));
+    if (c->inputsChecked)
+    {
+        c->inputsChecked = 0;
+        return c;
+    }
     // The inputs are compared rather than trusted to writers that report a change: poses, blends,
     // scripts, tools and tests all write bone channels, and a dozen bones compare in less time
     // than one vertex takes to pose. The comparison is bitwise, so a result is reused only for the
@@ -137,6 +151,7 @@ model_pose_cache* CheckModelPoseInputs(mesh_mod* model)
         c->bones = count ? static_cast<posed_bone*>(calloc(count, sizeof(posed_bone))) : nullptr;
         c->boneCount = count;
         c->inputsKnown = 0;
+        c->blendKnown = 0;
         return CheckModelPoseInputs(model);
     }
     if (changed)
@@ -184,10 +199,65 @@ const float (*ModelRestNormals(mesh_mod* model, int* count))[3]
     return source->restNormals;
 }
 
+int BlendModelPose(mesh_mod* model, float percent)
+{
+    if (!model) return 0;
+    model_pose_cache* c = model->poseCache;
+    // A standing actor's blend runs to and fro between two equal poses: the percent changes every
+    // tick, the blended values never.
+    const bool percentKept =
+        c && (SameBits(&percent, &c->blendPercent, 1) || (c->blendIgnoresPercent && std::isfinite(percent)));
+    if (percentKept && c->blendKnown && c->blendStamp == model->poseStamp)
+    {
+        c->inputsChecked = 1;
+        return 0;
+    }
+    if (percentKept && c->blendKnown)
+    {
+        bool same = true;
+        int i = 0;
+        const bonus* b = model->boneListHead.next;
+        for (; b && same && i < c->boneCount; b = b->next, i++)
+        {
+            const posed_bone* p = &c->bones[i];
+            float channels[18], in[15];
+            GatherChannels(b, channels);
+            GatherInputs(b, in);
+            same = p->bone == b && p->parent == b->parent && SameBits(channels, p->channels, 18) &&
+                   SameBits(in + 6, p->inputs + 6, 9);
+        }
+        if (same && !b && i == c->boneCount)
+        {
+            c->blendStamp = model->poseStamp;
+            c->inputsChecked = 1;
+            return 0;
+        }
+    }
+    BlendModelChannels(model, percent);
+    c = CheckModelPoseInputs(model);
+    int i = 0;
+    c->blendIgnoresPercent = 1;
+    for (const bonus* b = model->boneListHead.next; b && i < c->boneCount; b = b->next, i++)
+    {
+        float* channels = c->bones[i].channels;
+        GatherChannels(b, channels);
+        for (int k = 0; k < 18; k += 3)
+            if (!SameBits(&channels[k], &channels[k + 1], 1) || !SameBits(&channels[k], &channels[k + 2], 1))
+                c->blendIgnoresPercent = 0;
+    }
+    c->blendPercent = percent;
+    c->blendStamp = model->poseStamp;
+    c->blendKnown = 1;
+    c->inputsChecked = 1;
+    return 1;
+}
+
 void ForgetModelPose(mesh_mod* model)
 {
     if (!model || !model->poseCache) return;
     model_pose_cache* c = model->poseCache;
+    c->blendKnown = 0;
+    c->inputsChecked = 0;
     c->inputsKnown = 0;
     c->posedKnown = 0;
     c->turnedKnown = 0;

@@ -18,6 +18,8 @@ struct posed_bone
     const bonus* parent;
     // Current rotation x, y, z and move x, y, z, the pivot, the rest extent minX ... maxZ.
     float inputs[15];
+    // Pose A, pose B and current values of the six channels as the last blend left them.
+    float channels[18];
     vector_type turned[8]; // posed box corners turned with the model, before the move
 };
 
@@ -27,6 +29,13 @@ struct model_pose_cache
     int32_t inputsKnown;    // 0: the next look at the bones counts as a change
     uint32_t inputsVersion; // raised whenever the bone inputs differ from the last ones seen
     posed_bone* bones;      // in bone list order
+    int32_t blendKnown;     // channels and blendPercent hold the last blend
+    float blendPercent;
+    int32_t blendIgnoresPercent; // every channel's pose A, pose B and current value were equal:
+                                 // any finite percent blends them to the same values
+    uint32_t blendStamp;         // the model's poseStamp right after the last blend
+    int32_t inputsChecked;       // set by a blend check that found the inputs current: the next
+                                 // CheckModelPoseInputs need not compare them again
 
     // Posed positions, vertex i of the list at [i]; entries past the list stay at the origin.
     float (*posed)[3];
@@ -49,6 +58,14 @@ struct model_pose_cache
 // The model's cache, made or resized for its bones; compares the bones' inputs with the ones
 // last seen and raises inputsVersion when any differs. Never null for a non-null model.
 model_pose_cache* CheckModelPoseInputs(mesh_mod* model);
+
+// Blends the model's channels at percent (BlendModelChannels) and checks the inputs, unless
+// nothing the blend reads or writes and nothing else the pose depends on changed since the last
+// call: then the channels already hold what the blend would give. When no function of the model
+// code wrote the channels since (the model's poseStamp) and the percent cannot change the result,
+// that is known without reading a bone, so an actor that stands still, seen or not, costs next
+// to nothing a frame; otherwise the channels are compared. Returns 1 when something changed.
+int BlendModelPose(mesh_mod* model, float percent);
 
 // The posed position of every vertex (vertex i of the list at [i]), posed again only when the
 // bone inputs changed since they were last posed, or the vertex list was replaced or forgotten.

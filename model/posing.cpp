@@ -165,6 +165,7 @@ void LoadPoseIntoSlot(mesh_mod* model, const char* name, int slot)
 {
     pose_struct* pose = GetPosePtrBySignature(model->poseListHead.next, name);
     if (!pose) return;
+    model->poseStamp++;
     for (pose_entry* e = pose->entryListHead.next; e; e = e->next)
     {
         bonus* b = e->bone;
@@ -375,6 +376,7 @@ void MorphModelPoses(mesh_mod* model, const char* name, float* percent)
     pose_struct* pose = model ? GetPosePtrBySignature(model->poseListHead.next, name) : nullptr;
     if (pose)
     {
+        model->poseStamp++;
         for (pose_entry* e = pose->entryListHead.next; e; e = e->next)
         {
             bonus* b = e->bone;
@@ -393,6 +395,7 @@ void MorphModelPoses(mesh_mod* model, const char* name, float* percent)
 void SetNonePoseState(mesh_mod* model)
 {
     if (!model) return;
+    model->poseStamp++;
     for (bonus* b = model->boneListHead.next; b; b = b->next)
     {
         b->rotationX[0] = b->rotationX[1] = 0.0f;

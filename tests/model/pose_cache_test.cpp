@@ -252,6 +252,41 @@ TEST(PoseCache, PosesAndBoxesAgainOnlyWhenTheirInputsChanged)
     EXPECT_TRUE(PosedAsRebuilt(m) && BoxesAsRebuilt(m, position, rotation));
 }
 
+TEST(PoseCache, BlendsAgainWhenTheModelCodeWroteChannelsOrThePercentMatters)
+{
+    Guard guard;
+    mesh_mod* m = guard.actor->model;
+    bonus* arm = GetBonePtrBySignature(m->boneListHead.next, "RArm");
+    ASSERT_NE(nullptr, arm);
+    SetModelPoses(m, "Stand", "Stand");
+    EXPECT_EQ(1, BlendModelPose(m, 100.0f));
+    // Standing: the blend runs between equal poses, so its percent changes nothing.
+    EXPECT_EQ(0, BlendModelPose(m, 37.0f));
+    EXPECT_EQ(0, BlendModelPose(m, 0.0f));
+    SetModelPoses(m, "Walk1", "Walk2");
+    EXPECT_EQ(1, BlendModelPose(m, 37.0f));
+    EXPECT_EQ(0, BlendModelPose(m, 37.0f));
+    EXPECT_EQ(1, BlendModelPose(m, 60.0f)); // now the percent matters
+    const float walking = arm->rotationX[2];
+    // Every writer of the model code is seen: a blend, a morph, the none pose.
+    BlendModelChannels(m, 60.0f);
+    EXPECT_EQ(0, BlendModelPose(m, 60.0f)) << "blended to the same values";
+    BlendModelChannels(m, 90.0f);
+    EXPECT_EQ(1, BlendModelPose(m, 60.0f));
+    EXPECT_EQ(walking, arm->rotationX[2]);
+    float percent = 37.0f;
+    MorphModelPoses(m, "Fall1", &percent);
+    EXPECT_EQ(1, BlendModelPose(m, percent));
+    SetNonePoseState(m);
+    EXPECT_EQ(1, BlendModelPose(m, percent));
+    // Other code that writes channels tells the cache.
+    const float before = arm->rotationZ[2];
+    arm->rotationZ[0] += 10.0f;
+    ForgetModelPose(m);
+    EXPECT_EQ(1, BlendModelPose(m, percent));
+    EXPECT_NE(before, arm->rotationZ[2]);
+}
+
 TEST(ModelSharing, CopiesShareTheirSourcesListsAndAreFreedInAnyOrder)
 {
     // Each order disposes of the entry, two actors' copies and a level copy; the sanitizer build
