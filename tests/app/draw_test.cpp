@@ -189,7 +189,7 @@ TEST_F(SceneDrawing, NoFrameWhileTheLevelChangesAndFogFollowsDoFog)
     gFogEnd = 200.0f;
 }
 
-TEST_F(SceneDrawing, ActorsOutOfViewKeepTheirBoxesWhereTheyAreForShots)
+TEST_F(SceneDrawing, ActorsOutOfViewKeepTheirBoxesWhereTheyAreForShotsAndSteps)
 {
     // A panel behind the eye (the view looks along -z): culled in every frame, yet shots along z
     // through its lower half must find it wherever it has moved or turned since.
@@ -210,6 +210,18 @@ TEST_F(SceneDrawing, ActorsOutOfViewKeepTheirBoxesWhereTheyAreForShots)
     for (int i = 0; i < 3; i++)
         Frame();
     EXPECT_TRUE(hit(-2.3f) == panel && hit(3.0f) == nullptr);
+    // The player's steps meet it there too: on a floor 0.6 below the origin (eye 0.4 above it),
+    // a step into it is refused, one where it stood before is taken.
+    mesh_mod* floor = NewLevelModel();
+    levelModels.push_back(floor);
+    AddFloor(floor, -10, -10, 10, 10, -0.6f);
+    AnalizeModelForCollisionPlanes(floor, {0, 0, 0}, {0, 0, 0}, 100.0f);
+    BuildWorldNormals();
+    GenerateLevelFromQuads();
+    float height = -0.4f, fallen = 0.0f;
+    int32_t since = 0;
+    EXPECT_EQ(0, CheckMove(-2, 4.5f, -2, 5.0f, &height, 0, &fallen, &since, nullptr, nullptr, nullptr));
+    EXPECT_EQ(1, CheckMove(3, 4.5f, 3, 5.0f, &height, 0, &fallen, &since, nullptr, nullptr, nullptr));
 }
 
 TEST_F(SceneDrawing, QuadsInMaterialColourUnderTheTintOrTexturedInTheTint)
