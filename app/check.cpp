@@ -4,8 +4,11 @@
 #include "app/check.h"
 
 #include "app/startup.h"
+#include "core/content_files.h"
+#include "core/content_memory.h"
 #include "core/output.h"
 #include "core/problems.h"
+#include "core/safe_write.h"
 #include "model/loader.h"
 #include "model/posing.h"
 #include "resources/animated_textures.h"
@@ -22,13 +25,13 @@
 
 #include <dirent.h>
 #include <strings.h>
-#include <sys/stat.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <deque>
+#include <map>
 #include <set>
 #include <string>
 #include <vector>
@@ -69,6 +72,12 @@ struct contentChecker
     std::set<std::string> listedTextures;
     std::vector<namedUse> textureUses;
     std::deque<std::string> scripts, levels;
+    // What decoded pictures and samples would keep, by file: those kept for the whole game
+    // (models' pictures, animation frames, samples) and each level's texture list, which goes
+    // with its level. memoryLevel is the level whose list is being read, else empty.
+    std::map<std::string, long long> keptForGood;
+    std::map<std::string, std::map<std::string, long long>> levelLists;
+    std::string memoryLevel;
 };
 
 contentChecker* gChecker = nullptr;
@@ -127,16 +136,62 @@ void CheckerConsole(const char* text)
     if (!message.empty()) AddProblem(gChecker->current, 0, message);
 }
 
-bool IsFile(const std::string& path)
+// A file or folder as the game's readers see it: a link leading out of the data folder, a FIFO
+// or device, or a file over its kind's size is reported (by the opener, to the sink) and is
+// neither.
+bool IsFile(const std::string& path, int kind = kContentText)
 {
-    struct stat info;
-    return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+    return ContentPathState(path.c_str(), kind) == kContentFile;
 }
 
 bool IsFolder(const std::string& path)
 {
-    struct stat info;
-    return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+    return ContentPathState(path.c_str(), kContentText) == kContentFolder;
+}
+
+void NoteMemory(const char* path, long long bytes)
+{
+    std::string file = CleanPath(path);
+    if (gChecker->memoryLevel.empty())
+        gChecker->keptForGood[file] = bytes;
+    else
+        gChecker->levelLists[gChecker->memoryLevel][file] = bytes;
+}
+
+std::string Megabytes(long long bytes)
+{
+    char text[40];
+    snprintf(text, sizeof text, "%.1f MB", bytes / 1048576.0);
+    return text;
+}
+
+// The content memory the game would need: what stays for good, plus the largest level's texture
+// list (a picture in both is one texture).
+void CheckContentMemory()
+{
+    long long forGood = 0;
+    for (const auto& file : gChecker->keptForGood)
+        forGood += file.second;
+    std::string worstLevel;
+    long long worstList = 0;
+    for (const auto& level : gChecker->levelLists)
+    {
+        long long list = 0;
+        for (const auto& file : level.second)
+            if (!gChecker->keptForGood.count(file.first)) list += file.second;
+        if (list > worstList || worstLevel.empty())
+        {
+            worstList = list;
+            worstLevel = level.first;
+        }
+    }
+    if (forGood + worstList <= gContentMemoryLimit) return;
+    std::string text = "pictures and sounds need " + Megabytes(forGood + worstList) + " of memory (" +
+                       Megabytes(forGood) + " for models, animations and sounds";
+    if (worstList) text += ", " + Megabytes(worstList) + " for the texture list of " + worstLevel;
+    text += "), over the content memory of " + Megabytes(gContentMemoryLimit) +
+            ": the game refuses what does not fit (--content-memory raises it)";
+    AddProblem(worstList ? worstLevel + "tex" : std::string(), 0, text);
 }
 
 // Sorted entries of a folder (without "." and ".."), so the report has a stable order.
@@ -192,7 +247,7 @@ void CheckModelFile(const std::string& path)
         // A picture that is there but does not decode has been reported by the texture loader.
         char bmp[1200];
         snprintf(bmp, sizeof bmp, "%s%d.bmp", path.c_str(), i);
-        if (!IsFile(report.texturePath[i]) && !IsFile(bmp))
+        if (!IsFile(report.texturePath[i], kContentPicture) && !IsFile(bmp, kContentPicture))
             AddProblem(gChecker->current, 0,
                        "material " + std::to_string(i) + " is textured, but neither " +
                            CleanPath(report.texturePath[i]) + " nor " + CleanPath(bmp) + " exists");
@@ -467,6 +522,17 @@ template <typename Reader> void ReadIfPresent(const std::string& path, Reader re
 void CheckLevelFolder(const std::string& folder)
 {
     static const char* const kLevelFiles[] = {"level models", "tint", "person", "starting"};
+    // The checker changes nothing: an interrupted save is only reported (the game settles it).
+    bool interrupted = ContentNameTaken((folder + kLevelSaveJournal).c_str());
+    for (const char* name : kSavedLevelFiles)
+        interrupted = interrupted || ContentNameTaken((folder + name + ".saving").c_str());
+    if (interrupted)
+    {
+        StartFile(folder);
+        AddProblem(gChecker->current, 0,
+                   "a save of this level was interrupted: the game finishes or undoes it when it next loads "
+                   "the level; until then its files may be of two saves");
+    }
     int present = 0;
     for (const char* name : kLevelFiles)
         present += IsFile(folder + name);
@@ -486,7 +552,10 @@ void CheckLevelFolder(const std::string& folder)
             QueueScript(NamedPath(s->path));
     ReadIfPresent(folder + "starting", ReadPlayerPosition);
     if (IsFile(folder + "load script")) QueueScript(folder + "load script");
+    gChecker->memoryLevel = folder;
+    gChecker->levelLists[folder];
     ReadIfPresent(folder + "tex", LoadTextures);
+    gChecker->memoryLevel.clear();
     for (const textureFile* t = baseTexture.next; t; t = t->next)
         gChecker->listedTextures.insert(t->fileName);
     ReturnToNothing();
@@ -519,8 +588,9 @@ void CheckScriptsAndLevels()
         StartFile(startup);
         AddProblem(gChecker->current, 0, "the start-up script is missing");
     }
-    for (const std::string& name : FolderEntries("Levels"))
-        if (IsFolder("Levels/" + name)) QueueLevel("Levels/" + name);
+    if (IsFolder("Levels"))
+        for (const std::string& name : FolderEntries("Levels"))
+            if (IsFolder("Levels/" + name)) QueueLevel("Levels/" + name);
     // Scripts name levels and levels name scripts: go on until neither brings anything new.
     while (!gChecker->scripts.empty() || !gChecker->levels.empty())
     {
@@ -543,6 +613,7 @@ void CheckScriptsAndLevels()
     for (const auto& use : gChecker->textureUses)
         if (!gChecker->listedTextures.count(use.name))
             AddProblem(use.file, use.line, "tex: no level's texture list holds \"" + use.name + "\"");
+    CheckContentMemory();
 }
 
 } // namespace
@@ -556,6 +627,7 @@ int CheckDataFolder()
     toConsole = CheckerConsole;
     toDialog = CheckerConsole;
     gProblemSink = CheckerSink;
+    gContentMemoryNoteHook = NoteMemory;
     gCheckOnly = 1;
 
     RegisterEngineHooks();
@@ -566,6 +638,7 @@ int CheckDataFolder()
     ReturnToNothing();
 
     gCheckOnly = 0;
+    gContentMemoryNoteHook = nullptr;
     gProblemSink = oldSink;
     toConsole = oldConsole;
     toDialog = oldDialog;

@@ -14,7 +14,7 @@ const char* UsageText()
     return "usage: kesrow [--data DIR] [--windowed [WxH] | --fullscreen] [--frames N] [--fixed-step MS]\n"
            "              [--seed N] [--screenshot FILE] [--mute] [--check] [--sensitivity X]\n"
            "              [--invert-mouse | --no-invert-mouse] [--volume N] [--vsync | --no-vsync]\n"
-           "              [--save-settings] [--help] [--version]\n"
+           "              [--save-settings] [--content-memory MB] [--help] [--version]\n"
            "  --data DIR         use DIR as the data folder (default: the working directory)\n"
            "  --windowed [WxH]   a window (of the size the settings keep, 1280x720 at first)\n"
            "  --fullscreen       full screen at the desktop size\n"
@@ -24,6 +24,7 @@ const char* UsageText()
            "  --screenshot FILE  when the run ends, write the last drawn frame to FILE as PNG\n"
            "  --mute             start without sound\n"
            "  --check            check the data folder's content, print each problem, exit 1 if any\n"
+           "  --content-memory MB  memory that decoded pictures and sounds may take together (1024)\n"
            "  --sensitivity X    mouse look in degrees per pixel (0.001 to 10; the default is 0.14)\n"
            "  --invert-mouse     moving the mouse forward looks down (--no-invert-mouse: up)\n"
            "  --volume N         sound volume in percent, 0 to 100\n"
@@ -160,6 +161,16 @@ int ParseOptions(int argc, char** argv, KesrowOptions* out, char* err, int errSi
                 return kOptionsError;
             }
             (frames ? out->frames : out->fixedStep) = (int)v;
+            i++;
+        }
+        else if (!strcmp(a, "--content-memory"))
+        {
+            if (!ParseInt(next, 1, 1L << 30, &v))
+            {
+                snprintf(err, errSize, "--content-memory needs a whole number of megabytes above 0");
+                return kOptionsError;
+            }
+            out->contentMemoryMB = v;
             i++;
         }
         else if (!strcmp(a, "--seed"))

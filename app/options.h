@@ -23,7 +23,8 @@ struct KesrowOptions
     int invertMouse;
     int volume;
     int vsync;
-    int saveSettings; // a batch run writes the settings file too
+    int saveSettings;     // a batch run writes the settings file too
+    long contentMemoryMB; // > 0: the content memory budget in MB (decoded pictures and samples)
 };
 
 enum

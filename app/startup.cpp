@@ -8,6 +8,7 @@
 #include "world/camera.h"
 #include "app/draw.h"
 #include "app/overlay.h"
+#include "core/content_memory.h"
 #include "core/output.h"
 #include "app/tick.h"
 #include "app/timing.h"
@@ -333,6 +334,7 @@ int KesrowMain(const KesrowOptions* options)
         return 1;
     }
 
+    if (options->contentMemoryMB > 0) gContentMemoryLimit = (long long)options->contentMemoryMB << 20;
     if (options->check) return CheckDataFolder();
 
     // The in-game console shows every console line from here on.
@@ -420,6 +422,9 @@ int KesrowMain(const KesrowOptions* options)
     snprintf(path, sizeof path, "%sAnimations%cwinlist.txt", routePath, kDirectoryDevider);
     LoadAnimationFiles(path);
 
+    // What the start-up loads had to say is said, repeated problems with their counts.
+    EndConsolePeriod();
+
     // Seeded before the start-up script runs, so that a given --seed repeats a whole run.
     if (options->hasSeed)
         srand(options->seed);
@@ -449,6 +454,7 @@ int KesrowMain(const KesrowOptions* options)
         if (doIdle && !gPacedBySwap && !gFixedStepMs) PLT_Delay(MsUntilNextTick(ReadClockMs()));
     }
 
+    EndConsolePeriod();
     if (gBatchRun && status == 0)
     {
         char line[160];

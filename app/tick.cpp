@@ -10,6 +10,7 @@
 #include "app/input.h"
 #include "app/startup.h"
 #include "app/timing.h"
+#include "core/output.h"
 #include "world/level.h"
 #include "world/humans.h"
 #include "world/movement.h"
@@ -155,5 +156,7 @@ int GameLoop()
     // Every per-tick time step (the mouse view's, the script instruction "passed") is measured
     // from here, not from the previous pass: passes may come faster than ticks.
     gOldTime = gCurrentTime;
+    // A problem the tick's scripts met many times is said once, with its count.
+    EndConsolePeriod();
     return 1;
 }

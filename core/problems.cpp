@@ -24,12 +24,18 @@ void ReportContentProblem(const char* file, int line, const char* message, const
         gProblemSink(file, line, message);
         return;
     }
-    if (consoleLine)
-        OutputToConsole(consoleLine);
-    else if (line > 0)
-        OutputToConsoleF("//%s, line %d: %s", file ? file : "(unknown file)", line, message);
-    else
-        OutputToConsoleF("//%s: %s", file ? file : "(unknown file)", message);
+    if (!file) file = gProblemFile;
+    char text[1400];
+    if (!consoleLine)
+    {
+        if (line > 0)
+            snprintf(text, sizeof text, "//%s, line %d: %s", file ? file : "(unknown file)", line, message);
+        else
+            snprintf(text, sizeof text, "//%s: %s", file ? file : "(unknown file)", message);
+        consoleLine = text;
+    }
+    // A broken file of a million lines says its first problems and how many more there were.
+    OutputProblemToConsole(file, consoleLine);
 }
 
 void ReportContentProblemF(const char* file, int line, const char* format, ...)

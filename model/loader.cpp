@@ -2,6 +2,7 @@
 // derives normals, bone extents and element lists, and never writes past the record's arrays.
 #include "model/loader.h"
 
+#include "core/content_files.h"
 #include "core/output.h"
 #include "core/problems.h"
 #include "model/bounds.h"
@@ -265,12 +266,9 @@ static int IsSectionEnd(const char* line)
     return IsTag(line, "MATERIAL") || IsTag(line, "END");
 }
 
-static int FileCanBeRead(const char* path)
+static int FileCanBeRead(const char* path, int kind)
 {
-    FILE* f = fopen(path, "rb");
-    if (!f) return 0;
-    fclose(f);
-    return 1;
+    return ContentFileExists(path, kind);
 }
 
 // Header: "MATERIAL name r g b smooth kind transparency reserved f f f f f f blended", or with
@@ -330,7 +328,7 @@ static void LoadMaterialTexture(const char* path, model_material* slot, int slot
     int loaded = 0;
     if (pngLength < (int)sizeof png && bmpLength < (int)sizeof bmp)
     {
-        if (FileCanBeRead(png))
+        if (FileCanBeRead(png, kContentPicture))
             loaded = LoadTextureFile(png, &id);
         else
             loaded = LoadTextureFile(bmp, &id);
@@ -379,7 +377,7 @@ int LoadMeshworkModelReport(mesh_mod* model, const char* path, modelLoadReport* 
 {
     if (report) memset(report, 0, sizeof *report);
     if (!model || !path) return 0;
-    FILE* file = fopen(path, "rb");
+    FILE* file = OpenContentFile(path, kContentText);
     if (!file) return 0;
     if (!SplitModelPath(model, path))
     {
@@ -597,7 +595,7 @@ void ImportAllMeshworkModels()
 
     char cachePath[1100];
     snprintf(cachePath, sizeof cachePath, "%scache", routePath);
-    FILE* cache = fopen(cachePath, "rb");
+    FILE* cache = OpenContentFile(cachePath, kContentText);
     if (!cache)
     {
         OutputToConsoleF("//Model precache file was not found! (looked for %s)", cachePath);
@@ -612,7 +610,7 @@ void ImportAllMeshworkModels()
         if (!VXR_ListEntryStaysInDataFolder(line, "Model precache file", cachePath, lineNumber)) continue;
         char path[1600];
         snprintf(path, sizeof path, kModelPathFormatSpecifier, routePath, line);
-        if (!FileCanBeRead(path))
+        if (!FileCanBeRead(path, kContentText))
         {
             char message[1800], console[700];
             snprintf(message, sizeof message, "model file %s not found", path);

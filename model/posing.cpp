@@ -3,6 +3,7 @@
 // Timing of pose changes belongs to the blending code; this file never looks at the clock.
 #include "model/posing.h"
 
+#include "core/content_files.h"
 #include "core/output.h"
 #include "core/problems.h"
 #include "core/safe_write.h"
@@ -14,6 +15,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <unistd.h>
 
 namespace
 {
@@ -451,7 +453,7 @@ void DisposeModelPoses(mesh_mod* model)
 int ImportModelAnimations(mesh_mod* model, const char* path)
 {
     if (!model || !path) return 0;
-    FILE* f = fopen(path, "rb");
+    FILE* f = OpenContentFile(path, kContentText);
     if (!f) return 0;
     DisposeModelPoses(model);
     char line[kPoseLineSize];
@@ -478,7 +480,7 @@ int LoadModelPosesVXR(mesh_mod* model, const char* path)
     if (!model) return 0;
     DisposeModelPoses(model);
     if (!path) return 0;
-    FILE* f = fopen(path, "rb");
+    FILE* f = OpenContentFile(path, kContentText);
     if (!f)
     {
         {
@@ -554,4 +556,39 @@ int SaveModelPosesVXR(mesh_mod* model, const char* path)
         if (ok) ok = fprintf(f, "}\n") >= 0;
     }
     return EndSafeWrite(&w, ok);
+}
+
+int PoseFileMayBeReplaced(const char* path)
+{
+    if (!path) return 0;
+    const char* why = nullptr;
+    int state = ContentPathState(path, kContentText);
+    if (state == kContentFolder)
+        why = "it is a folder";
+    else if (state == kContentRefused)
+        why = "it cannot be read to see that it is one";
+    else if (state == kContentFile)
+    {
+        size_t length = strlen(path);
+        int namedAsPoses = length >= 6 && strcmp(path + length - 6, "_poses") == 0;
+        FILE* f = namedAsPoses ? nullptr : OpenContentFile(path, kContentText);
+        if (f)
+        {
+            char line[kPoseLineSize];
+            int cut = 0;
+            int hasLine = ReadPoseLine(f, line, sizeof line, &cut);
+            int empty = !hasLine && fgetc(f) == EOF;
+            fclose(f);
+            if (!empty && (!hasLine || cut || strcmp(line, "VXR_Poses") != 0))
+                why = "its first line is not \"VXR_Poses\"";
+        }
+        else if (!namedAsPoses)
+            why = "it cannot be read to see that it is one";
+    }
+    else if (ContentNameTaken(path) && access(path, F_OK) == 0)
+        why = "it cannot be read to see that it is one";
+    if (!why) return 1;
+    OutputToConsoleF("//savePoses: %s is not a pose file (%s); it is left as it is and nothing was written",
+                     path, why);
+    return 0;
 }

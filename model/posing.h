@@ -65,3 +65,10 @@ int LoadModelPosesVXR(mesh_mod* model, const char* path);
 // renamed over it only when complete, so a failed save never destroys the old file. 1 on
 // success, 0 with a console line otherwise.
 int SaveModelPosesVXR(mesh_mod* model, const char* path);
+
+// 1 when a pose file may be written at path: nothing is there (or only a dangling link), the file
+// is empty, or it is a pose file (its first line is "VXR_Poses", or its name ends in "_poses", as
+// keyframe-format pose files are named). Anything else (a script, a level file, a folder, a file
+// that cannot be read) is refused with a console line naming it, so that "savePoses" never writes
+// over what is not a pose file.
+int PoseFileMayBeReplaced(const char* path);

@@ -1,6 +1,8 @@
 // BMP decoding on SDL_LoadBMP: converts whatever layout the file has into RGBA bytes.
 #include "platform/bmp.h"
 
+#include "core/content_files.h"
+
 #include <SDL.h>
 
 #include <cstdint>
@@ -87,7 +89,8 @@ int PLT_DecodeBMP(const char* path, int maxSide, unsigned char** rgba, int* widt
     *rgba = nullptr;
     *width = *height = 0;
     *hasAlpha = 0;
-    FILE* file = fopen(path, "rb");
+    // SDL decodes from the file opened here, so what was checked is what is decoded.
+    FILE* file = OpenContentFile(path, kContentPicture);
     if (!file)
     {
         snprintf(err, errSize, "cannot be opened");
@@ -96,11 +99,20 @@ int PLT_DecodeBMP(const char* path, int maxSide, unsigned char** rgba, int* widt
     unsigned char header[34] = {0};
     size_t got = fread(header, 1, sizeof header, file);
     long fileSize = fseek(file, 0, SEEK_END) == 0 ? ftell(file) : -1;
-    fclose(file);
     if (fileSize < (long)got) fileSize = (long)got;
-    if (!PLT_CheckBMPHeader(header, fileSize, maxSide, err, errSize)) return 0;
-
-    SDL_Surface* loaded = SDL_LoadBMP(path);
+    if (!PLT_CheckBMPHeader(header, fileSize, maxSide, err, errSize) || fseek(file, 0, SEEK_SET) != 0)
+    {
+        fclose(file);
+        return 0;
+    }
+    SDL_RWops* stream = SDL_RWFromFP(file, SDL_TRUE);
+    if (!stream)
+    {
+        fclose(file);
+        snprintf(err, errSize, "%s", SDL_GetError());
+        return 0;
+    }
+    SDL_Surface* loaded = SDL_LoadBMP_RW(stream, 1);
     if (!loaded)
     {
         snprintf(err, errSize, "%s", SDL_GetError());

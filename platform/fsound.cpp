@@ -1,5 +1,6 @@
 // The sound library on OpenAL Soft and libsndfile: one OpenAL source per channel, one 16-bit mono
-// buffer per sample. Every call is a no-op while no device is open, which is how --mute runs.
+// buffer per sample file (samples loaded from the same file share it). Every call is a no-op
+// while no device is open, which is how --mute runs.
 #include "platform/fsound.h"
 
 #include <AL/al.h>
@@ -7,6 +8,7 @@
 #include <AL/alext.h>
 #include <sndfile.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cmath>
 #include <cstdint>
@@ -14,11 +16,29 @@
 #include <cstring>
 #include <vector>
 
+#include "core/content_files.h"
+#include "core/content_memory.h"
 #include "core/output.h"
+
+// One decoded sample file in an OpenAL buffer, shared by every sample loaded from that file (the
+// same device and inode, size and change time): twenty slots naming one file hold it once.
+struct sampleData
+{
+    ALuint buffer;
+    int frames;
+    int users;
+    long long bytes; // taken from the content memory
+    dev_t device;
+    ino_t inode;
+    off_t size;
+    struct timespec changed;
+    sampleData* next;
+};
 
 struct FSOUND_SAMPLE
 {
-    ALuint buffer;
+    ALuint buffer; // data's
+    sampleData* data;
     int frames;
     int loop;
     float minDistance, maxDistance;
@@ -54,6 +74,7 @@ struct fsoundLayer
     int channelCount;
     fsoundChannel channels[kFsoundMaxChannels];
     FSOUND_SAMPLE* samples; // every loaded sample, newest first
+    sampleData* data;       // every decoded file
 };
 
 fsoundLayer gSound;
@@ -106,6 +127,7 @@ int StartContext(ALCdevice* device, const ALCint* attrs, int maxchannels, int lo
     gSound.loopback = loopback;
     gSound.channelCount = 0;
     gSound.samples = nullptr;
+    gSound.data = nullptr;
 
     int wanted = maxchannels < 1 ? 1 : (maxchannels > kFsoundMaxChannels ? kFsoundMaxChannels : maxchannels);
     for (int i = 0; i < wanted; i++)
@@ -224,9 +246,16 @@ void FSOUND_Close()
     while (gSound.samples)
     {
         FSOUND_SAMPLE* next = gSound.samples->next;
-        alDeleteBuffers(1, &gSound.samples->buffer);
         delete gSound.samples;
         gSound.samples = next;
+    }
+    while (gSound.data)
+    {
+        sampleData* next = gSound.data->next;
+        alDeleteBuffers(1, &gSound.data->buffer);
+        ReleaseContentMemory(gSound.data->bytes);
+        delete gSound.data;
+        gSound.data = next;
     }
     alcMakeContextCurrent(nullptr);
     alcDestroyContext(gSound.context);
@@ -244,9 +273,17 @@ int PLT_CheckSoundFile(const char* name, char* err, int errSize)
 {
     SF_INFO info;
     memset(&info, 0, sizeof(info));
-    SNDFILE* file = sf_open(name, SFM_READ, &info);
+    int fd = OpenContentFd(name, kContentSound);
+    if (fd < 0)
+    {
+        snprintf(err, errSize, "cannot be read: %s",
+                 LastContentRefusal()[0] ? LastContentRefusal() : "not found");
+        return 0;
+    }
+    SNDFILE* file = sf_open_fd(fd, SFM_READ, &info, SF_TRUE);
     if (!file)
     {
+        close(fd);
         snprintf(err, errSize, "cannot be read: %s", sf_strerror(nullptr));
         return 0;
     }
@@ -272,28 +309,51 @@ int PLT_CheckSoundFile(const char* name, char* err, int errSize)
         }
     }
     sf_close(file);
+    // What the game would keep: 16-bit mono, cut where the game cuts it.
+    if (ok) NoteContentMemory(name, (frames < kFsoundMaxFrames ? frames : kFsoundMaxFrames) * 2LL);
     return ok;
 }
 
-FSOUND_SAMPLE* FSOUND_Sample_Load(int index, const char* name, int mode, int memlength)
+namespace
 {
-    if (!gSound.context || !name || !name[0] || memlength != 0) return nullptr;
 
+sampleData* FindSampleData(const struct stat& st)
+{
+    for (sampleData* d = gSound.data; d; d = d->next)
+        if (d->device == st.st_dev && d->inode == st.st_ino && d->size == st.st_size &&
+            d->changed.tv_sec == st.st_mtim.tv_sec && d->changed.tv_nsec == st.st_mtim.tv_nsec)
+            return d;
+    return nullptr;
+}
+
+// Frames reserved from the content memory at a time when a file's length is not known ahead.
+const long kReserveStepFrames = 1L << 20;
+
+// Decodes the open sound file fd (name for messages) into a new buffer within the content memory.
+// Null (reported) when it cannot be had. Does not close fd.
+sampleData* DecodeSampleFile(int fd, const char* name, const struct stat& st)
+{
     SF_INFO info;
     memset(&info, 0, sizeof(info));
-    SNDFILE* file = sf_open(name, SFM_READ, &info);
+    SNDFILE* file = sf_open_fd(fd, SFM_READ, &info, SF_FALSE);
     if (!file)
     {
-        // A missing file is the caller's business (the sound list tries a second path); a file
-        // that is there but does not decode is worth a line.
-        struct stat st;
-        if (stat(name, &st) == 0 && S_ISREG(st.st_mode))
-            OutputToConsoleF("// Sound file %s cannot be read: %s", name, sf_strerror(nullptr));
+        OutputToConsoleF("// Sound file %s cannot be read: %s", name, sf_strerror(nullptr));
         return nullptr;
     }
     if (info.channels <= 0 || info.samplerate <= 0)
     {
         OutputToConsoleF("// Sound file %s has no usable format", name);
+        sf_close(file);
+        return nullptr;
+    }
+
+    // What the buffer will hold is asked of the content memory before it is decoded, as far as the
+    // header tells; a header that says less than the file holds is asked for more on the way.
+    long reserved =
+        info.frames > 0 ? (info.frames < kFsoundMaxFrames ? long(info.frames) : kFsoundMaxFrames) : 0;
+    if (!ReserveContentMemory(reserved * 2LL, name, "sound"))
+    {
         sf_close(file);
         return nullptr;
     }
@@ -304,8 +364,8 @@ FSOUND_SAMPLE* FSOUND_Sample_Load(int index, const char* name, int mode, int mem
     const int chunkFrames = channels < 4096 ? 4096 : 1;
     std::vector<float> chunk(size_t(chunkFrames) * channels);
     std::vector<int16_t> pcm;
-    if (info.frames > 0 && info.frames <= kFsoundMaxFrames) pcm.reserve(size_t(info.frames));
-    int cut = 0;
+    pcm.reserve(size_t(reserved));
+    int cut = 0, refused = 0;
     for (;;)
     {
         sf_count_t got = sf_readf_float(file, chunk.data(), chunkFrames);
@@ -316,6 +376,15 @@ FSOUND_SAMPLE* FSOUND_Sample_Load(int index, const char* name, int mode, int mem
             {
                 cut = 1;
                 break;
+            }
+            if (long(pcm.size()) >= reserved)
+            {
+                if (!ReserveContentMemory(kReserveStepFrames * 2LL, name, "sound"))
+                {
+                    refused = 1;
+                    break;
+                }
+                reserved += kReserveStepFrames;
             }
             const float* frame = &chunk[size_t(f) * channels];
             float sum = 0.0f;
@@ -330,9 +399,12 @@ FSOUND_SAMPLE* FSOUND_Sample_Load(int index, const char* name, int mode, int mem
                 v = -1.0f;
             pcm.push_back(int16_t(lrintf(v * 32767.0f)));
         }
-        if (cut) break;
+        if (cut || refused) break;
     }
     sf_close(file);
+    long kept = refused ? 0 : long(pcm.size());
+    ReleaseContentMemory((reserved - kept) * 2LL);
+    if (refused) return nullptr;
     if (cut)
         OutputToConsoleF("// Sound file %s is too long; kept its first %ld frames", name, kFsoundMaxFrames);
     if (pcm.empty())
@@ -344,19 +416,68 @@ FSOUND_SAMPLE* FSOUND_Sample_Load(int index, const char* name, int mode, int mem
     alGetError();
     ALuint buffer = 0;
     alGenBuffers(1, &buffer);
-    if (alGetError() != AL_NO_ERROR) return nullptr;
-    alBufferData(buffer, AL_FORMAT_MONO16, pcm.data(), ALsizei(pcm.size() * sizeof(int16_t)),
-                 info.samplerate);
-    if (alGetError() != AL_NO_ERROR)
+    if (alGetError() == AL_NO_ERROR)
+        alBufferData(buffer, AL_FORMAT_MONO16, pcm.data(), ALsizei(pcm.size() * sizeof(int16_t)),
+                     info.samplerate);
+    if (!buffer || alGetError() != AL_NO_ERROR)
     {
         OutputToConsoleF("// Sound file %s cannot be played (%d Hz)", name, info.samplerate);
-        alDeleteBuffers(1, &buffer);
+        if (buffer) alDeleteBuffers(1, &buffer);
+        ReleaseContentMemory(kept * 2LL);
         return nullptr;
     }
+    sampleData* data = new sampleData;
+    data->buffer = buffer;
+    data->frames = int(pcm.size());
+    data->users = 0;
+    data->bytes = kept * 2LL;
+    data->device = st.st_dev;
+    data->inode = st.st_ino;
+    data->size = st.st_size;
+    data->changed = st.st_mtim;
+    data->next = gSound.data;
+    gSound.data = data;
+    return data;
+}
+
+// One sample fewer uses data; the buffer goes with its last user. No channel holds it then: the
+// caller has detached the channels of the sample that let it go.
+void ReleaseSampleData(sampleData* data)
+{
+    if (--data->users > 0) return;
+    sampleData** link = &gSound.data;
+    while (*link && *link != data)
+        link = &(*link)->next;
+    if (*link) *link = data->next;
+    alDeleteBuffers(1, &data->buffer);
+    ReleaseContentMemory(data->bytes);
+    delete data;
+}
+
+} // namespace
+
+FSOUND_SAMPLE* FSOUND_Sample_Load(int index, const char* name, int mode, int memlength)
+{
+    if (!gSound.context || !name || !name[0] || memlength != 0) return nullptr;
+    // A missing file is the caller's business (the sound list tries a second path); one refused
+    // (a link out of the data folder, a FIFO, too big) has been reported by the opener.
+    int fd = OpenContentFd(name, kContentSound);
+    if (fd < 0) return nullptr;
+    struct stat st;
+    sampleData* data = nullptr;
+    if (fstat(fd, &st) == 0)
+    {
+        data = FindSampleData(st);
+        if (!data) data = DecodeSampleFile(fd, name, st);
+    }
+    close(fd);
+    if (!data) return nullptr;
+    data->users++;
 
     FSOUND_SAMPLE* sample = new FSOUND_SAMPLE;
-    sample->buffer = buffer;
-    sample->frames = int(pcm.size());
+    sample->buffer = data->buffer;
+    sample->data = data;
+    sample->frames = data->frames;
     sample->loop = (mode & (FSOUND_LOOP_NORMAL | FSOUND_LOOP_BIDI)) ? 1 : 0;
     sample->minDistance = kDefaultMinDistance;
     sample->maxDistance = kDefaultMaxDistance;
@@ -376,7 +497,7 @@ void FSOUND_Sample_Free(FSOUND_SAMPLE* sample)
     // A buffer still attached to a source cannot be deleted.
     for (int i = 0; i < gSound.channelCount; i++)
         if (gSound.channels[i].sample == sample) DetachChannel(&gSound.channels[i]);
-    alDeleteBuffers(1, &sample->buffer);
+    ReleaseSampleData(sample->data);
     delete sample;
 }
 

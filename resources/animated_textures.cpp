@@ -1,6 +1,7 @@
 // Owns the 16 animation slots and their loading from the animation list and the frame folders.
 #include "resources/animated_textures.h"
 
+#include "core/content_files.h"
 #include "core/output.h"
 #include "core/problems.h"
 #include "resources/paths.h"
@@ -26,10 +27,7 @@ unsigned char gAnimationSlotListed[kAnimationSlots] = {};
 
 static int CanOpenForReading(const char* path)
 {
-    FILE* file = fopen(path, "rb");
-    if (!file) return 0;
-    fclose(file);
-    return 1;
+    return ContentFileExists(path, kContentPicture);
 }
 
 // Reads a whole number that fills the line (blanks around it allowed). 1 when it does.
@@ -78,7 +76,7 @@ static void ReportListLine(const char* listPath, int lineNumber, const char* mes
 static int ReadAnimationInfo(const char* infoPath, animatedTexture* animation, char* baseName,
                              size_t baseSize)
 {
-    FILE* info = fopen(infoPath, "rb");
+    FILE* info = OpenContentFile(infoPath, kContentText);
     if (!info) return 1;
     char lines[3][kMaxLineLength + 1] = {"", "", ""};
     int cut[3] = {0, 0, 0};
@@ -162,16 +160,18 @@ int LoadAnimationFromFolder(const char* folder, animatedTexture* animation)
             continue;
         }
         GLuint* frame = &animation->frames[i - 1];
-        glGenTextures(1, frame);
-        glBindTexture(GL_TEXTURE_2D, *frame);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
         if (length >= int(sizeof path))
-        {
             ReportAnimationProblem("Animation", folder, 0, "path of frame %d is too long", i);
-            continue;
+        else if (framesAllowed && !missing)
+            *frame = LoadSharedTexture(path, 1);
+        // A frame that is not there is an empty texture of its own, as the frames around it.
+        if (!*frame)
+        {
+            glGenTextures(1, frame);
+            glBindTexture(GL_TEXTURE_2D, *frame);
+            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
         }
-        if (framesAllowed && CanOpenForReading(path)) LoadImageIntoBoundTexture(path, 0, 1);
     }
     return 1;
 }
@@ -181,7 +181,7 @@ static void DeleteAnimationFrames(animatedTexture* animation)
     for (GLuint& frame : animation->frames)
         if (frame)
         {
-            glDeleteTextures(1, &frame);
+            ReleaseTexture(frame);
             frame = 0;
         }
 }
@@ -221,7 +221,7 @@ static int LoadListedAnimation(char* line, int lineNumber, void* context)
 
 void LoadAnimationFiles(const char* listPath)
 {
-    FILE* list = fopen(listPath, "rb");
+    FILE* list = OpenContentFile(listPath, kContentText);
     if (!list) return;
     ReadListLines(list, listPath, "Animation list", 0, LoadListedAnimation, (void*)listPath);
     fclose(list);

@@ -1,14 +1,11 @@
-// Owns the data folder prefix shared by every loader and the check that keeps script-given
-// names inside it.
+// Owns the lexical check that keeps names given by scripts and lists inside the data folder;
+// what the names lead to on disk is checked where they are opened (core/content_files).
 #include "resources/paths.h"
 
 #include "core/output.h"
 #include "core/problems.h"
 
 #include <cstdio>
-#include <sys/stat.h>
-
-char routePath[1024] = "";
 
 static int IsSeparator(char c)
 {
@@ -57,12 +54,5 @@ int VXR_ListEntryStaysInDataFolder(const char* name, const char* kind, const cha
 
 int VXR_FileExists(const char* path)
 {
-    if (!path) return 0;
-    FILE* f = fopen(path, "rb");
-    if (!f) return 0;
-    // A folder opens for reading here too, but it is no file to load.
-    struct stat info;
-    int isFile = fstat(fileno(f), &info) == 0 && !S_ISDIR(info.st_mode);
-    fclose(f);
-    return isFile;
+    return ContentFileExists(path, kContentText);
 }

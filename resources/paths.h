@@ -1,10 +1,9 @@
-// The data folder prefix, the separator that every content path is built from, and the rule
-// that keeps names given by scripts inside the data folder.
+// The separator that every content path is built from, and the rule that keeps names given by
+// scripts and lists inside the data folder. The data folder prefix routePath and the way content
+// is opened (no link leads out) are core/content_files.h.
 #pragma once
 
-// Put in front of every content path. Empty at start, so content is found from the working
-// directory; the shell may set it. Always NUL-terminated within its 1024 bytes.
-extern char routePath[1024];
+#include "core/content_files.h"
 
 // The separator FixPathString puts in place of every '/' and ':'.
 constexpr char kDirectoryDevider = '/';
@@ -19,5 +18,6 @@ int VXR_PathStaysInDataFolder(const char* name, const char* what);
 // at that file and line.
 int VXR_ListEntryStaysInDataFolder(const char* name, const char* kind, const char* listPath, int line);
 
-// 1 if the file at path can be opened for reading and is not a folder, else 0.
+// 1 if the file at path is a text content file that can be read (OpenContentFile), else 0; a
+// file refused (a link out of the data folder, a FIFO, over its size) is reported.
 int VXR_FileExists(const char* path);

@@ -2,7 +2,9 @@
 // It never creates texture objects: callers generate and bind them.
 #include "resources/png_image.h"
 
+#include "core/content_files.h"
 #include "core/output.h"
+#include "core/content_memory.h"
 #include "core/problems.h"
 #include "platform/bmp.h"
 
@@ -12,6 +14,7 @@
 #include <sys/stat.h>
 
 #include <csetjmp>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -182,7 +185,7 @@ static int DecodePNGStream(FILE* file, long fileSize, decodedImage* out, char* e
 int DecodePNGImage(const char* path, decodedImage* out, char* err, int errSize)
 {
     ClearImage(out);
-    FILE* file = fopen(path, "rb");
+    FILE* file = OpenContentFile(path, kContentPicture);
     if (!file)
     {
         snprintf(err, errSize, "cannot be opened");
@@ -224,10 +227,48 @@ int DecodeBMPImage(const char* path, decodedImage* out, char* err, int errSize)
     return 1;
 }
 
+int ReadImageHeaderSize(const char* path, int allowBMP, int* width, int* height)
+{
+    *width = *height = 0;
+    FILE* file = OpenContentFile(path, kContentPicture);
+    if (!file) return 0;
+    unsigned char head[26] = {0};
+    size_t got = fread(head, 1, sizeof head, file);
+    fclose(file);
+    if (got >= 24 && png_sig_cmp(head, 0, 8) == 0 && memcmp(head + 12, "IHDR", 4) == 0)
+    {
+        unsigned long w = ReadBigEndian32(head + 16), h = ReadBigEndian32(head + 20);
+        if (w > 0x7fffffffUL || h > 0x7fffffffUL) return 0;
+        *width = int(w);
+        *height = int(h);
+        return 1;
+    }
+    // BMP: the picture header's own size tells the old core header (16-bit sides) from the others.
+    if (!allowBMP || got < 26 || head[0] != 'B' || head[1] != 'M') return 0;
+    unsigned long headerSize =
+        head[14] | head[15] << 8 | (unsigned long)head[16] << 16 | (unsigned long)head[17] << 24;
+    long long w, h;
+    if (headerSize == 12)
+    {
+        w = head[18] | head[19] << 8;
+        h = head[20] | head[21] << 8;
+    }
+    else
+    {
+        w = (int32_t)(head[18] | head[19] << 8 | head[20] << 16 | (uint32_t)head[21] << 24);
+        h = (int32_t)(head[22] | head[23] << 8 | head[24] << 16 | (uint32_t)head[25] << 24);
+    }
+    if (h < 0) h = -h;
+    if (w < 1 || h < 1 || w > 0x7fffffff || h > 0x7fffffff) return 0;
+    *width = int(w);
+    *height = int(h);
+    return 1;
+}
+
 int DecodeImageFile(const char* path, int allowBMP, decodedImage* out, char* err, int errSize)
 {
     ClearImage(out);
-    FILE* file = fopen(path, "rb");
+    FILE* file = OpenContentFile(path, kContentPicture);
     if (!file)
     {
         snprintf(err, errSize, "cannot be opened");
@@ -295,26 +336,11 @@ int CheckImageFile(const char* path, int allowBMP)
 {
     decodedImage image;
     char err[256];
-    if (DecodeImageFile(path, allowBMP, &image, err, sizeof err)) return 1;
+    if (DecodeImageFile(path, allowBMP, &image, err, sizeof err))
+    {
+        NoteContentMemory(path, TextureMemoryBytes(image.width, image.height));
+        return 1;
+    }
     ReportImageProblem(path, err);
     return 0;
-}
-
-int LoadImageIntoBoundTexture(const char* path, int allowBMP, int alphaFromMean)
-{
-    if (gCheckOnly) return CheckImageFile(path, allowBMP);
-    decodedImage image;
-    char err[256];
-    if (!DecodeImageFile(path, allowBMP, &image, err, sizeof err))
-    {
-        ReportImageProblem(path, err);
-        return 0;
-    }
-    if (alphaFromMean) SetAlphaFromMeanOfRGB(&image);
-    if (!UploadImageWithMipmaps(&image, err, sizeof err))
-    {
-        ReportImageProblem(path, err);
-        return 0;
-    }
-    return 1;
 }

@@ -31,6 +31,11 @@ int DecodePNGImage(const char* path, decodedImage* out, char* err, int errSize);
 // header is checked against kMaxTextureSide and the file's size before the pixels are read.
 int DecodeBMPImage(const char* path, decodedImage* out, char* err, int errSize);
 
+// The width and height a PNG (or, with allowBMP, a BMP) file's header claims, read without
+// decoding, so that what the picture will keep can be asked of the content memory first. 0 when
+// the header cannot be read; the decoder then says why.
+int ReadImageHeaderSize(const char* path, int allowBMP, int* width, int* height);
+
 // Decodes a PNG or, when allowBMP is set, a BMP file, told apart by their first bytes rather than
 // by the file name.
 int DecodeImageFile(const char* path, int allowBMP, decodedImage* out, char* err, int errSize);
@@ -47,11 +52,6 @@ int UploadImageWithMipmaps(const decodedImage* image, char* err, int errSize);
 // A picture that cannot be loaded: "//Could not load texture PATH: ERR" in the game, the file and
 // the reason to a checker.
 void ReportImageProblem(const char* path, const char* err);
-// Decodes path and reports what is wrong with it; makes no texture. 1 when it decodes.
+// Decodes path and reports what is wrong with it; makes no texture. 1 when it decodes, and what
+// its texture would keep goes to NoteContentMemory (the content checker's total).
 int CheckImageFile(const char* path, int allowBMP);
-
-// Decodes path and loads it into the bound GL_TEXTURE_2D with all mipmap levels. alphaFromMean:
-// give a picture without alpha one from SetAlphaFromMeanOfRGB. A file that cannot be decoded or
-// uploaded writes a console line naming it and leaves the bound texture empty; returns 0 then.
-// While gCheckOnly is set it only decodes (CheckImageFile).
-int LoadImageIntoBoundTexture(const char* path, int allowBMP, int alphaFromMean);

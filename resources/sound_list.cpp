@@ -2,6 +2,7 @@
 // Playing a slot is the script instructions' business; this file only loads and frees.
 #include "resources/sound_list.h"
 
+#include "core/content_files.h"
 #include "core/output.h"
 #include "core/problems.h"
 #include "platform/fsound.h"
@@ -22,10 +23,7 @@ static const int kSampleLoadMode = 4400;
 
 static int FileCanBeOpened(const char* path)
 {
-    FILE* file = fopen(path, "rb");
-    if (!file) return 0;
-    fclose(file);
-    return 1;
+    return ContentFileExists(path, kContentSound);
 }
 
 // Loads one listed name: first as a path under the data folder, then once more with ':'
@@ -119,7 +117,7 @@ static int LoadSoundListLine(char* line, int lineNumber, void* context)
 
 void LoadSoundFiles(const char* listPath)
 {
-    FILE* list = fopen(listPath, "rb");
+    FILE* list = OpenContentFile(listPath, kContentText);
     if (!list) return;
     ReadListLines(list, listPath, "Sound list", 0, LoadSoundListLine, (void*)listPath);
     fclose(list);

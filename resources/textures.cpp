@@ -2,7 +2,9 @@
 // model and animation loaders, and the shared path and line helpers.
 #include "resources/textures.h"
 
+#include "core/content_files.h"
 #include "core/output.h"
+#include "core/content_memory.h"
 #include "core/problems.h"
 #include "resources/paths.h"
 #include "resources/png_image.h"
@@ -10,6 +12,8 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <string>
+#include <unordered_map>
 
 textureFile baseTexture = {0, "", nullptr};
 textureFile* texturePtr = &baseTexture;
@@ -17,10 +21,7 @@ int gSwapTextureV = 0;
 
 static int CanOpenForReading(const char* path)
 {
-    FILE* file = fopen(path, "rb");
-    if (!file) return 0;
-    fclose(file);
-    return 1;
+    return ContentFileExists(path, kContentPicture);
 }
 
 // Copies at most size - 1 characters and always terminates.
@@ -40,6 +41,117 @@ static void GenerateBoundTexture(GLuint* name)
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
 }
 
+// ---------------------------------------------------------------------------------------------
+// Shared textures
+//
+// Every picture file is decoded into one texture object however many loaders ask for it (a list
+// naming one picture 20,000 times holds one texture), and what it keeps is taken from the
+// content memory before a pixel is decoded. Loaders give their texture back with ReleaseTexture;
+// the object goes when its last user does. Material textures are never given back (model cache
+// entries keep theirs for good), so a list texture that is also a material stays drawable.
+
+namespace
+{
+
+struct sharedTexture
+{
+    GLuint name;
+    int users;
+    int decoded;     // 0: an empty object standing for a file that could not be loaded
+    long long bytes; // taken from the content memory
+};
+
+// By way ('p' as the file is, 'a' with alpha from the mean of RGB) and path.
+std::unordered_map<std::string, sharedTexture> gSharedTextures;
+std::unordered_map<GLuint, std::string> gSharedTextureKeys;
+
+// Decodes path into a new texture object within the content memory; 0 (reported) when it cannot.
+GLuint DecodeIntoTexture(const char* path, int allowBMP, int alphaFromMean, long long* bytes)
+{
+    *bytes = 0;
+    int width = 0, height = 0;
+    long long wanted = 0;
+    if (ReadImageHeaderSize(path, allowBMP, &width, &height) && width <= kMaxTextureSide &&
+        height <= kMaxTextureSide)
+        wanted = TextureMemoryBytes(width, height);
+    if (!ReserveContentMemory(wanted, path, "texture")) return 0;
+    // Decode before making the texture object, so a bad file leaves nothing behind.
+    decodedImage image;
+    char err[256];
+    GLuint name = 0;
+    if (!DecodeImageFile(path, allowBMP, &image, err, sizeof err))
+        ReportImageProblem(path, err);
+    else
+    {
+        if (alphaFromMean) SetAlphaFromMeanOfRGB(&image);
+        GenerateBoundTexture(&name);
+        if (!UploadImageWithMipmaps(&image, err, sizeof err))
+        {
+            ReportImageProblem(path, err);
+            glDeleteTextures(1, &name);
+            name = 0;
+        }
+    }
+    if (!name)
+        ReleaseContentMemory(wanted);
+    else
+        *bytes = wanted;
+    return name;
+}
+
+// The texture of path, loaded or shared. keepEmpty: a file that cannot be loaded still gets an
+// (empty) object, shared like a loaded one; otherwise it gets 0.
+GLuint ShareTexture(const char* path, int allowBMP, int alphaFromMean, int keepEmpty)
+{
+    std::string key = std::string(alphaFromMean ? "a" : "p") + path;
+    auto found = gSharedTextures.find(key);
+    if (found != gSharedTextures.end() && (found->second.decoded || keepEmpty))
+    {
+        found->second.users++;
+        return found->second.name;
+    }
+    if (found != gSharedTextures.end()) return 0;
+    long long bytes = 0;
+    GLuint name = DecodeIntoTexture(path, allowBMP, alphaFromMean, &bytes);
+    int decoded = name != 0;
+    if (!decoded)
+    {
+        if (!keepEmpty) return 0;
+        GenerateBoundTexture(&name);
+    }
+    gSharedTextures[key] = {name, 1, decoded, bytes};
+    gSharedTextureKeys[name] = key;
+    return name;
+}
+
+} // namespace
+
+GLuint LoadSharedTexture(const char* path, int alphaFromMean)
+{
+    if (!CanOpenForReading(path)) return 0;
+    return ShareTexture(path, 0, alphaFromMean, 1);
+}
+
+void ReleaseTexture(GLuint name)
+{
+    if (!name) return;
+    auto key = gSharedTextureKeys.find(name);
+    if (key == gSharedTextureKeys.end())
+    {
+        glDeleteTextures(1, &name);
+        return;
+    }
+    auto texture = gSharedTextures.find(key->second);
+    if (texture != gSharedTextures.end() && --texture->second.users > 0) return;
+    if (texture != gSharedTextures.end())
+    {
+        ReleaseContentMemory(texture->second.bytes);
+        gSharedTextures.erase(texture);
+    }
+    gSharedTextureKeys.erase(key);
+    glDeleteTextures(1, &name);
+}
+
 int LoadTextureWithLibPNG(const char* path, GLuint* outName)
 {
     gSwapTextureV = 1;
@@ -50,8 +162,7 @@ int LoadTextureWithLibPNG(const char* path, GLuint* outName)
         CheckImageFile(path, 0);
         return 1;
     }
-    GenerateBoundTexture(outName);
-    LoadImageIntoBoundTexture(path, 0, 0);
+    *outName = ShareTexture(path, 0, 0, 1);
     return 1;
 }
 
@@ -61,24 +172,8 @@ int LoadTextureFile(const char* path, GLuint* outId)
     *outId = 0;
     if (!CanOpenForReading(path)) return 0;
     if (gCheckOnly) return CheckImageFile(path, 1);
-    // Decode before making the texture object, so a bad file leaves nothing behind.
-    decodedImage image;
-    char err[256];
-    if (!DecodeImageFile(path, 1, &image, err, sizeof err))
-    {
-        ReportImageProblem(path, err);
-        return 0;
-    }
-    GLuint name = 0;
-    GenerateBoundTexture(&name);
-    if (!UploadImageWithMipmaps(&image, err, sizeof err))
-    {
-        ReportImageProblem(path, err);
-        glDeleteTextures(1, &name);
-        return 0;
-    }
-    *outId = name;
-    return 1;
+    *outId = ShareTexture(path, 1, 0, 0);
+    return *outId != 0;
 }
 
 void FreeTextureList()
@@ -87,7 +182,7 @@ void FreeTextureList()
     while (entry)
     {
         textureFile* next = entry->next;
-        if (entry->glName) glDeleteTextures(1, &entry->glName);
+        ReleaseTexture(entry->glName);
         free(entry);
         entry = next;
     }
@@ -135,7 +230,7 @@ static int LoadListedTexture(char* line, int lineNumber, void* context)
 
 void LoadTextures(const char* listPath)
 {
-    FILE* list = fopen(listPath, "rb");
+    FILE* list = OpenContentFile(listPath, kContentText);
     if (!list) return;
     if (baseTexture.next) FreeTextureList();
     texturePtr = &baseTexture;

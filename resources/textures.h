@@ -55,9 +55,19 @@ void LoadTextures(const char* listPath);
 // texturePtr.
 GLuint GetTextureByName(char* name);
 
-// Deletes every texture object of the list from GL, frees every entry and puts texturePtr back
-// on the head. For the level unload and the engine reset; needs the GL context.
+// Gives back every texture of the list (ReleaseTexture), frees every entry and puts texturePtr
+// back on the head. For the level unload and the engine reset; needs the GL context.
 void FreeTextureList();
+
+// Every loader above shares textures: the same picture file asked for twice is one texture
+// object, counted once against the content memory (core/content_memory.h).
+// The texture of the PNG file path as an animation frame uses it (alphaFromMean: a picture
+// without alpha gets one from SetAlphaFromMeanOfRGB): 0 when the file is missing or refused,
+// else a texture object, empty when the file could not be loaded (reported).
+GLuint LoadSharedTexture(const char* path, int alphaFromMean);
+// Gives back a texture from the loaders above; the object is deleted with its last user. A name
+// they did not make is simply deleted.
+void ReleaseTexture(GLuint name);
 
 // Replaces every '/' and ':' in path by kDirectoryDevider, in place.
 void FixPathString(char* path);

@@ -24,6 +24,22 @@
 
 int gTeam = 0;
 
+// A position, angle, size or speed that is not a finite 32-bit float (a register grown past
+// 3.4e38, or holding inf or nan) is refused with the statement's fault line: the level files
+// could not hold it, so a level saved with it would not load again.
+
+// 1 when each of the count values is finite as a float; otherwise the fault line, once.
+static int FiniteAsFloats(VXR_DecodedArgs* a, const char* keyword, const double* values, int count)
+{
+    for (int i = 0; i < count; i++)
+        if (!std::isfinite((float)values[i]))
+        {
+            VXR_ReportFault(a, keyword, kFaultNotFinite, 0);
+            return 0;
+        }
+    return 1;
+}
+
 // ---------------------------------------------------------------------------------------------
 // Decoders
 
@@ -151,8 +167,9 @@ void vxrinstr_make(VXR_DecodedArgs* a)
     human_being* h = AddHuman(a->text);
     if (h)
         selHuman = h;
-    else
+    else if (gAddHumanFailure == kAddHumanNoModel)
         OutputToConsole("//Could not find model!"); // the console adds the line end
+    // Otherwise the roster has said what happened (full, a refused name, a model that failed).
 }
 
 void vxrinstr_off(VXR_DecodedArgs* a)
@@ -234,11 +251,13 @@ void vxrinstr_getSpeed(VXR_DecodedArgs* a)
 
 void vxrinstr_setSpeed(VXR_DecodedArgs* a)
 {
-    if (selHuman) selHuman->speed = (float)VXR_FieldReal(a, 0, 0);
+    const double speed = VXR_FieldReal(a, 0, 0);
+    if (selHuman && FiniteAsFloats(a, "setSpeed", &speed, 1)) selHuman->speed = (float)speed;
 }
 
 // ---------------------------------------------------------------------------------------------
 // Place, angles, size and motion
+//
 
 // The player's point is its feet, 1.0 below the eye. "put" of what "mark" read leaves the player
 // where it was: both work in the registers' 64 bits and round once, into the camera.
@@ -263,6 +282,8 @@ void vxrinstr_mark(VXR_DecodedArgs* a)
 void vxrinstr_put(VXR_DecodedArgs* a)
 {
     double x = VXR_FieldReal(a, 0, 0), y = VXR_FieldReal(a, 1, 1), z = VXR_FieldReal(a, 2, 2);
+    const double values[4] = {x, y, z, -y - 1.0};
+    if (!FiniteAsFloats(a, "put", values, 4)) return;
     if (selHuman)
     {
         selHuman->position = fastVector_Set((float)x, (float)y, (float)z);
@@ -292,8 +313,9 @@ void vxrinstr_axis(VXR_DecodedArgs* a)
 
 void vxrinstr_spin(VXR_DecodedArgs* a)
 {
-    float x = (float)VXR_FieldReal(a, 0, 0), y = (float)VXR_FieldReal(a, 1, 1),
-          z = (float)VXR_FieldReal(a, 2, 2);
+    const double values[3] = {VXR_FieldReal(a, 0, 0), VXR_FieldReal(a, 1, 1), VXR_FieldReal(a, 2, 2)};
+    if (!FiniteAsFloats(a, "spin", values, 3)) return;
+    float x = (float)values[0], y = (float)values[1], z = (float)values[2];
     if (selHuman)
     {
         selHuman->rotation = fastVector_Set(GetCorrectDegree(x), GetCorrectDegree(y), GetCorrectDegree(z));
@@ -310,7 +332,9 @@ void vxrinstr_size(VXR_DecodedArgs* a)
 {
     human_being* h = selHuman;
     if (!h) return;
-    float size = std::fabs((float)VXR_FieldReal(a, 0, 0));
+    const double value = VXR_FieldReal(a, 0, 0);
+    if (!FiniteAsFloats(a, "size", &value, 1)) return;
+    float size = std::fabs((float)value);
     // 0 (and a size that is no number) would flatten the model for good.
     if (!(size > 0.0f) || !(h->scale > 0.0f) || std::isinf(size)) return;
     float k = size / h->scale;
@@ -322,9 +346,10 @@ void vxrinstr_goto(VXR_DecodedArgs* a)
 {
     human_being* h = selHuman;
     if (!h) return;
+    const double values[3] = {VXR_FieldReal(a, 0, 0), VXR_FieldReal(a, 1, 1), VXR_FieldReal(a, 2, 2)};
+    if (!FiniteAsFloats(a, "goto", values, 3)) return;
     h->walking = 1;
-    h->walkTarget = fastVector_Set((float)VXR_FieldReal(a, 0, 0), (float)VXR_FieldReal(a, 1, 1),
-                                   (float)VXR_FieldReal(a, 2, 2));
+    h->walkTarget = fastVector_Set((float)values[0], (float)values[1], (float)values[2]);
     h->rotation.y =
         GetTwoPointAngle(SetFPt(h->position.x, h->position.z), SetFPt(h->walkTarget.x, h->walkTarget.z));
 }
@@ -336,7 +361,9 @@ void vxrinstr_stop(VXR_DecodedArgs* a)
 
 void vxrinstr_go(VXR_DecodedArgs* a)
 {
-    float d = (float)VXR_FieldReal(a, 0, 0);
+    const double distance = VXR_FieldReal(a, 0, 0);
+    if (!FiniteAsFloats(a, "go", &distance, 1)) return;
+    float d = (float)distance;
     if (selHuman)
         HumanGoForward(selHuman, d);
     else
@@ -402,5 +429,5 @@ void vxrinstr_savePoses(VXR_DecodedArgs* a)
     if (!VXR_Ready(a, "savePoses") || !h || !h->model) return;
     char path[2048];
     VXR_DataPath(a->text, path, sizeof path);
-    SaveModelPosesVXR(h->model, path);
+    if (PoseFileMayBeReplaced(path)) SaveModelPosesVXR(h->model, path);
 }

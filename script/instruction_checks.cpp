@@ -37,6 +37,8 @@ static const char* FaultText(int fault)
         return "name longer than %ld characters cut";
     case kFaultHudLine:
         return "HUD text line %ld is not 1 to 8";
+    case kFaultNotFinite:
+        return "a value is not a finite number (inf or nan), which no level file can hold";
     }
     return "bad argument";
 }

@@ -25,7 +25,8 @@ enum VXR_Fault
     kFaultPoseFields,      // a pose with fewer than its two names and two times
     kFaultPath,            // a path that leaves the data folder
     kFaultNameCut,         // a name longer than the actor's name field (cut, not refused)
-    kFaultHudLine          // a HUD text line outside 1 to 8
+    kFaultHudLine,         // a HUD text line outside 1 to 8
+    kFaultNotFinite        // a position, angle, size, speed or colour that is inf or nan as a float
 };
 
 // The problem text of a fault with its value, e.g. "register 17 is not 1 to 16".

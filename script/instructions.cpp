@@ -469,9 +469,10 @@ void vxrinstr_level(VXR_DecodedArgs* a)
 }
 
 // Writes the loaded level's files back into its folder; before the first level there is none.
+// After a failed level change it refuses (SaveCurrentLevel says why).
 void vxrinstr_save(VXR_DecodedArgs* a)
 {
-    SaveChangesToLevelFiles(currentLevelFolder);
+    SaveCurrentLevel();
 }
 
 // mask -> whole[0] (unreadable: 0); empty -> form 'i': the mask is i1 when the statement runs.

@@ -93,6 +93,14 @@ void vxrinstr_teampoke(VXR_DecodedArgs* a)
 void vxrinstr_savekey(VXR_DecodedArgs* a)
 {
     if (!currentLevelFolder[0]) return;
+    // After a failed level change the roster is empty and the folder is the level before's.
+    if (gLevelLoadFailed)
+    {
+        OutputToConsoleF("//Could not save the key frame into %s: the last level load failed and emptied the "
+                         "world; nothing was written",
+                         currentLevelFolder);
+        return;
+    }
     char path[1100];
     int length = snprintf(path, sizeof path, "%skeyframe%d", currentLevelFolder, (int)VXR_FieldInt(a, 0, 0));
     if (length < 0 || length >= (int)sizeof path) return;
@@ -266,10 +274,17 @@ void vxrinstr_alpha(VXR_DecodedArgs* a)
     material->blended = 1;
 }
 
+// The tint is saved with the level: a colour that is not finite is refused.
 void vxrinstr_rgb(VXR_DecodedArgs* a)
 {
+    float colour[3];
     for (int i = 0; i < 3; i++)
-        if (gScriptTint[i]) *gScriptTint[i] = (float)VXR_FieldReal(a, i, i);
+    {
+        colour[i] = (float)VXR_FieldReal(a, i, i);
+        if (!std::isfinite(colour[i])) return VXR_ReportFault(a, "rgb", kFaultNotFinite, 0);
+    }
+    for (int i = 0; i < 3; i++)
+        if (gScriptTint[i]) *gScriptTint[i] = colour[i];
 }
 
 // ---------------------------------------------------------------------------------------------

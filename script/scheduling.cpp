@@ -2,6 +2,7 @@
 // over the game scripts, actor events, and single instructions by name.
 #include "script/scheduling.h"
 
+#include "core/content_files.h"
 #include "core/output.h"
 #include "core/problems.h"
 #include "core/clock.h"
@@ -18,7 +19,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <sys/stat.h>
 
 VXR_scripter baseScript;
 VXR_scripter* scriptPtr = &baseScript;
@@ -28,18 +28,11 @@ VXR_scripter* scriptPtr = &baseScript;
 static unsigned gActorScriptRemovals = 0;
 
 // Reads a script file into text (kScriptTextSize bytes). lfToCr: every LF becomes a CR.
-// Anything but a regular file (a folder opens for reading too, as an empty text) counts as
-// missing.
+// Anything but a regular file inside the data folder counts as missing (OpenContentFile).
 static int ReadScriptFile(const char* path, char* text, int lfToCr)
 {
-    FILE* file = fopen(path, "r");
+    FILE* file = OpenContentFile(path, kContentText);
     if (!file) return 0;
-    struct stat info;
-    if (fstat(fileno(file), &info) != 0 || !S_ISREG(info.st_mode))
-    {
-        fclose(file);
-        return 0;
-    }
     if (!ReadWholeFile(file, text))
     {
         char message[120], console[1200];

@@ -47,6 +47,9 @@ struct privateSettingsFolder
 
 ConsoleCapture::ConsoleCapture() : saved(toConsole)
 {
+    // A capture starts a report period of its own, as a game tick does: lines said before do not
+    // hold back the same lines said now.
+    EndConsolePeriod();
     Lines().clear();
     toConsole = [](const char* text) { Lines().push_back(text); };
 }

@@ -2,6 +2,7 @@
 // content makers; poses and pose pairs are picked with keys. With --frames it runs headless.
 #include "app/draw.h"
 #include "app/startup.h"
+#include "core/content_files.h"
 #include "core/output.h"
 #include "model/draw_model.h"
 #include "model/loader.h"
@@ -14,6 +15,7 @@
 #include <GL/gl.h>
 #include <GL/glu.h>
 
+#include <climits>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -470,12 +472,24 @@ int RunViewer(const viewerOptions& o)
     InitViewerGL(o);
     SetProjection(width, height);
 
+    // The model's folder is the viewer's data folder: its pictures and pose file are read from
+    // there as the game reads content, and no link in it leads elsewhere.
+    size_t slash = o.modelPath.rfind('/');
+    std::string folder = slash == std::string::npos ? "." : o.modelPath.substr(0, slash + 1);
+    std::string loadPath = o.modelPath; // messages keep the path as it was given
+    char real[PATH_MAX];
+    if (realpath(folder.c_str(), real) && strlen(real) + 2 < sizeof routePath)
+    {
+        snprintf(routePath, sizeof routePath, "%s/", strcmp(real, "/") ? real : "");
+        loadPath = routePath + o.modelPath.substr(slash == std::string::npos ? 0 : slash + 1);
+    }
+
     // The file is loaded as the game loads it: a cache entry, then the private copy an actor
     // draws, which imports the pose file itself.
     RegisterModelLoader();
     mesh_mod* entry = static_cast<mesh_mod*>(calloc(1, sizeof(mesh_mod)));
     modelLoadReport report;
-    if (!LoadMeshworkModelReport(entry, o.modelPath.c_str(), &report))
+    if (!LoadMeshworkModelReport(entry, loadPath.c_str(), &report))
     {
         OutputToConsoleF("//Failed to load model: %s", o.modelPath.c_str());
         free(entry);
@@ -494,12 +508,10 @@ int RunViewer(const viewerOptions& o)
     RestBounds(entry, &s.centre, &s.radius);
 
     std::string posePath = o.modelPath + "_poses";
-    FILE* poseFile = fopen(posePath.c_str(), "rb");
+    const int poseFile = ContentFileExists((loadPath + "_poses").c_str(), kContentText);
     if (!poseFile)
         OutputToConsoleF("//Pose file %s could not be opened; the model is shown in its rest shape.",
                          posePath.c_str());
-    else
-        fclose(poseFile);
     for (pose_struct* p = s.model->poseListHead.next; p; p = p->next)
         s.poses.push_back(p->name);
     if (poseFile && s.poses.empty()) OutputToConsoleF("//Pose file %s holds no poses.", posePath.c_str());

@@ -2,6 +2,7 @@
 // removal and the per-frame drawing order. The roster never holds more than kMaxHumans actors.
 #include "world/humans.h"
 
+#include "core/content_files.h"
 #include "core/output.h"
 #include "model/mesh_records.h"
 #include "resources/paths.h"
@@ -15,6 +16,7 @@ human_being* baseHuman = nullptr;
 human_being* humanPtr = nullptr;
 human_being* selHuman = nullptr;
 uint32_t gRosterVersion = 0;
+int gAddHumanFailure = 0;
 
 int (*gLoadModelHook)(mesh_mod* model, const char* path) = nullptr;
 void (*gDisposeHumanScriptsHook)(human_being* h) = nullptr;
@@ -92,10 +94,7 @@ int CountHumans()
 
 static int ModelFileExists(const char* path)
 {
-    FILE* f = fopen(path, "rb");
-    if (!f) return 0;
-    fclose(f);
-    return 1;
+    return ContentFileExists(path, kContentText);
 }
 
 // "<folder>Models/<modelFile>" into path; 0 when it does not fit.
@@ -153,10 +152,13 @@ human_being* AppendNewHuman()
 
 human_being* AddHuman(const char* modelFile)
 {
+    gAddHumanFailure = kAddHumanNoModel;
     if (!modelFile || !modelFile[0]) return nullptr;
     // The model is looked up under a Models folder, and a name never leads out of it.
+    gAddHumanFailure = kAddHumanRefused;
     if (!VXR_PathStaysInDataFolder(modelFile, "model")) return nullptr;
     EnsureHumanRoster();
+    gAddHumanFailure = kAddHumanRosterFull;
     if (CountHumans() >= kMaxHumans)
     {
         OutputToConsoleF("//Too many actors: cannot add %s, the roster holds at most %d.", modelFile,
@@ -167,16 +169,20 @@ human_being* AddHuman(const char* modelFile)
     char path[2048];
     const char* levelFolder = gLevelFolderHook ? gLevelFolderHook() : "";
     const char* root = gRoutePathHook ? gRoutePathHook() : "";
+    gAddHumanFailure = kAddHumanNoModel;
     if (!FormModelPath(path, sizeof path, levelFolder, modelFile) || !ModelFileExists(path))
     {
         if (!FormModelPath(path, sizeof path, root, modelFile) || !ModelFileExists(path)) return nullptr;
     }
 
     // The model comes first, so a model that cannot be had leaves the roster as it was.
+    gAddHumanFailure = kAddHumanModelFailed;
     mesh_mod* entry = ObtainCachedModel(modelFile, path);
     if (!entry) return nullptr;
+    gAddHumanFailure = kAddHumanRosterFull;
     human_being* h = AppendNewHuman();
     if (!h) return nullptr;
+    gAddHumanFailure = 0;
     h->model = MakePrivateModelCopy(entry, h);
     BuildFreeHumanNameByModelSignature(h);
     humanPtr = h;

@@ -89,8 +89,18 @@ void ZeroHuman(human_being* h);
 // cache first through gLoadModelHook when it is not cached). Returns the actor, appended at
 // the roster's tail and named by BuildFreeHumanNameByModelSignature, or null with nothing
 // changed: a name that is absolute or holds a ".." component (refused with a console line), no
-// such file, the model could not be loaded, or the roster already holds kMaxHumans.
+// such file, the model could not be loaded, or the roster already holds kMaxHumans. Why it
+// returned null is left in gAddHumanFailure; every reason but kAddHumanNoModel has been said on
+// the console already.
 human_being* AddHuman(const char* modelFile);
+enum
+{
+    kAddHumanNoModel = 1, // no such model file in either Models folder
+    kAddHumanRefused,     // the name leads out of the data folder
+    kAddHumanRosterFull,  // kMaxHumans actors already
+    kAddHumanModelFailed  // the file is there but did not load
+};
+extern int gAddHumanFailure;
 
 // The cache entry for modelFile, loaded from path into a new entry at the cache's tail when it
 // is not cached yet (through gLoadModelHook). Null, with a console line, when it cannot be had.

@@ -2,7 +2,11 @@
 // start position, and the engine reset. The files' formats are world/level_files.cpp.
 #include "world/level.h"
 
+#include "core/content_files.h"
+#include "core/content_files.h"
 #include "core/output.h"
+#include "core/problems.h"
+#include "core/safe_write.h"
 #include "model/draw_model.h"
 #include "model/mesh_records.h"
 #include "resources/paths.h"
@@ -19,9 +23,13 @@
 
 #include <cstdio>
 #include <cstring>
+#include <set>
+#include <string>
 
 int levelChanged = 0;
 char currentLevelFolder[1024] = "";
+int gLevelLoadFailed = 0;
+int gUnreadLevelFiles = 0;
 mesh_mod baseLevelMesh;
 mesh_mod* levelMeshPtr = &baseLevelMesh;
 float baseCol1 = 1.0f, baseCol2 = 1.0f, baseCol3 = 1.0f;
@@ -42,35 +50,64 @@ void DisposeLevelModels()
 
 int LoadLevelModels(const char* path)
 {
-    FILE* file = fopen(path, "rb");
+    FILE* file = OpenContentFile(path, kContentText);
     if (!file) return 0;
     // The geometry made from the old models goes with them (it points at their triangles).
     DisposeLevelGeometry();
     DisposeLevelModels();
 
+    gKeptLevelModelLines = keptLevelLines();
+
     char line[kLevelLineMax + 1];
+    std::string whole;
+    // Models looked for once per file, however many lines name them: not found, or not loadable
+    // (already said).
+    std::set<std::string> missingModels, failedModels;
     float scale = 100.0f; // a line without a scale takes the one before
-    int atEnd = 0;
+    int atEnd = 0, loaded = 0;
     for (int lineNumber = 1; !atEnd; lineNumber++)
     {
-        atEnd = ReadLevelLine(file, line, path, lineNumber) == -1;
-        if (!line[0]) break;
+        atEnd = ReadLevelLine(file, line, path, lineNumber, &whole) == -1;
+        if (!line[0])
+        {
+            if (!atEnd) KeepRestOfLevelFile(&gKeptLevelModelLines, file);
+            break;
+        }
+        // Every return to the top without a level model keeps the line for the next save.
+        KeepLevelLine(&gKeptLevelModelLines, loaded, whole);
+        if (loaded == kMaxLevelModels)
+        {
+            ReportContentProblemF(path, lineNumber,
+                                  "more than %d level models: this line and the ones after it are not loaded "
+                                  "(a save keeps them)",
+                                  kMaxLevelModels);
+            loaded++;
+        }
+        if (loaded > kMaxLevelModels) continue;
         levelModelRecord record;
         if (!ParseLevelModelLine(line, &record, scale, path, lineNumber)) continue;
         scale = record.scale;
         char modelPath[2200];
-        if (!FindLevelModelFile(path, record.model, modelPath, sizeof modelPath))
+        if (failedModels.count(record.model)) continue;
+        if (missingModels.count(record.model) ||
+            !FindLevelModelFile(path, record.model, modelPath, sizeof modelPath))
         {
+            missingModels.insert(record.model);
             ReportMissingLevelModel(path, lineNumber, record.model, "//Failed to load level model: %s");
             continue;
         }
         mesh_mod* entry = ObtainCachedModel(record.model, modelPath);
-        if (!entry) continue;
-        mesh_mod* copy = MakePrivateModelCopy(entry, nullptr);
-        if (!copy) continue;
+        mesh_mod* copy = entry ? MakePrivateModelCopy(entry, nullptr) : nullptr;
+        if (!copy)
+        {
+            failedModels.insert(record.model);
+            continue;
+        }
         AnalizeModelForCollisionPlanes(copy, record.angles, record.position, record.scale);
         levelMeshPtr->next = copy;
         levelMeshPtr = copy;
+        gKeptLevelModelLines.lines.pop_back();
+        loaded++;
     }
     fclose(file);
     return 1;
@@ -87,6 +124,7 @@ void ReturnToNothing()
     gNumPlatforms = 0;
     selHuman = nullptr;
     gHitPerson = nullptr;
+    ForgetKeptLevelLines();
 }
 
 // "<folder><file>" into out; 0 with a console line when it does not fit.
@@ -121,6 +159,16 @@ void LoadLevel(const char* folder)
     levelChanged = 1;
     ReturnToNothing();
     OutputToConsole("//Loading level");
+    // A save that a kill or a crash interrupted is finished (or undone, when it had not got as
+    // far as its journal) before anything is read: the files are all of one save.
+    int settled = SettleInterruptedSave(folder, kSavedLevelFiles, 4, kLevelSaveJournal);
+    if (settled == 1)
+        OutputToConsoleF("//%s: a save that was interrupted has been finished", folder);
+    else if (settled == 2)
+        OutputToConsoleF(
+            "//%s: the files of a save interrupted before it was complete were removed; the level "
+            "is as it was last saved",
+            folder);
 
     // The four files that make a level, in reading order, with their failure lines.
     struct
@@ -134,16 +182,20 @@ void LoadLevel(const char* folder)
                  {"person", ImportAndLinkPersons, "//Failed to load level objects!", 0},
                  {"starting", ReadPlayerPosition, "//Failed to load starting position!", 0}};
     char path[1100];
-    int anyLoaded = 0;
-    for (auto& part : parts)
+    int anyLoaded = 0, unread = 0;
+    for (int i = 0; i < 4; i++)
     {
+        auto& part = parts[i];
         part.loaded = FolderFilePath(folder, part.file, path, sizeof path) && part.read(path);
         anyLoaded |= part.loaded;
+        // There, but not read (refused, unreadable): a save must not write over it.
+        if (!part.loaded && ContentNameTaken(path)) unread |= 1 << i;
     }
     // A level without a start script is normal: its absence is not reported.
     if (FolderFilePath(folder, "load script", path, sizeof path)) LoadAndExecuteScript(path);
     if (FolderFilePath(folder, "tex", path, sizeof path)) LoadTextures(path);
 
+    gLevelLoadFailed = !anyLoaded;
     if (!anyLoaded)
     {
         char text[1200];
@@ -153,6 +205,7 @@ void LoadLevel(const char* folder)
     }
     else
     {
+        gUnreadLevelFiles = unread;
         if (strlen(folder) >= sizeof currentLevelFolder)
             OutputToConsoleF("//Level folder path longer than %d characters: \"save\" will not write it",
                              (int)sizeof currentLevelFolder - 1);
@@ -170,6 +223,30 @@ void LoadLevel(const char* folder)
         SettleAtStart();
     else
         RestartGame();
+    // What the load had to say is said by now, repeated problems with their counts.
+    EndConsolePeriod();
+}
+
+int SaveCurrentLevel()
+{
+    if (!currentLevelFolder[0]) return 0;
+    const char* folder = currentLevelFolder;
+    if (gLevelLoadFailed)
+    {
+        OutputToConsoleF("//Could not save %s: the last level load failed and emptied the world, so saving "
+                         "would write an empty level over it; nothing was written",
+                         folder);
+        return 0;
+    }
+    for (int i = 0; i < 4; i++)
+        if (gUnreadLevelFiles & (1 << i))
+        {
+            OutputToConsoleF("//Could not save %s: its file \"%s\" was there but could not be read when the "
+                             "level loaded, and saving would replace it; nothing was written",
+                             folder, kSavedLevelFiles[i]);
+            return 0;
+        }
+    return SaveChangesToLevelFiles(folder);
 }
 
 void VXR_Init()
@@ -193,4 +270,6 @@ void VXR_Init()
     ClearGlobalVariables();
     InstallEngineVariables();
     currentLevelFolder[0] = 0;
+    gLevelLoadFailed = 0;
+    gUnreadLevelFiles = 0;
 }

@@ -12,6 +12,12 @@ extern int levelChanged;
 // Folder of the loaded level, ending with the separator; empty before the first level. "save"
 // writes here and RestartGame reads the start position and tint from here.
 extern char currentLevelFolder[1024];
+// 1 after a level load that found none of the four level files: the world was emptied, while
+// currentLevelFolder still names the level before, which "save" must then not write over.
+extern int gLevelLoadFailed;
+// Bit i set: kSavedLevelFiles[i] of the loaded level was there but could not be read (refused,
+// unreadable), so a save would replace what nobody saw.
+extern int gUnreadLevelFiles;
 
 // The level models: a list behind the head record baseLevelMesh (never a model itself),
 // chained through the models' next links; levelMeshPtr is left on the last model appended.
@@ -29,12 +35,20 @@ extern float baseCol1, baseCol2, baseCol3;
 // script lists they own. Needs the GL context when a texture list is still loaded.
 void VXR_Init();
 
-// Loads the level in folder (ending with the separator): unloads the previous level, then reads
+// Loads the level in folder (ending with the separator): unloads the previous level, finishes or
+// undoes a save of the folder that was interrupted (SettleInterruptedSave), then reads
 // "level models", "tint", "person", "starting", "load script" and "tex" in that order, reporting
 // each of the first four that failed, builds the level geometry and settles the player on it. When
 // none of the first four could be read, the folder is not a valid level: a dialog and a console
-// line say so and currentLevelFolder keeps its old value. An empty or null folder does nothing.
+// line say so, currentLevelFolder keeps its old value and gLevelLoadFailed is set. An empty or
+// null folder does nothing. Ends the console's report period.
 void LoadLevel(const char* folder);
+
+// What the instruction "save" does: writes the loaded level back into currentLevelFolder
+// (SaveChangesToLevelFiles), unless the world no longer holds that level (gLevelLoadFailed) or a
+// file of it could not be read at load (gUnreadLevelFiles); those are refused with a console
+// line and nothing is written. Nothing happens before the first level. 1 when saved.
+int SaveCurrentLevel();
 
 // Unloads the level: every actor with its model copy and scripts, every texture of the list,
 // every level model, quad, platform and wall, every game script and macro. selHuman becomes null.

@@ -3,6 +3,7 @@
 // Every text field is copied with its size; bad fields are reported and keep their defaults.
 #include "world/level_files.h"
 
+#include "core/content_files.h"
 #include "core/output.h"
 #include "core/problems.h"
 #include "core/safe_write.h"
@@ -18,15 +19,75 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <set>
 #include <string>
 
-int ReadLevelLine(FILE* file, char* line, const char* path, int lineNumber)
+const char* const kSavedLevelFiles[4] = {"person", "starting", "level models", "tint"};
+const char kLevelSaveJournal[] = "save journal";
+
+keptLevelLines gKeptLevelModelLines;
+keptLevelLines gKeptPersonLines;
+
+static void ForgetKept(keptLevelLines* kept)
 {
-    int wasCut = 0;
-    int result = ReadBoundedLine(file, line, kLevelLineMax + 1, 1, &wasCut);
-    if (wasCut)
+    kept->lines.clear();
+    kept->rest.clear();
+    kept->hasRest = 0;
+}
+
+void ForgetKeptLevelLines()
+{
+    ForgetKept(&gKeptLevelModelLines);
+    ForgetKept(&gKeptPersonLines);
+}
+
+void KeepLevelLine(keptLevelLines* kept, int place, const std::string& text)
+{
+    kept->lines.push_back({place, text});
+}
+
+void KeepRestOfLevelFile(keptLevelLines* kept, FILE* file)
+{
+    // The file is within its size limit, so this ends.
+    char chunk[4096];
+    size_t got;
+    while ((got = fread(chunk, 1, sizeof chunk, file)) > 0)
+        kept->rest.append(chunk, got);
+    kept->hasRest = !kept->rest.empty();
+}
+
+int ReadLevelLine(FILE* file, char* line, const char* path, int lineNumber, std::string* whole)
+{
+    // CR, LF or CR LF end the line; the whole line is read (the file's size bounds it) and the
+    // record gets its first kLevelLineMax characters.
+    std::string text;
+    int result = 0;
+    for (;;)
+    {
+        int c = fgetc(file);
+        if (c == EOF)
+        {
+            result = -1;
+            break;
+        }
+        if (c == '\r' || c == '\n')
+        {
+            if (c == '\r')
+            {
+                int following = fgetc(file);
+                if (following != '\n' && following != EOF) ungetc(following, file);
+            }
+            break;
+        }
+        text += char(c);
+    }
+    size_t stored = text.size() < (size_t)kLevelLineMax ? text.size() : (size_t)kLevelLineMax;
+    memcpy(line, text.data(), stored);
+    line[stored] = 0;
+    if (text.size() > (size_t)kLevelLineMax)
         ReportContentProblemF(path, lineNumber, "longer than %d characters, the rest is ignored",
                               kLevelLineMax);
+    if (whole) whole->swap(text);
     return result;
 }
 
@@ -260,7 +321,7 @@ void ReportMissingLevelModel(const char* listPath, int lineNumber, const char* n
 // "tint":  r, g, b
 int LoadTintColor(const char* path)
 {
-    FILE* file = fopen(path, "rb");
+    FILE* file = OpenContentFile(path, kContentText);
     if (!file) return 0;
     char line[kLevelLineMax + 1];
     ReadLevelLine(file, line, path, 1);
@@ -283,7 +344,7 @@ int LoadTintColor(const char* path)
 // "starting":  x, y, z, pitch, heading, roll; one number a line
 int ReadPlayerPosition(const char* path)
 {
-    FILE* file = fopen(path, "rb");
+    FILE* file = OpenContentFile(path, kContentText);
     if (!file) return 0;
     float values[6] = {0, 0, 0, 0, 0, 0};
     const char* names[6] = {"x", "y", "z", "pitch", "heading", "roll"};
@@ -330,28 +391,56 @@ int ReadPlayerPosition(const char* path)
 int ImportAndLinkPersons(const char* path)
 {
     EnsureHumanRoster();
-    FILE* file = fopen(path, "rb");
+    FILE* file = OpenContentFile(path, kContentText);
     if (!file) return 0;
     RemoveAllHumans();
+    ForgetKept(&gKeptPersonLines);
 
     char line[kLevelLineMax + 1];
-    int atEnd = 0;
+    std::string whole;
+    // Models looked for once per file, however many lines name them: not found, or not loadable
+    // (already said).
+    std::set<std::string> missingModels, failedModels;
+    int atEnd = 0, loaded = 0, rosterFull = 0;
     for (int lineNumber = 1; !atEnd; lineNumber++)
     {
-        atEnd = ReadLevelLine(file, line, path, lineNumber) == -1;
-        if (!line[0]) break;
+        atEnd = ReadLevelLine(file, line, path, lineNumber, &whole) == -1;
+        if (!line[0])
+        {
+            if (!atEnd) KeepRestOfLevelFile(&gKeptPersonLines, file);
+            break;
+        }
+        // Every return to the top without an actor keeps the line for the next save.
+        KeepLevelLine(&gKeptPersonLines, loaded, whole);
+        if (rosterFull) continue;
         personRecord record;
         if (!ParsePersonLine(line, &record, path, lineNumber)) continue;
         char modelPath[2200];
-        if (!FindLevelModelFile(path, record.model, modelPath, sizeof modelPath))
+        if (failedModels.count(record.model)) continue;
+        if (missingModels.count(record.model) ||
+            !FindLevelModelFile(path, record.model, modelPath, sizeof modelPath))
         {
+            missingModels.insert(record.model);
             ReportMissingLevelModel(path, lineNumber, record.model, "//Failed to load object with model: %s");
             continue;
         }
         mesh_mod* entry = ObtainCachedModel(record.model, modelPath);
-        if (!entry) continue;
+        if (!entry)
+        {
+            failedModels.insert(record.model);
+            continue;
+        }
         human_being* h = AppendNewHuman();
-        if (!h) break;
+        if (!h)
+        {
+            ReportContentProblemF(path, lineNumber,
+                                  "the roster is full: this line and the ones after it are not loaded (a "
+                                  "save keeps them)");
+            rosterFull = 1;
+            continue;
+        }
+        gKeptPersonLines.lines.pop_back();
+        loaded++;
         h->position = record.position;
         h->rotation = record.rotation;
         h->team = record.team;
@@ -391,24 +480,27 @@ int ImportAndLinkPersons(const char* path)
 namespace
 {
 
-// Forms "<folder><file>" into out; 0 with a console line when it does not fit.
-int LevelFilePath(const char* folder, const char* file, char* out, size_t size)
+// The lines of a list file: the records in order with the kept lines put back after the records
+// that came before them in the file.
+std::vector<std::string> WithKeptLines(const std::vector<std::string>& records, const keptLevelLines& kept)
 {
-    int n = snprintf(out, size, "%s%s", folder, file);
-    if (n >= 0 && (size_t)n < size) return 1;
-    OutputToConsoleF("//Could not save %s: the level folder path is too long", file);
-    return 0;
+    std::vector<std::string> out;
+    size_t k = 0;
+    for (size_t r = 0; r <= records.size(); r++)
+    {
+        while (k < kept.lines.size() && (kept.lines[k].place <= (int)r || r == records.size()))
+            out.push_back(kept.lines[k++].text);
+        if (r < records.size()) out.push_back(records[r]);
+    }
+    return out;
 }
 
 // "\n" before every record but the first: the file has no line end after the last actor.
-int WritePersonFile(const char* path)
+int WritePersonFile(FILE* file)
 {
-    safeWrite w;
-    if (!BeginSafeWrite(&w, path)) return 0;
-    int ok = 1;
-    int first = 1;
+    std::vector<std::string> records;
     char line[4096];
-    for (human_being* h = baseHuman ? baseHuman->next : nullptr; h && ok; h = h->next)
+    for (human_being* h = baseHuman ? baseHuman->next : nullptr; h; h = h->next)
     {
         if (!h->model)
         {
@@ -416,61 +508,109 @@ int WritePersonFile(const char* path)
             continue;
         }
         FormatPersonLine(h, line, sizeof line);
-        ok = fprintf(w.file, "%s%s", first ? "" : "\n", line) >= 0;
-        first = 0;
+        records.push_back(line);
     }
-    return EndSafeWrite(&w, ok);
-}
-
-int WriteStartingFile(const char* path)
-{
-    safeWrite w;
-    if (!BeginSafeWrite(&w, path)) return 0;
-    int ok = fprintf(w.file, "%f\n%f\n%f\n%f\n%f\n%f\n", -entfl, -updown, -entf, updownangle, viewangle,
-                     zangle) >= 0;
-    return EndSafeWrite(&w, ok);
-}
-
-int WriteLevelModelsFile(const char* path)
-{
-    safeWrite w;
-    if (!BeginSafeWrite(&w, path)) return 0;
+    std::vector<std::string> lines = WithKeptLines(records, gKeptPersonLines);
     int ok = 1;
+    for (size_t i = 0; i < lines.size() && ok; i++)
+        ok = fprintf(file, "%s%s", i ? "\n" : "", lines[i].c_str()) >= 0;
+    // What came after the empty line that ended the list, after that empty line.
+    if (ok && gKeptPersonLines.hasRest)
+        ok = fprintf(file, "%s\n", lines.empty() ? "" : "\n") >= 0 &&
+             fwrite(gKeptPersonLines.rest.data(), 1, gKeptPersonLines.rest.size(), file) ==
+                 gKeptPersonLines.rest.size();
+    return ok;
+}
+
+int WriteStartingFile(FILE* file)
+{
+    return fprintf(file, "%f\n%f\n%f\n%f\n%f\n%f\n", -entfl, -updown, -entf, updownangle, viewangle,
+                   zangle) >= 0;
+}
+
+int WriteLevelModelsFile(FILE* file)
+{
+    std::vector<std::string> records;
     char line[kModelNameSize + 256];
-    for (mesh_mod* m = baseLevelMesh.next; m && ok; m = m->next)
+    for (mesh_mod* m = baseLevelMesh.next; m; m = m->next)
     {
         FormatLevelModelLine(m, line, sizeof line);
-        ok = fprintf(w.file, "%s\n", line) >= 0;
+        records.push_back(line);
     }
-    return EndSafeWrite(&w, ok);
+    int ok = 1;
+    for (const std::string& text : WithKeptLines(records, gKeptLevelModelLines))
+        if (ok) ok = fprintf(file, "%s\n", text.c_str()) >= 0;
+    if (ok && gKeptLevelModelLines.hasRest)
+        ok = fputs("\n", file) >= 0 &&
+             fwrite(gKeptLevelModelLines.rest.data(), 1, gKeptLevelModelLines.rest.size(), file) ==
+                 gKeptLevelModelLines.rest.size();
+    return ok;
 }
 
-int WriteTintFile(const char* path)
+int WriteTintFile(FILE* file)
 {
-    safeWrite w;
-    if (!BeginSafeWrite(&w, path)) return 0;
-    int ok = fprintf(w.file, "%f, %f, %f\n", baseCol1, baseCol2, baseCol3) >= 0;
-    return EndSafeWrite(&w, ok);
+    return fprintf(file, "%f, %f, %f\n", baseCol1, baseCol2, baseCol3) >= 0;
+}
+
+bool Finite(vector_type v)
+{
+    return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z);
 }
 
 } // namespace
 
+int LevelStateCanBeSaved(const char* folder)
+{
+    char what[200] = "";
+    for (human_being* h = baseHuman ? baseHuman->next : nullptr; h && !what[0]; h = h->next)
+        if (!Finite(h->position) || !Finite(h->rotation) || !std::isfinite(h->scale))
+            snprintf(what, sizeof what, "actor %s has a position, angle or size", h->name);
+    for (mesh_mod* m = baseLevelMesh.next; m && !what[0]; m = m->next)
+        if (!Finite(m->placementPosition) || !Finite(m->placementRotation) ||
+            !std::isfinite(m->placementScale))
+            snprintf(what, sizeof what, "level model %s has a position, angle or size", m->name);
+    if (!what[0] && !(std::isfinite(entfl) && std::isfinite(updown) && std::isfinite(entf) &&
+                      std::isfinite(updownangle) && std::isfinite(viewangle) && std::isfinite(zangle)))
+        snprintf(what, sizeof what, "the player has a position or angle");
+    if (!what[0] && !(std::isfinite(baseCol1) && std::isfinite(baseCol2) && std::isfinite(baseCol3)))
+        snprintf(what, sizeof what, "the tint has a colour");
+    if (!what[0]) return 1;
+    OutputToConsoleF("//Could not save %s: %s that is not a number (inf or nan), which no level file can "
+                     "hold; nothing was written",
+                     folder, what);
+    return 0;
+}
+
 int SaveChangesToLevelFiles(const char* folder)
 {
     if (!folder || !folder[0]) return 0;
-    struct
-    {
-        const char* file;
-        int (*write)(const char* path);
-    } files[] = {{"person", WritePersonFile},
-                 {"starting", WriteStartingFile},
-                 {"level models", WriteLevelModelsFile},
-                 {"tint", WriteTintFile}};
-    int written = 0;
-    for (const auto& f : files)
+    if (!LevelStateCanBeSaved(folder)) return 0;
+    // A save interrupted before is finished or undone first, so that its journal cannot take
+    // this save's files for its own.
+    SettleInterruptedSave(folder, kSavedLevelFiles, 4, kLevelSaveJournal);
+    int (*const writers[4])(FILE*) = {WritePersonFile, WriteStartingFile, WriteLevelModelsFile,
+                                      WriteTintFile};
+    safeWrite writes[4];
+    int begun = 0;
+    for (; begun < 4; begun++)
     {
         char path[1100];
-        if (LevelFilePath(folder, f.file, path, sizeof path) && f.write(path)) written++;
+        int n = snprintf(path, sizeof path, "%s%s", folder, kSavedLevelFiles[begun]);
+        if (n < 0 || n >= (int)sizeof path)
+        {
+            OutputToConsoleF("//Could not save %s: the level folder path is too long",
+                             kSavedLevelFiles[begun]);
+            break;
+        }
+        if (!BeginSafeWrite(&writes[begun], path)) break;
+        if (!SealSafeWrite(&writes[begun], writers[begun](writes[begun].file))) break;
     }
-    return written == 4;
+    if (begun < 4)
+    {
+        for (int i = 0; i < begun; i++)
+            AbandonSafeWrite(&writes[i]);
+        OutputToConsoleF("//Nothing of the level in %s was saved: its files are as they were", folder);
+        return 0;
+    }
+    return CommitSafeWrites(writes, 4, kLevelSaveJournal);
 }

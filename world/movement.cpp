@@ -87,6 +87,11 @@ int GoDirection(human_being* mover, vector_type direction, float angle)
     // CheckMove marks only the end of what it writes: slides of an earlier step must not be tried.
     for (int i = 0; i < kMaxSliders; i++)
         gSliders[i].valid = 0;
+    // A step that would leave the range of numbers (a speed of 1e38) is not taken: positions stay
+    // finite, as the level files must hold them.
+    const float x = mover ? mover->position.x + direction.x : entfl - direction.x;
+    const float z = mover ? mover->position.z - direction.z : entf + direction.z;
+    if (!std::isfinite(x) || !std::isfinite(z)) return 0;
     return mover ? HumanGoDirection(mover, direction, angle) : PlayerGoDirection(direction, angle);
 }
 

@@ -85,6 +85,7 @@ TEST_F(SchedulingTest, ScriptsLoadingThemselvesWaitForTheNextPass)
     // The list holds at most kMaxGameScripts: further loads are refused with one line, and the
     // passes go on.
     DisposeGameScripts();
+    EndConsolePeriod(); // a tick ends between the two parts
     consoleLines.clear();
     Load("counter", "loop\raddi 16,1\rendloop\r");
     Load("self", "includeScript \"self\"\r");

@@ -100,18 +100,22 @@ TEST_F(LevelFiles, ActorsLoadWithModelsNamesScriptsAndScale)
     EXPECT_EQ(Actors().size(), 4u); // a missing file leaves the roster alone
 }
 
-TEST_F(LevelFiles, AFailedSaveKeepsTheOldFileAndWritesTheOthers)
+TEST_F(LevelFiles, AFailedSaveKeepsAllFourOldFiles)
 {
+    // A folder in the temporary's place of the first file: no file of the level changes, not even
+    // the ones that could have been written, and the console says so.
     WriteTextFile(level + "person", "old person");
     WriteTextFile(level + "tint", "old tint");
-    std::filesystem::create_directory(level + "person.saving");
+    std::filesystem::create_directory(level + "starting.saving");
     baseCol1 = baseCol2 = baseCol3 = 0.5f;
     EXPECT_EQ(SaveChangesToLevelFiles(level.c_str()), 0);
-    EXPECT_EQ(ReadTextFile(level + "person"), "old person");
-    EXPECT_EQ(ReadTextFile(level + "tint"), "0.500000, 0.500000, 0.500000\n");
-    EXPECT_TRUE(FileExists(level + "starting") && FileExists(level + "level models"));
-    ASSERT_EQ(LevelConsole().size(), 1u);
-    EXPECT_EQ(LevelConsole()[0].rfind("//Could not save " + level + "person", 0), 0u) << LevelConsole()[0];
+    EXPECT_EQ(ReadTextFile(level + "person") + ReadTextFile(level + "tint"), "old personold tint");
+    EXPECT_FALSE(FileExists(level + "starting") || FileExists(level + "level models") ||
+                 FileExists(level + "person.saving") || FileExists(level + "save journal"));
+    ASSERT_EQ(LevelConsole().size(), 2u);
+    EXPECT_EQ(LevelConsole()[0].rfind("//Could not save " + level + "starting", 0), 0u) << LevelConsole()[0];
+    EXPECT_EQ(LevelConsole()[1],
+              "//Nothing of the level in " + level + " was saved: its files are as they were");
 
     // An empty folder name writes nothing at all (not into the working directory).
     EXPECT_EQ(SaveChangesToLevelFiles(""), 0);
