@@ -25,6 +25,7 @@
 
 #include <dirent.h>
 #include <strings.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -198,8 +199,14 @@ void CheckContentMemory()
 std::vector<std::string> FolderEntries(const std::string& folder)
 {
     std::vector<std::string> names;
-    DIR* dir = opendir(folder.c_str());
-    if (!dir) return names;
+    // Listed through the folder as resolved beneath the data folder, never through a link out.
+    int fd = OpenContentFolder(folder.c_str(), nullptr, 0);
+    DIR* dir = fd >= 0 ? fdopendir(fd) : nullptr;
+    if (!dir)
+    {
+        if (fd >= 0) close(fd);
+        return names;
+    }
     while (dirent* e = readdir(dir))
         if (strcmp(e->d_name, ".") && strcmp(e->d_name, "..")) names.push_back(e->d_name);
     closedir(dir);

@@ -2,6 +2,7 @@
 // folder, regular files only, each kind within its size. Nothing here decides what a file means.
 #include "core/content_files.h"
 
+#include "core/output.h"
 #include "core/problems.h"
 
 #include <cerrno>
@@ -14,6 +15,9 @@
 #include <sys/stat.h>
 #include <sys/syscall.h>
 #include <unistd.h>
+
+#include <set>
+#include <string>
 
 char routePath[1024] = "";
 int gContentResolveByPath = 0;
@@ -167,6 +171,15 @@ void Refuse(const char* path, const char* format, ...)
     va_start(args, format);
     vsnprintf(gLastRefusal, sizeof gLastRefusal, format, args);
     va_end(args);
+    // Readers look before they open: a path is refused aloud once in a report period.
+    static std::set<std::string> said;
+    static unsigned saidInPeriod = 0;
+    if (saidInPeriod != ConsolePeriodNumber() || said.size() > 1000)
+    {
+        said.clear();
+        saidInPeriod = ConsolePeriodNumber();
+    }
+    if (!said.insert(std::string(path) + '\n' + gLastRefusal).second) return;
     char console[1400];
     snprintf(console, sizeof console, "//Could not read %.1100s: %s", path, gLastRefusal);
     ReportContentProblem(path, 0, gLastRefusal, console);

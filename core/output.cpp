@@ -30,6 +30,7 @@ struct reportPeriod
 };
 
 reportPeriod gPeriod;
+unsigned gPeriodNumber = 0;
 
 // Length of the valid UTF-8 letter at p (at or above U+00A0), or 0.
 int Utf8Letter(const unsigned char* p)
@@ -119,8 +120,14 @@ void OutputProblemToConsole(const char* file, const char* text)
     OutputToConsole(text);
 }
 
+unsigned ConsolePeriodNumber()
+{
+    return gPeriodNumber;
+}
+
 void EndConsolePeriod()
 {
+    gPeriodNumber++;
     reportPeriod ended;
     std::swap(ended, gPeriod);
     gPeriod.clock = gCurrentTime;

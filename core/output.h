@@ -31,6 +31,8 @@ constexpr int kShownProblemsPerFile = 20;
 // (kesrow --check lists them all)". The game ends a period after each tick, each level load and
 // the loading at start-up; a change of the game clock ends one before the next line too.
 void EndConsolePeriod();
+// Counts the periods ended, so that others can tell "already said in this period".
+unsigned ConsolePeriodNumber();
 
 // text with every byte that is not printable written as \xNN (valid UTF-8 letters stay, C1
 // controls do not); keepLineEnds keeps '\n'.

@@ -21,9 +21,11 @@ char gFullPath[1024] = "";
 // 16-bit, signed, mono, 3D: every sample can be placed in the world.
 static const int kSampleLoadMode = 4400;
 
-static int FileCanBeOpened(const char* path)
+// 1 when the sample file is there to read, or was refused (the opener has said why): only a
+// file that is not there at all is "not found".
+static int FileIsThere(const char* path)
 {
-    return ContentFileExists(path, kContentSound);
+    return ContentPathState(path, kContentSound) != kContentMissing;
 }
 
 // Loads one listed name: first as a path under the data folder, then once more with ':'
@@ -90,12 +92,13 @@ static int LoadSoundListLine(char* line, int lineNumber, void* context)
         snprintf(path, sizeof path, "%s%s", routePath, name);
         FixPathString(path);
         char err[300];
-        if (!FileCanBeOpened(path))
+        int state = ContentPathState(path, kContentSound);
+        if (state == kContentMissing || state == kContentFolder)
         {
             snprintf(message, sizeof message, "sample file %s not found, slot %ld stays empty", path, slot);
             ReportListLine(listPath, lineNumber, message, 1);
         }
-        else if (!PLT_CheckSoundFile(path, err, sizeof err))
+        else if (state == kContentFile && !PLT_CheckSoundFile(path, err, sizeof err))
         {
             snprintf(message, sizeof message, "sample file %s %s", path, err);
             ReportListLine(listPath, lineNumber, message, 1);
@@ -105,7 +108,7 @@ static int LoadSoundListLine(char* line, int lineNumber, void* context)
     FSOUND_SAMPLE* sample = LoadListedSample(name, path, sizeof path);
     // A file that is there but does not decode is reported by the sound layer; a silent
     // layer (no device) loads nothing, which is not the list's fault.
-    if (!sample && !FileCanBeOpened(path))
+    if (!sample && !FileIsThere(path))
     {
         snprintf(message, sizeof message, "sample file %s not found, slot %ld stays empty", path, slot);
         ReportListLine(listPath, lineNumber, message, 1);

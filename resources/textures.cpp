@@ -201,9 +201,12 @@ static int LoadListedTexture(char* line, int lineNumber, void* context)
     FixPathString(path);
     const char* slash = strrchr(path, kDirectoryDevider);
     const char* name = slash ? slash + 1 : path;
-    if (!CanOpenForReading(path))
+    int state = ContentPathState(path, kContentPicture);
+    if (state != kContentFile)
     {
-        ReportContentProblemF(listPath, lineNumber, "picture %s not found, left out", path);
+        // A refused picture has been reported by the opener already.
+        if (state != kContentRefused)
+            ReportContentProblemF(listPath, lineNumber, "picture %s not found, left out", path);
         return 1;
     }
 

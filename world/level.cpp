@@ -157,6 +157,8 @@ void LoadLevel(const char* folder)
 {
     if (!folder || !folder[0]) return;
     levelChanged = 1;
+    // What was said before the load is counted up before it; the load is a report period of its own.
+    EndConsolePeriod();
     ReturnToNothing();
     OutputToConsole("//Loading level");
     // A save that a kill or a crash interrupted is finished (or undone, when it had not got as

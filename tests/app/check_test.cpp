@@ -4,6 +4,9 @@
 #include "test_util.h"
 
 #include <gtest/gtest.h>
+#include <png.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstring>
@@ -182,4 +185,72 @@ TEST(ContentCheck, AMissingDataFolderOrStartUpScriptIsAProblem)
     EXPECT_EQ(lines[0], "Data/game script: the start-up script is missing");
     EXPECT_EQ(lines[1], "kesrow --check: 1 problem in 1 file");
     EXPECT_EQ(Check(dir / "nowhere", &lines), 1) << Joined(lines);
+}
+
+// A side x side grey picture, stored without compression.
+static bool WriteGreyPng(const std::string& path, int side)
+{
+    FILE* file = fopen(path.c_str(), "wb");
+    if (!file) return false;
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png_create_info_struct(png);
+    png_init_io(png, file);
+    png_set_compression_level(png, 0);
+    png_set_IHDR(png, info, side, side, 8, PNG_COLOR_TYPE_GRAY, PNG_INTERLACE_NONE,
+                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_write_info(png, info);
+    std::vector<unsigned char> row(side, 128);
+    for (int y = 0; y < side; y++)
+        png_write_row(png, row.data());
+    png_write_end(png, nullptr);
+    png_destroy_write_struct(&png, &info);
+    return fclose(file) == 0;
+}
+
+TEST(ContentCheck, LinksOutFifosGiantsInterruptedSavesAndTheMemoryBudgetAreReported)
+{
+    TempDir dir;
+    const std::string outside = dir.path + "-outside";
+    ASSERT_TRUE(WriteTextFile(outside + "/secret", "private\n"));
+    WriteTextFile(dir / "Data/game script", "level \"Levels/one\"\n");
+    WriteTextFile(dir / "Levels/one/starting", "0\n0\n0\n0\n0\n0\n");
+    WriteTextFile(dir / "Levels/one/tex", "Levels/one/big.png\n");
+    ASSERT_TRUE(WriteGreyPng(dir / "Levels/one/big.png", 1024)); // 5.3 MB as a texture
+    ASSERT_EQ(0, symlink((outside + "/secret").c_str(), (dir / "Levels/one/person").c_str()));
+    ASSERT_EQ(0, mkfifo((dir / "Levels/one/tint").c_str(), 0600));
+    ASSERT_TRUE(WriteTextFile(dir / "Levels/one/level models", ""));
+    ASSERT_EQ(0, truncate((dir / "Levels/one/level models").c_str(), 20 << 20));
+    WriteTextFile(dir / "Levels/one/save journal", "person\n");
+    ASSERT_EQ(0, symlink(outside.c_str(), (dir / "Levels/away").c_str()));
+    WriteTextFile(dir / "Sounds/list", "1 Sounds/pipe.wav\n");
+    ASSERT_EQ(0, mkfifo((dir / "Sounds/pipe.wav").c_str(), 0600));
+
+    std::vector<std::string> lines;
+    std::string out;
+    int status = RunCommand("env -u DISPLAY ALSOFT_DRIVERS=null '" + KesrowExe() +
+                                "' --check --content-memory 4 --data '" + dir.path + "'",
+                            &out);
+    EXPECT_EQ(status, 1) << out;
+    const char* const expected[] = {
+        "Levels/one/person: it leads outside the data folder",
+        "Levels/one/tint: it is a FIFO, not a regular file",
+        "Levels/one/level models: it is 20.0 MB, over the 16 MB a level, list, script, model or pose file "
+        "may have",
+        "Levels/away: it leads outside the data folder",
+        "Levels/one/: a save of this level was interrupted",
+        "Sounds/pipe.wav: it is a FIFO, not a regular file",
+        "Levels/one/tex: pictures and sounds need 5.3 MB of memory (0.0 MB for models, animations and "
+        "sounds, 5.3 "
+        "MB for the texture list of Levels/one/), over the content memory of 4.0 MB",
+    };
+    for (const char* e : expected)
+        EXPECT_NE(out.find(e), std::string::npos) << e << "\nin:\n" << out;
+    EXPECT_EQ(out.find("private"), std::string::npos) << out;
+    // With the memory it needs, the picture is no problem.
+    out.clear();
+    RunCommand("env -u DISPLAY ALSOFT_DRIVERS=null '" + KesrowExe() +
+                   "' --check --content-memory 6 --data '" + dir.path + "'",
+               &out);
+    EXPECT_EQ(out.find("over the content memory"), std::string::npos) << out;
+    RunCommand("rm -rf '" + outside + "'", nullptr);
 }

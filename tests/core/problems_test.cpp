@@ -33,3 +33,41 @@ TEST(ContentProblems, GoToTheConsoleOrToTheSinkAlone)
     EXPECT_EQ(gConsole.size(), 3u); // nothing of it reached the console
     toConsole = saved;
 }
+
+TEST(ConsoleLines, AreMadePrintableAndRepeatsAreCountedOncePerPeriod)
+{
+    ConsoleCapture console;
+    std::vector<std::string>& lines = ConsoleCapture::Lines();
+    // An escape sequence, a C1 control, a broken UTF-8 byte and a tab are escaped; letters stay.
+    OutputToConsole("//Failed to load level model: \x1b[2J\xc2\x9b\xff\tGr\xc3\xbc\xc3\x9f");
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(lines[0], "//Failed to load level model: \\x1B[2J\\xC2\\x9B\\xFF\\x09Gr\xc3\xbc\xc3\x9f");
+
+    // A line said 200,000 times in one period is written once, and its count when the period ends.
+    lines.clear();
+    for (int i = 0; i < 200000; i++)
+    {
+        OutputToConsole("//Too many actors: cannot add crate, the roster holds at most 256.");
+        if (i % 1000 == 0) OutputToConsole("//another line");
+    }
+    EXPECT_EQ(lines.size(), 2u);
+    EndConsolePeriod();
+    EXPECT_EQ(lines,
+              (std::vector<std::string>{
+                  "//Too many actors: cannot add crate, the roster holds at most 256.", "//another line",
+                  "//Repeated 199999 more times: Too many actors: cannot add crate, the roster holds at "
+                  "most 256.",
+                  "//Repeated 199 more times: another line"}));
+    // The next period says it again.
+    OutputToConsole("//another line");
+    EXPECT_EQ(lines.back(), "//another line");
+
+    // A file's problems: the first ones are shown, the rest counted, whatever their text.
+    lines.clear();
+    for (int line = 1; line <= 1000; line++)
+        ReportContentProblemF("Levels/x/person", line, "position x \"abc%d\" is not a number", line);
+    ReportContentProblemF("Levels/x/tint", 0, "2 of the 3 colour numbers given");
+    EXPECT_EQ(lines.size(), size_t(kShownProblemsPerFile + 1));
+    EndConsolePeriod();
+    EXPECT_EQ(lines.back(), "//Levels/x/person: 980 more problems not shown (kesrow --check lists them all)");
+}

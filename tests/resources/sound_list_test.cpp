@@ -2,6 +2,7 @@
 // a loopback device, and reported when a line is wrong.
 #include "test_util.h"
 
+#include "core/content_memory.h"
 #include "core/output.h"
 #include "platform/fsound.h"
 #include "resources/paths.h"
@@ -46,5 +47,46 @@ TEST(SoundList, LaterLinesWinAndBadLinesAreReported)
         EXPECT_NE(std::string::npos, said.find(report)) << report << "\n" << said;
     EXPECT_EQ(7, std::count(said.begin(), said.end(), '\n')) << said;
     FreeSoundFiles();
+    FSOUND_Close();
+}
+
+TEST(SoundList, SlotsNamingOneFileShareOneBufferWithinTheContentMemory)
+{
+    TempDir dir;
+    ASSERT_TRUE(FSOUND_InitLoopback(44100, 32));
+    snprintf(routePath, sizeof routePath, "%s/", dir.path.c_str());
+    const long long before = ContentMemoryInUse();
+    // A second of sound (88,200 bytes as 16-bit mono), named by twenty slots by two spellings.
+    ASSERT_TRUE(WriteTextFile(dir / "Sounds/tone.wav", "") && WriteTone(dir / "Sounds/tone.wav"));
+    ASSERT_TRUE(WriteTone(dir / "Sounds/other.wav"));
+    std::string list;
+    for (int slot = 0; slot < 20; slot++)
+        list += std::to_string(slot) + (slot % 2 ? " Sounds/tone.wav\n" : " Sounds:tone.wav\n");
+    list += "20 Sounds/other.wav\n";
+    ASSERT_TRUE(WriteTextFile(dir / "Sounds/list", list));
+    // Room for one sample: the second file is refused, by name.
+    gContentMemoryLimit = before + 100000;
+    ConsoleCapture console;
+    LoadSoundFiles((dir / "Sounds/list").c_str());
+    EXPECT_EQ(ContentMemoryInUse() - before, 88200);
+    for (int slot = 0; slot < 20; slot++)
+        EXPECT_EQ(FSOUND_Sample_GetLength(gAllSamples[slot]), 44100) << slot;
+    EXPECT_EQ(gAllSamples[20], nullptr);
+    EXPECT_TRUE(console.Has("//Could not load " + dir.path +
+                            "/Sounds/other.wav: its sound needs 0.1 MB, over what "
+                            "is left of the content memory"));
+    // Each slot plays its own loop flag; the buffer goes with the last slot that holds it.
+    FSOUND_Sample_SetMode(gAllSamples[0], FSOUND_LOOP_NORMAL);
+    EXPECT_GE(FSOUND_PlaySoundEx(FSOUND_FREE, gAllSamples[1], nullptr, 0), 0);
+    for (int slot = 0; slot < 19; slot++)
+    {
+        FSOUND_Sample_Free(gAllSamples[slot]);
+        gAllSamples[slot] = nullptr;
+    }
+    EXPECT_EQ(ContentMemoryInUse() - before, 88200);
+    FreeSoundFiles();
+    EXPECT_EQ(ContentMemoryInUse(), before);
+    gContentMemoryLimit = kDefaultContentMemory;
+    routePath[0] = 0;
     FSOUND_Close();
 }

@@ -3,6 +3,7 @@
 #include "test_util.h"
 #include "texture_gl.h"
 
+#include "core/content_memory.h"
 #include "core/output.h"
 #include "resources/animated_textures.h"
 #include "resources/paths.h"
@@ -383,4 +384,42 @@ TEST_F(GLTextures, AnimationListLoadsOnlySlotsOneToSixteen)
     LoadAnimationFiles((dir / "again.txt").c_str());
     EXPECT_TRUE(fire.frameCount == 2 && fire.frames[2] == 0);
     EXPECT_FALSE(glIsTexture(oldFrame) && oldFrame != fire.frames[0] && oldFrame != fire.frames[1]);
+}
+
+TEST_F(GLTextures, OnePictureListedManyTimesIsOneTextureWithinTheContentMemory)
+{
+    const long long before = ContentMemoryInUse();
+    const long long small = TextureMemoryBytes(64, 64);
+    ASSERT_TRUE(WriteTestPng(dir / "walls/a.png", 64, 64, PNG_COLOR_TYPE_RGB, 8, Bytes(64 * 64 * 3, 90)));
+    ASSERT_TRUE(WriteTestPng(dir / "walls/b.png", 128, 128, PNG_COLOR_TYPE_RGB, 8, Bytes(128 * 128 * 3, 20)));
+    std::string list;
+    for (int i = 0; i < 20000; i++)
+        list += i % 2 ? "walls/a.png\n" : "walls:a.png\n";
+    ASSERT_TRUE(WriteTextFile(dir / "tex", list + "walls/b.png\n"));
+    // Room for the small picture only: the large one is refused by name, before it is decoded.
+    gContentMemoryLimit = before + small + 1000;
+    LoadTextures((dir / "tex").c_str());
+    int entries = 0;
+    GLuint a = baseTexture.next->glName;
+    for (textureFile* t = baseTexture.next; t && t->next; t = t->next, entries++)
+        ASSERT_EQ(t->glName, a);
+    EXPECT_EQ(entries, 20000);
+    EXPECT_EQ(ContentMemoryInUse() - before, small);
+    EXPECT_EQ(RedOf("a.png"), 90);
+    EXPECT_EQ(RedOf("b.png"), -1);
+    EXPECT_TRUE(console.Has("//Could not load " + dir / "walls/b.png" +
+                            ": its texture needs 0.1 MB, over what is left of the content memory"));
+
+    // A model's material naming the same picture shares the texture, and keeps it when the list
+    // goes with its level.
+    GLuint material = 0;
+    ASSERT_EQ(LoadTextureFile((dir / "walls/a.png").c_str(), &material), 1);
+    EXPECT_EQ(material, a);
+    FreeTextureList();
+    EXPECT_TRUE(glIsTexture(a));
+    EXPECT_EQ(ReadTexture(a)[0], 90);
+    ReleaseTexture(material);
+    EXPECT_FALSE(glIsTexture(a));
+    EXPECT_EQ(ContentMemoryInUse(), before);
+    gContentMemoryLimit = kDefaultContentMemory;
 }

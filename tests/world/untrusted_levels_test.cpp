@@ -1,0 +1,249 @@
+// Levels made by strangers and kept by designers: hostile files end a load at once, nothing
+// outside the data folder is read or written, and a save never loses what it did not load nor
+// writes what the loader would refuse.
+#include "world/level.h"
+
+#include "core/output.h"
+#include "script/scheduling.h"
+#include "script/variables.h"
+#include "world/camera.h"
+#include "world/level_files.h"
+#include "world/level_folder_fixture.h"
+
+#include <cmath>
+#include <fcntl.h>
+#include <filesystem>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace
+{
+
+class UntrustedLevels : public LevelFolderTest
+{
+  protected:
+    void WriteLevel(const std::string& folder, const std::string& person)
+    {
+        WriteTextFile(folder + "person", person);
+        WriteTextFile(folder + "starting", "1\n2\n3\n0\n0\n0\n");
+        WriteTextFile(folder + "tint", "0.5, 0.5, 0.5\n");
+        WriteTextFile(folder + "level models", "box,0,0,0,0,0,0,100\n");
+    }
+    std::string Files(const std::string& folder)
+    {
+        std::string all;
+        for (const char* f : kSavedLevelFiles)
+            all += std::string(f) + ":" + (FileExists(folder + f) ? ReadTextFile(folder + f) : "-") + "|";
+        return all;
+    }
+    std::string Run(const char* instruction, const char* args)
+    {
+        LevelConsole().clear();
+        ExecuteVXRCommand(instruction, args);
+        EndConsolePeriod(); // as the tick does
+        std::string out;
+        for (const std::string& line : LevelConsole())
+            out += line + "\n";
+        return out;
+    }
+};
+
+} // namespace
+
+TEST_F(UntrustedLevels, SaveAfterAFailedLevelChangeWritesNothing)
+{
+    WriteLevel(level, "box,1,0,0,0,0,0,0,1,100,100,Keeper");
+    LoadLevel(level.c_str());
+    ASSERT_EQ(Actors().size(), 1u);
+    const std::string before = Files(level);
+    // The next level's folder holds none of the four files: the world is emptied, the folder kept.
+    std::filesystem::create_directories(dir / "levels/empty");
+    LoadLevel((dir / "levels/empty/").c_str());
+    ASSERT_STREQ(currentLevelFolder, level.c_str());
+    EXPECT_NE(Run("save", "").find("//Could not save " + level + ": the last level load failed"),
+              std::string::npos);
+    EXPECT_NE(Run("savekey", "1").find("//Could not save the key frame"), std::string::npos);
+    EXPECT_EQ(Files(level), before);
+    EXPECT_FALSE(FileExists(level + "keyframe1"));
+    // Once a level has loaded again, save writes it.
+    LoadLevel(level.c_str());
+    selHuman = Actors()[0];
+    selHuman->position.x = 7;
+    EXPECT_EQ(Run("save", ""), "");
+    EXPECT_NE(ReadTextFile(level + "person").find("box,7.000000"), std::string::npos);
+}
+
+TEST_F(UntrustedLevels, LinesThatDidNotLoadAreSavedBackUnchangedInTheirPlace)
+{
+    // A renamed model, a note, a line without a model name, and what follows the empty line that
+    // ends each list: none of it loads, all of it is written back where it stood.
+    const std::string person = "box,1,0,0,0,0,0,0,1,100,100,First\n"
+                               "ghost,2,0,0,0,0,0,0,1,100,100,Gone,\"Data/guard\",1\n"
+                               "# a note of the designer's\n"
+                               "box,3,0,0,0,0,0,0,1,100,100,Second\n"
+                               ",4,5\n"
+                               "\n"
+                               "crate,9,0,0,0,0,0,0,1,100,100,AfterTheEnd\n";
+    const std::string models = "box,0,0,0,0,0,0,100\n"
+                               "renamed,1,1,1,0,0,0,100\n"
+                               "box,2,0,0,0,90,0,50\n"
+                               "\n"
+                               "kept after the end\n";
+    WriteLevel(level, person);
+    WriteTextFile(level + "level models", models);
+    LoadLevel(level.c_str());
+    ASSERT_EQ(Actors().size(), 2u);
+    EXPECT_EQ(SaveCurrentLevel(), 1);
+    EXPECT_EQ(ReadTextFile(level + "person"),
+              "box,1.000000,0.000000,0.000000,0.000000,0.000000,0.000000,0,1,100,100.000000,First\n"
+              "ghost,2,0,0,0,0,0,0,1,100,100,Gone,\"Data/guard\",1\n"
+              "# a note of the designer's\n"
+              "box,3.000000,0.000000,0.000000,0.000000,0.000000,0.000000,0,1,100,100.000000,Second\n"
+              ",4,5\n"
+              "\n"
+              "crate,9,0,0,0,0,0,0,1,100,100,AfterTheEnd\n");
+    EXPECT_EQ(ReadTextFile(level + "level models"),
+              "box,0.000000,0.000000,0.000000,0.000000,0.000000,0.000000,100.000000\n"
+              "renamed,1,1,1,0,0,0,100\n"
+              "box,2.000000,0.000000,0.000000,0.000000,90.000000,0.000000,50.000000\n"
+              "\n"
+              "kept after the end\n");
+    // Once the model is back, the line loads like any other; an actor added goes after them.
+    WriteTextFile(dir / "Models/ghost", TriangleModel(660));
+    LoadLevel(level.c_str());
+    ASSERT_EQ(Actors().size(), 3u);
+    EXPECT_EQ(Actors()[1]->scripts ? std::string(Actors()[1]->scripts->path) : "", "Data/guard");
+    ExecuteVXRCommand("make", "\"crate\"");
+    EXPECT_EQ(SaveCurrentLevel(), 1);
+    const std::string saved = ReadTextFile(level + "person");
+    EXPECT_LT(saved.find("# a note"), saved.find("Second"));
+    EXPECT_LT(saved.find(",4,5\ncrate,"), saved.find("\n\ncrate,9,0"));
+}
+
+TEST_F(UntrustedLevels, HostileLevelFilesEndTheLoadAtOnceAndAreNeverSavedOver)
+{
+    WriteLevel(level, "box,1,0,0,0,0,0,0,1,100,100,Keeper");
+    // person: a FIFO no one writes to; tint: a link to an endless device; level models: 1 GB of
+    // nothing, sparse.
+    std::filesystem::remove(level + "person");
+    ASSERT_EQ(0, mkfifo((level + "person").c_str(), 0600));
+    std::filesystem::remove(level + "tint");
+    ASSERT_EQ(0, symlink("/dev/zero", (level + "tint").c_str()));
+    ASSERT_EQ(0, truncate((level + "level models").c_str(), 1LL << 30));
+    LoadLevel(level.c_str());
+    EXPECT_TRUE(ConsoleHas("//Could not read " + level + "person: it is a FIFO, not a regular file"));
+    EXPECT_TRUE(ConsoleHas("//Could not read " + level + "tint: it leads outside the data folder"));
+    EXPECT_TRUE(ConsoleHas("//Could not read " + level + "level models: it is 1024.0 MB, over the 16 MB"));
+    EXPECT_STREQ(currentLevelFolder, level.c_str()); // "starting" made it a level
+    // Saving would replace three files nobody could read: refused, they stay as they are.
+    EXPECT_NE(Run("save", "").find("its file \"person\" was there but could not be read"), std::string::npos);
+    struct stat info;
+    EXPECT_TRUE(lstat((level + "person").c_str(), &info) == 0 && S_ISFIFO(info.st_mode));
+    EXPECT_TRUE(lstat((level + "tint").c_str(), &info) == 0 && S_ISLNK(info.st_mode));
+}
+
+TEST_F(UntrustedLevels, NothingOutsideTheDataFolderIsReadOrWritten)
+{
+    // Outside: a level whose person file names a secret, and a file the writers must not reach.
+    const std::string outside = dir.path + "-outside/";
+    WriteLevel(outside, "box,1,0,0,0,0,0,0,1,100,100,Stranger");
+    WriteTextFile(outside + "secret", "untouched");
+    std::filesystem::create_directories(dir / "levels");
+    ASSERT_EQ(0, symlink(outside.c_str(), (dir / "levels/away").c_str()));
+    WriteLevel(level, "box,1,0,0,0,0,0,0,1,100,100,Keeper");
+
+    LoadLevel(level.c_str());
+    // The level folder that leads out is no level: nothing of it loads, and the current level
+    // stays the one to save.
+    EXPECT_TRUE(Run("level", "\"levels/away\"").find("Loading failed") != std::string::npos);
+    EXPECT_EQ(Actors().size(), 0u);
+    EXPECT_EQ(Run("save", "").find("Stranger"), std::string::npos);
+    LoadLevel(level.c_str());
+    ASSERT_EQ(Actors().size(), 1u);
+    selHuman = Actors()[0];
+    // Each writer's temporary name is a link out: each replaces the link instead of following it.
+    for (const std::string& at :
+         {level + "person.saving", level + "keyframe1.saving", dir / "Models/box_poses.saving"})
+        ASSERT_EQ(0, symlink((outside + "secret").c_str(), at.c_str()));
+    EXPECT_EQ(Run("save", ""), "");
+    EXPECT_EQ(Run("savekey", "1"), "");
+    EXPECT_EQ(Run("savePoses", "\"Models/box_poses\""), "");
+    EXPECT_EQ(ReadTextFile(outside + "secret"), "untouched");
+    EXPECT_NE(ReadTextFile(level + "keyframe1").find("Keeper"), std::string::npos);
+    EXPECT_EQ(ReadTextFile(dir / "Models/box_poses").rfind("VXR_Poses\n", 0), 0u);
+    EXPECT_EQ(ReadTextFile(outside + "person"), "box,1,0,0,0,0,0,0,1,100,100,Stranger");
+}
+
+TEST_F(UntrustedLevels, SavePosesReplacesOnlyPoseFiles)
+{
+    WriteLevel(level, "box,1,0,0,0,0,0,0,1,100,100,Keeper");
+    LoadLevel(level.c_str());
+    selHuman = Actors()[0];
+    WriteTextFile(dir / "Data/game script", "level \"levels/one\"\n");
+    WriteTextFile(dir / "Models/old", "VXR_Poses\nStand\n{\n}\n");
+    WriteTextFile(dir / "Models/empty", "");
+    EXPECT_EQ(Run("savePoses", "\"Data/game script\""),
+              "//savePoses: " + dir.path +
+                  "/Data/game script is not a pose file (its first line is not "
+                  "\"VXR_Poses\"); it is left as it is and nothing was written\n");
+    EXPECT_NE(Run("savePoses", "\"Data\"").find("is not a pose file (it is a folder)"), std::string::npos);
+    EXPECT_EQ(ReadTextFile(dir / "Data/game script"), "level \"levels/one\"\n");
+    // A pose file, an empty file and a new name are written.
+    for (const char* name : {"Models/old", "Models/empty", "Models/new"})
+    {
+        EXPECT_EQ(Run("savePoses", ("\"" + std::string(name) + "\"").c_str()), "") << name;
+        EXPECT_EQ(ReadTextFile(dir / name).rfind("VXR_Poses\n", 0), 0u) << name;
+    }
+}
+
+TEST_F(UntrustedLevels, NumbersNoLevelFileCanHoldAreRefusedSoEverySaveLoadsAgain)
+{
+    WriteLevel(level, "box,1,0,0,0,0,0,0,1,100,100,Keeper");
+    LoadLevel(level.c_str());
+    selHuman = Actors()[0];
+    // 3e38 * 1e10 is past a float's range: every instruction that would store it refuses.
+    Run("setf", "1,3e38");
+    Run("multf", "1,1e10");
+    Run("setf", "2,0");
+    Run("setf", "3,0");
+    const std::pair<const char*, const char*> statements[] = {
+        {"put", ""}, {"spin", ""}, {"size", ""}, {"goto", ""}, {"setSpeed", ""}, {"go", ""}, {"rgb", ""}};
+    for (const auto& [instruction, args] : statements)
+        EXPECT_EQ(Run(instruction, args),
+                  std::string("//Command ") + instruction +
+                      ": a value is not a finite number (inf or nan), which no level file can hold; the "
+                      "instruction does nothing\n");
+    Run("setf", "1,nan");
+    EXPECT_NE(Run("put", "").find("not a finite number"), std::string::npos);
+    selHuman = nullptr; // the player
+    EXPECT_NE(Run("put", "").find("not a finite number"), std::string::npos);
+    // Nothing changed, and what is saved loads again to the same level.
+    EXPECT_EQ(Run("save", ""), "");
+    LoadLevel(level.c_str());
+    EXPECT_EQ(LevelConsole(), (std::vector<std::string>{"//Loading level"}));
+    ASSERT_EQ(Actors().size(), 1u);
+    EXPECT_EQ(Actors()[0]->position.x, 1.0f);
+    // A state gone wrong some other way is still not written.
+    Actors()[0]->rotation.y = INFINITY;
+    EXPECT_NE(Run("save", "").find("actor Keeper has a position, angle or size that is not a number"),
+              std::string::npos);
+}
+
+TEST_F(UntrustedLevels, MakePastTheRosterLimitSaysSoOncePerTick)
+{
+    for (int i = 0; i < kMaxHumans; i++)
+        ASSERT_NE(AddHuman("crate"), nullptr);
+    LevelConsole().clear();
+    for (int i = 0; i < 5000; i++)
+        ExecuteVXRCommand("make", "\"crate\"");
+    ExecuteVXRCommand("make", "\"no such model\"");
+    EndConsolePeriod();
+    EXPECT_EQ(LevelConsole(),
+              (std::vector<std::string>{
+                  "//Too many actors: cannot add crate, the roster holds at most 256.",
+                  "//Too many actors: cannot add no such model, the roster holds at most 256.",
+                  "//Repeated 4999 more times: Too many actors: cannot add crate, the roster "
+                  "holds at most 256."}));
+    RemoveAllHumans();
+    EXPECT_EQ(Run("make", "\"no such model\""), "//Could not find model!\n");
+}
