@@ -68,7 +68,8 @@ int LoadLevelModels(const char* path)
     for (int lineNumber = 1; !atEnd; lineNumber++)
     {
         atEnd = ReadLevelLine(file, line, path, lineNumber, &whole) == -1;
-        if (!line[0])
+        // Only a line with nothing on it ends the list; one that starts with a NUL byte is a line.
+        if (whole.empty())
         {
             if (!atEnd) KeepRestOfLevelFile(&gKeptLevelModelLines, file);
             break;

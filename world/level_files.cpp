@@ -405,7 +405,8 @@ int ImportAndLinkPersons(const char* path)
     for (int lineNumber = 1; !atEnd; lineNumber++)
     {
         atEnd = ReadLevelLine(file, line, path, lineNumber, &whole) == -1;
-        if (!line[0])
+        // Only a line with nothing on it ends the list; one that starts with a NUL byte is a line.
+        if (whole.empty())
         {
             if (!atEnd) KeepRestOfLevelFile(&gKeptPersonLines, file);
             break;
@@ -513,7 +514,7 @@ int WritePersonFile(FILE* file)
     std::vector<std::string> lines = WithKeptLines(records, gKeptPersonLines);
     int ok = 1;
     for (size_t i = 0; i < lines.size() && ok; i++)
-        ok = fprintf(file, "%s%s", i ? "\n" : "", lines[i].c_str()) >= 0;
+        ok = (!i || fputc('\n', file) != EOF) && fwrite(lines[i].data(), 1, lines[i].size(), file) == lines[i].size();
     // What came after the empty line that ended the list, after that empty line.
     if (ok && gKeptPersonLines.hasRest)
         ok = fprintf(file, "%s\n", lines.empty() ? "" : "\n") >= 0 &&
@@ -539,7 +540,7 @@ int WriteLevelModelsFile(FILE* file)
     }
     int ok = 1;
     for (const std::string& text : WithKeptLines(records, gKeptLevelModelLines))
-        if (ok) ok = fprintf(file, "%s\n", text.c_str()) >= 0;
+        if (ok) ok = fwrite(text.data(), 1, text.size(), file) == text.size() && fputc('\n', file) != EOF;
     if (ok && gKeptLevelModelLines.hasRest)
         ok = fputs("\n", file) >= 0 &&
              fwrite(gKeptLevelModelLines.rest.data(), 1, gKeptLevelModelLines.rest.size(), file) ==
