@@ -48,7 +48,7 @@ void ReleaseContentMemory(long long bytes)
 
 long long TextureMemoryBytes(long long width, long long height)
 {
-    long long level0 = width * height * 4;
+    long long level0 = width * height * 8;
     return level0 + level0 / 3;
 }
 

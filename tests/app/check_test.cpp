@@ -215,7 +215,7 @@ TEST(ContentCheck, LinksOutFifosGiantsInterruptedSavesAndTheMemoryBudgetAreRepor
     WriteTextFile(dir / "Data/game script", "level \"Levels/one\"\n");
     WriteTextFile(dir / "Levels/one/starting", "0\n0\n0\n0\n0\n0\n");
     WriteTextFile(dir / "Levels/one/tex", "Levels/one/big.png\n");
-    ASSERT_TRUE(WriteGreyPng(dir / "Levels/one/big.png", 1024)); // 5.3 MB as a texture
+    ASSERT_TRUE(WriteGreyPng(dir / "Levels/one/big.png", 1024)); // 10.7 MB as a texture
     ASSERT_EQ(0, symlink((outside + "/secret").c_str(), (dir / "Levels/one/person").c_str()));
     ASSERT_EQ(0, mkfifo((dir / "Levels/one/tint").c_str(), 0600));
     ASSERT_TRUE(WriteTextFile(dir / "Levels/one/level models", ""));
@@ -228,7 +228,7 @@ TEST(ContentCheck, LinksOutFifosGiantsInterruptedSavesAndTheMemoryBudgetAreRepor
     std::vector<std::string> lines;
     std::string out;
     int status = RunCommand("env -u DISPLAY ALSOFT_DRIVERS=null '" + KesrowExe() +
-                                "' --check --content-memory 4 --data '" + dir.path + "'",
+                                "' --check --content-memory 8 --data '" + dir.path + "'",
                             &out);
     EXPECT_EQ(status, 1) << out;
     const char* const expected[] = {
@@ -239,9 +239,9 @@ TEST(ContentCheck, LinksOutFifosGiantsInterruptedSavesAndTheMemoryBudgetAreRepor
         "Levels/away: it leads outside the data folder",
         "Levels/one/: a save of this level was interrupted",
         "Sounds/pipe.wav: it is a FIFO, not a regular file",
-        "Levels/one/tex: pictures and sounds need 5.3 MB of memory (0.0 MB for models, animations and "
-        "sounds, 5.3 "
-        "MB for the texture list of Levels/one/), over the content memory of 4.0 MB",
+        "Levels/one/tex: pictures and sounds need 10.7 MB of memory (0.0 MB for models, animations and "
+        "sounds, "
+        "10.7 MB for the texture list of Levels/one/), over the content memory of 8.0 MB",
     };
     for (const char* e : expected)
         EXPECT_NE(out.find(e), std::string::npos) << e << "\nin:\n" << out;
@@ -249,7 +249,7 @@ TEST(ContentCheck, LinksOutFifosGiantsInterruptedSavesAndTheMemoryBudgetAreRepor
     // With the memory it needs, the picture is no problem.
     out.clear();
     RunCommand("env -u DISPLAY ALSOFT_DRIVERS=null '" + KesrowExe() +
-                   "' --check --content-memory 6 --data '" + dir.path + "'",
+                   "' --check --content-memory 12 --data '" + dir.path + "'",
                &out);
     EXPECT_EQ(out.find("over the content memory"), std::string::npos) << out;
     RunCommand("rm -rf '" + outside + "'", nullptr);

@@ -408,7 +408,7 @@ TEST_F(GLTextures, OnePictureListedManyTimesIsOneTextureWithinTheContentMemory)
     EXPECT_EQ(RedOf("a.png"), 90);
     EXPECT_EQ(RedOf("b.png"), -1);
     EXPECT_TRUE(console.Has("//Could not load " + dir / "walls/b.png" +
-                            ": its texture needs 0.1 MB, over what is left of the content memory"));
+                            ": its texture needs 0.2 MB, over what is left of the content memory"));
 
     // A model's material naming the same picture shares the texture, and keeps it when the list
     // goes with its level.
