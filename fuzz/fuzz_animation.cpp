@@ -4,6 +4,7 @@
 #include "fuzz_support.h"
 
 #include "resources/animated_textures.h"
+#include "resources/textures.h"
 
 #include <GL/gl.h>
 
@@ -34,7 +35,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         for (GLuint& frame : slot.frames)
             if (frame)
             {
-                glDeleteTextures(1, &frame);
+                // Frames are shared by file: given back, not deleted behind the loader's back.
+                ReleaseTexture(frame);
                 frame = 0;
             }
         slot.frameCount = 1;

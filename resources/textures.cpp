@@ -255,8 +255,9 @@ void FixPathString(char* path)
         if (*path == '/' || *path == ':') *path = kDirectoryDevider;
 }
 
-int ReadBoundedLine(FILE* file, char* buffer, size_t size, int joinCRLF, int* wasCut)
+int ReadBoundedLine(FILE* file, char* buffer, size_t size, int joinCRLF, int* wasCut, std::string* whole)
 {
+    if (whole) whole->clear();
     size_t stored = 0;
     int cut = 0;
     int result = 0;
@@ -277,6 +278,7 @@ int ReadBoundedLine(FILE* file, char* buffer, size_t size, int joinCRLF, int* wa
             }
             break;
         }
+        if (whole) *whole += char(c);
         if (stored + 1 < size)
             buffer[stored++] = char(c);
         else

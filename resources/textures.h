@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdio>
+#include <string>
 
 // One entry of the level's texture list.
 struct textureFile
@@ -79,8 +80,10 @@ void FixPathString(char* path);
 int Read1Line(FILE* file, char* buffer);
 
 // Read1Line for any buffer size (at least 1). joinCRLF: a CR directly followed by LF is one line
-// end. *wasCut (when not null) is set to 1 if the line was longer than size - 1 and cut.
-int ReadBoundedLine(FILE* file, char* buffer, size_t size, int joinCRLF, int* wasCut);
+// end. *wasCut (when not null) is set to 1 if the line was longer than size - 1 and cut. *whole
+// (when not null) gets the whole line, however long (the file's size limit bounds it).
+int ReadBoundedLine(FILE* file, char* buffer, size_t size, int joinCRLF, int* wasCut,
+                    std::string* whole = nullptr);
 
 // Called for each line of a list file with the line (at most kMaxLineLength characters, line end
 // removed) and its number, counted from 1. Returns 1 to go on, 0 to stop reading.

@@ -58,36 +58,11 @@ void KeepRestOfLevelFile(keptLevelLines* kept, FILE* file)
 
 int ReadLevelLine(FILE* file, char* line, const char* path, int lineNumber, std::string* whole)
 {
-    // CR, LF or CR LF end the line; the whole line is read (the file's size bounds it) and the
-    // record gets its first kLevelLineMax characters.
-    std::string text;
-    int result = 0;
-    for (;;)
-    {
-        int c = fgetc(file);
-        if (c == EOF)
-        {
-            result = -1;
-            break;
-        }
-        if (c == '\r' || c == '\n')
-        {
-            if (c == '\r')
-            {
-                int following = fgetc(file);
-                if (following != '\n' && following != EOF) ungetc(following, file);
-            }
-            break;
-        }
-        text += char(c);
-    }
-    size_t stored = text.size() < (size_t)kLevelLineMax ? text.size() : (size_t)kLevelLineMax;
-    memcpy(line, text.data(), stored);
-    line[stored] = 0;
-    if (text.size() > (size_t)kLevelLineMax)
+    int wasCut = 0;
+    int result = ReadBoundedLine(file, line, kLevelLineMax + 1, 1, &wasCut, whole);
+    if (wasCut)
         ReportContentProblemF(path, lineNumber, "longer than %d characters, the rest is ignored",
                               kLevelLineMax);
-    if (whole) whole->swap(text);
     return result;
 }
 
@@ -514,7 +489,8 @@ int WritePersonFile(FILE* file)
     std::vector<std::string> lines = WithKeptLines(records, gKeptPersonLines);
     int ok = 1;
     for (size_t i = 0; i < lines.size() && ok; i++)
-        ok = (!i || fputc('\n', file) != EOF) && fwrite(lines[i].data(), 1, lines[i].size(), file) == lines[i].size();
+        ok = (!i || fputc('\n', file) != EOF) &&
+             fwrite(lines[i].data(), 1, lines[i].size(), file) == lines[i].size();
     // What came after the empty line that ended the list, after that empty line.
     if (ok && gKeptPersonLines.hasRest)
         ok = fprintf(file, "%s\n", lines.empty() ? "" : "\n") >= 0 &&
