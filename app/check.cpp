@@ -655,8 +655,9 @@ int CheckDataFolder()
     std::stable_sort(checker.problems.begin(), checker.problems.end(),
                      [](const foundProblem& a, const foundProblem& b)
                      { return a.fileOrder != b.fileOrder ? a.fileOrder < b.fileOrder : a.line < b.line; });
+    // Names in content are a stranger's bytes: the terminal gets them printable, as the console does.
     for (const foundProblem& p : checker.problems)
-        printf("%s\n", p.text.c_str());
+        printf("%s\n", PrintableText(p.text.c_str(), 0).c_str());
     size_t n = checker.problems.size();
     printf("kesrow --check: %zu problem%s in %zu file%s\n", n, n == 1 ? "" : "s", checker.files.size(),
            checker.files.size() == 1 ? "" : "s");

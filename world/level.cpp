@@ -3,7 +3,6 @@
 #include "world/level.h"
 
 #include "core/content_files.h"
-#include "core/content_files.h"
 #include "core/output.h"
 #include "core/problems.h"
 #include "core/safe_write.h"
@@ -192,7 +191,9 @@ void LoadLevel(const char* folder)
         part.loaded = FolderFilePath(folder, part.file, path, sizeof path) && part.read(path);
         anyLoaded |= part.loaded;
         // There, but not read (refused, unreadable): a save must not write over it.
-        if (!part.loaded && ContentNameTaken(path)) unread |= 1 << i;
+        if (!part.loaded && ContentNameTaken(path))
+            for (int k = 0; k < 4; k++)
+                if (!strcmp(kSavedLevelFiles[k], part.file)) unread |= 1 << k;
     }
     // A level without a start script is normal: its absence is not reported.
     if (FolderFilePath(folder, "load script", path, sizeof path)) LoadAndExecuteScript(path);

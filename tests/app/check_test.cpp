@@ -223,6 +223,8 @@ TEST(ContentCheck, LinksOutFifosGiantsInterruptedSavesAndTheMemoryBudgetAreRepor
     WriteTextFile(dir / "Levels/one/save journal", "person\n");
     ASSERT_EQ(0, symlink(outside.c_str(), (dir / "Levels/away").c_str()));
     WriteTextFile(dir / "Sounds/list", "1 Sounds/pipe.wav\n");
+    // A model name that would retitle the terminal.
+    WriteTextFile(dir / "Levels/two/person", "\x1b]0;owned\x07,0,0,0,0,0,0,0,1,100,100\n");
     ASSERT_EQ(0, mkfifo((dir / "Sounds/pipe.wav").c_str(), 0600));
 
     std::vector<std::string> lines;
@@ -246,6 +248,8 @@ TEST(ContentCheck, LinksOutFifosGiantsInterruptedSavesAndTheMemoryBudgetAreRepor
     for (const char* e : expected)
         EXPECT_NE(out.find(e), std::string::npos) << e << "\nin:\n" << out;
     EXPECT_EQ(out.find("private"), std::string::npos) << out;
+    EXPECT_EQ(out.find('\x1b'), std::string::npos) << out;
+    EXPECT_NE(out.find("model \\x1B]0;owned\\x07 is in neither"), std::string::npos) << out;
     // With the memory it needs, the picture is no problem.
     out.clear();
     RunCommand("env -u DISPLAY ALSOFT_DRIVERS=null '" + KesrowExe() +

@@ -140,6 +140,13 @@ TEST_F(UntrustedLevels, HostileLevelFilesEndTheLoadAtOnceAndAreNeverSavedOver)
     struct stat info;
     EXPECT_TRUE(lstat((level + "person").c_str(), &info) == 0 && S_ISFIFO(info.st_mode));
     EXPECT_TRUE(lstat((level + "tint").c_str(), &info) == 0 && S_ISLNK(info.st_mode));
+    // With only the tint unreadable, the save names it.
+    std::filesystem::remove(level + "person");
+    WriteTextFile(level + "person", "box,1,0,0,0,0,0,0,1,100,100,Keeper");
+    WriteTextFile(level + "level models", "box,0,0,0,0,0,0,100\n");
+    LoadLevel(level.c_str());
+    EXPECT_NE(Run("save", "").find("its file \"tint\" was there but could not be read"), std::string::npos);
+    EXPECT_EQ(ReadTextFile(level + "person"), "box,1,0,0,0,0,0,0,1,100,100,Keeper");
 }
 
 TEST_F(UntrustedLevels, NothingOutsideTheDataFolderIsReadOrWritten)
