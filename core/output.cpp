@@ -91,11 +91,10 @@ std::string PrintableText(const char* text, int keepLineEnds)
     return out;
 }
 
-void OutputToConsole(const char* text)
+// One line, without line ends: written unless this period has written it already.
+static void OutputLine(const std::string& text)
 {
-    if (!toConsole || !text) return;
-    BeginPeriodIfTheClockMoved();
-    std::string line = PrintableText(text, 0);
+    std::string line = PrintableText(text.c_str(), 0);
     auto seen = gPeriod.repeats.find(line);
     if (seen != gPeriod.repeats.end())
     {
@@ -108,6 +107,24 @@ void OutputToConsole(const char* text)
         gPeriod.order.push_back(line);
     }
     WriteConsole(line);
+}
+
+void OutputToConsole(const char* text)
+{
+    if (!toConsole || !text) return;
+    BeginPeriodIfTheClockMoved();
+    // CR, LF and CR LF end lines (the readers split content at them, so no name holds one); a
+    // line end at the very end ends the last line and makes no empty one.
+    const char* start = text;
+    for (const char* p = text;; p++)
+    {
+        if (*p != 0 && *p != '\r' && *p != '\n') continue;
+        if (*p != 0 || p != start || start == text) OutputLine(std::string(start, p - start));
+        if (*p == 0) break;
+        if (p[0] == '\r' && p[1] == '\n') p++;
+        start = p + 1;
+        if (*start == 0) break;
+    }
 }
 
 void OutputProblemToConsole(const char* file, const char* text)

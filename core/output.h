@@ -14,7 +14,8 @@ extern outputProc toConsole;
 // Set when the run must never wait on a dialog (batch runs): dialogs then go to stderr.
 extern int gBatchRun;
 
-// Writes a console line. Bytes that are not printable text (control characters, escape
+// Writes a console line, or several when text holds line ends (CR, LF or CR LF; one at the end
+// makes no empty line). Other bytes that are not printable text (control characters, escape
 // sequences, broken UTF-8) are written as \xNN. A line already written in this report period is
 // not written again but counted; EndConsolePeriod writes the count.
 void OutputToConsole(const char* text);

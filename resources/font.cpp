@@ -196,12 +196,14 @@ int FindDiagonals(const bool dots[kGlyphHeight][kGlyphWidth], diagonal* out)
     for (int r = 0; r + 1 < kGlyphHeight; r++)
         for (int c = 0; c < kGlyphWidth; c++)
             for (int dx = -1; dx <= 1; dx += 2)
-                if (Dot(dots, r, c) && Dot(dots, r + 1, c + dx) && !Dot(dots, r, c + dx) && !Dot(dots, r + 1, c))
+                if (Dot(dots, r, c) && Dot(dots, r + 1, c + dx) && !Dot(dots, r, c + dx) &&
+                    !Dot(dots, r + 1, c))
                     out[n++] = {c, r, dx};
     return n;
 }
 
-bool Covered(const bool dots[kGlyphHeight][kGlyphWidth], const diagonal* diagonals, int count, int64_t x, int64_t y)
+bool Covered(const bool dots[kGlyphHeight][kGlyphWidth], const diagonal* diagonals, int count, int64_t x,
+             int64_t y)
 {
     if (x < 0 || y < 0) return false;
     if (Dot(dots, (int)(y / kDotUnits), (int)(x / kDotUnits))) return true;
@@ -256,7 +258,7 @@ static int ReadFontPicture(decodedImage* image)
 {
     char path[1100];
     snprintf(path, sizeof path, "%s%s", routePath, kFontPicturePath);
-    if (!VXR_FileExists(path)) return 0;
+    if (!ContentFileExists(path, kContentPicture)) return 0;
     char err[256];
     if (!DecodeImageFile(path, 0, image, err, sizeof err))
     {
@@ -281,7 +283,7 @@ int CheckFontPicture()
     decodedImage image;
     char path[1100];
     snprintf(path, sizeof path, "%s%s", routePath, kFontPicturePath);
-    return !VXR_FileExists(path) || ReadFontPicture(&image);
+    return !ContentFileExists(path, kContentPicture) || ReadFontPicture(&image);
 }
 
 GLuint LoadFontTexture(float* cellAspect)

@@ -204,9 +204,10 @@ TEST_F(ConsoleTest, ScrollBackAndNoticesComeFromTheConsoleOutput)
         PLT_TypedKey(34);
     Tick();
     EXPECT_EQ(0, ConsoleScroll());
-    // The scroll-back keeps the newest lines, each cut to what a line holds.
+    // The scroll-back keeps the newest lines, each cut to what a line holds. (Each line differs:
+    // the same line again within one tick is only counted.)
     for (int i = 0; i < kConsoleLines + 5; i++)
-        OutputToConsole(std::string(kConsoleLineMax + 40, 'a' + i % 26).c_str());
+        OutputToConsole((std::to_string(i) + std::string(kConsoleLineMax + 40, 'a' + i % 26)).c_str());
     EXPECT_EQ(kConsoleLines, ConsoleLineCount());
     EXPECT_EQ(size_t(kConsoleLineMax), strlen(ConsoleLineFromNewest(0)));
     EXPECT_EQ(nullptr, ConsoleLineFromNewest(kConsoleLines));

@@ -42,6 +42,9 @@ TEST(ConsoleLines, AreMadePrintableAndRepeatsAreCountedOncePerPeriod)
     OutputToConsole("//Failed to load level model: \x1b[2J\xc2\x9b\xff\tGr\xc3\xbc\xc3\x9f");
     ASSERT_EQ(lines.size(), 1u);
     EXPECT_EQ(lines[0], "//Failed to load level model: \\x1B[2J\\xC2\\x9B\\xFF\\x09Gr\xc3\xbc\xc3\x9f");
+    // Line ends end lines; one at the end makes no empty line.
+    OutputToConsole("//one\r\n//two\rthree\n");
+    EXPECT_EQ(lines, (std::vector<std::string>{lines[0], "//one", "//two", "three"}));
 
     // A line said 200,000 times in one period is written once, and its count when the period ends.
     lines.clear();
