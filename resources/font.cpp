@@ -196,14 +196,12 @@ int FindDiagonals(const bool dots[kGlyphHeight][kGlyphWidth], diagonal* out)
     for (int r = 0; r + 1 < kGlyphHeight; r++)
         for (int c = 0; c < kGlyphWidth; c++)
             for (int dx = -1; dx <= 1; dx += 2)
-                if (Dot(dots, r, c) && Dot(dots, r + 1, c + dx) && !Dot(dots, r, c + dx) &&
-                    !Dot(dots, r + 1, c))
+                if (Dot(dots, r, c) && Dot(dots, r + 1, c + dx) && !Dot(dots, r, c + dx) && !Dot(dots, r + 1, c))
                     out[n++] = {c, r, dx};
     return n;
 }
 
-bool Covered(const bool dots[kGlyphHeight][kGlyphWidth], const diagonal* diagonals, int count, int64_t x,
-             int64_t y)
+bool Covered(const bool dots[kGlyphHeight][kGlyphWidth], const diagonal* diagonals, int count, int64_t x, int64_t y)
 {
     if (x < 0 || y < 0) return false;
     if (Dot(dots, (int)(y / kDotUnits), (int)(x / kDotUnits))) return true;
