@@ -47,7 +47,8 @@ mesh_mod* Floor()
     mesh_mod* m = static_cast<mesh_mod*>(calloc(1, sizeof(mesh_mod)));
     m->vertexCursor = &m->vertexListHead;
     m->triangleCursor = &m->triangleListHead;
-    m->materials[0] = {0.5f, 0.6f, 0.4f, 0, 0, 0, 1.0f};
+    m->materials[0].red = 0.5f, m->materials[0].green = 0.6f, m->materials[0].blue = 0.4f;
+    m->materials[0].alpha = 1.0f;
     for (int i = 0; i < kCells; i++)
         for (int j = 0; j < kCells; j++)
         {

@@ -5,7 +5,8 @@
 set -eu
 top="$(cd "$(dirname "$0")/.." && pwd)"
 bash "$top/scripts/install-deps.sh"
-bash "$top/scripts/build.sh"
+# Only the game: the tests, benchmarks and tools are built by scripts/test.sh.
+bash "$top/scripts/build.sh" --target kesrow
 args=("$@")
 settings="${XDG_CONFIG_HOME:-$HOME/.config}/kesrow/settings"
 case "${XDG_CONFIG_HOME:-}" in /*) ;; *) settings="$HOME/.config/kesrow/settings" ;; esac

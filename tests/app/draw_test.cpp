@@ -229,7 +229,7 @@ TEST_F(SceneDrawing, QuadsInMaterialColourUnderTheTintOrTexturedInTheTint)
     // Left: plain (0.8, 0.6, 0.4). Right: a white picture, its material a fifth opaque and
     // blended, which a textured quad ignores. Middle: an invisible quad.
     model_material* plain = AddSquare(-1.2f);
-    *plain = {0.8f, 0.6f, 0.4f, 0, 0, 0, 1.0f};
+    plain->red = 0.8f, plain->green = 0.6f, plain->blue = 0.4f, plain->alpha = 1.0f;
     model_material* textured = AddSquare(1.2f);
     textured->kind = 4;
     textured->alpha = 0.2f;
