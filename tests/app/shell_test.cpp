@@ -204,3 +204,27 @@ TEST(Options, StartPathsResolveAgainstTheStartDirectory)
         EXPECT_STREQ(path, resolved) << start << " " << given;
     }
 }
+
+TEST(Shell, AnInstalledProgramPlaysTheInstalledDemoFromAnywhere)
+{
+    // cmake --install into a scratch prefix, then started from a folder without a game, as from
+    // a desktop menu: it finds the demo in share/kesrow beside its bin folder. Started where a
+    // game is, it plays that one.
+    TempDir prefix, elsewhere;
+    std::string out;
+    ASSERT_EQ(0, RunCommand("cmake --install '" + BinaryDir() + "' --prefix '" + prefix.path + "'", &out)) << out;
+    for (const char* f : {"bin/kesrow", "bin/model_viewer", "share/kesrow/Data/game script",
+                          "share/applications/kesrow.desktop", "share/icons/hicolor/256x256/apps/kesrow.png"})
+        EXPECT_TRUE(FileExists(prefix / f)) << f;
+    const std::string run = WindowedCommand("cd '" + elsewhere.path + "' && '" + (prefix / "bin/kesrow") +
+                                            "' --windowed 160x120 --frames 5 --fixed-step 20 --mute");
+    out.clear();
+    EXPECT_EQ(0, RunCommand(run, &out)) << out;
+    EXPECT_NE(std::string::npos, out.find("//Loading level")) << out;
+
+    ASSERT_TRUE(WriteTextFile(elsewhere / "Data/game script", "quit\n"));
+    out.clear();
+    EXPECT_EQ(0, RunCommand(run, &out)) << out;
+    EXPECT_EQ(std::string::npos, out.find("//Loading level")) << out;
+    EXPECT_NE(std::string::npos, out.find("//Ended: quit")) << out;
+}
