@@ -173,7 +173,12 @@ def main():
     if not os.path.exists(os.path.join(build, "CMakeCache.txt")):
         sys.exit("mutate: %s is not a configured build folder (run scripts/build.sh first)" % build)
     env = "ALSOFT_DRIVERS=null LIBGL_ALWAYS_SOFTWARE=1"
-    build_cmd = "cmake --build '%s' -j%d" % (build, args.jobs)
+    # What the tests need: the test programs (which bring the game and the content tools), not
+    # the benchmarks.
+    listing = subprocess.run(["cmake", "--build", build, "--target", "help"], stdout=subprocess.PIPE,
+                             universal_newlines=True).stdout
+    targets = sorted(set(re.findall(r"\b(test_\w+)\b", listing))) + ["kesrow"]
+    build_cmd = "cmake --build '%s' -j%d --target %s" % (build, args.jobs, " ".join(targets))
     test_cmd = ("cd '%s' && %s xvfb-run -a -s '-screen 0 1280x720x24' ctest -j%d --timeout %d --stop-on-failure"
                 % (build, env, args.jobs, args.timeout))
     if run(build_cmd, None) != 0:
