@@ -26,9 +26,19 @@ static bool keySwallowed[256];
 
 void GetAllKeys()
 {
+    int16_t states[256];
+    for (int code = 0; code < 256; code++)
+        states[code] = PLT_GetAsyncKeyState(code);
+    int typed[kTypedMax];
+    const int count = PLT_TakeTypedInput(typed, kTypedMax);
+    GetAllKeysFrom(states, typed, count);
+}
+
+void GetAllKeysFrom(const int16_t states[256], const int* typed, int typedCount)
+{
     for (int code = 0; code < 256; code++)
     {
-        int32_t state = PLT_GetAsyncKeyState(code);
+        int32_t state = states[code];
         if (keySwallowed[code])
         {
             if (state >= 0) keySwallowed[code] = false;
@@ -36,7 +46,8 @@ void GetAllKeys()
         }
         keyMap[code] = state;
     }
-    gTypedCount = PLT_TakeTypedInput(gTypedInput, kTypedMax);
+    gTypedCount = typedCount < 0 ? 0 : typedCount > kTypedMax ? kTypedMax : typedCount;
+    memcpy(gTypedInput, typed, sizeof(int) * (size_t)gTypedCount);
 }
 
 void SwallowHeldKeys()

@@ -30,6 +30,9 @@ extern int gTypedCount;
 // the same snapshot. GetAllKeys also takes what was typed: all input a tick acts on is read here
 // and in the tick's cursor reading.
 void GetAllKeys();
+// The same snapshot from key states and typed input given (a tick's input as app/replay.h takes
+// it from the devices or from a recording).
+void GetAllKeysFrom(const int16_t states[256], const int* typed, int typedCount);
 void SaveOldKeys();
 // Every key down in this tick's snapshot reads as up from now on: at once, and for a held key
 // in every later snapshot until it has been released. A key that closed the console must not

@@ -14,7 +14,8 @@ const char* UsageText()
     return "usage: kesrow [--data DIR] [--windowed [WxH] | --fullscreen] [--frames N] [--fixed-step MS]\n"
            "              [--seed N] [--screenshot FILE] [--mute] [--check] [--sensitivity X]\n"
            "              [--invert-mouse | --no-invert-mouse] [--volume N] [--vsync | --no-vsync]\n"
-           "              [--save-settings] [--content-memory MB] [--help] [--version]\n"
+           "              [--save-settings] [--content-memory MB] [--record FILE | --replay FILE]\n"
+           "              [--help] [--version]\n"
            "  --data DIR         use DIR as the data folder (default: the working directory)\n"
            "  --windowed [WxH]   a window (of the size the settings keep, 1280x720 at first)\n"
            "  --fullscreen       full screen at the desktop size\n"
@@ -30,6 +31,9 @@ const char* UsageText()
            "  --volume N         sound volume in percent, 0 to 100\n"
            "  --vsync, --no-vsync  wait for the display's refresh or not\n"
            "  --save-settings    let a batch run (--frames) write the settings file\n"
+           "  --record FILE      write everything that drives the game to FILE while playing\n"
+           "  --replay FILE      play the recording FILE instead of the clock and the devices, as\n"
+           "                     fast as the machine allows, and end where it ends (a batch run)\n"
            "  The window, mouse, volume and vsync options hold for this run only; the settings\n"
            "  file ($XDG_CONFIG_HOME/kesrow/settings) keeps what is changed while playing.\n"
            "  --help, --version  print this text or the version and exit\n";
@@ -56,6 +60,31 @@ int ParseWindowSize(const char* text, int* w, int* h)
     *w = a;
     *h = b;
     return 1;
+}
+
+// A replay plays what the recording holds: an option that would change the game, or a second
+// recording, is refused rather than quietly overruled.
+static int CheckReplayOptions(const KesrowOptions* o, char* err, int errSize)
+{
+    if (o->record[0] && o->check)
+    {
+        snprintf(err, errSize, "--record and --check do not go together: a check plays nothing");
+        return kOptionsError;
+    }
+    if (!o->replay[0]) return kOptionsRun;
+    const char* clash = o->record[0]          ? "--record"
+                        : o->check            ? "--check"
+                        : o->fixedStep        ? "--fixed-step"
+                        : o->hasSeed          ? "--seed"
+                        : o->sensitivity > 0  ? "--sensitivity"
+                        : o->invertMouse >= 0 ? "--invert-mouse"
+                        : o->windowed         ? "--windowed"
+                        : o->fullscreen       ? "--fullscreen"
+                                              : nullptr;
+    if (!clash) return kOptionsRun;
+    snprintf(err, errSize, "%s cannot be given with --replay: the recording holds what the game started from",
+             clash);
+    return kOptionsError;
 }
 
 int ParseOptions(int argc, char** argv, KesrowOptions* out, char* err, int errSize)
@@ -136,14 +165,18 @@ int ParseOptions(int argc, char** argv, KesrowOptions* out, char* err, int errSi
             out->volume = (int)v;
             i++;
         }
-        else if (!strcmp(a, "--data") || !strcmp(a, "--screenshot"))
+        else if (!strcmp(a, "--data") || !strcmp(a, "--screenshot") || !strcmp(a, "--record") ||
+                 !strcmp(a, "--replay"))
         {
             if (!next || !*next)
             {
                 snprintf(err, errSize, "%s needs a path", a);
                 return kOptionsError;
             }
-            char* dst = !strcmp(a, "--data") ? out->dataDir : out->screenshot;
+            char* dst = !strcmp(a, "--data")         ? out->dataDir
+                        : !strcmp(a, "--screenshot") ? out->screenshot
+                        : !strcmp(a, "--record")     ? out->record
+                                                     : out->replay;
             if (strlen(next) >= sizeof out->dataDir)
             {
                 snprintf(err, errSize, "%s: the path is too long", a);
@@ -190,7 +223,7 @@ int ParseOptions(int argc, char** argv, KesrowOptions* out, char* err, int errSi
             return kOptionsError;
         }
     }
-    return kOptionsRun;
+    return CheckReplayOptions(out, err, errSize);
 }
 
 int ResolveStartPath(const char* startDir, char* path, int pathSize)

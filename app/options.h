@@ -25,6 +25,9 @@ struct KesrowOptions
     int vsync;
     int saveSettings;     // a batch run writes the settings file too
     long contentMemoryMB; // > 0: the content memory budget in MB (decoded pictures and samples)
+    // A recording to write while playing, or one to replay instead of playing; empty: none.
+    char record[1024];
+    char replay[1024];
 };
 
 enum

@@ -3,6 +3,7 @@
 #include "app/settings.h"
 
 #include "app/options.h"
+#include "app/replay.h"
 #include "core/output.h"
 #include "core/safe_write.h"
 
@@ -353,5 +354,9 @@ void FlushSettings()
     // A failed write is not tried again until the next change.
     gUnwritten = 0;
     gWrittenOnce = 1;
+    // Whether the file could be written is the file system's answer, not the game's: a recording
+    // keeps what it said.
+    BeginOutsideLines();
     WriteSettingsFile(gSettingsPath, &gStored);
+    EndOutsideLines();
 }

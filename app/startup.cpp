@@ -13,6 +13,7 @@
 #include "app/tick.h"
 #include "app/timing.h"
 #include "app/options.h"
+#include "app/replay.h"
 #include "platform/fsound.h"
 #include "platform/window.h"
 #include "model/loader.h"
@@ -21,6 +22,7 @@
 #include "resources/sound_list.h"
 #include "script/instructions.h"
 #include "script/interpreter.h"
+#include "script/random.h"
 #include "script/scheduling.h"
 #include "script/script_records.h"
 #include "world/humans.h"
@@ -215,7 +217,7 @@ void SetScreenRect(int width, int height)
 void HandleWindowEvents()
 {
     PLT_Event event;
-    while (PLT_PollEvent(&event))
+    while (NextWindowEvent(&event))
     {
         if (event.kind == kPltEventQuit)
         {
@@ -260,13 +262,15 @@ static void InstallProgramVariables()
     InstallVXRVariablePointer("vsync", &gSettings.vsync, 0);
 }
 
-// A setting changed while playing takes effect at once.
+// A setting changed while playing takes effect at once. A replay keeps its window as the
+// recording's window events size it, and runs without vsync.
 static void ApplySettings(const playerSettings* before, const playerSettings* now)
 {
     if (now->volume != before->volume) FSOUND_SetSFXMasterVolume(now->volume * 255 / 100);
-    if (now->vsync != before->vsync && !gFixedStepMs) gPacedBySwap = PLT_SetVSync(now->vsync);
+    const int replay = gOutsideMode == kOutsideReplayed;
+    if (now->vsync != before->vsync && !gFixedStepMs && !replay) gPacedBySwap = PLT_SetVSync(now->vsync);
     if (now->fullScreen != before->fullScreen &&
-        PLT_SetFullScreen(now->fullScreen, now->windowWidth, now->windowHeight))
+        (replay || PLT_SetFullScreen(now->fullScreen, now->windowWidth, now->windowHeight)))
         fullscreen = now->fullScreen;
 }
 
@@ -310,19 +314,25 @@ int KesrowMain(const KesrowOptions* options)
     toDialog = MyOutputToDialog;
     toConsole = MyOutputToConsole;
     RegisterEngineHooks();
-    // A check never waits on a dialog either.
-    gBatchRun = options->frames > 0 || options->check;
+    // A check never waits on a dialog either, nor does a replay.
+    const int replay = options->replay[0] != 0;
+    gBatchRun = options->frames > 0 || options->check || replay;
     gFixedStepMs = options->fixedStep;
 
     // Paths on the command line mean what they meant where the user typed them, also after the
     // change into the data folder.
     char startDir[1024];
     if (!getcwd(startDir, sizeof startDir)) startDir[0] = 0;
-    char screenshot[sizeof options->screenshot];
+    char screenshot[sizeof options->screenshot], record[sizeof options->record],
+        replayPath[sizeof options->replay];
     snprintf(screenshot, sizeof screenshot, "%s", options->screenshot);
-    if (!ResolveStartPath(startDir, screenshot, sizeof screenshot))
+    snprintf(record, sizeof record, "%s", options->record);
+    snprintf(replayPath, sizeof replayPath, "%s", options->replay);
+    if (!ResolveStartPath(startDir, screenshot, sizeof screenshot) ||
+        !ResolveStartPath(startDir, record, sizeof record) ||
+        !ResolveStartPath(startDir, replayPath, sizeof replayPath))
     {
-        OutputToDialog("The screenshot path is too long.");
+        OutputToDialog("A path on the command line is too long.");
         return 1;
     }
 
@@ -337,11 +347,45 @@ int KesrowMain(const KesrowOptions* options)
     if (options->contentMemoryMB > 0) gContentMemoryLimit = (long long)options->contentMemoryMB << 20;
     if (options->check) return CheckDataFolder();
 
+    // A recording is made from the first console line on; a replay plays what its file holds.
+    recordingHeader recorded;
+    if (replay && !OpenReplay(replayPath, &recorded)) return 1;
+    if (record[0])
+    {
+        char err[256];
+        if (!OpenRecording(record, err, sizeof err))
+        {
+            char line[1400];
+            snprintf(line, sizeof line, "The recording \"%s\" cannot be written: %s.", record, err);
+            OutputToDialog(line);
+            return 1;
+        }
+    }
+    // The seed is chosen now so that the recording can say it before anything draws from it.
+    const uint32_t seed = replay ? recorded.seed : options->hasSeed ? options->seed : (uint32_t)time(nullptr);
+    if (replay)
+    {
+        gFixedStepMs = recorded.fixedStep;
+        CompareReplayStart(&recorded, KESROW_VERSION);
+    }
+
     // The in-game console shows every console line from here on.
     CaptureConsoleOutput();
     playerSettings stored;
     char settingsPath[1100];
-    StartSettings(options, &stored, settingsPath, sizeof settingsPath);
+    if (replay)
+    {
+        // The recorded settings, and what the recorded game's settings file made it say.
+        stored = gSettings = recorded.settings;
+        settingsPath[0] = 0;
+        ReplayOutsideLines();
+    }
+    else
+    {
+        BeginOutsideLines();
+        StartSettings(options, &stored, settingsPath, sizeof settingsPath);
+        EndOutsideLines();
+    }
 
     char err[256];
     if (!PLT_InitVideo(err, sizeof err))
@@ -356,6 +400,7 @@ int KesrowMain(const KesrowOptions* options)
         return 1;
     }
     init();
+    if (replay) prevTime = recorded.clockStart;
 
     gDrawTask = (timed_task*)calloc(1, sizeof(timed_task));
     gTickTask = (timed_task*)calloc(1, sizeof(timed_task));
@@ -366,7 +411,13 @@ int KesrowMain(const KesrowOptions* options)
     AppendTimedTask(gTickTask);
 
     FSOUND_SetSFXMasterVolume(gSettings.volume * 255 / 100);
-    if (!options->mute)
+    if (replay)
+    {
+        // The sample slots fill as they did (and say what they said); nothing is heard.
+        if (recorded.sound && !(gSoundUp = FSOUND_InitLoopback(44100, 32)))
+            OutputToDialog("The replay's sound device could not be opened: its console lines may differ.");
+    }
+    else if (!options->mute)
     {
         gSoundUp = FSOUND_Init(44100, 32, 0);
         if (!gSoundUp)
@@ -375,7 +426,14 @@ int KesrowMain(const KesrowOptions* options)
 
     int width = 0, height = 0;
     PLT_DesktopSize(&width, &height);
-    if (!gSettings.fullScreen || width <= 0 || height <= 0)
+    if (replay)
+    {
+        // A window of the recorded size, whatever the display: full screen here would be another
+        // size.
+        width = recorded.cursorWidth;
+        height = recorded.cursorHeight;
+    }
+    else if (!gSettings.fullScreen || width <= 0 || height <= 0)
     {
         width = gSettings.windowWidth;
         height = gSettings.windowHeight;
@@ -383,7 +441,10 @@ int KesrowMain(const KesrowOptions* options)
     // The game's screen is the window: the mouse view keeps the cursor inside it.
     SetScreenRect(width, height);
 
-    if (!CreateGLWindow("Screen", width, height, 16, gSettings.fullScreen))
+    BeginOutsideLines();
+    const int windowMade = CreateGLWindow("Screen", width, height, 16, replay ? 0 : gSettings.fullScreen);
+    EndOutsideLines();
+    if (!windowMade)
     {
         OutputToDialog("Something went wrong at initialization of OpenGL. Kesrow will quit now.");
         if (gSoundUp) FSOUND_Close();
@@ -393,25 +454,46 @@ int KesrowMain(const KesrowOptions* options)
     int cursorW = 0, cursorH = 0;
     PLT_WindowCursorArea(&cursorW, &cursorH);
     if (cursorW > 0 && cursorH > 0) SetScreenRect(cursorW, cursorH);
+    int drawW = width, drawH = height;
+    PLT_WindowSize(&drawW, &drawH);
+    if (replay)
+    {
+        fullscreen = recorded.fullscreen;
+        SetScreenRect(recorded.cursorWidth, recorded.cursorHeight);
+        if ((drawW != recorded.drawWidth || drawH != recorded.drawHeight) &&
+            !PLT_SetWindowSize(recorded.cursorWidth, recorded.cursorHeight, recorded.drawWidth,
+                               recorded.drawHeight))
+            MyOutputToConsole(
+                "//Replay: the window cannot take the recorded size here: the pictures will differ");
+        // The game draws and culls for the recorded size, whatever the window took.
+        drawW = recorded.drawWidth;
+        drawH = recorded.drawHeight;
+    }
     if (screenshot[0]) PLT_CaptureFrames(1);
-    // Without vsync (off, refused, or a fixed step) the loop paces itself below.
-    gPacedBySwap = PLT_SetVSync(gFixedStepMs ? 0 : gSettings.vsync);
+    // Without vsync (off, refused, or a fixed step) the loop paces itself below; a replay runs
+    // as fast as the machine allows.
+    gPacedBySwap = PLT_SetVSync(gFixedStepMs || replay ? 0 : gSettings.vsync);
     PLT_DisableScreenSaver();
     // A full screen the display refused and the player took a window for is no change of his.
     gSettings.fullScreen = fullscreen;
     gApplySettingsHook = ApplySettings;
-    // Batch runs leave the player's settings alone unless asked.
-    BeginSettings(settingsPath, &stored, !gBatchRun || options->saveSettings);
+    // Batch runs leave the player's settings alone unless asked; a replay never writes them.
+    BeginSettings(settingsPath, &stored, !replay && (!gBatchRun || options->saveSettings));
+
+    if (record[0])
+    {
+        recordingHeader header;
+        MakeRecordingHeader(&header, seed, gSoundUp, drawW, drawH);
+        StartRecording(&header);
+    }
 
     VXR_Init();
-    int drawW = width, drawH = height;
-    PLT_WindowSize(&drawW, &drawH);
     ReSizeGLScene(drawW, drawH);
 
     LoadTextFont();
 
     doMouseView = 0;
-    PLT_ShowCursor(1);
+    OutsideShowCursor(1);
 
     RegisterModelLoader();
     ImportAllMeshworkModels();
@@ -426,10 +508,7 @@ int KesrowMain(const KesrowOptions* options)
     EndConsolePeriod();
 
     // Seeded before the start-up script runs, so that a given --seed repeats a whole run.
-    if (options->hasSeed)
-        srand(options->seed);
-    else
-        srand((unsigned int)time(nullptr));
+    VXR_SeedRandom(seed);
 
     int status = 0;
     if (!StartGame())
@@ -439,27 +518,39 @@ int KesrowMain(const KesrowOptions* options)
     }
 
     long passes = 0;
+    int frameLimit = 0;
     while (doIdle)
     {
-        HandleTimedTasks();
+        int64_t now = 0;
+        if (!NextPassClock(&now))
+        {
+            // The recording has no pass left.
+            snprintf(gEndReason, sizeof gEndReason, "%s", ReplayEndReason());
+            break;
+        }
+        HandleTimedTasksAt(now);
         passes++;
         HandleWindowEvents();
         if (options->frames > 0 && passes >= options->frames && doIdle)
         {
             doIdle = 0;
+            frameLimit = 1;
             snprintf(gEndReason, sizeof gEndReason, "frame limit");
         }
         // Nothing changes between ticks, so without vsync a pass waits for the next one instead
         // of drawing the same frame on a full core: at most one frame per tick.
-        if (doIdle && !gPacedBySwap && !gFixedStepMs) PLT_Delay(MsUntilNextTick(ReadClockMs()));
+        if (doIdle && !gPacedBySwap && !gFixedStepMs && !replay) PLT_Delay(MsUntilNextTick(ReadClockMs()));
     }
+    const char* endReason = gEndReason[0] ? gEndReason : "quit";
+    if (record[0] && !StopRecording(endReason)) status = 1;
+    if (replay && FinishReplay(endReason, passes, frameLimit) && status == 0) status = 1;
 
     EndConsolePeriod();
-    if (gBatchRun && status == 0)
+    if (gBatchRun && (status == 0 || replay))
     {
         char line[160];
-        snprintf(line, sizeof line, "//Ended: %s after %ld passes, game time %u ms",
-                 gEndReason[0] ? gEndReason : "quit", passes, gCurrentTime);
+        snprintf(line, sizeof line, "//Ended: %s after %ld passes, game time %u ms", endReason, passes,
+                 gCurrentTime);
         OutputToConsole(line);
     }
 

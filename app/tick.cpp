@@ -8,6 +8,7 @@
 #include "world/camera.h"
 #include "app/draw.h"
 #include "app/input.h"
+#include "app/replay.h"
 #include "app/startup.h"
 #include "app/timing.h"
 #include "core/output.h"
@@ -49,13 +50,13 @@ static void UpdateListener()
 // motion always gives the same turn. With turn 0 (the game paused) the move is dropped.
 static void UpdateMouseView(int turn)
 {
-    if (!doMouseView && oldDoMouseView) PLT_ShowCursor(1);
+    if (!doMouseView && oldDoMouseView) OutsideShowCursor(1);
     if (doMouseView)
     {
         if (!oldDoMouseView)
         {
             ZarnNotAssigned = 1;
-            PLT_ShowCursor(0);
+            OutsideShowCursor(0);
         }
         if (ZarnNotAssigned)
         {
@@ -75,13 +76,13 @@ static void UpdateMouseView(int turn)
         if (gMouseLoc.x > screenRect.right - 50 || gMouseLoc.x < screenRect.left + 50 ||
             gMouseLoc.y > screenRect.bottom - 50 || gMouseLoc.y < screenRect.top + 50)
         {
-            PLT_WarpCursor(startLoc.x, startLoc.y);
+            OutsideWarpCursor(startLoc.x, startLoc.y);
             zarnX = startLoc.x;
             zarnY = startLoc.y;
             gMouseLoc = startLoc;
             // A real pointer may still report where it was before the warp: the reference is
             // taken again. The virtual one is exactly at the centre now, and the next move counts.
-            ZarnNotAssigned = !PLT_CursorIsVirtual();
+            ZarnNotAssigned = !OutsideCursorIsVirtual();
         }
         else
         {
@@ -103,13 +104,13 @@ int GameLoop()
         // The new level's scripts set their own HUD text.
         ClearLevelScreenText();
     }
-    // All the input this tick acts on: keys, typed text, buttons and the cursor.
-    GetAllKeys();
+    // All the input this tick acts on, taken at once: keys, typed text, buttons and the cursor.
+    tickInput input;
+    SampleTickInput(&input);
+    GetAllKeysFrom(input.keys, input.typed, input.typedCount);
     gMouseButtons[0] = keyMap[1];
-    int x = 0, y = 0;
-    PLT_GetCursor(&x, &y);
-    gMouseLoc.x = x;
-    gMouseLoc.y = y;
+    gMouseLoc.x = input.cursorX;
+    gMouseLoc.y = input.cursorY;
 
     if (IsKeyDownNow(kFullScreenKey)) gSettings.fullScreen = !gSettings.fullScreen;
     // While the console is open the game waits: nothing falls, walks, poses or runs, the clock
@@ -117,11 +118,14 @@ int GameLoop()
     const int paused = ConsoleTick();
     gClockPaused = paused;
     TrackSettings((uint32_t)curTime);
+    // A settings file that could not be written said so here when the game was recorded.
+    ReplayOutsideLines();
     if (paused)
     {
         UpdateMouseView(0);
         SaveOldKeys();
         gOldTime = gCurrentTime;
+        TickEnded();
         return 1;
     }
 
@@ -158,5 +162,6 @@ int GameLoop()
     gOldTime = gCurrentTime;
     // A problem the tick's scripts met many times is said once, with its count.
     EndConsolePeriod();
+    TickEnded();
     return 1;
 }

@@ -332,6 +332,22 @@ int PLT_SetFullScreen(int on, int width, int height)
     return 1;
 }
 
+int PLT_SetWindowSize(int width, int height, int drawW, int drawH)
+{
+    if (!gWindow) return 0;
+    SDL_SetWindowSize(gWindow, width, height);
+    // The window system applies the size when it gets to it; the drawable follows.
+    for (int wait = 0; wait < 100; wait++)
+    {
+        int w = 0, h = 0;
+        SDL_PumpEvents();
+        SDL_GL_GetDrawableSize(gWindow, &w, &h);
+        if (w == drawW && h == drawH) return 1;
+        SDL_Delay(10);
+    }
+    return 0;
+}
+
 void PLT_ShowCursor(int show)
 {
     if (!gVideoUp) return;

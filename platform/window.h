@@ -77,6 +77,9 @@ int PLT_CursorIsVirtual();
 
 // Full screen at the desktop size, or a window of width x height. 1 when the window took it.
 int PLT_SetFullScreen(int on, int width, int height);
+// Gives the window width x height cursor pixels and waits (at most about a second) until its
+// drawable has the size that goes with them. 1 when the drawable is then drawW x drawH.
+int PLT_SetWindowSize(int width, int height, int drawW, int drawH);
 
 // A message box. buttons 0: OK only, returns 0. buttons 1: Yes/No, returns 1 for Yes, 0 for No.
 // Returns -1 when no box can be shown. icon: one of the kPltIcon values (the default: stop for

@@ -13,6 +13,7 @@
 #include "script/instruction_checks.h"
 #include "script/interpreter.h"
 #include "script/media_instructions.h"
+#include "script/random.h"
 #include "script/scheduling.h"
 #include "script/screen_text.h"
 #include "script/variables.h"
@@ -268,12 +269,6 @@ static void DecodeRegisterOrFirst(const char* p, VXR_DecodedArgs* a)
 void vxrinstr_reciproc(VXR_DecodedArgs* a)
 {
     if (a->ok) gScriptVars.f[a->reg[0]] = 1.0 / gScriptVars.f[a->reg[0]];
-}
-
-int VXR_Random()
-{
-    // RAND_MAX + 1 is a multiple of 32768 on every platform, so this stays uniform.
-    return rand() % 32768;
 }
 
 // lo,hi,n -> whole[0] = lo and whole[1] = |hi - lo + 1| (both ends saturated to 32 bits first),

@@ -149,6 +149,3 @@ void vxrinstr_event(VXR_DecodedArgs* args);
 void vxrinstr_quit(VXR_DecodedArgs* args);
 // Ends the game after this pass; registered by the program at start-up (null: "quit" does nothing).
 extern void (*gQuitHook)(const char* why);
-
-// The script random generator's next value, 0 to 32767, from the seeded standard generator.
-int VXR_Random();

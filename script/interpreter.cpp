@@ -224,6 +224,7 @@ static WatchdogClock::time_point gRunClockStart;
 static int gRunClockStarted = 0;
 static int gNestedRunsToReading = kWatchdogSteps;
 static int gStopRuns = 0;
+int (*gWatchdogHook)(double seconds) = nullptr;
 static_assert(kWatchdogSteps > 0, "the watchdog needs steps between readings");
 
 // Reads the clock; 1 when the run must stop now. Kept out of line: the loops that count down to
@@ -237,8 +238,9 @@ static __attribute__((noinline)) int WatchdogReading()
         gRunClockStart = now;
         return gStopRuns;
     }
-    if (gStopRuns || std::chrono::duration<double>(now - gRunClockStart).count() < gScriptRunTimeLimit)
-        return gStopRuns;
+    if (gStopRuns) return 1;
+    const double seconds = std::chrono::duration<double>(now - gRunClockStart).count();
+    if (!(gWatchdogHook ? gWatchdogHook(seconds) : seconds >= gScriptRunTimeLimit)) return 0;
     gStopRuns = 1;
     // Every run under way checks its watch after its statement returns when the disposal count
     // has moved: moving it sends each of them to the stop.

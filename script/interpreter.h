@@ -44,6 +44,12 @@ extern double gScriptRunTimeLimit;
 // A run that never ends goes on through backward jumps (endrepeat) or nested runs: the clock
 // is read once every this many of those, never per statement.
 const int kWatchdogSteps = 4096;
+// Decides, at each reading of the clock after the first of an outermost run, whether the run
+// stops now, given the seconds it has gone on. Null: it stops once they reach
+// gScriptRunTimeLimit. The program sets it while a game is recorded or replayed: the clock is
+// outside the game, so a recording keeps the reading at which a run was stopped and a replay
+// stops the run at that reading.
+extern int (*gWatchdogHook)(double seconds);
 
 // One run of script. Null: 0. No statements: does nothing and returns 1.
 int ExecuteVXRCommandScript(VXR_scripter* script);

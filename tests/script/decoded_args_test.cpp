@@ -4,6 +4,7 @@
 // variable only while it is still the one a lookup would find.
 #include "app/draw.h"
 #include "script/instructions.h"
+#include "script/random.h"
 #include "script_test_util.h"
 
 #include <cmath>
@@ -41,7 +42,7 @@ void Preset(human_being* actor)
     gFogEnd = 200;
     gCurrentTime = 123456;
     gOldTime = 123400;
-    srand(77);
+    VXR_SeedRandom(77);
 }
 
 // What changed against the preset, as " i3=7 f2=0.5 x=...": registers, then the variables.

@@ -4,6 +4,7 @@
 #include "app/startup.h"
 #include "script/compiler.h"
 #include "script/instructions.h"
+#include "script/random.h"
 #include "script_test_util.h"
 
 #include <cmath>
@@ -101,7 +102,7 @@ TEST_F(InstructionsTest, RegisterSixteenServesEveryInstruction)
 
 TEST_F(InstructionsTest, RandiStaysInItsRange)
 {
-    srand(1234);
+    VXR_SeedRandom(1234);
     std::set<int> seen;
     for (int k = 0; k < 400; k++)
     {
