@@ -454,8 +454,8 @@ static void EndReplayHere()
         snprintf(gReplayEnd, sizeof gReplayEnd, "recording does not match");
         return;
     }
-    snprintf(gReplayEnd, sizeof gReplayEnd,
-             gPeekState == kPeekEnd ? "recording cut short" : "recording damaged");
+    const int cut = gPeekState == kPeekEnd || !strncmp(gReader.problem, "is cut short", 12);
+    snprintf(gReplayEnd, sizeof gReplayEnd, cut ? "recording cut short" : "recording damaged");
 }
 
 int FinishReplay(const char* endReason, long passes, int stoppedEarly)

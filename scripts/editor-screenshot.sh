@@ -1,44 +1,21 @@
 #!/usr/bin/env bash
-# Takes the README's picture of the level editor: the demo runs on a private X server on a copy
-# of demo/, xdotool switches the editor on, drops two crates and a humanoid (one crate grown and
-# turned), and P ends the game (through a script added to the copy: Escape would ask first and
-# put its question in the picture), which writes its last frame. The game keeps its settings in
-# the scratch folder, so the player's own play no part.
-#   scripts/editor-screenshot.sh [OUT.png]     (default docs/editor.png; needs xvfb-run, xdotool)
+# Takes the README's picture of the level editor again: replays the kept editor session
+# (tests/app/data/sessions/editor/session.rec, played with xdotool by scripts/record-sessions.sh:
+# the editor on, two crates and a humanoid dropped, one crate grown and turned) on a copy of
+# demo/ up to the pass its file picture-pass names, a second before the player quit, and writes
+# that frame. The game keeps its settings in the scratch folder, so the player's own play no
+# part. When the demo has changed so that the session no longer replays as recorded, record it
+# again first (scripts/record-sessions.sh editor, which also takes this picture).
+#   scripts/editor-screenshot.sh [OUT.png]     (default docs/editor.png; needs xvfb-run)
 set -eu
 top="$(cd "$(dirname "$0")/.." && pwd)"
 out="$(realpath -m "${1:-$top/docs/editor.png}")"
+session="$top/tests/app/data/sessions/editor"
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 cp -r "$top/demo" "$work/demo"
-printf 'loop\nsetb 16,true\nkey "p",1,n\nif b,1,=,16\nquit\nendif\nendloop\n' > "$work/demo/Data/end on P"
-sed -i '1i includeScript "Data/end on P"' "$work/demo/Levels/start/load script"
-cat > "$work/drive.sh" <<'DRIVE'
-set -u
-"$1" --mute --data "$2" --windowed 960x540 --frames 400000 --fixed-step 20 --seed 1 --screenshot "$3" &
-pid=$!
-win=$(timeout 30 xdotool search --sync --onlyvisible --pid $pid | head -n 1)
-xdotool windowfocus --sync "$win" || xdotool windowfocus "$win"
-sleep 1.5
-xdotool mousemove --window "$win" 480 270
-sleep 0.3
-xdotool key e
-sleep 1
-for i in 1 2 3 4; do xdotool mousemove_relative -- 0 15; sleep 0.1; done
-for i in 1 2 3 4; do xdotool mousemove_relative -- -12 0; sleep 0.1; done
-sleep 0.3
-xdotool key 1 g
-sleep 0.3
-xdotool key v v x
-sleep 0.3
-for i in 1 2 3 4 5 6; do xdotool mousemove_relative -- 18 0; sleep 0.1; done
-xdotool key 2 g
-sleep 0.3
-for i in $(seq 1 10); do xdotool mousemove_relative -- 12 0; sleep 0.1; done
-xdotool key 1 g
-sleep 0.5
-xdotool key p
-wait $pid
-DRIVE
-XDG_CONFIG_HOME="$work" ALSOFT_DRIVERS=null xvfb-run -a -s "-screen 0 1280x720x24" bash "$work/drive.sh" "$top/build/kesrow" "$work/demo" "$out"
+XDG_CONFIG_HOME="$work" ALSOFT_DRIVERS=null xvfb-run -a -s "-screen 0 1280x720x24" "${KESROW_BUILD:-$top/build}/kesrow" \
+  --data "$work/demo" --replay "$session/session.rec" --frames "$(cat "$session/picture-pass")" --screenshot "$out" \
+  > "$work/replay.out" || { cat "$work/replay.out"; exit 1; }
+grep '^//Replay' "$work/replay.out"
 echo "wrote $out"
