@@ -781,12 +781,10 @@ int ParseHeader(char* text, int n, bool atEnd, recordingHeader* h, char* err, in
         snprintf(err, errSize, atEnd ? "is cut short in its header" : "is damaged: its header does not end");
         return 0;
     }
+    // Exactly as written: eight lower-case hex digits, so that no changed byte reads the same.
     char hex[9];
-    memcpy(hex, text + crcAt + 4, 8);
-    hex[8] = 0;
-    char* hexEnd = nullptr;
-    const unsigned long want = strtoul(hex, &hexEnd, 16);
-    if (*hexEnd || want != crc32(0L, (const Bytef*)text, (uInt)crcAt))
+    snprintf(hex, sizeof hex, "%08x", (unsigned)crc32(0L, (const Bytef*)text, (uInt)crcAt));
+    if (memcmp(hex, text + crcAt + 4, 8) != 0)
     {
         snprintf(err, errSize, "is damaged: its header fails its check");
         return 0;

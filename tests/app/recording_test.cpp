@@ -1,0 +1,364 @@
+// The recording file: entries and headers read back as written, tick entries that hold only
+// what changed, and a reader that turns every cut, flipped byte, future format and odd file into
+// a result: a prefix of what was written and a reason, never a crash or a wrong entry.
+#include "app/recording.h"
+#include "test_util.h"
+
+#include <gtest/gtest.h>
+#include <zlib.h>
+
+#include <cstring>
+#include <string>
+#include <sys/stat.h>
+#include <vector>
+
+namespace
+{
+
+recordingHeader SampleHeader()
+{
+    recordingHeader h;
+    memset(&h, 0, sizeof h);
+    h.format = kRecordingFormat;
+    snprintf(h.engine, sizeof h.engine, "0.1.0");
+    snprintf(h.created, sizeof h.created, "2026-01-02T03:04:05Z");
+    snprintf(h.dataFolder, sizeof h.dataFolder, "/data/with\nnewline");
+    snprintf(h.start, sizeof h.start, "Data/game script");
+    h.dataHash = 0xfedcba9876543210ull;
+    h.dataFiles = 83;
+    h.seed = 4294967295u;
+    h.fixedStep = 20;
+    h.sound = 1;
+    h.drawWidth = 640;
+    h.drawHeight = 360;
+    h.cursorWidth = 320;
+    h.cursorHeight = 180;
+    h.fullscreen = 1;
+    h.settings = {0.14f, 1, 35, 1, 800, 600, 0};
+    h.clockStart = 123456789012ll;
+    return h;
+}
+
+recordingOp Op(int kind, int64_t value = 0)
+{
+    recordingOp op;
+    memset(&op, 0, sizeof op);
+    op.kind = kind;
+    op.value = value;
+    return op;
+}
+
+recordingOp Line(const std::string& text, int kind = kOpLine)
+{
+    recordingOp op = Op(kind);
+    snprintf(op.text, sizeof op.text, "%s", text.c_str());
+    return op;
+}
+
+// Every kind, with the values at the edges of their encodings.
+std::vector<recordingOp> SampleOps()
+{
+    std::vector<recordingOp> ops;
+    for (int64_t step : {0, 20, 127, 128, 300000, -1})
+        ops.push_back(Op(kOpPass, step));
+    ops.push_back(Op(kOpNextTick));
+    recordingOp tick = Op(kOpTick);
+    const int16_t states[4] = {0, 1, INT16_MIN, INT16_MIN | 1};
+    for (int code = 0; code < 256; code++)
+    {
+        tick.keyCode[code] = (uint8_t)(255 - code);
+        tick.keyState[code] = states[code % 4];
+    }
+    tick.keyChanges = 256;
+    tick.typedCount = kRecordedTypedMax;
+    for (int i = 0; i < tick.typedCount; i++)
+        tick.typed[i] = i % 2 ? 32 + i % 95 : 257 + i % 255;
+    tick.cursorDx = 2 * kRecordedCursorMax;
+    tick.cursorDy = -2 * kRecordedCursorMax;
+    ops.push_back(tick);
+    recordingOp move = Op(kOpTick);
+    move.cursorDy = 1;
+    ops.push_back(move);
+    recordingOp resize = Op(kOpResize);
+    resize.size[0] = 65535;
+    resize.size[1] = 1;
+    resize.size[2] = 1280;
+    resize.size[3] = 0;
+    ops.push_back(resize);
+    ops.push_back(Op(kOpFocus, 1));
+    ops.push_back(Op(kOpClosed));
+    ops.push_back(Op(kOpWatchdog, 1));
+    ops.push_back(Op(kOpWatchdog, (int64_t)1 << 40));
+    ops.push_back(Op(kOpVirtual, 1));
+    ops.push_back(Line(std::string(kRecordedLineMax, 'x')));
+    ops.push_back(Line("//Settings line"));
+    ops.push_back(Op(kOpCheck, 0xdeadbeef));
+    recordingOp end = Line("window closed", kOpEnd);
+    end.value = 0x01020304;
+    ops.push_back(end);
+    return ops;
+}
+
+void ExpectSameOp(const recordingOp& want, const recordingOp& got, const std::string& where)
+{
+    ASSERT_EQ(want.kind, got.kind) << where;
+    if (want.kind != kOpResize && want.kind != kOpTick)
+    {
+        EXPECT_EQ(want.value, got.value) << where;
+    }
+    EXPECT_EQ(0, memcmp(want.size, got.size, sizeof want.size)) << where;
+    ASSERT_EQ(want.keyChanges, got.keyChanges) << where;
+    for (int i = 0; i < want.keyChanges; i++)
+        EXPECT_TRUE(want.keyCode[i] == got.keyCode[i] && want.keyState[i] == got.keyState[i]) << where << i;
+    ASSERT_EQ(want.typedCount, got.typedCount) << where;
+    EXPECT_EQ(0, memcmp(want.typed, got.typed, sizeof(int) * want.typedCount)) << where;
+    EXPECT_EQ(want.cursorDx, got.cursorDx) << where;
+    EXPECT_EQ(want.cursorDy, got.cursorDy) << where;
+    EXPECT_STREQ(want.text, got.text) << where;
+}
+
+// Writes the header and the ops, a block every `perBlock` entries.
+std::string WriteFile(const TempDir& dir, const std::vector<recordingOp>& ops, size_t perBlock)
+{
+    const std::string path = dir / "play.rec";
+    static recordingWriter w;
+    char err[200];
+    EXPECT_TRUE(OpenRecordingWriter(&w, path.c_str(), err, sizeof err)) << err;
+    const recordingHeader h = SampleHeader();
+    EXPECT_TRUE(WriteRecordingHeader(&w, &h));
+    for (size_t i = 0; i < ops.size(); i++)
+    {
+        WriteRecordingOp(&w, &ops[i]);
+        if ((i + 1) % perBlock == 0)
+        {
+            EXPECT_TRUE(FlushRecordingWriter(&w));
+        }
+    }
+    EXPECT_TRUE(CloseRecordingWriter(&w));
+    return path;
+}
+
+// Reads a file through: the entries read, the last result (0 end, -1 problem) and the problem;
+// open is false when the header was refused (err says why).
+struct readBack
+{
+    bool open = false;
+    std::string err;
+    recordingHeader header;
+    std::vector<recordingOp> ops;
+    int last = 0;
+    std::string problem;
+};
+
+readBack ReadFile(const std::string& path)
+{
+    readBack r;
+    recordingReader reader;
+    char err[300] = "";
+    r.open = OpenRecordingReader(&reader, path.c_str(), &r.header, err, sizeof err) != 0;
+    r.err = err;
+    if (!r.open) return r;
+    static recordingOp op;
+    while ((r.last = ReadRecordingOp(&reader, &op)) > 0)
+        r.ops.push_back(op);
+    r.problem = reader.problem;
+    CloseRecordingReader(&reader);
+    return r;
+}
+
+} // namespace
+
+TEST(Recording, WhatIsWrittenReadsBackAlike)
+{
+    TempDir dir;
+    const std::vector<recordingOp> ops = SampleOps();
+    // Every entry alone, as its bytes.
+    for (size_t i = 0; i < ops.size(); i++)
+    {
+        unsigned char bytes[kRecordingOpBytesMax];
+        const int n = EncodeRecordingOp(&ops[i], bytes, sizeof bytes);
+        ASSERT_GT(n, 0) << i;
+        recordingOp back;
+        EXPECT_EQ(n, DecodeRecordingOp(bytes, n, &back)) << i;
+        ExpectSameOp(ops[i], back, "entry " + std::to_string(i));
+        // One byte short is no entry, and a buffer one byte too small takes none.
+        EXPECT_EQ(0, DecodeRecordingOp(bytes, n - 1, &back)) << i;
+        EXPECT_EQ(0, EncodeRecordingOp(&ops[i], bytes, n - 1)) << i;
+    }
+    // A pass within 0..127 takes one byte; values out of their bounds are never written.
+    unsigned char bytes[kRecordingOpBytesMax];
+    EXPECT_EQ(1, EncodeRecordingOp(&ops[2], bytes, sizeof bytes));
+    for (const recordingOp& refused :
+         {Op(kOpWatchdog, 0), Op(kOpTick), Line(""), Op(kOpPass, (int64_t)1 << 41)})
+        EXPECT_EQ(0, EncodeRecordingOp(&refused, bytes, sizeof bytes)) << refused.kind;
+
+    // Through a file, in blocks of three entries and in one block.
+    for (size_t perBlock : {(size_t)3, ops.size()})
+    {
+        const readBack r = ReadFile(WriteFile(dir, ops, perBlock));
+        ASSERT_TRUE(r.open) << r.err;
+        EXPECT_EQ(0, r.last) << r.problem;
+        ASSERT_EQ(ops.size(), r.ops.size());
+        for (size_t i = 0; i < ops.size(); i++)
+            ExpectSameOp(ops[i], r.ops[i], "entry " + std::to_string(i));
+        const recordingHeader h = SampleHeader();
+        EXPECT_EQ(h.dataHash, r.header.dataHash);
+        EXPECT_EQ(h.seed, r.header.seed);
+        EXPECT_EQ(h.clockStart, r.header.clockStart);
+        EXPECT_EQ(0, memcmp(&h.settings, &r.header.settings, sizeof h.settings));
+        EXPECT_EQ(std::vector<int>({640, 360, 320, 180, 1, 20, 1, 83}),
+                  std::vector<int>({r.header.drawWidth, r.header.drawHeight, r.header.cursorWidth,
+                                    r.header.cursorHeight, r.header.fullscreen, r.header.fixedStep,
+                                    r.header.sound, r.header.dataFiles}));
+        EXPECT_STREQ("/data/with?newline", r.header.dataFolder) << "one line a value";
+    }
+
+    // More than a block's worth pending goes out on its own.
+    std::vector<recordingOp> many(3 * kRecordingPendingMax / 700, SampleOps()[7]);
+    const readBack r = ReadFile(WriteFile(dir, many, many.size() + 1));
+    EXPECT_EQ(many.size(), r.ops.size());
+    EXPECT_EQ(0, r.last);
+}
+
+TEST(Recording, ATickEntryHoldsWhatChangedSinceTheTickBefore)
+{
+    recordedInput last;
+    memset(&last, 0, sizeof last);
+    recordedInput replayed = last;
+    int16_t keys[256] = {0};
+    recordingOp op;
+    // Each tick: key W's state as the platform gives it, typed entries, the cursor; whether an
+    // entry is needed, and the key changes it holds.
+    struct tick
+    {
+        int16_t w;
+        std::vector<int> typed;
+        int x, y;
+        bool entry;
+        int changes;
+    };
+    const std::vector<tick> ticks = {
+        {0, {}, 0, 0, false, 0},
+        {(int16_t)(INT16_MIN | 1), {'w', 256 + 'W'}, 0, 0, true, 1}, // down: held and pressed
+        {INT16_MIN, {256 + 'W'}, 0, 0, true, 1},                     // held, a key repeat typed
+        {INT16_MIN, {}, 0, 0, false, 0},
+        {1, {}, 5, -3, true, 1},        // released, pressed and released again between two polls
+        {0, {}, 5, -3, true, 1},        // up
+        {0, {}, 5, -3, false, 0},       // nothing
+        {0, {7, 600}, 5, -3, false, 0}, // typed entries that are neither a character nor a key
+        {-2, {}, 5, -3, true, 1},       // any negative state is held
+    };
+    for (size_t i = 0; i < ticks.size(); i++)
+    {
+        keys['W'] = ticks[i].w;
+        const int made = MakeTickOp(&last, keys, ticks[i].typed.data(), (int)ticks[i].typed.size(),
+                                    ticks[i].x, ticks[i].y, &op);
+        EXPECT_EQ(ticks[i].entry, made != 0) << i;
+        EXPECT_EQ(ticks[i].changes, op.keyChanges) << i;
+        if (!made) continue;
+        ASSERT_TRUE(ApplyTickOp(&replayed, &op)) << i;
+        EXPECT_EQ(0, memcmp(&last, &replayed, sizeof last)) << i;
+        EXPECT_EQ(std::vector<int>(ticks[i].typed), std::vector<int>(op.typed, op.typed + op.typedCount))
+            << i;
+    }
+    EXPECT_EQ(INT16_MIN, replayed.keys['W']);
+    EXPECT_EQ(5, replayed.cursorX);
+    // An entry that would take the cursor out of bounds is refused and changes nothing.
+    recordingOp far;
+    memset(&far, 0, sizeof far);
+    far.kind = kOpTick;
+    far.cursorDx = kRecordedCursorMax;
+    EXPECT_FALSE(ApplyTickOp(&replayed, &far));
+    EXPECT_EQ(5, replayed.cursorX);
+}
+
+TEST(Recording, EveryCutAndEveryFlippedByteIsAResult)
+{
+    TempDir dir;
+    std::vector<recordingOp> ops;
+    for (int i = 0; i < 12; i++)
+    {
+        ops.push_back(Op(kOpPass, 17 + i));
+        recordingOp tick = Op(kOpTick);
+        tick.cursorDx = i + 1;
+        ops.push_back(tick);
+        ops.push_back(Op(kOpCheck, 1000 + i));
+    }
+    const std::string path = WriteFile(dir, ops, 7);
+    const std::string whole = ReadTextFile(path);
+    const std::string cut = dir / "cut.rec";
+    for (size_t length = 0; length < whole.size(); length++)
+    {
+        ASSERT_TRUE(WriteTextFile(cut, whole.substr(0, length)));
+        const readBack r = ReadFile(cut);
+        if (!r.open)
+        {
+            EXPECT_FALSE(r.err.empty());
+            continue;
+        }
+        // What is read is what was written, as far as it goes; then the end, or "cut short".
+        ASSERT_LT(r.ops.size(), ops.size()) << length;
+        for (size_t i = 0; i < r.ops.size(); i++)
+            ExpectSameOp(ops[i], r.ops[i], "cut at " + std::to_string(length));
+        if (r.last < 0)
+        {
+            EXPECT_NE(std::string::npos, r.problem.find("cut short")) << length << r.problem;
+        }
+    }
+    for (size_t at = 0; at < whole.size(); at++)
+    {
+        std::string flipped = whole;
+        flipped[at] ^= (char)(1 << (at % 8));
+        ASSERT_TRUE(WriteTextFile(cut, flipped));
+        const readBack r = ReadFile(cut);
+        if (!r.open) continue;
+        ASSERT_LE(r.ops.size(), ops.size()) << at;
+        for (size_t i = 0; i < r.ops.size(); i++)
+            ExpectSameOp(ops[i], r.ops[i], "flip at " + std::to_string(at));
+        EXPECT_LT(r.last, 0) << "a flipped byte at " << at << " went unseen";
+    }
+}
+
+TEST(Recording, HeadersThatCannotBeReplayedSayWhy)
+{
+    TempDir dir;
+    const std::string good = ReadTextFile(WriteFile(dir, {Op(kOpPass, 20)}, 1));
+    const size_t crcAt = good.find("\ncrc ") + 1;
+    // Rewrites the header's text and gives it a fresh check, so that only the change counts.
+    auto resealed = [&](std::string header)
+    {
+        char crc[16];
+        snprintf(crc, sizeof crc, "crc %08lx\n", crc32(0L, (const Bytef*)header.data(), (uInt)header.size()));
+        return header + crc + good.substr(good.find('\n', crcAt) + 1);
+    };
+    std::string header = good.substr(0, crcAt);
+    const std::vector<std::pair<std::string, std::string>> files = {
+        {"", "is not a Kesrow recording"},
+        {"KESROW-RECORDING", "is not a Kesrow recording"},
+        {"PNG\r\n", "is not a Kesrow recording"},
+        {"KESROW-RECORDING 2\nsomething else entirely", "newer Kesrow (recording format 2"},
+        {good.substr(0, crcAt + 5), "cut short in its header"},
+        {"KESROW-RECORDING 1\n" + std::string(9000, 'a'), "does not end"},
+        {good.substr(0, 40) + "X" + good.substr(41), "fails its check"},
+        {resealed(std::string(header).replace(header.find("window 640"), 10, "window 0  ")), "\"window\""},
+        {resealed(header.substr(0, header.find("clock"))), "no \"clock\" line"},
+        {resealed(std::string(header).replace(header.find("settings 0.14"), 13, "settings nan")),
+         "\"settings\""},
+    };
+    for (const auto& [text, why] : files)
+    {
+        ASSERT_TRUE(WriteTextFile(dir / "bad.rec", text));
+        const readBack r = ReadFile(dir / "bad.rec");
+        EXPECT_FALSE(r.open) << why;
+        EXPECT_NE(std::string::npos, r.err.find(why)) << r.err;
+    }
+    // A line this engine does not know is passed over.
+    ASSERT_TRUE(WriteTextFile(dir / "new.rec", resealed(header + "later-key some value\n")));
+    EXPECT_TRUE(ReadFile(dir / "new.rec").open);
+    // Not a regular file: refused at once, never read (a FIFO would wait for ever).
+    ASSERT_EQ(0, mkfifo((dir / "fifo").c_str(), 0600));
+    const readBack fifo = ReadFile(dir / "fifo");
+    EXPECT_FALSE(fifo.open);
+    EXPECT_NE(std::string::npos, fifo.err.find("is not a file"));
+    EXPECT_FALSE(ReadFile(dir / "missing.rec").open);
+}

@@ -1,0 +1,332 @@
+// Record and replay with the real program. A session played with xdotool at the real clock's
+// pace (keys, mouse look, clicks, the console, a level change) replays to the live run's
+// snapshots and last frame, twice alike. The demo sessions kept in data/sessions (recorded by
+// scripts/record-sessions.sh) replay to their saved files and pictures, and still show what the
+// demo is: guards shot down, the yard reached and won, a player struck down and the level
+// started again, the editor's saves. Cut, damaged and newer recordings end with a clear line
+// and exit status 1, never a crash.
+#include "play_util.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <random>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace
+{
+
+std::string Sessions()
+{
+    return SourceDir() + "/tests/app/data/sessions/";
+}
+
+std::string CopyDemo(const TempDir& dir, const std::string& name)
+{
+    fs::copy(SourceDir() + "/demo", dir / name, fs::copy_options::recursive);
+    return dir / name;
+}
+
+// Runs a replay; the output goes to *out, the exit status is returned.
+int Replay(const std::string& data, const std::string& recording, const std::string& options,
+           std::string* out)
+{
+    return RunCommand(WindowedCommand("'" + KesrowExe() + "' --data '" + data + "' --replay '" + recording +
+                                      "' " + options),
+                      out);
+}
+
+// The line starting with prefix, or "".
+std::string LineStarting(const std::string& out, const std::string& prefix)
+{
+    std::stringstream lines(out);
+    for (std::string line; std::getline(lines, line);)
+        if (line.rfind(prefix, 0) == 0) return line;
+    return "";
+}
+
+int Count(const std::string& out, const std::string& line)
+{
+    int n = 0;
+    std::stringstream lines(out);
+    for (std::string l; std::getline(lines, l);)
+        n += l == line;
+    return n;
+}
+
+// Files under folder that are new or differ from the demo's, relative to folder.
+std::vector<std::string> WrittenFiles(const std::string& folder)
+{
+    std::vector<std::string> out;
+    for (const auto& entry : fs::recursive_directory_iterator(folder))
+    {
+        if (!entry.is_regular_file()) continue;
+        const std::string rel = fs::relative(entry.path(), folder).string();
+        const std::string demo = SourceDir() + "/demo/" + rel;
+        if (!FileExists(demo) || ReadTextFile(demo) != ReadTextFile(entry.path().string()))
+            out.push_back(rel);
+    }
+    std::sort(out.begin(), out.end());
+    return out;
+}
+
+// Pixels that differ between two pictures of one size, and by how much at most; -1 when they
+// cannot be compared.
+std::pair<int, int> PictureDifference(const std::string& a, const std::string& b)
+{
+    const PngImage x = ReadPng(a), y = ReadPng(b);
+    if (!x.ok || !y.ok || x.width != y.width || x.height != y.height) return {-1, -1};
+    int differing = 0, largest = 0;
+    for (size_t i = 0; i < x.rgba.size(); i += 4)
+    {
+        int d = 0;
+        for (int c = 0; c < 3; c++)
+            d = std::max(d, std::abs(int(x.rgba[i + c]) - int(y.rgba[i + c])));
+        differing += d > 0;
+        largest = std::max(largest, d);
+    }
+    return {differing, largest};
+}
+
+float Number(const std::vector<std::string>& record, size_t field)
+{
+    return record.size() > field ? std::stof(record[field]) : -9999.0f;
+}
+
+const char kSanitizerFound[] = "Sanitizer";
+
+// Replays a kept session on a copy of the demo (with a stray file when asked) and checks it
+// against what the session wrote when it was recorded; returns the replayed data folder.
+std::string ReplaySession(const TempDir& dir, const std::string& name, bool strayFile = false)
+{
+    const std::string data = CopyDemo(dir, "data"), kept = Sessions() + name;
+    if (strayFile)
+    {
+        EXPECT_TRUE(WriteTextFile(data + "/Levels/start/notes.txt", "not the recorded content\n"));
+    }
+    std::string out;
+    const int status = Replay(data, kept + "/session.rec", "--screenshot '" + (dir / "last.png") + "'", &out);
+    const std::string again = "; if the demo changed on purpose, record the session again: "
+                              "scripts/record-sessions.sh " +
+                              name + "\n" + out;
+    EXPECT_EQ(0, status) << again;
+    EXPECT_NE("", LineStarting(out, "//Replay: ")) << out;
+    EXPECT_NE(std::string::npos, out.find("replayed as recorded")) << again;
+    EXPECT_EQ(std::string::npos, out.find(kSanitizerFound)) << out;
+    EXPECT_EQ(strayFile, LineStarting(out, "//Replay: the data folder's content differs") != "") << out;
+    // The files the session wrote, and only those, as they were written when it was played.
+    std::vector<std::string> expected;
+    for (const auto& entry : fs::recursive_directory_iterator(kept + "/expected"))
+        if (entry.is_regular_file())
+            expected.push_back(fs::relative(entry.path(), kept + "/expected").string());
+    std::sort(expected.begin(), expected.end());
+    std::vector<std::string> written = WrittenFiles(data);
+    written.erase(std::remove(written.begin(), written.end(), "Levels/start/notes.txt"), written.end());
+    EXPECT_EQ(expected, written) << again;
+    for (const std::string& rel : expected)
+        EXPECT_TRUE(ReadTextFile(kept + "/expected/" + rel) == ReadTextFile(data + "/" + rel))
+            << rel << again;
+    // The same picture; another build of the software renderer may round a few pixels otherwise.
+    const auto [differing, largest] = PictureDifference(kept + "/last.png", dir / "last.png");
+    const PngImage want = ReadPng(kept + "/last.png");
+    EXPECT_GE(differing, 0) << again;
+    EXPECT_LE(differing, want.width * want.height / 200) << again;
+    EXPECT_LE(largest, 6) << again;
+    return data;
+}
+
+} // namespace
+
+// The session: once the level runs, look round with the mouse, walk (W), shoot twice, snapshot
+// from the console; go to the yard from the console, walk, snapshot again; quit with Escape
+// twice. Each console line is typed as a player types it.
+const char kLiveDriver[] = R"sh(set -u
+game="$1"; data="$2"; out="$3"
+"$game" --data "$data" --windowed 320x240 --frames 400000 --record "$out/play.rec" --screenshot "$out/live.png" \
+  > "$out/game.out" 2>&1 &
+pid=$!
+loads() { grep -c '^//Loading level' "$out/game.out" 2>/dev/null || echo 0; }
+wait_loads() { for i in $(seq 1 300); do [ "$(loads)" -ge "$1" ] && return 0; sleep 0.1; done; echo "driver: no load $1"; }
+console() { xdotool key grave; sleep 0.2; xdotool type --delay 10 "$1"; xdotool key Return; sleep 0.2; xdotool key grave; sleep 0.2; }
+win=$(timeout 30 xdotool search --sync --onlyvisible --pid $pid 2>/dev/null | head -n 1)
+if [ -z "$win" ]; then echo "driver: no game window"; kill $pid; exit 3; fi
+wait_loads 1
+xdotool windowfocus --sync $win || xdotool windowfocus $win
+sleep 0.3
+for i in 1 2 3 4 5 6 7 8; do xdotool mousemove_relative -- 9 2; sleep 0.03; done
+xdotool keydown w; sleep 0.8; xdotool keyup w
+xdotool click 1; sleep 0.2; xdotool click 1
+# Where the player stands and looks: the cross-hair actor takes his feet and heading for the
+# snapshot, and is put back.
+xdotool key grave; sleep 0.2
+for line in 'player' 'mark' 'get "Crosshair"' 'put' 'player' 'axis' 'get "Crosshair"' 'spin' 'savekey 1' \
+    'put 0,0,-1' 'spin 0,0,0'; do
+  xdotool type --delay 10 "$line"; xdotool key Return; sleep 0.05
+done
+xdotool key grave; sleep 0.2
+console 'level "Levels/yard"'
+wait_loads 2
+sleep 0.3
+xdotool keydown a; sleep 0.3; xdotool keyup a
+for i in 1 2 3 4 5; do xdotool mousemove_relative -- -11 -3; sleep 0.03; done
+console 'savekey 2'
+sleep 0.3
+xdotool key Escape; sleep 0.2; xdotool key Escape
+for i in $(seq 1 100); do kill -0 $pid 2>/dev/null || break; sleep 0.1; done
+kill $pid 2>/dev/null
+wait $pid
+echo "driver: game exit $?"
+)sh";
+
+TEST(Replay, ARealSessionReplaysToTheLiveRunsFilesAndPictureEveryTime)
+{
+    SKIP_WITHOUT_XDOTOOL();
+    TempDir dir;
+    const std::string live = CopyDemo(dir, "live");
+    ASSERT_TRUE(WriteTextFile(dir / "driver.sh", kLiveDriver));
+    std::string out;
+    RunCommand("timeout 150 env ALSOFT_DRIVERS=null XDG_CONFIG_HOME='" + dir.path +
+                   "' xvfb-run -a -s '-screen 0 800x600x24' bash '" + (dir / "driver.sh") + "' '" +
+                   KesrowExe() + "' '" + live + "' '" + dir.path + "'",
+               &out);
+    const std::string game = ReadTextFile(dir / "game.out");
+    const std::string ended = LineStarting(game, "//Ended: quit after ");
+    ASSERT_NE("", ended) << out << game;
+    ASSERT_TRUE(FileExists(live + "/Levels/start/keyframe1") && FileExists(live + "/Levels/yard/keyframe2"))
+        << out << game;
+
+    // The keys and the mouse reached the game: W walked the player from his start (0, 6) the
+    // way he looked, and the mouse turned him by 72 pixels of 0.14 degrees from his start's -25
+    // (the cross-hair holds his feet and his heading as actors have it, 180 - the view's, within
+    // -180 to 180).
+    const std::vector<std::string> player =
+        ActorRecord(ReadTextFile(live + "/Levels/start/keyframe1"), "Crosshair");
+    ASSERT_GE(player.size(), 12u);
+    EXPECT_LT(Number(player, 3), 5.0f);
+    EXPECT_NEAR(180.0f + 25.0f - 72 * 0.14f - 360.0f, Number(player, 5), 0.05f);
+
+    // Replayed twice, each time on a fresh copy of the demo: the live run's end, to the pass and
+    // the millisecond, its snapshots and its last frame.
+    for (const char* name : {"first", "second"})
+    {
+        const std::string data = CopyDemo(dir, name);
+        std::string replayed;
+        EXPECT_EQ(0, Replay(data, dir / "play.rec", "--screenshot '" + (dir / name) + ".png'", &replayed))
+            << replayed;
+        EXPECT_NE(std::string::npos, replayed.find("replayed as recorded")) << replayed;
+        EXPECT_EQ(ended, LineStarting(replayed, "//Ended: ")) << replayed;
+        EXPECT_EQ(2, Count(replayed, "//Loading level")) << replayed;
+        for (const char* file : {"Levels/start/keyframe1", "Levels/yard/keyframe2"})
+            EXPECT_TRUE(ReadTextFile(live + "/" + file) == ReadTextFile(data + "/" + file))
+                << name << " " << file;
+        EXPECT_EQ(std::make_pair(0, 0), PictureDifference(dir / "live.png", dir / name + ".png")) << name;
+    }
+    // Compact: a tick without a change costs nothing, a pass a byte or two.
+    unsigned passes = 0;
+    ASSERT_EQ(1, sscanf(ended.c_str(), "//Ended: quit after %u passes", &passes));
+    const long bytes = (long)ReadTextFile(dir / "play.rec").size();
+    EXPECT_LT(bytes, 1000 + 12 * (long)passes) << passes << " passes";
+}
+
+TEST(Replay, TheWonDemoReplaysAsPlayed)
+{
+    TempDir dir;
+    const std::string data = ReplaySession(dir, "win");
+    // The warden and the lookout fell to the player's shots (a fallen guard no longer walks),
+    // the player walked through the door into the yard, and the yard's two guards fell too.
+    const std::string start = ReadTextFile(data + "/Levels/start/keyframe2");
+    const std::string yard = ReadTextFile(data + "/Levels/yard/keyframe3");
+    for (const auto& [records, name] : {std::pair{start, "Warden"}, std::pair{start, "Lookout"},
+                                        std::pair{yard, "Sentry"}, std::pair{yard, "Keeper"}})
+    {
+        const std::vector<std::string> guard = ActorRecord(records, name);
+        ASSERT_GE(guard.size(), 12u) << name;
+        EXPECT_EQ("0", guard[9]) << name << " is down";
+        EXPECT_EQ("0", guard[8]) << name << " no longer walks";
+    }
+    // He won alive: the health bar still has a length.
+    EXPECT_GT(Number(ActorRecord(yard, "HealthBar"), 10), 0.0f);
+}
+
+TEST(Replay, TheStruckDownPlayerReplaysAsPlayedAndOtherContentIsSaid)
+{
+    TempDir dir;
+    // A file the recorded game did not have: the replay says so, and goes as recorded anyway.
+    const std::string data = ReplaySession(dir, "death", true);
+    std::string out;
+    Replay(CopyDemo(dir, "again"), Sessions() + "death/session.rec", "--frames 10", &out);
+    EXPECT_EQ("", LineStarting(out, "//Replay: the data folder's content differs")) << out;
+    // The level started again after the warden had struck the player down: the snapshot taken
+    // then shows the health bar full and the warden back at his post, alive.
+    const std::string after = ReadTextFile(data + "/Levels/start/keyframe1");
+    EXPECT_FLOAT_EQ(100.0f, Number(ActorRecord(after, "HealthBar"), 10));
+    const std::vector<std::string> warden = ActorRecord(after, "Warden");
+    EXPECT_EQ("100", warden.at(9));
+    EXPECT_EQ("1", warden.at(8));
+}
+
+TEST(Replay, TheEditorSessionReplaysToItsSaves)
+{
+    TempDir dir;
+    const std::string data = ReplaySession(dir, "editor");
+    // The humanoid dropped on the floor, turned by X and grown by V, was saved, came back with
+    // the level loaded again from its files, and was saved again; the level's own actors are
+    // as designed: the editor started from the level's files and nothing walked while it was on.
+    const std::string saved = ReadTextFile(data + "/Levels/start/person");
+    const std::vector<std::string> dropped = ActorRecord(saved, "humanoid1");
+    ASSERT_GE(dropped.size(), 12u) << saved;
+    EXPECT_EQ("humanoid", dropped[0]);
+    EXPECT_NEAR(0.0f, Number(dropped, 2), 0.01f) << "stands on the floor";
+    EXPECT_FLOAT_EQ(15.0f, Number(dropped, 5));
+    EXPECT_FLOAT_EQ(110.0f, Number(dropped, 10));
+    std::stringstream designed(ReadTextFile(SourceDir() + "/demo/Levels/start/person"));
+    for (std::string line; std::getline(designed, line);)
+        EXPECT_EQ(Fields(line), ActorRecord(saved, Fields(line).at(11)));
+}
+
+TEST(Replay, CutDamagedAndNewerRecordingsEndClearly)
+{
+    TempDir dir;
+    const std::string whole = ReadTextFile(Sessions() + "editor/session.rec");
+    const unsigned seed = std::random_device{}();
+    std::mt19937 pick(seed);
+    const size_t headerEnd = whole.find("\ncrc ") + 14;
+    std::string newer = whole;
+    newer.replace(0, 18, "KESROW-RECORDING 7");
+    std::string flipped = whole;
+    flipped[std::uniform_int_distribution<size_t>(0, whole.size() - 1)(pick)] ^= 0x10;
+    // A cut anywhere, a cut in the blocks (the replay plays what is whole), a flipped byte.
+    const std::vector<std::pair<std::string, std::string>> recordings = {
+        {whole.substr(0, std::uniform_int_distribution<size_t>(0, whole.size() - 1)(pick)), "cut"},
+        {whole.substr(0, std::uniform_int_distribution<size_t>(headerEnd, whole.size() - 1)(pick)), "blocks"},
+        {flipped, "flipped"},
+        {newer, "newer"}};
+    for (const auto& [bytes, what] : recordings)
+    {
+        ASSERT_TRUE(WriteTextFile(dir / "bad.rec", bytes));
+        std::string out;
+        const int status = Replay(CopyDemo(dir, what), dir / "bad.rec", "", &out);
+        const std::string context = std::string(what) + " (seed " + std::to_string(seed) + ")\n" + out;
+        EXPECT_EQ(1, status) << context;
+        EXPECT_EQ(std::string::npos, out.find(kSanitizerFound)) << context;
+        const bool said = out.find("is cut short") != std::string::npos ||
+                          out.find("is damaged") != std::string::npos ||
+                          out.find("is not a Kesrow recording") != std::string::npos ||
+                          out.find("newer Kesrow") != std::string::npos;
+        EXPECT_TRUE(said) << context;
+        if (std::string(what) == "blocks")
+        {
+            EXPECT_NE("", LineStarting(out, "//Ended: recording cut short after ")) << context;
+        }
+        if (std::string(what) == "newer")
+        {
+            EXPECT_NE(std::string::npos, out.find("recording format 7; this one reads format 1")) << context;
+        }
+    }
+}
