@@ -5,8 +5,9 @@
 // header -> "KESROW-RECORDING" ' ' format '\n' (key ' ' value '\n')* "crc" ' ' hex8 '\n'
 //           (the crc line holds the CRC-32 of every header byte before it)
 // block  -> 0xC7 length:u32le crc:u32le entry{length bytes}   (crc: CRC-32 of the entries)
-// entry  -> 0x00..0x7F                       a pass whose clock moved by that many ms
-//         | 0x80 step:zigzag                 a pass (any step)
+// entry  -> 0x00..0x3F                       a pass whose clock moved by that many ms
+//         | 0x40..0x7F                       the same for a pass that ran no tick (step + 0x40)
+//         | 0x80 step:zigzag | 0x83 step:zigzag   a pass (any step); 0x83: it ran no tick
 //         | 0x81                             the next tick of the same pass
 //         | 0x82 flags [keys] [typed] [move] a tick's changed input (flags: 1 keys, 2 typed, 4 move)
 //             keys  -> n:var (code:u8 state:u8){n}   state 0 up, 1 pressed since the last poll,
@@ -44,6 +45,7 @@ const int kBlockHeadBytes = 9;
 enum
 {
     kByteLongPass = 0x80,
+    kByteLongPassNoTick = 0x83,
     kByteNextTick = 0x81,
     kByteTick = 0x82,
     kByteResize = 0x90,
@@ -170,6 +172,7 @@ void ClearOp(recordingOp* op, int kind)
 {
     op->kind = kind;
     op->value = 0;
+    op->noTick = 0;
     op->keyChanges = op->typedCount = 0;
     op->cursorDx = op->cursorDy = 0;
     memset(op->size, 0, sizeof op->size);
@@ -234,11 +237,11 @@ int EncodeRecordingOp(const recordingOp* op, unsigned char* out, int max)
     {
     case kOpPass:
         if (op->value < -kStepMax || op->value > kStepMax) return 0;
-        if (op->value >= 0 && op->value < 0x80)
-            e.Byte((unsigned)op->value);
+        if (op->value >= 0 && op->value < 0x40)
+            e.Byte((unsigned)op->value | (op->noTick ? 0x40 : 0));
         else
         {
-            e.Byte(kByteLongPass);
+            e.Byte(op->noTick ? kByteLongPassNoTick : kByteLongPass);
             e.Zigzag(op->value);
         }
         break;
@@ -335,14 +338,17 @@ int DecodeRecordingOp(const unsigned char* data, int n, recordingOp* op)
     if (first < 0x80)
     {
         ClearOp(op, kOpPass);
-        op->value = first;
+        op->value = first & 0x3F;
+        op->noTick = (first & 0x40) != 0;
         return 1;
     }
     switch (first)
     {
     case kByteLongPass:
+    case kByteLongPassNoTick:
         ClearOp(op, kOpPass);
         op->value = d.Zigzag(kStepMax);
+        op->noTick = first == kByteLongPassNoTick;
         break;
     case kByteNextTick:
         ClearOp(op, kOpNextTick);
@@ -476,6 +482,7 @@ void Printable(char* text)
 int OpenRecordingWriter(recordingWriter* w, const char* path, char* err, int errSize)
 {
     w->used = 0;
+    w->lastPassAt = -1;
     w->bytes = 0;
     w->failed = 0;
     w->failure[0] = 0;
@@ -547,6 +554,7 @@ void WriteRecordingOp(recordingWriter* w, const recordingOp* op)
     if (n <= 0) return;
     if (w->used + n > kRecordingPendingMax && !FlushRecordingWriter(w)) return;
     memcpy(w->pending + w->used, bytes, (size_t)n);
+    if (op->kind == kOpPass) w->lastPassAt = w->used;
     // Only now is the entry pending: a signal that flushes meanwhile never writes half of it.
     w->used += n;
 }
@@ -565,7 +573,18 @@ int FlushRecordingWriter(recordingWriter* w)
     }
     w->bytes += kBlockHeadBytes + w->used;
     w->used = 0;
+    w->lastPassAt = -1;
     return 1;
+}
+
+void MarkPassWithoutTick(recordingWriter* w)
+{
+    if (w->fd < 0 || w->lastPassAt < 0 || w->lastPassAt >= w->used) return;
+    unsigned char& first = w->pending[w->lastPassAt];
+    if (first < 0x40)
+        first |= 0x40;
+    else if (first == kByteLongPass)
+        first = kByteLongPassNoTick;
 }
 
 int CloseRecordingWriter(recordingWriter* w)

@@ -38,7 +38,8 @@ enum
 {
     kOpNone = 0,
     // Answers to questions the game asks of the outside at set places, in the order it asks.
-    kOpPass,     // a scheduler pass: value = how far the clock moved since the pass before (ms)
+    kOpPass,     // a scheduler pass: value = how far the clock moved since the pass before (ms);
+                 // noTick: the pass ran no tick (the real clock's pacing had none due)
     kOpNextTick, // the second or a later tick in one pass
     kOpTick,     // a tick's input, where it differs from the tick before (no entry: no change)
     kOpResize,   // the window's new size: size[] = drawable width, height, cursor width, height
@@ -63,6 +64,7 @@ struct recordingOp
 {
     int kind;
     int64_t value;
+    int32_t noTick;
     int32_t size[4];
     // kOpTick: keys whose state changed with their new states, what was typed, the cursor's move.
     int keyChanges;
@@ -113,6 +115,7 @@ struct recordingWriter
     int fd; // -1 when closed
     unsigned char pending[kRecordingPendingMax];
     int used;
+    int lastPassAt;  // where in pending the last pass entry is; -1 once it went to the file
     long long bytes; // written to the file so far
     int failed;      // a write failed: nothing more is written
     char failure[200];
@@ -125,6 +128,8 @@ int OpenRecordingWriter(recordingWriter* w, const char* path, char* err, int err
 int WriteRecordingHeader(recordingWriter* w, const recordingHeader* header);
 // Adds an entry; the pending ones are written as a block first when it would not fit.
 void WriteRecordingOp(recordingWriter* w, const recordingOp* op);
+// Marks the last pass entry as one that ran no tick (it was written before its ticks were due).
+void MarkPassWithoutTick(recordingWriter* w);
 // Writes the pending entries as one block. 0 when the write failed.
 int FlushRecordingWriter(recordingWriter* w);
 // Writes what is pending, syncs and closes. 0 when anything failed since the start.

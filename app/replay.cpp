@@ -42,7 +42,7 @@ const int kFlushPendingBytes = 16384;
 // recording (this machine may be slower), but not beyond this many times the limit.
 const double kReplayWatchdogSlack = 10.0;
 
-recordingWriter gWriter = {-1, {0}, 0, 0, 0, {0}, 0};
+recordingWriter gWriter = {-1, {0}, 0, -1, 0, 0, {0}, 0};
 recordingReader gReader;
 char gFilePath[1100];
 
@@ -50,6 +50,8 @@ char gFilePath[1100];
 // of the pass under way, the ticks and passes so far.
 recordedInput gLastInput;
 int gTicksThisPass = 0;
+int gPassRan = 0;            // a pass has run (its ticks are counted in gTicksThisPass)
+int gRecordedPassNoTick = 0; // a replay: the recorded pass ran no tick
 long gTicks = 0;
 long gPasses = 0;
 uint64_t gWatchdogReadings = 0;
@@ -210,6 +212,14 @@ void TakeInOrder()
     if (!gAnswers.empty()) Diverged("the recorded game had %s here", AnswerName(gAnswers[0].kind));
     gAnswers.clear();
     Take();
+}
+
+// Whether the pass that ran ticked as the recorded one did.
+void CheckPassTicks()
+{
+    if (gPassRan && gRecordedPassNoTick != (gTicksThisPass == 0))
+        Diverged(gTicksThisPass ? "this game ran a tick in a pass the recorded one ran none in"
+                                : "this game ran no tick in a pass the recorded one ticked in");
 }
 
 int StreamEnded()
@@ -374,6 +384,7 @@ void StartRecording(const recordingHeader* header)
 int StopRecording(const char* reason)
 {
     if (gOutsideMode != kOutsideRecorded || gWriter.fd < 0) return 0;
+    if (gPassRan && gTicksThisPass == 0) MarkPassWithoutTick(&gWriter);
     static recordingOp end;
     end.kind = kOpEnd;
     end.value = GameStateCheck();
@@ -462,6 +473,7 @@ int FinishReplay(const char* endReason, long passes, int stoppedEarly)
 {
     if (gOutsideMode != kOutsideReplayed) return 0;
     int status = 0;
+    CheckPassTicks();
     if (!gReplayDone && !stoppedEarly && !gUserClosed)
     {
         // The game ended by itself: so must the recorded one have, here and for the same reason.
@@ -521,7 +533,9 @@ int NextPassClock(int64_t* nowMs)
             EndReplayHere();
             return 0;
         }
+        CheckPassTicks();
         *nowMs = prevTime + gPeek.value;
+        gRecordedPassNoTick = gPeek.noTick;
         TakeInOrder();
         ReadAhead();
     }
@@ -530,6 +544,7 @@ int NextPassClock(int64_t* nowMs)
         *nowMs = gFixedStepMs ? prevTime + gFixedStepMs : ReadClockMs();
         if (gOutsideMode == kOutsideRecorded && gHeaderWritten)
         {
+            if (gPassRan && gTicksThisPass == 0) MarkPassWithoutTick(&gWriter);
             // The pass before is whole: a good moment to put the pending entries in the file.
             if (gWriter.used >= kFlushPendingBytes || *nowMs - gLastFlushMs >= kFlushEveryMs)
             {
@@ -540,6 +555,7 @@ int NextPassClock(int64_t* nowMs)
         }
     }
     gTicksThisPass = 0;
+    gPassRan = 1;
     gPasses++;
     return 1;
 }

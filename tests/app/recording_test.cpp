@@ -59,8 +59,11 @@ recordingOp Line(const std::string& text, int kind = kOpLine)
 std::vector<recordingOp> SampleOps()
 {
     std::vector<recordingOp> ops;
-    for (int64_t step : {0, 20, 127, 128, 300000, -1})
+    for (int64_t step : {0, 20, 63, 64, 128, 300000, -1})
+    {
         ops.push_back(Op(kOpPass, step));
+        ops.back().noTick = step % 2 != 0;
+    }
     ops.push_back(Op(kOpNextTick));
     recordingOp tick = Op(kOpTick);
     const int16_t states[4] = {0, 1, INT16_MIN, INT16_MIN | 1};
@@ -106,6 +109,7 @@ void ExpectSameOp(const recordingOp& want, const recordingOp& got, const std::st
     {
         EXPECT_EQ(want.value, got.value) << where;
     }
+    EXPECT_EQ(want.noTick, got.noTick) << where;
     EXPECT_EQ(0, memcmp(want.size, got.size, sizeof want.size)) << where;
     ASSERT_EQ(want.keyChanges, got.keyChanges) << where;
     for (int i = 0; i < want.keyChanges; i++)
@@ -185,9 +189,11 @@ TEST(Recording, WhatIsWrittenReadsBackAlike)
         EXPECT_EQ(0, DecodeRecordingOp(bytes, n - 1, &back)) << i;
         EXPECT_EQ(0, EncodeRecordingOp(&ops[i], bytes, n - 1)) << i;
     }
-    // A pass within 0..127 takes one byte; values out of their bounds are never written.
+    // A pass within 0..63 ms takes one byte, 64 ms three; values out of their bounds are never
+    // written.
     unsigned char bytes[kRecordingOpBytesMax];
     EXPECT_EQ(1, EncodeRecordingOp(&ops[2], bytes, sizeof bytes));
+    EXPECT_EQ(3, EncodeRecordingOp(&ops[3], bytes, sizeof bytes));
     for (const recordingOp& refused :
          {Op(kOpWatchdog, 0), Op(kOpTick), Line(""), Op(kOpPass, (int64_t)1 << 41)})
         EXPECT_EQ(0, EncodeRecordingOp(&refused, bytes, sizeof bytes)) << refused.kind;
@@ -214,10 +220,31 @@ TEST(Recording, WhatIsWrittenReadsBackAlike)
     }
 
     // More than a block's worth pending goes out on its own.
-    std::vector<recordingOp> many(3 * kRecordingPendingMax / 700, SampleOps()[7]);
+    std::vector<recordingOp> many(3 * kRecordingPendingMax / 700, SampleOps()[8]);
     const readBack r = ReadFile(WriteFile(dir, many, many.size() + 1));
     EXPECT_EQ(many.size(), r.ops.size());
     EXPECT_EQ(0, r.last);
+
+    // A pass is marked as one without a tick after it was written, in either form, as long as it
+    // waits in the writer; one already in the file stays as it is.
+    static recordingWriter w;
+    char err[200];
+    ASSERT_TRUE(OpenRecordingWriter(&w, (dir / "marked.rec").c_str(), err, sizeof err));
+    const recordingHeader h = SampleHeader();
+    ASSERT_TRUE(WriteRecordingHeader(&w, &h));
+    for (int64_t step : {20, 500, 7})
+    {
+        const recordingOp pass = Op(kOpPass, step);
+        WriteRecordingOp(&w, &pass);
+        if (step == 7) FlushRecordingWriter(&w);
+        MarkPassWithoutTick(&w);
+    }
+    ASSERT_TRUE(CloseRecordingWriter(&w));
+    const readBack marked = ReadFile(dir / "marked.rec");
+    ASSERT_EQ(3u, marked.ops.size());
+    EXPECT_EQ(std::vector<int>({1, 1, 0}),
+              std::vector<int>({marked.ops[0].noTick, marked.ops[1].noTick, marked.ops[2].noTick}));
+    EXPECT_EQ(500, marked.ops[1].value);
 }
 
 TEST(Recording, ATickEntryHoldsWhatChangedSinceTheTickBefore)

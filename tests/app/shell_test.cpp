@@ -10,6 +10,7 @@
 #include <SDL.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <tuple>
 
 static std::string Game(const std::string& args)
@@ -42,6 +43,34 @@ TEST(Options, ParsesEveryOptionAndRefusesMistakes)
     std::string longPath(2000, 'a');
     const char* tooLong[] = {"kesrow", "--screenshot", longPath.c_str()};
     EXPECT_EQ(ParseOptions(3, (char**)tooLong, &o, err, sizeof err), kOptionsError);
+}
+
+TEST(Options, AReplayTakesWhatTheGameStartsFromFromItsRecording)
+{
+    KesrowOptions o;
+    char err[256];
+    const char* replay[] = {"kesrow",   "--replay", "r.rec",        "--data", "d",
+                            "--frames", "9",        "--screenshot", "s.png",  "--mute"};
+    ASSERT_EQ(ParseOptions(10, (char**)replay, &o, err, sizeof err), kOptionsRun) << err;
+    EXPECT_EQ(std::string(o.replay) + " " + o.record, "r.rec ");
+    const char* record[] = {"kesrow", "--record", "p.rec", "--fixed-step", "20", "--seed", "3", "--windowed"};
+    ASSERT_EQ(ParseOptions(8, (char**)record, &o, err, sizeof err), kOptionsRun) << err;
+    EXPECT_STREQ("p.rec", o.record);
+    // What the recording holds cannot be given again, nor a second recording.
+    for (const char* clash : {"--record", "--check", "--fixed-step", "--seed", "--sensitivity",
+                              "--invert-mouse", "--no-invert-mouse", "--windowed", "--fullscreen"})
+    {
+        const bool takesValue = !strcmp(clash, "--record") || !strcmp(clash, "--fixed-step") ||
+                                !strcmp(clash, "--seed") || !strcmp(clash, "--sensitivity");
+        const char* args[] = {"kesrow", "--replay", "r.rec", clash, "1"};
+        EXPECT_EQ(ParseOptions(takesValue ? 5 : 4, (char**)args, &o, err, sizeof err), kOptionsError)
+            << clash;
+        EXPECT_NE(std::string::npos, std::string(err).find("cannot be given with --replay")) << err;
+    }
+    const char* check[] = {"kesrow", "--record", "p.rec", "--check"};
+    EXPECT_EQ(ParseOptions(4, (char**)check, &o, err, sizeof err), kOptionsError);
+    const char* bare[] = {"kesrow", "--replay"};
+    EXPECT_EQ(ParseOptions(2, (char**)bare, &o, err, sizeof err), kOptionsError);
 }
 
 TEST(Shell, HelpVersionAndWrongOptions)
