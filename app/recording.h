@@ -20,7 +20,7 @@ struct recordingHeader
     int32_t format;
     char engine[32];      // the engine's version that recorded
     char created[32];     // when (UTC, for people reading the file)
-    char dataFolder[256]; // where the content was (for people reading the file)
+    char dataFolder[256]; // the data folder's name (for people reading the file)
     char start[128];      // the start-up script, relative to the data folder
     uint64_t dataHash;    // the data folder's content (app/content_hash.h)
     int32_t dataFiles;

@@ -345,7 +345,12 @@ void MakeRecordingHeader(recordingHeader* h, uint32_t seed, int soundUp, int dra
     const time_t now = time(nullptr);
     struct tm utc;
     if (gmtime_r(&now, &utc)) strftime(h->created, sizeof h->created, "%Y-%m-%dT%H:%M:%SZ", &utc);
-    if (!getcwd(h->dataFolder, sizeof h->dataFolder)) h->dataFolder[0] = 0;
+    // The folder's own name only: a recording goes with bug reports, and the path above it is
+    // the player's business.
+    char folder[1024];
+    if (!getcwd(folder, sizeof folder)) folder[0] = 0;
+    const char* name = strrchr(folder, '/');
+    snprintf(h->dataFolder, sizeof h->dataFolder, "%s", name && name[1] ? name + 1 : folder);
     snprintf(h->start, sizeof h->start, "Data%cgame script", kDirectoryDevider);
     const contentHash content = HashDataFolder(".", gFilePath);
     h->dataHash = content.hash;

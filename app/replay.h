@@ -23,7 +23,9 @@
 //   stopped a run; and the console lines that came from outside the game (a settings file the
 //   player keeps, a settings file that could not be written, a window the display refused), which
 //   the in-game console and its notices show.
-// Nothing else is: sound never comes back into the game (no instruction reads a channel or
+// Nothing else is: content that changes on disk while the game runs is not recorded (a reload
+// of changed files must stay off while gOutsideMode is not kOutsideLive, or be recorded as an
+// entry of its own); sound never comes back into the game (no instruction reads a channel or
 // whether it plays, so a replay plays into a silent loopback device), the settings file is never
 // written by a replay, and vsync only paces. A state check (the clock, the camera, every actor,
 // the registers and the random generator) is kept every 50 ticks and at the end, so a replay that

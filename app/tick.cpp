@@ -18,7 +18,6 @@
 #include "model/blending.h"
 #include "script/scheduling.h"
 #include "platform/fsound.h"
-#include "platform/window.h"
 
 #include <cmath>
 
