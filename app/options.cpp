@@ -72,15 +72,16 @@ static int CheckReplayOptions(const KesrowOptions* o, char* err, int errSize)
         return kOptionsError;
     }
     if (!o->replay[0]) return kOptionsRun;
-    const char* clash = o->record[0]          ? "--record"
-                        : o->check            ? "--check"
-                        : o->fixedStep        ? "--fixed-step"
-                        : o->hasSeed          ? "--seed"
-                        : o->sensitivity > 0  ? "--sensitivity"
-                        : o->invertMouse >= 0 ? "--invert-mouse"
-                        : o->windowed         ? "--windowed"
-                        : o->fullscreen       ? "--fullscreen"
-                                              : nullptr;
+    const char* clash = o->record[0]             ? "--record"
+                        : o->check               ? "--check"
+                        : o->fixedStep           ? "--fixed-step"
+                        : o->hasSeed             ? "--seed"
+                        : o->sensitivity > 0     ? "--sensitivity"
+                        : o->invertMouse >= 0    ? "--invert-mouse"
+                        : o->windowed            ? "--windowed"
+                        : o->fullscreen          ? "--fullscreen"
+                        : o->contentMemoryMB > 0 ? "--content-memory"
+                                                 : nullptr;
     if (!clash) return kOptionsRun;
     snprintf(err, errSize, "%s cannot be given with --replay: the recording holds what the game started from",
              clash);

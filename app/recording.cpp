@@ -527,11 +527,12 @@ int WriteRecordingHeader(recordingWriter* w, const recordingHeader* h)
                      "sound %d\n"
                      "window %d %d %d %d %d\n"
                      "settings %s %d %d %d %d %d %d\n"
-                     "clock %" PRId64 "\n",
+                     "clock %" PRId64 "\n"
+                     "content-memory %" PRId64 "\n",
                      kRecordingMagic, kRecordingFormat, engine, created, folder, h->dataHash, h->dataFiles,
                      start, h->seed, h->fixedStep, h->sound, h->drawWidth, h->drawHeight, h->cursorWidth,
                      h->cursorHeight, h->fullscreen, sensitivity, s.invertMouse, s.volume, s.fullScreen,
-                     s.windowWidth, s.windowHeight, s.vsync, h->clockStart);
+                     s.windowWidth, s.windowHeight, s.vsync, h->clockStart, h->contentMemory);
     if (n < 0 || n >= (int)sizeof text - 20) return 0;
     n += snprintf(text + n, sizeof text - n, "crc %08x\n", (unsigned)crc32(0L, (const Bytef*)text, (uInt)n));
     w->writing = 1;
@@ -737,6 +738,12 @@ bool ReadHeaderLine(const char* key, char* value, recordingHeader* h, unsigned* 
         if (!ReadWhole(value, 0, INT64_MAX / 4, &v[0])) return false;
         h->clockStart = v[0];
         *seen |= 256;
+        return true;
+    }
+    if (!strcmp(key, "content-memory"))
+    {
+        if (!ReadWhole(value, 0, INT64_MAX / 4, &v[0])) return false;
+        h->contentMemory = v[0];
         return true;
     }
     // A key this engine does not know: later versions of the same format may add some.

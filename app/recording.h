@@ -31,6 +31,7 @@ struct recordingHeader
     int32_t drawWidth, drawHeight, cursorWidth, cursorHeight;
     int32_t fullscreen;
     playerSettings settings; // the settings in force at the start
+    int64_t contentMemory;   // the content memory budget in bytes (0: the engine's default)
     int64_t clockStart;      // the clock reading before the first pass, in ms
 };
 

@@ -9,6 +9,7 @@
 #include "app/startup.h"
 #include "app/timing.h"
 #include "core/clock.h"
+#include "core/content_memory.h"
 #include "core/output.h"
 #include "platform/keys.h"
 #include "resources/paths.h"
@@ -365,6 +366,7 @@ void MakeRecordingHeader(recordingHeader* h, uint32_t seed, int soundUp, int dra
     h->fullscreen = fullscreen ? 1 : 0;
     h->settings = gSettings;
     h->clockStart = prevTime;
+    h->contentMemory = gContentMemoryLimit;
 }
 
 void StartRecording(const recordingHeader* header)

@@ -8,9 +8,10 @@
 // - what the game starts from: the content (replays run on the same data folder: its hash is kept
 //   and a replay on other content says so), the start-up script, the random seed (the generator
 //   is the engine's own, script/random.h, so that nothing else in the process draws from it), the
-//   fixed step, whether a sound device was open (the sample loading and its console lines follow
-//   it), the window's drawable and cursor sizes, and the settings in force (sensitivity and
-//   invert turn the view, and scripts read every setting as a variable);
+//   fixed step, the content memory budget (what does not fit is not loaded), whether a sound
+//   device was open (the sample loading and its console lines follow it), the window's drawable
+//   and cursor sizes, and the settings in force (sensitivity and invert turn the view, and
+//   scripts read every setting as a variable);
 // - the clock: the reading before the first pass and every pass's step. It drives the game clock
 //   and, under the real clock's pacing, how many ticks each pass runs;
 // - every tick's input as the tick samples it: the asynchronous key states (a key pressed and

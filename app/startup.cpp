@@ -366,6 +366,7 @@ int KesrowMain(const KesrowOptions* options)
     if (replay)
     {
         gFixedStepMs = recorded.fixedStep;
+        if (recorded.contentMemory > 0) gContentMemoryLimit = recorded.contentMemory;
         CompareReplayStart(&recorded, KESROW_VERSION);
     }
 

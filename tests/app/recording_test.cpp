@@ -36,6 +36,7 @@ recordingHeader SampleHeader()
     h.fullscreen = 1;
     h.settings = {0.14f, 1, 35, 1, 800, 600, 0};
     h.clockStart = 123456789012ll;
+    h.contentMemory = 5ll << 30;
     return h;
 }
 
@@ -211,6 +212,7 @@ TEST(Recording, WhatIsWrittenReadsBackAlike)
         EXPECT_EQ(h.dataHash, r.header.dataHash);
         EXPECT_EQ(h.seed, r.header.seed);
         EXPECT_EQ(h.clockStart, r.header.clockStart);
+        EXPECT_EQ(h.contentMemory, r.header.contentMemory);
         EXPECT_EQ(0, memcmp(&h.settings, &r.header.settings, sizeof h.settings));
         EXPECT_EQ(std::vector<int>({640, 360, 320, 180, 1, 20, 1, 83}),
                   std::vector<int>({r.header.drawWidth, r.header.drawHeight, r.header.cursorWidth,

@@ -57,11 +57,13 @@ TEST(Options, AReplayTakesWhatTheGameStartsFromFromItsRecording)
     ASSERT_EQ(ParseOptions(8, (char**)record, &o, err, sizeof err), kOptionsRun) << err;
     EXPECT_STREQ("p.rec", o.record);
     // What the recording holds cannot be given again, nor a second recording.
-    for (const char* clash : {"--record", "--check", "--fixed-step", "--seed", "--sensitivity",
-                              "--invert-mouse", "--no-invert-mouse", "--windowed", "--fullscreen"})
+    for (const char* clash :
+         {"--record", "--check", "--fixed-step", "--seed", "--sensitivity", "--invert-mouse",
+          "--no-invert-mouse", "--windowed", "--fullscreen", "--content-memory"})
     {
         const bool takesValue = !strcmp(clash, "--record") || !strcmp(clash, "--fixed-step") ||
-                                !strcmp(clash, "--seed") || !strcmp(clash, "--sensitivity");
+                                !strcmp(clash, "--seed") || !strcmp(clash, "--sensitivity") ||
+                                !strcmp(clash, "--content-memory");
         const char* args[] = {"kesrow", "--replay", "r.rec", clash, "1"};
         EXPECT_EQ(ParseOptions(takesValue ? 5 : 4, (char**)args, &o, err, sizeof err), kOptionsError)
             << clash;
