@@ -102,7 +102,8 @@ void Say(const char* format, ...)
     va_start(args, format);
     vsnprintf(line, sizeof line, format, args);
     va_end(args);
-    MyOutputToConsole(line);
+    // A recording's texts (its engine, its date, why its game ended) are a stranger's bytes.
+    MyOutputToConsole(PrintableText(line, 0).c_str());
 }
 
 void Write(const recordingOp& op)
