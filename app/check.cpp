@@ -248,17 +248,7 @@ void CheckModelFile(const std::string& path)
         free(model);
         return;
     }
-    for (int i = 0; i < report.materialSections; i++)
-    {
-        if (!report.textureWanted[i] || report.textureLoaded[i]) continue;
-        // A picture that is there but does not decode has been reported by the texture loader.
-        char bmp[1200];
-        snprintf(bmp, sizeof bmp, "%s%d.bmp", path.c_str(), i);
-        if (!IsFile(report.texturePath[i], kContentPicture) && !IsFile(bmp, kContentPicture))
-            AddProblem(gChecker->current, 0,
-                       "material " + std::to_string(i) + " is textured, but neither " +
-                           CleanPath(report.texturePath[i]) + " nor " + CleanPath(bmp) + " exists");
-    }
+    // A material picture found nowhere is reported by the loader itself.
     std::string posePath = path + "_poses";
     if (IsFile(posePath))
     {
@@ -401,8 +391,8 @@ void CheckStatement(const char* file, const VXR_Statement* s)
         {
             if (s->operands.fault)
             {
-                char problem[120];
-                VXR_DescribeFault(s->operands.fault, s->operands.faultValue, problem, sizeof problem);
+                char problem[160];
+                VXR_DescribeRecordFault(&s->operands, problem, sizeof problem);
                 StatementProblem(file, s, std::string(in->name) + ": " + problem);
             }
             else

@@ -10,12 +10,19 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <climits>
 #include <cstring>
+#include <set>
+#include <string>
+#include <strings.h>
 
 human_being* baseHuman = nullptr;
 human_being* humanPtr = nullptr;
 human_being* selHuman = nullptr;
 uint32_t gRosterVersion = 0;
+int32_t gNextLevelOrder = 0;
+// Names of the level's actors that have been removed.
+static std::set<std::string> gFormerNames;
 int gAddHumanFailure = 0;
 
 int (*gLoadModelHook)(mesh_mod* model, const char* path) = nullptr;
@@ -143,6 +150,7 @@ human_being* AppendNewHuman()
     human_being* h = static_cast<human_being*>(calloc(1, sizeof(human_being)));
     ZeroHuman(h);
     h->scale = 100.0f;
+    h->levelOrder = gNextLevelOrder++;
     h->next = nullptr;
     tail->next = h;
     humanPtr = h;
@@ -192,6 +200,7 @@ human_being* AddHuman(const char* modelFile)
 void DisposeHuman(human_being* h)
 {
     if (!h) return;
+    if (h->name[0] && gFormerNames.size() < 4096) gFormerNames.insert(h->name);
     if (gDisposeHumanScriptsHook) gDisposeHumanScriptsHook(h);
     if (gDisposeHumanVariablesHook) gDisposeHumanVariablesHook(h);
     if (gHumanDisposedHook) gHumanDisposedHook(h);
@@ -230,6 +239,20 @@ void RemoveAllHumans()
     }
     humanPtr = baseHuman;
     selHuman = nullptr;
+    gNextLevelOrder = 0;
+    gFormerNames.clear();
+}
+
+int HumanNameWasUsed(const char* name)
+{
+    return name && gFormerNames.count(name) > 0;
+}
+
+human_being* GetHumanByLevelOrder(int32_t order)
+{
+    for (human_being* h = baseHuman ? baseHuman->next : nullptr; h; h = h->next)
+        if (h->levelOrder == order) return h;
+    return nullptr;
 }
 
 human_being* GetHumanByName(const char* name)
@@ -252,11 +275,41 @@ int HumanNameAlreadyUsed(human_being* h)
     return 0;
 }
 
+// 1 when name is base (letters in either case) followed by one digit or more.
+static int IsNumberedName(const char* name, const char* base, size_t baseLength)
+{
+    if (strncasecmp(name, base, baseLength) != 0) return 0;
+    const char* digits = name + baseLength;
+    if (!*digits) return 0;
+    for (; *digits; digits++)
+        if (*digits < '0' || *digits > '9') return 0;
+    return 1;
+}
+
+static int NameTakenIgnoringCase(const human_being* h, const char* name)
+{
+    for (human_being* other = baseHuman ? baseHuman->next : nullptr; other; other = other->next)
+        if (other != h && strcasecmp(other->name, name) == 0) return 1;
+    return 0;
+}
+
 void BuildFreeHumanNameByModelSignature(human_being* h)
 {
     if (!h) return;
     KillString(h->name);
-    const char* base = h->model ? h->model->name : "";
+    const char* model = h->model ? h->model->name : "";
+    // The level may spell the model's numbered names its own way ("Crate1" for the model crate):
+    // new names follow the first of them in level order.
+    char base[kHumanNameSize];
+    snprintf(base, sizeof base, "%.*s", (int)sizeof base - 1, model);
+    const size_t baseLength = strlen(base);
+    int32_t firstOrder = INT32_MAX;
+    for (human_being* other = baseHuman ? baseHuman->next : nullptr; other; other = other->next)
+        if (other != h && other->levelOrder < firstOrder && IsNumberedName(other->name, base, baseLength))
+        {
+            memcpy(base, other->name, baseLength);
+            firstOrder = other->levelOrder;
+        }
     char candidate[kHumanNameSize];
     for (int n = 1;; n++)
     {
@@ -266,7 +319,7 @@ void BuildFreeHumanNameByModelSignature(human_being* h)
         int digitCount = snprintf(digits, sizeof digits, "%d", n);
         int room = (int)sizeof candidate - 1 - digitCount;
         snprintf(candidate, sizeof candidate, "%.*s%s", room, base, digits);
-        if (!GetHumanByName(candidate)) break;
+        if (!NameTakenIgnoringCase(h, candidate)) break;
     }
     CopyText(h->name, sizeof h->name, candidate);
 }
