@@ -3,6 +3,7 @@
 #include "app/startup.h"
 #include "app/check.h"
 #include "app/console.h"
+#include "app/live_reload.h"
 #include "app/settings.h"
 #include "app/script_access.h"
 #include "world/camera.h"
@@ -337,6 +338,10 @@ int KesrowMain(const KesrowOptions* options)
     if (options->contentMemoryMB > 0) gContentMemoryLimit = (long long)options->contentMemoryMB << 20;
     if (options->check) return CheckDataFolder();
 
+    // Files changed on disk are reloaded in a window, not in a batch run unless asked for.
+    gLiveReload = options->watch >= 0 ? options->watch : !gBatchRun;
+    BeginLiveReload();
+
     // The in-game console shows every console line from here on.
     CaptureConsoleOutput();
     playerSettings stored;
@@ -470,6 +475,7 @@ int KesrowMain(const KesrowOptions* options)
         status = 1;
     }
 
+    EndLiveReload();
     FlushSettings();
     gApplySettingsHook = nullptr;
     KillGLWindow();

@@ -543,7 +543,7 @@ VXR_Instruction gAllInstructions[] = {
     INSTRUCTION("goto", VXR_DecodePoint, vxrinstr_goto),
     INSTRUCTION("setName", VXR_DecodeNameText, vxrinstr_setName),
     INSTRUCTION("getName", VXR_DecodeRegisterFirst, vxrinstr_getName),
-    INSTRUCTION("make", VXR_DecodeNameText, vxrinstr_make),
+    INSTRUCTION("make", VXR_DecodeModelName, vxrinstr_make),
     INSTRUCTION("includeScript", DecodeIncludePath, vxrinstr_includeScript),
     INSTRUCTION("timeScript", DecodeTimedPath, vxrinstr_timeScript),
     INSTRUCTION("level", DecodeLevelPath, vxrinstr_level),

@@ -4,7 +4,9 @@
 
 #include "core/content_files.h"
 #include "core/output.h"
+#include "model/bounds.h"
 #include "model/mesh_records.h"
+#include "model/posing.h"
 #include "resources/paths.h"
 
 #include <cmath>
@@ -195,6 +197,21 @@ human_being* AddHuman(const char* modelFile)
     BuildFreeHumanNameByModelSignature(h);
     humanPtr = h;
     return h;
+}
+
+void RenewHumanModel(human_being* h, mesh_mod* entry)
+{
+    if (!h || !entry) return;
+    mesh_mod* copy = MakePrivateModelCopy(entry, h);
+    if (!copy) return;
+    DisposeMeshworkModel(h->model);
+    h->model = copy;
+    const float s = h->scale * 0.01f;
+    ScaleModelTo(h, s, s, s, 0);
+    const int32_t queued = h->poseQueued;
+    SetModelPoses(copy, h->currentPose, h->targetPose);
+    h->poseQueued = queued;
+    gRosterVersion++;
 }
 
 void DisposeHuman(human_being* h)

@@ -119,6 +119,11 @@ mesh_mod* ObtainCachedModel(const char* modelFile, const char* path);
 // themselves. Null, with a console line, when the roster already holds kMaxHumans actors.
 human_being* AppendNewHuman();
 
+// Gives h a private copy of entry in place of its model (a model file changed on disk): the new
+// copy at h's scale, in h's pose pair, the old copy disposed of. Materials a script set on the
+// old copy are not carried over. Null entry or h is ignored.
+void RenewHumanModel(human_being* h, mesh_mod* entry);
+
 // Unlinks and disposes of an actor. Null or an actor not in the roster is ignored. Clears
 // selHuman when it was the actor; humanPtr is left on the record before it.
 void RemoveHuman(human_being* h);

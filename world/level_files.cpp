@@ -627,6 +627,101 @@ int ApplyPersonLine(human_being* h, const char* line)
 }
 
 // ---------------------------------------------------------------------------------------------
+// Checking a file before it is loaded
+
+namespace
+{
+
+std::vector<std::string>* gFoundProblems = nullptr;
+
+void NoteProblem(const char* file, int line, const char* message)
+{
+    char text[1300];
+    if (line > 0)
+        snprintf(text, sizeof text, "line %d: %s", line, message ? message : "");
+    else
+        snprintf(text, sizeof text, "%s", message ? message : "");
+    gFoundProblems->push_back(text);
+}
+
+// The problems of the lines of a "person" or "level models" file.
+void ListFileProblems(const char* path, int person)
+{
+    FILE* file = OpenContentFile(path, kContentText);
+    if (!file)
+    {
+        gFoundProblems->push_back("it cannot be read");
+        return;
+    }
+    char line[kLevelLineMax + 1];
+    std::string whole;
+    float scale = 100.0f;
+    int atEnd = 0;
+    for (int lineNumber = 1; !atEnd && gFoundProblems->empty(); lineNumber++)
+    {
+        atEnd = ReadLevelLine(file, line, path, lineNumber, &whole) == -1;
+        if (whole.empty()) break;
+        char model[kModelNameSize] = "";
+        if (person)
+        {
+            personRecord record;
+            if (ParsePersonLine(line, &record, path, lineNumber)) memcpy(model, record.model, sizeof model);
+        }
+        else
+        {
+            levelModelRecord record;
+            if (ParseLevelModelLine(line, &record, scale, path, lineNumber))
+            {
+                memcpy(model, record.model, sizeof model);
+                scale = record.scale;
+            }
+        }
+        char modelPath[2200];
+        if (model[0] && !FindLevelModelFile(path, model, modelPath, sizeof modelPath))
+            ReportMissingLevelModel(path, lineNumber, model, "%s");
+    }
+    fclose(file);
+}
+
+} // namespace
+
+int LevelFileLoadsCleanly(const char* path, const char* name, std::string* why)
+{
+    std::vector<std::string> problems;
+    problemSinkProc oldSink = gProblemSink;
+    gFoundProblems = &problems;
+    gProblemSink = NoteProblem;
+    if (!strcmp(name, "person") || !strcmp(name, "level models"))
+        ListFileProblems(path, !strcmp(name, "person"));
+    else
+    {
+        // The readers of the small files set what they read: it is put back.
+        const float tint[3] = {baseCol1, baseCol2, baseCol3};
+        const vector_type tintNow = tintColor;
+        const levelStart player = PlayerAsStart(), start = gLevelStart, startRead = gStartingRead;
+        const std::string startingText = gStartingText, tintText = gTintText;
+        float tintRead[3];
+        memcpy(tintRead, gTintRead, sizeof tintRead);
+        const int read = !strcmp(name, "tint") ? LoadTintColor(path) : ReadPlayerPosition(path);
+        if (!read) problems.push_back("it cannot be read");
+        baseCol1 = tint[0], baseCol2 = tint[1], baseCol3 = tint[2];
+        tintColor = tintNow;
+        entfl = -player.eye.x, updown = -player.eye.y, entf = -player.eye.z;
+        updownangle = player.pitch, viewangle = player.heading, zangle = player.roll;
+        gLevelStart = start;
+        gStartingRead = startRead;
+        gStartingText = startingText;
+        gTintText = tintText;
+        memcpy(gTintRead, tintRead, sizeof gTintRead);
+    }
+    gProblemSink = oldSink;
+    gFoundProblems = nullptr;
+    if (problems.empty()) return 1;
+    if (why) *why = problems[0];
+    return 0;
+}
+
+// ---------------------------------------------------------------------------------------------
 // Saving
 
 namespace

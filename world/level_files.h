@@ -161,6 +161,12 @@ int ReadPlayerPosition(const char* path);
 // opened. A line whose model is found nowhere is reported and kept (gPersonFileLines).
 int ImportAndLinkPersons(const char* path);
 
+// Reads the level file at path ("level models", "person", "tint" or "starting" by its name) as
+// the level load would, changing nothing: 1 when it loads without a problem (every line read,
+// every model found), else 0 with the first problem in why ("line N: ..."). For the live reload,
+// which keeps the level as it is while a changed file of it has problems.
+int LevelFileLoadsCleanly(const char* path, const char* name, std::string* why);
+
 // 1 when every actor, level model, the player and the tint have finite numbers, so that what a
 // save writes loads again; otherwise 0 with a console line naming what is wrong (folder names
 // the save).
