@@ -81,17 +81,26 @@ void KeepRestOfLevelFile(levelFileLines* kept, FILE* file)
     kept->hasRest = !kept->rest.empty();
 }
 
-// The whole of a small file from its start (its text is kept to be written back as it was); an
-// empty text for one too long to be worth keeping.
+// The whole of a small file from its start, to be written back as it was while what it says has
+// not changed, with its line ends made the LF every level file is written with; an empty text for
+// one too long to be worth keeping.
 static std::string SmallFileText(FILE* file)
 {
-    std::string text;
+    std::string raw;
     rewind(file);
     char chunk[1024];
     size_t got;
-    while ((got = fread(chunk, 1, sizeof chunk, file)) > 0 && text.size() < 8192)
-        text.append(chunk, got);
-    if (text.size() >= 8192) text.clear();
+    while ((got = fread(chunk, 1, sizeof chunk, file)) > 0 && raw.size() < 8192)
+        raw.append(chunk, got);
+    if (raw.size() >= 8192) return std::string();
+    std::string text;
+    for (size_t i = 0; i < raw.size(); i++)
+    {
+        if (raw[i] != '\r')
+            text += raw[i];
+        else if (i + 1 >= raw.size() || raw[i + 1] != '\n')
+            text += '\n';
+    }
     return text;
 }
 
@@ -338,10 +347,25 @@ std::string PersonLineOf(const human_being* actor)
 
 void FormatPersonLine(const human_being* actor, char* out, size_t size)
 {
-    std::string line = PersonLineOf(actor);
-    if (line.size() > (size_t)kLevelLineMax)
-        OutputToConsoleF("//Actor %s: its person line has %d characters; only %d are read back", actor->name,
-                         (int)line.size(), kLevelLineMax);
+    std::string line;
+    char part[2200];
+    snprintf(part, sizeof part, "%s,%f,%f,%f,%f,%f,%f,%d,%d,%d,%f", actor->model ? actor->model->name : "",
+             actor->position.x, actor->position.y, actor->position.z, actor->rotation.x, actor->rotation.y,
+             actor->rotation.z, (int)actor->team, (int)actor->type, (int)actor->health, actor->scale);
+    line = part;
+    if (actor->name[0])
+    {
+        // A comma would end the name early when the line is read back.
+        std::string name = actor->name;
+        for (char& c : name)
+            if (c == ',' || c == '\r' || c == '\n') c = '_';
+        line += "," + name;
+    }
+    for (const VXR_scripter* s = actor->scripts; s; s = s->next)
+    {
+        snprintf(part, sizeof part, ",\"%s\",%ld", s->path, (long)s->eventMask);
+        line += part;
+    }
     snprintf(out, size, "%s", line.c_str());
 }
 

@@ -110,8 +110,10 @@ int ParsePersonLine(const char* line, personRecord* record, const char* path, in
 // are written as short as they read back the same to the sixth decimal: 100 for 100.000000,
 // -6.5, 0.24, and 0 for a negative zero.
 void FormatLevelModelLine(const mesh_mod* model, char* out, size_t size);
-void FormatPersonLine(const human_being* actor, char* out, size_t size);
 std::string PersonLineOf(const human_being* actor);
+// An actor's record in a key frame file ("savekey"): the person line's fields with every number
+// written with six decimals, as key frames have always been written.
+void FormatPersonLine(const human_being* actor, char* out, size_t size);
 // A number as the level files write it (see above) into out (at least 32 bytes).
 void FormatLevelNumber(float value, char* out, size_t size);
 

@@ -52,7 +52,9 @@ game="$1"; data="$2"; person="$data/Levels/start/person"
 loads() { grep -c '^//Loading level' "$data/game.out" 2>/dev/null || echo 0; }
 wait_loads() { for i in $(seq 1 600); do [ "$(loads)" -ge "$1" ] && return 0; sleep 0.1; done; echo "driver: no load $1"; return 1; }
 wait_file() { for i in $(seq 1 600); do [ -e "$1" ] && grep -q "$2" "$1" && return 0; sleep 0.1; done; echo "driver: $1 never held $2"; return 1; }
-key() { xdotool key "$@"; sleep 0.3; }
+key() { xdotool key "$@"; sleep 0.5; }
+# Control is held as a hand holds it: down before the key, up after it, each in ticks of their own.
+ctrl() { xdotool keydown ctrl; sleep 0.2; xdotool key "$1"; sleep 0.2; xdotool keyup ctrl; sleep 0.5; }
 "$game" --mute --data "$data" --windowed 640x480 > "$data/game.out" 2>&1 &
 pid=$!
 win=$(timeout 30 xdotool search --sync --onlyvisible --pid $pid 2>/dev/null | head -n 1)
@@ -71,9 +73,9 @@ sleep 0.3
 key t
 key x
 key x
-key ctrl+z
-key ctrl+z
-key ctrl+y
+ctrl z
+ctrl z
+ctrl y
 key k
 wait_file "$person" ',30,0,0,0,100,80,Crate2'
 cp "$person" "$data/person.edited"

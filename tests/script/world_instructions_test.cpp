@@ -406,8 +406,10 @@ TEST_F(WorldScript, SavekeyWritesTheRosterAsPersonRecords)
     human_being* b = MakeActor("");
     b->name[0] = 0;
     RunText("seti 1,2\nsavekey");
-    std::string expected = "humanoid,1,2,3,0,90,0,2,1,50,50,first,\"actor.vxr\",3\n"
-                           "humanoid,0,0,0,0,0,0,0,1,100,100";
+    std::string expected =
+        "humanoid,1.000000,2.000000,3.000000,0.000000,90.000000,0.000000,2,1,50,50.000000,first,\"actor."
+        "vxr\",3\n"
+        "humanoid,0.000000,0.000000,0.000000,0.000000,0.000000,0.000000,0,1,100,100.000000";
     EXPECT_EQ(expected, ReadTextFile(dir / "lvl/keyframe2"));
     EXPECT_FALSE(FileExists(dir / "lvl/keyframe2.saving"));
 }

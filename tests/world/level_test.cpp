@@ -177,10 +177,7 @@ TEST_F(Levels, ASavedLevelLoadsBackToTheSameLevel)
         std::vector<std::string> out;
         char line[4096];
         for (human_being* h : Actors())
-        {
-            FormatPersonLine(h, line, sizeof line);
-            out.push_back(line + std::to_string(ModelSize(h)));
-        }
+            out.push_back(PersonLineOf(h) + std::to_string(ModelSize(h)));
         for (mesh_mod* m = baseLevelMesh.next; m; m = m->next)
         {
             FormatLevelModelLine(m, line, sizeof line);
