@@ -19,6 +19,7 @@
 #include "script/compiler.h"
 #include "script/instruction_checks.h"
 #include "script/scheduling.h"
+#include "script/script_problems.h"
 #include "world/humans.h"
 #include "world/level.h"
 #include "world/level_files.h"
@@ -39,9 +40,6 @@
 
 namespace
 {
-
-// How deep control structures may nest within one run.
-const int kMaxNesting = 31;
 
 struct foundProblem
 {
@@ -72,6 +70,14 @@ struct contentChecker
     // script may run in any level, so a name is wrong only when no list holds it.
     std::set<std::string> listedTextures;
     std::vector<namedUse> textureUses;
+    // Actor names: those some level's person file gives (as loaded, so generated names too),
+    // those setName gives, the models make is given (each gives its name and a number); every
+    // "get" of a name is judged against them at the end.
+    std::set<std::string> actorNames;
+    std::set<std::string> madeModels;
+    std::set<std::string> folderModels; // every model file of a Models folder, as make names it
+    bool makesAnyModel = false;
+    std::vector<namedUse> actorGets;
     std::deque<std::string> scripts, levels;
     // What decoded pictures and samples would keep, by file: those kept for the whole game
     // (models' pictures, animation frames, samples) and each level's texture list, which goes
@@ -248,17 +254,7 @@ void CheckModelFile(const std::string& path)
         free(model);
         return;
     }
-    for (int i = 0; i < report.materialSections; i++)
-    {
-        if (!report.textureWanted[i] || report.textureLoaded[i]) continue;
-        // A picture that is there but does not decode has been reported by the texture loader.
-        char bmp[1200];
-        snprintf(bmp, sizeof bmp, "%s%d.bmp", path.c_str(), i);
-        if (!IsFile(report.texturePath[i], kContentPicture) && !IsFile(bmp, kContentPicture))
-            AddProblem(gChecker->current, 0,
-                       "material " + std::to_string(i) + " is textured, but neither " +
-                           CleanPath(report.texturePath[i]) + " nor " + CleanPath(bmp) + " exists");
-    }
+    // A material picture found nowhere is reported by the loader itself.
     std::string posePath = path + "_poses";
     if (IsFile(posePath))
     {
@@ -275,18 +271,21 @@ bool IsModelFolderExtra(const std::string& name)
 
 // Every model file of a Models folder and its subfolders, with its pose file; pose files whose
 // model is missing are reported.
-void CheckModelFolder(const std::string& folder)
+void CheckModelFolder(const std::string& folder, const std::string& prefix = "")
 {
     for (const std::string& name : FolderEntries(folder))
     {
         std::string path = folder + name;
         if (IsFolder(path))
         {
-            CheckModelFolder(path + "/");
+            CheckModelFolder(path + "/", prefix + name + "/");
             continue;
         }
         if (!IsModelFolderExtra(name))
+        {
             CheckModelFile(path);
+            gChecker->folderModels.insert(prefix + name);
+        }
         else if (EndsWith(name, "_poses") && !IsFile(path.substr(0, path.size() - 6)))
         {
             StartFile(path);
@@ -388,102 +387,46 @@ void CheckShownText(const char* file, const VXR_Statement* s)
         }
 }
 
-// One statement's own problems: arguments the decoder could not use, an if that can never hold,
-// an idle without a time. A line already reported (a refused path) is not reported again.
+// One statement's problems: its own (script_problems.h), the files it names, the slots, names
+// and texts it uses. A line already reported (a refused path) is not reported again.
 void CheckStatement(const char* file, const VXR_Statement* s)
 {
     if (gChecker->problemPlaces.count(StatementPlace(file, s))) return;
-    if (s->kind == kStmtInstruction)
+    const std::string own = VXR_StatementProblem(s);
+    if (!own.empty())
     {
-        const VXR_Instruction* in = s->instruction;
-        if (!in) return;
-        if (in->decode && !s->operands.ok)
-        {
-            if (s->operands.fault)
-            {
-                char problem[120];
-                VXR_DescribeFault(s->operands.fault, s->operands.faultValue, problem, sizeof problem);
-                StatementProblem(file, s, std::string(in->name) + ": " + problem);
-            }
-            else
-                StatementProblem(
-                    file, s, std::string(in->name) + ": the arguments \"" + s->args + "\" cannot be used");
-            return;
-        }
-        if (in->decode) CheckNamedFiles(file, s);
-        CheckListedSlot(file, s);
-        if (!strcmp(in->name, "mac"))
-            gChecker->calls.push_back({file, s->operands.text, (int)s->line, (int32_t)s->operands.whole[0]});
-        if (!strcmp(in->name, "tex") && s->operands.ok)
-            gChecker->textureUses.push_back({file, s->operands.text, (int)s->line, 0});
-        if (!strcmp(in->name, "message") || !strcmp(in->name, "hudText")) CheckShownText(file, s);
+        StatementProblem(file, s, own);
         return;
     }
-    if (s->kind == kStmtIf && s->decoded.test == kTestFalse)
+    if (s->kind != kStmtInstruction || !s->instruction) return;
+    const VXR_Instruction* in = s->instruction;
+    if (in->decode) CheckNamedFiles(file, s);
+    CheckListedSlot(file, s);
+    if (!strcmp(in->name, "mac"))
+        gChecker->calls.push_back({file, s->operands.text, (int)s->line, (int32_t)s->operands.whole[0]});
+    if (!strcmp(in->name, "tex") && s->operands.ok)
+        gChecker->textureUses.push_back({file, s->operands.text, (int)s->line, 0});
+    // "get" with a name of its own (not "me", "coll" or the s1 form).
+    if (!strcmp(in->name, "get") && s->operands.form == 'n')
+        gChecker->actorGets.push_back({file, s->operands.text, (int)s->line, 0});
+    if (!strcmp(in->name, "setName") && s->operands.ok) gChecker->actorNames.insert(s->operands.text);
+    if (!strcmp(in->name, "make") && s->operands.ok)
     {
-        if (s->decoded.registerFault)
-            StatementProblem(file, s,
-                             "if: register " + std::to_string(s->decoded.badRegister) + " is not 1 to 16");
+        // Without a name of its own it makes whatever model s1 names: any of them.
+        if (s->operands.form)
+            gChecker->madeModels.insert(s->operands.text);
         else
-            StatementProblem(file, s,
-                             std::string("if: the condition \"") + s->args +
-                                 "\" cannot be tested (kind i, f, b or s, two registers, an operator "
-                                 "<, >, <=, >=, = or !=; b and s only = and !=)");
+            gChecker->makesAnyModel = true;
     }
-    else if (s->kind == kStmtIdle && !s->decoded.ready)
-        StatementProblem(file, s, std::string("idle: the time \"") + s->args + "\" cannot be read");
+    if (!strcmp(in->name, "message") || !strcmp(in->name, "hudText")) CheckShownText(file, s);
 }
 
-// The blocks of a script as written: every endif, else, endrepeat and exitrepeat needs its open
-// if or repeat, every if and repeat its end, and endloop a loop before it.
 void CheckStructure(const char* file, const VXR_Statement* first)
 {
-    std::vector<const VXR_Statement*> open; // if and repeat statements not yet closed
-    int loops = 0;
-    auto innermost = [&](char kind) -> bool { return !open.empty() && open.back()->kind == kind; };
-    for (const VXR_Statement* s = first; s; s = s->next)
-    {
-        switch (s->kind)
-        {
-        case kStmtIf:
-        case kStmtRepeat:
-            open.push_back(s);
-            if ((int)open.size() == kMaxNesting + 1)
-                StatementProblem(file, s, "blocks nested deeper than " + std::to_string(kMaxNesting));
-            break;
-        case kStmtElse:
-            if (!innermost(kStmtIf)) StatementProblem(file, s, "else without if");
-            break;
-        case kStmtEndif:
-            if (innermost(kStmtIf))
-                open.pop_back();
-            else
-                StatementProblem(file, s, "endif without if");
-            break;
-        case kStmtEndrepeat:
-            if (innermost(kStmtRepeat))
-                open.pop_back();
-            else
-                StatementProblem(file, s, "endrepeat without repeat");
-            break;
-        case kStmtExitrepeat:
-        {
-            bool inRepeat = false;
-            for (const VXR_Statement* o : open)
-                inRepeat = inRepeat || o->kind == kStmtRepeat;
-            if (!inRepeat) StatementProblem(file, s, "exitrepeat outside a repeat");
-            break;
-        }
-        case kStmtLoop:
-            loops++;
-            break;
-        case kStmtEndloop:
-            if (!loops) StatementProblem(file, s, "endloop without loop");
-            break;
-        }
-    }
-    for (const VXR_Statement* s : open)
-        StatementProblem(file, s, s->kind == kStmtIf ? "if without endif" : "repeat without endrepeat");
+    std::vector<std::pair<int, std::string>> problems;
+    VXR_StructureProblems(first, &problems);
+    for (const auto& problem : problems)
+        AddProblem(file, problem.first, problem.second);
 }
 
 void CheckScriptFile(const std::string& path)
@@ -512,6 +455,21 @@ void CheckScriptFile(const std::string& path)
         gChecker->macros.insert(m->code);
     DisposeGameScripts();
     DisposeMacros();
+}
+
+// 1 when a level's person file or a setName gives name, or when it is a model's name (in any
+// case, as the level may spell it) followed by a number, which make names actors with.
+bool ActorNameCanBeGiven(const std::string& name)
+{
+    if (gChecker->actorNames.count(name)) return true;
+    std::set<std::string> models = gChecker->madeModels;
+    if (gChecker->makesAnyModel) models.insert(gChecker->folderModels.begin(), gChecker->folderModels.end());
+    for (const std::string& model : models)
+    {
+        if (name.size() <= model.size() || strncasecmp(name.c_str(), model.c_str(), model.size()) != 0) continue;
+        if (name.find_first_not_of("0123456789", model.size()) == std::string::npos) return true;
+    }
+    return false;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -555,8 +513,13 @@ void CheckLevelFolder(const std::string& folder)
     ReadIfPresent(folder + "person", ImportAndLinkPersons);
     // The actors' scripts are checked as files of their own.
     for (human_being* h = baseHuman ? baseHuman->next : nullptr; h; h = h->next)
+    {
+        gChecker->actorNames.insert(h->name);
+        // Models the level has: the editor's paste and "make" may number more of them.
+        if (h->model) gChecker->madeModels.insert(h->model->name);
         for (VXR_scripter* s = h->scripts; s; s = s->next)
             QueueScript(NamedPath(s->path));
+    }
     ReadIfPresent(folder + "starting", ReadPlayerPosition);
     if (IsFile(folder + "load script")) QueueScript(folder + "load script");
     gChecker->memoryLevel = folder;
@@ -617,6 +580,12 @@ void CheckScriptsAndLevels()
         if (!gChecker->macros.count(call.code))
             AddProblem(call.file, call.line,
                        "mac: no checked script declares the macro \"" + call.name + "\"");
+    for (const auto& use : gChecker->actorGets)
+        if (!ActorNameCanBeGiven(use.name))
+            AddProblem(use.file, use.line,
+                       "get: no actor is called \"" + use.name +
+                           "\": no level's person file, setName or make gives that name (the selection stays "
+                           "as it was)");
     for (const auto& use : gChecker->textureUses)
         if (!gChecker->listedTextures.count(use.name))
             AddProblem(use.file, use.line, "tex: no level's texture list holds \"" + use.name + "\"");

@@ -14,7 +14,8 @@ const char* UsageText()
     return "usage: kesrow [--data DIR] [--windowed [WxH] | --fullscreen] [--frames N] [--fixed-step MS]\n"
            "              [--seed N] [--screenshot FILE] [--mute] [--check] [--sensitivity X]\n"
            "              [--invert-mouse | --no-invert-mouse] [--volume N] [--vsync | --no-vsync]\n"
-           "              [--save-settings] [--content-memory MB] [--record FILE | --replay FILE]\n"
+           "              [--save-settings] [--content-memory MB] [--watch | --no-watch]\n"
+           "              [--record FILE | --replay FILE]\n"
            "              [--help] [--version]\n"
            "  --data DIR         use DIR as the data folder (default: the working directory)\n"
            "  --windowed [WxH]   a window (of the size the settings keep, 1280x720 at first)\n"
@@ -26,6 +27,8 @@ const char* UsageText()
            "  --mute             start without sound\n"
            "  --check            check the data folder's content, print each problem, exit 1 if any\n"
            "  --content-memory MB  memory that decoded pictures and sounds may take together (1024)\n"
+           "  --watch, --no-watch  reload scripts, models, pictures, sounds and level files that\n"
+           "                     change on disk while the game runs (on unless --frames is given)\n"
            "  --sensitivity X    mouse look in degrees per pixel (0.001 to 10; the default is 0.14)\n"
            "  --invert-mouse     moving the mouse forward looks down (--no-invert-mouse: up)\n"
            "  --volume N         sound volume in percent, 0 to 100\n"
@@ -71,6 +74,13 @@ static int CheckReplayOptions(const KesrowOptions* o, char* err, int errSize)
         snprintf(err, errSize, "--record and --check do not go together: a check plays nothing");
         return kOptionsError;
     }
+    // Live reload is off in a recording and in a replay: a file changed on disk is nothing the
+    // recording holds, so a replay could not play it back.
+    if (o->record[0] && o->watch == 1)
+    {
+        snprintf(err, errSize, "--record and --watch do not go together: a recording holds no changed files");
+        return kOptionsError;
+    }
     if (!o->replay[0]) return kOptionsRun;
     const char* clash = o->record[0]             ? "--record"
                         : o->check               ? "--check"
@@ -81,6 +91,7 @@ static int CheckReplayOptions(const KesrowOptions* o, char* err, int errSize)
                         : o->windowed            ? "--windowed"
                         : o->fullscreen          ? "--fullscreen"
                         : o->contentMemoryMB > 0 ? "--content-memory"
+                        : o->watch == 1          ? "--watch"
                                                  : nullptr;
     if (!clash) return kOptionsRun;
     snprintf(err, errSize, "%s cannot be given with --replay: the recording holds what the game started from",
@@ -93,7 +104,7 @@ int ParseOptions(int argc, char** argv, KesrowOptions* out, char* err, int errSi
     memset(out, 0, sizeof *out);
     out->width = 1280;
     out->height = 720;
-    out->invertMouse = out->volume = out->vsync = -1;
+    out->invertMouse = out->volume = out->vsync = out->watch = -1;
     err[0] = 0;
     for (int i = 1; i < argc; i++)
     {
@@ -138,6 +149,10 @@ int ParseOptions(int argc, char** argv, KesrowOptions* out, char* err, int errSi
         else if (!strcmp(a, "--vsync") || !strcmp(a, "--no-vsync"))
         {
             out->vsync = a[2] == 'v';
+        }
+        else if (!strcmp(a, "--watch") || !strcmp(a, "--no-watch"))
+        {
+            out->watch = a[2] == 'w';
         }
         else if (!strcmp(a, "--save-settings"))
         {

@@ -25,6 +25,7 @@ struct KesrowOptions
     int vsync;
     int saveSettings;     // a batch run writes the settings file too
     long contentMemoryMB; // > 0: the content memory budget in MB (decoded pictures and samples)
+    int watch;            // live reload: 1 --watch, 0 --no-watch, -1 not given (on unless a batch run)
     // A recording to write while playing, or one to replay instead of playing; empty: none.
     char record[1024];
     char replay[1024];

@@ -3,6 +3,7 @@
 #include "app/startup.h"
 #include "app/check.h"
 #include "app/console.h"
+#include "app/live_reload.h"
 #include "app/settings.h"
 #include "app/script_access.h"
 #include "world/camera.h"
@@ -369,6 +370,10 @@ int KesrowMain(const KesrowOptions* options)
         if (recorded.contentMemory > 0) gContentMemoryLimit = recorded.contentMemory;
         CompareReplayStart(&recorded, KESROW_VERSION);
     }
+    // Files changed on disk are reloaded in a window, not in a batch run unless asked for, and
+    // never while recording or replaying (a changed file is not in the recording).
+    gLiveReload = (replay || record[0]) ? 0 : options->watch >= 0 ? options->watch : !gBatchRun;
+    BeginLiveReload();
 
     // The in-game console shows every console line from here on.
     CaptureConsoleOutput();
@@ -562,6 +567,7 @@ int KesrowMain(const KesrowOptions* options)
         status = 1;
     }
 
+    EndLiveReload();
     FlushSettings();
     gApplySettingsHook = nullptr;
     KillGLWindow();

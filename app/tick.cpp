@@ -3,6 +3,7 @@
 // while the console is open it only serves the console. Game rules live in scripts, not here.
 #include "app/tick.h"
 #include "app/console.h"
+#include "app/live_reload.h"
 #include "app/settings.h"
 #include "script/screen_text.h"
 #include "world/camera.h"
@@ -103,6 +104,9 @@ int GameLoop()
         // The new level's scripts set their own HUD text.
         ClearLevelScreenText();
     }
+    // Files changed on disk are taken in between ticks' scripts; a level it loads again waits,
+    // as any level load does, for the next tick.
+    LiveReloadTick();
     // All the input this tick acts on, taken at once: keys, typed text, buttons and the cursor.
     tickInput input;
     SampleTickInput(&input);

@@ -237,8 +237,11 @@ int Resolve(const char* path, int kind, int* fd)
 
 } // namespace
 
+void (*gContentLookedAtHook)(const char* path) = nullptr;
+
 int OpenContentFd(const char* path, int kind)
 {
+    if (gContentLookedAtHook && path) gContentLookedAtHook(path);
     int fd;
     int state = Resolve(path, kind, &fd);
     if (state != kContentFile)
@@ -262,6 +265,7 @@ FILE* OpenContentFile(const char* path, int kind)
 
 int ContentPathState(const char* path, int kind)
 {
+    if (gContentLookedAtHook && path) gContentLookedAtHook(path);
     int fd;
     int state = Resolve(path, kind, &fd);
     if (fd >= 0) close(fd);

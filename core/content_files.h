@@ -69,6 +69,10 @@ int OpenContentFolder(const char* folder, char* why, int whySize);
 // Lets a save tell a file that was never there from one it could not read.
 int ContentNameTaken(const char* path);
 
+// Told of every path a reader opens or looks for (whether or not a file is there), so that the
+// game's live reload can watch the folders of what it read; null: nobody is told.
+extern void (*gContentLookedAtHook)(const char* path);
+
 // Tests set this to 1 to use the resolved-path check that kernels without openat2 get; it is
 // also set when the kernel turns openat2 down.
 extern int gContentResolveByPath;

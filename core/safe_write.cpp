@@ -133,12 +133,16 @@ void AbandonSafeWrite(safeWrite* w)
     CloseFolder(w);
 }
 
+void (*gContentWrittenHook)(const char* path) = nullptr;
+
 // Renames w's temporary over its target. 0 with errno set when it fails.
 static int PutInPlace(safeWrite* w)
 {
     char temporary[300];
     TemporaryName(w->name, temporary, sizeof temporary);
-    return renameat(w->folder, temporary, w->folder, w->name) == 0;
+    if (renameat(w->folder, temporary, w->folder, w->name) != 0) return 0;
+    if (gContentWrittenHook) gContentWrittenHook(w->path);
+    return 1;
 }
 
 int EndSafeWrite(safeWrite* w, int ok)

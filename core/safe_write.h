@@ -49,6 +49,10 @@ void AbandonSafeWrite(safeWrite* w);
 // 0 with console lines when none is (nothing changed). A target that is a folder refuses all.
 int CommitSafeWrites(safeWrite* writes, int count, const char* journal);
 
+// Told of every file a safe write has just put in place (its path as given), so that the game's
+// live reload knows its own writes from changes made by others; null: nobody is told.
+extern void (*gContentWrittenHook)(const char* path);
+
 // Before the files names of folder are read: when journal is there, a commit was interrupted
 // and is finished (the temporaries left are renamed into place, the journal removed): 1.
 // Otherwise temporaries of names left by a save that never committed are removed: 2 when there

@@ -16,7 +16,12 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <algorithm>
 #include <vector>
+
+#include <dirent.h>
+#include <strings.h>
+#include <unistd.h>
 
 const char kModelPathFormatSpecifier[] = "%sModels/%s";
 
@@ -339,6 +344,27 @@ static void LoadMaterialTexture(const char* path, model_material* slot, int slot
     {
         slot->textureId = 0;
         slot->kind = 0;
+        // A picture that is there but does not decode has been reported by the texture loader;
+        // one that is not there at all is said here, at the level file line that wanted the
+        // model when there is one (gProblemFile), else at the model file.
+        if (!ContentNameTaken(png) && !ContentNameTaken(bmp))
+        {
+            char message[2400], console[2600];
+            snprintf(message, sizeof message, "material %d is textured, but neither %s nor %s exists", slotIndex,
+                     png, bmp);
+            if (gProblemFile)
+            {
+                char placed[2500];
+                snprintf(placed, sizeof placed, "model %s: %s", path, message);
+                snprintf(console, sizeof console, "//%s, line %d: %s", gProblemFile, gProblemLine, placed);
+                ReportContentProblem(gProblemFile, gProblemLine, placed, console);
+            }
+            else
+            {
+                snprintf(console, sizeof console, "//%s: %s", path, message);
+                ReportContentProblem(path, 0, message, console);
+            }
+        }
     }
     if (report) report->textureLoaded[slotIndex] = loaded;
 }
@@ -563,6 +589,51 @@ void PrepareModelElementLists(mesh_mod* model)
         }
         slot->elementTriangles++;
     }
+}
+
+int IsModelFileName(const char* name)
+{
+    const size_t n = strlen(name);
+    auto endsWith = [&](const char* tail)
+    {
+        const size_t t = strlen(tail);
+        return n >= t && strcasecmp(name + n - t, tail) == 0;
+    };
+    return n > 0 && name[0] != '.' && name[n - 1] != '~' && !endsWith(".png") && !endsWith(".bmp") &&
+           !endsWith("_poses");
+}
+
+// Adds the model files of folder (ending with the separator) to names with prefix in front.
+static void AddModelFiles(const std::string& folder, const std::string& prefix, std::vector<std::string>* names,
+                          int depth)
+{
+    int fd = OpenContentFolder(folder.c_str(), nullptr, 0);
+    DIR* dir = fd >= 0 ? fdopendir(fd) : nullptr;
+    if (!dir)
+    {
+        if (fd >= 0) close(fd);
+        return;
+    }
+    std::vector<std::string> entries;
+    while (dirent* e = readdir(dir))
+        if (strcmp(e->d_name, ".") && strcmp(e->d_name, "..")) entries.push_back(e->d_name);
+    closedir(dir);
+    for (const std::string& name : entries)
+    {
+        std::string path = folder + name;
+        int state = ContentPathState(path.c_str(), kContentText);
+        if (state == kContentFolder && depth < 4)
+            AddModelFiles(path + "/", prefix + name + "/", names, depth + 1);
+        else if (state == kContentFile && IsModelFileName(name.c_str()))
+            names->push_back(prefix + name);
+    }
+}
+
+void ListModelFiles(const char* folder, std::vector<std::string>* names)
+{
+    names->clear();
+    AddModelFiles(std::string(folder ? folder : "") + "Models/", "", names, 0);
+    std::sort(names->begin(), names->end());
 }
 
 void RegisterModelLoader()

@@ -4,6 +4,9 @@
 
 #include "model/mesh_records.h"
 
+#include <string>
+#include <vector>
+
 // Start-up model path: data folder prefix and the name read from the precache file.
 extern const char kModelPathFormatSpecifier[]; // "%sModels/%s"
 
@@ -57,6 +60,13 @@ void PrepareModelElementLists(mesh_mod* model);
 // Entries of an earlier call are freed (actors and level models hold private copies). Registers the
 // loader hooks first.
 void ImportAllMeshworkModels();
+
+// 1 when a file name in a Models folder may be a model file: not a material picture (.png,
+// .bmp), a pose file (_poses), a hidden file or an editor's backup (~).
+int IsModelFileName(const char* name);
+// The model files of the Models folder under folder (routePath for the data folder's) and its
+// subfolders, as make names them ("crate", "props/barrel"), sorted; read beneath the data folder.
+void ListModelFiles(const char* folder, std::vector<std::string>* names);
 
 // Lets actors load models that are not cached yet (gLoadModelHook) and private copies import
 // their own pose file (gImportModelPosesHook). Safe to call more than once.

@@ -486,6 +486,46 @@ FSOUND_SAMPLE* FSOUND_Sample_Load(int index, const char* name, int mode, int mem
     return sample;
 }
 
+int FSOUND_Sample_Reload(FSOUND_SAMPLE* sample, const char* name)
+{
+    if (!gSound.context || !sample || !name || !name[0]) return 0;
+    FSOUND_SAMPLE** link = &gSound.samples;
+    while (*link && *link != sample)
+        link = &(*link)->next;
+    if (!*link) return 0;
+    int fd = OpenContentFd(name, kContentSound);
+    if (fd < 0) return 0;
+    struct stat st;
+    sampleData* data = nullptr;
+    if (fstat(fd, &st) == 0)
+    {
+        data = FindSampleData(st);
+        if (!data) data = DecodeSampleFile(fd, name, st);
+    }
+    close(fd);
+    if (!data) return 0;
+    data->users++;
+    // Channels playing the sample go on with the new sound: a loop keeps sounding, from its start.
+    for (int i = 0; i < gSound.channelCount; i++)
+    {
+        fsoundChannel* ch = &gSound.channels[i];
+        if (ch->sample != sample) continue;
+        ALint state = AL_STOPPED;
+        alGetSourcei(ch->source, AL_SOURCE_STATE, &state);
+        alSourceStop(ch->source);
+        alSourcei(ch->source, AL_BUFFER, ALint(data->buffer));
+        alSourceRewind(ch->source);
+        if (state == AL_PLAYING) alSourcePlay(ch->source);
+    }
+    sampleData* old = sample->data;
+    sample->data = data;
+    sample->buffer = data->buffer;
+    sample->frames = data->frames;
+    if (old != data) ReleaseSampleData(old);
+    else data->users--;
+    return 1;
+}
+
 void FSOUND_Sample_Free(FSOUND_SAMPLE* sample)
 {
     if (!sample || !gSound.context) return;

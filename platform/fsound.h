@@ -58,6 +58,10 @@ FSOUND_SAMPLE* FSOUND_Sample_Load(int index, const char* name, int mode, int mem
 int PLT_CheckSoundFile(const char* name, char* err, int errSize);
 // Stops the channels playing the sample, then frees it. Null is ignored.
 void FSOUND_Sample_Free(FSOUND_SAMPLE* sample);
+// Loads the sound file name again into sample (the same handle): channels playing it go on with
+// the new sound, a loop keeps sounding. 0, with the sample as it was, when the file cannot be
+// loaded (a refusal or a decoding failure is said on the console).
+int FSOUND_Sample_Reload(FSOUND_SAMPLE* sample, const char* name);
 // Distance at which attenuation starts (gain 1 up to it, then min / distance) and distance past
 // which the sound gets no quieter. Taken by each later play of the sample. Returns 1, or 0 for
 // a null sample or an unusable pair (min must be > 0, max >= min).

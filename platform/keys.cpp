@@ -5,6 +5,7 @@
 #include <SDL.h>
 
 #include <cstring>
+#include <strings.h>
 
 static const int kKeyCount = 256;
 
@@ -118,6 +119,52 @@ int PLT_VirtualKeyFromSDL(int scancode, int keycode)
         scancode <= SDL_SCANCODE_Z)
         return 'A' + (scancode - SDL_SCANCODE_A);
     return VirtualKeyFromScancode(scancode);
+}
+
+namespace
+{
+
+struct keyName
+{
+    const char* name;
+    int code;
+};
+
+// Every key a script may name, with the virtual-key code the event pump gives it.
+const keyName kKeyNames[] = {
+    {"Escape", 27},         {"Esc", 27},           {"Space", 32},           {"Return", 13},
+    {"Enter", 13},          {"Tab", 9},            {"Backspace", 8},        {"Shift", 16},
+    {"Control", 17},        {"Ctrl", 17},          {"Alt", 18},             {"CapsLock", 20},
+    {"PageUp", 33},         {"PageDown", 34},      {"End", 35},             {"Home", 36},
+    {"Left", 37},           {"Up", 38},            {"Right", 39},           {"Down", 40},
+    {"Insert", 45},         {"Delete", 46},        {"F1", 112},             {"F2", 113},
+    {"F3", 114},            {"F4", 115},           {"F5", 116},             {"F6", 117},
+    {"F7", 118},            {"F8", 119},           {"F9", 120},             {"F10", 121},
+    {"F11", 122},           {"F12", 123},          {"Numpad0", 96},         {"Numpad1", 97},
+    {"Numpad2", 98},        {"Numpad3", 99},       {"Numpad4", 100},        {"Numpad5", 101},
+    {"Numpad6", 102},       {"Numpad7", 103},      {"Numpad8", 104},        {"Numpad9", 105},
+    {"NumpadMultiply", 106}, {"NumpadPlus", 107},  {"NumpadMinus", 109},    {"NumpadPeriod", 110},
+    {"NumpadDivide", 111},  {"Semicolon", 186},    {"Equals", 187},         {"Comma", 188},
+    {"Minus", 189},         {"Period", 190},       {"Slash", 191},          {"Grave", 192},
+    {"LeftBracket", 219},   {"Backslash", 220},    {"RightBracket", 221},   {"Apostrophe", 222},
+    {"MouseLeft", 1},       {"MouseRight", 2},     {"MouseMiddle", 4},
+};
+
+} // namespace
+
+int PLT_VirtualKeyByName(const char* name)
+{
+    if (!name) return 0;
+    for (const keyName& k : kKeyNames)
+        if (strcasecmp(k.name, name) == 0) return k.code;
+    return 0;
+}
+
+const char* PLT_KeyNameAt(int i, int* code)
+{
+    if (i < 0 || i >= (int)(sizeof kKeyNames / sizeof kKeyNames[0])) return nullptr;
+    if (code) *code = kKeyNames[i].code;
+    return kKeyNames[i].name;
 }
 
 int PLT_VirtualKeyFromMouseButton(int sdlButton)

@@ -10,6 +10,13 @@ int PLT_VirtualKeyFromSDL(int scancode, int keycode);
 // Virtual-key code of an SDL mouse button (left 1, right 2, middle 4); 0 for others.
 int PLT_VirtualKeyFromMouseButton(int sdlButton);
 
+// The virtual-key code of a key name as scripts write it ("Escape", "Space", "F1", "PageUp",
+// "Delete", "Numpad5", "MouseLeft"...; letters in either case), or 0 for no such name. The
+// names are listed by PLT_KeyNameAt. Single characters are not names: "a" is the A key's own code.
+int PLT_VirtualKeyByName(const char* name);
+// The i-th name of the table (for documentation and tests) and its code; null past the last.
+const char* PLT_KeyNameAt(int i, int* code);
+
 // Which of the physical keys that share one virtual-key code an SDL scancode is: 0 for the left
 // (or main) key, 1 for the right Shift, Ctrl and Alt and the keypad Enter, 2 for the second Return.
 int PLT_KeySourceFromSDL(int scancode);

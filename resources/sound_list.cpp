@@ -13,8 +13,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 FSOUND_SAMPLE* gAllSamples[kSoundSlots] = {};
+// The file each slot's sample was loaded from, for a reload when it changes.
+static std::string gSoundSlotPath[kSoundSlots];
 unsigned char gSoundSlotListed[kSoundSlots] = {};
 char gFullPath[1024] = "";
 
@@ -115,7 +118,20 @@ static int LoadSoundListLine(char* line, int lineNumber, void* context)
     }
     if (gAllSamples[slot] && gAllSamples[slot] != sample) FSOUND_Sample_Free(gAllSamples[slot]);
     gAllSamples[slot] = sample;
+    gSoundSlotPath[slot] = sample ? path : "";
     return 1;
+}
+
+int ReloadSoundFile(const char* path)
+{
+    int reloaded = 0;
+    for (int slot = 0; slot < kSoundSlots; slot++)
+    {
+        if (!gAllSamples[slot] || gSoundSlotPath[slot] != path) continue;
+        if (!FSOUND_Sample_Reload(gAllSamples[slot], path)) return -1;
+        reloaded++;
+    }
+    return reloaded;
 }
 
 void LoadSoundFiles(const char* listPath)
@@ -132,5 +148,6 @@ void FreeSoundFiles()
     {
         FSOUND_Sample_Free(gAllSamples[i]);
         gAllSamples[i] = nullptr;
+        gSoundSlotPath[i].clear();
     }
 }

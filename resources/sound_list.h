@@ -25,5 +25,10 @@ extern char gFullPath[1024];
 // over-long lines and samples whose file is missing are reported on the console and skipped.
 void LoadSoundFiles(const char* listPath);
 
+// Loads the sample file at path again into every slot loaded from it (playing channels go on with
+// the new sound): the count of slots, 0 when no slot was loaded from it, -1 when the file cannot be
+// loaded (the slots keep the last good sound; the sound layer has said why).
+int ReloadSoundFile(const char* path);
+
 // Frees every loaded sample and empties all slots (before the sound layer closes or reopens).
 void FreeSoundFiles();

@@ -126,6 +126,53 @@ GLuint ShareTexture(const char* path, int allowBMP, int alphaFromMean, int keepE
 
 } // namespace
 
+int ReloadPicture(const char* path, char* why, int whySize)
+{
+    if (why && whySize > 0) why[0] = 0;
+    int updated = 0;
+    for (int alphaFromMean = 0; alphaFromMean < 2; alphaFromMean++)
+    {
+        auto found = gSharedTextures.find(std::string(alphaFromMean ? "a" : "p") + path);
+        if (found == gSharedTextures.end()) continue;
+        sharedTexture& texture = found->second;
+        // The new picture is decoded whole before the texture is touched: one that does not
+        // decode leaves the last good one on screen.
+        int width = 0, height = 0;
+        long long wanted = 0;
+        if (ReadImageHeaderSize(path, 1, &width, &height) && width <= kMaxTextureSide && height <= kMaxTextureSide)
+            wanted = TextureMemoryBytes(width, height);
+        ReleaseContentMemory(texture.bytes);
+        if (!ReserveContentMemory(wanted, path, "texture"))
+        {
+            ReserveContentMemory(texture.bytes, path, "texture");
+            if (why) snprintf(why, whySize, "it needs more than what is left of the content memory");
+            return -1;
+        }
+        decodedImage image;
+        char err[256] = "";
+        if (!DecodeImageFile(path, 1, &image, err, sizeof err))
+        {
+            ReleaseContentMemory(wanted);
+            ReserveContentMemory(texture.bytes, path, "texture");
+            if (why) snprintf(why, whySize, "%s", err);
+            return -1;
+        }
+        if (alphaFromMean) SetAlphaFromMeanOfRGB(&image);
+        glBindTexture(GL_TEXTURE_2D, texture.name);
+        if (!UploadImageWithMipmaps(&image, err, sizeof err))
+        {
+            ReleaseContentMemory(wanted);
+            ReserveContentMemory(texture.bytes, path, "texture");
+            if (why) snprintf(why, whySize, "%s", err);
+            return -1;
+        }
+        texture.bytes = wanted;
+        texture.decoded = 1;
+        updated++;
+    }
+    return updated;
+}
+
 GLuint LoadSharedTexture(const char* path, int alphaFromMean)
 {
     if (!CanOpenForReading(path)) return 0;

@@ -66,6 +66,11 @@ void FreeTextureList();
 // without alpha gets one from SetAlphaFromMeanOfRGB): 0 when the file is missing or refused,
 // else a texture object, empty when the file could not be loaded (reported).
 GLuint LoadSharedTexture(const char* path, int alphaFromMean);
+// Decodes the picture file at path again into every texture made from it, so that every
+// material, list entry and animation frame showing it shows the new picture: the count of
+// textures renewed, 0 when no texture was made from that file, or -1 with why (at least 200
+// bytes) when the file cannot be decoded, in which case every texture keeps the last good one.
+int ReloadPicture(const char* path, char* why, int whySize);
 // Gives back a texture from the loaders above; the object is deleted with its last user. A name
 // they did not make is simply deleted.
 void ReleaseTexture(GLuint name);

@@ -161,10 +161,17 @@ void VXR_DataPath(const char* path, char* out, int outSize)
 // ---------------------------------------------------------------------------------------------
 // Selecting, creating and naming
 
+// "model" or model -> text; empty -> form 0: the model is s1 when the statement runs.
+void VXR_DecodeModelName(const char* p, VXR_DecodedArgs* a)
+{
+    VXR_DecodeNameText(p, a);
+    a->form = p[0] ? 'n' : 0;
+}
+
 void vxrinstr_make(VXR_DecodedArgs* a)
 {
     if (!a->ok) return;
-    human_being* h = AddHuman(a->text);
+    human_being* h = AddHuman(a->form ? a->text : gScriptVars.s[0]);
     if (h)
         selHuman = h;
     else if (gAddHumanFailure == kAddHumanNoModel)

@@ -10,6 +10,7 @@ extern int gTeam;
 
 // Decoders, run once when a statement compiles (the table in instructions.cpp names them).
 void VXR_DecodeNameText(const char* p, VXR_DecodedArgs* a);       // "name" or name -> text
+void VXR_DecodeModelName(const char* p, VXR_DecodedArgs* a);      // "name", name, or s1 when empty
 void VXR_DecodeRegisterFirst(const char* p, VXR_DecodedArgs* a);  // n (missing or 0: 1) -> reg[0]
 void VXR_DecodeIntOrI1(const char* p, VXR_DecodedArgs* a);        // n, or i1 when missing
 void VXR_DecodeFloatOrF1(const char* p, VXR_DecodedArgs* a);      // x, or f1 when missing

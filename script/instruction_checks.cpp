@@ -39,6 +39,8 @@ static const char* FaultText(int fault)
         return "HUD text line %ld is not 1 to 8";
     case kFaultNotFinite:
         return "a value is not a finite number (inf or nan), which no level file can hold";
+    case kFaultKeyName:
+        return "no key has that name (the README lists the key names)";
     }
     return "bad argument";
 }
@@ -48,21 +50,35 @@ void VXR_DescribeFault(int fault, long value, char* out, int size)
     snprintf(out, size, FaultText(fault), value, value);
 }
 
-void VXR_ReportFault(VXR_DecodedArgs* a, const char* keyword, int fault, long value)
+void VXR_DescribeRecordFault(const VXR_DecodedArgs* a, char* out, int size)
+{
+    if (a->fault == kFaultKeyName)
+        snprintf(out, size, "no key is called \"%s\" (the README lists the key names)", a->text);
+    else
+        VXR_DescribeFault(a->fault, a->faultValue, out, size);
+}
+
+void VXR_ReportProblem(VXR_DecodedArgs* a, const char* keyword, const char* problem, int doesNothing)
 {
     if (a->reported) return;
     a->reported = 1;
-    char problem[96];
-    snprintf(problem, sizeof problem, FaultText(fault), value, value);
-    const int doesNothing = fault != kFaultNameCut;
     if (gRunningScript)
         OutputToConsoleF("//Script %s line %d: %s: %s%s",
                          gRunningScript->path[0] ? gRunningScript->path : "(no file)",
                          gRunningStatement ? (int)gRunningStatement->line : 0, keyword, problem,
                          doesNothing ? "; the instruction does nothing" : "");
     else
-        OutputToConsoleF("//Command %s: %s%s", keyword, problem,
-                         doesNothing ? "; the instruction does nothing" : "");
+        OutputToConsoleF("//Command %s: %s%s", keyword, problem, doesNothing ? "; the instruction does nothing" : "");
+}
+
+void VXR_ReportFault(VXR_DecodedArgs* a, const char* keyword, int fault, long value)
+{
+    char problem[160];
+    if (fault == kFaultKeyName)
+        VXR_DescribeRecordFault(a, problem, sizeof problem);
+    else
+        snprintf(problem, sizeof problem, FaultText(fault), value, value);
+    VXR_ReportProblem(a, keyword, problem, fault != kFaultNameCut);
 }
 
 int VXR_Ready(VXR_DecodedArgs* a, const char* keyword)

@@ -26,15 +26,22 @@ enum VXR_Fault
     kFaultPath,            // a path that leaves the data folder
     kFaultNameCut,         // a name longer than the actor's name field (cut, not refused)
     kFaultHudLine,         // a HUD text line outside 1 to 8
-    kFaultNotFinite        // a position, angle, size, speed or colour that is inf or nan as a float
+    kFaultNotFinite,       // a position, angle, size, speed or colour that is inf or nan as a float
+    kFaultKeyName          // a quoted key name no key has (the name is the record's text)
 };
 
 // The problem text of a fault with its value, e.g. "register 17 is not 1 to 16".
 void VXR_DescribeFault(int fault, long value, char* out, int size);
+// The problem text of a record's fault, with the name it holds where the fault is about one.
+void VXR_DescribeRecordFault(const VXR_DecodedArgs* args, char* out, int size);
 
 // Writes "//Script <path> line <n>: <keyword>: <problem>" for the statement that runs now (or
 // names the command line), once per decoded record: a looping script does not repeat it.
 void VXR_ReportFault(VXR_DecodedArgs* args, const char* keyword, int fault, long value);
+
+// The same line for a problem told in words of its own (doesNothing adds "; the instruction does
+// nothing"), once per decoded record.
+void VXR_ReportProblem(VXR_DecodedArgs* args, const char* keyword, const char* problem, int doesNothing);
 
 // 1 when the record may run. A record that decoded with a fault reports it (once) and gives 0;
 // one that did not match the grammar gives 0 silently.

@@ -10,6 +10,7 @@
 #include "script/actor_instructions.h"
 #include "script/compiler.h"
 #include "script/decode.h"
+#include "script/editor_instructions.h"
 #include "script/instruction_checks.h"
 #include "script/interpreter.h"
 #include "script/media_instructions.h"
@@ -347,6 +348,15 @@ void vxrinstr_get(VXR_DecodedArgs* a)
         break;
     default:
         found = GetHumanByName(a->text);
+        // A name no actor of this level ever bore is a mistake (a misspelt name); one whose actor
+        // was removed is the game's business.
+        if (!found && !HumanNameWasUsed(a->text))
+        {
+            char problem[160];
+            snprintf(problem, sizeof problem, "no actor of this level is called \"%s\"; the selection stays",
+                     a->text);
+            VXR_ReportProblem(a, "get", problem, 0);
+        }
     }
     if (found) selHuman = found;
 }
@@ -528,7 +538,7 @@ VXR_Instruction gAllInstructions[] = {
     INSTRUCTION("goto", VXR_DecodePoint, vxrinstr_goto),
     INSTRUCTION("setName", VXR_DecodeNameText, vxrinstr_setName),
     INSTRUCTION("getName", VXR_DecodeRegisterFirst, vxrinstr_getName),
-    INSTRUCTION("make", VXR_DecodeNameText, vxrinstr_make),
+    INSTRUCTION("make", VXR_DecodeModelName, vxrinstr_make),
     INSTRUCTION("includeScript", DecodeIncludePath, vxrinstr_includeScript),
     INSTRUCTION("timeScript", DecodeTimedPath, vxrinstr_timeScript),
     INSTRUCTION("level", DecodeLevelPath, vxrinstr_level),
@@ -594,5 +604,20 @@ VXR_Instruction gAllInstructions[] = {
     INSTRUCTION("message", VXR_DecodeMessage, vxrinstr_message),
     INSTRUCTION("hudText", VXR_DecodeHudText, vxrinstr_hudText),
     INSTRUCTION("flash", VXR_DecodeFlash, vxrinstr_flash),
+    INSTRUCTION("pick", VXR_DecodeRegisterFirst, vxrinstr_pick),
+    INSTRUCTION("snap", VXR_DecodeRegisterAndStep, vxrinstr_snap),
+    INSTRUCTION("turn", VXR_DecodePointAndAngle, vxrinstr_turn),
+    INSTRUCTION("edit", VXR_DecodeNone, vxrinstr_edit),
+    INSTRUCTION("undo", VXR_DecodeOptionalRegister, vxrinstr_undo),
+    INSTRUCTION("redo", VXR_DecodeOptionalRegister, vxrinstr_redo),
+    INSTRUCTION("history", VXR_DecodeRegisterRunOfThree, vxrinstr_history),
+    INSTRUCTION("copy", VXR_DecodeNone, vxrinstr_copy),
+    INSTRUCTION("paste", VXR_DecodeNone, vxrinstr_paste),
+    INSTRUCTION("models", VXR_DecodeTwoRegistersFirst, vxrinstr_models),
+    INSTRUCTION("getSize", VXR_DecodeRegisterFirst, vxrinstr_getSize),
+    INSTRUCTION("getModel", VXR_DecodeRegisterFirst, vxrinstr_getModel),
+    INSTRUCTION("setStart", VXR_DecodeNone, vxrinstr_setStart),
+    INSTRUCTION("saveAs", VXR_DecodeLevelName, vxrinstr_saveAs),
+    INSTRUCTION("reload", VXR_DecodeNone, vxrinstr_reload),
     {"NULL", nullptr, nullptr, nullptr},
 };

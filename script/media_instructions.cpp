@@ -8,6 +8,7 @@
 #include "model/mesh_records.h"
 #include "model/posing.h"
 #include "platform/fsound.h"
+#include "platform/keys.h"
 #include "resources/animated_textures.h"
 #include "resources/sound_list.h"
 #include "resources/textures.h"
@@ -342,31 +343,42 @@ void vxrinstr_channel(VXR_DecodedArgs* a)
 // ---------------------------------------------------------------------------------------------
 // Input, pointer and distance
 
-// k,n,c -> whole[0] = the virtual-key code, reg[0] = n (required), form = c. k is the text up to
-// the first comma, at most 6 characters: a double quote and one character (a to z count as A to
-// Z, a blank is the space bar), or a Macintosh special-key number.
+// k,n,c -> whole[0] = the virtual-key code, reg[0] = n (required), form = c. k is either quoted
+// or a Macintosh special-key number. Quoted, one character is its own key (a to z count as A to
+// Z, a blank is the space bar) and a longer text is a key name ("Escape", "F1"; an unknown one is
+// the fault, the name kept in text).
 void VXR_DecodeKey(const char* p, VXR_DecodedArgs* a)
 {
-    char key[7];
-    int length = 0;
-    while (*p && *p != ',')
-    {
-        if (length < 6) key[length++] = *p;
-        p++;
-    }
-    key[length] = 0;
     long code = 0;
-    if (key[0] == '"')
+    if (*p == '"')
     {
-        code = (unsigned char)key[1];
-        if (code >= 'a' && code <= 'z') code -= 'a' - 'A';
+        char name[kScriptArgsMax + 1];
+        VXR_ReadName(&p, name, sizeof name);
+        if (strlen(name) == 1)
+        {
+            code = (unsigned char)name[0];
+            if (code >= 'a' && code <= 'z') code -= 'a' - 'A';
+        }
+        else
+        {
+            code = PLT_VirtualKeyByName(name);
+            if (!code)
+            {
+                VXR_CopyText(a->text, sizeof a->text, name);
+                return VXR_DecodeFault(a, kFaultKeyName, 0);
+            }
+        }
+        // Anything after the closing quote up to the comma belongs to no field.
+        while (*p && *p != ',')
+            p++;
     }
     else
     {
-        const char* k = key;
         long mac;
-        if (!VXR_ReadLong(&k, &mac)) return;
+        if (!VXR_ReadLong(&p, &mac)) return;
         code = gScriptInput.convertMacKey ? gScriptInput.convertMacKey((int)mac) : 0;
+        while (*p && *p != ',')
+            p++;
     }
     long n = 0;
     int have = 0;
@@ -424,14 +436,12 @@ void vxrinstr_click(VXR_DecodedArgs* a)
         old[i] = now[i];
 }
 
-// f1..f3 <- a point just in front of the eye and f4..f6 one far away, on the line from the eye
-// through the pointer (the screen centre in mouse view).
-void vxrinstr_mouse(VXR_DecodedArgs* a)
+int VXR_PointerLine(vector_type* nearPoint, vector_type* farPoint)
 {
-    if (!gScriptInput.screenSize || !gScriptInput.mouseLoc) return;
+    if (!gScriptInput.screenSize || !gScriptInput.mouseLoc) return 0;
     int w = 0, h = 0;
     gScriptInput.screenSize(&w, &h);
-    if (w <= 0 || h <= 0) return;
+    if (w <= 0 || h <= 0) return 0;
     int x = gScriptInput.mouseLoc->x, y = gScriptInput.mouseLoc->y;
     if (gScriptInput.doMouseView && *gScriptInput.doMouseView)
     {
@@ -442,11 +452,22 @@ void vxrinstr_mouse(VXR_DecodedArgs* a)
                                    (((float)y / (float)h) * 2.0f - 1.0f) * -0.75f, -1.81f);
     d = RotateVector(d, fastVector_Set(0, 0, 0), -updownangle, -viewangle, -zangle);
     vector_type eye = fastVector_Set(-entfl, -updown, -entf);
+    *nearPoint = fastVector_Set(eye.x + 0.01f * d.x, eye.y + 0.01f * d.y, eye.z + 0.01f * d.z);
+    *farPoint = fastVector_Set(eye.x + 1000.0f * d.x, eye.y + 1000.0f * d.y, eye.z + 1000.0f * d.z);
+    return 1;
+}
+
+// f1..f3 <- a point just in front of the eye and f4..f6 one far away, on the line from the eye
+// through the pointer (the screen centre in mouse view).
+void vxrinstr_mouse(VXR_DecodedArgs* a)
+{
+    vector_type nearPoint, farPoint;
+    if (!VXR_PointerLine(&nearPoint, &farPoint)) return;
     double* f = gScriptVars.f;
-    f[0] = eye.x + 0.01f * d.x;
-    f[1] = eye.y + 0.01f * d.y;
-    f[2] = eye.z + 0.01f * d.z;
-    f[3] = eye.x + 1000.0f * d.x;
-    f[4] = eye.y + 1000.0f * d.y;
-    f[5] = eye.z + 1000.0f * d.z;
+    f[0] = nearPoint.x;
+    f[1] = nearPoint.y;
+    f[2] = nearPoint.z;
+    f[3] = farPoint.x;
+    f[4] = farPoint.y;
+    f[5] = farPoint.z;
 }

@@ -66,6 +66,10 @@ void vxrinstr_key(VXR_DecodedArgs* a);
 void vxrinstr_click(VXR_DecodedArgs* a);
 void vxrinstr_mouse(VXR_DecodedArgs* a);
 
+// The line from the eye through the pointer (the screen centre in mouse view), as "mouse" puts
+// it into f1..f6: a point 0.01 along it and one 1000 along it. 0 while no screen is known.
+int VXR_PointerLine(vector_type* nearPoint, vector_type* farPoint);
+
 // Forgets the actor the last line test hit when that actor is freed, so `get "coll"` never
 // reaches a freed record. The program registers it as the roster's disposal hook.
 void VXR_ForgetHitActor(human_being* h);

@@ -10,6 +10,7 @@
 #include "resources/textures.h"
 #include "script/compiler.h"
 #include "script/interpreter.h"
+#include "script/script_problems.h"
 #include "script/variables.h"
 #include "world/humans.h"
 #include "world/level.h"
@@ -19,6 +20,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
+#include <vector>
 
 VXR_scripter baseScript;
 VXR_scripter* scriptPtr = &baseScript;
@@ -333,6 +336,112 @@ void HandleHumanScriptsForMask(long mask)
                 h = h->next;
         }
     }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Reloading a changed script file
+
+namespace
+{
+
+std::vector<std::string>* gCompileProblems = nullptr;
+
+void CollectProblem(const char* file, int line, const char* message)
+{
+    if (!gCompileProblems) return;
+    char text[1200];
+    if (line > 0)
+        snprintf(text, sizeof text, "line %d: %s", line, message ? message : "");
+    else
+        snprintf(text, sizeof text, "%s", message ? message : "");
+    gCompileProblems->push_back(text);
+}
+
+// The problems of text as a script: what compiling it says, and each statement's and block's
+// own (script_problems.h). The macro registry is as it was afterwards.
+std::vector<std::string> ProblemsOfScriptText(const char* text, const char* path)
+{
+    std::vector<std::pair<int32_t, VXR_scripter*>> macros;
+    for (macroScript* m = baseMacro.next; m; m = m->next)
+        macros.push_back({m->code, m->script});
+    std::vector<std::string> problems;
+    problemSinkProc oldSink = gProblemSink;
+    gCompileProblems = &problems;
+    gProblemSink = CollectProblem;
+    VXR_scripter* trial = NewVXRScriptNamed(text, path);
+    gProblemSink = oldSink;
+    gCompileProblems = nullptr;
+    if (!trial)
+    {
+        problems.push_back("out of memory");
+        return problems;
+    }
+    for (const VXR_Statement* s = trial->code; s; s = s->next)
+    {
+        std::string own = VXR_StatementProblem(s);
+        if (!own.empty()) problems.push_back("line " + std::to_string(s->line) + ": " + own);
+    }
+    std::vector<std::pair<int, std::string>> blocks;
+    VXR_StructureProblems(trial->code, &blocks);
+    for (const auto& block : blocks)
+        problems.push_back("line " + std::to_string(block.first) + ": " + block.second);
+    DisposeScript(trial);
+    // The trial's macros pointed at it and went with it; the running scripts' come back.
+    for (const auto& macro : macros)
+        if (GetMacroScript(macro.first) != macro.second) RegisterMacro(macro.first, macro.second);
+    return problems;
+}
+
+// Gives script the new text and starts it from its first statement; its variables stay.
+void Recompile(VXR_scripter* script, const char* text)
+{
+    snprintf(script->text, kScriptTextSize, "%s", text);
+    script->idleStart = script->idleDuration = 0;
+    script->idling = script->looping = 0;
+    script->startTime = 0;
+    CompileScript(script);
+}
+
+} // namespace
+
+int ScriptFileLoadsCleanly(const char* path, std::string* why)
+{
+    char text[kScriptTextSize];
+    if (!ReadScriptFile(path, text, 1))
+    {
+        if (why) *why = "it cannot be read (see the line before, or it is gone)";
+        return 0;
+    }
+    std::vector<std::string> problems = ProblemsOfScriptText(text, path);
+    if (problems.empty()) return 1;
+    if (why)
+    {
+        *why = problems[0];
+        if (problems.size() > 1) *why += " (and " + std::to_string(problems.size() - 1) + " more)";
+    }
+    return 0;
+}
+
+int ReloadScriptFile(const char* path, std::string* why)
+{
+    // The scripts read from path: game scripts by the path they were loaded from, actor scripts
+    // by their data-relative path.
+    std::vector<VXR_scripter*> scripts;
+    for (VXR_scripter* s = baseScript.next; s; s = s->next)
+        if (s->path[0] && !strcmp(s->path, path)) scripts.push_back(s);
+    for (human_being* h = baseHuman ? baseHuman->next : nullptr; h; h = h->next)
+        for (VXR_scripter* s = h->scripts; s; s = s->next)
+        {
+            std::string full = std::string(routePath) + s->path;
+            FixPathString(&full[0]);
+            if (full == path) scripts.push_back(s);
+        }
+    if (scripts.empty()) return 0;
+    char text[kScriptTextSize];
+    if (!ScriptFileLoadsCleanly(path, why) || !ReadScriptFile(path, text, 1)) return -1;
+    for (VXR_scripter* s : scripts)
+        Recompile(s, text);
+    return (int)scripts.size();
 }
 
 // ---------------------------------------------------------------------------------------------

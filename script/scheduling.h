@@ -5,6 +5,7 @@
 #include "script/script_records.h"
 
 #include <cstdint>
+#include <string>
 
 // Appends the script file at path to the game script list (compiled at once). It gets its first
 // run from the next pass over the list, or from the pass under way. Returns 0, changing
@@ -46,6 +47,16 @@ void ExecuteHumanScriptsForMask(human_being* actor, long mask);
 // ExecuteHumanScriptsForMask for every actor in roster order. An actor removed during the walk
 // is passed over safely; the walk goes on with the actor that took its place.
 void HandleHumanScriptsForMask(long mask);
+
+// 1 when the script file at path can be read and compiles without a problem the compiler or the
+// checker would report; else 0 with the first in why. Changes nothing.
+int ScriptFileLoadsCleanly(const char* path, std::string* why);
+// Takes the changed script file at path (as the loaders named it, routePath in front) into every
+// game and actor script read from it: each starts again from its first line with the new text,
+// its variables and its actor kept. The count of scripts renewed; 0 when no script was read
+// from path; -1, with every script as it was and why (the first problem, "line N: ..."), when
+// the file cannot be read or its text has a problem the compiler or the checker would report.
+int ReloadScriptFile(const char* path, std::string* why);
 
 // Runs one instruction by name with args, as a statement would (args cut at 64 characters).
 // Empty command: nothing, 1. Known instruction: 1. Unknown (or "NULL"): 0.

@@ -328,8 +328,9 @@ struct actorHit
 // The actor part of the line queries: every actor but type 2, the skipped one and (with
 // useTeam) the given team, tested from `to` back to `from`; a face hit nearer to `from` than
 // vecDistance becomes the nearest (hitPerson 2, vecDistance, oldS1..3).
+// picking: every actor in the world counts, type 2 too; only actors on the HUD are passed.
 actorHit NearestActorOnSegment(vector_type from, vector_type to, const human_being* skip, bool useTeam,
-                               int team)
+                               int team, bool picking = false)
 {
     actorHit nearest = {nullptr, nullptr, 0};
     if (!baseHuman) return nearest;
@@ -353,7 +354,7 @@ actorHit NearestActorOnSegment(vector_type from, vector_type to, const human_bei
     {
         if (!MayTouch(table, i, reach)) continue;
         human_being* h = table.actors[i];
-        if (h->type == 2 || h == skip || !h->model) continue;
+        if ((picking ? h->onHud != 0 : h->type == 2) || h == skip || !h->model) continue;
         if (useTeam && h->team == team) continue;
         if (UsesBoneBoxes(h))
             for (bonus* b = h->model->boneListHead.next; b; b = b->next)
@@ -694,6 +695,22 @@ human_being* GetPersonFromLineIntersection(vector_type from, vector_type to, flo
     vecDistance = saved;
     if (hit.actor && faceAngle) *faceAngle = FaceAngleOf(hit);
     return hit.actor;
+}
+
+human_being* PickActorOnSegment(vector_type from, vector_type to, vector_type* hit)
+{
+    float saved = vecDistance;
+    vecDistance = kFarAway;
+    int savedHit = hitPerson;
+    const float keep[6] = {oldS1, oldS2, oldS3, s1, s2, s3};
+    DetectWallCollision(&from, &to);
+    actorHit found = NearestActorOnSegment(from, to, nullptr, false, 0, true);
+    if (found.actor && hit) *hit = fastVector_Set(oldS1, oldS2, oldS3);
+    vecDistance = saved;
+    hitPerson = savedHit;
+    oldS1 = keep[0], oldS2 = keep[1], oldS3 = keep[2];
+    s1 = keep[3], s2 = keep[4], s3 = keep[5];
+    return found.actor;
 }
 
 int PlayerIsIntersected(vector_type from, vector_type to)

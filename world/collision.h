@@ -86,5 +86,10 @@ int StandardTeamCollision(vector_type from, vector_type to, int team);
 // receives the direction of the face hit.
 human_being* GetPersonFromLineIntersection(vector_type from, vector_type to, float* faceAngle);
 
+// What the editor picks: the nearest actor that is not on the HUD (of any type) whose box the
+// segment crosses before any visible quad, or null; hit (or null) receives where. The result
+// globals of the line queries (s1..s3, hitPerson, gHitPerson) are left as they were.
+human_being* PickActorOnSegment(vector_type from, vector_type to, vector_type* hit);
+
 // 1 when the segment crosses a face of playerBox.
 int PlayerIsIntersected(vector_type from, vector_type to);

@@ -4,18 +4,27 @@
 
 #include "core/content_files.h"
 #include "core/output.h"
+#include "model/bounds.h"
 #include "model/mesh_records.h"
+#include "model/posing.h"
 #include "resources/paths.h"
 
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <climits>
 #include <cstring>
+#include <set>
+#include <string>
+#include <strings.h>
 
 human_being* baseHuman = nullptr;
 human_being* humanPtr = nullptr;
 human_being* selHuman = nullptr;
 uint32_t gRosterVersion = 0;
+int32_t gNextLevelOrder = 0;
+// Names of the level's actors that have been removed.
+static std::set<std::string> gFormerNames;
 int gAddHumanFailure = 0;
 
 int (*gLoadModelHook)(mesh_mod* model, const char* path) = nullptr;
@@ -143,6 +152,7 @@ human_being* AppendNewHuman()
     human_being* h = static_cast<human_being*>(calloc(1, sizeof(human_being)));
     ZeroHuman(h);
     h->scale = 100.0f;
+    h->levelOrder = gNextLevelOrder++;
     h->next = nullptr;
     tail->next = h;
     humanPtr = h;
@@ -189,9 +199,25 @@ human_being* AddHuman(const char* modelFile)
     return h;
 }
 
+void RenewHumanModel(human_being* h, mesh_mod* entry)
+{
+    if (!h || !entry) return;
+    mesh_mod* copy = MakePrivateModelCopy(entry, h);
+    if (!copy) return;
+    DisposeMeshworkModel(h->model);
+    h->model = copy;
+    const float s = h->scale * 0.01f;
+    ScaleModelTo(h, s, s, s, 0);
+    const int32_t queued = h->poseQueued;
+    SetModelPoses(copy, h->currentPose, h->targetPose);
+    h->poseQueued = queued;
+    gRosterVersion++;
+}
+
 void DisposeHuman(human_being* h)
 {
     if (!h) return;
+    if (h->name[0] && gFormerNames.size() < 4096) gFormerNames.insert(h->name);
     if (gDisposeHumanScriptsHook) gDisposeHumanScriptsHook(h);
     if (gDisposeHumanVariablesHook) gDisposeHumanVariablesHook(h);
     if (gHumanDisposedHook) gHumanDisposedHook(h);
@@ -230,6 +256,20 @@ void RemoveAllHumans()
     }
     humanPtr = baseHuman;
     selHuman = nullptr;
+    gNextLevelOrder = 0;
+    gFormerNames.clear();
+}
+
+int HumanNameWasUsed(const char* name)
+{
+    return name && gFormerNames.count(name) > 0;
+}
+
+human_being* GetHumanByLevelOrder(int32_t order)
+{
+    for (human_being* h = baseHuman ? baseHuman->next : nullptr; h; h = h->next)
+        if (h->levelOrder == order) return h;
+    return nullptr;
 }
 
 human_being* GetHumanByName(const char* name)
@@ -252,11 +292,41 @@ int HumanNameAlreadyUsed(human_being* h)
     return 0;
 }
 
+// 1 when name is base (letters in either case) followed by one digit or more.
+static int IsNumberedName(const char* name, const char* base, size_t baseLength)
+{
+    if (strncasecmp(name, base, baseLength) != 0) return 0;
+    const char* digits = name + baseLength;
+    if (!*digits) return 0;
+    for (; *digits; digits++)
+        if (*digits < '0' || *digits > '9') return 0;
+    return 1;
+}
+
+static int NameTakenIgnoringCase(const human_being* h, const char* name)
+{
+    for (human_being* other = baseHuman ? baseHuman->next : nullptr; other; other = other->next)
+        if (other != h && strcasecmp(other->name, name) == 0) return 1;
+    return 0;
+}
+
 void BuildFreeHumanNameByModelSignature(human_being* h)
 {
     if (!h) return;
     KillString(h->name);
-    const char* base = h->model ? h->model->name : "";
+    const char* model = h->model ? h->model->name : "";
+    // The level may spell the model's numbered names its own way ("Crate1" for the model crate):
+    // new names follow the first of them in level order.
+    char base[kHumanNameSize];
+    snprintf(base, sizeof base, "%.*s", (int)sizeof base - 1, model);
+    const size_t baseLength = strlen(base);
+    int32_t firstOrder = INT32_MAX;
+    for (human_being* other = baseHuman ? baseHuman->next : nullptr; other; other = other->next)
+        if (other != h && other->levelOrder < firstOrder && IsNumberedName(other->name, base, baseLength))
+        {
+            memcpy(base, other->name, baseLength);
+            firstOrder = other->levelOrder;
+        }
     char candidate[kHumanNameSize];
     for (int n = 1;; n++)
     {
@@ -266,7 +336,7 @@ void BuildFreeHumanNameByModelSignature(human_being* h)
         int digitCount = snprintf(digits, sizeof digits, "%d", n);
         int room = (int)sizeof candidate - 1 - digitCount;
         snprintf(candidate, sizeof candidate, "%.*s%s", room, base, digits);
-        if (!GetHumanByName(candidate)) break;
+        if (!NameTakenIgnoringCase(h, candidate)) break;
     }
     CopyText(h->name, sizeof h->name, candidate);
 }

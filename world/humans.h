@@ -64,6 +64,11 @@ struct human_being
     int32_t sortNumber; // place in drawing order; kHumanUnsorted until placed
     float viewDistance; // the sort key
     float scale;        // percent of the model file's size
+    // The actor's place among the level's actors: the order of its person file line, or after
+    // them all for an actor made since (AppendNewHuman counts on from gNextLevelOrder). Never
+    // reused while the level is loaded: the level's save and the editor's history find the
+    // actor by it, whatever the drawing order has made of the roster.
+    int32_t levelOrder;
     human_being* next;
 };
 
@@ -77,6 +82,9 @@ extern human_being* selHuman;
 // Raised whenever the roster gains, loses or reorders actors (the functions below are the only
 // ones that relink it), so that what is derived from its order knows when to be rebuilt.
 extern uint32_t gRosterVersion;
+
+// The levelOrder the next actor appended gets; back to 0 when the roster is emptied.
+extern int32_t gNextLevelOrder;
 
 // Allocates the roster head when it is still null.
 void EnsureHumanRoster();
@@ -106,10 +114,15 @@ extern int gAddHumanFailure;
 // is not cached yet (through gLoadModelHook). Null, with a console line, when it cannot be had.
 mesh_mod* ObtainCachedModel(const char* modelFile, const char* path);
 
-// Appends an actor with the defaults, scale 100, an empty name and no model at the roster's
-// tail and leaves humanPtr on it; for loaders that fill the record themselves. Null, with a
-// console line, when the roster already holds kMaxHumans actors.
+// Appends an actor with the defaults, scale 100, an empty name, no model and the next
+// levelOrder at the roster's tail and leaves humanPtr on it; for loaders that fill the record
+// themselves. Null, with a console line, when the roster already holds kMaxHumans actors.
 human_being* AppendNewHuman();
+
+// Gives h a private copy of entry in place of its model (a model file changed on disk): the new
+// copy at h's scale, in h's pose pair, the old copy disposed of. Materials a script set on the
+// old copy are not carried over. Null entry or h is ignored.
+void RenewHumanModel(human_being* h, mesh_mod* entry);
 
 // Unlinks and disposes of an actor. Null or an actor not in the roster is ignored. Clears
 // selHuman when it was the actor; humanPtr is left on the record before it.
@@ -127,12 +140,19 @@ int CountHumans();
 
 // First actor whose name equals name exactly, else null.
 human_being* GetHumanByName(const char* name);
+// 1 when an actor of the level bore name before it was removed (the level's unload forgets
+// them): a script that looks such an actor up finds nobody, and that is no mistake.
+int HumanNameWasUsed(const char* name);
+// The actor whose levelOrder is order, else null. Leaves humanPtr alone.
+human_being* GetHumanByLevelOrder(int32_t order);
 
 // 1 when another roster actor has the same name as h.
 int HumanNameAlreadyUsed(human_being* h);
 
-// Names h "<model file name><n>" with the smallest n >= 1 no actor uses; the model part is cut
-// so that the number always fits. Null is ignored.
+// Names h "<model file name><n>" with the smallest n >= 1 that no other actor's name takes,
+// letters compared regardless of case: the level's own numbering goes on, so beside "Crate1"
+// and "Crate2" a crate is "Crate3" (spelt as the first of them in level order), never "crate1".
+// The model part is cut so that the number always fits. Null is ignored.
 void BuildFreeHumanNameByModelSignature(human_being* h);
 
 // First record from first on whose sortNumber is n, else null.

@@ -17,6 +17,7 @@
 #include "world/collision.h"
 #include "world/geometry.h"
 #include "world/humans.h"
+#include "world/level_edits.h"
 #include "world/level_files.h"
 #include "world/player.h"
 
@@ -55,13 +56,13 @@ int LoadLevelModels(const char* path)
     DisposeLevelGeometry();
     DisposeLevelModels();
 
-    gKeptLevelModelLines = keptLevelLines();
+    gLevelModelFileLines = levelFileLines();
 
     char line[kLevelLineMax + 1];
     std::string whole;
     // Models looked for once per file, however many lines name them: not found, or not loadable
     // (already said).
-    std::set<std::string> missingModels, failedModels;
+    std::set<std::string> unusableModels;
     float scale = 100.0f; // a line without a scale takes the one before
     int atEnd = 0, loaded = 0;
     for (int lineNumber = 1; !atEnd; lineNumber++)
@@ -70,11 +71,11 @@ int LoadLevelModels(const char* path)
         // Only a line with nothing on it ends the list; one that starts with a NUL byte is a line.
         if (whole.empty())
         {
-            if (!atEnd) KeepRestOfLevelFile(&gKeptLevelModelLines, file);
+            if (!atEnd) KeepRestOfLevelFile(&gLevelModelFileLines, file);
             break;
         }
         // Every return to the top without a level model keeps the line for the next save.
-        KeepLevelLine(&gKeptLevelModelLines, loaded, whole);
+        gLevelModelFileLines.lines.push_back({-1, whole, std::string()});
         if (loaded == kMaxLevelModels)
         {
             ReportContentProblemF(path, lineNumber,
@@ -87,27 +88,22 @@ int LoadLevelModels(const char* path)
         levelModelRecord record;
         if (!ParseLevelModelLine(line, &record, scale, path, lineNumber)) continue;
         scale = record.scale;
-        char modelPath[2200];
-        if (failedModels.count(record.model)) continue;
-        if (missingModels.count(record.model) ||
-            !FindLevelModelFile(path, record.model, modelPath, sizeof modelPath))
-        {
-            missingModels.insert(record.model);
-            ReportMissingLevelModel(path, lineNumber, record.model, "//Failed to load level model: %s");
-            continue;
-        }
-        mesh_mod* entry = ObtainCachedModel(record.model, modelPath);
+        if (unusableModels.count(record.model)) continue;
+        mesh_mod* entry = LevelLineModel(record.model, path, lineNumber, "//Failed to load level model: %s");
         mesh_mod* copy = entry ? MakePrivateModelCopy(entry, nullptr) : nullptr;
         if (!copy)
         {
-            failedModels.insert(record.model);
+            unusableModels.insert(record.model);
             continue;
         }
         AnalizeModelForCollisionPlanes(copy, record.angles, record.position, record.scale);
         levelMeshPtr->next = copy;
         levelMeshPtr = copy;
-        gKeptLevelModelLines.lines.pop_back();
-        loaded++;
+        levelFileLine& kept = gLevelModelFileLines.lines.back();
+        kept.order = loaded++;
+        char formatted[kModelNameSize + 256];
+        FormatLevelModelLine(copy, formatted, sizeof formatted);
+        kept.formatted = formatted;
     }
     fclose(file);
     return 1;
@@ -227,6 +223,10 @@ void LoadLevel(const char* folder)
         SettleAtStart();
     else
         RestartGame();
+    // A level without a start file starts where the player happens to be, and a save says so.
+    if (!parts[3].loaded) gLevelStart = PlayerAsStart();
+    // The editor's history starts from the level as loaded.
+    ResetLevelEdits();
     // What the load had to say is said by now, repeated problems with their counts.
     EndConsolePeriod();
 }
@@ -261,6 +261,8 @@ void VXR_Init()
     // Actor model files are looked up in the level's folder first, then under the data root.
     gLevelFolderHook = [] { return (const char*)currentLevelFolder; };
     gRoutePathHook = [] { return (const char*)routePath; };
+    // A save is where the editor's history stands on the level's files.
+    gLevelSavedHook = NoteLevelSaved;
 
     EnsureHumanRoster();
     RemoveAllHumans();

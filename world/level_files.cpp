@@ -9,6 +9,7 @@
 #include "core/safe_write.h"
 #include "model/bounds.h"
 #include "model/draw_model.h"
+#include "model/posing.h"
 #include "resources/paths.h"
 #include "resources/textures.h"
 #include "script/scheduling.h"
@@ -19,16 +20,27 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <algorithm>
+#include <map>
 #include <set>
 #include <string>
 
 const char* const kSavedLevelFiles[4] = {"person", "starting", "level models", "tint"};
 const char kLevelSaveJournal[] = "save journal";
 
-keptLevelLines gKeptLevelModelLines;
-keptLevelLines gKeptPersonLines;
+levelFileLines gLevelModelFileLines;
+levelFileLines gPersonFileLines;
+levelStart gLevelStart = {{0, 0, 0}, 0, 0, 0};
+void (*gLevelSavedHook)() = nullptr;
 
-static void ForgetKept(keptLevelLines* kept)
+// The "starting" and "tint" files as read: their text, written back as it was while the values
+// it gave have not changed (empty text: write the values).
+static std::string gStartingText;
+static levelStart gStartingRead;
+static std::string gTintText;
+static float gTintRead[3];
+
+static void ForgetLines(levelFileLines* kept)
 {
     kept->lines.clear();
     kept->rest.clear();
@@ -37,16 +49,29 @@ static void ForgetKept(keptLevelLines* kept)
 
 void ForgetKeptLevelLines()
 {
-    ForgetKept(&gKeptLevelModelLines);
-    ForgetKept(&gKeptPersonLines);
+    ForgetLines(&gLevelModelFileLines);
+    ForgetLines(&gPersonFileLines);
+    gStartingText.clear();
+    gTintText.clear();
 }
 
-void KeepLevelLine(keptLevelLines* kept, int place, const std::string& text)
+levelStart PlayerAsStart()
 {
-    kept->lines.push_back({place, text});
+    levelStart start;
+    start.eye = fastVector_Set(-entfl, -updown, -entf);
+    start.pitch = updownangle;
+    start.heading = viewangle;
+    start.roll = zangle;
+    return start;
 }
 
-void KeepRestOfLevelFile(keptLevelLines* kept, FILE* file)
+static bool SameStart(const levelStart& a, const levelStart& b)
+{
+    return a.eye.x == b.eye.x && a.eye.y == b.eye.y && a.eye.z == b.eye.z && a.pitch == b.pitch &&
+           a.heading == b.heading && a.roll == b.roll;
+}
+
+void KeepRestOfLevelFile(levelFileLines* kept, FILE* file)
 {
     // The file is within its size limit, so this ends.
     char chunk[4096];
@@ -54,6 +79,29 @@ void KeepRestOfLevelFile(keptLevelLines* kept, FILE* file)
     while ((got = fread(chunk, 1, sizeof chunk, file)) > 0)
         kept->rest.append(chunk, got);
     kept->hasRest = !kept->rest.empty();
+}
+
+// The whole of a small file from its start, to be written back as it was while what it says has
+// not changed, with its line ends made the LF every level file is written with; an empty text for
+// one too long to be worth keeping.
+static std::string SmallFileText(FILE* file)
+{
+    std::string raw;
+    rewind(file);
+    char chunk[1024];
+    size_t got;
+    while ((got = fread(chunk, 1, sizeof chunk, file)) > 0 && raw.size() < 8192)
+        raw.append(chunk, got);
+    if (raw.size() >= 8192) return std::string();
+    std::string text;
+    for (size_t i = 0; i < raw.size(); i++)
+    {
+        if (raw[i] != '\r')
+            text += raw[i];
+        else if (i + 1 >= raw.size() || raw[i + 1] != '\n')
+            text += '\n';
+    }
+    return text;
 }
 
 int ReadLevelLine(FILE* file, char* line, const char* path, int lineNumber, std::string* whole)
@@ -226,11 +274,75 @@ int ParsePersonLine(const char* line, personRecord* record, const char* path, in
 // ---------------------------------------------------------------------------------------------
 // Writing lines
 
+void FormatLevelNumber(float value, char* out, size_t size)
+{
+    snprintf(out, size, "%.6f", value);
+    // Trailing zeros and a bare point go: 100.000000 is 100, -6.500000 is -6.5.
+    char* point = strchr(out, '.');
+    if (point)
+    {
+        char* end = out + strlen(out);
+        while (end > point + 1 && end[-1] == '0')
+            *--end = 0;
+        if (end == point + 1) *point = 0;
+    }
+    // A negative zero, or a value that rounds to zero, is written as 0.
+    if (!strcmp(out, "-0")) snprintf(out, size, "0");
+}
+
+namespace
+{
+
+// The numbers of a line, each as FormatLevelNumber writes it, apart by commas.
+std::string NumberFields(const float* values, int count)
+{
+    std::string text;
+    char number[64];
+    for (int i = 0; i < count; i++)
+    {
+        FormatLevelNumber(values[i], number, sizeof number);
+        if (i) text += ',';
+        text += number;
+    }
+    return text;
+}
+
+} // namespace
+
 void FormatLevelModelLine(const mesh_mod* model, char* out, size_t size)
 {
-    snprintf(out, size, "%s,%f,%f,%f,%f,%f,%f,%f", model->name, model->placementPosition.x,
-             model->placementPosition.y, model->placementPosition.z, model->placementRotation.x,
-             model->placementRotation.y, model->placementRotation.z, model->placementScale);
+    const float values[7] = {model->placementPosition.x, model->placementPosition.y, model->placementPosition.z,
+                             model->placementRotation.x, model->placementRotation.y, model->placementRotation.z,
+                             model->placementScale};
+    snprintf(out, size, "%s,%s", model->name, NumberFields(values, 7).c_str());
+}
+
+std::string PersonLineOf(const human_being* actor)
+{
+    const float place[6] = {actor->position.x, actor->position.y, actor->position.z,
+                            actor->rotation.x, actor->rotation.y, actor->rotation.z};
+    char part[2200];
+    std::string line = std::string(actor->model ? actor->model->name : "") + "," + NumberFields(place, 6);
+    char scale[64];
+    FormatLevelNumber(actor->scale, scale, sizeof scale);
+    snprintf(part, sizeof part, ",%d,%d,%d,%s", (int)actor->team, (int)actor->type, (int)actor->health, scale);
+    line += part;
+    if (actor->name[0])
+    {
+        // A comma would end the name early when the line is read back.
+        std::string name = actor->name;
+        for (char& c : name)
+            if (c == ',' || c == '\r' || c == '\n') c = '_';
+        if (name != actor->name)
+            OutputToConsoleF("//Actor %s: commas and line ends in the name are saved as '_'", actor->name);
+        line += "," + name;
+    }
+    for (const VXR_scripter* s = actor->scripts; s; s = s->next)
+    {
+        snprintf(part, sizeof part, ",\"%s\",%ld", s->path, (long)s->eventMask);
+        line += part;
+    }
+    return line;
 }
 
 void FormatPersonLine(const human_being* actor, char* out, size_t size)
@@ -247,8 +359,6 @@ void FormatPersonLine(const human_being* actor, char* out, size_t size)
         std::string name = actor->name;
         for (char& c : name)
             if (c == ',' || c == '\r' || c == '\n') c = '_';
-        if (name != actor->name)
-            OutputToConsoleF("//Actor %s: commas and line ends in the name are saved as '_'", actor->name);
         line += "," + name;
     }
     for (const VXR_scripter* s = actor->scripts; s; s = s->next)
@@ -256,9 +366,6 @@ void FormatPersonLine(const human_being* actor, char* out, size_t size)
         snprintf(part, sizeof part, ",\"%s\",%ld", s->path, (long)s->eventMask);
         line += part;
     }
-    if (line.size() > (size_t)kLevelLineMax)
-        OutputToConsoleF("//Actor %s: its person line has %d characters; only %d are read back", actor->name,
-                         (int)line.size(), kLevelLineMax);
     snprintf(out, size, "%s", line.c_str());
 }
 
@@ -283,10 +390,12 @@ void ReportMissingLevelModel(const char* listPath, int lineNumber, const char* n
 {
     const char* slash = strrchr(listPath, kDirectoryDevider);
     int folderLength = slash ? (int)(slash - listPath + 1) : 0;
-    char message[1400], console[700];
+    char message[1400], start[700], console[2200];
     snprintf(message, sizeof message, "model %.200s is in neither %.*sModels%c nor %sModels%c", name,
              folderLength, listPath, kDirectoryDevider, routePath, kDirectoryDevider);
-    snprintf(console, sizeof console, consoleFormat, name);
+    // The engine's line, then where the name was found: the designer needs the file and line.
+    snprintf(start, sizeof start, consoleFormat, name);
+    snprintf(console, sizeof console, "%s (%s, line %d: %s)", start, listPath, lineNumber, message);
     ReportContentProblem(listPath, lineNumber, message, console);
 }
 
@@ -300,6 +409,7 @@ int LoadTintColor(const char* path)
     if (!file) return 0;
     char line[kLevelLineMax + 1];
     ReadLevelLine(file, line, path, 1);
+    gTintText = SmallFileText(file);
     fclose(file);
     float colour[3] = {1.0f, 1.0f, 1.0f};
     const char* names[3] = {"red", "green", "blue"};
@@ -313,6 +423,7 @@ int LoadTintColor(const char* path)
     baseCol2 = colour[1];
     baseCol3 = colour[2];
     tintColor = fastVector_Set(baseCol1, baseCol2, baseCol3);
+    memcpy(gTintRead, colour, sizeof gTintRead);
     return 1;
 }
 
@@ -349,6 +460,7 @@ int ReadPlayerPosition(const char* path)
         }
         found++;
     }
+    gStartingText = SmallFileText(file);
     fclose(file);
     if (found < 6) ReportContentProblemF(path, 0, "%d of the 6 numbers given, the rest are 0", found);
     entfl = -values[0];
@@ -357,11 +469,77 @@ int ReadPlayerPosition(const char* path)
     updownangle = values[3];
     viewangle = values[4];
     zangle = values[5];
+    gLevelStart = PlayerAsStart();
+    gStartingRead = gLevelStart;
     return 1;
 }
 
 // ---------------------------------------------------------------------------------------------
 // Actors
+
+// The actor of a record whose model's cache entry is had: appended with the record's fields, its
+// scripts (their problems said at listPath, lineNumber), its model copy scaled, and a name.
+static human_being* MakeHumanFromRecord(const personRecord* record, mesh_mod* entry, const char* listPath,
+                                        int lineNumber, int say)
+{
+    human_being* h = AppendNewHuman();
+    if (!h) return nullptr;
+    h->position = record->position;
+    h->rotation = record->rotation;
+    h->team = record->team;
+    h->type = record->type;
+    h->health = record->health;
+    h->scale = record->scale;
+    memcpy(h->name, record->name, sizeof h->name);
+    // Problems with the script list belong to this line of the person file.
+    const char* outerFile = gProblemFile;
+    int outerLine = gProblemLine;
+    gProblemFile = listPath;
+    gProblemLine = lineNumber;
+    SetHumanScriptsByPaths(h, record->scripts);
+    gProblemFile = outerFile;
+    gProblemLine = outerLine;
+    h->model = MakePrivateModelCopy(entry, h);
+    float s = h->scale * 0.01f;
+    ScaleModelTo(h, s, s, s, 0);
+    if (!h->name[0])
+        BuildFreeHumanNameByModelSignature(h);
+    else if (HumanNameAlreadyUsed(h))
+    {
+        char taken[kHumanNameSize];
+        memcpy(taken, h->name, sizeof taken);
+        BuildFreeHumanNameByModelSignature(h);
+        if (say)
+            ReportContentProblemF(listPath, lineNumber, "the name %s is taken, this actor is named %s", taken,
+                                  h->name);
+    }
+    return h;
+}
+
+mesh_mod* LevelLineModel(const char* model, const char* listPath, int lineNumber, const char* consoleFormat)
+{
+    char modelPath[2200];
+    if (!FindLevelModelFile(listPath, model, modelPath, sizeof modelPath))
+    {
+        ReportMissingLevelModel(listPath, lineNumber, model, consoleFormat);
+        return nullptr;
+    }
+    // What loading the model finds wrong (a material's missing picture) belongs to this line too.
+    const char* outerFile = gProblemFile;
+    int outerLine = gProblemLine;
+    gProblemFile = listPath;
+    gProblemLine = lineNumber;
+    mesh_mod* entry = ObtainCachedModel(model, modelPath);
+    gProblemFile = outerFile;
+    gProblemLine = outerLine;
+    return entry;
+}
+
+human_being* AddHumanFromPersonRecord(const personRecord* record, const char* listPath, int lineNumber, int say)
+{
+    mesh_mod* entry = LevelLineModel(record->model, listPath, lineNumber, "//Failed to load object with model: %s");
+    return entry ? MakeHumanFromRecord(record, entry, listPath, lineNumber, say) : nullptr;
+}
 
 int ImportAndLinkPersons(const char* path)
 {
@@ -369,44 +547,36 @@ int ImportAndLinkPersons(const char* path)
     FILE* file = OpenContentFile(path, kContentText);
     if (!file) return 0;
     RemoveAllHumans();
-    ForgetKept(&gKeptPersonLines);
+    ForgetLines(&gPersonFileLines);
 
     char line[kLevelLineMax + 1];
     std::string whole;
     // Models looked for once per file, however many lines name them: not found, or not loadable
     // (already said).
-    std::set<std::string> missingModels, failedModels;
-    int atEnd = 0, loaded = 0, rosterFull = 0;
+    std::set<std::string> unusableModels;
+    int atEnd = 0, rosterFull = 0;
     for (int lineNumber = 1; !atEnd; lineNumber++)
     {
         atEnd = ReadLevelLine(file, line, path, lineNumber, &whole) == -1;
         // Only a line with nothing on it ends the list; one that starts with a NUL byte is a line.
         if (whole.empty())
         {
-            if (!atEnd) KeepRestOfLevelFile(&gKeptPersonLines, file);
+            if (!atEnd) KeepRestOfLevelFile(&gPersonFileLines, file);
             break;
         }
         // Every return to the top without an actor keeps the line for the next save.
-        KeepLevelLine(&gKeptPersonLines, loaded, whole);
+        gPersonFileLines.lines.push_back({-1, whole, std::string()});
         if (rosterFull) continue;
         personRecord record;
         if (!ParsePersonLine(line, &record, path, lineNumber)) continue;
-        char modelPath[2200];
-        if (failedModels.count(record.model)) continue;
-        if (missingModels.count(record.model) ||
-            !FindLevelModelFile(path, record.model, modelPath, sizeof modelPath))
-        {
-            missingModels.insert(record.model);
-            ReportMissingLevelModel(path, lineNumber, record.model, "//Failed to load object with model: %s");
-            continue;
-        }
-        mesh_mod* entry = ObtainCachedModel(record.model, modelPath);
+        if (unusableModels.count(record.model)) continue;
+        mesh_mod* entry = LevelLineModel(record.model, path, lineNumber, "//Failed to load object with model: %s");
         if (!entry)
         {
-            failedModels.insert(record.model);
+            unusableModels.insert(record.model);
             continue;
         }
-        human_being* h = AppendNewHuman();
+        human_being* h = MakeHumanFromRecord(&record, entry, path, lineNumber, 1);
         if (!h)
         {
             ReportContentProblemF(path, lineNumber,
@@ -415,39 +585,164 @@ int ImportAndLinkPersons(const char* path)
             rosterFull = 1;
             continue;
         }
-        gKeptPersonLines.lines.pop_back();
-        loaded++;
-        h->position = record.position;
-        h->rotation = record.rotation;
-        h->team = record.team;
-        h->type = record.type;
-        h->health = record.health;
-        h->scale = record.scale;
-        memcpy(h->name, record.name, sizeof h->name);
-        // Problems with the script list belong to this line of the person file.
-        const char* outerFile = gProblemFile;
-        int outerLine = gProblemLine;
-        gProblemFile = path;
-        gProblemLine = lineNumber;
-        SetHumanScriptsByPaths(h, record.scripts);
-        gProblemFile = outerFile;
-        gProblemLine = outerLine;
-        h->model = MakePrivateModelCopy(entry, h);
-        float s = h->scale * 0.01f;
-        ScaleModelTo(h, s, s, s, 0);
-        if (!h->name[0])
-            BuildFreeHumanNameByModelSignature(h);
-        else if (HumanNameAlreadyUsed(h))
-        {
-            char taken[kHumanNameSize];
-            memcpy(taken, h->name, sizeof taken);
-            BuildFreeHumanNameByModelSignature(h);
-            ReportContentProblemF(path, lineNumber, "the name %s is taken, this actor is named %s", taken,
-                                  h->name);
-        }
+        levelFileLine& kept = gPersonFileLines.lines.back();
+        kept.order = h->levelOrder;
+        kept.formatted = PersonLineOf(h);
     }
     fclose(file);
     return 1;
+}
+
+// The scripts part of a person line ("path",mask pairs), as PersonLineOf writes it.
+static std::string ScriptsOf(const human_being* h)
+{
+    std::string text;
+    char part[1200];
+    for (const VXR_scripter* s = h->scripts; s; s = s->next)
+    {
+        snprintf(part, sizeof part, "%s\"%s\",%ld", text.empty() ? "" : ",", s->path, (long)s->eventMask);
+        text += part;
+    }
+    return text;
+}
+
+int ApplyPersonLine(human_being* h, const char* line)
+{
+    if (!h || !line) return 0;
+    personRecord record;
+    char text[kLevelLineMax + 1];
+    snprintf(text, sizeof text, "%s", line);
+    if (!ParsePersonLine(text, &record, "(edit history)", 0)) return 0;
+    if (!h->model || strcmp(h->model->name, record.model) != 0)
+    {
+        char listPath[1100];
+        snprintf(listPath, sizeof listPath, "%sperson", currentLevelFolder);
+        mesh_mod* entry = LevelLineModel(record.model, listPath, 0, "//Could not find model %s");
+        if (!entry) return 0;
+        DisposeMeshworkModel(h->model);
+        h->model = MakePrivateModelCopy(entry, h);
+        h->scale = 100.0f;
+        SetModelPoses(h->model, h->currentPose, h->targetPose);
+    }
+    h->position = record.position;
+    h->rotation = record.rotation;
+    h->team = record.team;
+    h->type = record.type;
+    h->health = record.health;
+    if (record.scale != h->scale)
+    {
+        float k = record.scale / h->scale;
+        ScaleModelTo(h, k, k, k, 0);
+        h->scale = record.scale;
+    }
+    if (record.name[0] && strcmp(record.name, h->name) != 0)
+    {
+        human_being* other = GetHumanByName(record.name);
+        if (!other || other == h) snprintf(h->name, sizeof h->name, "%s", record.name);
+    }
+    if (ScriptsOf(h) != record.scripts)
+    {
+        if (record.scripts[0])
+            SetHumanScriptsByPaths(h, record.scripts);
+        else
+            RemoveHumanScripts(h);
+    }
+    return 1;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Checking a file before it is loaded
+
+namespace
+{
+
+std::vector<std::string>* gFoundProblems = nullptr;
+
+void NoteProblem(const char* file, int line, const char* message)
+{
+    char text[1300];
+    if (line > 0)
+        snprintf(text, sizeof text, "line %d: %s", line, message ? message : "");
+    else
+        snprintf(text, sizeof text, "%s", message ? message : "");
+    gFoundProblems->push_back(text);
+}
+
+// The problems of the lines of a "person" or "level models" file.
+void ListFileProblems(const char* path, int person)
+{
+    FILE* file = OpenContentFile(path, kContentText);
+    if (!file)
+    {
+        gFoundProblems->push_back("it cannot be read");
+        return;
+    }
+    char line[kLevelLineMax + 1];
+    std::string whole;
+    float scale = 100.0f;
+    int atEnd = 0;
+    for (int lineNumber = 1; !atEnd && gFoundProblems->empty(); lineNumber++)
+    {
+        atEnd = ReadLevelLine(file, line, path, lineNumber, &whole) == -1;
+        if (whole.empty()) break;
+        char model[kModelNameSize] = "";
+        if (person)
+        {
+            personRecord record;
+            if (ParsePersonLine(line, &record, path, lineNumber)) memcpy(model, record.model, sizeof model);
+        }
+        else
+        {
+            levelModelRecord record;
+            if (ParseLevelModelLine(line, &record, scale, path, lineNumber))
+            {
+                memcpy(model, record.model, sizeof model);
+                scale = record.scale;
+            }
+        }
+        char modelPath[2200];
+        if (model[0] && !FindLevelModelFile(path, model, modelPath, sizeof modelPath))
+            ReportMissingLevelModel(path, lineNumber, model, "%s");
+    }
+    fclose(file);
+}
+
+} // namespace
+
+int LevelFileLoadsCleanly(const char* path, const char* name, std::string* why)
+{
+    std::vector<std::string> problems;
+    problemSinkProc oldSink = gProblemSink;
+    gFoundProblems = &problems;
+    gProblemSink = NoteProblem;
+    if (!strcmp(name, "person") || !strcmp(name, "level models"))
+        ListFileProblems(path, !strcmp(name, "person"));
+    else
+    {
+        // The readers of the small files set what they read: it is put back.
+        const float tint[3] = {baseCol1, baseCol2, baseCol3};
+        const vector_type tintNow = tintColor;
+        const levelStart player = PlayerAsStart(), start = gLevelStart, startRead = gStartingRead;
+        const std::string startingText = gStartingText, tintText = gTintText;
+        float tintRead[3];
+        memcpy(tintRead, gTintRead, sizeof tintRead);
+        const int read = !strcmp(name, "tint") ? LoadTintColor(path) : ReadPlayerPosition(path);
+        if (!read) problems.push_back("it cannot be read");
+        baseCol1 = tint[0], baseCol2 = tint[1], baseCol3 = tint[2];
+        tintColor = tintNow;
+        entfl = -player.eye.x, updown = -player.eye.y, entf = -player.eye.z;
+        updownangle = player.pitch, viewangle = player.heading, zangle = player.roll;
+        gLevelStart = start;
+        gStartingRead = startRead;
+        gStartingText = startingText;
+        gTintText = tintText;
+        memcpy(gTintRead, tintRead, sizeof gTintRead);
+    }
+    gProblemSink = oldSink;
+    gFoundProblems = nullptr;
+    if (problems.empty()) return 1;
+    if (why) *why = problems[0];
+    return 0;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -456,26 +751,60 @@ int ImportAndLinkPersons(const char* path)
 namespace
 {
 
-// The lines of a list file: the records in order with the kept lines put back after the records
-// that came before them in the file.
-std::vector<std::string> WithKeptLines(const std::vector<std::string>& records, const keptLevelLines& kept)
+// What a save writes into a list file: the file's lines as they will be held after it, and the
+// texts written, in order.
+struct plannedListFile
 {
-    std::vector<std::string> out;
-    size_t k = 0;
-    for (size_t r = 0; r <= records.size(); r++)
+    levelFileLines lines;
+    std::vector<std::string> written;
+};
+plannedListFile gPersonPlan, gLevelModelPlan;
+
+// The plan of a list file whose records are had by order (null: gone) and formatted by format.
+// Records without a line follow in the order given.
+template <typename Record, typename Format>
+plannedListFile PlanListFile(const levelFileLines& file, const std::vector<std::pair<int32_t, Record*>>& records,
+                             Format format)
+{
+    plannedListFile plan;
+    plan.lines.rest = file.rest;
+    plan.lines.hasRest = file.hasRest;
+    std::map<int32_t, Record*> byOrder(records.begin(), records.end());
+    std::set<int32_t> placed;
+    for (const levelFileLine& line : file.lines)
     {
-        while (k < kept.lines.size() && (kept.lines[k].place <= (int)r || r == records.size()))
-            out.push_back(kept.lines[k++].text);
-        if (r < records.size()) out.push_back(records[r]);
+        if (line.order < 0)
+        {
+            plan.lines.lines.push_back(line);
+            plan.written.push_back(line.text);
+            continue;
+        }
+        placed.insert(line.order);
+        auto found = byOrder.find(line.order);
+        if (found == byOrder.end())
+        {
+            // Gone for now: an undo may bring it back to this place.
+            plan.lines.lines.push_back(line);
+            continue;
+        }
+        std::string formatted = format(found->second);
+        std::string text = formatted == line.formatted ? line.text : formatted;
+        plan.lines.lines.push_back({line.order, text, formatted});
+        plan.written.push_back(text);
     }
-    return out;
+    for (const auto& record : records)
+        if (!placed.count(record.first))
+        {
+            std::string formatted = format(record.second);
+            plan.lines.lines.push_back({record.first, formatted, formatted});
+            plan.written.push_back(formatted);
+        }
+    return plan;
 }
 
-// "\n" before every record but the first: the file has no line end after the last actor.
-int WritePersonFile(FILE* file)
+void PlanPersonFile()
 {
-    std::vector<std::string> records;
-    char line[4096];
+    std::vector<std::pair<int32_t, human_being*>> actors;
     for (human_being* h = baseHuman ? baseHuman->next : nullptr; h; h = h->next)
     {
         if (!h->model)
@@ -483,50 +812,104 @@ int WritePersonFile(FILE* file)
             OutputToConsoleF("//Actor %s has no model and is not saved", h->name);
             continue;
         }
-        FormatPersonLine(h, line, sizeof line);
-        records.push_back(line);
+        actors.push_back({h->levelOrder, h});
     }
-    std::vector<std::string> lines = WithKeptLines(records, gKeptPersonLines);
+    // Actors made since the level loaded follow in the order they were made.
+    std::stable_sort(actors.begin(), actors.end(),
+                     [](const std::pair<int32_t, human_being*>& a, const std::pair<int32_t, human_being*>& b)
+                     { return a.first < b.first; });
+    gPersonPlan = PlanListFile(gPersonFileLines, actors,
+                               [](human_being* h)
+                               {
+                                   std::string line = PersonLineOf(h);
+                                   if (line.size() > (size_t)kLevelLineMax)
+                                       OutputToConsoleF("//Actor %s: its person line has %d characters; only "
+                                                        "%d are read back",
+                                                        h->name, (int)line.size(), kLevelLineMax);
+                                   return line;
+                               });
+}
+
+void PlanLevelModelsFile()
+{
+    std::vector<std::pair<int32_t, mesh_mod*>> models;
+    int32_t order = 0;
+    for (mesh_mod* m = baseLevelMesh.next; m; m = m->next)
+        models.push_back({order++, m});
+    gLevelModelPlan = PlanListFile(gLevelModelFileLines, models,
+                                   [](mesh_mod* m)
+                                   {
+                                       char line[kModelNameSize + 256];
+                                       FormatLevelModelLine(m, line, sizeof line);
+                                       return std::string(line);
+                                   });
+}
+
+// "\n" before every record but the first: the file has no line end after the last actor.
+int WritePersonFile(FILE* file)
+{
+    const std::vector<std::string>& lines = gPersonPlan.written;
     int ok = 1;
     for (size_t i = 0; i < lines.size() && ok; i++)
         ok = (!i || fputc('\n', file) != EOF) &&
              fwrite(lines[i].data(), 1, lines[i].size(), file) == lines[i].size();
     // What came after the empty line that ended the list, after that empty line.
-    if (ok && gKeptPersonLines.hasRest)
+    const levelFileLines& kept = gPersonPlan.lines;
+    if (ok && kept.hasRest)
         ok = fprintf(file, "%s\n", lines.empty() ? "" : "\n") >= 0 &&
-             fwrite(gKeptPersonLines.rest.data(), 1, gKeptPersonLines.rest.size(), file) ==
-                 gKeptPersonLines.rest.size();
+             fwrite(kept.rest.data(), 1, kept.rest.size(), file) == kept.rest.size();
     return ok;
+}
+
+// The start as read while it has not changed, else its six numbers.
+std::string StartingFileText()
+{
+    if (!gStartingText.empty() && SameStart(gLevelStart, gStartingRead)) return gStartingText;
+    const levelStart& s = gLevelStart;
+    const float values[6] = {s.eye.x, s.eye.y, s.eye.z, s.pitch, s.heading, s.roll};
+    std::string text;
+    char number[64];
+    for (float v : values)
+    {
+        FormatLevelNumber(v, number, sizeof number);
+        text += std::string(number) + "\n";
+    }
+    return text;
 }
 
 int WriteStartingFile(FILE* file)
 {
-    return fprintf(file, "%f\n%f\n%f\n%f\n%f\n%f\n", -entfl, -updown, -entf, updownangle, viewangle,
-                   zangle) >= 0;
+    const std::string text = StartingFileText();
+    return fwrite(text.data(), 1, text.size(), file) == text.size();
 }
 
 int WriteLevelModelsFile(FILE* file)
 {
-    std::vector<std::string> records;
-    char line[kModelNameSize + 256];
-    for (mesh_mod* m = baseLevelMesh.next; m; m = m->next)
-    {
-        FormatLevelModelLine(m, line, sizeof line);
-        records.push_back(line);
-    }
     int ok = 1;
-    for (const std::string& text : WithKeptLines(records, gKeptLevelModelLines))
+    for (const std::string& text : gLevelModelPlan.written)
         if (ok) ok = fwrite(text.data(), 1, text.size(), file) == text.size() && fputc('\n', file) != EOF;
-    if (ok && gKeptLevelModelLines.hasRest)
-        ok = fputs("\n", file) >= 0 &&
-             fwrite(gKeptLevelModelLines.rest.data(), 1, gKeptLevelModelLines.rest.size(), file) ==
-                 gKeptLevelModelLines.rest.size();
+    const levelFileLines& kept = gLevelModelPlan.lines;
+    if (ok && kept.hasRest)
+        ok = fputs("\n", file) >= 0 && fwrite(kept.rest.data(), 1, kept.rest.size(), file) == kept.rest.size();
     return ok;
+}
+
+// The tint as read while it has not changed, else its three numbers.
+std::string TintFileText()
+{
+    if (!gTintText.empty() && baseCol1 == gTintRead[0] && baseCol2 == gTintRead[1] && baseCol3 == gTintRead[2])
+        return gTintText;
+    const float values[3] = {baseCol1, baseCol2, baseCol3};
+    char number[3][64];
+    for (int i = 0; i < 3; i++)
+        FormatLevelNumber(values[i], number[i], sizeof number[i]);
+    return std::string(number[0]) + ", " + number[1] + ", " + number[2] + "\n";
 }
 
 int WriteTintFile(FILE* file)
 {
-    return fprintf(file, "%f, %f, %f\n", baseCol1, baseCol2, baseCol3) >= 0;
+    const std::string text = TintFileText();
+    return fwrite(text.data(), 1, text.size(), file) == text.size();
 }
 
 bool Finite(vector_type v)
@@ -546,9 +929,10 @@ int LevelStateCanBeSaved(const char* folder)
         if (!Finite(m->placementPosition) || !Finite(m->placementRotation) ||
             !std::isfinite(m->placementScale))
             snprintf(what, sizeof what, "level model %s has a position, angle or size", m->name);
-    if (!what[0] && !(std::isfinite(entfl) && std::isfinite(updown) && std::isfinite(entf) &&
-                      std::isfinite(updownangle) && std::isfinite(viewangle) && std::isfinite(zangle)))
-        snprintf(what, sizeof what, "the player has a position or angle");
+    const levelStart& start = gLevelStart;
+    if (!what[0] && !(Finite(start.eye) && std::isfinite(start.pitch) && std::isfinite(start.heading) &&
+                      std::isfinite(start.roll)))
+        snprintf(what, sizeof what, "the level's start has a position or angle");
     if (!what[0] && !(std::isfinite(baseCol1) && std::isfinite(baseCol2) && std::isfinite(baseCol3)))
         snprintf(what, sizeof what, "the tint has a colour");
     if (!what[0]) return 1;
@@ -565,6 +949,8 @@ int SaveChangesToLevelFiles(const char* folder)
     // A save interrupted before is finished or undone first, so that its journal cannot take
     // this save's files for its own.
     SettleInterruptedSave(folder, kSavedLevelFiles, 4, kLevelSaveJournal);
+    PlanPersonFile();
+    PlanLevelModelsFile();
     int (*const writers[4])(FILE*) = {WritePersonFile, WriteStartingFile, WriteLevelModelsFile,
                                       WriteTintFile};
     safeWrite writes[4];
@@ -589,5 +975,14 @@ int SaveChangesToLevelFiles(const char* folder)
         OutputToConsoleF("//Nothing of the level in %s was saved: its files are as they were", folder);
         return 0;
     }
-    return CommitSafeWrites(writes, 4, kLevelSaveJournal);
+    if (!CommitSafeWrites(writes, 4, kLevelSaveJournal)) return 0;
+    // The files now hold what was written: the next save compares with that.
+    gPersonFileLines = gPersonPlan.lines;
+    gLevelModelFileLines = gLevelModelPlan.lines;
+    gStartingText = StartingFileText();
+    gStartingRead = gLevelStart;
+    gTintText = TintFileText();
+    gTintRead[0] = baseCol1, gTintRead[1] = baseCol2, gTintRead[2] = baseCol3;
+    if (gLevelSavedHook) gLevelSavedHook();
+    return 1;
 }

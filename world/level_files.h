@@ -22,25 +22,44 @@ constexpr int kMaxLevelModels = 1024;
 extern const char* const kSavedLevelFiles[4];
 extern const char kLevelSaveJournal[];
 
-// Lines of "level models" and "person" the loader did not use (a model found nowhere, a line
-// without a model name, a line past a limit) and whatever follows the empty line that ends the
-// list. A save writes them back as they were, each after the records that came before it in
-// the file, so that a line that failed to load (a model renamed, a checkout in progress, a note)
-// is never lost. Replaced by each read of the file, emptied by ReturnToNothing.
-struct keptLevelLine
+// The lines of a "level models" or "person" file as the loaded level holds them, in file order,
+// so that a save changes only what changed: a line that made a level model or an actor (its
+// order: the level model's place in the list, the actor's levelOrder) is written back as it was
+// read while the record still formats as it did then, else as the record formats now; a line
+// that did not load (a model renamed, a checkout in progress, a note, a line past a limit;
+// order -1) is written back as it was. Records without a line (actors made since) follow the
+// last line; a line whose actor is gone is left out but kept, so that an undo puts the actor
+// back in its place. Whatever followed the empty line that ends the list is kept too. Replaced
+// by each read of the file, emptied by ReturnToNothing, renewed by each save.
+struct levelFileLine
 {
-    int place;        // records read before it
-    std::string text; // the line, without its line end
+    int32_t order;         // the record's place, or -1 for a line that did not load
+    std::string text;      // the line as read (or last written), without its line end
+    std::string formatted; // the record as the writer formatted it then; empty for order -1
 };
-struct keptLevelLines
+struct levelFileLines
 {
-    std::vector<keptLevelLine> lines;
+    std::vector<levelFileLine> lines;
     std::string rest; // from the line after the empty line to the end of the file
     int hasRest;      // 1 when the list ended at an empty line with something after it
 };
-extern keptLevelLines gKeptLevelModelLines;
-extern keptLevelLines gKeptPersonLines;
+extern levelFileLines gLevelModelFileLines;
+extern levelFileLines gPersonFileLines;
 void ForgetKeptLevelLines();
+
+// The level's start: where the player starts and looks, as its "starting" file holds it (the
+// eye's x, y and z, then pitch, heading and roll). Read with the level; the instruction
+// "setStart" puts it where the player is; a save writes it. Where the player stands when the
+// level is saved is not the start. The file's text is kept, and written back as it was while
+// the start has not changed.
+struct levelStart
+{
+    vector_type eye;
+    float pitch, heading, roll;
+};
+extern levelStart gLevelStart;
+// The start as the player's camera now has it.
+levelStart PlayerAsStart();
 
 // One line of "level models":  model,x,y,z,angleX,angleY,angleZ,scale
 struct levelModelRecord
@@ -70,10 +89,9 @@ struct personRecord
 // else 0.
 int ReadLevelLine(FILE* file, char* line, const char* path, int lineNumber, std::string* whole = nullptr);
 
-// For the readers of "level models" and "person": keeps a line, and what follows the empty line
-// that ended the list (file positioned after it).
-void KeepLevelLine(keptLevelLines* kept, int place, const std::string& text);
-void KeepRestOfLevelFile(keptLevelLines* kept, FILE* file);
+// For the readers of "level models" and "person": what follows the empty line that ended the
+// list (file positioned after it).
+void KeepRestOfLevelFile(levelFileLines* kept, FILE* file);
 
 // Parses a "level models" line into record. Fields that are missing keep 0, except the scale,
 // which keeps previousScale; a field that is not a number keeps the same default with a console
@@ -88,14 +106,41 @@ int ParseLevelModelLine(const char* line, levelModelRecord* record, float previo
 // start of the script list (the actor has no name). 0 when the line names no model.
 int ParsePersonLine(const char* line, personRecord* record, const char* path, int lineNumber);
 
-// The line the level writer puts for a level model or an actor, without a line end.
+// The line the level writer puts for a level model or an actor, without a line end. Numbers
+// are written as short as they read back the same to the sixth decimal: 100 for 100.000000,
+// -6.5, 0.24, and 0 for a negative zero.
 void FormatLevelModelLine(const mesh_mod* model, char* out, size_t size);
+std::string PersonLineOf(const human_being* actor);
+// An actor's record in a key frame file ("savekey"): the person line's fields with every number
+// written with six decimals, as key frames have always been written.
 void FormatPersonLine(const human_being* actor, char* out, size_t size);
+// A number as the level files write it (see above) into out (at least 32 bytes).
+void FormatLevelNumber(float value, char* out, size_t size);
+
+// Creates the actor a person record describes, as the level loader does: the model looked up
+// for the list file at listPath (its level's Models folder, then the data folder's), a private
+// copy scaled to the record, the scripts attached (their problems reported at listPath and
+// lineNumber), the name, or a free one when the record has none or its name is taken (then said
+// at listPath and lineNumber when say is set). Null with a console line when the model is found
+// nowhere, does not load, or the roster is full.
+human_being* AddHumanFromPersonRecord(const personRecord* record, const char* listPath, int lineNumber,
+                                      int say);
+// Makes actor h what the person line says (model, place, angles, team, type, health, size,
+// name and scripts), changing only what differs: what the editor's undo and redo do to an actor
+// that is there. A name another actor bears is not taken. 0 when the line cannot be read or its
+// model cannot be had (h then keeps its model).
+int ApplyPersonLine(human_being* h, const char* line);
 
 // The file of a model named by a level file at listPath: "<listPath's folder>Models/<name>",
 // else "<routePath>Models/<name>". 0 when neither exists, or when name is absolute or holds a ".."
 // component (refused with a console line).
 int FindLevelModelFile(const char* listPath, const char* name, char* out, size_t size);
+
+// The cache entry of the model that line lineNumber of the list file at listPath names, looked up
+// as FindLevelModelFile does and loaded into the cache when it is not there. Null when it is
+// found nowhere (reported with ReportMissingLevelModel and consoleFormat) or does not load. What
+// loading it finds wrong (a material's missing picture) is reported at that line too.
+mesh_mod* LevelLineModel(const char* model, const char* listPath, int lineNumber, const char* consoleFormat);
 
 // Reports that the model name on line lineNumber of listPath was found in neither Models folder;
 // consoleFormat ("...%s") is the game's console line, given the name.
@@ -106,16 +151,23 @@ void ReportMissingLevelModel(const char* listPath, int lineNumber, const char* n
 // the file cannot be opened. Numbers that are missing or unreadable keep 1.0, reported.
 int LoadTintColor(const char* path);
 
-// Reads a "starting" file (x, y, z, pitch, heading, roll, one a line) into the player's camera:
-// the position negated into entfl, updown, entf, the angles into updownangle, viewangle, zangle.
-// 1, or 0 when the file cannot be opened. Missing or unreadable numbers are 0, reported.
+// Reads a "starting" file (x, y, z, pitch, heading, roll, one a line) into the level's start
+// and the player's camera: the position negated into entfl, updown, entf, the angles into
+// updownangle, viewangle, zangle. 1, or 0 when the file cannot be opened. Missing or unreadable
+// numbers are 0, reported.
 int ReadPlayerPosition(const char* path);
 
 // Empties the roster and creates one actor per "person" line, with a private copy of its model
 // scaled to the line's scale and the line's scripts attached. An actor without a name or with
 // one already used gets a free name (a taken name is reported). 1, or 0 when the file cannot be
-// opened. A line whose model is found nowhere is reported and kept (gKeptPersonLines).
+// opened. A line whose model is found nowhere is reported and kept (gPersonFileLines).
 int ImportAndLinkPersons(const char* path);
+
+// Reads the level file at path ("level models", "person", "tint" or "starting" by its name) as
+// the level load would, changing nothing: 1 when it loads without a problem (every line read,
+// every model found), else 0 with the first problem in why ("line N: ..."). For the live reload,
+// which keeps the level as it is while a changed file of it has problems.
+int LevelFileLoadsCleanly(const char* path, const char* name, std::string* why);
 
 // 1 when every actor, level model, the player and the tint have finite numbers, so that what a
 // save writes loads again; otherwise 0 with a console line naming what is wrong (folder names
@@ -125,6 +177,10 @@ int LevelStateCanBeSaved(const char* folder);
 // Writes "person", "starting", "level models" and "tint" into folder as one: each goes to a
 // temporary file, and only when all four are written are they put in place together (with the
 // save journal). A failure of any keeps all four old files and is reported; so does a level
-// state with a number that is not finite. Kept lines go back in their places. An empty folder
-// does nothing. 1 when all four were written.
+// state with a number that is not finite. Lines go back in their order, unchanged ones as they
+// were (see levelFileLines), new actors after them; "starting" holds the level's start. After a
+// save the files' lines are what was written. An empty folder does nothing. 1 when all four
+// were written.
 int SaveChangesToLevelFiles(const char* folder);
+// Told after every save that wrote all four files (the editor's history notes it); null: none.
+extern void (*gLevelSavedHook)();

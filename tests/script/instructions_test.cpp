@@ -186,7 +186,8 @@ TEST(InstructionTable, EveryEntryIsCompleteAndFoundByNameUpToTheNullEnd)
         "teampoke "
         "savekey getSpeed setSpeed def move go time passed randi event tex key sndplay sndstop channel "
         "sndloop "
-        "setTeam getTeam mac mouse click reci anim hud lux col alpha message hudText flash ";
+        "setTeam getTeam mac mouse click reci anim hud lux col alpha message hudText flash pick snap turn edit "
+        "undo redo history copy paste models getSize getModel setStart saveAs reload ";
     std::string names;
     for (const VXR_Instruction* e = gAllInstructions; strcmp(e->name, "NULL") != 0; e++)
     {

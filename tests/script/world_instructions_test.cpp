@@ -220,6 +220,9 @@ TEST_F(WorldScript, OutOfRangeNumbersDoNothingAndSayWhichScriptOnce)
         {"dist 0", "dist: register 0 is not 1 to 16"},
         {"getName 20", "getName: register 20 is not 1 to 16"},
         {"key \"w\"", "key: a register number is missing"},
+        {"key \"Escpe\",1", "key: no key is called \"Escpe\" (the README lists the key names)"},
+        {"get \"Nobody\"", "get: no actor of this level is called \"Nobody\"; the selection stays"},
+        {"snap 17,1", "snap: register 17 is not 1 to 16"},
         {"click 17,n", "click: register 17 is not 1 to 16"},
         {"pose \"a\",\"b\",1", "pose: needs two pose names and two times"},
         {"savePoses \"../kesrow-instr-out\"", "savePoses: the path leaves the data folder"},
@@ -420,10 +423,14 @@ TEST_F(WorldScript, KeysInTheirThreeModes)
     oldKeyMap[13] = -32768;
     oldKeyMap['Q'] = -32768; // released in this tick
     keyMap[' '] = -32768;
+    keyMap[112] = -32767; // F1 went down
     const std::pair<const char*, int> rows[] = {
         {"key \"w\",1,n", 1}, {"key \"W\",1", 1},   {"key \"w\",1,o", 0}, {"key 36,1,n", 0},
         {"key 36,1", 1},      {"key 76,1,o", 1},    {"key 99,1", 0},      {"key \"q\",1,o", 1},
-        {"key \"q\",1", 0},   {"key \" \",1,x", 1}, {"key \"w\"x,1", 1}};
+        {"key \"q\",1", 0},   {"key \" \",1,x", 1}, {"key \"w\"x,1", 1},
+        // Keys by name, in any case, beside the numbers and characters that name them too.
+        {"key \"Return\",1,o", 1}, {"key \"ENTER\",1", 1}, {"key \"Space\",1", 1}, {"key \"space\",1,o", 0},
+        {"key \"Escape\",1", 0}, {"key \"f1\",1,n", 1}};
     for (auto& [script, b] : rows)
     {
         B(1) = 7;
@@ -455,6 +462,81 @@ TEST_F(WorldScript, ClickCountsEdgesBetweenOneClickAndTheNext)
     gMouseButtons[0] = -32768;
     RunText("click 2,n\nclick 3,o");
     EXPECT_EQ((V{0, 1, 0}), (V{B(1), B(2), B(3)}));
+}
+
+TEST_F(LineTests, PickSelectsWhatIsUnderTheCrossHairOfAnyTypeButNeverOnTheHud)
+{
+    human_being* ghost = Stand("ghost", -3.0f, 0);
+    ghost->type = 2; // line tests pass through it; the editor must still pick it
+    human_being* gun = Stand("gun", -1.0f, 0);
+    gun->onHud = 1; // and type 2, as the demo's gun
+    gun->type = 2;
+    RunText("player\nmouse\npoke 1,7\npick 2");
+    EXPECT_EQ((V{1, 1}), (V{I(1), I(2)}));
+    EXPECT_EQ(selHuman, ghost);
+    // The line queries' results are left as the poke put them.
+    EXPECT_EQ(gHitPerson, nullptr);
+    // Behind the wall at z = -5 nothing is picked, and the selection stays.
+    ghost->position.z = -7.0f;
+    UpdateModelBoxes(ghost->model, ghost->position, ghost->rotation);
+    RunText("pick");
+    EXPECT_TRUE(I(1) == 0 && selHuman == ghost);
+}
+
+TEST_F(LineTests, TurnKeepsAPointWhereItIsSeenAsTheViewTurns)
+{
+    // A point 4 ahead of the eye; after the player turns by any angle, turning the point by the
+    // change of his heading ("axis") puts it 4 ahead again.
+    for (float turn : {30.0f, -75.0f, 180.0f})
+    {
+        viewangle = 10.0f;
+        RunText("player\nmouse\nsetf 7,f4\nsetf 8,0\nsetf 9,f6\nmultf 7,0.01\nmultf 9,0.01\naxis\nsetf 10,f2");
+        viewangle += turn;
+        RunText("player\naxis\nmultf 10,-1\naddf 10,f2\nturn 7,f10\nmouse\nmultf 4,0.01\nmultf 6,0.01");
+        EXPECT_NEAR(F(7), F(4), 0.01) << turn;
+        EXPECT_NEAR(F(9), F(6), 0.01) << turn;
+    }
+    // A literal angle, and y left alone.
+    RunText("setf 1,1\nsetf 2,5\nsetf 3,0\nturn 1,90");
+    EXPECT_NEAR(0.0, F(1), 1e-9);
+    EXPECT_NEAR(5.0, F(2), 1e-9);
+    EXPECT_NEAR(1.0, std::fabs(F(3)), 1e-9);
+}
+
+TEST_F(WorldScript, SnapSizeModelAndTheDataFoldersModels)
+{
+    // snap: the nearest multiple of the step, halves away from 0, never -0; no step, no change.
+    const std::pair<const char*, double> rows[] = {
+        {"setf 3,1.26\nsnap 3,0.25", 1.25}, {"setf 3,-0.1\nsnap 3,0.5", 0.0}, {"setf 3,0.75\nsnap 3,0.5", 1.0},
+        {"setf 3,-2.2\nsetf 4,2\nsnap 3,f4", -2.0}, {"setf 3,7.3\nsnap 3,0", 7.3}, {"setf 3,7.3\nsnap 3,-1", 7.3},
+        {"setf 3,3\nsetf 4,15\nsnap 3,f4", 0.0}, {"setf 3,52\nsnap 3,15", 45.0}};
+    for (auto& [script, want] : rows)
+    {
+        RunText(script);
+        EXPECT_NEAR(want, F(3), 1e-6) << script;
+        EXPECT_FALSE(std::signbit(F(3)) && F(3) == 0.0) << script;
+    }
+
+    human_being* h = MakeActor("sized");
+    RunText("size 80\ngetSize 4\ngetModel 2\nplayer\nsetf 5,-1\ngetSize 5");
+    EXPECT_EQ((std::vector<double>{80, -1}), (std::vector<double>{F(4), F(5)}));
+    EXPECT_STREQ(gScriptVars.s[1], "humanoid");
+    (void)h;
+
+    // models: the Models folder's model files in name order, counted from 1 and round.
+    Write("Models/crate", "x");
+    Write("Models/crate0.png", "x");
+    Write("Models/props/barrel", "x");
+    Write("Models/props/barrel_poses", "x");
+    const std::pair<int, const char*> wanted[] = {{1, "crate"}, {2, "humanoid"}, {3, "props/barrel"},
+                                                  {4, "crate"}, {0, "props/barrel"}, {-1, "humanoid"}};
+    for (auto& [number, name] : wanted)
+    {
+        I(6) = number;
+        RunText("models 3,6");
+        EXPECT_STREQ(gScriptVars.s[2], name) << number;
+        EXPECT_TRUE(I(6) >= 1 && I(6) <= 3) << number;
+    }
 }
 
 struct Sounds : WorldScript

@@ -93,14 +93,17 @@ void SetLevelVariant(int variant)
     }
     int i = 0;
     for (human_being* h = baseHuman->next; h; h = h->next, i++)
-        h->position = fastVector_Set(float(i + variant * 1000), float(variant), -float(i));
+        h->position = fastVector_Set(float(i + variant * 1000) + 0.123457f, float(variant) + 0.654321f,
+                                     -float(i) - 0.5f);
+    for (human_being* h = baseHuman->next; h; h = h->next)
+        h->rotation = fastVector_Set(0.271828f * (variant + 1), 12.345678f, -0.314159f);
     i = 0;
     for (mesh_mod* m = baseLevelMesh.next; m; m = m->next, i++)
     {
         m->placementPosition = fastVector_Set(float(i), float(variant * 7), 0.5f);
         m->placementScale = 100.0f + variant;
     }
-    entfl = -1.0f - variant;
+    gLevelStart.eye.x = 1.0f + variant;
     baseCol1 = 0.25f * variant;
 }
 

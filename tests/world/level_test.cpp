@@ -177,10 +177,7 @@ TEST_F(Levels, ASavedLevelLoadsBackToTheSameLevel)
         std::vector<std::string> out;
         char line[4096];
         for (human_being* h : Actors())
-        {
-            FormatPersonLine(h, line, sizeof line);
-            out.push_back(line + std::to_string(ModelSize(h)));
-        }
+            out.push_back(PersonLineOf(h) + std::to_string(ModelSize(h)));
         for (mesh_mod* m = baseLevelMesh.next; m; m = m->next)
         {
             FormatLevelModelLine(m, line, sizeof line);
@@ -194,18 +191,14 @@ TEST_F(Levels, ASavedLevelLoadsBackToTheSameLevel)
     };
     const std::vector<std::string> before = state();
     ASSERT_EQ(before.size(), 3u + 2 + 9);
-    EXPECT_EQ(before[0],
-              "box,1.000000,0.000000,-3.000000,0.000000,180.000000,0.000000,2,0,80,50.000000,Guard,"
-              "\"Data/guard\",1,\"Data/look\",6" +
-                  std::to_string(1.0f));
+    EXPECT_EQ(before[0], "box,1,0,-3,0,180,0,2,0,80,50,Guard,\"Data/guard\",1,\"Data/look\",6" + std::to_string(1.0f));
 
     const std::string copy = dir / "levels/copy/";
     std::filesystem::create_directories(copy);
     std::filesystem::copy(level + "Models", copy + "Models");
     ASSERT_EQ(SaveChangesToLevelFiles(copy.c_str()), 1);
-    // The file holds the player's position, not the negated camera; no line end after the last actor.
-    EXPECT_EQ(ReadTextFile(copy + "starting"),
-              "2.000000\n1.000000\n-6.000000\n5.000000\n-90.000000\n0.000000\n");
+    // The level's start, as its file held it; no line end after the last actor.
+    EXPECT_EQ(ReadTextFile(copy + "starting"), "2\n1\n-6\n5\n-90\n0\n");
     EXPECT_NE(ReadTextFile(copy + "person").back(), '\n');
     const char* files[4] = {"person", "starting", "level models", "tint"};
     std::vector<std::string> firstSave;
@@ -267,7 +260,6 @@ TEST_F(Levels, ScriptsLoadAndSaveLevelsOnlyInsideTheDataFolder)
     // "save" writes the loaded level's folder.
     baseCol1 = 0.25f;
     ExecuteVXRCommand("save", "");
-    EXPECT_EQ(ReadTextFile(level + "tint"), "0.250000, 0.500000, 0.500000\n");
-    EXPECT_EQ(ReadTextFile(level + "starting"),
-              "1.000000\n2.000000\n3.000000\n0.000000\n0.000000\n0.000000\n");
+    EXPECT_EQ(ReadTextFile(level + "tint"), "0.25, 0.5, 0.5\n");
+    EXPECT_EQ(ReadTextFile(level + "starting"), "1\n2\n3\n0\n0\n0\n");
 }

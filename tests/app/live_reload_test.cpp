@@ -1,0 +1,145 @@
+// Live reload, end to end: the game runs in a window on a private X server while the test writes
+// over the files it read. A changed script changes what the running game does, well within a
+// second; a broken model written over a good one keeps the good one and says what is wrong with
+// the new one; a good one replaces it; a changed person file loads the level again with the
+// player kept where he stands; the game's own saves are no change. A batch run reloads nothing
+// unless asked to with --watch.
+#include "play_util.h"
+
+#include <chrono>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <thread>
+
+namespace
+{
+
+// A small data folder: a floor and a box actor in Levels/one, whose load script includes
+// Data/probe; the probe snapshots the roster (savekey) every tick with what it says in s1.
+const char kTriangleModel[] = "box\nmodel\n0 0 0 0\n1 660 0 0\n2 0 660 0\nEDGES\n"
+                              "MATERIAL Plain 65535 65535 65535 1 0 0 0 0 0 0 0 0 0 0\n0 1 2\nEND\n";
+const char kFloorModel[] = "floor\nmodel\n0 -6600 0 -6600\n1 6600 0 -6600\n2 0 0 6600\nEDGES\n"
+                           "MATERIAL Plain 65535 65535 65535 1 0 0 0 0 0 0 0 0 0 0\n0 2 1\nEND\n";
+
+std::string Probe(const char* mark)
+{
+    return std::string("// The probe: a mark in the box's name, then a snapshot, every tick.\nloop\nget \"Box\"\n"
+                       "setName \"") +
+           mark + "\"\nsavekey 1\nendloop\n";
+}
+
+bool WaitFor(const std::function<bool()>& holds, double seconds)
+{
+    auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(int(seconds * 1000));
+    while (std::chrono::steady_clock::now() < end)
+    {
+        if (holds()) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return holds();
+}
+
+struct LiveReload : ::testing::Test
+{
+    TempDir dir;
+    std::string data = dir / "data";
+    void SetUp() override
+    {
+        WriteTextFile(data + "/Data/game script", "level \"Levels/one\"\n");
+        WriteTextFile(data + "/Data/probe", Probe("First"));
+        WriteTextFile(data + "/Models/box", kTriangleModel);
+        WriteTextFile(data + "/Models/floor", kFloorModel);
+        WriteTextFile(data + "/Levels/one/level models", "floor,0,0,0,0,0,0,100\n");
+        WriteTextFile(data + "/Levels/one/person", "box,0,0,-3,0,0,0,0,0,100,100,Box\n");
+        WriteTextFile(data + "/Levels/one/starting", "0\n1\n0\n0\n0\n0\n");
+        WriteTextFile(data + "/Levels/one/load script", "includeScript \"Data/probe\"\n");
+    }
+    std::string Snapshot() { return FileExists(data + "/Levels/one/keyframe1") ? ReadTextFile(data + "/Levels/one/keyframe1") : ""; }
+    std::string Console() { return ReadTextFile(data + "/game.out"); }
+    bool Says(const std::string& part) { return Console().find(part) != std::string::npos; }
+};
+
+} // namespace
+
+TEST_F(LiveReload, ChangedFilesTakeEffectWhileTheGameRuns)
+{
+    if (!HaveTool("xvfb-run")) GTEST_SKIP() << "xvfb-run is missing";
+    // The game in a window, as a designer runs it: reloading is on without being asked for.
+    const std::string command = "cd '" + data + "' && exec timeout 120 xvfb-run -a -s '-screen 0 640x480x24' env ALSOFT_DRIVERS=null XDG_CONFIG_HOME='" +
+                                dir.path + "' '" + KesrowExe() + "' --mute --windowed 320x240 > game.out 2>&1";
+    std::thread game([&] { RunCommand(WindowedCommand(command), nullptr); });
+    // The probe of the last step quits; should a step fail, the game is told to quit the same way
+    // (and the command's timeout ends it if even that is not heard).
+    struct Stop
+    {
+        std::thread& game;
+        std::string probe;
+        ~Stop()
+        {
+            WriteTextFile(probe, "quit\n");
+            if (game.joinable()) game.join();
+        }
+    } stop{game, data + "/Data/probe"};
+    ASSERT_TRUE(WaitFor([&] { return !ActorRecord(Snapshot(), "First").empty(); }, 60)) << Console();
+
+    // A script changed on disk: the running game does what it now says.
+    auto written = std::chrono::steady_clock::now();
+    ASSERT_TRUE(WriteTextFile(data + "/Data/probe", Probe("Second")));
+    ASSERT_TRUE(WaitFor([&] { return !ActorRecord(Snapshot(), "Second").empty(); }, 20)) << Console();
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - written).count();
+    RecordProperty("script_reload_seconds", std::to_string(seconds));
+    printf("a changed script took effect after %.2f s\n", seconds);
+    EXPECT_TRUE(Says("//Reloaded Data/probe: 1 script starts again from its first line")) << Console();
+
+    // A script with a mistake keeps the running one, and says which line is wrong.
+    ASSERT_TRUE(WriteTextFile(data + "/Data/probe", "loop\nget \"Box\"\nsetName \"Third\"\nif i,1,=\nendloop\n"));
+    ASSERT_TRUE(WaitFor([&] { return Says("//Not reloaded Data/probe: line 4: if: the condition"); }, 20)) << Console();
+    EXPECT_FALSE(ActorRecord(Snapshot(), "Second").empty());
+    // The file is put right again (a level load would include it as it is on disk).
+    ASSERT_TRUE(WriteTextFile(data + "/Data/probe", Probe("Second")));
+
+    // A broken model written over the box's keeps the good one; a good one replaces it.
+    ASSERT_TRUE(WriteTextFile(data + "/Models/box", "box\nmodel\n0 0 0\nbroken line\nEDGES\nMATERIAL\n"));
+    ASSERT_TRUE(WaitFor([&] { return Says("//Not reloaded Models/box: "); }, 20)) << Console();
+    EXPECT_TRUE(Says("the last good version stays"));
+    std::string bigger = kTriangleModel;
+    bigger.replace(bigger.find("1 660 0 0"), 9, "1 990 0 0");
+    ASSERT_TRUE(WriteTextFile(data + "/Models/box", bigger));
+    ASSERT_TRUE(WaitFor([&] { return Says("//Reloaded Models/box: 1 actor has the new model"); }, 20)) << Console();
+
+    // The person file changed: the level loads again, the box where the file now puts it.
+    ASSERT_TRUE(WriteTextFile(data + "/Levels/one/person", "box,2,0,-3,0,0,0,0,0,100,100,Box\n"));
+    ASSERT_TRUE(WaitFor([&] { return Says("//Reloaded the level Levels/one/ (its person changed); you stay"); }, 20))
+        << Console();
+    ASSERT_TRUE(WaitFor([&] { return !ActorRecord(Snapshot(), "Second").empty() && std::stof(ActorRecord(Snapshot(), "Second")[1]) == 2.0f; }, 20))
+        << Snapshot();
+    // A save of the game's own is no change to reload.
+    ASSERT_TRUE(WriteTextFile(data + "/Data/probe", "save\nloop\nget \"Box\"\nsetName \"Saved\"\nsavekey 1\nendloop\n"));
+    ASSERT_TRUE(WaitFor([&] { return !ActorRecord(Snapshot(), "Saved").empty(); }, 20)) << Console();
+    std::this_thread::sleep_for(std::chrono::milliseconds(800));
+    size_t levelReloads = 0;
+    for (size_t at = 0; (at = Console().find("//Reloaded the level", at)) != std::string::npos; at++)
+        levelReloads++;
+    EXPECT_EQ(1u, levelReloads) << Console();
+
+}
+
+TEST_F(LiveReload, ABatchRunReloadsOnlyWhenAskedTo)
+{
+    if (!HaveTool("xvfb-run")) GTEST_SKIP() << "xvfb-run is missing";
+    // The probe rewrites nothing itself; the test changes the probe while a batch run goes on.
+    for (const char* option : {"", "--watch"})
+    {
+        WriteTextFile(data + "/Data/probe", Probe("First"));
+        std::filesystem::remove(data + "/Levels/one/keyframe1");
+        const std::string command = "cd '" + data + "' && exec timeout 120 xvfb-run -a env ALSOFT_DRIVERS=null XDG_CONFIG_HOME='" +
+                                    dir.path + "' '" + KesrowExe() + "' --mute --windowed 320x240 --frames 400 " +
+                                    option + " > game.out 2>&1";
+        std::thread game([&] { RunCommand(WindowedCommand(command), nullptr); });
+        ASSERT_TRUE(WaitFor([&] { return !ActorRecord(Snapshot(), "First").empty(); }, 60)) << Console();
+        WriteTextFile(data + "/Data/probe", Probe("Second"));
+        game.join();
+        EXPECT_EQ(std::string(option).empty(), ActorRecord(Snapshot(), "Second").empty()) << "option " << option;
+    }
+}

@@ -1,0 +1,249 @@
+// What the level editor rests on, through the script instructions that reach it: saves that
+// change only the lines that changed, the level's start kept apart from the player, names that go
+// on with the level's numbering, undo and redo (also across a save), copy and paste, and "save
+// as" into a new level folder that loads on its own.
+#include "world/level.h"
+
+#include "script/scheduling.h"
+#include "script/variables.h"
+#include "world/camera.h"
+#include "world/level_copy.h"
+#include "world/level_edits.h"
+#include "world/level_files.h"
+#include "world/level_folder_fixture.h"
+
+#include <filesystem>
+
+namespace
+{
+
+class LevelEdits : public LevelFolderTest
+{
+  protected:
+    // Written by hand, as a designer does: short numbers, a name spelt with a capital.
+    const std::string person = "crate,1,0,2,0,0,0,0,0,100,100,Crate1\n"
+                               "crate,-2.5,0,4,0,90,0,0,0,100,80,Crate2\n"
+                               "box,0,0,-3,0,180,0,1,1,100,100,Guard,\"Data/guard\",1\n"
+                               "crate,6,0,6,0,0,0,0,0,100,100,Crate4";
+    void SetUp() override
+    {
+        LevelFolderTest::SetUp();
+        WriteTextFile(level + "person", person);
+        WriteTextFile(level + "starting", "0\n1\n5\n0\n-25\n0\n");
+        WriteTextFile(level + "tint", "1, 0.95, 0.9\n");
+        WriteTextFile(level + "level models", "box,0,0,0,0,0,0,100\n");
+        LoadLevel(level.c_str());
+        ASSERT_EQ(Actors().size(), 4u);
+    }
+    void Run(const char* instruction, const char* args = "") { ExecuteVXRCommand(instruction, args); }
+    std::string Person() { return ReadTextFile(level + "person"); }
+    std::vector<std::string> Names()
+    {
+        std::vector<std::string> out;
+        for (human_being* h : Actors())
+            out.push_back(h->name);
+        std::sort(out.begin(), out.end());
+        return out;
+    }
+};
+
+} // namespace
+
+TEST_F(LevelEdits, ASaveChangesOnlyTheLinesThatChangedAndKeepsTheStart)
+{
+    // Nothing changed: every file comes back byte for byte, however it was written.
+    ASSERT_EQ(SaveCurrentLevel(), 1);
+    EXPECT_EQ(Person(), person);
+    EXPECT_EQ(ReadTextFile(level + "tint"), "1, 0.95, 0.9\n");
+    EXPECT_EQ(ReadTextFile(level + "level models"), "box,0,0,0,0,0,0,100\n");
+
+    // The player walks off: the start stays where the file put it.
+    entfl = -30.0f;
+    viewangle = 77.0f;
+    // Crate2 moves (a negative zero is written as 0), Crate1 goes, a new crate comes.
+    Run("get", "\"Crate2\"");
+    Run("put", "-0.0000001,0,4.25");
+    Run("get", "\"Crate1\"");
+    Run("off");
+    Run("make", "\"crate\"");
+    Run("put", "3,0,3");
+    ASSERT_EQ(SaveCurrentLevel(), 1);
+    EXPECT_EQ(Person(), "crate,0,0,4.25,0,90,0,0,0,100,80,Crate2\n"
+                        "box,0,0,-3,0,180,0,1,1,100,100,Guard,\"Data/guard\",1\n"
+                        "crate,6,0,6,0,0,0,0,0,100,100,Crate4\n"
+                        "crate,3,0,3,0,0,0,0,1,100,100,Crate1");
+    EXPECT_EQ(ReadTextFile(level + "starting"), "0\n1\n5\n0\n-25\n0\n");
+
+    // Only "setStart" moves the start: to where the player stands and looks.
+    Run("setStart");
+    ASSERT_EQ(SaveCurrentLevel(), 1);
+    EXPECT_EQ(ReadTextFile(level + "starting"), "30\n1\n5\n0\n77\n0\n");
+    // Reloaded, the level is what was saved, in the file's order.
+    LoadLevel(level.c_str());
+    EXPECT_EQ(Names(), (std::vector<std::string>{"Crate1", "Crate2", "Crate4", "Guard"}));
+    EXPECT_EQ(-entfl, 30.0f);
+    ASSERT_EQ(SaveCurrentLevel(), 1);
+    EXPECT_EQ(Person().substr(0, 16), "crate,0,0,4.25,0");
+}
+
+TEST_F(LevelEdits, NewActorsGoOnWithTheLevelsOwnNumbering)
+{
+    // Crate1, Crate2 and Crate4 are there: the next crate is Crate3, spelt as the level spells it,
+    // and the one after that Crate5; a crate1 beside Crate1 is never made.
+    Run("make", "\"crate\"");
+    EXPECT_STREQ(selHuman->name, "Crate3");
+    Run("make", "\"crate\"");
+    EXPECT_STREQ(selHuman->name, "Crate5");
+    // A model the level has not numbered yet starts at 1, spelt as the model is.
+    Run("make", "\"box\"");
+    EXPECT_STREQ(selHuman->name, "box1");
+    // A freed number is used again.
+    Run("get", "\"Crate2\"");
+    Run("off");
+    Run("make", "\"crate\"");
+    EXPECT_STREQ(selHuman->name, "Crate2");
+}
+
+TEST_F(LevelEdits, UndoAndRedoTakeBackEveryEditAlsoAcrossASave)
+{
+    int undoable = -1, redoable = -1, unsaved = -1;
+    LevelEditCounts(&undoable, &redoable, &unsaved);
+    EXPECT_EQ((std::vector<int>{undoable, redoable, unsaved}), (std::vector<int>{0, 0, 0}));
+
+    Run("get", "\"Crate1\"");
+    Run("put", "1.5,0,2");
+    Run("edit");
+    Run("spin", "0,45,0");
+    Run("size", "150");
+    Run("edit");
+    Run("get", "\"Guard\"");
+    Run("off");
+    Run("edit");
+    Run("make", "\"crate\"");
+    // The last edit is not closed: undo closes it first and takes it back.
+    Run("history", "4");
+    EXPECT_EQ((std::vector<int>{gScriptVars.i[3], gScriptVars.i[4], gScriptVars.i[5]}),
+              (std::vector<int>{4, 0, 1}));
+    Run("undo", "2");
+    EXPECT_EQ(gScriptVars.i[1], 1);
+    EXPECT_EQ(Names(), (std::vector<std::string>{"Crate1", "Crate2", "Crate4"}));
+    // The guard comes back with its name, its scripts and its place in the file.
+    Run("undo");
+    EXPECT_EQ(Names(), (std::vector<std::string>{"Crate1", "Crate2", "Crate4", "Guard"}));
+    human_being* guard = GetHumanByName("Guard");
+    ASSERT_TRUE(guard && guard->scripts);
+    EXPECT_STREQ(guard->scripts->path, "Data/guard");
+    Run("undo");
+    human_being* crate = GetHumanByName("Crate1");
+    EXPECT_EQ((std::vector<float>{crate->position.x, crate->rotation.y, crate->scale}),
+              (std::vector<float>{1.5f, 0.0f, 100.0f}));
+    EXPECT_FLOAT_EQ(ModelSize(crate), 330 / 660.0f); // the model's size went back with the scale
+    Run("redo", "3");
+    EXPECT_EQ(gScriptVars.i[2], 1);
+    EXPECT_EQ((std::vector<float>{crate->rotation.y, crate->scale}), (std::vector<float>{45.0f, 150.0f}));
+
+    // Saved now: the history goes on, and undoing back to the save leaves nothing unsaved.
+    ASSERT_EQ(SaveCurrentLevel(), 1);
+    LevelEditCounts(&undoable, &redoable, &unsaved);
+    EXPECT_EQ((std::vector<int>{undoable, redoable, unsaved}), (std::vector<int>{2, 2, 0}));
+    Run("undo");
+    Run("undo");
+    LevelEditCounts(&undoable, &redoable, &unsaved);
+    EXPECT_EQ((std::vector<int>{undoable, redoable, unsaved}), (std::vector<int>{0, 4, 1}));
+    ASSERT_EQ(SaveCurrentLevel(), 1);
+    EXPECT_EQ(Person(), person) << "all taken back: the files as they were";
+    Run("redo");
+    Run("redo");
+    Run("redo");
+    ASSERT_EQ(SaveCurrentLevel(), 1);
+    EXPECT_EQ(Person(), "crate,1.5,0,2,0,45,0,0,0,100,150,Crate1\n"
+                        "crate,-2.5,0,4,0,90,0,0,0,100,80,Crate2\n"
+                        "crate,6,0,6,0,0,0,0,0,100,100,Crate4");
+    // Undone after that save, the guard's line is back in its place.
+    Run("undo");
+    ASSERT_EQ(SaveCurrentLevel(), 1);
+    EXPECT_EQ(Person().find("box,0,0,-3,0,180,0,1,1,100,100,Guard,\"Data/guard\",1\ncrate,6"),
+              Person().find("box,"));
+
+    // More steps than a session of work: each of 150 moves is taken back.
+    Run("get", "\"Crate4\"");
+    for (int i = 1; i <= 150; i++)
+    {
+        char where[40];
+        snprintf(where, sizeof where, "%d,0,6", 6 + i);
+        Run("put", where);
+        Run("edit");
+    }
+    EXPECT_EQ(GetHumanByName("Crate4")->position.x, 156.0f);
+    for (int i = 0; i < 150; i++)
+        Run("undo");
+    EXPECT_EQ(GetHumanByName("Crate4")->position.x, 6.0f);
+    // A new edit drops what could be redone.
+    Run("get", "\"Crate4\"");
+    Run("put", "0,0,0");
+    Run("redo", "1");
+    EXPECT_EQ(gScriptVars.i[0], 0);
+}
+
+TEST_F(LevelEdits, PasteMakesANewActorLikeTheCopiedOne)
+{
+    Run("paste");
+    EXPECT_EQ(Actors().size(), 4u) << "nothing copied yet";
+    Run("get", "\"Crate2\"");
+    Run("copy");
+    Run("paste");
+    EXPECT_STREQ(selHuman->name, "Crate3");
+    EXPECT_EQ((std::vector<float>{selHuman->rotation.y, selHuman->scale}), (std::vector<float>{90.0f, 80.0f}));
+    // A pasted actor is an edit like any other.
+    Run("undo");
+    EXPECT_EQ(GetHumanByName("Crate3"), nullptr);
+}
+
+TEST_F(LevelEdits, SaveAsWritesANewLevelFolderThatLoadsOnItsOwn)
+{
+    WriteTextFile(level + "load script", "addi 3,1\n");
+    WriteTextFile(level + "tex", "levels/one/Models/wall0.png\nother/sky.png\n");
+    WriteTextFile(level + "Models/wall0.png", "not looked at");
+    LoadLevel(level.c_str());
+    // Names that would leave Levels/, hide, or name nothing are refused; nothing is made.
+    for (const char* bad : {"", "../out", "a/b", ".hidden", " x", "x:y"})
+    {
+        LevelConsole().clear();
+        EXPECT_EQ(SaveLevelAs(bad, 0), 0) << bad;
+        EXPECT_TRUE(ConsoleHas("//Save as")) << bad;
+    }
+    EXPECT_FALSE(std::filesystem::exists(dir / "Levels"));
+
+    Run("get", "\"Crate1\"");
+    Run("put", "9,0,9");
+    Run("sets", "1,\"Room two\"");
+    Run("saveAs");
+    const std::string room = dir / "Levels/Room two/";
+    EXPECT_STREQ(currentLevelFolder, room.c_str());
+    EXPECT_EQ(ReadTextFile(level + "person"), person) << "the old level is left as it was";
+    EXPECT_EQ(ReadTextFile(room + "person").substr(0, 12), "crate,9,0,9,");
+    EXPECT_EQ(ReadTextFile(room + "load script"), "addi 3,1\n");
+    EXPECT_EQ(ReadTextFile(room + "Models/box"), ReadTextFile(level + "Models/box"));
+    EXPECT_EQ(ReadTextFile(room + "tex"), "Levels/Room two/Models/wall0.png\nother/sky.png\n");
+    // "save" writes the new folder from now on.
+    Run("put", "8,0,8");
+    Run("save");
+    EXPECT_EQ(ReadTextFile(room + "person").substr(0, 12), "crate,8,0,8,");
+
+    // A folder that is there is written over only when asked to.
+    LevelConsole().clear();
+    Run("saveAs", "\"Room two\"");
+    WriteTextFile(dir / "Levels/taken/notes", "mine");
+    Run("saveAs", "\"taken\"");
+    EXPECT_TRUE(ConsoleHas("saveAs \"taken\",replace"));
+    EXPECT_FALSE(FileExists(dir / "Levels/taken/person"));
+    Run("saveAs", "\"taken\",replace");
+    EXPECT_TRUE(FileExists(dir / "Levels/taken/person"));
+    EXPECT_EQ(ReadTextFile(dir / "Levels/taken/notes"), "mine");
+
+    // The copy loads with the original's own models gone.
+    std::filesystem::remove_all(level);
+    LoadLevel(room.c_str());
+    EXPECT_EQ(Names(), (std::vector<std::string>{"Crate1", "Crate2", "Crate4", "Guard"}));
+    EXPECT_FLOAT_EQ(ModelSize(GetHumanByName("Guard")), 2.0f) << "the level's own box, copied";
+}
