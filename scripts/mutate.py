@@ -166,6 +166,8 @@ def main():
     ap.add_argument("--timeout", type=int, default=60, help="seconds a test may run")
     ap.add_argument("--build", default="build")
     ap.add_argument("--jobs", type=int, default=os.cpu_count() or 2)
+    ap.add_argument("--tests", help="run only the tests this ctest pattern matches: a quick look for gaps "
+                    "while writing tests (a survivor may still be killed by a test left out)")
     args = ap.parse_args()
 
     rng = random.Random(args.seed)
@@ -181,6 +183,8 @@ def main():
     build_cmd = "cmake --build '%s' -j%d --target %s" % (build, args.jobs, " ".join(targets))
     test_cmd = ("cd '%s' && %s xvfb-run -a -s '-screen 0 1280x720x24' ctest -j%d --timeout %d --stop-on-failure"
                 % (build, env, args.jobs, args.timeout))
+    if args.tests:
+        test_cmd += " -R '%s'" % args.tests.replace("'", "")
     if run(build_cmd, None) != 0:
         sys.exit("mutate: the unmutated tree does not build")
 
