@@ -84,7 +84,12 @@ def mutants_of_line(line):
     for old, new in SWAPS:
         for a in operator_sites(masked, old):
             found.append(("'%s' -> '%s'" % (old, new), line[:a] + new + line[a + len(old):]))
+    # The size of an array being declared is left alone: one more element is never used and one
+    # fewer is a bound every copy already keeps, so such mutants only inflate the survivors.
+    sizes = [m.span() for m in re.finditer(r"\[[^\]]*\]", masked)] if ARRAY_DECLARATION.match(line.strip()) else []
     for m in NUMBER.finditer(masked):
+        if any(a < m.start() < b for a, b in sizes) and "=" not in masked[:m.start()]:
+            continue
         n = int(m.group(1))
         for delta in (1, -1):
             if n + delta >= 0:
@@ -127,6 +132,7 @@ def mutants_of_line(line):
 
 
 DECLARATION = re.compile(r"^(const\s+)?[\w:<>]+[\s\*&]+\w+(\[[^\]]*\])*\s*(=|;|\{)")
+ARRAY_DECLARATION = re.compile(r"^((static|const|constexpr|extern|unsigned|signed)\s+)*[\w:<>]+[\s\*&]+\w+\s*(\[[^\]]*\])+\s*(=|;|\{)")
 KEYWORD = re.compile(r"^(return|break|continue|case|default|else|goto|typedef|using|struct|enum|static|extern|throw|if|for|while|do)\b")
 
 
@@ -185,6 +191,17 @@ def main():
                 % (build, env, args.jobs, args.timeout))
     if args.tests:
         test_cmd += " -R '%s'" % args.tests.replace("'", "")
+
+    # The mutated file's own folder's tests run first (each test is labelled with its folder), so
+    # a mutant they kill is known in seconds; the rest of the suite runs only if they pass.
+    def folder_of(path):
+        return os.path.relpath(os.path.abspath(path), os.getcwd()).split(os.sep)[0]
+
+    def own_tests(path):
+        return test_cmd + " -L '^%s$'" % folder_of(path)
+
+    def other_tests(path):
+        return test_cmd + " -LE '^%s$'" % folder_of(path)
     if run(build_cmd, None) != 0:
         sys.exit("mutate: the unmutated tree does not build")
 
@@ -218,7 +235,7 @@ def main():
             if run(build_cmd, 900) != 0:
                 broken += 1
                 verdict = "does not build"
-            elif run(test_cmd, None) != 0:
+            elif run(own_tests(path), None) != 0 or run(other_tests(path), None) != 0:
                 killed += 1
                 verdict = "killed"
             else:
