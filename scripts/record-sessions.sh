@@ -9,15 +9,19 @@
 #           yard; shoot the sentry and the keeper: the demo is won
 #   death   stand by the warden until he has struck the player down; the level starts again
 #   editor  switch the editor on, drop a humanoid, turn and grow it, save, load the level again
-#           and save again; drop two crates and a humanoid; the pass a second before the end
-#           goes to picture-pass, and scripts/editor-screenshot.sh takes the README's picture
-#           of the editor (docs/editor.png) from the replay up to there
+#           and save again; fly to Crate2, point at it and select it, carry it to the right,
+#           turn it twice, undo both turns and redo one, save; save the level as "room" from the
+#           console, delete Crate2 and save there; then, for the README's picture, drop a crate,
+#           carry it to the left and turn it, copy it, paste the copy to its right and turn that
+#           further; the pass a second before the end goes to picture-pass, and
+#           scripts/editor-screenshot.sh takes the README's picture of the editor
+#           (docs/editor.png) from the replay up to there
 # Re-record when the demo's content or scripts change in a way that changes these sessions (the
 # replay tests then say that the game went its own way):
 #   scripts/record-sessions.sh [NAME...]      (needs xvfb-run and xdotool; default: all three)
 # The player looks where he needs to by asking the game: a console line puts the cross-hair
-# actor at his feet with his heading, a snapshot ("savekey 90") is read back, and the cross-hair
-# is put back; the mouse then turns the view by the pixels the angle takes.
+# actor at his feet with his heading and pitch, a snapshot ("savekey 90") is read back, and the
+# cross-hair is put back; the mouse then turns (and tilts) the view by the pixels the angle takes.
 set -eu
 top="$(cd "$(dirname "$0")/.." && pwd)"
 build="${KESROW_BUILD:-$top/build}"
@@ -68,25 +72,30 @@ snap_with() { # N lines...
   echo "driver: no snapshot $n"; exit 5
 }
 snapshot() { snap_with "$1" "savekey $1"; }
-# Reads the player's feet and heading, and every actor, into px, pz, view and the file actors.
+# Reads the player's feet, heading and pitch (down is positive), and every actor, into px, py,
+# pz, view, pitch and the file actors.
 where() {
   snap_with 90 'player' 'mark' 'get "Crosshair"' 'put' 'player' 'axis' 'get "Crosshair"' 'spin' 'savekey 90' \
     'put 0,0,-1' 'spin 0,0,0'
   cp "$snap" "$work/actors"
-  read px pz view < <(awk -F, '$12 == "Crosshair" { print $2, $4, 180 - $6 }' "$work/actors")
+  read px py pz view pitch < <(awk -F, '$12 == "Crosshair" { print $2, $3, $4, 180 - $6, $5 }' "$work/actors")
 }
 field() { awk -F, -v n="$1" -v f="$2" '$12 == n { print $f }' "$work/actors"; } # name, field
-# Turns the view by degrees (positive: to the right) with the mouse, a few pixels at a time.
-turn() {
-  local px=$(awk -v d="$1" -v s=$sensitivity 'BEGIN { printf "%d", (d >= 0 ? d / s + 0.5 : d / s - 0.5) }')
-  local step
+# Moves the mouse by pixels along x or y, a few at a time.
+drag() { # x|y pixels
+  local px=$2 step
   while [ "$px" -ne 0 ]; do
     step=$px; [ $step -gt 20 ] && step=20; [ $step -lt -20 ] && step=-20
-    xdotool mousemove_relative -- $step 0; sleep 0.02
+    if [ "$1" = x ]; then xdotool mousemove_relative -- $step 0; else xdotool mousemove_relative -- 0 $step; fi
+    sleep 0.02
     px=$((px - step))
   done
   sleep 0.1
 }
+pixels() { awk -v d="$1" -v s=$sensitivity 'BEGIN { printf "%d", (d >= 0 ? d / s + 0.5 : d / s - 0.5) }'; }
+# Turns the view by degrees (positive: to the right), tilts it (positive: down).
+turn() { drag x "$(pixels "$1")"; }
+tilt() { drag y "$(pixels "$1")"; }
 # The heading change that faces the point x,z from where the player stands, within -180..180.
 bearing() {
   awk -v x="$1" -v z="$2" -v px="$px" -v pz="$pz" -v v="$view" 'BEGIN {
@@ -95,15 +104,29 @@ bearing() {
 }
 distance() { awk -v x="$1" -v z="$2" -v px="$px" -v pz="$pz" 'BEGIN { printf "%.2f", sqrt((x-px)^2 + (z-pz)^2) }'; }
 face() { where; turn "$(bearing "$1" "$2")"; }
-# Walks toward x,z until within reach (or the level changes), looking where it goes.
-walk_to() { # x z reach
+# Faces the point x,y,z and looks down (or up) at it from the eye, a unit above the feet.
+aim() { # x y z
+  face "$1" "$3"
+  tilt "$(awk -v y="$2" -v py="$py" -v p="$pitch" -v d="$(distance "$1" "$3")" \
+    'BEGIN { printf "%.2f", atan2(py + 1 - y, d) * 180 / 3.14159265358979 - p }')"
+}
+# Turns and tilts the view to a heading and a pitch.
+look() { # heading pitch
+  where
+  turn "$(awk -v want="$1" -v v="$view" 'BEGIN { d = want - v; while (d > 180) d -= 360; while (d < -180) d += 360; printf "%.2f", d }')"
+  tilt "$(awk -v want="$2" -v p="$pitch" 'BEGIN { printf "%.2f", want - p }')"
+}
+# Walks (or, in the editor, flies at the speed given) toward x,z until within reach (or the
+# level changes), looking where it goes: a second at a time while walking (walls and guards may
+# turn him aside), the whole way at once while flying (nothing stops him).
+walk_to() { # x z reach [units a second]
   local before=$(loads)
   for i in $(seq 1 30); do
     where
     local d=$(distance "$1" "$2")
     awk -v d="$d" -v r="$3" 'BEGIN { exit !(d <= r) }' && return 0
     turn "$(bearing "$1" "$2")"
-    local t=$(awk -v d="$d" -v r="$3" 'BEGIN { t = (d - r) / 4; if (t > 1) t = 1; if (t < 0.1) t = 0.1; print t }')
+    local t=$(awk -v d="$d" -v r="$3" -v v="${4:-4}" 'BEGIN { t = (d - r / 2) / v; if (t > 1 && v <= 4) t = 1; if (t < 0.4 / v) t = 0.4 / v; print t }')
     xdotool keydown w; sleep "$t"; xdotool keyup w
     [ "$(loads)" -gt "$before" ] && return 0
   done
@@ -176,36 +199,65 @@ session_editor() {
   cat <<'DRIVE'
 start_game 960x540
 xdotool mousemove --window $win 480 270; sleep 0.3
-xdotool key e
+key() { for k in "$@"; do xdotool key $k; sleep 0.2; done; }
+# Control is held as a hand holds it: down before the key, up after it, each in ticks of their own.
+ctrl() { xdotool keydown ctrl; sleep 0.1; xdotool key "$1"; sleep 0.1; xdotool keyup ctrl; sleep 0.2; }
+# K, and the wait until the level's person file (in the folder given) is written.
+save() { # level
+  touch "$work/marker"; sleep 0.01
+  xdotool key k
+  for i in $(seq 1 100); do [ "$data/Levels/$1/person" -nt "$work/marker" ] && return 0; sleep 0.1; done
+  echo "driver: $1 not saved"; exit 8
+}
+has() { grep -qi "$2" "$data/Levels/$1/person"; } # level text
+key e
 wait_loads 2
-sleep 0.5
+sleep 0.3
 # To the right, a humanoid on the floor, turned and grown, saved; the level loaded again from
-# its files (the view as saved) and saved once more.
+# its files (the player at its start) and saved once more.
 turn 90
-for i in 1 2 3 4 5 6 7 8; do xdotool mousemove_relative -- 0 20; sleep 0.1; done
-sleep 0.3
-for key in 2 g v x; do xdotool key $key; sleep 0.25; done
-touch "$work/marker"; sleep 0.01
-xdotool key k
-for i in $(seq 1 100); do [ "$data/Levels/start/person" -nt "$work/marker" ] && break; sleep 0.1; done
-xdotool key 3
+tilt 22
+key 2 g v x
+save start
+key 3
 wait_loads 3
-sleep 0.5
-touch "$work/marker"; sleep 0.01
-xdotool key k
-for i in $(seq 1 100); do [ "$data/Levels/start/person" -nt "$work/marker" ] && break; sleep 0.1; done
-# Back to the start's heading, looking down a little, for the README's picture: a crate grown
-# and turned, a humanoid on the step, and a crate ahead, selected.
-for i in 1 2 3 4 5 6 7 8 9 10; do xdotool mousemove_relative -- 0 -10; sleep 0.1; done
-turn -90
-for i in 1 2 3 4; do xdotool mousemove_relative -- -12 0; sleep 0.1; done
 sleep 0.3
-for key in 1 g v v x; do xdotool key $key; sleep 0.25; done
-for i in 1 2 3 4 5 6; do xdotool mousemove_relative -- 18 0; sleep 0.1; done
-for key in 2 g; do xdotool key $key; sleep 0.25; done
-for i in $(seq 1 10); do xdotool mousemove_relative -- 12 0; sleep 0.1; done
-for key in 1 g; do xdotool key $key; sleep 0.25; done
-sleep 1.5
+save start
+has start ',15,0,.*,110,humanoid1$' || { echo "driver: no humanoid1"; exit 9; }
+# Crate2, as designed: flown to, pointed at and selected (Q), carried to the right (T, the view
+# turned, T), turned twice (X X), both turns taken back (Ctrl+Z twice) and the first done again
+# (Ctrl+Y); saved.
+walk_to -5.3 -5.5 0.3 7
+aim -5.3 0.25 -8.6
+key q t
+turn 14
+key t x x
+ctrl z
+ctrl z
+ctrl y
+save start
+has start ',30,0,0,0,100,80,Crate2$' || { echo "driver: Crate2 not edited"; exit 9; }
+# Saved as a new level, whose folder K writes from then on: Crate2 deleted there.
+console 'saveAs "room"'
+for i in $(seq 1 100); do [ -e "$data/Levels/room/person" ] && break; sleep 0.1; done
+key Delete
+save room
+has room Crate2 && { echo "driver: Crate2 still in room"; exit 9; }
+# For the README's picture, near the start looking left and down past the step: a crate
+# dropped, carried to the left on the grid and turned; copied, the copy pasted to its right and
+# turned further; held a second.
+walk_to 0.5 5 0.3 7
+look -25 8
+key 1 g t
+turn -10
+key t x
+ctrl c
+turn 14
+ctrl v
+key x x x
+turn -6
+tilt -3
+sleep 1
 quit_game
 DRIVE
 }
