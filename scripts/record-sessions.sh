@@ -32,8 +32,11 @@ names=("$@")
 [ ${#names[@]} -eq 0 ] && names=(win death editor)
 export ALSOFT_DRIVERS=null LIBGL_ALWAYS_SOFTWARE=1
 
-# The player, as a shell library the driver sources on the private X server.
-cat > /tmp/kesrow-session-player.sh <<'PLAYER'
+# The player, as a shell library the driver sources on the private X server; a file of this run's
+# own, so that two recordings at once do not share it.
+library="$(mktemp)"
+trap 'rm -f "$library"' EXIT
+cat > "$library" <<'PLAYER'
 set -u
 sensitivity=0.14
 view=0   # the view's heading (viewangle) as the player last read it, in degrees
@@ -268,7 +271,7 @@ for name in "${names[@]}"; do
   cp -r "$top/demo" "$work/demo"
   mkdir -p "$work/config"
   { echo "game='$build/kesrow'; data='$work/demo'; work='$work'; session='$name'"
-    echo ". /tmp/kesrow-session-player.sh"
+    echo ". '$library'"
     "session_$name"; } > "$work/drive.sh"
   echo "recording $name ..."
   XDG_CONFIG_HOME="$work/config" xvfb-run -a -s "-screen 0 1280x720x24" bash "$work/drive.sh"
