@@ -1,8 +1,8 @@
 // Scene drawing: one frame per scheduler pass, and the camera matrix.
 #pragma once
 
+#include "core/vecmath.h"
 #include "model/draw_model.h"
-#include "world/vecmath.h"
 
 extern int doFog;
 extern float gFogStart;

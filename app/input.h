@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "world/vecmath.h"
+#include "core/vecmath.h"
 
 // This tick's asynchronous state of every virtual key, sign-extended: negative while held,
 // bit 0 set when the key went down since the previous tick (even if already released).

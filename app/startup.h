@@ -1,7 +1,7 @@
 // The program's frame: start-up, the window and GL context, the message loop and teardown.
 #pragma once
 
-#include "world/vecmath.h"
+#include "core/vecmath.h"
 
 struct RECT32
 {

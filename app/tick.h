@@ -1,9 +1,9 @@
 // The game tick: input, falls, listener, mouse view, pose updates and the scripts that are due.
 #pragma once
 
+#include "core/vecmath.h"
 #include "world/collision.h" // wallClipping, defaultWallClipping
-#include "world/level.h" // the level tint baseCol1..3 the tick applies
-#include "world/vecmath.h"
+#include "world/level.h"     // the level tint baseCol1..3 the tick applies
 
 extern int doMouseView;
 extern int oldDoMouseView;

@@ -4,9 +4,9 @@
 #include "model/blending.h"
 
 #include "core/clock.h"
+#include "model/actor_record.h"
 #include "model/mesh_records.h"
 #include "model/posing.h"
-#include "world/humans.h"
 
 #include <climits>
 #include <cstdio>

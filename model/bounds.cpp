@@ -4,10 +4,10 @@
 // here draws.
 #include "model/bounds.h"
 
+#include "model/actor_record.h"
 #include "model/mesh_records.h"
 #include "model/pose_cache.h"
 #include "model/posing.h"
-#include "world/humans.h"
 
 #include <cmath>
 #include <cstring>

@@ -2,7 +2,7 @@
 // their faces, the view-volume test, actor model rescaling and small geometric helpers.
 #pragma once
 
-#include "world/vecmath.h"
+#include "core/vecmath.h"
 
 #include <cstdint>
 

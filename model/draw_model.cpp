@@ -2,10 +2,10 @@
 // and one indexed draw per used material with its colour, texture, blend and depth-write rules.
 #include "model/draw_model.h"
 
+#include "model/actor_record.h"
 #include "model/bounds.h"
 #include "model/mesh_records.h"
 #include "model/pose_cache.h"
-#include "world/humans.h"
 
 #include <GL/gl.h>
 

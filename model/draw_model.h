@@ -2,7 +2,7 @@
 // boxes and draws it with vertex arrays, one indexed call per used material.
 #pragma once
 
-#include "world/vecmath.h"
+#include "core/vecmath.h"
 
 struct mesh_mod;
 

@@ -9,7 +9,6 @@
 #include "model/posing.h"
 #include "resources/paths.h"
 #include "resources/textures.h"
-#include "world/humans.h"
 
 #include <cmath>
 #include <cstdarg>

@@ -15,6 +15,7 @@ mesh_mod* baseMesh = nullptr;
 mesh_mod* meshPtr = nullptr;
 float meshwork_modelScaleFactor = 660.0f;
 int (*gImportModelPosesHook)(mesh_mod* model, const char* path) = nullptr;
+int (*gLoadModelHook)(mesh_mod* model, const char* path) = nullptr;
 
 void EnsureModelCache()
 {

@@ -2,7 +2,7 @@
 // model cache head, private per-actor copies and their disposal, and the per-frame channel blend.
 #pragma once
 
-#include "world/vecmath.h"
+#include "core/vecmath.h"
 
 #include <cstdint>
 
@@ -234,3 +234,6 @@ void BlendModelChannels(mesh_mod* model, float percent);
 // file was read, 0 when it could not be opened. Registered by the pose-file code; while null,
 // private copies get a copy of their cache entry's poses.
 extern int (*gImportModelPosesHook)(mesh_mod* model, const char* path);
+// Loads a model file into an empty cache entry; 1 on success. Registered by the model loader;
+// while null, a model that is not cached yet cannot be had.
+extern int (*gLoadModelHook)(mesh_mod* model, const char* path);

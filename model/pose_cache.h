@@ -3,7 +3,7 @@
 // changed since the last tick is neither posed nor boxed again.
 #pragma once
 
-#include "world/vecmath.h"
+#include "core/vecmath.h"
 
 #include <cstdint>
 

@@ -1,17 +1,12 @@
 // Skeleton posing and pose files: carrying points through a bone chain, loading named poses into
 // a model's pose channels, capturing the current shape as a pose, and the two pose file formats.
-// Kept light: the camera, collision and level code include it for RotateVector alone.
 #pragma once
 
-#include "world/vecmath.h"
+#include "core/vecmath.h"
 
 struct bonus;
 struct mesh_mod;
 struct vtx_typ;
-
-// p turned about pivot by ax degrees about x, then ay about y, then az about z (right-handed).
-// A point on the pivot comes back unchanged.
-vector_type RotateVector(vector_type p, vector_type pivot, float ax, float ay, float az);
 
 // The rest point (x, y, z) carried through bone and its ancestors with their current channel
 // values, from the bone outwards. A null bone gives the point back. The walk stops at a bone
@@ -24,10 +19,6 @@ vector_type PoseVertex(bonus* bone, float x, float y, float z);
 // P2 - (P2 - P1) / (100 / weight) with the integer quotient. Weights outside 0..100 count as
 // the nearest end, so the quotient is never 0.
 vector_type PoseWeightedVertex(const vtx_typ* vertex);
-
-// Euler angles (x, y, z degrees, applied in that order) of a turn by angle degrees about the
-// axis (x, y, z). A zero axis gives (0, 0, 0).
-vector_type GetEularAngles(float angle, float x, float y, float z);
 
 // Loads the pose A values from the first pose whose name begins with nameA and the pose B
 // values from the one matching nameB; only active entries are applied, a name matching no pose

@@ -5,10 +5,10 @@
 #include "core/content_files.h"
 #include "core/output.h"
 #include "core/problems.h"
+#include "core/vecmath.h"
 #include "platform/fsound.h"
 #include "resources/paths.h"
 #include "resources/textures.h"
-#include "script/compiler.h"
 
 #include <cstdio>
 #include <cstdlib>

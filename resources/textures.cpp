@@ -3,12 +3,12 @@
 #include "resources/textures.h"
 
 #include "core/content_files.h"
-#include "core/output.h"
 #include "core/content_memory.h"
+#include "core/output.h"
 #include "core/problems.h"
+#include "core/vecmath.h"
 #include "resources/paths.h"
 #include "resources/png_image.h"
-#include "world/vecmath.h"
 
 #include <cstdlib>
 #include <cstring>

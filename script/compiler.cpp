@@ -4,9 +4,9 @@
 
 #include "core/output.h"
 #include "core/problems.h"
+#include "core/vecmath.h"
 #include "script/decode.h"
 #include "script/interpreter.h"
-#include "world/vecmath.h"
 
 #include <cstdarg>
 #include <cstdio>
@@ -53,15 +53,6 @@ int ReadWholeFile(FILE* file, char* buffer)
     buffer[n] = 0;
     if (n < (size_t)kScriptTextMax) return 1;
     return fgetc(file) == EOF ? 1 : 0;
-}
-
-void ReplaceCharsInString(char* text, char from, char to)
-{
-    if (!text) return;
-    for (; *text; text++)
-    {
-        if (*text == from) *text = to;
-    }
 }
 
 // ---------------------------------------------------------------------------------------------

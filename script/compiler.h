@@ -35,7 +35,6 @@ void DisposeScript(VXR_scripter* script);
 // Reads the rest of file into buffer (kScriptTextSize bytes), at most kScriptTextMax characters,
 // NUL-terminated. Returns 1 when all of it fitted, 0 when the rest was left unread.
 int ReadWholeFile(FILE* file, char* buffer);
-void ReplaceCharsInString(char* text, char from, char to);
 
 // The four-character code of a macro name: its first four bytes, unsigned, the first highest;
 // missing bytes count as 0.

@@ -3,8 +3,9 @@
 // only the decoded record; handlers never write outside a register or a variable's storage.
 #include "script/instructions.h"
 
-#include "core/output.h"
 #include "core/clock.h"
+#include "core/output.h"
+#include "core/vecmath.h"
 #include "resources/paths.h"
 #include "resources/textures.h"
 #include "script/actor_instructions.h"
@@ -22,7 +23,6 @@
 #include "world/humans.h"
 #include "world/level.h"
 #include "world/level_files.h"
-#include "world/vecmath.h"
 
 #include <climits>
 #include <cmath>

@@ -2,8 +2,8 @@
 // the tint, play sounds, and read the keys, the mouse buttons and the pointer into registers.
 #pragma once
 
+#include "core/vecmath.h"
 #include "script/script_records.h"
-#include "world/vecmath.h"
 
 // The channel "sndplay" and "sndloop" use; -1 (the start value) lets the sound layer choose.
 extern int gScriptChannel;

@@ -6,6 +6,7 @@
 #include "core/output.h"
 #include "core/problems.h"
 #include "core/clock.h"
+#include "core/vecmath.h"
 #include "resources/paths.h"
 #include "resources/textures.h"
 #include "script/compiler.h"

@@ -3,8 +3,8 @@
 #include "script/variables.h"
 
 #include "core/output.h"
+#include "core/vecmath.h"
 #include "world/humans.h"
-#include "world/vecmath.h"
 
 #include <cstdlib>
 #include <cstring>

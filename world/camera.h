@@ -5,7 +5,7 @@
 extern float entfl, updown, entf;             // camera translation
 extern float viewangle, updownangle, zangle;  // yaw about y, pitch about x, roll about z (degrees)
 
-#include "world/vecmath.h"
+#include "core/vecmath.h"
 
 // The player's eye in world coordinates: the negated camera translation.
 vector_type EyePosition();

@@ -4,7 +4,7 @@
 // globals below.
 #pragma once
 
-#include "world/vecmath.h"
+#include "core/vecmath.h"
 
 #include <cstdint>
 

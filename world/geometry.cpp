@@ -3,9 +3,9 @@
 // scene drawing calls every frame.
 #include "world/geometry.h"
 
+#include "core/vecmath.h"
 #include "model/bounds.h"
 #include "model/mesh_records.h"
-#include "model/posing.h"
 #include "world/level_index.h"
 
 #include <GL/gl.h>

@@ -3,7 +3,7 @@
 // culls quads with. Built once per level; the per-tick collision code only walks these lists.
 #pragma once
 
-#include "world/vecmath.h"
+#include "core/vecmath.h"
 
 #include <cstdint>
 

@@ -27,7 +27,6 @@ int32_t gNextLevelOrder = 0;
 static std::set<std::string> gFormerNames;
 int gAddHumanFailure = 0;
 
-int (*gLoadModelHook)(mesh_mod* model, const char* path) = nullptr;
 void (*gDisposeHumanScriptsHook)(human_being* h) = nullptr;
 void (*gDisposeHumanVariablesHook)(human_being* h) = nullptr;
 void (*gHumanDisposedHook)(human_being* h) = nullptr;

@@ -5,7 +5,7 @@
 // so an indexed answer equals the answer of a scan of the whole lists.
 #pragma once
 
-#include "world/vecmath.h"
+#include "core/vecmath.h"
 
 #include <cstdint>
 

@@ -2,9 +2,9 @@
 // blocked steps try the offered slides, and falls advance by a fixed clock per tick.
 #include "world/movement.h"
 
+#include "core/vecmath.h"
 #include "model/blending.h"
 #include "model/bounds.h"
-#include "model/posing.h"
 #include "world/camera.h"
 #include "world/collision.h"
 #include "world/humans.h"

@@ -2,7 +2,7 @@
 // blocks them, the player's fall, and the per-tick fall and walk of the actors.
 #pragma once
 
-#include "world/vecmath.h"
+#include "core/vecmath.h"
 
 struct human_being;
 

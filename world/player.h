@@ -2,7 +2,7 @@
 // The player is no actor: its position is the negated camera translation (world/camera.h).
 #pragma once
 
-#include "world/vecmath.h"
+#include "core/vecmath.h"
 
 #include <cstdint>
 

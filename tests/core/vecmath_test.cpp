@@ -4,7 +4,7 @@
 #include <cfloat>
 #include <cmath>
 
-#include "world/vecmath.h"
+#include "core/vecmath.h"
 
 static void ExpectVec(vector_type v, float x, float y, float z)
 {

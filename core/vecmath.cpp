@@ -1,6 +1,7 @@
 // Vector, point and angle arithmetic and the small text helpers every name lookup uses.
-// Everything is single precision; angles cross function boundaries in degrees.
-#include "world/vecmath.h"
+// Values are single precision (the 3D turns compute in double); angles cross function
+// boundaries in degrees.
+#include "core/vecmath.h"
 
 #include <cmath>
 #include <cstdarg>
@@ -202,4 +203,111 @@ void KillString(char* text)
 {
     if (!text) return;
     memset(text, 0, strlen(text));
+}
+
+void ReplaceCharsInString(char* text, char from, char to)
+{
+    if (!text) return;
+    for (; *text; text++)
+    {
+        if (*text == from) *text = to;
+    }
+}
+
+// The turns in space below compute in double precision and hand back single-precision results.
+static const double kPiDouble = 3.14159265358979323846;
+static const double kDegToRad = 0.017453292519943295;
+static const double kRadToDeg = 57.29577951308232;
+
+// Rounding can put a ratio a hair outside [-1, 1], where asin has no value.
+static double SafeAsin(double v)
+{
+    if (v > 1.0) v = 1.0;
+    if (v < -1.0) v = -1.0;
+    return std::asin(v);
+}
+
+static double Clamp1(double v)
+{
+    return v > 1.0 ? 1.0 : (v < -1.0 ? -1.0 : v);
+}
+
+// Turns (u, v) within its plane by the given angle in radians: the polar angle of (u, v) comes
+// from asin(v / r), mirrored when u < 0, so the result matches the engine's plane turns exactly.
+static void TurnInPlane(double* u, double* v, double radians)
+{
+    double r = std::sqrt(*u * *u + *v * *v);
+    if (r == 0.0) return;
+    double a = SafeAsin(*v / r);
+    if (*u < 0.0) a = kPiDouble - a;
+    double t = a + radians;
+    *u = r * std::cos(t);
+    *v = r * std::sin(t);
+}
+
+vector_type RotateVector(vector_type p, vector_type pivot, float ax, float ay, float az)
+{
+    if (p.x == pivot.x && p.y == pivot.y && p.z == pivot.z) return p;
+    double dx = (double)p.x - pivot.x;
+    double dy = (double)p.y - pivot.y;
+    double dz = (double)p.z - pivot.z;
+    // x, then y, then z; the x and y turns run against their angle.
+    if (ax != 0.0f) TurnInPlane(&dz, &dy, ax * -kDegToRad);
+    if (ay != 0.0f) TurnInPlane(&dx, &dz, ay * -kDegToRad);
+    if (az != 0.0f) TurnInPlane(&dx, &dy, az * kDegToRad);
+    return fastVector_Set((float)(dx + pivot.x), (float)(dy + pivot.y), (float)(dz + pivot.z));
+}
+
+vector_type GetEularAngles(float angle, float x, float y, float z)
+{
+    double length = std::sqrt((double)x * x + (double)y * y + (double)z * z);
+    if (!(length > 0.0) || !std::isfinite(length)) return fastVector_Set(0.0f, 0.0f, 0.0f);
+    double ux = x / length, uy = y / length, uz = z / length;
+    double a = GetCorrectDegree(angle) * kDegToRad;
+    double c = std::cos(a), s = std::sin(a);
+    double m00 = ux * ux * (1.0 - c) + c;
+    double m10 = ux * uy * (1.0 - c) + uz * s;
+    double m11 = uy * uy * (1.0 - c) + c;
+    double m12 = uy * uz * (1.0 - c) - ux * s;
+    double m20 = ux * uz * (1.0 - c) - uy * s;
+    double m21 = uy * uz * (1.0 - c) + ux * s;
+    double m22 = uz * uz * (1.0 - c) + c;
+
+    double sy = -m20;
+    double d = std::cos(SafeAsin(sy));
+    if (d > -0.000001 && d < 0.000001) d = 0.0;
+    if (d != 0.0 && m00 / d < 0.0 && sy != 0.0)
+    {
+        d = -d;
+        if (d > -0.000001 && d < 0.000001) d = 0.0;
+    }
+    double ca, cb, cc, ce;
+    if (d != 0.0)
+    {
+        ca = m22 / d;
+        cb = -m21 / d;
+        cc = m00 / d;
+        ce = -m10 / d;
+    }
+    else
+    {
+        ca = 1.0;
+        cb = 0.0;
+        cc = 1.0;
+        ce = 0.0;
+    }
+    d = Clamp1(d);
+    ca = Clamp1(ca);
+    cc = Clamp1(cc);
+    double ry = std::acos(d);
+    if (sy < 0.0) ry = -ry;
+    // Pitched straight up or down, the x and z turns fall on one axis and only their sum counts:
+    // all of it goes to x, read from the y row, which the y turn leaves alone.
+    if (d == 0.0)
+        return fastVector_Set((float)(std::atan2(-m12, m11) * kRadToDeg), (float)(ry * kRadToDeg), 0.0f);
+    double rx = std::acos(ca);
+    if (cb > 0.0) rx = -rx;
+    double rz = std::acos(cc);
+    if (ce > 0.0) rz = -rz;
+    return fastVector_Set((float)(rx * kRadToDeg), (float)(ry * kRadToDeg), (float)(rz * kRadToDeg));
 }

@@ -1,5 +1,6 @@
-// Vector, point and angle arithmetic shared by the world, model and shell code, plus the
-// exact name comparison every lookup uses. Single precision throughout; angles in degrees.
+// Vector, point and angle arithmetic shared by every floor above (turning points and bones,
+// movement, the camera), plus the exact name comparison every lookup uses. Single precision
+// values; angles in degrees.
 #pragma once
 
 #include <cstdint>
@@ -36,6 +37,14 @@ fpoint RotatePoint(fpoint p, fpoint center, float angle);
 void vector_RotSet(vector_type* out, float x, float y, float z, float offX, float offY, float offZ, float angX,
                    float angY, float angZ);
 
+// p turned about pivot by ax degrees about x, then ay about y, then az about z (right-handed).
+// A point on the pivot comes back unchanged.
+vector_type RotateVector(vector_type p, vector_type pivot, float ax, float ay, float az);
+
+// Euler angles (x, y, z degrees, applied in that order) of a turn by angle degrees about the
+// axis (x, y, z). A zero axis gives (0, 0, 0).
+vector_type GetEularAngles(float angle, float x, float y, float z);
+
 // Brings an angle into -180..180; exactly 180 and -180 come back unchanged.
 float GetCorrectDegree(float a);
 
@@ -63,3 +72,5 @@ int VXR_EqualString(const char* a, const char* b);
 int IsTag(const char* text, const char* tag);
 // Zeroes every character of text up to its terminator.
 void KillString(char* text);
+// Every from in text becomes to. Null text is ignored.
+void ReplaceCharsInString(char* text, char from, char to);
