@@ -6,6 +6,7 @@
 #include "app/live_reload.h"
 #include "app/settings.h"
 #include "app/script_access.h"
+#include "app/script_hooks.h"
 #include "world/camera.h"
 #include "app/draw.h"
 #include "app/overlay.h"
@@ -308,6 +309,7 @@ void RegisterEngineHooks()
     // Actors are drawn farthest from the eye first.
     gEyePositionHook = EyePosition;
     RegisterScriptAccess();
+    RegisterScriptHooks();
 }
 
 int KesrowMain(const KesrowOptions* options)

@@ -37,9 +37,9 @@ void MyOutputToDialog(const char* text);
 
 // Lets the layers below reach what the program owns: "quit" ends the loop, the program's
 // settings ("doMouseView", "doFog", "gFogStart", "gFogEnd") become script variables at every
-// engine reset, and actors are sorted by their distance from the eye. Called at start-up before
-// the first reset (tests and benchmarks call it too, so that they run with every hook the game
-// has).
+// engine reset, actors are sorted by their distance from the eye, and the world reaches the
+// script system (RegisterScriptHooks). Called at start-up before the first reset and before a
+// check (tests and benchmarks call it too, so that they run with every hook the game has).
 void RegisterEngineHooks();
 
 struct KesrowOptions;

@@ -8,6 +8,7 @@
 //
 // Needs no display (an offscreen GL context for the model's texture); the demo data folder is
 // copied into a scratch folder so that the soak's own scripts sit beside it.
+#include "app/script_hooks.h"
 #include "core/clock.h"
 #include "core/output.h"
 #include "model/blending.h"
@@ -128,6 +129,7 @@ int main(int argc, char** argv)
         return 2;
     }
 
+    RegisterScriptHooks();
     VXR_Init();
     ImportAllMeshworkModels();
     gCurrentTime = 1000;

@@ -6,6 +6,7 @@
 
 #include "fuzz_support.h"
 
+#include "app/script_hooks.h"
 #include "model/loader.h"
 #include "world/level.h"
 
@@ -25,6 +26,7 @@ inline std::string LevelFolder()
         CopySourceFolder("demo/Models", "Models");
         CopySourceFolder("demo/Levels/start/Scripts", "Levels/start/Scripts");
         CopySourceFolder("demo/Data", "Data");
+        RegisterScriptHooks();
         VXR_Init();
         folder = Sandbox() + "Levels/fz/";
     }

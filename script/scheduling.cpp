@@ -211,6 +211,15 @@ static VXR_scripter* AttachActorScript(human_being* actor, VXR_scripter* tail, c
     return script;
 }
 
+std::string HumanScriptPaths(const human_being* actor)
+{
+    std::string text;
+    for (const VXR_scripter* s = actor ? actor->scripts : nullptr; s; s = s->next)
+        text += std::string(text.empty() ? "" : ",") + "\"" + s->path + "\"," +
+                std::to_string((long)s->eventMask);
+    return text;
+}
+
 void SetHumanScriptsByPaths(human_being* actor, const char* list)
 {
     if (!actor || !list || !list[0]) return;

@@ -39,6 +39,9 @@ void DisposeGameScripts();
 // cannot be opened are skipped with a console line; a malformed pair ends the list with one.
 // Problems are reported at gProblemFile and gProblemLine (the person file line that holds it).
 void SetHumanScriptsByPaths(human_being* actor, const char* list);
+// The actor's scripts as SetHumanScriptsByPaths reads them and a person file line holds them:
+// "path",mask pairs separated by commas, in list order; "" for none or a null actor.
+std::string HumanScriptPaths(const human_being* actor);
 // Disposes of every script of the actor and empties its list. Null is ignored.
 void RemoveHumanScripts(human_being* actor);
 // One run for each of the actor's scripts whose event mask shares a bit with mask, in list

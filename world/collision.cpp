@@ -8,7 +8,6 @@
 #include "core/clock.h"
 #include "model/bounds.h"
 #include "model/mesh_records.h"
-#include "script/interpreter.h"
 #include "world/camera.h"
 #include "world/geometry.h"
 #include "world/humans.h"
@@ -30,6 +29,7 @@ float lookHeight = 1.0f;
 int wallClipping = 1;
 int defaultWallClipping = 1;
 int32_t (*gTickCountHook)() = nullptr;
+human_being* (*gScriptTargetHook)() = nullptr;
 
 namespace
 {
@@ -379,7 +379,8 @@ int NearestThing(vector_type from, vector_type to, bool useTeam, int team)
     vecDistance = kFarAway;
     hitPerson = 0;
     DetectWallCollision(&from, &to);
-    actorHit hit = NearestActorOnSegment(from, to, gHumanScriptTarget, useTeam, team);
+    actorHit hit =
+        NearestActorOnSegment(from, to, gScriptTargetHook ? gScriptTargetHook() : nullptr, useTeam, team);
     vecDistance = saved;
     if (hitPerson == 0) return 0;
     s1 = oldS1, s2 = oldS2, s3 = oldS3;

@@ -51,6 +51,10 @@ extern int defaultWallClipping;
 // While null the game clock is used.
 extern int32_t (*gTickCountHook)();
 
+// The actor whose script is running (the interpreter's gHumanScriptTarget), which line queries
+// pass through; registered by the program. While null no actor is passed for that reason.
+extern human_being* (*gScriptTargetHook)();
+
 // Segment from -> to against the triangle tri: 0 no crossing (parallel, outside the segment or
 // outside the parallelogram tri[0], tri[1], tri[1] + tri[2] - tri[0], tri[2]), 1 inside the
 // triangle, 2 inside the other half of that parallelogram. On 1 or 2 the crossing is written to

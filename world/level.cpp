@@ -10,9 +10,6 @@
 #include "model/mesh_records.h"
 #include "resources/paths.h"
 #include "resources/textures.h"
-#include "script/compiler.h"
-#include "script/scheduling.h"
-#include "script/variables.h"
 #include "world/camera.h"
 #include "world/collision.h"
 #include "world/geometry.h"
@@ -33,6 +30,9 @@ int gUnreadLevelFiles = 0;
 mesh_mod baseLevelMesh;
 mesh_mod* levelMeshPtr = &baseLevelMesh;
 float baseCol1 = 1.0f, baseCol2 = 1.0f, baseCol3 = 1.0f;
+void (*gDisposeGameScriptsHook)() = nullptr;
+void (*gResetScriptVariablesHook)() = nullptr;
+int (*gLoadAndExecuteScriptHook)(const char* path) = nullptr;
 
 void DisposeLevelModels()
 {
@@ -115,8 +115,7 @@ void ReturnToNothing()
     FreeTextureList();
     DisposeLevelGeometry();
     DisposeLevelModels();
-    DisposeGameScripts();
-    DisposeMacros();
+    if (gDisposeGameScriptsHook) gDisposeGameScriptsHook();
     gNumPlatforms = 0;
     selHuman = nullptr;
     gHitPerson = nullptr;
@@ -192,7 +191,8 @@ void LoadLevel(const char* folder)
                 if (!strcmp(kSavedLevelFiles[k], part.file)) unread |= 1 << k;
     }
     // A level without a start script is normal: its absence is not reported.
-    if (FolderFilePath(folder, "load script", path, sizeof path)) LoadAndExecuteScript(path);
+    if (FolderFilePath(folder, "load script", path, sizeof path) && gLoadAndExecuteScriptHook)
+        gLoadAndExecuteScriptHook(path);
     if (FolderFilePath(folder, "tex", path, sizeof path)) LoadTextures(path);
 
     gLevelLoadFailed = !anyLoaded;
@@ -255,9 +255,6 @@ int SaveCurrentLevel()
 
 void VXR_Init()
 {
-    // An actor's scripts and variables go with the actor.
-    gDisposeHumanScriptsHook = RemoveHumanScripts;
-    gDisposeHumanVariablesHook = DisposeHumanVariables;
     // Actor model files are looked up in the level's folder first, then under the data root.
     gLevelFolderHook = [] { return (const char*)currentLevelFolder; };
     gRoutePathHook = [] { return (const char*)routePath; };
@@ -271,10 +268,8 @@ void VXR_Init()
     DisposeLevelModels();
     FreeTextureList();
 
-    DisposeGameScripts();
-    DisposeMacros();
-    ClearGlobalVariables();
-    InstallEngineVariables();
+    if (gDisposeGameScriptsHook) gDisposeGameScriptsHook();
+    if (gResetScriptVariablesHook) gResetScriptVariablesHook();
     currentLevelFolder[0] = 0;
     gLevelLoadFailed = 0;
     gUnreadLevelFiles = 0;

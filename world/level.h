@@ -31,9 +31,18 @@ extern float baseCol1, baseCol2, baseCol3;
 
 // Prepares the empty world: the actor roster and model cache heads exist and are empty; no
 // level models, level geometry, textures, game scripts or macros; the global script variables
-// hold only the engine-bound settings; no level folder. Also connects the actor records to the
-// script lists they own. Needs the GL context when a texture list is still loaded.
+// hold only the engine-bound settings; no level folder. The scripts and variables are reached
+// through the hooks below. Needs the GL context when a texture list is still loaded.
 void VXR_Init();
+
+// The script system sits above the world; the program registers these at start-up
+// (RegisterScriptHooks). While one is null, what it does is left undone.
+// Disposes of every game script and every macro (level unload, engine reset).
+extern void (*gDisposeGameScriptsHook)();
+// Empties the global script variables and binds the engine's own again (engine reset).
+extern void (*gResetScriptVariablesHook)();
+// Appends the script file at path to the game scripts and compiles it: a level's "load script".
+extern int (*gLoadAndExecuteScriptHook)(const char* path);
 
 // Loads the level in folder (ending with the separator): unloads the previous level, finishes or
 // undoes a save of the folder that was interrupted (SettleInterruptedSave), then reads

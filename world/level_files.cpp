@@ -12,7 +12,6 @@
 #include "model/posing.h"
 #include "resources/paths.h"
 #include "resources/textures.h"
-#include "script/scheduling.h"
 #include "world/camera.h"
 #include "world/level.h"
 
@@ -32,6 +31,8 @@ levelFileLines gLevelModelFileLines;
 levelFileLines gPersonFileLines;
 levelStart gLevelStart = {{0, 0, 0}, 0, 0, 0};
 void (*gLevelSavedHook)() = nullptr;
+void (*gSetHumanScriptsHook)(human_being* actor, const char* list) = nullptr;
+std::string (*gHumanScriptPathsHook)(const human_being* actor) = nullptr;
 
 // The "starting" and "tint" files as read: their text, written back as it was while the values
 // it gave have not changed (empty text: write the values).
@@ -317,6 +318,12 @@ void FormatLevelModelLine(const mesh_mod* model, char* out, size_t size)
     snprintf(out, size, "%s,%s", model->name, NumberFields(values, 7).c_str());
 }
 
+// The scripts part of a person line ("path",mask pairs), as the script scheduler gives it.
+static std::string ScriptsOf(const human_being* h)
+{
+    return gHumanScriptPathsHook ? gHumanScriptPathsHook(h) : std::string();
+}
+
 std::string PersonLineOf(const human_being* actor)
 {
     const float place[6] = {actor->position.x, actor->position.y, actor->position.z,
@@ -337,11 +344,8 @@ std::string PersonLineOf(const human_being* actor)
             OutputToConsoleF("//Actor %s: commas and line ends in the name are saved as '_'", actor->name);
         line += "," + name;
     }
-    for (const VXR_scripter* s = actor->scripts; s; s = s->next)
-    {
-        snprintf(part, sizeof part, ",\"%s\",%ld", s->path, (long)s->eventMask);
-        line += part;
-    }
+    const std::string scripts = ScriptsOf(actor);
+    if (!scripts.empty()) line += "," + scripts;
     return line;
 }
 
@@ -361,11 +365,8 @@ void FormatPersonLine(const human_being* actor, char* out, size_t size)
             if (c == ',' || c == '\r' || c == '\n') c = '_';
         line += "," + name;
     }
-    for (const VXR_scripter* s = actor->scripts; s; s = s->next)
-    {
-        snprintf(part, sizeof part, ",\"%s\",%ld", s->path, (long)s->eventMask);
-        line += part;
-    }
+    const std::string scripts = ScriptsOf(actor);
+    if (!scripts.empty()) line += "," + scripts;
     snprintf(out, size, "%s", line.c_str());
 }
 
@@ -496,7 +497,7 @@ static human_being* MakeHumanFromRecord(const personRecord* record, mesh_mod* en
     int outerLine = gProblemLine;
     gProblemFile = listPath;
     gProblemLine = lineNumber;
-    SetHumanScriptsByPaths(h, record->scripts);
+    if (gSetHumanScriptsHook) gSetHumanScriptsHook(h, record->scripts);
     gProblemFile = outerFile;
     gProblemLine = outerLine;
     h->model = MakePrivateModelCopy(entry, h);
@@ -593,19 +594,6 @@ int ImportAndLinkPersons(const char* path)
     return 1;
 }
 
-// The scripts part of a person line ("path",mask pairs), as PersonLineOf writes it.
-static std::string ScriptsOf(const human_being* h)
-{
-    std::string text;
-    char part[1200];
-    for (const VXR_scripter* s = h->scripts; s; s = s->next)
-    {
-        snprintf(part, sizeof part, "%s\"%s\",%ld", text.empty() ? "" : ",", s->path, (long)s->eventMask);
-        text += part;
-    }
-    return text;
-}
-
 int ApplyPersonLine(human_being* h, const char* line)
 {
     if (!h || !line) return 0;
@@ -643,9 +631,11 @@ int ApplyPersonLine(human_being* h, const char* line)
     if (ScriptsOf(h) != record.scripts)
     {
         if (record.scripts[0])
-            SetHumanScriptsByPaths(h, record.scripts);
-        else
-            RemoveHumanScripts(h);
+        {
+            if (gSetHumanScriptsHook) gSetHumanScriptsHook(h, record.scripts);
+        }
+        else if (gDisposeHumanScriptsHook)
+            gDisposeHumanScriptsHook(h);
     }
     return 1;
 }

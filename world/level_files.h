@@ -184,3 +184,10 @@ int LevelStateCanBeSaved(const char* folder);
 int SaveChangesToLevelFiles(const char* folder);
 // Told after every save that wrote all four files (the editor's history notes it); null: none.
 extern void (*gLevelSavedHook)();
+// Replaces an actor's scripts by those its person file line lists (the script scheduler's
+// SetHumanScriptsByPaths, registered at start-up); while null, actors are made without scripts.
+// Emptying an actor's list on reload goes through gDisposeHumanScriptsHook.
+extern void (*gSetHumanScriptsHook)(human_being* actor, const char* list);
+// An actor's scripts in that same form, for its saved person line (the scheduler's
+// HumanScriptPaths, registered at start-up); while null, an actor is written with no scripts.
+extern std::string (*gHumanScriptPathsHook)(const human_being* actor);

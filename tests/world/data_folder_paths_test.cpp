@@ -2,6 +2,7 @@
 // absolute name, a ".." name (with either separator) and an over-long name are tried for each,
 // with the game's own setup (an empty routePath and the data folder as working directory), and
 // each of the things placed outside it must stay unread and unwritten.
+#include "app/script_hooks.h"
 #include "model/loader.h"
 #include "model/model_fixtures.h"
 #include "platform/fsound.h"
@@ -66,6 +67,7 @@ struct DataFolderPaths : ::testing::Test
         ASSERT_NE(nullptr, getcwd(savedCwd, sizeof savedCwd));
         ASSERT_EQ(0, chdir(data.c_str()));
         routePath[0] = 0;
+        RegisterScriptHooks();
         VXR_Init();
         memset(&gScriptVars, 0, sizeof gScriptVars);
         entfl = updown = entf = 0.0f;

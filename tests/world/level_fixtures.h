@@ -2,6 +2,7 @@
 // triangle by triangle, and a fixture that frees the level, its models and the roster.
 #pragma once
 
+#include "app/script_hooks.h"
 #include "model/model_fixtures.h"
 #include "world/geometry.h"
 #include "world/humans.h"
@@ -70,6 +71,8 @@ class LevelTest : public ::testing::Test
 
     void SetUp() override
     {
+        // Line queries pass the script target through the hook the game registers.
+        RegisterScriptHooks();
         DisposeLevelGeometry();
         EnsureHumanRoster();
         RemoveAllHumans();

@@ -2,6 +2,7 @@
 // level's and the root's "Models", two actor scripts, and captured console and dialog lines.
 #pragma once
 
+#include "app/script_hooks.h"
 #include "core/output.h"
 #include "model/loader.h"
 #include "model/model_fixtures.h"
@@ -51,6 +52,8 @@ class LevelFolderTest : public ::testing::Test
         LevelDialogs().clear();
         snprintf(routePath, sizeof routePath, "%s/", dir.path.c_str());
         level = dir / "levels/one/";
+        // Levels load their scripts and actors' scripts through the hooks the game registers.
+        RegisterScriptHooks();
         VXR_Init();
         RegisterModelLoader();
         // The level's own model is found before the data root's one of the same name.
