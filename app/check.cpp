@@ -3,7 +3,6 @@
 // It never opens a window or a sound device and never runs a statement.
 #include "app/check.h"
 
-#include "app/startup.h"
 #include "core/content_files.h"
 #include "core/content_memory.h"
 #include "core/output.h"
@@ -606,7 +605,6 @@ int CheckDataFolder()
     gContentMemoryNoteHook = NoteMemory;
     gCheckOnly = 1;
 
-    RegisterEngineHooks();
     RegisterModelLoader();
     VXR_Init();
     CheckLists();

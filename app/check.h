@@ -7,4 +7,5 @@
 // animation lists with their files, and every level folder under "Levels" or named by a script.
 // Prints "FILE:LINE: message" (or "FILE: message") per problem, files relative to the data
 // folder, then "kesrow --check: N problems in M files". Returns 0 when nothing was found, else 1.
+// Runs with the engine hooks KesrowMain registers first (RegisterEngineHooks).
 int CheckDataFolder();

@@ -331,6 +331,7 @@ static VXR_Statement* CompileLine(VXR_scripter* script, char* line, int lineNumb
     gProblemFile = sourceName && sourceName[0] ? sourceName : nullptr;
     gProblemLine = lineNumber;
     VXR_DecodeStatement(s);
+    s->op = VXR_RunOp(s);
     gProblemFile = outerFile;
     gProblemLine = outerLine;
     if (tail)

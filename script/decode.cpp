@@ -2,7 +2,6 @@
 // decoders' entry point and the branch links. Runs never come here.
 #include "script/decode.h"
 
-#include "script/interpreter.h"
 #include "script/variables.h"
 
 #include <climits>
@@ -179,7 +178,6 @@ void VXR_DecodeStatement(VXR_Statement* s)
     VXR_DecodeControlArgs(s);
     if (s->kind == kStmtInstruction && s->instruction)
         VXR_DecodeArguments(s->instruction->decode, s->args, &s->operands);
-    s->op = VXR_RunOp(s);
 }
 
 static int IsBranch(const VXR_Statement* s)

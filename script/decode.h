@@ -23,7 +23,8 @@ int VXR_ReadDouble(const char** p, double* out);
 void VXR_ReadName(const char** p, char* out, int outSize);
 
 // Decodes the statement's argument text once: control statements into `decoded`, instructions
-// with their table entry's decoder into `operands`. The compiler calls it for every statement.
+// with their table entry's decoder into `operands`. The compiler calls it for every statement
+// and then stores the statement's dispatch code (VXR_RunOp).
 void VXR_DecodeStatement(VXR_Statement* statement);
 // Clears args and runs decode on text, as a statement's compile does: the record a text form of
 // an instruction runs on.

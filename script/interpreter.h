@@ -2,7 +2,6 @@
 // and the condition test on registers. Runs may nest; a disposed script's runs end safely.
 #pragma once
 
-#include "script/decode.h"
 #include "script/script_records.h"
 
 #include <cstdint>

@@ -7,6 +7,7 @@
 #include "app/timing.h"
 #include "resources/paths.h"
 #include "script/compiler.h"
+#include "script/decode.h"
 #include "script/interpreter.h"
 #include "script/scheduling.h"
 #include "script/variables.h"
