@@ -4,7 +4,7 @@
 set -eu
 pkgs="build-essential cmake pkg-config libsdl2-dev libgl1-mesa-dev libglu1-mesa-dev libgl1-mesa-dri \
 libpng-dev zlib1g-dev libopenal-dev libsndfile1-dev libgtest-dev xvfb xauth xdotool \
-clang libclang-rt-14-dev"
+clang libclang-rt-14-dev python3"
 missing=""
 for p in $pkgs; do
   if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed"; then
