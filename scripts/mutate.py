@@ -172,6 +172,8 @@ def main():
     ap.add_argument("--timeout", type=int, default=60, help="seconds a test may run")
     ap.add_argument("--build", default="build")
     ap.add_argument("--jobs", type=int, default=os.cpu_count() or 2)
+    ap.add_argument("--sample", type=int, default=0,
+                    help="then keep this many of those mutants, drawn at random: a quicker look at the whole")
     ap.add_argument("--tests", help="run only the tests this ctest pattern matches: a quick look for gaps "
                     "while writing tests (a survivor may still be killed by a test left out)")
     args = ap.parse_args()
@@ -212,6 +214,8 @@ def main():
         candidates = [(n, d, new) for n, line in enumerate(lines) if is_code(line) for d, new in mutants_of_line(line)]
         rng.shuffle(candidates)
         plan += [(path, lines, c) for c in candidates[:args.per_file]]
+    if 0 < args.sample < len(plan):
+        plan = sorted(rng.sample(plan, args.sample), key=lambda p: p[0])
 
     current = {"path": None, "lines": None}
 
