@@ -6,7 +6,7 @@
 
 #include "app/content_hash.h"
 #include "app/settings.h"
-#include "app/startup.h"
+#include "app/screen.h"
 #include "app/timing.h"
 #include "core/clock.h"
 #include "core/content_memory.h"

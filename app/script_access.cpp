@@ -2,7 +2,7 @@
 #include "app/script_access.h"
 
 #include "app/input.h"
-#include "app/startup.h"
+#include "app/screen.h"
 #include "app/tick.h"
 #include "script/media_instructions.h"
 #include "world/humans.h"

@@ -16,6 +16,7 @@
 #include "app/timing.h"
 #include "app/options.h"
 #include "app/replay.h"
+#include "app/screen.h"
 #include "platform/fsound.h"
 #include "platform/window.h"
 #include "model/loader.h"
@@ -41,10 +42,7 @@
 #include <unistd.h>
 
 int active = 1;
-int fullscreen = 1;
 int doIdle = 1;
-RECT32 screenRect = {0, 0, 0, 0};
-Point startLoc = {0, 0};
 char gEndReason[32] = "";
 
 static int gColourBitsChosen = 0; // the first window's colour depth is kept for later ones
@@ -204,16 +202,6 @@ static int StartGame()
     }
     if (baseScript.next) ExecuteVXRCommandScript(baseScript.next);
     return 1;
-}
-
-void SetScreenRect(int width, int height)
-{
-    screenRect.left = 0;
-    screenRect.top = 0;
-    screenRect.right = width;
-    screenRect.bottom = height;
-    startLoc.x = (screenRect.right - screenRect.left) / 2;
-    startLoc.y = (screenRect.bottom - screenRect.top) / 2;
 }
 
 void HandleWindowEvents()

@@ -1,18 +1,8 @@
 // The program's frame: start-up, the window and GL context, the message loop and teardown.
 #pragma once
 
-#include "core/vecmath.h"
-
-struct RECT32
-{
-    int32_t left, top, right, bottom;
-};
-
 extern int active;
-extern int fullscreen;
 extern int doIdle;
-extern RECT32 screenRect;
-extern Point startLoc;
 
 // Why and when the loop ended, for the batch run's closing line ("quit", "frame limit",
 // "window closed").
@@ -21,8 +11,6 @@ extern char gEndReason[32];
 // Ends the message loop after the current pass (the script instruction "quit").
 void RequestQuit(const char* why);
 
-// screenRect becomes the game's screen of width x height cursor pixels; startLoc its centre.
-void SetScreenRect(int width, int height);
 // Handles every pending window event: close, resize (projection and screenRect), focus.
 void HandleWindowEvents();
 

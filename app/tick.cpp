@@ -10,7 +10,7 @@
 #include "app/draw.h"
 #include "app/input.h"
 #include "app/replay.h"
-#include "app/startup.h"
+#include "app/screen.h"
 #include "app/timing.h"
 #include "core/output.h"
 #include "world/level.h"

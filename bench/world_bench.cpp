@@ -23,6 +23,7 @@
 // Run: xvfb-run -a -s "-screen 0 1280x720x24" build/world_bench [rounds]
 //      rounds defaults to 9; 1 is a quick look (a quarter of a minute), whose ratios are rougher.
 #include "app/draw.h"
+#include "app/screen.h"
 #include "app/startup.h"
 #include "app/tick.h"
 #include "app/timing.h"

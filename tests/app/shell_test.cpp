@@ -1,6 +1,7 @@
 // The program as a player or a test harness runs it: options, batch runs, screenshots and
 // start-up failures.
 #include "app/options.h"
+#include "app/screen.h"
 #include "app/startup.h"
 #include "platform/window.h"
 #include "test_util.h"

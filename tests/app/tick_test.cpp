@@ -10,6 +10,7 @@
 
 #include "app/draw.h"
 #include "app/input.h"
+#include "app/screen.h"
 #include "app/startup.h"
 #include "app/timing.h"
 #include "core/clock.h"

@@ -4,6 +4,7 @@
 #include "script_test_util.h"
 
 #include "app/input.h"
+#include "app/screen.h"
 #include "app/tick.h"
 #include "model/bounds.h"
 #include "platform/fsound.h"
