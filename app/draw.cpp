@@ -2,6 +2,7 @@
 // actors over everything, the text layer, then the frame is shown. Nothing is drawn while a level has just
 // changed, so a half-built world never reaches the screen.
 #include "app/draw.h"
+#include "app/blend_modes.h"
 #include "app/level_batches.h"
 #include "app/overlay.h"
 #include "world/camera.h"
@@ -29,11 +30,6 @@ void SetStandardMatrix()
     glRotatef(updownangle, 1.0f, 0.0f, 0.0f);
     glRotatef(viewangle, 0.0f, 1.0f, 0.0f);
     glTranslatef(entfl, updown, entf);
-}
-
-void SetBlendingToMasking()
-{
-    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
 }
 
 static void DrawActor(human_being* h, int culled)

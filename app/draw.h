@@ -16,5 +16,3 @@ extern float light0Pos[4];
 int DrawGLScene();
 // Loads the camera into the current (modelview) matrix.
 void SetStandardMatrix();
-// Ordinary alpha blending.
-void SetBlendingToMasking();

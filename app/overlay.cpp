@@ -4,7 +4,7 @@
 #include "app/overlay.h"
 
 #include "app/console.h"
-#include "app/draw.h"
+#include "app/blend_modes.h"
 #include "core/clock.h"
 #include "resources/font.h"
 #include "script/screen_text.h"
