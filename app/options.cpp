@@ -54,17 +54,6 @@ static int ParseInt(const char* text, long lo, long hi, long* out)
     return 1;
 }
 
-int ParseWindowSize(const char* text, int* w, int* h)
-{
-    int a = 0, b = 0;
-    char tail = 0;
-    if (sscanf(text, "%dx%d%c", &a, &b, &tail) != 2) return 0;
-    if (a < 16 || b < 16 || a > 16384 || b > 16384) return 0;
-    *w = a;
-    *h = b;
-    return 1;
-}
-
 // A replay plays what the recording holds: an option that would change the game, or a second
 // recording, is refused rather than quietly overruled.
 static int CheckReplayOptions(const KesrowOptions* o, char* err, int errSize)

@@ -39,9 +39,6 @@ enum
     kOptionsError
 };
 
-// "WIDTHxHEIGHT" with both sides from 16 to 16384; 0 for anything else.
-int ParseWindowSize(const char* text, int* w, int* h);
-
 // Parses argv. On kOptionsError, err holds what was wrong.
 int ParseOptions(int argc, char** argv, KesrowOptions* out, char* err, int errSize);
 const char* UsageText();

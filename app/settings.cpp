@@ -2,8 +2,6 @@
 // following what the player changes while playing so that it is kept for the next run.
 #include "app/settings.h"
 
-#include "app/options.h"
-#include "app/replay.h"
 #include "core/output.h"
 #include "core/safe_write.h"
 
@@ -16,6 +14,8 @@
 #include <sys/stat.h>
 
 playerSettings gSettings = {kDefaultMouseSensitivity, 0, 100, 1, 1280, 720, 1};
+void (*gBeginOutsideLinesHook)() = nullptr;
+void (*gEndOutsideLinesHook)() = nullptr;
 void (*gApplySettingsHook)(const playerSettings* before, const playerSettings* now) = nullptr;
 
 void DefaultSettings(playerSettings* s)
@@ -27,6 +27,17 @@ void DefaultSettings(playerSettings* s)
     s->windowWidth = 1280;
     s->windowHeight = 720;
     s->vsync = 1;
+}
+
+int ParseWindowSize(const char* text, int* w, int* h)
+{
+    int a = 0, b = 0;
+    char tail = 0;
+    if (sscanf(text, "%dx%d%c", &a, &b, &tail) != 2) return 0;
+    if (a < 16 || b < 16 || a > 16384 || b > 16384) return 0;
+    *w = a;
+    *h = b;
+    return 1;
 }
 
 int SettingsFilePath(char* out, int size)
@@ -356,7 +367,7 @@ void FlushSettings()
     gWrittenOnce = 1;
     // Whether the file could be written is the file system's answer, not the game's: a recording
     // keeps what it said.
-    BeginOutsideLines();
+    if (gBeginOutsideLinesHook) gBeginOutsideLinesHook();
     WriteSettingsFile(gSettingsPath, &gStored);
-    EndOutsideLines();
+    if (gEndOutsideLinesHook) gEndOutsideLinesHook();
 }

@@ -30,6 +30,10 @@ extern playerSettings gSettings;
 
 void DefaultSettings(playerSettings* s);
 
+// A window size as the settings file and the command line write it: "WIDTHxHEIGHT" with both
+// sides from 16 to 16384; 0 for anything else.
+int ParseWindowSize(const char* text, int* w, int* h);
+
 // The settings file: "$XDG_CONFIG_HOME/kesrow/settings", or "$HOME/.config/kesrow/settings" when
 // XDG_CONFIG_HOME is unset, empty or not absolute. 0 when neither gives a path that fits.
 int SettingsFilePath(char* out, int size);
@@ -54,6 +58,12 @@ void BeginSettings(const char* path, const playerSettings* stored, int mayWrite)
 void TrackSettings(uint32_t nowMs);
 // Writes the stored settings if a change has not been written yet (at the end of the run).
 void FlushSettings();
+
+// Bracket the settings file's write: whether it could be written is the file system's answer,
+// not the game's, so a recording keeps its console lines (BeginOutsideLines, EndOutsideLines).
+// Set by the program; null: nothing bracketed.
+extern void (*gBeginOutsideLinesHook)();
+extern void (*gEndOutsideLinesHook)();
 
 // Applies a settings change to the window and the sound: full screen or the window's size,
 // vsync, the volume. Set by the program (null in tests without a window: nothing applied).

@@ -296,6 +296,9 @@ void RegisterEngineHooks()
     gTickCountHook = TickCount; // falls are stamped by the real clock in sixtieths
     // Actors are drawn farthest from the eye first.
     gEyePositionHook = EyePosition;
+    // The settings file's write is an answer from outside the game: a recording keeps its lines.
+    gBeginOutsideLinesHook = BeginOutsideLines;
+    gEndOutsideLinesHook = EndOutsideLines;
     RegisterScriptAccess();
     RegisterScriptHooks();
 }
