@@ -3,7 +3,7 @@
 #include "model/mesh_records.h"
 
 #include "core/output.h"
-#include "model/pose_cache.h"
+#include "model/pose_cache_record.h"
 
 #include <cmath>
 #include <cstdio>
@@ -318,6 +318,15 @@ template <typename T> static void FreeList(T* first, T* block, int32_t count)
         x = next;
     }
     free(block);
+}
+
+void FreeModelPoseCache(mesh_mod* model)
+{
+    if (!model || !model->poseCache) return;
+    free(model->poseCache->bones);
+    free(model->poseCache->posed);
+    free(model->poseCache);
+    model->poseCache = nullptr;
 }
 
 static void FreeModel(mesh_mod* model)

@@ -150,7 +150,7 @@ struct mesh_mod
     int32_t boneBlockCount;        // bones in boneBlock
     float (*restNormals)[3];       // rest normal by vertex number for drawing; built on first use
     int32_t restNormalCount;       // entries of restNormals
-    model_pose_cache* poseCache;   // posed vertices and boxes of the last drawing (pose_cache.h)
+    model_pose_cache* poseCache;   // posed vertices and boxes of the last drawing (pose_cache_record.h)
     // Raised by every function of the model code that writes bone channels (poses, morphs,
     // blends, resets). Code that writes channels, pivots or extents itself calls ForgetModelPose.
     uint32_t poseStamp;
@@ -216,6 +216,9 @@ mesh_mod* MakePrivateModelCopy(mesh_mod* entry, human_being* owner);
 // marked and freed with its last copy; a copy lets go of its source. A null model is ignored; a
 // model still linked in the model cache is refused.
 void DisposeMeshworkModel(mesh_mod* model);
+
+// Frees the model's pose cache (the next drawing makes a new one).
+void FreeModelPoseCache(mesh_mod* model);
 
 // The model whose triangles and element lists model reads: its source, or model itself.
 mesh_mod* ModelDataSource(mesh_mod* model);

@@ -263,12 +263,3 @@ void ForgetModelPose(mesh_mod* model)
     c->turnedKnown = 0;
     c->placedKnown = 0;
 }
-
-void FreeModelPoseCache(mesh_mod* model)
-{
-    if (!model || !model->poseCache) return;
-    free(model->poseCache->bones);
-    free(model->poseCache->posed);
-    free(model->poseCache);
-    model->poseCache = nullptr;
-}
