@@ -5,7 +5,7 @@
 #include "core/output.h"
 #include "core/clock.h"
 #include "script/decode.h"
-#include "script/instructions.h"
+#include "script/register_instructions.h"
 #include "script/variables.h"
 #include "world/level.h"
 
