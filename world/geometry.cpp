@@ -15,14 +15,7 @@
 
 const float kWalkableSlope = 0.6f;
 
-fourcorner baseQ;
-fourcorner* quadPtr = &baseQ;
-platfor baseP;
-platfor* platPtr = &baseP;
-int gNumPlatforms = 0;
 uint32_t gLevelGeometryVersion = 0;
-vertWall baseWall;
-vertWall* wallPtr = &baseWall;
 
 namespace
 {

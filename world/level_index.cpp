@@ -6,7 +6,7 @@
 // code can test candidates in list order and give the same answer as a scan of the whole lists.
 #include "world/level_index.h"
 
-#include "world/geometry.h"
+#include "world/geometry_lists.h"
 
 #include <algorithm>
 #include <cmath>
