@@ -23,13 +23,6 @@
 #include <set>
 #include <string>
 
-int levelChanged = 0;
-char currentLevelFolder[1024] = "";
-int gLevelLoadFailed = 0;
-int gUnreadLevelFiles = 0;
-mesh_mod baseLevelMesh;
-mesh_mod* levelMeshPtr = &baseLevelMesh;
-float baseCol1 = 1.0f, baseCol2 = 1.0f, baseCol3 = 1.0f;
 void (*gDisposeGameScriptsHook)() = nullptr;
 void (*gResetScriptVariablesHook)() = nullptr;
 int (*gLoadAndExecuteScriptHook)(const char* path) = nullptr;

@@ -6,7 +6,7 @@
 
 #include "core/output.h"
 #include "world/humans.h"
-#include "world/level.h"
+#include "world/level_state.h"
 #include "world/level_files.h"
 
 #include <climits>
@@ -36,8 +36,8 @@ typedef std::vector<editChange> editStep;
 struct editHistory
 {
     std::deque<editStep> steps;
-    size_t done = 0;   // steps[0, done) are done; the rest can be redone
-    long savedAt = 0;  // done when the files last held the level; -1 when no step leads there
+    size_t done = 0;      // steps[0, done) are done; the rest can be redone
+    long savedAt = 0;     // done when the files last held the level; -1 when no step leads there
     levelState committed; // the level as of the last step
     std::string clipboard;
 };

@@ -13,7 +13,7 @@
 #include "resources/paths.h"
 #include "resources/textures.h"
 #include "world/camera.h"
-#include "world/level.h"
+#include "world/level_state.h"
 
 #include <cerrno>
 #include <cmath>
@@ -312,8 +312,9 @@ std::string NumberFields(const float* values, int count)
 
 void FormatLevelModelLine(const mesh_mod* model, char* out, size_t size)
 {
-    const float values[7] = {model->placementPosition.x, model->placementPosition.y, model->placementPosition.z,
-                             model->placementRotation.x, model->placementRotation.y, model->placementRotation.z,
+    const float values[7] = {model->placementPosition.x, model->placementPosition.y,
+                             model->placementPosition.z, model->placementRotation.x,
+                             model->placementRotation.y, model->placementRotation.z,
                              model->placementScale};
     snprintf(out, size, "%s,%s", model->name, NumberFields(values, 7).c_str());
 }
@@ -332,7 +333,8 @@ std::string PersonLineOf(const human_being* actor)
     std::string line = std::string(actor->model ? actor->model->name : "") + "," + NumberFields(place, 6);
     char scale[64];
     FormatLevelNumber(actor->scale, scale, sizeof scale);
-    snprintf(part, sizeof part, ",%d,%d,%d,%s", (int)actor->team, (int)actor->type, (int)actor->health, scale);
+    snprintf(part, sizeof part, ",%d,%d,%d,%s", (int)actor->team, (int)actor->type, (int)actor->health,
+             scale);
     line += part;
     if (actor->name[0])
     {
@@ -536,9 +538,11 @@ mesh_mod* LevelLineModel(const char* model, const char* listPath, int lineNumber
     return entry;
 }
 
-human_being* AddHumanFromPersonRecord(const personRecord* record, const char* listPath, int lineNumber, int say)
+human_being* AddHumanFromPersonRecord(const personRecord* record, const char* listPath, int lineNumber,
+                                      int say)
 {
-    mesh_mod* entry = LevelLineModel(record->model, listPath, lineNumber, "//Failed to load object with model: %s");
+    mesh_mod* entry =
+        LevelLineModel(record->model, listPath, lineNumber, "//Failed to load object with model: %s");
     return entry ? MakeHumanFromRecord(record, entry, listPath, lineNumber, say) : nullptr;
 }
 
@@ -571,7 +575,8 @@ int ImportAndLinkPersons(const char* path)
         personRecord record;
         if (!ParsePersonLine(line, &record, path, lineNumber)) continue;
         if (unusableModels.count(record.model)) continue;
-        mesh_mod* entry = LevelLineModel(record.model, path, lineNumber, "//Failed to load object with model: %s");
+        mesh_mod* entry =
+            LevelLineModel(record.model, path, lineNumber, "//Failed to load object with model: %s");
         if (!entry)
         {
             unusableModels.insert(record.model);
@@ -753,8 +758,8 @@ plannedListFile gPersonPlan, gLevelModelPlan;
 // The plan of a list file whose records are had by order (null: gone) and formatted by format.
 // Records without a line follow in the order given.
 template <typename Record, typename Format>
-plannedListFile PlanListFile(const levelFileLines& file, const std::vector<std::pair<int32_t, Record*>>& records,
-                             Format format)
+plannedListFile PlanListFile(const levelFileLines& file,
+                             const std::vector<std::pair<int32_t, Record*>>& records, Format format)
 {
     plannedListFile plan;
     plan.lines.rest = file.rest;
@@ -880,14 +885,16 @@ int WriteLevelModelsFile(FILE* file)
         if (ok) ok = fwrite(text.data(), 1, text.size(), file) == text.size() && fputc('\n', file) != EOF;
     const levelFileLines& kept = gLevelModelPlan.lines;
     if (ok && kept.hasRest)
-        ok = fputs("\n", file) >= 0 && fwrite(kept.rest.data(), 1, kept.rest.size(), file) == kept.rest.size();
+        ok =
+            fputs("\n", file) >= 0 && fwrite(kept.rest.data(), 1, kept.rest.size(), file) == kept.rest.size();
     return ok;
 }
 
 // The tint as read while it has not changed, else its three numbers.
 std::string TintFileText()
 {
-    if (!gTintText.empty() && baseCol1 == gTintRead[0] && baseCol2 == gTintRead[1] && baseCol3 == gTintRead[2])
+    if (!gTintText.empty() && baseCol1 == gTintRead[0] && baseCol2 == gTintRead[1] &&
+        baseCol3 == gTintRead[2])
         return gTintText;
     const float values[3] = {baseCol1, baseCol2, baseCol3};
     char number[3][64];
