@@ -2,7 +2,6 @@
 // so, a file that is no settings file keeps them all), where the file lives, what is written
 // back when the player changes something while playing, and the real program started on a
 // garbage file, on a kept window size, and asked or not asked to keep a change.
-#include "app/options.h"
 #include "app/settings.h"
 #include "test_util.h"
 
@@ -207,87 +206,44 @@ TEST(SettingsFile, ChangesWhilePlayingAreKeptButOverridesAreNot)
     FlushSettings();
     ReadSettingsFile(file.c_str(), &read);
     EXPECT_EQ(read.windowWidth, 900);
-
-    // A run that may not write (a batch run) never does.
-    TempDir other;
-    BeginSettings((other / "settings").c_str(), &stored, 0);
-    gSettings.vsync = 0;
-    TrackSettings(5000);
-    FlushSettings();
-    EXPECT_FALSE(FileExists(other / "settings"));
     gApplySettingsHook = nullptr;
     DefaultSettings(&gSettings);
 }
 
-TEST(Options, SettingsOptionsOverrideForOneRun)
-{
-    KesrowOptions o;
-    char err[256];
-    const char* given[] = {"kesrow", "--sensitivity", "0.25",       "--invert-mouse", "--volume",
-                           "0",      "--no-vsync",    "--windowed", "--fullscreen",   "--save-settings"};
-    ASSERT_EQ(ParseOptions(10, (char**)given, &o, err, sizeof err), kOptionsRun) << err;
-    EXPECT_EQ((std::vector<long>{250, 1, 0, 0, 0, 1, 1}),
-              (std::vector<long>{std::lround(o.sensitivity * 1000), o.invertMouse, o.volume, o.vsync,
-                                 o.windowed, o.fullscreen, o.saveSettings}));
-    // Nothing given: nothing overridden.
-    const char* none[] = {"kesrow", "--fullscreen", "--windowed", "--no-invert-mouse", "--vsync"};
-    ASSERT_EQ(ParseOptions(5, (char**)none, &o, err, sizeof err), kOptionsRun);
-    EXPECT_EQ((std::vector<long>{0, 0, -1, 1, 1, 0, 0}),
-              (std::vector<long>{std::lround(o.sensitivity * 1000), o.invertMouse, o.volume, o.vsync,
-                                 o.windowed, o.fullscreen, o.windowSizeGiven}));
-    const char* bad[][3] = {
-        {"kesrow", "--sensitivity", "0"}, {"kesrow", "--sensitivity", "1x"}, {"kesrow", "--volume", "101"}};
-    for (auto& args : bad)
-        EXPECT_EQ(ParseOptions(3, (char**)args, &o, err, sizeof err), kOptionsError)
-            << args[1] << " " << args[2];
-}
-
-TEST(SettingsRun, AGarbageFileStartsWithTheDefaultsAndAKeptWindowSizeIsUsed)
-{
-    TempDir config, data;
-    ASSERT_TRUE(WriteTextFile(data / "Data/game script", "// nothing to do\n"));
-    const std::string shot = data / "shot.png";
-    const std::string run =
-        "--data '" + data.path + "' --frames 3 --fixed-step 20 --screenshot '" + shot + "'";
-
-    // Garbage: the game starts all the same, full screen (the default: the X server's screen).
-    ASSERT_TRUE(WriteTextFile(config / "kesrow/settings", std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16)));
-    std::string out;
-    EXPECT_EQ(RunCommand(Game(config.path, run), &out), 0) << out;
-    EXPECT_NE(out.find("//Settings " + config.path + "/kesrow/settings is not a settings file"),
-              std::string::npos)
-        << out;
-    PngImage img = ReadPng(shot);
-    EXPECT_TRUE(img.ok && img.width >= 640 && img.height >= 480) << img.width << "x" << img.height;
-
-    // A kept window size; the command line's own for one run, which does not change the file.
-    const std::string kept = "fullscreen no\nwindow-size 200x150\nvolume 30\n";
-    ASSERT_TRUE(WriteTextFile(config / "kesrow/settings", kept));
-    out.clear();
-    EXPECT_EQ(RunCommand(Game(config.path, run), &out), 0) << out;
-    img = ReadPng(shot);
-    EXPECT_TRUE(img.ok && img.width == 200 && img.height == 150) << img.width << "x" << img.height;
-    EXPECT_EQ(RunCommand(Game(config.path, run + " --windowed 160x120 --save-settings"), &out), 0) << out;
-    img = ReadPng(shot);
-    EXPECT_TRUE(img.ok && img.width == 160 && img.height == 120) << img.width << "x" << img.height;
-    EXPECT_EQ(ReadTextFile(config / "kesrow/settings"), kept);
-}
-
-TEST(SettingsRun, AChangeWhilePlayingIsWrittenWhenTheRunMayWrite)
+TEST(SettingsRun, AGarbageFileStartsWithTheDefaultsAKeptSizeIsUsedAndOnlyAskedBatchRunsWrite)
 {
     TempDir config, data;
     // The script turns the sensitivity up and inverts the mouse, as a settings menu would.
     ASSERT_TRUE(WriteTextFile(data / "Data/game script", "setf 1,0.5\nstoref \"mouseSensitivity\",1\n"
                                                          "seti 1,1\nstorei \"invertMouse\",1\n"));
-    const std::string run = "--data '" + data.path + "' --windowed 160x120 --frames 3 --fixed-step 20";
+    const std::string shot = data / "shot.png", file = config / "kesrow/settings";
+    const std::string run =
+        "--data '" + data.path + "' --frames 3 --fixed-step 20 --screenshot '" + shot + "'";
+
+    // Garbage: the game starts all the same, full screen (the default: the X server's screen),
+    // and a batch run keeps its hands off the file.
+    const std::string garbage("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16);
+    ASSERT_TRUE(WriteTextFile(file, garbage));
     std::string out;
-    // A batch run keeps its hands off the settings...
     EXPECT_EQ(RunCommand(Game(config.path, run), &out), 0) << out;
-    EXPECT_FALSE(FileExists(config / "kesrow/settings"));
-    // ...unless asked to; the window size given for the run is not kept.
-    EXPECT_EQ(RunCommand(Game(config.path, run + " --save-settings"), &out), 0) << out;
+    EXPECT_NE(out.find("//Settings " + file + " is not a settings file"), std::string::npos) << out;
+    PngImage img = ReadPng(shot);
+    EXPECT_TRUE(img.ok && img.width >= 640 && img.height >= 480) << img.width << "x" << img.height;
+    EXPECT_EQ(ReadTextFile(file), garbage);
+
+    // A kept window size; the command line's own for one run, which the file does not keep when
+    // the run is asked to write the player's change.
+    const std::string kept = "fullscreen no\nwindow-size 200x150\nvolume 30\n";
+    ASSERT_TRUE(WriteTextFile(file, kept));
+    EXPECT_EQ(RunCommand(Game(config.path, run), &out), 0) << out;
+    img = ReadPng(shot);
+    EXPECT_TRUE(img.ok && img.width == 200 && img.height == 150) << img.width << "x" << img.height;
+    EXPECT_EQ(ReadTextFile(file), kept);
+    EXPECT_EQ(RunCommand(Game(config.path, run + " --windowed 160x120 --save-settings"), &out), 0) << out;
+    img = ReadPng(shot);
+    EXPECT_TRUE(img.ok && img.width == 160 && img.height == 120) << img.width << "x" << img.height;
     playerSettings read;
     DefaultSettings(&read);
-    EXPECT_EQ(ReadSettingsFile((config / "kesrow/settings").c_str(), &read), 1) << out;
-    EXPECT_EQ(Row(read), (std::vector<long>{500, 1, 100, 1, 1280, 720, 1}));
+    EXPECT_EQ(ReadSettingsFile(file.c_str(), &read), 1) << out;
+    EXPECT_EQ(Row(read), (std::vector<long>{500, 1, 30, 0, 200, 150, 1}));
 }
