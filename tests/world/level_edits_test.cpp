@@ -35,7 +35,6 @@ class LevelEdits : public LevelFolderTest
         LoadLevel(level.c_str());
         ASSERT_EQ(Actors().size(), 4u);
     }
-    void Run(const char* instruction, const char* args = "") { ExecuteVXRCommand(instruction, args); }
     std::string Person() { return ReadTextFile(level + "person"); }
     std::vector<std::string> Names()
     {
@@ -86,7 +85,7 @@ TEST_F(LevelEdits, ASaveChangesOnlyTheLinesThatChangedAndKeepsTheStart)
     EXPECT_EQ(Person().substr(0, 16), "crate,0,0,4.25,0");
 }
 
-TEST_F(LevelEdits, NewActorsGoOnWithTheLevelsOwnNumbering)
+TEST_F(LevelEdits, NewAndPastedActorsGoOnWithTheLevelsOwnNumbering)
 {
     // Crate1, Crate2 and Crate4 are there: the next crate is Crate3, spelt as the level spells it,
     // and the one after that Crate5; a crate1 beside Crate1 is never made.
@@ -97,11 +96,21 @@ TEST_F(LevelEdits, NewActorsGoOnWithTheLevelsOwnNumbering)
     // A model the level has not numbered yet starts at 1, spelt as the model is.
     Run("make", "\"box\"");
     EXPECT_STREQ(selHuman->name, "box1");
-    // A freed number is used again.
+    // A freed number is used again, by a pasted actor like the copied one too; nothing is pasted
+    // before something is copied.
+    Run("paste");
+    EXPECT_EQ(Actors().size(), 7u);
     Run("get", "\"Crate2\"");
+    Run("copy");
     Run("off");
-    Run("make", "\"crate\"");
+    Run("edit");
+    Run("paste");
     EXPECT_STREQ(selHuman->name, "Crate2");
+    EXPECT_EQ((std::vector<float>{selHuman->rotation.y, selHuman->scale}),
+              (std::vector<float>{90.0f, 80.0f}));
+    // A pasted actor is an edit like any other: undone, the deleted Crate2 stays deleted.
+    Run("undo");
+    EXPECT_EQ(GetHumanByName("Crate2"), nullptr);
 }
 
 TEST_F(LevelEdits, UndoAndRedoTakeBackEveryEditAlsoAcrossASave)
@@ -183,20 +192,6 @@ TEST_F(LevelEdits, UndoAndRedoTakeBackEveryEditAlsoAcrossASave)
     Run("put", "0,0,0");
     Run("redo", "1");
     EXPECT_EQ(gScriptVars.i[0], 0);
-}
-
-TEST_F(LevelEdits, PasteMakesANewActorLikeTheCopiedOne)
-{
-    Run("paste");
-    EXPECT_EQ(Actors().size(), 4u) << "nothing copied yet";
-    Run("get", "\"Crate2\"");
-    Run("copy");
-    Run("paste");
-    EXPECT_STREQ(selHuman->name, "Crate3");
-    EXPECT_EQ((std::vector<float>{selHuman->rotation.y, selHuman->scale}), (std::vector<float>{90.0f, 80.0f}));
-    // A pasted actor is an edit like any other.
-    Run("undo");
-    EXPECT_EQ(GetHumanByName("Crate3"), nullptr);
 }
 
 TEST_F(LevelEdits, SaveAsWritesANewLevelFolderThatLoadsOnItsOwn)

@@ -78,10 +78,10 @@ TEST_F(Levels, AnyOfTheFourFilesMakesALevelAndEachMissingOneIsReportedInOrder)
     EXPECT_EQ(viewangle, 45.0f);
 }
 
-TEST_F(Levels, AFolderWithNoneOfTheFourIsRefusedAndKeepsTheLevelFolder)
+TEST_F(Levels, AFolderWithNoneOfTheFourIsRefusedAndNothingIsSavedUntilALevelLoadsAgain)
 {
     WriteTextFile(level + "starting", "0\n0\n0\n0\n0\n0\n");
-    WriteTextFile(level + "person", "crate,0,0,0,0,0,0,0,1,100,100");
+    WriteTextFile(level + "person", "box,1,0,0,0,0,0,0,1,100,100,Keeper");
     LoadLevel(level.c_str());
     ASSERT_EQ(Actors().size(), 1u);
 
@@ -98,6 +98,12 @@ TEST_F(Levels, AFolderWithNoneOfTheFourIsRefusedAndKeepsTheLevelFolder)
     EXPECT_TRUE(Actors().empty());
     ASSERT_NE(baseScript.next, nullptr);
     EXPECT_EQ(std::string(baseScript.next->path), empty + "load script");
+    // Saving the emptied world over the level is refused, a key frame too.
+    EXPECT_NE(Run("save").find("//Could not save " + level + ": the last level load failed"),
+              std::string::npos);
+    EXPECT_NE(Run("savekey", "1").find("//Could not save the key frame"), std::string::npos);
+    EXPECT_EQ(ReadTextFile(level + "person"), "box,1,0,0,0,0,0,0,1,100,100,Keeper");
+    EXPECT_FALSE(FileExists(level + "keyframe1"));
 
     // An empty folder name is no load at all.
     levelChanged = 0;
@@ -105,6 +111,11 @@ TEST_F(Levels, AFolderWithNoneOfTheFourIsRefusedAndKeepsTheLevelFolder)
     LoadLevel("");
     EXPECT_EQ(levelChanged + (int)LevelConsole().size(), 0);
     EXPECT_NE(baseScript.next, nullptr);
+    // Once a level has loaded again, save writes it.
+    LoadLevel(level.c_str());
+    Actors()[0]->position.x = 7;
+    EXPECT_EQ(Run("save"), "");
+    EXPECT_EQ(ReadTextFile(level + "person"), "box,7,0,0,0,0,0,0,1,100,100,Keeper");
 }
 
 TEST_F(Levels, LoadingALevelUnloadsEverythingThePreviousOneOwned)
@@ -139,6 +150,7 @@ TEST_F(Levels, LevelModelsArePlacedWithTheirScaleFromEitherModelsFolder)
     WriteTextFile(level + "level models", "box,1,0,0,0,0,0,0\r\n"
                                           "crate,0,0,0,0,90,0,-50\r\n"
                                           "barrel,0,0,0,0,0,0,250\r\n"
+                                          "barrel,0,0,0,0,0,0,300\r\n"
                                           "box,0,2,0,0,0,0\r\n");
     ASSERT_EQ(LoadLevelModels((level + "level models").c_str()), 1);
     std::vector<mesh_mod*> models;
@@ -147,14 +159,16 @@ TEST_F(Levels, LevelModelsArePlacedWithTheirScaleFromEitherModelsFolder)
     ASSERT_EQ(models.size(), 3u);
     EXPECT_EQ(levelMeshPtr, models[2]);
     // Scale 0 and below are 100; a line without a scale takes the line before's (the skipped one's).
-    EXPECT_EQ((std::vector<float>{100, 100, 250, 90}),
+    EXPECT_EQ((std::vector<float>{100, 100, 300, 90}),
               (std::vector<float>{models[0]->placementScale, models[1]->placementScale,
                                   models[2]->placementScale, models[1]->placementRotation.y}));
-    // The level's own box (2 wide) moved to x = 1; the last one is scaled 2.5 and raised by 2.
+    // The level's own box (2 wide) moved to x = 1; the last one is scaled 3 and raised by 2.
     const vtx_typ *first = models[0]->vertexListHead.next->next, *last = models[2]->vertexListHead.next->next;
-    ExpectVector({first->x, last->x, last->y}, 3, 5, 2);
+    ExpectVector({first->x, last->x, last->y}, 3, 6, 2);
     EXPECT_TRUE(models[0]->owner == nullptr && CountQuads() == 3);
-    EXPECT_TRUE(ConsoleHas("//Failed to load level model: barrel"));
+    // A model that is not there is looked for and said once, however many lines name it.
+    ASSERT_EQ(LinesAfterLoading().size(), 1u);
+    EXPECT_EQ(LinesAfterLoading()[0].rfind("//Failed to load level model: barrel (", 0), 0u);
     EXPECT_EQ(LoadLevelModels((level + "none").c_str()), 0);
     EXPECT_EQ(CountQuads(), 3); // a missing file leaves the level as it was
 }
@@ -191,7 +205,8 @@ TEST_F(Levels, ASavedLevelLoadsBackToTheSameLevel)
     };
     const std::vector<std::string> before = state();
     ASSERT_EQ(before.size(), 3u + 2 + 9);
-    EXPECT_EQ(before[0], "box,1,0,-3,0,180,0,2,0,80,50,Guard,\"Data/guard\",1,\"Data/look\",6" + std::to_string(1.0f));
+    EXPECT_EQ(before[0],
+              "box,1,0,-3,0,180,0,2,0,80,50,Guard,\"Data/guard\",1,\"Data/look\",6" + std::to_string(1.0f));
 
     const std::string copy = dir / "levels/copy/";
     std::filesystem::create_directories(copy);
