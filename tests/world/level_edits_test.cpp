@@ -36,6 +36,13 @@ class LevelEdits : public LevelFolderTest
         ASSERT_EQ(Actors().size(), 4u);
     }
     std::string Person() { return ReadTextFile(level + "person"); }
+    // What can be undone and redone, and whether something is unsaved.
+    std::vector<int> Counts()
+    {
+        int undoable = -1, redoable = -1, unsaved = -1;
+        LevelEditCounts(&undoable, &redoable, &unsaved);
+        return {undoable, redoable, unsaved};
+    }
     std::vector<std::string> Names()
     {
         std::vector<std::string> out;
@@ -115,20 +122,12 @@ TEST_F(LevelEdits, NewAndPastedActorsGoOnWithTheLevelsOwnNumbering)
 
 TEST_F(LevelEdits, UndoAndRedoTakeBackEveryEditAlsoAcrossASave)
 {
-    int undoable = -1, redoable = -1, unsaved = -1;
-    LevelEditCounts(&undoable, &redoable, &unsaved);
-    EXPECT_EQ((std::vector<int>{undoable, redoable, unsaved}), (std::vector<int>{0, 0, 0}));
-
-    Run("get", "\"Crate1\"");
-    Run("put", "1.5,0,2");
-    Run("edit");
-    Run("spin", "0,45,0");
-    Run("size", "150");
-    Run("edit");
-    Run("get", "\"Guard\"");
-    Run("off");
-    Run("edit");
-    Run("make", "\"crate\"");
+    EXPECT_EQ(Counts(), (std::vector<int>{0, 0, 0}));
+    const std::pair<const char*, const char*> edits[] = {
+        {"get", "\"Crate1\""}, {"put", "1.5,0,2"},   {"edit", ""}, {"spin", "0,45,0"}, {"size", "150"},
+        {"edit", ""},          {"get", "\"Guard\""}, {"off", ""},  {"edit", ""},       {"make", "\"crate\""}};
+    for (const auto& [instruction, args] : edits)
+        Run(instruction, args);
     // The last edit is not closed: undo closes it first and takes it back.
     Run("history", "4");
     EXPECT_EQ((std::vector<int>{gScriptVars.i[3], gScriptVars.i[4], gScriptVars.i[5]}),
@@ -153,12 +152,10 @@ TEST_F(LevelEdits, UndoAndRedoTakeBackEveryEditAlsoAcrossASave)
 
     // Saved now: the history goes on, and undoing back to the save leaves nothing unsaved.
     ASSERT_EQ(SaveCurrentLevel(), 1);
-    LevelEditCounts(&undoable, &redoable, &unsaved);
-    EXPECT_EQ((std::vector<int>{undoable, redoable, unsaved}), (std::vector<int>{2, 2, 0}));
+    EXPECT_EQ(Counts(), (std::vector<int>{2, 2, 0}));
     Run("undo");
     Run("undo");
-    LevelEditCounts(&undoable, &redoable, &unsaved);
-    EXPECT_EQ((std::vector<int>{undoable, redoable, unsaved}), (std::vector<int>{0, 4, 1}));
+    EXPECT_EQ(Counts(), (std::vector<int>{0, 4, 1}));
     ASSERT_EQ(SaveCurrentLevel(), 1);
     EXPECT_EQ(Person(), person) << "all taken back: the files as they were";
     Run("redo");

@@ -100,6 +100,8 @@ TEST_F(LevelFiles, ActorsLoadWithModelsNamesAndScriptsAndProblemsAtTheirLine)
     ASSERT_TRUE(a[0]->scripts && a[0]->scripts->next && a[0]->scripts->owner == a[0]);
     EXPECT_EQ(std::string(a[0]->scripts->path) + " " + a[0]->scripts->next->path, "Data/guard Data/look");
     EXPECT_EQ(a[0]->scripts->eventMask * 10 + a[0]->scripts->next->eventMask, 16);
+    // As a save writes the actor: every field, the scripts included.
+    EXPECT_EQ(PersonLineOf(a[0]), "box,1.5,0,-2,0,90,0,2,0,75,50,Guard,\"Data/guard\",1,\"Data/look\",6");
 
     // Unnamed: the model's name and the first free number; a taken name gets a free one too. The
     // level's own Models folder first (box is 2 there), then scaled.
