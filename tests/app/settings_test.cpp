@@ -99,12 +99,10 @@ TEST(SettingsFile, EachLineIsReadOrKeepsItsDefault)
 
 TEST(SettingsFile, LivesInTheConfigurationFolderAndReadsBackWhatWasWritten)
 {
-    const char* savedXdg = getenv("XDG_CONFIG_HOME");
-    const std::string keepXdg = savedXdg ? savedXdg : "";
+    const std::string keepXdg = getenv("XDG_CONFIG_HOME") ? getenv("XDG_CONFIG_HOME") : "";
     const char* savedHome = getenv("HOME");
     const std::string keepHome = savedHome ? savedHome : "";
-    char path[64];
-    // {XDG_CONFIG_HOME, HOME (null: unset), the path, room}
+    // {XDG_CONFIG_HOME, HOME (null: unset), the path ("" none), room}
     const std::tuple<const char*, const char*, const char*, int> rows[] = {
         {"/x/conf", "/home/me", "/x/conf/kesrow/settings", 64},
         {"relative", "/home/me", "/home/me/.config/kesrow/settings", 64},
@@ -114,21 +112,15 @@ TEST(SettingsFile, LivesInTheConfigurationFolderAndReadsBackWhatWasWritten)
     for (const auto& [xdg, home, want, room] : rows)
     {
         setenv("XDG_CONFIG_HOME", xdg, 1);
-        if (home)
-            setenv("HOME", home, 1);
-        else
-            unsetenv("HOME");
-        path[0] = 0;
+        home ? setenv("HOME", home, 1) : unsetenv("HOME");
+        char path[64] = "";
         EXPECT_EQ(SettingsFilePath(path, room), want[0] ? 1 : 0) << xdg;
-        if (want[0])
-        {
-            EXPECT_STREQ(path, want);
-        }
+        if (want[0]) EXPECT_STREQ(path, want) << xdg;
     }
     setenv("XDG_CONFIG_HOME", keepXdg.c_str(), 1);
     if (savedHome) setenv("HOME", keepHome.c_str(), 1);
 
-    // The folders are made; every value comes back as it went in.
+    // The folders are made, for the player alone; every value comes back as it went in.
     TempDir dir;
     const std::string file = dir / "a/b/kesrow/settings";
     playerSettings out = {0.375f, 1, 7, 0, 333, 222, 0}, in;
