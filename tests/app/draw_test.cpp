@@ -187,11 +187,11 @@ TEST_F(SceneDrawing, NoFrameWhileTheLevelChangesAndFogFollowsDoFog)
 
     // Fog ending at 1 hides the panel 5 away in the fog colour, which is the tint; off again, it
     // is gone in the very next frame.
-    tintColor = fastVector_Set(1.0f, 0.5f, 0.25f);
+    tintColor = fastVector_Set(0.5f, 1.0f, 0.25f);
     doFog = 1;
     gFogEnd = 1.0f;
     rgb fogged = At(Frame(), 0.5f);
-    EXPECT_TRUE(abs(fogged[0] - 255) <= 2 && abs(fogged[1] - 128) <= 2 && abs(fogged[2] - 64) <= 2)
+    EXPECT_TRUE(abs(fogged[0] - 128) <= 2 && abs(fogged[1] - 255) <= 2 && abs(fogged[2] - 64) <= 2)
         << fogged[0] << " " << fogged[1] << " " << fogged[2];
     doFog = 0;
     EXPECT_EQ(kRed, At(Frame(), 0.5f));

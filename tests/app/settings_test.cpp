@@ -50,7 +50,7 @@ TEST(SettingsFile, EachLineIsReadOrKeepsItsDefault)
          ""},
         {"window-size 640x480\nfullscreen 1\n", {140, 0, 100, 1, 640, 480, 1}, ""},
         {"mouse-sensitivity 0\n", kDefaults,
-         "line 1: mouse-sensitivity \"0\" is not a number from 0.001 to 10"},
+         "line 1: mouse-sensitivity \"0\" is not a number from 0.001 to 10; the default is used"},
         {"mouse-sensitivity nan\nmouse-sensitivity 0.5x\n", kDefaults,
          "(and 1 more problem); the defaults are used for them"},
         {"volume 50\nvolume 101\n", {140, 0, 50, 1, 1280, 720, 1}, "line 2: volume \"101\""},

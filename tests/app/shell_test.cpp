@@ -72,6 +72,8 @@ TEST(Options, ParsesEveryOptionAndRefusesMistakes)
                                                        {"--record", "p.rec", "--check"}};
     for (const auto& args : bad)
         EXPECT_EQ(parse(args), kOptionsError) << args[0];
+    parse({"--screenshot"});
+    EXPECT_STREQ(err, "--screenshot needs a path");
     // What the recording holds cannot be given again, nor a second recording.
     const std::vector<std::vector<const char*>> clashes = {{"--record", "1"},      {"--check"},
                                                            {"--fixed-step", "1"},  {"--seed", "1"},

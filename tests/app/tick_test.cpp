@@ -144,8 +144,8 @@ TEST_F(GameTick, LetsThePlayerAndTheActorsFallAndWalkClearsTheLevelFlagAndCarrie
     baseCol1 = 0.25f, baseCol2 = 0.5f, baseCol3 = 0.75f;
     Tick(320, 240);
     EXPECT_EQ(0, levelChanged);
-    EXPECT_EQ((std::vector<float>{0.25f, 0.75f, 0.5f, 0.75f}),
-              (std::vector<float>{tintColor.x, tintColor.z, fogColor[1], fogColor[2]}));
+    EXPECT_EQ((std::vector<float>{0.25f, 0.75f, 0.25f, 0.5f, 0.75f}),
+              (std::vector<float>{tintColor.x, tintColor.z, fogColor[0], fogColor[1], fogColor[2]}));
     baseCol1 = baseCol2 = baseCol3 = 1.0f;
     for (int i = 0; i < 99; i++)
         Tick(320, 240);

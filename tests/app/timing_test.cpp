@@ -94,10 +94,10 @@ TEST(Clock, TickCountAndCounterConversion)
     EXPECT_EQ(TickCount(), 60);
     curTime = 16;
     EXPECT_EQ(TickCount(), 0);
-    // Truncated, not rounded; no frequency, no time.
-    EXPECT_EQ((std::vector<int64_t>{2500, 1, 0}),
+    // Truncated, not rounded; a counter of one tick a second; no frequency, no time.
+    EXPECT_EQ((std::vector<int64_t>{2500, 1, 5000, 0}),
               (std::vector<int64_t>{CounterToMs(2500, 1000), CounterToMs(1999999, 1000000000),
-                                    CounterToMs(123, 0)}));
+                                    CounterToMs(5, 1), CounterToMs(123, 0)}));
 }
 
 TEST_F(SchedulerFixture, WaitUntilTheNextTickIsDue)

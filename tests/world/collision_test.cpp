@@ -130,6 +130,14 @@ TEST_F(Collision, TeamShotsPassTheirTeamAndThePlayersBoxTurnsWithHim)
     EXPECT_EQ(PlayerIsIntersected(V(3, 0.5f, -5), V(3, 0.5f, 5)), 1);
     EXPECT_EQ(PlayerIsIntersected(V(3, 1.4f, -5), V(3, 1.4f, 5)), 0); // over the 1.3 top
     EXPECT_EQ(PlayerIsIntersected(V(0, 0.5f, 0.3f), V(5, 0.5f, 0.3f)), 0);
+    // Down onto the top (1.3 over the feet, which actors stand on) and up into the bottom, near
+    // each corner of the 0.5 square.
+    for (float dx : {-0.24f, 0.24f})
+        for (float dz : {-0.24f, 0.24f})
+            EXPECT_EQ(PlayerIsIntersected(V(3 + dx, 3, dz), V(3 + dx, 1, dz)) +
+                          PlayerIsIntersected(V(3 + dx, -1, dz), V(3 + dx, 0.3f, dz)),
+                      2)
+                << dx << " " << dz;
     PutPlayer(3, 0, 0, 45); // a corner now reaches 0.35 out
     EXPECT_EQ(PlayerIsIntersected(V(0, 0.5f, 0.3f), V(5, 0.5f, 0.3f)), 1);
 }

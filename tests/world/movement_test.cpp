@@ -166,6 +166,11 @@ TEST_F(Movement, ActorsWalkToTheirTargetTurnToItAndSlideOrStopAtWalls)
     h->rotation.y = 0.0f;
     EXPECT_EQ(0, HumanGoForward(h, 0.3f));
     ExpectVector(h->position, 0.15f, 0, 2.8f, 1e-3f);
+    // Off the floor's edge there is no ground: the step is not taken.
+    h->position = V(0, 0, -9.9f);
+    h->rotation.y = 180.0f;
+    EXPECT_EQ(0, HumanGoForward(h, 0.3f));
+    ExpectVector(h->position, 0, 0, -9.9f, 1e-4f);
     // alwaysWalk: through the wall and off the floor without a fall.
     alwaysWalk = 1;
     h->walkTarget = V(0.15f, 0, 14);
