@@ -38,31 +38,26 @@ struct ConsoleTest : ::testing::Test
         ResetConsole();
         PLT_ResetKeys();
     }
-    // One tick's input as the game tick reads it.
-    static int Tick()
+    // One tick's input as the game tick reads it, after the given typed text and keys.
+    static int Tick(const std::string& text = "", std::vector<int> keys = {})
     {
+        for (char c : text)
+            PLT_TypedChar(c);
+        for (int vk : keys)
+            PLT_TypedKey(vk);
         GetAllKeys();
         const int paused = ConsoleTick();
         SaveOldKeys();
         return paused;
     }
-    static void Press(int vk)
+    static int Press(int vk)
     {
         PLT_KeyEvent(vk, 1);
         PLT_TypedKey(vk);
         PLT_KeyEvent(vk, 0);
+        return Tick();
     }
-    static void Type(const std::string& text)
-    {
-        for (char c : text)
-            PLT_TypedChar(c);
-    }
-    static void Enter(const std::string& line)
-    {
-        Type(line);
-        PLT_TypedKey(13);
-        Tick();
-    }
+    static void Enter(const std::string& line) { Tick(line, {13}); }
     static std::vector<std::string> Newest(int n)
     {
         std::vector<std::string> lines;
@@ -76,82 +71,62 @@ struct ConsoleTest : ::testing::Test
 
 TEST_F(ConsoleTest, OpensOnItsKeyEditsAndRunsTypedLines)
 {
-    // Typing while it is closed goes nowhere; the console key opens it and pauses the game.
-    Type("lost");
-    EXPECT_EQ(0, Tick());
-    // What is typed after the console key, even in the same tick, is the line's.
-    Press(kConsoleKey);
-    Type("`seti 9,1"); // the key's own character comes with it
-    PLT_TypedKey(13);
-    EXPECT_EQ(1, Tick());
+    // Typing while it is closed goes nowhere; the console key opens it and pauses the game. What
+    // is typed after the console key, even in the same tick, is the line's (the key's own
+    // character comes with it).
+    EXPECT_EQ(0, Tick("lost"));
+    PLT_KeyEvent(kConsoleKey, 1);
+    PLT_TypedKey(kConsoleKey);
+    PLT_KeyEvent(kConsoleKey, 0);
+    EXPECT_EQ(1, Tick("`seti 9,1", {13}));
     EXPECT_EQ(1, gConsoleOpen);
     EXPECT_EQ(1, gScriptVars.i[8]);
     EXPECT_STREQ("", ConsoleInputLine());
 
-    // A typed line runs as a command line; a register name shows the register.
-    Enter("seti 3,7");
-    Enter(" i3");
-    Enter("s17");
+    // A typed line runs as a command line; a register name shows the register; what cannot run
+    // says why, in the scroll-back and on the console output.
+    for (const char* line : {"seti 3,7", " i3", "s17"})
+        Enter(line);
     EXPECT_EQ(7, gScriptVars.i[2]);
     EXPECT_EQ((std::vector<std::string>{"> seti 3,7", ">  i3", "i3 = 7", "> s17",
                                         "//Console: register 17 is not 1 to 16"}),
               Newest(5));
-    // What cannot run says why, in the scroll-back and on the console output.
-    Enter("addi 17,1");
-    Enter("if i,1,=,2");
-    Enter("frobnicate 2");
-    Enter("addi 3,x");
+    for (const char* line : {"addi 17,1", "if i,1,=,2", "frobnicate 2", "addi 3,x"})
+        Enter(line);
     EXPECT_TRUE(console.Has("//Command addi: register 17 is not 1 to 16"));
     EXPECT_TRUE(console.Has("//Console: \"if\" works only inside a script"));
     EXPECT_TRUE(console.Has("//Console: unknown instruction \"frobnicate\""));
     EXPECT_EQ("//Console: addi: the arguments \"3,x\" cannot be used", Newest(1)[0]);
 
     // Editing: "abc", two left, a backspace, an X, to the end and back home, a delete.
-    Type("abc");
-    for (int vk : {37, 37, 8})
-        PLT_TypedKey(vk);
-    Type("X");
-    for (int vk : {35, 36, 46})
-        PLT_TypedKey(vk);
-    Tick();
+    Tick("abc", {37, 37, 8});
+    Tick("X", {35, 36, 46});
     EXPECT_STREQ("bc", ConsoleInputLine());
     EXPECT_EQ(0, ConsoleCursor());
     // The history: Up walks back through the lines run, the same line run twice is kept once,
     // Down comes back to an empty line; Right past the end stays at the end.
-    for (int vk : {46, 46})
-        PLT_TypedKey(vk);
+    Tick("", {46, 46});
     Enter("addi 3,x");
-    for (int vk : {38, 38})
-        PLT_TypedKey(vk);
-    Tick();
+    Tick("", {38, 38});
     EXPECT_STREQ("frobnicate 2", ConsoleInputLine());
-    for (int vk : {40, 40, 39})
-        PLT_TypedKey(vk);
-    Tick();
+    Tick("", {40, 40, 39});
     EXPECT_STREQ("", ConsoleInputLine());
     EXPECT_EQ(0, ConsoleCursor());
     // A line from the history, changed and run.
-    PLT_TypedKey(38);
-    for (int vk : {8, 8, 8})
-        PLT_TypedKey(vk);
-    Type("3,1");
-    PLT_TypedKey(13);
-    Tick();
+    Tick("", {38, 8, 8, 8});
+    Enter("3,1");
     EXPECT_EQ(8, gScriptVars.i[2]);
     // A line longer than the editor holds is cut there.
-    Type(std::string(kConsoleInputMax + 20, 'x'));
-    Tick();
+    Tick(std::string(kConsoleInputMax + 20, 'x'));
     EXPECT_EQ(size_t(kConsoleInputMax), strlen(ConsoleInputLine()));
 
     // The console key closes it, in a tick that is still paused; the game goes on in the next.
-    Press(kConsoleKey);
-    EXPECT_EQ(1, Tick());
+    // Escape closes it too.
+    EXPECT_EQ(1, Press(kConsoleKey));
     EXPECT_EQ(0, gConsoleOpen);
     EXPECT_EQ(0, Tick());
     Press(kConsoleKey);
-    Tick();
-    Press(27);
-    EXPECT_EQ(1, Tick());
+    EXPECT_EQ(1, Press(27));
     EXPECT_EQ(0, gConsoleOpen);
 }
 
@@ -180,29 +155,21 @@ TEST_F(ConsoleTest, ScrollBackAndNoticesComeFromTheConsoleOutput)
 
     // While the console is open a problem is in the scroll-back only: it is on the screen.
     Press(kConsoleKey);
-    Tick();
-    OutputToConsole("//seen in the console");
-    EXPECT_EQ(0, ConsoleNotices(9000, shown, kNotices));
     gCurrentTime = 9000;
+    OutputToConsole("//seen in the console");
     EXPECT_EQ(0, ConsoleNotices(9000, shown, kNotices));
 
     // Page Up scrolls back by ten lines, never past the oldest; Page Down comes back; a new line
     // keeps a reader who scrolled back on the lines he reads.
     for (int i = 0; i < 30; i++)
         OutputToConsole(("//line " + std::to_string(i)).c_str());
-    for (int vk : {33, 33})
-        PLT_TypedKey(vk);
-    Tick();
+    Tick("", {33, 33});
     EXPECT_EQ(20, ConsoleScroll());
     OutputToConsole("//newer");
     EXPECT_EQ(21, ConsoleScroll());
-    for (int i = 0; i < 5; i++)
-        PLT_TypedKey(33);
-    Tick();
+    Tick("", {33, 33, 33, 33, 33});
     EXPECT_EQ(ConsoleLineCount() - 1, ConsoleScroll());
-    for (int i = 0; i < 6; i++)
-        PLT_TypedKey(34);
-    Tick();
+    Tick("", std::vector<int>(6, 34));
     EXPECT_EQ(0, ConsoleScroll());
     // The scroll-back keeps the newest lines, each cut to what a line holds. (Each line differs:
     // the same line again within one tick is only counted.)

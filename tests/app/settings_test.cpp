@@ -2,7 +2,6 @@
 // so, a file that is no settings file keeps them all), where the file lives, what is written
 // back when the player changes something while playing, and the real program started on a
 // garbage file, on a kept window size, and asked or not asked to keep a change.
-#include "app/options.h"
 #include "app/settings.h"
 #include "test_util.h"
 
@@ -51,7 +50,7 @@ TEST(SettingsFile, EachLineIsReadOrKeepsItsDefault)
          ""},
         {"window-size 640x480\nfullscreen 1\n", {140, 0, 100, 1, 640, 480, 1}, ""},
         {"mouse-sensitivity 0\n", kDefaults,
-         "line 1: mouse-sensitivity \"0\" is not a number from 0.001 to 10"},
+         "line 1: mouse-sensitivity \"0\" is not a number from 0.001 to 10; the default is used"},
         {"mouse-sensitivity nan\nmouse-sensitivity 0.5x\n", kDefaults,
          "(and 1 more problem); the defaults are used for them"},
         {"volume 50\nvolume 101\n", {140, 0, 50, 1, 1280, 720, 1}, "line 2: volume \"101\""},
@@ -100,12 +99,10 @@ TEST(SettingsFile, EachLineIsReadOrKeepsItsDefault)
 
 TEST(SettingsFile, LivesInTheConfigurationFolderAndReadsBackWhatWasWritten)
 {
-    const char* savedXdg = getenv("XDG_CONFIG_HOME");
-    const std::string keepXdg = savedXdg ? savedXdg : "";
+    const std::string keepXdg = getenv("XDG_CONFIG_HOME") ? getenv("XDG_CONFIG_HOME") : "";
     const char* savedHome = getenv("HOME");
     const std::string keepHome = savedHome ? savedHome : "";
-    char path[64];
-    // {XDG_CONFIG_HOME, HOME (null: unset), the path, room}
+    // {XDG_CONFIG_HOME, HOME (null: unset), the path ("" none), room}
     const std::tuple<const char*, const char*, const char*, int> rows[] = {
         {"/x/conf", "/home/me", "/x/conf/kesrow/settings", 64},
         {"relative", "/home/me", "/home/me/.config/kesrow/settings", 64},
@@ -115,21 +112,15 @@ TEST(SettingsFile, LivesInTheConfigurationFolderAndReadsBackWhatWasWritten)
     for (const auto& [xdg, home, want, room] : rows)
     {
         setenv("XDG_CONFIG_HOME", xdg, 1);
-        if (home)
-            setenv("HOME", home, 1);
-        else
-            unsetenv("HOME");
-        path[0] = 0;
+        home ? setenv("HOME", home, 1) : unsetenv("HOME");
+        char path[64] = "";
         EXPECT_EQ(SettingsFilePath(path, room), want[0] ? 1 : 0) << xdg;
-        if (want[0])
-        {
-            EXPECT_STREQ(path, want);
-        }
+        if (want[0]) EXPECT_STREQ(path, want) << xdg;
     }
     setenv("XDG_CONFIG_HOME", keepXdg.c_str(), 1);
     if (savedHome) setenv("HOME", keepHome.c_str(), 1);
 
-    // The folders are made; every value comes back as it went in.
+    // The folders are made, for the player alone; every value comes back as it went in.
     TempDir dir;
     const std::string file = dir / "a/b/kesrow/settings";
     playerSettings out = {0.375f, 1, 7, 0, 333, 222, 0}, in;
@@ -207,87 +198,44 @@ TEST(SettingsFile, ChangesWhilePlayingAreKeptButOverridesAreNot)
     FlushSettings();
     ReadSettingsFile(file.c_str(), &read);
     EXPECT_EQ(read.windowWidth, 900);
-
-    // A run that may not write (a batch run) never does.
-    TempDir other;
-    BeginSettings((other / "settings").c_str(), &stored, 0);
-    gSettings.vsync = 0;
-    TrackSettings(5000);
-    FlushSettings();
-    EXPECT_FALSE(FileExists(other / "settings"));
     gApplySettingsHook = nullptr;
     DefaultSettings(&gSettings);
 }
 
-TEST(Options, SettingsOptionsOverrideForOneRun)
-{
-    KesrowOptions o;
-    char err[256];
-    const char* given[] = {"kesrow", "--sensitivity", "0.25",       "--invert-mouse", "--volume",
-                           "0",      "--no-vsync",    "--windowed", "--fullscreen",   "--save-settings"};
-    ASSERT_EQ(ParseOptions(10, (char**)given, &o, err, sizeof err), kOptionsRun) << err;
-    EXPECT_EQ((std::vector<long>{250, 1, 0, 0, 0, 1, 1}),
-              (std::vector<long>{std::lround(o.sensitivity * 1000), o.invertMouse, o.volume, o.vsync,
-                                 o.windowed, o.fullscreen, o.saveSettings}));
-    // Nothing given: nothing overridden.
-    const char* none[] = {"kesrow", "--fullscreen", "--windowed", "--no-invert-mouse", "--vsync"};
-    ASSERT_EQ(ParseOptions(5, (char**)none, &o, err, sizeof err), kOptionsRun);
-    EXPECT_EQ((std::vector<long>{0, 0, -1, 1, 1, 0, 0}),
-              (std::vector<long>{std::lround(o.sensitivity * 1000), o.invertMouse, o.volume, o.vsync,
-                                 o.windowed, o.fullscreen, o.windowSizeGiven}));
-    const char* bad[][3] = {
-        {"kesrow", "--sensitivity", "0"}, {"kesrow", "--sensitivity", "1x"}, {"kesrow", "--volume", "101"}};
-    for (auto& args : bad)
-        EXPECT_EQ(ParseOptions(3, (char**)args, &o, err, sizeof err), kOptionsError)
-            << args[1] << " " << args[2];
-}
-
-TEST(SettingsRun, AGarbageFileStartsWithTheDefaultsAndAKeptWindowSizeIsUsed)
-{
-    TempDir config, data;
-    ASSERT_TRUE(WriteTextFile(data / "Data/game script", "// nothing to do\n"));
-    const std::string shot = data / "shot.png";
-    const std::string run =
-        "--data '" + data.path + "' --frames 3 --fixed-step 20 --screenshot '" + shot + "'";
-
-    // Garbage: the game starts all the same, full screen (the default: the X server's screen).
-    ASSERT_TRUE(WriteTextFile(config / "kesrow/settings", std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16)));
-    std::string out;
-    EXPECT_EQ(RunCommand(Game(config.path, run), &out), 0) << out;
-    EXPECT_NE(out.find("//Settings " + config.path + "/kesrow/settings is not a settings file"),
-              std::string::npos)
-        << out;
-    PngImage img = ReadPng(shot);
-    EXPECT_TRUE(img.ok && img.width >= 640 && img.height >= 480) << img.width << "x" << img.height;
-
-    // A kept window size; the command line's own for one run, which does not change the file.
-    const std::string kept = "fullscreen no\nwindow-size 200x150\nvolume 30\n";
-    ASSERT_TRUE(WriteTextFile(config / "kesrow/settings", kept));
-    out.clear();
-    EXPECT_EQ(RunCommand(Game(config.path, run), &out), 0) << out;
-    img = ReadPng(shot);
-    EXPECT_TRUE(img.ok && img.width == 200 && img.height == 150) << img.width << "x" << img.height;
-    EXPECT_EQ(RunCommand(Game(config.path, run + " --windowed 160x120 --save-settings"), &out), 0) << out;
-    img = ReadPng(shot);
-    EXPECT_TRUE(img.ok && img.width == 160 && img.height == 120) << img.width << "x" << img.height;
-    EXPECT_EQ(ReadTextFile(config / "kesrow/settings"), kept);
-}
-
-TEST(SettingsRun, AChangeWhilePlayingIsWrittenWhenTheRunMayWrite)
+TEST(SettingsRun, AGarbageFileStartsWithTheDefaultsAKeptSizeIsUsedAndOnlyAskedBatchRunsWrite)
 {
     TempDir config, data;
     // The script turns the sensitivity up and inverts the mouse, as a settings menu would.
     ASSERT_TRUE(WriteTextFile(data / "Data/game script", "setf 1,0.5\nstoref \"mouseSensitivity\",1\n"
                                                          "seti 1,1\nstorei \"invertMouse\",1\n"));
-    const std::string run = "--data '" + data.path + "' --windowed 160x120 --frames 3 --fixed-step 20";
+    const std::string shot = data / "shot.png", file = config / "kesrow/settings";
+    const std::string run =
+        "--data '" + data.path + "' --frames 3 --fixed-step 20 --screenshot '" + shot + "'";
+
+    // Garbage: the game starts all the same, full screen (the default: the X server's screen),
+    // and a batch run keeps its hands off the file.
+    const std::string garbage("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16);
+    ASSERT_TRUE(WriteTextFile(file, garbage));
     std::string out;
-    // A batch run keeps its hands off the settings...
     EXPECT_EQ(RunCommand(Game(config.path, run), &out), 0) << out;
-    EXPECT_FALSE(FileExists(config / "kesrow/settings"));
-    // ...unless asked to; the window size given for the run is not kept.
-    EXPECT_EQ(RunCommand(Game(config.path, run + " --save-settings"), &out), 0) << out;
+    EXPECT_NE(out.find("//Settings " + file + " is not a settings file"), std::string::npos) << out;
+    PngImage img = ReadPng(shot);
+    EXPECT_TRUE(img.ok && img.width >= 640 && img.height >= 480) << img.width << "x" << img.height;
+    EXPECT_EQ(ReadTextFile(file), garbage);
+
+    // A kept window size; the command line's own for one run, which the file does not keep when
+    // the run is asked to write the player's change.
+    const std::string kept = "fullscreen no\nwindow-size 200x150\nvolume 30\n";
+    ASSERT_TRUE(WriteTextFile(file, kept));
+    EXPECT_EQ(RunCommand(Game(config.path, run), &out), 0) << out;
+    img = ReadPng(shot);
+    EXPECT_TRUE(img.ok && img.width == 200 && img.height == 150) << img.width << "x" << img.height;
+    EXPECT_EQ(ReadTextFile(file), kept);
+    EXPECT_EQ(RunCommand(Game(config.path, run + " --windowed 160x120 --save-settings"), &out), 0) << out;
+    img = ReadPng(shot);
+    EXPECT_TRUE(img.ok && img.width == 160 && img.height == 120) << img.width << "x" << img.height;
     playerSettings read;
     DefaultSettings(&read);
-    EXPECT_EQ(ReadSettingsFile((config / "kesrow/settings").c_str(), &read), 1) << out;
-    EXPECT_EQ(Row(read), (std::vector<long>{500, 1, 100, 1, 1280, 720, 1}));
+    EXPECT_EQ(ReadSettingsFile(file.c_str(), &read), 1) << out;
+    EXPECT_EQ(Row(read), (std::vector<long>{500, 1, 30, 0, 200, 150, 1}));
 }

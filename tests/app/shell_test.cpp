@@ -1,5 +1,5 @@
-// The program as a player or a test harness runs it: options, batch runs, screenshots and
-// start-up failures.
+// The program as a player or a test harness runs it: options, batch runs ended by their scripts,
+// screenshots, start-up failures, the window's size and the installed program.
 #include "app/options.h"
 #include "app/screen.h"
 #include "app/startup.h"
@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <tuple>
+#include <vector>
 
 static std::string Game(const std::string& args)
 {
@@ -23,138 +24,162 @@ TEST(Options, ParsesEveryOptionAndRefusesMistakes)
 {
     KesrowOptions o;
     char err[256];
-    const char* good[] = {"kesrow", "--data", "d", "--windowed",   "640x480", "--frames", "3", "--fixed-step",
-                          "20",     "--seed", "7", "--screenshot", "s.png",   "--mute"};
-    ASSERT_EQ(ParseOptions(14, (char**)good, &o, err, sizeof err), kOptionsRun);
+    auto parse = [&](std::vector<const char*> args)
+    {
+        args.insert(args.begin(), "kesrow");
+        err[0] = 0;
+        return ParseOptions(int(args.size()), (char**)args.data(), &o, err, sizeof err);
+    };
+    ASSERT_EQ(parse({"--data", "d", "--windowed", "640x480", "--frames", "3", "--fixed-step", "20", "--seed",
+                     "7", "--screenshot", "s.png", "--mute"}),
+              kOptionsRun);
     EXPECT_EQ(std::string(o.dataDir) + " " + o.screenshot, "d s.png");
     EXPECT_EQ(
         (std::vector<long>{1, 640, 480, 3, 20, 1, 7, 1}),
         (std::vector<long>{o.windowed, o.width, o.height, o.frames, o.fixedStep, o.hasSeed, o.seed, o.mute}));
-    const char* plainWindow[] = {"kesrow", "--windowed", "--mute"};
-    ASSERT_EQ(ParseOptions(3, (char**)plainWindow, &o, err, sizeof err), kOptionsRun);
+    ASSERT_EQ(parse({"--windowed", "--mute"}), kOptionsRun);
     EXPECT_EQ(o.width * 10000 + o.height, 12800720);
-
-    const char* bad[][3] = {{"kesrow", "--frames", "0"},    {"kesrow", "--frames", "12x"},
-                            {"kesrow", "--windowed", "64"}, {"kesrow", "--seed", "-1"},
-                            {"kesrow", "--fixed-step", ""}, {"kesrow", "--colour", "1"}};
-    for (auto& args : bad)
-        EXPECT_EQ(ParseOptions(3, (char**)args, &o, err, sizeof err), kOptionsError) << args[1];
-    const char* missing[] = {"kesrow", "--data"};
-    EXPECT_EQ(ParseOptions(2, (char**)missing, &o, err, sizeof err), kOptionsError);
-    std::string longPath(2000, 'a');
-    const char* tooLong[] = {"kesrow", "--screenshot", longPath.c_str()};
-    EXPECT_EQ(ParseOptions(3, (char**)tooLong, &o, err, sizeof err), kOptionsError);
-}
-
-TEST(Options, AReplayTakesWhatTheGameStartsFromFromItsRecording)
-{
-    KesrowOptions o;
-    char err[256];
-    const char* replay[] = {"kesrow",   "--replay", "r.rec",        "--data", "d",
-                            "--frames", "9",        "--screenshot", "s.png",  "--mute"};
-    ASSERT_EQ(ParseOptions(10, (char**)replay, &o, err, sizeof err), kOptionsRun) << err;
+    // The settings overridden for one run; the last of --windowed and --fullscreen counts.
+    ASSERT_EQ(parse({"--sensitivity", "0.25", "--invert-mouse", "--volume", "0", "--no-vsync", "--windowed",
+                     "--fullscreen", "--save-settings"}),
+              kOptionsRun);
+    EXPECT_EQ((std::vector<long>{250, 1, 0, 0, 0, 1, 1}),
+              (std::vector<long>{std::lround(o.sensitivity * 1000), o.invertMouse, o.volume, o.vsync,
+                                 o.windowed, o.fullscreen, o.saveSettings}));
+    ASSERT_EQ(parse({"--fullscreen", "--windowed", "--no-invert-mouse", "--vsync"}), kOptionsRun);
+    EXPECT_EQ((std::vector<long>{0, 0, -1, 1, 1, 0, 0}),
+              (std::vector<long>{std::lround(o.sensitivity * 1000), o.invertMouse, o.volume, o.vsync,
+                                 o.windowed, o.fullscreen, o.windowSizeGiven}));
+    // A replay takes what the game starts from from its recording.
+    ASSERT_EQ(parse({"--replay", "r.rec", "--data", "d", "--frames", "9", "--screenshot", "s.png", "--mute"}),
+              kOptionsRun);
     EXPECT_EQ(std::string(o.replay) + " " + o.record, "r.rec ");
-    const char* record[] = {"kesrow", "--record", "p.rec", "--fixed-step", "20", "--seed", "3", "--windowed"};
-    ASSERT_EQ(ParseOptions(8, (char**)record, &o, err, sizeof err), kOptionsRun) << err;
+    ASSERT_EQ(parse({"--record", "p.rec", "--fixed-step", "20", "--seed", "3", "--windowed"}), kOptionsRun);
     EXPECT_STREQ("p.rec", o.record);
+
+    const std::string longPath(2000, 'a');
+    const std::vector<std::vector<const char*>> bad = {{"--frames", "0"},
+                                                       {"--frames", "12x"},
+                                                       {"--windowed", "64"},
+                                                       {"--seed", "-1"},
+                                                       {"--fixed-step", ""},
+                                                       {"--colour", "1"},
+                                                       {"--data"},
+                                                       {"--sensitivity", "0"},
+                                                       {"--sensitivity", "1x"},
+                                                       {"--volume", "101"},
+                                                       {"--screenshot", longPath.c_str()},
+                                                       {"--replay"},
+                                                       {"--record", "p.rec", "--check"}};
+    for (const auto& args : bad)
+        EXPECT_EQ(parse(args), kOptionsError) << args[0];
+    parse({"--screenshot"});
+    EXPECT_STREQ(err, "--screenshot needs a path");
     // What the recording holds cannot be given again, nor a second recording.
-    for (const char* clash :
-         {"--record", "--check", "--fixed-step", "--seed", "--sensitivity", "--invert-mouse",
-          "--no-invert-mouse", "--windowed", "--fullscreen", "--content-memory"})
+    const std::vector<std::vector<const char*>> clashes = {{"--record", "1"},      {"--check"},
+                                                           {"--fixed-step", "1"},  {"--seed", "1"},
+                                                           {"--sensitivity", "1"}, {"--invert-mouse"},
+                                                           {"--no-invert-mouse"},  {"--windowed"},
+                                                           {"--fullscreen"},       {"--content-memory", "1"}};
+    for (std::vector<const char*> args : clashes)
     {
-        const bool takesValue = !strcmp(clash, "--record") || !strcmp(clash, "--fixed-step") ||
-                                !strcmp(clash, "--seed") || !strcmp(clash, "--sensitivity") ||
-                                !strcmp(clash, "--content-memory");
-        const char* args[] = {"kesrow", "--replay", "r.rec", clash, "1"};
-        EXPECT_EQ(ParseOptions(takesValue ? 5 : 4, (char**)args, &o, err, sizeof err), kOptionsError)
-            << clash;
+        args.insert(args.begin(), {"--replay", "r.rec"});
+        EXPECT_EQ(parse(args), kOptionsError) << args[2];
         EXPECT_NE(std::string::npos, std::string(err).find("cannot be given with --replay")) << err;
     }
-    const char* check[] = {"kesrow", "--record", "p.rec", "--check"};
-    EXPECT_EQ(ParseOptions(4, (char**)check, &o, err, sizeof err), kOptionsError);
-    const char* bare[] = {"kesrow", "--replay"};
-    EXPECT_EQ(ParseOptions(2, (char**)bare, &o, err, sizeof err), kOptionsError);
 }
 
-TEST(Shell, HelpVersionAndWrongOptions)
+TEST(Shell, EachRunEndsWithItsStatusAndSaysWhy)
 {
-    // {arguments, succeeds, a text the output holds}
-    const std::tuple<const char*, bool, const char*> runs[] = {
-        {"--help", true, "--fixed-step"},
-        {"--version", true, "kesrow "},
-        {"--frames", false, "usage:"},
-        {"--fullscreen-please", false, "unknown option"}};
-    for (const auto& [args, ok, text] : runs)
+    // {game script (null: none), environment, arguments, exit status, texts the output holds, a
+    // text it must not hold}. Scripts end the game at the game time they imply: a loop every 0.1 s
+    // with a timed script that quits after 1 s; a quit in the start-up run, before any pass; a
+    // count of ticks in i1 that quits on the 7th (the start-up run counts 1, passes 1 to 6 the rest).
+    const std::string batch = "--data DATA --windowed 320x240 --frames 500 --fixed-step ";
+    const std::tuple<const char*, std::string, std::string, int, std::vector<std::string>, const char*>
+        runs[] = {
+            {nullptr, "", "--help", 0, {"usage:", "--fixed-step"}, "unknown option"},
+            {nullptr, "", "--version", 0, {"kesrow "}, "usage:"},
+            {nullptr, "", "--frames", 2, {"usage:"}, "//Ended:"},
+            {nullptr, "", "--fullscreen-please", 2, {"unknown option"}, "//Ended:"},
+            {"timeScript \"Data/stopper\",1\nloop\naddi 1,1\nidle 0.1\nendloop\n",
+             "",
+             batch + "20",
+             0,
+             {"//Ended: quit after 50 passes, game time 1000 ms"},
+             "//Could"},
+            {"quit\r\n", "", batch + "20", 0, {"//Ended: quit after 0 passes, game time 0 ms"}, "//Could"},
+            {"seti 2,7\nloop\naddi 1,1\nif i,1,>=,2\nquit\nendif\nendloop\n",
+             "",
+             batch + "10",
+             0,
+             {"//Ended: quit after 6 passes, game time 60 ms"},
+             "//Could"},
+            {nullptr,
+             "",
+             "--data DATA --windowed 320x240 --frames 5",
+             1,
+             {"Failed to initialize the game.",
+              "\"Data/game script\" was not found in the data folder \"DATA\""},
+             "//Ended:"},
+            {"", "", "--data DATA/nowhere --frames 5", 1, {"cannot be opened"}, "//Ended:"},
+            // No display: a clear line at once, whether started from a text console or on a display
+            // that is not there.
+            {"",
+             "env -u DISPLAY -u WAYLAND_DISPLAY SDL_VIDEODRIVER=x11",
+             "--data DATA --frames 5",
+             1,
+             {"Something went wrong at initialization of OpenGL"},
+             "//Ended:"},
+            {"",
+             "env -u DISPLAY -u WAYLAND_DISPLAY -u SDL_VIDEODRIVER timeout 60",
+             "--data DATA --windowed 320x240",
+             1,
+             {"no display: set DISPLAY or run under xvfb-run"},
+             "//Ended:"},
+            {"",
+             "env -u WAYLAND_DISPLAY -u SDL_VIDEODRIVER DISPLAY=:4093 timeout 60",
+             "--data DATA --windowed 320x240",
+             1,
+             {"no display: \":4093\" cannot be opened"},
+             "//Ended:"},
+            // SDL's dummy driver opens no GL window at all: each failure keeps its caption; only full
+            // screen asks, and a batch run does not wait for an answer: declined.
+            {"",
+             "env SDL_VIDEODRIVER=dummy",
+             "--data DATA --frames 3 --windowed 320x240",
+             1,
+             {"ERROR: Window Creation Error.",
+              "Something went wrong at initialization of OpenGL. Kesrow will quit now."},
+             "Program Will Now Close."},
+            {"",
+             "env SDL_VIDEODRIVER=dummy",
+             "--data DATA --frames 3",
+             1,
+             {"ERROR: Program Will Now Close."},
+             "//Ended:"},
+        };
+    auto withData = [](std::string text, const std::string& data)
     {
+        for (size_t at; (at = text.find("DATA")) != std::string::npos;)
+            text.replace(at, 4, data);
+        return text;
+    };
+    for (const auto& [script, env, args, status, holds, lacks] : runs)
+    {
+        TempDir dir;
+        if (script) WriteTextFile(dir / "Data/game script", script[0] ? script : "// nothing to do\n");
+        WriteTextFile(dir / "Data/stopper", "quit");
         std::string out;
-        EXPECT_EQ(RunCommand(Game(args), &out) == 0, ok) << args;
-        EXPECT_NE(out.find(text), std::string::npos) << out;
+        EXPECT_EQ(RunCommand(env + " " + Game("--mute " + withData(args, "'" + dir.path + "'")), &out),
+                  status)
+            << args << "\n"
+            << out;
+        for (const std::string& text : holds)
+            EXPECT_NE(out.find(withData(text, dir.path)), std::string::npos) << args << ": " << text << "\n"
+                                                                             << out;
+        EXPECT_EQ(out.find(lacks), std::string::npos) << args << "\n" << out;
     }
-}
-
-TEST(Shell, StartUpFailuresEndWithNonZeroStatus)
-{
-    TempDir dir;
-    std::string out;
-    // A data folder without the start-up script: the line names the file and where it looked.
-    EXPECT_NE(RunCommand(Game("--mute --data '" + dir.path + "' --windowed 320x240 --frames 5"), &out), 0);
-    EXPECT_NE(out.find("Failed to initialize the game."), std::string::npos) << out;
-    EXPECT_NE(out.find("\"Data/game script\" was not found in the data folder \"" + dir.path + "\""),
-              std::string::npos)
-        << out;
-    EXPECT_EQ(out.find("//Ended:"), std::string::npos);
-    // A data folder that does not exist.
-    out.clear();
-    EXPECT_NE(RunCommand(Game("--mute --data '" + dir.path + "/nowhere' --frames 5"), &out), 0);
-    EXPECT_NE(out.find("cannot be opened"), std::string::npos) << out;
-    // No display at all: a clear message, no hang.
-    out.clear();
-    EXPECT_NE(RunCommand("env -u DISPLAY -u WAYLAND_DISPLAY SDL_VIDEODRIVER=x11 " +
-                             Game("--mute --data '" + dir.path + "' --frames 5"),
-                         &out),
-              0);
-    EXPECT_NE(out.find("Something went wrong at initialization of OpenGL"), std::string::npos) << out;
-}
-
-TEST(Shell, NoDisplayEndsAtOnceWithAClearLine)
-{
-    TempDir dir;
-    ASSERT_TRUE(WriteTextFile(dir / "Data/game script", "// nothing to do\n"));
-    std::string out;
-    // As a user on a text console starts it: no display, no driver asked for, no frame limit.
-    const int status = RunCommand("env -u DISPLAY -u WAYLAND_DISPLAY -u SDL_VIDEODRIVER timeout 60 " +
-                                      Game("--mute --data '" + dir.path + "' --windowed 320x240"),
-                                  &out);
-    EXPECT_EQ(status, 1) << out;
-    EXPECT_NE(out.find("no display: set DISPLAY or run under xvfb-run"), std::string::npos) << out;
-    // A display that is named but not there: the line names it.
-    out.clear();
-    EXPECT_EQ(RunCommand("env -u WAYLAND_DISPLAY -u SDL_VIDEODRIVER DISPLAY=:4093 timeout 60 " +
-                             Game("--mute --data '" + dir.path + "' --windowed 320x240"),
-                         &out),
-              1)
-        << out;
-    EXPECT_NE(out.find("no display: \":4093\" cannot be opened"), std::string::npos) << out;
-}
-
-TEST(Shell, WindowFailuresKeepTheirCaptionsAndAskOnlyForFullScreen)
-{
-    TempDir dir;
-    ASSERT_TRUE(WriteTextFile(dir / "Data/game script", "// nothing to do\n"));
-    // SDL's dummy driver opens no GL window at all.
-    const std::string run =
-        "env SDL_VIDEODRIVER=dummy " + Game("--mute --data '" + dir.path + "' --frames 3 ");
-    std::string out;
-    EXPECT_EQ(RunCommand(run + "--windowed 320x240", &out), 1) << out;
-    EXPECT_NE(out.find("ERROR: Window Creation Error."), std::string::npos) << out;
-    EXPECT_EQ(out.find("Program Will Now Close."), std::string::npos) << out;
-    EXPECT_NE(out.find("Something went wrong at initialization of OpenGL. Kesrow will quit now."),
-              std::string::npos)
-        << out;
-    // Full screen refused, and a batch run does not wait for an answer: declined.
-    out.clear();
-    EXPECT_EQ(RunCommand(run, &out), 1) << out;
-    EXPECT_NE(out.find("ERROR: Program Will Now Close."), std::string::npos) << out;
 }
 
 TEST(Shell, ScreenshotPathsAreTheUsersAndAFailedOneFailsTheRun)
@@ -244,7 +269,8 @@ TEST(Shell, AnInstalledProgramPlaysTheInstalledDemoFromAnywhere)
     // game is, it plays that one.
     TempDir prefix, elsewhere;
     std::string out;
-    ASSERT_EQ(0, RunCommand("cmake --install '" + BinaryDir() + "' --prefix '" + prefix.path + "'", &out)) << out;
+    ASSERT_EQ(0, RunCommand("cmake --install '" + BinaryDir() + "' --prefix '" + prefix.path + "'", &out))
+        << out;
     for (const char* f : {"bin/kesrow", "bin/model_viewer", "share/kesrow/Data/game script",
                           "share/applications/kesrow.desktop", "share/icons/hicolor/256x256/apps/kesrow.png"})
         EXPECT_TRUE(FileExists(prefix / f)) << f;

@@ -14,7 +14,6 @@
 #include "app/startup.h"
 #include "app/timing.h"
 #include "core/clock.h"
-#include "model/draw_model.h"
 #include "platform/fsound.h"
 #include "platform/window.h"
 #include "script/scheduling.h"
@@ -22,13 +21,11 @@
 #include "world/camera.h"
 #include "world/humans.h"
 #include "world/level.h"
-#include "world/movement.h"
 #include "world/player.h"
 #include "test_util.h"
 
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <tuple>
@@ -68,46 +65,32 @@ class GameTick : public ::testing::Test
 
 } // namespace
 
-TEST_F(GameTick, MouseViewHeadingWrapsAndPitchStopsAtNinety)
+TEST_F(GameTick, TheTurnIsDegreesPerPixelWhateverTheTimeTheHeadingWrapsAndThePitchStops)
 {
     doMouseView = 1;
     Tick(320, 240); // takes the reference point
-    // Each row: heading and pitch before, the cursor's move in one 20 ms pass, heading and pitch after.
-    const float rows[][6] = {{179, 0, 10, 0, -179.6f, 0},
-                             {0, 89, 0, 100, 0, 90},
-                             {0, 90, 0, -100, 0, 76},
-                             {0, -89.5f, 0, -100, 0, -90},
-                             {-179.5f, 0, -10, 0, 179.1f, 0}};
-    for (auto r : rows)
-    {
-        viewangle = r[0];
-        updownangle = r[1];
-        Tick(zarnX + int(r[2]), zarnY + int(r[3]));
-        EXPECT_NEAR(r[4], viewangle, 1e-3) << r[0] << "/" << r[1];
-        EXPECT_NEAR(r[5], updownangle, 1e-3) << r[0] << "/" << r[1];
-        Tick(320, 240);
-        Tick(321, 240); // a fresh reference point near the centre
-    }
-}
-
-TEST_F(GameTick, TheTurnIsDegreesPerPixelWhateverTheTimeBetweenTicks)
-{
-    doMouseView = 1;
-    Tick(320, 240);
-    // Each row: the pass's length, sensitivity, invert, the cursor's move, the turn and pitch it
-    // gives. The same move turns the view alike after 5 ms or after a 200 ms stall.
-    const float rows[][7] = {{20, 0.14f, 0, 10, 0, 1.4f, 0},     {50, 0.14f, 0, 10, 0, 1.4f, 0},
-                             {5, 0.14f, 0, 10, 0, 1.4f, 0},      {200, 0.14f, 0, 0, 10, 0, 1.4f},
-                             {0, 0.14f, 0, -10, 0, -1.4f, 0},    {20, 0.3f, 0, -10, 10, -3.0f, 3.0f},
-                             {20, 0.3f, 1, 10, 10, 3.0f, -3.0f}, {35, 0.05f, 1, 40, -40, 2.0f, 2.0f}};
+    // Each row: the pass's length, sensitivity, invert, heading and pitch before, the cursor's move
+    // and the heading and pitch after. The same move turns the view alike after 5 ms or after a
+    // 200 ms stall; the heading wraps at 180, the pitch stops at 90.
+    const float rows[][9] = {
+        {20, 0.14f, 0, 0, 0, 10, 0, 1.4f, 0},         {50, 0.14f, 0, 0, 0, 10, 0, 1.4f, 0},
+        {5, 0.14f, 0, 0, 0, 10, 0, 1.4f, 0},          {200, 0.14f, 0, 0, 0, 0, 10, 0, 1.4f},
+        {0, 0.14f, 0, 0, 0, -10, 0, -1.4f, 0},        {20, 0.3f, 0, 0, 0, -10, 10, -3.0f, 3.0f},
+        {20, 0.3f, 1, 0, 0, 10, 10, 3.0f, -3.0f},     {35, 0.05f, 1, 0, 0, 40, -40, 2.0f, 2.0f},
+        {20, 0.14f, 0, 179, 0, 10, 0, -179.6f, 0},    {20, 0.14f, 0, 0, 89, 0, 100, 0, 90},
+        {20, 0.14f, 0, 0, 90, 0, -100, 0, 76},        {20, 0.14f, 0, 0, -89.5f, 0, -100, 0, -90},
+        {20, 0.14f, 0, -179.5f, 0, -10, 0, 179.1f, 0}};
     for (auto r : rows)
     {
         gSettings.mouseSensitivity = r[1];
         gSettings.invertMouse = int(r[2]);
-        viewangle = updownangle = 0.0f;
-        Tick(zarnX + int(r[3]), zarnY + int(r[4]), uint32_t(r[0]));
-        EXPECT_NEAR(r[5], viewangle, 1e-4) << r[0] << " ms, " << r[1];
-        EXPECT_NEAR(r[6], updownangle, 1e-4) << r[0] << " ms, " << r[1];
+        viewangle = r[3];
+        updownangle = r[4];
+        Tick(zarnX + int(r[5]), zarnY + int(r[6]), uint32_t(r[0]));
+        EXPECT_NEAR(r[7], viewangle, 1e-3) << r[0] << " ms, " << r[1] << ", from " << r[3] << "/" << r[4];
+        EXPECT_NEAR(r[8], updownangle, 1e-3) << r[0] << " ms, " << r[1] << ", from " << r[3] << "/" << r[4];
+        Tick(320, 240);
+        Tick(321, 240); // a fresh reference point near the centre
     }
     gSettings.mouseSensitivity = kDefaultMouseSensitivity;
     gSettings.invertMouse = 0;
@@ -143,7 +126,7 @@ TEST_F(GameTick, CursorNearAnEdgeGoesBackToTheCentre)
     EXPECT_NEAR(GetCorrectDegree(heading + 1.4f), viewangle, 1e-4);
 }
 
-TEST_F(GameTick, LetsThePlayerAndTheActorsFallAndTheActorsWalk)
+TEST_F(GameTick, LetsThePlayerAndTheActorsFallAndWalkClearsTheLevelFlagAndCarriesTheTintIntoTheFog)
 {
     human_being* faller = AppendNewHuman();
     faller->position.y = faller->fallHeight = 6.0f; // deadly: 5.0 or more
@@ -158,29 +141,22 @@ TEST_F(GameTick, LetsThePlayerAndTheActorsFallAndTheActorsWalk)
     updown = -1.7f;
     alwaysWalk = 1; // no level here to walk on
     defaultWallClipping = 1;
-    for (int i = 0; i < 100; i++)
+    levelChanged = 1;
+    baseCol1 = 0.25f, baseCol2 = 0.5f, baseCol3 = 0.75f;
+    Tick(320, 240);
+    EXPECT_EQ(0, levelChanged);
+    EXPECT_EQ((std::vector<float>{0.25f, 0.75f, 0.25f, 0.5f, 0.75f}),
+              (std::vector<float>{tintColor.x, tintColor.z, fogColor[0], fogColor[1], fogColor[2]}));
+    baseCol1 = baseCol2 = baseCol3 = 1.0f;
+    for (int i = 0; i < 99; i++)
         Tick(320, 240);
     alwaysWalk = 0;
+    EXPECT_EQ(1.0f, tintColor.x);
     EXPECT_NEAR(faller->position.y, 0.0f, 1e-4);
     EXPECT_NEAR(walker->position.x, 10.0f, 0.5f);
     EXPECT_NEAR(updown, -0.7f, 1e-4);
     EXPECT_TRUE(faller->health == 0 && walker->walking == 0 && fall == 0.0f && wallClipping == 1);
     updown = 0.0f;
-}
-
-TEST_F(GameTick, ClearsTheLevelFlagAndCarriesTheTintIntoTheFog)
-{
-    levelChanged = 1;
-    baseCol1 = 0.25f;
-    baseCol2 = 0.5f;
-    baseCol3 = 0.75f;
-    Tick(320, 240);
-    EXPECT_EQ(0, levelChanged);
-    EXPECT_EQ((std::vector<float>{0.25f, 0.75f, 0.5f, 0.75f}),
-              (std::vector<float>{tintColor.x, tintColor.z, fogColor[1], fogColor[2]}));
-    baseCol1 = baseCol2 = baseCol3 = 1.0f;
-    Tick(320, 240);
-    EXPECT_EQ(1.0f, tintColor.x);
 }
 
 namespace

@@ -3,105 +3,89 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
 #include <vector>
 
 namespace
 {
-std::vector<int> gCalls;
+std::string gCalls;
 int DrawTask()
 {
-    gCalls.push_back(1);
+    gCalls += "d";
     return 1;
 }
 int TickTask()
 {
-    gCalls.push_back(2);
+    gCalls += "t";
     return 1;
 }
 
+// Drawing every 40 ms and the tick every 20 ms, first run at the clock reading start.
 struct SchedulerFixture : ::testing::Test
 {
     timed_task draw{}, tick{};
-    void SetUp() override
+    void Start(int64_t ms, int gated)
     {
         baseTask.next = nullptr;
-        gCalls.clear();
         gCurrentTime = gOldTime = 0;
         gFixedStepMs = 0;
         InstallTimedTask(&draw, DrawTask, 1, 40);
         AppendTimedTask(&draw);
         InstallTimedTask(&tick, TickTask, 2, 20);
         AppendTimedTask(&tick);
-    }
-    void TearDown() override { baseTask.next = nullptr; }
-    void Start(int64_t ms)
-    {
+        tick.gated = gated;
         prevTime = ms;
         HandleTimedTasksAt(ms);
         gCalls.clear();
     }
+    void TearDown() override { baseTask.next = nullptr; }
 };
 } // namespace
 
-TEST_F(SchedulerFixture, ClockAdvancesByRealTimeAndToleratesZeroSteps)
+TEST_F(SchedulerFixture, PassesMoveTheClockByRealTimeAndTheGatedTickKeepsItsPace)
 {
-    Start(1000);
+    // Ungated, every pass runs every task in order, even two passes in one millisecond; the game
+    // clock follows the readings, the tick's own mark is left alone, the period grid moves by
+    // whole intervals.
+    Start(1000, 0);
     EXPECT_EQ(gCurrentTime, 0u);
-    gOldTime = 7; // the tick's mark: passes leave it alone
-    HandleTimedTasksAt(1016);
-    EXPECT_EQ(gCurrentTime, 16u);
-    // Two passes in the same millisecond: a zero step, and every task still runs in order.
-    HandleTimedTasksAt(1016);
-    EXPECT_TRUE(gCurrentTime == 16 && gOldTime == 7);
-    EXPECT_EQ(gCalls, (std::vector<int>{1, 2, 1, 2}));
-}
-
-TEST_F(SchedulerFixture, PeriodGridAdvancesByWholeIntervals)
-{
-    Start(1000);
+    gOldTime = 7;
     const int32_t drawBefore = draw.lastRun, tickBefore = tick.lastRun;
-    HandleTimedTasksAt(1095);
-    EXPECT_TRUE(draw.lastRun - drawBefore == 80 && tick.lastRun - tickBefore == 80 && gCurrentTime == 95);
-}
+    for (int64_t reading : {1016, 1016, 1095})
+        HandleTimedTasksAt(reading);
+    EXPECT_EQ(gCalls, "dtdtdt");
+    EXPECT_TRUE(gCurrentTime == 95 && gOldTime == 7);
+    EXPECT_TRUE(draw.lastRun - drawBefore == 80 && tick.lastRun - tickBefore == 80);
 
-TEST_F(SchedulerFixture, GatedTickKeepsItsPaceWithBoundedCatchUp)
-{
-    tick.gated = 1;
-    Start(1000);
-    HandleTimedTasksAt(1010); // half an interval: the tick waits, drawing does not
-    EXPECT_EQ(gCalls, (std::vector<int>{1}));
-    gCalls.clear();
-    HandleTimedTasksAt(1065); // 65 ms since the grid point: three ticks are due
-    EXPECT_EQ(gCalls, (std::vector<int>{1, 2, 2, 2}));
-    gCalls.clear();
-    HandleTimedTasksAt(1070); // 1060 was the last boundary: nothing new for the tick
-    EXPECT_EQ(gCalls, (std::vector<int>{1}));
-    gCalls.clear();
-    HandleTimedTasksAt(3000); // a long stall runs a few ticks, not a hundred
-    EXPECT_EQ((int)gCalls.size(), 1 + kMaxCatchUpRuns);
-    gCalls.clear();
-    HandleTimedTasksAt(3020);
-    EXPECT_EQ(gCalls, (std::vector<int>{1, 2}));
-}
+    // Gated, the tick runs once for each whole interval since its grid point, a few at most
+    // after a long stall. {clock reading, the calls of that pass}
+    Start(1000, 1);
+    const std::pair<int64_t, std::string> passes[] = {{1010, "d"},
+                                                      {1065, "dttt"},
+                                                      {1070, "d"},
+                                                      {3000, "d" + std::string(kMaxCatchUpRuns, 't')},
+                                                      {3020, "dt"}};
+    for (const auto& [reading, calls] : passes)
+    {
+        gCalls.clear();
+        HandleTimedTasksAt(reading);
+        EXPECT_EQ(gCalls, calls) << reading;
+    }
 
-TEST_F(SchedulerFixture, FixedStepRunsEachTaskOncePerPass)
-{
-    tick.gated = 1;
-    Start(5000);
+    // A fixed step runs each task once per pass and moves both clocks by the step.
+    Start(5000, 1);
     gFixedStepMs = 7;
     for (int i = 0; i < 3; i++)
         HandleTimedTasks();
-    EXPECT_EQ(gCalls, (std::vector<int>{1, 2, 1, 2, 1, 2}));
+    EXPECT_EQ(gCalls, "dtdtdt");
     EXPECT_TRUE(gCurrentTime == 21 && prevTime == 5021);
-}
 
-TEST_F(SchedulerFixture, GameClockWrapsAt32Bits)
-{
-    Start(0x100000000LL - 30); // the low half of the reading is about to wrap
+    // The game clock wraps at 32 bits.
+    Start(0x100000000LL - 30, 0);
     gCurrentTime = 0xFFFFFFF0u;
     HandleTimedTasksAt(0x100000000LL + 10);
     EXPECT_EQ(gCurrentTime, 0x18u); // 40 ms later, modulo 2^32
-    EXPECT_EQ(gCalls, (std::vector<int>{1, 2}));
+    EXPECT_EQ(gCalls, "dt");
 }
 
 TEST(Clock, TickCountAndCounterConversion)
@@ -110,15 +94,15 @@ TEST(Clock, TickCountAndCounterConversion)
     EXPECT_EQ(TickCount(), 60);
     curTime = 16;
     EXPECT_EQ(TickCount(), 0);
-    // Truncated, not rounded; no frequency, no time.
-    EXPECT_EQ((std::vector<int64_t>{2500, 1, 0}),
+    // Truncated, not rounded; a counter of one tick a second; no frequency, no time.
+    EXPECT_EQ((std::vector<int64_t>{2500, 1, 5000, 0}),
               (std::vector<int64_t>{CounterToMs(2500, 1000), CounterToMs(1999999, 1000000000),
-                                    CounterToMs(123, 0)}));
+                                    CounterToMs(5, 1), CounterToMs(123, 0)}));
 }
 
 TEST_F(SchedulerFixture, WaitUntilTheNextTickIsDue)
 {
-    Start(1000);
+    Start(1000, 0);
     EXPECT_EQ(MsUntilNextTick(1000), 0); // nothing gated yet: no wait
     tick.gated = 1;
     // {clock reading, ms to wait}: the tick's grid point is 1000.

@@ -1,4 +1,4 @@
-// Vector, angle, grid and text helpers: the awkward values every caller depends on.
+// Vector, angle and grid helpers: the awkward values every caller depends on.
 #include <gtest/gtest.h>
 
 #include <cfloat>
@@ -72,13 +72,4 @@ TEST(VecMath, LowestIndexAndGridSnapping)
     for (const auto& c : cases)
         EXPECT_EQ(roundFloatInGridSystem(c[0], c[1]), c[2]) << c[0] << " on " << c[1];
     EXPECT_NEAR(roundFloatInGridSystem(0.31f, 0.1f), 0.3f, 1e-6f);
-}
-
-TEST(VecMath, KillStringClearsOnlyUpToTheTerminator)
-{
-    char text[12] = "walk";
-    text[6] = 'Q';
-    KillString(text);
-    EXPECT_EQ(std::string(text, 7), std::string(6, '\0') + "Q");
-    KillString(nullptr);
 }

@@ -1,13 +1,12 @@
 // Level geometry: placing level models, the quads' corner order and fourth corner, platforms
 // grown by the clearance margin, walls pushed out to their front, the "invs" and "nocl" bones,
-// the slope limit, freeing the level and the view-volume test with a real GL context.
+// the slope limit and freeing the level. (The view volume's planes are the drawing test's: its
+// actors and level chunks are culled by them.)
 #include "world/geometry.h"
 
 #include "level_fixtures.h"
 #include "model/bounds.h"
 
-#include <GL/gl.h>
-#include <GL/glu.h>
 
 namespace
 {
@@ -150,39 +149,4 @@ TEST_F(LevelTest, RectangleOfTwoTrianglesGivesTwoWallsPushedToTheFront)
     ExpectTriangle(walls[3]->triangle, {V(7.1f, 0, 0.1f), V(4.9f, 0, 0.1f), V(5.9f, 1, 0.1f)});
     EXPECT_NEAR(walls[1]->angle, 90.0f, 1e-3f);
     EXPECT_NEAR(walls[2]->angle, -180.0f, 1e-3f);
-}
-
-TEST(LevelGeometry, QuadsOutsideTheViewVolumeAreCulled)
-{
-    ASSERT_TRUE(EnsureGL());
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    gluPerspective(90.0, 1.0, 0.1, 100.0);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
-    auto quadAt = [](float x, float z, float width)
-    {
-        fourcorner q = {};
-        q.corners[0].position = V(x, -0.5f, z), q.corners[1].position = V(x + width, -0.5f, z);
-        q.corners[2].position = V(x, 0.5f, z), q.corners[3].position = V(x + width, 0.5f, z);
-        return q;
-    };
-    const fourcorner ahead = quadAt(0, -5, 1), behind = quadAt(0, 5, 1), aside = quadAt(50, -5, 1);
-    const fourcorner straddling = quadAt(3, -5, 10), beyondFar = quadAt(0, -150, 1);
-    fourcorner oneCornerIn = aside;
-    oneCornerIn.corners[3].position = V(0, 0.5f, -5);
-    RecalculatePlanes();
-    EXPECT_EQ(CheckQuadWithPlanes(&ahead), 0);
-    EXPECT_EQ(CheckQuadWithPlanes(&straddling), 0);
-    EXPECT_EQ(CheckQuadWithPlanes(&oneCornerIn), 0);
-    EXPECT_TRUE(CheckQuadWithPlanes(&behind) && CheckQuadWithPlanes(&aside) &&
-                CheckQuadWithPlanes(&beyondFar));
-    // The planes follow the modelview matrix: the eye moved to z = 10 and turned to look along +z.
-    glRotatef(180.0f, 0, 1, 0);
-    glTranslatef(0, 0, -10);
-    RecalculatePlanes();
-    const fourcorner nearBehind = quadAt(0, 8, 1), nearAhead = quadAt(0, 12, 1);
-    EXPECT_TRUE(CheckQuadWithPlanes(&ahead) && CheckQuadWithPlanes(&nearBehind));
-    EXPECT_EQ(CheckQuadWithPlanes(&nearAhead), 0);
-    glLoadIdentity();
 }

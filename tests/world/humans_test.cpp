@@ -1,5 +1,6 @@
-// The actor roster: creation from cached and loaded models, defaults, naming, lookups, removal,
-// the drawing order and the roster limit.
+// The actor roster: creation from cached models, defaults, naming, lookups, removal, the drawing
+// order and the roster limit. (Model files found in the level's or the data root's Models folder,
+// or in neither, are the level files test's.)
 #include "world/humans.h"
 
 #include "model/model_fixtures.h"
@@ -10,8 +11,6 @@ namespace
 std::string gRoute;
 std::string gLevel;
 vector_type gEye;
-std::vector<std::string> gLoadedPaths;
-int gLoadResult = 1;
 int gDisposals = 0; // 1 for each script list, 10 for each variable list
 
 // A cache entry with one bone "Head", a vertex (x 1) on it and a pose "Stand" turning it by 12.
@@ -27,17 +26,6 @@ mesh_mod* MakeEntry(const char* name)
     return m;
 }
 
-int FakeLoader(mesh_mod* model, const char* path)
-{
-    gLoadedPaths.push_back(path);
-    if (!gLoadResult) return 0;
-    const char* slash = strrchr(path, '/');
-    mesh_mod* built = MakeEntry(slash ? slash + 1 : path);
-    *model = *built;
-    free(built);
-    return 1;
-}
-
 class Roster : public ::testing::Test
 {
   protected:
@@ -49,8 +37,6 @@ class Roster : public ::testing::Test
     {
         EnsureHumanRoster();
         EnsureModelCache();
-        gLoadedPaths.clear();
-        gLoadResult = 1;
         gDisposals = 0;
         gEye = fastVector_Set(0, 0, 0);
         gRoute = dir.path + "/";
@@ -128,45 +114,6 @@ TEST_F(Roster, NewActorsGetDefaultsPrivateModelCopiesAndFreeNames)
     human_being* l2 = AddHuman(longName.c_str());
     ASSERT_NE(l2, nullptr);
     EXPECT_EQ(std::string(l2->name), std::string(34, 'm') + "2");
-}
-
-TEST_F(Roster, ModelFilesAreLookedUpInTheLevelThenTheRootAndLoadedOnce)
-{
-    // No file anywhere: nothing changes, even though the model is cached.
-    human_being* first = AddHuman("robot");
-    selHuman = first;
-    for (const char* bad : {"ghost", "", (const char*)nullptr})
-        EXPECT_EQ(AddHuman(bad), nullptr);
-    EXPECT_EQ(selHuman, first);
-
-    // Not cached and no loader, or a file that does not load: a console line each and a clean
-    // failure; nothing is cached and no actor made.
-    WriteTextFile(dir / "Models/walker", "x\n");
-    EXPECT_EQ(AddHuman("walker"), nullptr);
-    gLoadModelHook = FakeLoader;
-    gLoadResult = 0;
-    EXPECT_EQ(AddHuman("walker"), nullptr);
-    EXPECT_EQ(FindCachedModel("walker"), nullptr);
-    EXPECT_EQ(RosterList().size(), 1u);
-    ASSERT_EQ(gConsole.size(), 2u);
-    EXPECT_EQ(gConsole[0].rfind("//", 0), 0u);
-
-    gLoadResult = 1;
-    gLevel = dir.path + "/level/";
-    WriteTextFile(dir / "level/Models/walker", "x\n");
-    human_being* w = AddHuman("walker");
-    ASSERT_NE(w, nullptr);
-    EXPECT_EQ(gLoadedPaths.back(), dir.path + "/level/Models/walker");
-    EXPECT_NE(w->model, FindCachedModel("walker"));
-    // Cached now: the next actor copies it without loading again.
-    size_t loads = gLoadedPaths.size();
-    ASSERT_NE(AddHuman("walker"), nullptr);
-    EXPECT_EQ(gLoadedPaths.size(), loads);
-    // Missing from the level folder: the data root's file is used.
-    WriteTextFile(dir / "Models/crate", "x\n");
-    ASSERT_NE(AddHuman("crate"), nullptr);
-    EXPECT_EQ(gLoadedPaths.back(), dir.path + "/Models/crate");
-    EXPECT_EQ(RosterList().back(), humanPtr);
 }
 
 TEST_F(Roster, LookupsRenumberingAndRemoval)

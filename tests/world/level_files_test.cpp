@@ -1,14 +1,14 @@
-// Level folder files: parsing "person" and "level models" lines, loading actors with their
-// models, names and scripts, and a save that fails for one file.
+// Level folder files: parsing "person" and "level models" lines, loading actors with their models,
+// names and scripts, problems reported at the line that holds them, the start position's numbers,
+// and a save that fails for one file.
 #include "world/level_files.h"
 
+#include "core/problems.h"
 #include "script/script_records.h"
+#include "world/camera.h"
 #include "world/level_folder_fixture.h"
 
-#include <cstdlib>
-#include <cstring>
 #include <filesystem>
-#include <tuple>
 
 namespace
 {
@@ -40,41 +40,56 @@ TEST_F(LevelFiles, PersonAndLevelModelLinesParseWithDefaultsForWhatIsMissing)
     EXPECT_EQ(LevelConsole()[1], "//person, line 4: health \"lots\" is not a whole number, 100 kept");
     EXPECT_EQ(LevelConsole()[2], "//person, line 4: scale 0 is not above 0, 100 used");
 
-    // Over-long fields are cut to their records, never past them.
+    // Over-long fields are cut to their records, never past them: a name, and numbers of 64
+    // characters where 63 fit.
     LevelConsole().clear();
     std::string longName(60, 'n');
     ASSERT_EQ(ParsePersonLine(("box,0,0,0,0,0,0,0,1,100,100," + longName).c_str(), &p, "person", 5), 1);
     EXPECT_EQ(std::string(p.name), longName.substr(0, kHumanNameSize - 1));
     EXPECT_EQ(LevelConsole().size(), 1u);
-    EXPECT_EQ(ParsePersonLine(",1,2,3", &p, "person", 6), 0);
+    LevelConsole().clear();
+    const std::string zeros(61, '0');
+    ASSERT_EQ(
+        ParsePersonLine(("box," + zeros + "1.5,0,0,0,0,0,0,1,0" + zeros + "75,100").c_str(), &p, "person", 6),
+        1);
+    EXPECT_TRUE(p.position.x == 1.0f && p.health == 7);
+    EXPECT_EQ(LevelConsole(),
+              (std::vector<std::string>{"//person, line 6: position x longer than 63 characters, cut",
+                                        "//person, line 6: health longer than 63 characters, cut"}));
+    EXPECT_EQ(ParsePersonLine(",1,2,3", &p, "person", 7), 0);
 
-    // Level models: scale at or below 0 is 100; a missing scale is the previous line's.
+    // Level models: an unreadable scale is the previous line's, with a line; at or below 0 and
+    // missing scales are the level loader's test.
     LevelConsole().clear();
     levelModelRecord m;
-    const std::tuple<const char*, float, float> scales[] = {{"box,1,2,3,0,90,0,250", 100, 250},
-                                                            {"box,1,2,3,0,90,0,0", 40, 100},
-                                                            {"box,1,2,3,0,90,0,-5", 40, 100},
-                                                            {"box,1,2,3,0,90,0", 40, 40},
-                                                            {"box,1,2,3,0,90,0,big", 40, 40}};
-    for (const auto& [line, previous, scale] : scales)
-    {
-        ASSERT_EQ(ParseLevelModelLine(line, &m, previous, "level models", 1), 1);
-        EXPECT_TRUE(m.scale == scale && m.position.z + m.angles.y == 93.0f) << line;
-    }
-    EXPECT_EQ(LevelConsole().size(), 1u); // only the unreadable scale
+    ASSERT_EQ(ParseLevelModelLine("box,1,2,3,0,90,0,big", &m, 40, "level models", 1), 1);
+    EXPECT_TRUE(m.scale == 40 && m.position.z + m.angles.y == 93.0f);
+    EXPECT_EQ(LevelConsole().size(), 1u);
 }
 
-TEST_F(LevelFiles, ActorsLoadWithModelsNamesScriptsAndScale)
+TEST_F(LevelFiles, ActorsLoadWithModelsNamesAndScriptsAndProblemsAtTheirLine)
 {
-    WriteTextFile(level + "person", "box,1.5,0,-2,0,90,0,2,0,75,50,Guard,\"Data/guard\",1,\"Data/none\",2,"
-                                    "\"Data/look\",6\r\n"
-                                    "crate,0,0,0,0,0,0,0,1,100,100\r\n"
-                                    "box,0,0,0,0,0,0,0,1,100,100,Guard\r\n"
-                                    "barrel,0,0,0,0,0,0,0,1,100,100\r\n"
-                                    "crate,3,0,0,0,0,0,0,1,100,200,Boss\r\n"
-                                    "\n"
-                                    "crate,9,9,9,0,0,0,0,1,100,100,AfterTheEnd\n");
-    ASSERT_EQ(ImportAndLinkPersons((level + "person").c_str()), 1);
+    const std::string person = level + "person";
+    WriteTextFile(person,
+                  "box,1.5,0,-2,0,90,0,2,0,75,50,Guard,\"Data/guard\",1,\"Data/none\",2,\"Data/look\",6\r\n"
+                  "crate,0,0,0,0,0,0,0,1,100,100\r\n"
+                  "box,0,0,0,0,0,0,0,1,100,100,Guard\r\n"
+                  "ghost,0,0,0,0,0,0,0,1,100,100\r\n"
+                  "ghost,1,0,0,0,0,0,0,1,100,100\r\n"
+                  "crate,3,0,0,0,0,0,0,1,100,200,Boss,\"Data/guard\"\r\n"
+                  "\n"
+                  "crate,9,9,9,0,0,0,0,1,100,100,AfterTheEnd\n");
+    ProblemCapture capture;
+    ASSERT_EQ(ImportAndLinkPersons(person.c_str()), 1);
+    EXPECT_EQ(
+        capture.problems,
+        (std::vector<std::string>{
+            person + ":1: actor script " + dir.path + "/Data/none not found",
+            person + ":3: the name Guard is taken, this actor is named box1",
+            person + ":4: model ghost is in neither " + level + "Models/ nor " + dir.path + "/Models/",
+            person + ":6: script list has no event mask (0 used, the script never runs) at: Data/guard\""}));
+    // (A model that is not there is looked for and said once, however many lines name it.)
+    EXPECT_EQ(gProblemFile, nullptr); // the person reader gives the place back
     std::vector<human_being*> a = Actors();
     ASSERT_EQ(a.size(), 4u);
 
@@ -85,6 +100,8 @@ TEST_F(LevelFiles, ActorsLoadWithModelsNamesScriptsAndScale)
     ASSERT_TRUE(a[0]->scripts && a[0]->scripts->next && a[0]->scripts->owner == a[0]);
     EXPECT_EQ(std::string(a[0]->scripts->path) + " " + a[0]->scripts->next->path, "Data/guard Data/look");
     EXPECT_EQ(a[0]->scripts->eventMask * 10 + a[0]->scripts->next->eventMask, 16);
+    // As a save writes the actor: every field, the scripts included.
+    EXPECT_EQ(PersonLineOf(a[0]), "box,1.5,0,-2,0,90,0,2,0,75,50,Guard,\"Data/guard\",1,\"Data/look\",6");
 
     // Unnamed: the model's name and the first free number; a taken name gets a free one too. The
     // level's own Models folder first (box is 2 there), then scaled.
@@ -92,12 +109,30 @@ TEST_F(LevelFiles, ActorsLoadWithModelsNamesScriptsAndScale)
               "Guard crate1 box1 Boss");
     EXPECT_EQ((std::vector<float>{1, 0.5f, 1}),
               (std::vector<float>{ModelSize(a[0]), ModelSize(a[1]), ModelSize(a[3])}));
-    EXPECT_TRUE(
-        ConsoleHas("//" + level + "person, line 3: the name Guard is taken, this actor is named box1"));
-    EXPECT_TRUE(ConsoleHas("//Failed to load object with model: barrel"));
 
     EXPECT_EQ(ImportAndLinkPersons((level + "nobody").c_str()), 0);
     EXPECT_EQ(Actors().size(), 4u); // a missing file leaves the roster alone
+}
+
+TEST_F(LevelFiles, StartingNumbersAreReportedAtTheirLine)
+{
+    std::string path = level + "starting";
+    // CR LF is one line end, a lone CR another.
+    {
+        WriteTextFile(path, "1\r\n2\r\nthree\r\n4\rfive\n6\n");
+        ProblemCapture capture;
+        ASSERT_EQ(ReadPlayerPosition(path.c_str()), 1);
+        EXPECT_EQ(capture.problems,
+                  (std::vector<std::string>{path + ":3: z \"three\" is not a number, 0 used",
+                                            path + ":5: heading \"five\" is not a number, 0 used"}));
+        EXPECT_EQ((std::vector<float>{entfl, updownangle, zangle}), (std::vector<float>{-1, 4, 6}));
+    }
+    // The game keeps its console line for it.
+    WriteTextFile(path, "1 2 x\n");
+    ReadPlayerPosition(path.c_str());
+    EXPECT_EQ(LevelConsole(),
+              (std::vector<std::string>{"//" + path + ": z \"x\" is not a number, 0 used",
+                                        "//" + path + ": 3 of the 6 numbers given, the rest are 0"}));
 }
 
 TEST_F(LevelFiles, AFailedSaveKeepsAllFourOldFiles)

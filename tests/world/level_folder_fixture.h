@@ -7,6 +7,7 @@
 #include "model/loader.h"
 #include "model/model_fixtures.h"
 #include "resources/paths.h"
+#include "script/scheduling.h"
 #include "test_util.h"
 #include "world/humans.h"
 #include "world/level.h"
@@ -84,6 +85,19 @@ class LevelFolderTest : public ::testing::Test
         std::vector<human_being*> out;
         for (human_being* h = baseHuman->next; h; h = h->next)
             out.push_back(h);
+        return out;
+    }
+
+    // Runs one instruction as a script line does and ends the tick's console period, as the tick
+    // does; returns what it said.
+    std::string Run(const char* instruction, const char* args = "")
+    {
+        LevelConsole().clear();
+        ExecuteVXRCommand(instruction, args);
+        EndConsolePeriod();
+        std::string out;
+        for (const std::string& line : LevelConsole())
+            out += line + "\n";
         return out;
     }
 

@@ -139,28 +139,45 @@ TEST_F(Movement, PlayerStepsAlongTheViewAndSlidesAlongWalls)
     }
 }
 
-TEST_F(Movement, ActorsWalkToTheirTargetTurnToItAndStopWhenBlocked)
+TEST_F(Movement, ActorsWalkToTheirTargetTurnToItAndSlideOrStopAtWalls)
 {
     // Turned to face the target: heading 0 walks towards +z, 90 towards +x; stopped within speed.
     human_being* h = Walker(V(0, 0, -5), V(0, 0, 1));
     EXPECT_NEAR(60, WalkToEnd(h), 2);
     EXPECT_NEAR(0.0f, h->rotation.y, 1e-3f);
     EXPECT_LT(HorizontalDistance(h->position, h->walkTarget), h->speed);
-    h->walkTarget = V(4, 0, 1);
-    h->walking = 1;
-    h->returnToStandard = 0;
-    WalkToEnd(h);
-    EXPECT_NEAR(90.0f, h->rotation.y, 1e-3f);
-    EXPECT_LT(HorizontalDistance(h->position, h->walkTarget), h->speed);
-    EXPECT_EQ(1, h->returnToStandard);
+    // Then to the side, and on straight at the wall at z = 2.9: that walk ends before it.
+    for (auto [target, heading] : {std::pair{V(4, 0, 1), 90.0f}, std::pair{V(4, 0, 6), 0.0f}})
+    {
+        h->walkTarget = target;
+        h->walking = 1;
+        h->returnToStandard = 0;
+        WalkToEnd(h);
+        EXPECT_EQ(1, h->returnToStandard);
+        EXPECT_NEAR(heading, h->rotation.y, 1e-3f);
+    }
+    EXPECT_TRUE(h->position.z < 2.9f && h->position.z > 2.5f) << h->position.z;
 
-    // Straight at the wall at z = 2.9: the walk ends before it.
-    h->walkTarget = V(4, 0, 6);
+    // Heading 30 into the wall: blocked (0), moved along the wall instead; straight at it: stays.
+    h->position = V(0, 0, 2.8f);
+    h->rotation.y = 30.0f;
+    EXPECT_EQ(0, HumanGoForward(h, 0.3f));
+    ExpectVector(h->position, 0.15f, 0, 2.8f, 1e-3f);
+    h->rotation.y = 0.0f;
+    EXPECT_EQ(0, HumanGoForward(h, 0.3f));
+    ExpectVector(h->position, 0.15f, 0, 2.8f, 1e-3f);
+    // Off the floor's edge there is no ground: the step is not taken.
+    h->position = V(0, 0, -9.9f);
+    h->rotation.y = 180.0f;
+    EXPECT_EQ(0, HumanGoForward(h, 0.3f));
+    ExpectVector(h->position, 0, 0, -9.9f, 1e-4f);
+    // alwaysWalk: through the wall and off the floor without a fall.
+    alwaysWalk = 1;
+    h->walkTarget = V(0.15f, 0, 14);
     h->walking = 1;
     WalkToEnd(h);
-    EXPECT_EQ(1, h->returnToStandard);
-    EXPECT_LT(h->position.z, 2.9f);
-    EXPECT_GT(h->position.z, 2.5f);
+    EXPECT_GT(h->position.z, 13.8f);
+    EXPECT_NEAR(0.0f, h->fallHeight, 1e-5f);
 
     // Dead actors and actors of another type do not walk.
     human_being* dead = Walker(V(-3, 0, 0), V(-3, 0, 2));
@@ -170,23 +187,4 @@ TEST_F(Movement, ActorsWalkToTheirTargetTurnToItAndStopWhenBlocked)
     HumanWalkTick(dead);
     HumanWalkTick(other);
     EXPECT_EQ(0.0f, dead->position.z + other->position.z);
-}
-
-TEST_F(Movement, ActorsSlideAlongWallsAndAlwaysWalkGoesThrough)
-{
-    // Heading 30 into the wall: blocked (0), moved along the wall instead; straight at it: stays.
-    human_being* h = Walker(V(0, 0, 2.8f), V(0, 0, 0));
-    h->rotation.y = 30.0f;
-    EXPECT_EQ(0, HumanGoForward(h, 0.3f));
-    ExpectVector(h->position, 0.15f, 0, 2.8f, 1e-3f);
-    h->rotation.y = 0.0f;
-    EXPECT_EQ(0, HumanGoForward(h, 0.3f));
-    ExpectVector(h->position, 0.15f, 0, 2.8f, 1e-3f);
-    // alwaysWalk: through the wall and off the floor without a fall.
-    alwaysWalk = 1;
-    h->walkTarget = V(0.15f, 0, 14);
-    h->walking = 1;
-    WalkToEnd(h);
-    EXPECT_GT(h->position.z, 13.8f);
-    EXPECT_NEAR(0.0f, h->fallHeight, 1e-5f);
 }
