@@ -147,7 +147,8 @@ TEST_F(WorldScript, AnActorScriptThatRemovesItsOwnActorEndsThere)
     SetHumanScriptsByPaths(h, "\"me.vxr\",1");
     RunText("player");
     ExecuteHumanScriptsForMask(h, 1);
-    EXPECT_TRUE(CountHumans() == 0 && selHuman == nullptr && I(5) == 0);
+    // The run stops after the statement that disposed of its script and never reads it again.
+    EXPECT_TRUE(CountHumans() == 0 && selHuman == nullptr && gHumanScriptTarget == nullptr && I(5) == 0);
 }
 
 TEST_F(WorldScript, SizeScalesFromThePresentSize)
@@ -425,6 +426,7 @@ TEST_F(WorldScript, KeysInTheirThreeModes)
     oldKeyMap['Q'] = -32768; // released in this tick
     keyMap[' '] = -32768;
     keyMap[112] = -32767; // F1 went down
+    // clang-format off
     const std::pair<const char*, int> rows[] = {
         {"key \"w\",1,n", 1}, {"key \"W\",1", 1},   {"key \"w\",1,o", 0}, {"key 36,1,n", 0},
         {"key 36,1", 1},      {"key 76,1,o", 1},    {"key 99,1", 0},      {"key \"q\",1,o", 1},
@@ -432,6 +434,7 @@ TEST_F(WorldScript, KeysInTheirThreeModes)
         // Keys by name, in any case, beside the numbers and characters that name them too.
         {"key \"Return\",1,o", 1}, {"key \"ENTER\",1", 1}, {"key \"Space\",1", 1}, {"key \"space\",1,o", 0},
         {"key \"Escape\",1", 0}, {"key \"f1\",1,n", 1}};
+    // clang-format on
     for (auto& [script, b] : rows)
     {
         B(1) = 7;
@@ -491,7 +494,8 @@ TEST_F(LineTests, TurnKeepsAPointWhereItIsSeenAsTheViewTurns)
     for (float turn : {30.0f, -75.0f, 180.0f})
     {
         viewangle = 10.0f;
-        RunText("player\nmouse\nsetf 7,f4\nsetf 8,0\nsetf 9,f6\nmultf 7,0.01\nmultf 9,0.01\naxis\nsetf 10,f2");
+        RunText(
+            "player\nmouse\nsetf 7,f4\nsetf 8,0\nsetf 9,f6\nmultf 7,0.01\nmultf 9,0.01\naxis\nsetf 10,f2");
         viewangle += turn;
         RunText("player\naxis\nmultf 10,-1\naddf 10,f2\nturn 7,f10\nmouse\nmultf 4,0.01\nmultf 6,0.01");
         EXPECT_NEAR(F(7), F(4), 0.01) << turn;
@@ -508,8 +512,9 @@ TEST_F(WorldScript, SnapSizeModelAndTheDataFoldersModels)
 {
     // snap: the nearest multiple of the step, halves away from 0, never -0; no step, no change.
     const std::pair<const char*, double> rows[] = {
-        {"setf 3,1.26\nsnap 3,0.25", 1.25}, {"setf 3,-0.1\nsnap 3,0.5", 0.0}, {"setf 3,0.75\nsnap 3,0.5", 1.0},
-        {"setf 3,-2.2\nsetf 4,2\nsnap 3,f4", -2.0}, {"setf 3,7.3\nsnap 3,0", 7.3}, {"setf 3,7.3\nsnap 3,-1", 7.3},
+        {"setf 3,1.26\nsnap 3,0.25", 1.25},      {"setf 3,-0.1\nsnap 3,0.5", 0.0},
+        {"setf 3,0.75\nsnap 3,0.5", 1.0},        {"setf 3,-2.2\nsetf 4,2\nsnap 3,f4", -2.0},
+        {"setf 3,7.3\nsnap 3,0", 7.3},           {"setf 3,7.3\nsnap 3,-1", 7.3},
         {"setf 3,3\nsetf 4,15\nsnap 3,f4", 0.0}, {"setf 3,52\nsnap 3,15", 45.0}};
     for (auto& [script, want] : rows)
     {
@@ -529,7 +534,7 @@ TEST_F(WorldScript, SnapSizeModelAndTheDataFoldersModels)
     Write("Models/crate0.png", "x");
     Write("Models/props/barrel", "x");
     Write("Models/props/barrel_poses", "x");
-    const std::pair<int, const char*> wanted[] = {{1, "crate"}, {2, "humanoid"}, {3, "props/barrel"},
+    const std::pair<int, const char*> wanted[] = {{1, "crate"}, {2, "humanoid"},     {3, "props/barrel"},
                                                   {4, "crate"}, {0, "props/barrel"}, {-1, "humanoid"}};
     for (auto& [number, name] : wanted)
     {
