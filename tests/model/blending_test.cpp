@@ -177,25 +177,3 @@ TEST(PoseBlending, RestsAtEitherPoseAndReturnsToStandard)
     SetHumanStandardPose(a, longName.c_str());
     EXPECT_EQ(strlen(a->standardPose), 63u);
 }
-
-TEST(PoseBlending, ANewActorReturnsToStandWithinItsBlendInTime)
-{
-    PosedActor p;
-    human_being* a = p.actor;
-    ZeroHuman(a); // the defaults every new actor gets
-    a->lastPoseTime = (int32_t)gCurrentTime;
-    TargetPoses(a, "Walk", "Walk", 500, 16);
-    p.Update(25); // Walk arrives; as nothing asks for it again, the way back to Stand begins
-    EXPECT_NEAR(p.Shown(), 20, 1e-3);
-    EXPECT_STREQ(a->currentPose, "Stand");
-    // 250 ms of blend-in, after the one update that turns the blend round.
-    for (int i = 0; i <= 10; i++)
-    {
-        p.Update(25);
-        EXPECT_NEAR(p.Shown(), 20 - 2 * i, 1e-3) << "update " << i;
-    }
-    p.Update(200, 4);
-    EXPECT_NEAR(p.Shown(), 0, 1e-3);
-    EXPECT_EQ(p.arm->rotationX[0] + p.arm->rotationX[1], 0);
-    EXPECT_STREQ(a->targetPose, "Stand");
-}

@@ -216,20 +216,3 @@ TEST(ModelViewer, ShowsPlainTexturedAndBlendedMaterialsWhereTheyStand)
     ExpectPixel(img, 0.35f, 0.54f, 128, 0, 127, 12);
     ExpectPixel(img, 0.35f, 0.70f, 0, 0, 127, 12);
 }
-
-TEST(ModelViewer, ReportsWhatFailedToLoad)
-{
-    TempDir dir;
-    std::string path = dir / "panel";
-    ASSERT_TRUE(WriteTextFile(path, kPanelModel));
-    ASSERT_TRUE(WriteTextFile(path + "_poses", "VXR_Poses\n"));
-    std::string output;
-    EXPECT_EQ(0, RunViewer("'" + path + "'", &output));
-    EXPECT_NE(std::string::npos, output.find("//Texture of material 1 was not loaded (tried " + path +
-                                             "1.png and " + path + "1.bmp)"))
-        << output;
-    EXPECT_NE(std::string::npos, output.find("holds no poses")) << output;
-    EXPECT_EQ(1, RunViewer("'" + dir.path + "/none'", &output));
-    EXPECT_NE(std::string::npos, output.find("//Failed to load model: " + dir.path + "/none")) << output;
-    EXPECT_EQ(2, RunViewer("--blend", &output));
-}

@@ -109,15 +109,11 @@ TEST(PngDecoding, EveryColourTypeBecomesRgbOrRgbaInFileRowOrder)
     }
 }
 
-TEST(PngDecoding, DamagedFilesAreRefusedWithAReason)
+TEST(PngDecoding, ACutFileAndOnePixelTooWideAreRefusedWithAReason)
 {
     TempDir dir;
     decodedImage image;
     char err[256];
-    EXPECT_EQ(DecodePNGImage((dir / "none.png").c_str(), &image, err, sizeof err), 0);
-    WriteTextFile(dir / "text.png", "this is no picture");
-    EXPECT_TRUE(DecodePNGImage((dir / "text.png").c_str(), &image, err, sizeof err) == 0 && err[0]);
-
     Bytes noise(64 * 64 * 3);
     for (size_t i = 0; i < noise.size(); ++i)
         noise[i] = (unsigned char)(i * 2654435761u >> 13);
@@ -125,7 +121,7 @@ TEST(PngDecoding, DamagedFilesAreRefusedWithAReason)
     std::string bytes = ReadTextFile(dir / "cut.png");
     WriteTextFile(dir / "cut.png", bytes.substr(0, bytes.size() / 2));
     EXPECT_EQ(DecodePNGImage((dir / "cut.png").c_str(), &image, err, sizeof err), 0);
-    EXPECT_TRUE(image.pixels.empty());
+    EXPECT_TRUE(image.pixels.empty() && err[0]);
 
     // A whole, valid picture one pixel wider than a texture may be, though well within libpng's
     // own limit, is refused by its header; one at the limit loads.
