@@ -71,7 +71,7 @@ const char kPanelModel[] = "panel test\n\n"
 
 TEST(ModelDrawing, PosesThroughOneOrTwoBonesAndCulledModelsKeepTheirBoxes)
 {
-    ASSERT_TRUE(EnsureGL());
+    ASSERT_TRUE(EnsureTestGL());
     TempDir dir;
     mesh_mod* m = Load(dir / "arm", kArmModel);
     bonus* arm = GetBonePtrBySignature(m->boneListHead.next, "Arm");
@@ -112,7 +112,7 @@ TEST(ModelDrawing, PosesThroughOneOrTwoBonesAndCulledModelsKeepTheirBoxes)
 
 TEST(ModelDrawing, MaterialColourBlendAndLitOwner)
 {
-    ASSERT_TRUE(EnsureGL());
+    ASSERT_TRUE(EnsureTestGL());
     TempDir dir;
     mesh_mod* m = Load(dir / "arm", kArmModel);
     vector_type savedTint = tintColor;
@@ -160,7 +160,7 @@ TEST(ModelDrawing, MaterialColourBlendAndLitOwner)
 
 TEST(ModelDrawing, BoneBoxesAreTheTwelveEdgesOfEachBox)
 {
-    ASSERT_TRUE(EnsureGL());
+    ASSERT_TRUE(EnsureTestGL());
     mesh_mod* m = NewRecord<mesh_mod>();
     bonus* b = AddBone(m, "None");
     b->minX = -0.5f, b->maxX = 0.25f, b->maxY = 0.5f, b->minZ = -0.75f, b->maxZ = 0.5f;

@@ -110,7 +110,7 @@ TEST(ModelLoader, TextureCoordinatesPerMaterialWithTheVFlip)
 
 TEST(ModelLoader, TexturePngFirstThenPlainColour)
 {
-    ASSERT_TRUE(EnsureGL());
+    ASSERT_TRUE(EnsureTestGL());
     TempDir dir;
     std::string path = dir / "Models/guard";
     const unsigned char green[3] = {0, 255, 0};
