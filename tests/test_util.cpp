@@ -3,6 +3,7 @@
 
 #include "core/problems.h"
 #include "platform/fsound.h"
+#include "platform/window.h"
 
 #include <png.h>
 #include <sndfile.h>
@@ -145,6 +146,39 @@ PngImage ReadPng(const std::string& path)
     img.height = image.height;
     img.ok = true;
     return img;
+}
+
+bool WriteTestPng(const std::string& path, int width, int height, int colorType, int bitDepth,
+                  const std::vector<unsigned char>& data, const std::vector<unsigned char>& palette,
+                  const std::vector<unsigned char>& trns, bool interlaced)
+{
+    WriteTextFile(path, ""); // makes the folders
+    FILE* file = fopen(path.c_str(), "wb");
+    if (!file) return false;
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png_create_info_struct(png); // libpng aborts on a writing error
+    png_init_io(png, file);
+    png_set_IHDR(png, info, width, height, bitDepth, colorType,
+                 interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+                 PNG_FILTER_TYPE_DEFAULT);
+    if (!palette.empty()) png_set_PLTE(png, info, (png_colorp)palette.data(), int(palette.size() / 3));
+    if (!trns.empty()) png_set_tRNS(png, info, trns.data(), int(trns.size()), nullptr);
+    png_write_info(png, info);
+    std::vector<png_bytep> rows(height);
+    for (int y = 0; y < height; ++y)
+        rows[y] = (png_bytep)data.data() + png_get_rowbytes(png, info) * y;
+    png_write_image(png, rows.data());
+    png_write_end(png, nullptr);
+    png_destroy_write_struct(&png, &info);
+    return fclose(file) == 0;
+}
+
+bool EnsureTestGL()
+{
+    char err[256];
+    static bool gl =
+        PLT_InitVideo(err, sizeof err) && PLT_CreateWindow("test", 64, 64, 24, 0, err, sizeof err);
+    return gl;
 }
 
 static long StatusKB(const char* key)

@@ -55,6 +55,14 @@ struct PngImage
     const unsigned char* At(int x, int y) const { return &rgba[(size_t(y) * width + x) * 4]; }
 };
 PngImage ReadPng(const std::string& path);
+// Writes a PNG with libpng: data holds the rows top first, packed as libpng expects for the colour
+// type and depth (16-bit samples big-endian); palette holds RGB triples, trns palette alphas.
+bool WriteTestPng(const std::string& path, int width, int height, int colorType, int bitDepth,
+                  const std::vector<unsigned char>& data, const std::vector<unsigned char>& palette = {},
+                  const std::vector<unsigned char>& trns = {}, bool interlaced = false);
+// Texture loads and drawing need a GL context: one small window of the engine's under the test's X
+// server, made on first use. False without a display.
+bool EnsureTestGL();
 
 // Runs run and returns how far the process's peak resident size, as the kernel counts it, rose
 // above the size at its start, in KB (the peak is reset through /proc/self/clear_refs first). The

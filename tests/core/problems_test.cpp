@@ -1,23 +1,18 @@
-// Content problems: the game's console lines without a sink, the sink alone with one, and the
-// reader's standing place for problems found by helpers that do not know the file.
+// The console and content problems: lines made printable and repeats counted once per period,
+// problems on the console or at the sink alone, and the game clock before the first tick.
+#include "core/clock.h"
 #include "core/output.h"
 #include "core/problems.h"
 #include "test_util.h"
 
 #include <gtest/gtest.h>
 
-static std::vector<std::string> gConsole;
-
 TEST(ContentProblems, GoToTheConsoleOrToTheSinkAlone)
 {
-    outputProc saved = toConsole;
-    toConsole = [](const char* text) { gConsole.push_back(text); };
+    ConsoleCapture console;
     ReportContentProblemF("Levels/a/person", 3, "scale %d is not above 0", -1);
     ReportContentProblemF("Levels/a/tint", 0, "2 of the 3 colour numbers given");
     ReportContentProblem("Models/box", 7, "bad", "//Model Models/box, line 7: bad");
-    EXPECT_EQ(gConsole, (std::vector<std::string>{"//Levels/a/person, line 3: scale -1 is not above 0",
-                                                  "//Levels/a/tint: 2 of the 3 colour numbers given",
-                                                  "//Model Models/box, line 7: bad"}));
     {
         ProblemCapture capture;
         gProblemFile = "Data/game script";
@@ -30,18 +25,26 @@ TEST(ContentProblems, GoToTheConsoleOrToTheSinkAlone)
         EXPECT_EQ(capture.problems, (std::vector<std::string>{"Data/game script:9: path refused",
                                                               "Sounds/list:2: no slot", "null:0: nowhere"}));
     }
-    EXPECT_EQ(gConsole.size(), 3u); // nothing of it reached the console
-    toConsole = saved;
+    // Nothing the sink took reached the console.
+    EXPECT_EQ(ConsoleCapture::Lines(),
+              (std::vector<std::string>{"//Levels/a/person, line 3: scale -1 is not above 0",
+                                        "//Levels/a/tint: 2 of the 3 colour numbers given",
+                                        "//Model Models/box, line 7: bad"}));
 }
 
 TEST(ConsoleLines, AreMadePrintableAndRepeatsAreCountedOncePerPeriod)
 {
     ConsoleCapture console;
     std::vector<std::string>& lines = ConsoleCapture::Lines();
-    // An escape sequence, a C1 control, a broken UTF-8 byte and a tab are escaped; letters stay.
-    OutputToConsole("//Failed to load level model: \x1b[2J\xc2\x9b\xff\tGr\xc3\xbc\xc3\x9f");
+    // An escape sequence, a C1 control, a broken UTF-8 byte, an overlong form, a surrogate and a
+    // tab are escaped; letters of two, three and four bytes stay.
+    OutputToConsole(
+        "//Failed to load level model: \x1b[2J\xc2\x9b\xff\xe0\x80\xaf\xed\xa0\x80\tGr\xc3\xbc\xc3\x9f "
+        "\xe2\x82\xac\xf0\x9f\x99\x82");
     ASSERT_EQ(lines.size(), 1u);
-    EXPECT_EQ(lines[0], "//Failed to load level model: \\x1B[2J\\xC2\\x9B\\xFF\\x09Gr\xc3\xbc\xc3\x9f");
+    EXPECT_EQ(lines[0],
+              "//Failed to load level model: \\x1B[2J\\xC2\\x9B\\xFF\\xE0\\x80\\xAF\\xED\\xA0\\x80\\x09"
+              "Gr\xc3\xbc\xc3\x9f \xe2\x82\xac\xf0\x9f\x99\x82");
     // Line ends end lines; one at the end makes no empty line.
     OutputToConsole("//one\r\n//two\rthree\n");
     EXPECT_EQ(lines, (std::vector<std::string>{lines[0], "//one", "//two", "three"}));
@@ -73,4 +76,11 @@ TEST(ConsoleLines, AreMadePrintableAndRepeatsAreCountedOncePerPeriod)
     EXPECT_EQ(lines.size(), size_t(kShownProblemsPerFile + 1));
     EndConsolePeriod();
     EXPECT_EQ(lines.back(), "//Levels/x/person: 980 more problems not shown (kesrow --check lists them all)");
+}
+
+TEST(GameClock, StartsAtZeroWithNoStepTaken)
+{
+    // What the game script's start-up run reads with "time" and "passed" before the first tick.
+    EXPECT_EQ(gCurrentTime, 0u);
+    EXPECT_EQ(gOldTime, 0u);
 }

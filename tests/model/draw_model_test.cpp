@@ -1,13 +1,19 @@
 // Model drawing: posing through one or two bones with the integer weight rule, culling, the
-// material colour and state rules, and what the model viewer's batch runs actually show.
+// material colour and state rules, the bone boxes' edges, and what the model viewer's batch runs
+// actually show.
 #include "model/draw_model.h"
 
 #include "app/draw.h"
+#include "model/bounds.h"
 #include "model/pose_cache.h"
 #include "model_fixtures.h"
 #include "world/humans.h"
 
 #include <GL/gl.h>
+
+#include <algorithm>
+#include <cmath>
+#include <set>
 
 namespace
 {
@@ -65,7 +71,7 @@ const char kPanelModel[] = "panel test\n\n"
 
 TEST(ModelDrawing, PosesThroughOneOrTwoBonesAndCulledModelsKeepTheirBoxes)
 {
-    ASSERT_TRUE(EnsureGL());
+    ASSERT_TRUE(EnsureTestGL());
     TempDir dir;
     mesh_mod* m = Load(dir / "arm", kArmModel);
     bonus* arm = GetBonePtrBySignature(m->boneListHead.next, "Arm");
@@ -106,7 +112,7 @@ TEST(ModelDrawing, PosesThroughOneOrTwoBonesAndCulledModelsKeepTheirBoxes)
 
 TEST(ModelDrawing, MaterialColourBlendAndLitOwner)
 {
-    ASSERT_TRUE(EnsureGL());
+    ASSERT_TRUE(EnsureTestGL());
     TempDir dir;
     mesh_mod* m = Load(dir / "arm", kArmModel);
     vector_type savedTint = tintColor;
@@ -152,6 +158,40 @@ TEST(ModelDrawing, MaterialColourBlendAndLitOwner)
     DisposeMeshworkModel(m);
 }
 
+TEST(ModelDrawing, BoneBoxesAreTheTwelveEdgesOfEachBox)
+{
+    ASSERT_TRUE(EnsureTestGL());
+    mesh_mod* m = NewRecord<mesh_mod>();
+    bonus* b = AddBone(m, "None");
+    b->minX = -0.5f, b->maxX = 0.25f, b->maxY = 0.5f, b->minZ = -0.75f, b->maxZ = 0.5f;
+    UpdateModelBoxes(m, {0, 0, 0}, {0, 0, 0});
+    for (GLenum matrix : {GL_PROJECTION, GL_MODELVIEW})
+    {
+        glMatrixMode(matrix);
+        glLoadIdentity();
+    }
+    // Feedback mode hands back each line as a token and its two ends in window coordinates.
+    std::vector<GLfloat> feedback(1024);
+    glFeedbackBuffer((GLsizei)feedback.size(), GL_3D, feedback.data());
+    glRenderMode(GL_FEEDBACK);
+    DrawModelBoneBoxes(m);
+    const int values = glRenderMode(GL_RENDER);
+    ASSERT_EQ(values, 12 * 7);
+    std::set<std::vector<GLfloat>> edges;
+    for (int i = 0; i < values; i += 7)
+    {
+        const GLfloat* e = &feedback[i + 1];
+        int axes = 0;
+        for (int k = 0; k < 3; k++)
+            axes += std::fabs(e[k] - e[k + 3]) > 1e-3f;
+        EXPECT_EQ(axes, 1) << "line " << i / 7 << " is no edge of the box";
+        edges.insert(std::min(std::vector<GLfloat>(e, e + 3), std::vector<GLfloat>(e + 3, e + 6)));
+        edges.insert(std::max(std::vector<GLfloat>(e, e + 3), std::vector<GLfloat>(e + 3, e + 6)));
+    }
+    EXPECT_EQ(edges.size(), 8u); // every corner
+    DisposeMeshworkModel(m);
+}
+
 TEST(ModelViewer, ShowsPlainTexturedAndBlendedMaterialsWhereTheyStand)
 {
     TempDir dir;
@@ -175,21 +215,4 @@ TEST(ModelViewer, ShowsPlainTexturedAndBlendedMaterialsWhereTheyStand)
     // The blended quad lets half of what is behind it through: the red quad, or the background.
     ExpectPixel(img, 0.35f, 0.54f, 128, 0, 127, 12);
     ExpectPixel(img, 0.35f, 0.70f, 0, 0, 127, 12);
-}
-
-TEST(ModelViewer, ReportsWhatFailedToLoad)
-{
-    TempDir dir;
-    std::string path = dir / "panel";
-    ASSERT_TRUE(WriteTextFile(path, kPanelModel));
-    ASSERT_TRUE(WriteTextFile(path + "_poses", "VXR_Poses\n"));
-    std::string output;
-    EXPECT_EQ(0, RunViewer("'" + path + "'", &output));
-    EXPECT_NE(std::string::npos, output.find("//Texture of material 1 was not loaded (tried " + path +
-                                             "1.png and " + path + "1.bmp)"))
-        << output;
-    EXPECT_NE(std::string::npos, output.find("holds no poses")) << output;
-    EXPECT_EQ(1, RunViewer("'" + dir.path + "/none'", &output));
-    EXPECT_NE(std::string::npos, output.find("//Failed to load model: " + dir.path + "/none")) << output;
-    EXPECT_EQ(2, RunViewer("--blend", &output));
 }

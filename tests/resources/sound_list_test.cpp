@@ -75,10 +75,11 @@ TEST(SoundList, SlotsNamingOneFileShareOneBufferWithinTheContentMemory)
     EXPECT_TRUE(console.Has("//Could not load " + dir.path +
                             "/Sounds/other.wav: its sound needs 0.1 MB, over what "
                             "is left of the content memory"));
-    // Each slot plays its own loop flag; the buffer goes with the last slot that holds it.
+    // Each slot plays its own loop flag; the buffer goes with the last slot that holds it, here
+    // slot 0, which the level's end frees with the rest.
     FSOUND_Sample_SetMode(gAllSamples[0], FSOUND_LOOP_NORMAL);
     EXPECT_GE(FSOUND_PlaySoundEx(FSOUND_FREE, gAllSamples[1], nullptr, 0), 0);
-    for (int slot = 0; slot < 19; slot++)
+    for (int slot = 1; slot < 20; slot++)
     {
         FSOUND_Sample_Free(gAllSamples[slot]);
         gAllSamples[slot] = nullptr;

@@ -1,7 +1,6 @@
 // Texture loading: PNG decoding of every colour type, the mipmapped upload, the BMP fall-back,
 // the texture list, the line and path helpers, and animated textures.
 #include "test_util.h"
-#include "texture_gl.h"
 
 #include "core/content_memory.h"
 #include "core/output.h"
@@ -19,33 +18,6 @@
 #include <tuple>
 
 using Bytes = std::vector<unsigned char>;
-
-// Writes a PNG with libpng: data holds the rows top first, packed as libpng expects for the colour
-// type and depth (16-bit samples big-endian); palette holds RGB triples, trns palette alphas.
-static bool WriteTestPng(const std::string& path, int width, int height, int colorType, int bitDepth,
-                         const Bytes& data, const Bytes& palette = {}, const Bytes& trns = {},
-                         bool interlaced = false)
-{
-    WriteTextFile(path, ""); // makes the folders
-    FILE* file = fopen(path.c_str(), "wb");
-    if (!file) return false;
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-    png_infop info = png_create_info_struct(png); // libpng aborts on a writing error
-    png_init_io(png, file);
-    png_set_IHDR(png, info, width, height, bitDepth, colorType,
-                 interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
-                 PNG_FILTER_TYPE_DEFAULT);
-    if (!palette.empty()) png_set_PLTE(png, info, (png_colorp)palette.data(), int(palette.size() / 3));
-    if (!trns.empty()) png_set_tRNS(png, info, trns.data(), int(trns.size()), nullptr);
-    png_write_info(png, info);
-    std::vector<png_bytep> rows(height);
-    for (int y = 0; y < height; ++y)
-        rows[y] = (png_bytep)data.data() + png_get_rowbytes(png, info) * y;
-    png_write_image(png, rows.data());
-    png_write_end(png, nullptr);
-    png_destroy_write_struct(&png, &info);
-    return fclose(file) == 0;
-}
 
 static bool WritePixel(const std::string& path, unsigned char red)
 {
@@ -109,15 +81,11 @@ TEST(PngDecoding, EveryColourTypeBecomesRgbOrRgbaInFileRowOrder)
     }
 }
 
-TEST(PngDecoding, DamagedFilesAreRefusedWithAReason)
+TEST(PngDecoding, ACutFileAndOnePixelTooWideAreRefusedWithAReason)
 {
     TempDir dir;
     decodedImage image;
     char err[256];
-    EXPECT_EQ(DecodePNGImage((dir / "none.png").c_str(), &image, err, sizeof err), 0);
-    WriteTextFile(dir / "text.png", "this is no picture");
-    EXPECT_TRUE(DecodePNGImage((dir / "text.png").c_str(), &image, err, sizeof err) == 0 && err[0]);
-
     Bytes noise(64 * 64 * 3);
     for (size_t i = 0; i < noise.size(); ++i)
         noise[i] = (unsigned char)(i * 2654435761u >> 13);
@@ -125,7 +93,7 @@ TEST(PngDecoding, DamagedFilesAreRefusedWithAReason)
     std::string bytes = ReadTextFile(dir / "cut.png");
     WriteTextFile(dir / "cut.png", bytes.substr(0, bytes.size() / 2));
     EXPECT_EQ(DecodePNGImage((dir / "cut.png").c_str(), &image, err, sizeof err), 0);
-    EXPECT_TRUE(image.pixels.empty());
+    EXPECT_TRUE(image.pixels.empty() && err[0]);
 
     // A whole, valid picture one pixel wider than a texture may be, though well within libpng's
     // own limit, is refused by its header; one at the limit loads.
@@ -147,7 +115,7 @@ class GLTextures : public ::testing::Test
     ConsoleCapture console;
     void SetUp() override
     {
-        ASSERT_TRUE(MakeTextureGLCurrent()) << "no GL context (run under xvfb-run)";
+        ASSERT_TRUE(EnsureTestGL()) << "no GL context (run under xvfb-run)";
         snprintf(routePath, sizeof routePath, "%s/", dir.path.c_str());
     }
     void TearDown() override

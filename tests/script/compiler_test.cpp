@@ -1,6 +1,8 @@
 // Script text to statements: line format, keywords, argument preparation, limits, the instruction
-// table, macros and file reading.
+// table, macros and file reading, and what the compiler reports, each problem at its own line.
 #include "script_test_util.h"
+
+#include "core/problems.h"
 
 #include <cmath>
 
@@ -136,6 +138,37 @@ TEST(ScriptTime, SecondsToMsRoundsUpAndSaturates)
     EXPECT_EQ((std::vector<uint32_t>{2500, 1, UINT32_MAX, 0}),
               (std::vector<uint32_t>{VXR_SecondsToMs(2.5f), VXR_SecondsToMs(0.0019f), VXR_SecondsToMs(1e12f),
                                      VXR_SecondsToMs(NAN)}));
+}
+
+TEST(ScriptProblems, EachBadLineIsReportedWithItsNumber)
+{
+    ProblemCapture capture;
+    // The reader around the compile (a person file line) gets its place back afterwards.
+    gProblemFile = "outer";
+    gProblemLine = 77;
+    // CR LF is one line end, a lone CR or LF another.
+    std::string text = "idle 1\r\nfrobnicate 2\r\nmacro nameless\r\n" + std::string(520, 'x') +
+                       "\rlevel \"../up\"\nIdle 1\rendif\r";
+    VXR_scripter* script = NewVXRScriptNamed(text.c_str(), "Data/s");
+    EXPECT_STREQ(gProblemFile, "outer");
+    EXPECT_EQ(gProblemLine, 77);
+    gProblemFile = nullptr;
+    gProblemLine = 0;
+    EXPECT_EQ(capture.problems,
+              (std::vector<std::string>{
+                  "Data/s:2: unknown instruction \"frobnicate\", line left out",
+                  "Data/s:3: macro needs its name in double quotes; no macro declared",
+                  "Data/s:4: line longer than 511 characters cut: " + std::string(40, 'x') + "...",
+                  "Data/s:4: command longer than 31 characters: " + std::string(31, 'x') + "...",
+                  "Data/s:5: level: the path \"../up\" is refused: it leaves the data folder with \"..\"",
+                  "Data/s:6: unknown instruction \"Idle\", line left out"}));
+    // What compiles is unchanged: idle, level (refused, so it does nothing) and endif.
+    int statements = 0;
+    for (VXR_Statement* s = script->code; s; s = s->next)
+        statements++;
+    EXPECT_EQ(statements, 3);
+    DisposeScript(script);
+    DisposeMacros();
 }
 
 } // namespace

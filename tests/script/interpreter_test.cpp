@@ -124,7 +124,7 @@ TEST_F(InterpreterTest, ConditionTable)
     // clang-format off
     const std::tuple<char, int, const char*, int, int> cases[] = {
         {'i', 1, "<", 2, 1}, {'i', 1, ">", 2, 0}, {'i', 1, "<=", 2, 1}, {'i', 1, ">=", 2, 0},
-        {'i', 1, "=", 1, 1}, {'i', 1, "!=", 2, 1}, {'i', 2, ">=", 2, 1}, {'f', 1, "<", 2, 1},
+        {'i', 1, "=", 1, 1}, {'i', 1, "!=", 2, 1}, {'i', 2, ">=", 2, 1}, {'i', 16, "=", 16, 1}, {'f', 1, "<", 2, 1},
         {'f', 1, "=", 2, 0}, {'f', 2, ">", 1, 1}, {'f', 3, "!=", 3, 1},
         // NaN compares false except with !=.
         {'f', 3, "<", 1, 0}, {'f', 3, ">=", 1, 0}, {'f', 3, "<=", 3, 0}, {'f', 3, "=", 3, 0},
@@ -239,19 +239,6 @@ TEST_F(InterpreterTest, WatchdogStopsARunThatNeverEnds)
     EXPECT_EQ(reps->current, nullptr);
     ASSERT_EQ(consoleLines.size(), 3u);
     EXPECT_NE(consoleLines[2].find("//Script reps line 4: "), std::string::npos) << consoleLines[2];
-}
-
-TEST_F(InterpreterTest, ScriptDisposedByItsOwnStatement)
-{
-    // The run stops after the statement that disposed of its script and never reads it again.
-    human_being* actor = AppendNewHuman();
-    VXR_scripter* own = NewVXRScript("addi 1,1\raddi 1,1\raddi 1,1\rloop\rendloop\r");
-    own->owner = actor;
-    actor->scripts = own;
-    PatchProbe(own, 1);
-    probeAction = [](char*) { RemoveHuman(gHumanScriptTarget); };
-    EXPECT_EQ(Run(own), 1);
-    EXPECT_TRUE(I(1) == 1 && CountHumans() == 0 && gHumanScriptTarget == nullptr);
 }
 
 } // namespace

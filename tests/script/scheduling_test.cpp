@@ -239,16 +239,4 @@ TEST_F(SchedulingTest, LevelLoadDuringAPass)
     EXPECT_TRUE(I(5) == 0 && baseScript.next == nullptr);
 }
 
-TEST_F(SchedulingTest, SingleInstructions)
-{
-    EXPECT_EQ(ExecuteVXRCommand("", "1,5") + ExecuteVXRCommand("seti", "1,5"), 2);
-    for (const char* unknown : {"NULL", "Seti", "set"})
-        EXPECT_EQ(ExecuteVXRCommand(unknown, "1,6"), 0) << unknown;
-    EXPECT_EQ(I(1), 5);
-    // Arguments are prepared like a statement's.
-    ConsoleCapture console;
-    EXPECT_EQ(ExecuteVXRCommand("sets", ("3,\"" + std::string(200, 'x') + "\"").c_str()), 1);
-    EXPECT_TRUE(console.Has("longer than 64"));
-}
-
 } // namespace

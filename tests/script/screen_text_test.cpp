@@ -11,6 +11,7 @@ namespace
 
 struct ScreenTextTest : ScriptTest
 {
+    ConsoleCapture console;
     void SetUp() override
     {
         ScriptTest::SetUp();
@@ -21,47 +22,42 @@ struct ScreenTextTest : ScriptTest
         ClearAllScreenText();
         ScriptTest::TearDown();
     }
+    // The texts shown, oldest first, each with its time and colour.
     static std::vector<std::string> Shown()
     {
         std::vector<std::string> texts;
+        char line[1024];
         for (const screenMessage& m : gScreenMessages)
-            if (m.shown) texts.push_back(m.text);
+            if (m.shown)
+                texts.push_back((snprintf(line, sizeof line, "%s %u %g,%g,%g", m.text, m.duration,
+                                          m.colour[0], m.colour[1], m.colour[2]),
+                                 line));
         return texts;
     }
 };
 
 TEST_F(ScreenTextTest, MessagesStackTimeOutAndClear)
 {
-    ConsoleCapture console;
     gCurrentTime = 1000;
-    RunText("message \"one\",2\rmessage \"two\"\rmessage \"three\",0.5,1,0.5,-1\r");
-    EXPECT_EQ(Shown(), (std::vector<std::string>{"one", "two", "three"}));
     // A missing time is 3 s; a colour is kept within 0 to 1, white where none is given.
-    EXPECT_EQ((std::vector<uint32_t>{2000, 3000, 500}),
-              (std::vector<uint32_t>{gScreenMessages[0].duration, gScreenMessages[1].duration,
-                                     gScreenMessages[2].duration}));
-    EXPECT_EQ((std::vector<float>{1, 1, 1, 1, 0.5f, 0}),
-              (std::vector<float>{gScreenMessages[0].colour[0], gScreenMessages[1].colour[2],
-                                  gScreenMessages[2].colour[0], gScreenMessages[2].colour[0],
-                                  gScreenMessages[2].colour[1], gScreenMessages[2].colour[2]}));
+    RunText("message \"one\",2\rmessage \"two\"\rmessage \"three\",0.5,1,0.5,-1\r");
+    const std::vector<std::string> all = {"one 2000 1,1,1", "two 3000 1,1,1", "three 500 1,0.5,0"};
+    EXPECT_EQ(Shown(), all);
     // Each goes when its own time is over, to the millisecond; the others move up in order.
     ExpireScreenMessages(1499);
-    EXPECT_EQ(Shown().size(), 3u);
+    EXPECT_EQ(Shown(), all);
     ExpireScreenMessages(1500);
-    EXPECT_EQ(Shown(), (std::vector<std::string>{"one", "two"}));
     ExpireScreenMessages(3000);
-    EXPECT_EQ(Shown(), (std::vector<std::string>{"two"}));
+    EXPECT_EQ(Shown(), std::vector<std::string>{all[1]});
 
     // A fifth message pushes out the oldest; the empty form takes the text from s1 and the time
     // from f1; an empty text or no time clears them all.
-    gCurrentTime = 1100;
     RunText("message \"b\"\rmessage \"c\"\rmessage \"d\"\rmessage \"e\"\r");
-    EXPECT_EQ(Shown(), (std::vector<std::string>{"b", "c", "d", "e"}));
     snprintf(gScriptVars.s[0], 32, "from s1");
     F(1) = 0.25;
     RunText("message\r");
-    EXPECT_EQ(Shown(), (std::vector<std::string>{"c", "d", "e", "from s1"}));
-    EXPECT_EQ(gScreenMessages[3].duration, 250u);
+    EXPECT_EQ(Shown(), (std::vector<std::string>{"c 3000 1,1,1", "d 3000 1,1,1", "e 3000 1,1,1",
+                                                 "from s1 250 1,1,1"}));
     RunText("message \"gone\",0\r");
     EXPECT_TRUE(Shown().empty());
     EXPECT_TRUE(console.Lines().empty());
@@ -69,11 +65,8 @@ TEST_F(ScreenTextTest, MessagesStackTimeOutAndClear)
 
 TEST_F(ScreenTextTest, HudTextFillsInRegistersWhenItRunsAndRefusesBadNumbers)
 {
-    ConsoleCapture console;
     VXR_scripter* s = Make("hudText 1,\"Guards $i3 of $i16: $f2 $s1 $b1 $$5 $x $i $i03\"\r"
-                           "hudText 8,\"right\",0,1,0\r"
-                           "hudText 9,\"nine\"\r"
-                           "hudText 2,\"$i17 left\"\r"
+                           "hudText 8,\"right\",0,1,0\rhudText 9,\"nine\"\rhudText 2,\"$i17 left\"\r"
                            "hudText 3,\"three\"\r");
     // The values are those the registers hold when the statement runs, not when it compiled.
     I(3) = 2;
@@ -83,24 +76,21 @@ TEST_F(ScreenTextTest, HudTextFillsInRegistersWhenItRunsAndRefusesBadNumbers)
     gScriptVars.b[0] = 1;
     Run(s);
     EXPECT_STREQ(gHudTextLines[0].text, "Guards 2 of -7: 1.5 go true $5 $x $i 2");
-    EXPECT_EQ((std::vector<float>{0, 1, 0}),
-              (std::vector<float>{gHudTextLines[7].colour[0], gHudTextLines[7].colour[1],
-                                  gHudTextLines[7].colour[2]}));
     EXPECT_STREQ(gHudTextLines[7].text, "right");
+    EXPECT_TRUE(gHudTextLines[7].colour[0] == 0 && gHudTextLines[7].colour[1] == 1);
     // Line 9 and register 17 do nothing and say so once; the line after them still runs.
     EXPECT_STREQ(gHudTextLines[1].text, "");
     EXPECT_STREQ(gHudTextLines[2].text, "three");
-    EXPECT_TRUE(console.Has("hudText: HUD text line 9 is not 1 to 8")) << console.Lines().size();
+    EXPECT_TRUE(console.Has("hudText: HUD text line 9 is not 1 to 8"));
     EXPECT_TRUE(console.Has("hudText: register 17 is not 1 to 16"));
 
     // Floats show at most two decimals; long register texts are cut to what a line holds.
     F(2) = -0.004;
     F(3) = 3.25;
-    RunText("hudText 4,\"$f2 $f3\"\r");
-    EXPECT_STREQ(gHudTextLines[3].text, "0 3.25");
     for (int k = 0; k < 5; k++)
         memset(gScriptVars.s[k], 'a' + k, 31);
-    RunText("hudText 5,\"$s1$s2$s3$s4$s5\"\r");
+    RunText("hudText 4,\"$f2 $f3\"\rhudText 5,\"$s1$s2$s3$s4$s5\"\r");
+    EXPECT_STREQ(gHudTextLines[3].text, "0 3.25");
     EXPECT_EQ(strlen(gHudTextLines[4].text), size_t(kScreenTextMax));
     EXPECT_EQ(gHudTextLines[4].text[kScreenTextMax - 1], 'e');
 
@@ -114,20 +104,19 @@ TEST_F(ScreenTextTest, HudTextFillsInRegistersWhenItRunsAndRefusesBadNumbers)
 TEST_F(ScreenTextTest, FlashTakesItsFieldsOrTheFirstFloatRegisters)
 {
     gCurrentTime = 5000;
+    auto flash = []
+    {
+        const screenFlash& f = gScreenFlash;
+        return std::vector<float>{f.colour[0], f.colour[1],    f.colour[2],
+                                  f.opacity,   (float)f.start, (float)f.duration};
+    };
     RunText("flash 1,0.5,2,0.4\r");
-    EXPECT_EQ((std::vector<float>{1, 0.5f, 1, 0.5f}),
-              (std::vector<float>{gScreenFlash.colour[0], gScreenFlash.colour[1], gScreenFlash.colour[2],
-                                  gScreenFlash.opacity}));
-    EXPECT_EQ((std::vector<uint32_t>{5000, 400}),
-              (std::vector<uint32_t>{gScreenFlash.start, gScreenFlash.duration}));
-    // The empty form takes its colour and time from f1 to f4.
+    EXPECT_EQ(flash(), (std::vector<float>{1, 0.5f, 1, 0.5f, 5000, 400}));
+    // The empty form takes its colour and time from f1 to f4; no time, no flash.
     F(1) = 0.25;
     F(4) = 2;
     RunText("flash\r");
-    EXPECT_EQ((std::vector<float>{0.25f, 0}),
-              (std::vector<float>{gScreenFlash.colour[0], gScreenFlash.colour[1]}));
-    EXPECT_EQ(gScreenFlash.duration, 2000u);
-    // No time: no flash.
+    EXPECT_EQ(flash(), (std::vector<float>{0.25f, 0, 0, 0.5f, 5000, 2000}));
     RunText("flash 1,1,1,0\r");
     EXPECT_EQ(gScreenFlash.duration, 0u);
 }

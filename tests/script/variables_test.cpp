@@ -1,7 +1,7 @@
-// Named script variables: the engine-bound settings, scope with a selected actor, duplicate
-// definitions, unknown names and text bounds.
+// Named script variables: the engine-bound settings, duplicate definitions, unknown names and
+// text bounds. Which of an actor's and a global variable a lookup finds is the decoded argument
+// test's.
 #include "app/draw.h"
-#include "app/tick.h"
 #include "script_test_util.h"
 
 using namespace scrtest;
@@ -11,80 +11,55 @@ namespace
 
 using VariablesTest = ScriptTest;
 
-TEST_F(VariablesTest, ResetBindsTheEngineSettingsOnce)
+TEST_F(VariablesTest, DefinitionsResetsUnknownNamesAndTextBounds)
 {
-    // A second reset leaves the same ten (the engine's five and the player's settings), not twenty,
-    // and drops what scripts defined.
-    InstallVXRVariablePointer("score", nullptr, 1);
-    VXR_Init();
-    EXPECT_TRUE(GetVarEntry("score") == nullptr && GetVarEntry("gFogEnd")->value == &gFogEnd);
-    int n = 0;
-    for (vaPtr* v = gGameVariables.next; v; v = v->next)
-        n++;
-    EXPECT_EQ(n, 10);
-    EXPECT_TRUE(GetVarEntry("mouseSensitivity") != nullptr && GetVarEntry("vsync") != nullptr);
-    ClearGlobalVariables();
-    EXPECT_TRUE(gGameVariables.next == nullptr && gVarPtr == &gGameVariables);
-}
-
-TEST_F(VariablesTest, DefinitionsScopeAndUnknownNames)
-{
-    // A second definition keeps the first entry and its value, adds none, and leaves the cursor
-    // on the entry it found (read before a lookup moves it there anyway).
+    // A second definition keeps the first entry and its value and adds none; likewise for an
+    // actor's own.
     InstallVXRVariablePointer("x", nullptr, 1);
     SetInt("x", 42);
     InstallVXRVariablePointer("z", nullptr, 1);
     InstallVXRVariablePointer("x", nullptr, 1);
-    vaPtr* cursor = gVarPtr;
-    EXPECT_EQ(GetInt("x"), 42);
-    EXPECT_TRUE(cursor == GetVarEntry("x") && cursor->next == GetVarEntry("z") && !GetVarEntry("z")->next);
-
-    // Likewise for an actor's own; which of the actor's and the global is found is the decoded
-    // argument test's.
+    EXPECT_TRUE(GetInt("x") == 42 && GetVarEntry("x")->next == GetVarEntry("z") && !GetVarEntry("z")->next);
     human_being* a = NewActor("a1");
     selHuman = a;
     InstallHumanVariablePointer(a, "y", nullptr, 1);
     SetInt("y", 5);
     InstallHumanVariablePointer(a, "y", nullptr, 1);
     EXPECT_TRUE(GetInt("y") == 5 && a->variables->next == nullptr);
-    DisposeHumanVariables(a);
-    EXPECT_EQ(a->variables, nullptr);
-
-    // Unknown names read as zero and set nothing.
+    selHuman = nullptr;
+    // Unknown names read as zero and set nothing; long names are cut to 67 characters and found.
     SetString_VXR("nothing", "text");
     EXPECT_STREQ(GetString_VXR("nothing"), "");
-    EXPECT_EQ(GetVarEntry("z")->next, nullptr);
-
-    // Long names are cut to 67 characters and still found.
     std::string name(80, 'n');
     InstallVXRVariablePointer(name.c_str(), nullptr, 1);
     ASSERT_NE(GetVarEntry(name.c_str()), nullptr);
     EXPECT_EQ(strlen(GetVarEntry(name.c_str())->name), 67u);
     EXPECT_EQ(GetVarEntry(name.substr(0, 67).c_str()), GetVarEntry(name.c_str()));
-}
+    // A text is cut to the 31 characters a variable holds.
+    SetString_VXR("x", "0123456789012345678901234567890123456789");
+    char out[32];
+    GetVarText("x", out, 8);
+    EXPECT_STREQ(out, "0123456");
+    EXPECT_EQ(std::string(GetString_VXR("x")), std::string("0123456789012345678901234567890"));
 
-TEST_F(VariablesTest, TextIsCutToTheStorage)
-{
-    InstallVXRVariablePointer("t", nullptr, 1);
-    const char* longText = "0123456789012345678901234567890123456789";
-    SetString_VXR("t", longText);
-    EXPECT_EQ(std::string(GetString_VXR("t")), std::string(longText, 31));
-
-    // An engine-bound int holds four bytes: a text written to it stops there, and the floats
-    // declared next to it are untouched.
+    // A reset drops what scripts defined and binds the engine's ten settings again, not twenty.
+    VXR_Init();
+    int n = 0;
+    for (vaPtr* v = gGameVariables.next; v; v = v->next)
+        n++;
+    EXPECT_EQ(n, 10);
+    EXPECT_TRUE(GetVarEntry("x") == nullptr && GetVarEntry("gFogEnd")->value == &gFogEnd);
+    // An engine-bound int holds four bytes: a text written to it stops there, the floats declared
+    // next to it are untouched, and read back as text it is bounded by its four bytes.
     float startBefore = gFogStart, endBefore = gFogEnd;
     SetString_VXR("doFog", "hello");
-    EXPECT_EQ(memcmp(&doFog, "hel", 4), 0);
-    EXPECT_TRUE(gFogStart == startBefore && gFogEnd == endBefore);
-
-    // Read back as text, an int without a zero byte is bounded by its four bytes.
+    EXPECT_TRUE(memcmp(&doFog, "hel", 4) == 0 && gFogStart == startBefore && gFogEnd == endBefore);
     memcpy(&doFog, "ABCD", 4);
-    char out[32];
     GetVarText("doFog", out, sizeof(out));
     EXPECT_STREQ(out, "ABCD");
-    GetVarText("t", out, 8);
-    EXPECT_STREQ(out, "0123456");
     doFog = 0;
+    ClearGlobalVariables();
+    EXPECT_TRUE(gGameVariables.next == nullptr && gVarPtr == &gGameVariables);
 }
 
 } // namespace
