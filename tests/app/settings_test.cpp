@@ -115,7 +115,10 @@ TEST(SettingsFile, LivesInTheConfigurationFolderAndReadsBackWhatWasWritten)
         home ? setenv("HOME", home, 1) : unsetenv("HOME");
         char path[64] = "";
         EXPECT_EQ(SettingsFilePath(path, room), want[0] ? 1 : 0) << xdg;
-        if (want[0]) EXPECT_STREQ(path, want) << xdg;
+        if (want[0])
+        {
+            EXPECT_STREQ(path, want) << xdg;
+        }
     }
     setenv("XDG_CONFIG_HOME", keepXdg.c_str(), 1);
     if (savedHome) setenv("HOME", keepHome.c_str(), 1);

@@ -121,7 +121,7 @@ TEST_F(Levels, AFolderWithNoneOfTheFourIsRefusedAndNothingIsSavedUntilALevelLoad
 
 TEST_F(Levels, LoadingALevelUnloadsEverythingThePreviousOneOwned)
 {
-    ASSERT_TRUE(EnsureGL());
+    ASSERT_TRUE(EnsureTestGL());
     const unsigned char red[3] = {255, 0, 0};
     std::filesystem::create_directories(dir / "Textures");
     WritePng(dir / "Textures/wall.png", red, red);
