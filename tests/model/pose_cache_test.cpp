@@ -208,7 +208,10 @@ TEST(ModelSharing, CopiesShareTheirSourcesListsAndAreFreedInAnyOrder)
             alive[k] = false;
             // An entry disposed of while copies share its lists waits for the last of them.
             // (With no copy left it is freed at once, so it is not looked at then.)
-            if (k == 0 && (alive[1] || alive[2] || alive[3])) EXPECT_TRUE(entry->disposeWhenUnshared);
+            if (k == 0 && (alive[1] || alive[2] || alive[3]))
+            {
+                EXPECT_TRUE(entry->disposeWhenUnshared);
+            }
             // The actors' copies left still pose and box on the shared lists.
             for (int left : {1, 2})
                 if (alive[left])
