@@ -1,6 +1,7 @@
-// The actor roster: creation from cached models, defaults, naming, lookups, removal, the drawing
-// order and the roster limit. (Model files found in the level's or the data root's Models folder,
-// or in neither, are the level files test's.)
+// The actor roster: creation from cached models, defaults, naming, lookups, removal and the
+// roster limit. (Model files found in the level's or the data root's Models folder, or in
+// neither, are the level files test's; the drawing order farthest first is the drawing test's,
+// with the program's own eye, and the recorded sessions' last frames.)
 #include "world/humans.h"
 
 #include "model/model_fixtures.h"
@@ -144,31 +145,6 @@ TEST_F(Roster, LookupsRenumberingAndRemoval)
     RemoveAllHumans();
     EXPECT_EQ(baseHuman->next, nullptr);
     EXPECT_EQ(gDisposals, 33);
-}
-
-TEST_F(Roster, DrawingOrderIsFarthestFirstStableAndHudByOrigin)
-{
-    SortHumansForBlending(); // empty roster
-    human_being* near = AddHuman("robot");
-    human_being* far = AddHuman("robot");
-    human_being* tieA = AddHuman("robot");
-    human_being* tieB = AddHuman("robot");
-    human_being* hud = AddHuman("robot");
-    gEye = fastVector_Set(10.0f, 0.0f, 0.0f);
-    // 1, 20, 5 and 5 from the eye; the HUD actor 3 from the origin, 10.4 from the eye.
-    near->position = fastVector_Set(11, 0, 0), far->position = fastVector_Set(10, 0, -20);
-    tieA->position = fastVector_Set(10, 5, 0), tieB->position = fastVector_Set(10, 0, 5);
-    hud->onHud = 1;
-    hud->position = fastVector_Set(0.0f, 0.0f, -3.0f);
-
-    SortHumansForBlending();
-    std::vector<human_being*> order = RosterList();
-    EXPECT_EQ(order, (std::vector<human_being*>{far, tieA, tieB, hud, near}));
-    for (size_t i = 0; i < order.size(); i++)
-        EXPECT_EQ(order[i]->sortNumber, (int)i);
-    EXPECT_FLOAT_EQ(hud->viewDistance, 3.0f);
-    SortHumansForBlending(); // again: the tie keeps its (new) roster order
-    EXPECT_EQ(RosterList(), order);
 }
 
 TEST_F(Roster, TheRosterHoldsAtMost256Actors)
