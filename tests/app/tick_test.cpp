@@ -142,7 +142,8 @@ TEST_F(GameTick, LetsThePlayerAndTheActorsFallAndWalkClearsTheLevelFlagAndCarrie
     alwaysWalk = 1; // no level here to walk on
     defaultWallClipping = 1;
     levelChanged = 1;
-    baseCol1 = 0.25f, baseCol2 = 0.5f, baseCol3 = 0.75f;
+    RegisterEngineHooks(); // a script's tint reaches the level's, as in the game
+    ExecuteVXRCommand("rgb", "0.25,0.5,0.75");
     Tick(320, 240);
     EXPECT_EQ(0, levelChanged);
     EXPECT_EQ((std::vector<float>{0.25f, 0.75f, 0.25f, 0.5f, 0.75f}),
