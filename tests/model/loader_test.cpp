@@ -5,7 +5,6 @@
 #include "model_fixtures.h"
 #include "resources/paths.h"
 #include "resources/textures.h"
-#include "world/humans.h"
 
 #include <GL/gl.h>
 
@@ -134,16 +133,15 @@ TEST(ModelLoader, TexturePngFirstThenPlainColour)
     DisposeMeshworkModel(m);
 }
 
-TEST(ModelLoader, PrecacheImportAndActorCopiesWithTheirPoses)
+TEST(ModelLoader, PrecacheImportWithPoseFiles)
 {
     TempDir dir;
     std::string modelText = std::string(kHeader) +
                             "0 0 0 0\n1 660 0 0 Arm None 100 None\n2 0 660 0\nEDGES\n" + Material(0) +
                             "0 1 2\nEND\n";
-    for (const char* name : {"a", "b", "walker"})
+    for (const char* name : {"a", "b"})
         ASSERT_TRUE(WriteTextFile(dir / "Models/" + name, modelText));
     ASSERT_TRUE(WriteTextFile(dir / "Models/a_poses", "VXR_Poses\nStand\n{\nArm 0,0,0,10,0,0,1\n}\n"));
-    ASSERT_TRUE(WriteTextFile(dir / "Models/walker_poses", "VXR_Poses\nWalk1\n{\nArm 0,0,0,10,0,0,1\n}\n"));
     snprintf(routePath, sizeof routePath, "%s/", dir.path.c_str());
     ConsoleCapture console;
     ImportAllMeshworkModels(); // a missing precache file leaves the cache empty
@@ -169,21 +167,6 @@ TEST(ModelLoader, PrecacheImportAndActorCopiesWithTheirPoses)
     EXPECT_STREQ("b", baseMesh->next->name);
     EXPECT_EQ(nullptr, baseMesh->next->next);
     routePath[0] = 0;
-
-    // Actors load uncached models on demand; the cache entry has no poses, the copy reads its file.
-    static std::string root;
-    root = dir.path + "/";
-    gRoutePathHook = [] { return root.c_str(); };
-    gLevelFolderHook = nullptr;
-    RegisterModelLoader();
-    EmptyModelCache(); // entries are freed here, so the leak checker sees only what the engine drops
-    human_being* h = AddHuman("walker");
-    ASSERT_NE(nullptr, h);
-    mesh_mod* entry = FindCachedModel("walker");
-    ASSERT_TRUE(entry && entry != h->model && !entry->poseListHead.next && h->model->poseListHead.next);
-    EXPECT_STREQ("Walk1", h->model->poseListHead.next->name);
-    RemoveAllHumans();
-    gRoutePathHook = nullptr;
     EmptyModelCache();
 }
 
