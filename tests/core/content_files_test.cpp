@@ -1,6 +1,8 @@
 // Content is opened beneath the data folder whatever the file system holds: links, FIFOs, sparse
 // giants and planted names at a save's temporary. Each case runs with openat2 and with the
-// resolved-path check that kernels without it get, which must agree.
+// resolved-path check that kernels without it get, which must agree. Crash-safe saves: a finished
+// write replaces the file and leaves no temporary; every way a write can fail keeps the old file
+// whole and says so; a save killed half-way is finished or undone at the next start.
 #include "core/content_files.h"
 #include "core/output.h"
 #include "core/safe_write.h"
@@ -177,4 +179,41 @@ TEST(SettleInterruptedSave, FinishesACommittedSaveAndUndoesOneThatWasNot)
     EXPECT_EQ(SettleInterruptedSave(folder.c_str(), names, 2, "journal"), 1);
     EXPECT_EQ(state(), "a=new a b=new b a.saving=- b.saving=- journal=- ");
     EXPECT_EQ(SettleInterruptedSave(folder.c_str(), names, 2, "journal"), 0);
+}
+
+TEST(SafeWrite, ReplacesTheFileOnlyWhenTheWholeWriteSucceeded)
+{
+    TempDir dir;
+    ConsoleCapture console;
+    const std::vector<std::string>& gLines = ConsoleCapture::Lines();
+    const std::string path = dir / "tint";
+    ASSERT_TRUE(WriteTextFile(path, "old"));
+    EXPECT_EQ(SafeWriteText(path.c_str(), "new\n"), 1);
+    EXPECT_EQ(SafeWriteText((dir / "fresh").c_str(), "x"), 1);
+    EXPECT_EQ(ReadTextFile(path) + ReadTextFile(dir / "fresh"), "new\nx");
+    EXPECT_FALSE(FileExists(path + ".saving"));
+    EXPECT_TRUE(gLines.empty());
+
+    // The writer's own failure; a folder where the temporary must go; a folder in the file's
+    // place (the rename fails); a folder that does not exist. The old files stay, no temporary.
+    safeWrite w;
+    ASSERT_EQ(BeginSafeWrite(&w, path.c_str()), 1);
+    fputs("half", w.file);
+    EXPECT_EQ(EndSafeWrite(&w, 0), 0);
+    const std::string person = dir / "person", starting = dir / "starting";
+    ASSERT_TRUE(WriteTextFile(person, "old person"));
+    std::filesystem::create_directory(person + ".saving");
+    EXPECT_EQ(SafeWriteText(person.c_str(), "new"), 0);
+    std::filesystem::create_directories(starting + "/inside");
+    EXPECT_EQ(SafeWriteText(starting.c_str(), "new"), 0);
+    EXPECT_EQ(SafeWriteText((dir / "missing/tint").c_str(), "new"), 0);
+
+    EXPECT_EQ(ReadTextFile(path) + ReadTextFile(person), "new\nold person");
+    EXPECT_TRUE(std::filesystem::is_directory(starting));
+    EXPECT_FALSE(FileExists(path + ".saving") || FileExists(starting + ".saving") ||
+                 FileExists(dir / "missing"));
+    ASSERT_EQ(gLines.size(), 4u);
+    EXPECT_EQ(gLines[0].rfind("//Could not save " + path, 0), 0u) << gLines[0];
+    for (const std::string& line : gLines)
+        EXPECT_NE(line.find("the old file is kept"), std::string::npos) << line;
 }

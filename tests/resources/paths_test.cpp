@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-TEST(DataPaths, ScriptGivenPathsMustStayInsideTheDataFolder)
+TEST(DataPaths, ScriptGivenPathsMustStayInsideTheDataFolderAndOnlyFilesExist)
 {
     ConsoleCapture console;
     std::vector<std::string>& lines = ConsoleCapture::Lines();
@@ -27,10 +27,7 @@ TEST(DataPaths, ScriptGivenPathsMustStayInsideTheDataFolder)
                     lines[0].rfind(std::string("//level: the path \"") + name + "\" is refused: ", 0) == 0)
             << lines[0];
     }
-}
-
-TEST(DataPaths, FileExistsOnlyForReadableFiles)
-{
+    // The file test every loader shares.
     TempDir dir;
     ASSERT_TRUE(WriteTextFile(dir / "Models/box", "x"));
     EXPECT_EQ(VXR_FileExists((dir / "Models/box").c_str()), 1);
