@@ -150,7 +150,6 @@ TEST(BmpHeader, SizesDepthsAndLengthsAreCheckedBeforeSdlSeesTheFile)
         std::function<void(std::string&)> change;
         const char* reason; // null: accepted
     } cases[] = {
-        {"as written", [](std::string&) {}, nullptr},
         {"8192 wide", [&](std::string& b) { put32(b, 18, 8192), b += std::string(8192 * 6, '\0'); }, nullptr},
         {"8193 wide", [&](std::string& b) { put32(b, 18, 8193), b += std::string(8193 * 6, '\0'); },
          "picture size 8193x2 is outside 1 to 8192"},
