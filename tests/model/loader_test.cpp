@@ -199,7 +199,7 @@ TEST(ModelLoaderFaults, MissingFilesPathsThatDoNotFitANinthMaterialAndAlphaOutOf
     DisposeMeshworkModel(m);
 }
 
-TEST(ModelLoaderFaults, VertexAndTriangleLimits)
+TEST(ModelLoaderFaults, VertexTriangleAndBoneLimits)
 {
     TempDir dir;
     ConsoleCapture console;
@@ -233,6 +233,16 @@ TEST(ModelLoaderFaults, VertexAndTriangleLimits)
               (std::vector<int>{m->materials[0].elementTriangles, m->materials[1].elementTriangles,
                                 m->triangleCount}));
     EXPECT_TRUE(console.Has("more than 2000 triangles"));
+    DisposeMeshworkModel(m);
+
+    // Every line defines a bone; past the limit the vertices stay but define no more bones.
+    text = kHeader;
+    for (int i = 0; i < kMaxModelBones + 40; i++)
+        text += std::to_string(i) + " 0 0 0 B" + std::to_string(i) + " None 100 None\n";
+    m = Load(dir / "bones", text + "EDGES\n" + Material(0) + "0 1 2\nEND\n");
+    EXPECT_EQ(kMaxModelBones + 40, m->vertexCount);
+    EXPECT_EQ(kMaxModelBones + 1u, ListOf(m->boneListHead.next).size()); // and the root
+    EXPECT_TRUE(console.Has("line " + std::to_string(kMaxModelBones + 3) + ": more than 256 bones"));
     DisposeMeshworkModel(m);
 }
 
@@ -300,21 +310,6 @@ TEST(ModelLoaderFaults, LinesThatAreNoVertexKeepTheirPlaceAndCrLfEndsOneLine)
     EXPECT_EQ(ConsoleCapture::Lines(),
               (std::vector<std::string>{at + "4: not a vertex line: \"junk\"; vertex 1 is put at the origin",
                                         at + "6: not a vertex line: \"\"; vertex 3 is put at the origin"}));
-    DisposeMeshworkModel(m);
-}
-
-TEST(ModelLoaderFaults, BonesAreBounded)
-{
-    TempDir dir;
-    ConsoleCapture console;
-    // Every line defines a bone; past the limit the vertices stay but define no more bones.
-    std::string text = kHeader;
-    for (int i = 0; i < kMaxModelBones + 40; i++)
-        text += std::to_string(i) + " 0 0 0 B" + std::to_string(i) + " None 100 None\n";
-    mesh_mod* m = Load(dir / "bones", text + "EDGES\n" + Material(0) + "0 1 2\nEND\n");
-    EXPECT_EQ(kMaxModelBones + 40, m->vertexCount);
-    EXPECT_EQ(kMaxModelBones + 1u, ListOf(m->boneListHead.next).size()); // and the root
-    EXPECT_TRUE(console.Has("line " + std::to_string(kMaxModelBones + 3) + ": more than 256 bones"));
     DisposeMeshworkModel(m);
 }
 

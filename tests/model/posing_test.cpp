@@ -191,7 +191,7 @@ TEST(PoseFiles, SavedPosesReadBackIntoAnotherModelAndSaveAsTheSameFile)
     DisposeMeshworkModel(copy);
 }
 
-TEST(PoseFiles, VxrLinesLeftOutOrShortAreReportedWithTheirLine)
+TEST(PoseFiles, VxrAndKeyframeLinesLeftOutOrShortAreReportedWithTheirLine)
 {
     TempDir dir;
     std::string longName(70, 'n');
@@ -230,28 +230,22 @@ TEST(PoseFiles, VxrLinesLeftOutOrShortAreReportedWithTheirLine)
     // A file that cannot be opened leaves the model without poses.
     EXPECT_EQ(LoadModelPosesVXR(m, (dir / "absent").c_str()), 0);
     EXPECT_EQ(m->poseListHead.next, nullptr);
-    DisposeMeshworkModel(m);
-}
 
-TEST(PoseFiles, KeyframeFormatBuildsPosesFromAxisAngleKeysAndReportsBadLines)
-{
-    TempDir dir;
-    std::string path = dir / "keys";
+    // The keyframe format, on the same model.
+    path = dir / "keys";
     ASSERT_TRUE(WriteTextFile(path, "\tarm (100000,0,0) 30\n" // before any pose: ignored
                                     "Stand\n\tarm (0,100000,0) 45\n\tzzz (0,0,100000) 10\n\tleg broken line\n"
                                     "*END*\nWave\r\n\tleg\t(0,0,100000)\t90\r\n\tarm (70711,70711,0) 0\r\n"
                                     "\tShoulder (100000,0,0) 30")); // no line end; the bone "Shou"
-    mesh_mod* m = NewSkeleton();
-    AddBone(m, "Shou", "arm");
     AddPose(m, "Replaced");
-    ProblemCapture capture;
+    capture.problems.clear();
     ASSERT_EQ(ImportModelAnimations(m, path.c_str()), 1);
     EXPECT_EQ(capture.problems,
               (std::vector<std::string>{path + ":1: bone key before the first pose, ignored",
                                         path + ":4: bone \"zzz\" is not in the model, the line is left out",
                                         path + ":5: unreadable bone key skipped: leg broken line",
                                         path + ":0: 1 bone names longer than 4 characters were cut to 4"}));
-    std::vector<pose_struct*> poses = ListOf(m->poseListHead.next);
+    poses = ListOf(m->poseListHead.next);
     ASSERT_EQ(poses.size(), 2u);
     EXPECT_STREQ(poses[1]->name, "Wave");
     // Each key's axis and angle become Euler angles on the named bone.
@@ -262,9 +256,9 @@ TEST(PoseFiles, KeyframeFormatBuildsPosesFromAxisAngleKeysAndReportsBadLines)
     const float turns[][3] = {{0, 45, 0}, {0, 0, 90}, {0, 0, 0}, {30, 0, 0}};
     for (int i = 0; i < 4; i++)
     {
-        pose_entry* e = Entries(poses[at[i].first])[at[i].second];
-        EXPECT_STREQ(e->bone->signature, bones[i]);
-        ExpectVector({e->rotationX, e->rotationY, e->rotationZ}, turns[i][0], turns[i][1], turns[i][2],
+        pose_entry* k = Entries(poses[at[i].first])[at[i].second];
+        EXPECT_STREQ(k->bone->signature, bones[i]);
+        ExpectVector({k->rotationX, k->rotationY, k->rotationZ}, turns[i][0], turns[i][1], turns[i][2],
                      1e-3f);
     }
     // A missing file changes nothing.
