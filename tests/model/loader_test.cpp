@@ -290,12 +290,13 @@ TEST(ModelLoaderFaults, LinesThatAreNoVertexKeepTheirPlaceAndCrLfEndsOneLine)
 {
     TempDir dir;
     ConsoleCapture console;
-    // Vertex 1 is junk and vertex 3 a blank line; triangle 0 4 5 must still reach the last two.
+    // Vertex 1 is junk and vertex 3 a blank line; triangle 0 4 5 must still reach the last two. A
+    // blank line among the triangles is passed over in silence.
     mesh_mod* m =
         Load(dir / "gaps", std::string(kHeader) +
                                "0 0 0 0\r\njunk\r\n2 660 0 0\r\n\r\n4 0 660 0\r\n5 0 0 660 Arm None "
                                "100 None\r\nEDGES\r\n" +
-                               Material(0) + "0 4 5\r\nEND\r\n");
+                               Material(0) + "0 4 5\r\n\r\nEND\r\n");
     ASSERT_EQ(6, m->vertexCount);
     ASSERT_EQ(1, m->triangleCount);
     EXPECT_EQ(2u, ListOf(m->boneListHead.next).size());
