@@ -30,15 +30,9 @@ std::vector<pose_entry*> Entries(pose_struct* p)
 
 TEST(Posing, RotateVectorAndEularAnglesTurnInXYZOrder)
 {
-    // Right-handed turns about the pivot: about x, y goes to +z; about y, x to -z; about z, x to
-    // +y. x comes before z: z first would send (0, 1, 0) to (-1, 0, 0).
-    ExpectVector(RotateVector({0, 1, 0}, {0, 0, 0}, 90, 0, 90), 0, 0, 1);
-    ExpectVector(RotateVector({2, 5, 0}, {1, 5, 0}, 0, 90, 0), 1, 5, -1);
-    ExpectVector(RotateVector({1, 7, 0}, {0, 7, 0}, 0, 0, 90), 0, 8, 0);
-
-    // Euler angles from an axis and angle: the axis length and full turns drop out; no axis, no
-    // turn. Each row turns a point by the angles and compares it with the turn about the axis:
-    // {angle, axis, point, expected}.
+    // Right-handed turns in x, y, z order (RotateVector) and Euler angles from an axis and angle:
+    // the axis length and full turns drop out; no axis, no turn. Each row turns a point by the
+    // angles and compares it with the turn about the axis: {angle, axis, point, expected}.
     ExpectVector(GetEularAngles(405, 0, 2, 0), 0, 45, 0, 1e-3f);
     ExpectVector(GetEularAngles(60, 0, 0, 0), 0, 0, 0, 0);
     const float cases[][10] = {{180, 1, 1, 0, 1, 0, 0, 0, 1, 0},
