@@ -158,7 +158,7 @@ TEST(Posing, SetAndMorphPosesLoadActiveEntriesOfThePrefixMatch)
     DisposeMeshworkModel(m);
 }
 
-TEST(PoseFiles, SavedPosesReadBackIntoAnotherModelAndSaveAsTheSameFile)
+TEST(PoseFiles, SavedPosesReadBackAndSaveAsTheSameFileAndOddLinesAreReportedWithTheirLine)
 {
     TempDir dir;
     mesh_mod* m = NewSkeleton();
@@ -183,13 +183,10 @@ TEST(PoseFiles, SavedPosesReadBackIntoAnotherModelAndSaveAsTheSameFile)
     EXPECT_EQ(ReadTextFile(again), text);
     DisposeMeshworkModel(m);
     DisposeMeshworkModel(copy);
-}
 
-TEST(PoseFiles, VxrAndKeyframeLinesLeftOutOrShortAreReportedWithTheirLine)
-{
-    TempDir dir;
+    // Lines left out or short are reported with their line.
     std::string longName(70, 'n');
-    std::string path = dir / "poses";
+    path = dir / "poses";
     // CR LF endings, any first line, an unknown bone, a word that names no bone once cut, a blank
     // line inside a pose, a missing active value, a short entry, a name longer than 63
     // characters, an empty pose, lone CRs, and a last pose neither closed nor ended by a line end
@@ -197,7 +194,7 @@ TEST(PoseFiles, VxrAndKeyframeLinesLeftOutOrShortAreReportedWithTheirLine)
     ASSERT_TRUE(WriteTextFile(path, "whatever\r\nA\r\n{\r\narm 1,2,3,4,5,6,0\r\nghost 9,9,9,9,9,9,1\r\n"
                                     "armature 8,8,8,8,8,8,1\r\n\r\nleg 1.5,0,0,0,0,-30\r\narm 7,8\r\n}\r\n" +
                                         longName + "\n{\n}\nB\r{\rShoulder 0,0,0,30,0,0,1"));
-    mesh_mod* m = NewSkeleton();
+    m = NewSkeleton();
     bonus* shoulder = AddBone(m, "Shou", "arm");
     ProblemCapture capture;
     ASSERT_EQ(LoadModelPosesVXR(m, path.c_str()), 1);
