@@ -15,7 +15,7 @@
 
 #include <algorithm>
 
-TEST(SoundList, LaterLinesWinAndBadLinesAreReported)
+TEST(SoundList, LaterLinesWinBadLinesAreReportedAndSlotsNamingOneFileShareOneBuffer)
 {
     TempDir dir;
     std::string out;
@@ -37,8 +37,6 @@ TEST(SoundList, LaterLinesWinAndBadLinesAreReported)
         for (const std::string& line : ConsoleCapture::Lines())
             said += line + "\n";
     }
-    routePath[0] = 0;
-
     const int step = FSOUND_Sample_GetLength(gAllSamples[255]);
     EXPECT_GT(step, 0);
     EXPECT_GT(FSOUND_Sample_GetLength(gAllSamples[3]), step); // thud, the later line
@@ -50,14 +48,8 @@ TEST(SoundList, LaterLinesWinAndBadLinesAreReported)
         EXPECT_NE(std::string::npos, said.find(report)) << report << "\n" << said;
     EXPECT_EQ(7, std::count(said.begin(), said.end(), '\n')) << said;
     FreeSoundFiles();
-    FSOUND_Close();
-}
 
-TEST(SoundList, SlotsNamingOneFileShareOneBufferWithinTheContentMemory)
-{
-    TempDir dir;
-    ASSERT_TRUE(FSOUND_InitLoopback(44100, 32));
-    snprintf(routePath, sizeof routePath, "%s/", dir.path.c_str());
+    // Slots naming one file share one buffer within the content memory.
     const long long before = ContentMemoryInUse();
     // A second of sound (88,200 bytes as 16-bit mono), named by twenty slots by two spellings.
     ASSERT_TRUE(WriteTextFile(dir / "Sounds/tone.wav", "") && WriteTone(dir / "Sounds/tone.wav"));
