@@ -116,7 +116,7 @@ TEST(HostileFiles, EachIsRefusedByItsReaderWithLittleMemory)
             GLint width = -1;
             glBindTexture(GL_TEXTURE_2D, name);
             glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &width);
-            EXPECT_EQ(width, 0) << c.path;
+            EXPECT_TRUE(glIsTexture(name) && width == 0) << c.path;
             glDeleteTextures(1, &name);
         }
     }
