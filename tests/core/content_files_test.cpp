@@ -189,8 +189,9 @@ TEST(SafeWrite, EveryFailedWriteKeepsTheOldFileWhole)
     const std::string path = dir / "tint";
     ASSERT_TRUE(WriteTextFile(path, "old"));
     // A save that works (a new file, one replaced, nothing said, no temporary left) is the saves
-    // test's above. The writer's own failure; a folder where the temporary must go; a folder in the file's
-    // place (the rename fails); a folder that does not exist. The old files stay, no temporary.
+    // test's above. The writer's own failure; a folder where the temporary must go; a folder in
+    // the file's place (the rename fails); a folder that does not exist. The old files stay, no
+    // temporary.
     safeWrite w;
     ASSERT_EQ(BeginSafeWrite(&w, path.c_str()), 1);
     fputs("half", w.file);

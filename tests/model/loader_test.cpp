@@ -284,9 +284,9 @@ TEST(ModelLoaderFaults, FilesThatEndEarlyOrCarryOddLinesAndCrLfEndsOneLine)
         EXPECT_TRUE(console.Has(line)) << line;
     DisposeMeshworkModel(m);
 
-    // Lines that are no vertex keep their place, and CR LF ends one line. Vertex 1 is junk and vertex 3 a
-    // blank line; triangle 0 4 5 must still reach the last two. A blank line among the triangles is passed
-    // over in silence.
+    // Lines that are no vertex keep their place, and CR LF ends one line. Vertex 1 is junk and
+    // vertex 3 a blank line; triangle 0 4 5 must still reach the last two. A blank line among the
+    // triangles is passed over in silence.
     ConsoleCapture::Lines().clear();
     m = Load(dir / "gaps", std::string(kHeader) +
                                "0 0 0 0\r\njunk\r\n2 660 0 0\r\n\r\n4 0 660 0\r\n5 0 0 660 Arm None "
