@@ -130,14 +130,9 @@ TEST_F(DecodedArgsTest, EdgeCasesActAsTheTextDid)
         {"storef \"gFogEnd\",6", " gFogEnd=6.25"},
         {"stores \"doFog\",5", " doFog=3289392"},       // "012" and the terminator fill 4 bytes
         {"storei \"missing\",5", ""}, {"storei \"unterminated,5", ""}, {"storei ,5", ""},
-        // Register 16 is the last one: every way of naming a register reaches it.
-        {"seti 16,5", " i16=5"}, {"seti 1,i16", " i1=160"}, {"setf 1,f16", " f1=16.25"}, {"seti 1,b16", " i1=1"},
-        {"multi 16,i16", " i16=25600"}, {"multf 16,f16", " f16=264.0625"}, {"sets 16,\"x\"", " s16=x"},
-        {"sets 16,s1", " s16=s1"}, {"sqrt 16,16", " f16=4.0311288741492746"},
-        {"reci 16", " f16=0.061538461538461542"}, {"randi 4,4,16", " i16=4"}, {"time 16", " f16=123.456"},
-        {"loadi \"x\",16", " i16=1234"}, {"loadb \"x\",16", " b16=1234"}, {"loadf \"hp\",16", " f16=2.5"},
-        {"storei \"x\",16", " x=160"}, {"storeb \"x\",16", " x=1"}, {"storef \"hp\",16", " hp=16.25"},
-        {"stores \"x\",16", " x=3551603"},           // the bytes of "s16"
+        // Register 16 is the last one, as target and as source (one range check serves every reader).
+        {"seti 16,5", " i16=5"}, {"seti 1,i16", " i1=160"}, {"setf 1,f16", " f1=16.25"}, {"sets 16,s1", " s16=s1"},
+        {"storef \"hp\",16", " hp=16.25"},
         // Registers outside 1 to 16, as target or source, do nothing at all.
         {"seti 0,5", ""}, {"seti 17,5", ""}, {"seti -1,5", ""}, {"seti ,5", ""}, {"seti 1,i17", ""},
         {"seti 1,f0", ""}, {"setf 17,1.0", ""}, {"addi 99,1", ""}, {"multf 16,f17", ""}, {"setb 17,true", ""},

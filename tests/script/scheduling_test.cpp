@@ -102,15 +102,12 @@ TEST_F(SchedulingTest, ScriptsLoadingThemselvesWaitForTheNextPass)
 
 TEST(TimedScriptStart, SaturatesAtTheClocksLastValue)
 {
-    const std::tuple<uint32_t, float, uint32_t> cases[] = {{10000, 2.5f, 12500},
-                                                           {10000, 0.0019f, 10001},
-                                                           {10000, 4000.0f, 4010000},
-                                                           {10000, 5e6f, UINT32_MAX},
-                                                           {UINT32_MAX - 100, 1.0f, UINT32_MAX},
-                                                           {UINT32_MAX - 1000, 0.999f, UINT32_MAX - 1},
-                                                           {10000, -1.0f, 10000},
-                                                           {10000, NAN, 10000},
-                                                           {0, 0.0f, 0}};
+    // clang-format off
+    const std::tuple<uint32_t, float, uint32_t> cases[] = {
+        {10000, 2.5f, 12500}, {10000, 0.0019f, 10001}, {10000, 4000.0f, 4010000}, {10000, 5e6f, UINT32_MAX},
+        {UINT32_MAX - 100, 1.0f, UINT32_MAX}, {UINT32_MAX - 1000, 0.999f, UINT32_MAX - 1},
+        {10000, -1.0f, 10000}, {10000, NAN, 10000}, {0, 0.0f, 0}};
+    // clang-format on
     for (const auto& [now, seconds, start] : cases)
         EXPECT_EQ(VXR_TimedScriptStart(now, seconds), start) << now << " + " << seconds;
 }
