@@ -48,11 +48,7 @@ TEST_F(InterpreterTest, LoopsAndIdlesAcrossRuns)
     // Runs of one script: the clock before each run (0 keeps it), the run's result and i1 after
     // it (-1: not checked). Statements add different amounts so each shows whether it ran.
     const int any = -1;
-    struct Step
-    {
-        uint32_t time;
-        int result, i1;
-    };
+    using Step = std::tuple<uint32_t, int, int>;
     // clang-format off
     const std::pair<const char*, std::vector<Step>> cases[] = {
         // A loop gives one pass per run and never reaches what follows it.
@@ -80,13 +76,14 @@ TEST_F(InterpreterTest, LoopsAndIdlesAcrossRuns)
         I(1) = 0;
         gCurrentTime = 1000;
         VXR_scripter* s = Make(text);
-        for (size_t k = 0; k < steps.size(); k++)
+        int k = 0;
+        for (const auto& [time, want, i1] : steps)
         {
-            if (steps[k].time) gCurrentTime = steps[k].time;
+            if (time) gCurrentTime = time;
             const int result = Run(s);
-            EXPECT_TRUE((steps[k].result == any || result == steps[k].result) &&
-                        (steps[k].i1 == any || I(1) == steps[k].i1))
+            EXPECT_TRUE((want == any || result == want) && (i1 == any || I(1) == i1))
                 << text << " run " << k << ": " << result << ", i1 " << I(1);
+            k++;
         }
     }
 }

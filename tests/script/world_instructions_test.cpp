@@ -100,7 +100,7 @@ TEST_F(WorldScript, RowsActOnTheSelectedActorOrThePlayer)
     // clang-format on
 }
 
-TEST_F(WorldScript, MakeNamesAndOffRemoves)
+TEST_F(WorldScript, MakeNamesAndOffRemovesEvenFromTheActorsOwnScript)
 {
     ConsoleCapture console;
     human_being* a = MakeActor("a");
@@ -118,17 +118,15 @@ TEST_F(WorldScript, MakeNamesAndOffRemoves)
     RunText("get \"a\"\nsetName \"a-name-that-is-longer-than-the-field-holds\"");
     EXPECT_EQ(std::string("a-name-that-is-longer-than-the-fiel"), a->name);
     EXPECT_TRUE(console.Has("setName: name longer than 35 characters cut"));
-}
 
-TEST_F(WorldScript, AnActorScriptThatRemovesItsOwnActorEndsThere)
-{
+    // An actor script that removes its own actor ends there.
     Write("me.vxr", "get \"me\"\noff\nseti 5,1\n");
     human_being* h = MakeActor("self");
     SetHumanScriptsByPaths(h, "\"me.vxr\",1");
     RunText("player");
     ExecuteHumanScriptsForMask(h, 1);
     // The run stops after the statement that disposed of its script and never reads it again.
-    EXPECT_TRUE(CountHumans() == 0 && selHuman == nullptr && gHumanScriptTarget == nullptr && I(5) == 0);
+    EXPECT_TRUE(CountHumans() == 1 && selHuman == nullptr && gHumanScriptTarget == nullptr && I(5) == 0);
 }
 
 TEST_F(WorldScript, PosesBlendLoopAndAreMadeSavedAndLoaded)
@@ -347,24 +345,18 @@ TEST_F(LineTests, MouseThenPokeFindsTheWallTheActorOrNothing)
     ExpectVector(fastVector_Set(F(4), F(6), 0), 1810.0f, 0, 0, 0.01f);
 }
 
-TEST_F(WorldScript, SavekeyWritesTheRosterAsPersonRecords)
+TEST_F(WorldScript, SavekeyNeedsALevelFolderAndReplacesTheKeyFrame)
 {
+    // A named actor's record with its scripts is pinned by the recorded sessions' key frames;
+    // here the cases they never meet: no level, an old file, an actor without a name.
     RunText("savekey 1");
     EXPECT_FALSE(FileExists(dir / "keyframe1"));
     snprintf(currentLevelFolder, sizeof currentLevelFolder, "%s/lvl/", dir.path.c_str());
     Write("lvl/keyframe2", "old");
-    Write("actor.vxr", "stop\n");
-    human_being* a = MakeActor("first");
-    RunText("put 1,2,3\nspin 0,90,0\nsetTeam 2\ntype 1\nlive 50\nsize 50");
-    SetHumanScriptsByPaths(a, "\"actor.vxr\",3");
-    human_being* b = MakeActor("");
-    b->name[0] = 0;
+    MakeActor("x")->name[0] = 0;
     RunText("seti 1,2\nsavekey");
-    std::string expected =
-        "humanoid,1.000000,2.000000,3.000000,0.000000,90.000000,0.000000,2,1,50,50.000000,first,\"actor."
-        "vxr\",3\n"
-        "humanoid,0.000000,0.000000,0.000000,0.000000,0.000000,0.000000,0,1,100,100.000000";
-    EXPECT_EQ(expected, ReadTextFile(dir / "lvl/keyframe2"));
+    EXPECT_EQ("humanoid,0.000000,0.000000,0.000000,0.000000,0.000000,0.000000,0,1,100,100.000000",
+              ReadTextFile(dir / "lvl/keyframe2"));
     EXPECT_FALSE(FileExists(dir / "lvl/keyframe2.saving"));
 }
 
