@@ -133,13 +133,6 @@ TEST_F(CompilerTest, MacroCodesAndRegistry)
     EXPECT_TRUE(console.Has("abcdefg"));
 }
 
-TEST(ScriptTime, SecondsToMsRoundsUpAndSaturates)
-{
-    EXPECT_EQ((std::vector<uint32_t>{2500, 1, UINT32_MAX, 0}),
-              (std::vector<uint32_t>{VXR_SecondsToMs(2.5f), VXR_SecondsToMs(0.0019f), VXR_SecondsToMs(1e12f),
-                                     VXR_SecondsToMs(NAN)}));
-}
-
 TEST(ScriptProblems, EachBadLineIsReportedWithItsNumber)
 {
     ProblemCapture capture;

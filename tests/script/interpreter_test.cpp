@@ -115,7 +115,7 @@ TEST_F(InterpreterTest, RunResultsAndConditionTable)
         EXPECT_EQ(VXR_GetScriptConditionalResult(type, a, op, b), want) << type << a << op << b;
 }
 
-TEST_F(InterpreterTest, ScriptTargetAndNestedRuns)
+TEST_F(InterpreterTest, NestedRunsRestoreTheTargetAndMacrosNestToAnyDepthTheStackAllows)
 {
     human_being outerOwner{}, innerOwner{};
     VXR_scripter* inner = Make("seti 1,1\rseti 1,1\r");
@@ -138,10 +138,7 @@ TEST_F(InterpreterTest, ScriptTargetAndNestedRuns)
     EXPECT_EQ(seen, (std::vector<human_being*>{&outerOwner, &outerOwner, &innerOwner, &innerOwner,
                                                &outerOwner, &outerOwner}));
     EXPECT_EQ(gHumanScriptTarget, nullptr);
-}
 
-TEST_F(InterpreterTest, MacrosNestToAnyDepthTheStackAllows)
-{
     // Each nested run starts at the script's resume point (the start) again.
     I(2) = 3;
     Run(Make("macro \"self\"\raddi 3,1\rif i,3,<,2\rmac \"self\"\rendif\raddi 4,1\r"));

@@ -100,8 +100,11 @@ TEST_F(SchedulingTest, ScriptsLoadingThemselvesWaitForTheNextPass)
     EXPECT_TRUE(console.Has("holds " + std::to_string(kMaxGameScripts)));
 }
 
-TEST(TimedScriptStart, SaturatesAtTheClocksLastValue)
+TEST(ScriptTime, TimedStartsAndDurationsSaturate)
 {
+    EXPECT_EQ((std::vector<uint32_t>{2500, 1, UINT32_MAX, 0}),
+              (std::vector<uint32_t>{VXR_SecondsToMs(2.5f), VXR_SecondsToMs(0.0019f), VXR_SecondsToMs(1e12f),
+                                     VXR_SecondsToMs(NAN)}));
     // clang-format off
     const std::tuple<uint32_t, float, uint32_t> cases[] = {
         {10000, 2.5f, 12500}, {10000, 0.0019f, 10001}, {10000, 4000.0f, 4010000}, {10000, 5e6f, UINT32_MAX},
@@ -173,7 +176,7 @@ TEST_F(SchedulingTest, PathLists)
     EXPECT_TRUE(actor->scripts == nullptr && GetMacroScript(VXR_MacroCode("lamp")) == nullptr);
 }
 
-TEST_F(SchedulingTest, ActorsRemovedDuringAWalk)
+TEST_F(SchedulingTest, ActorsRemovedAndLevelLoadsDuringWalksAndPasses)
 {
     Write("count", "loop\raddi 1,1\rseti 16,16\rendloop\r");
     human_being* a = NewActor("a");
@@ -200,10 +203,9 @@ TEST_F(SchedulingTest, ActorsRemovedDuringAWalk)
     I(1) = 0;
     HandleHumanScriptsForMask(1);
     EXPECT_EQ(I(1), 1);
-}
 
-TEST_F(SchedulingTest, LevelLoadDuringAPass)
-{
+    // A level load during a pass of the game scripts.
+    levelChanged = I(1) = 0;
     std::string load = Write("load", "addi 2,1\r");
     Load("a", "seti 1,1\raddi 1,1\r");
     Load("b", "addi 3,1\r");

@@ -401,7 +401,7 @@ TEST_F(WorldScript, KeysAndButtonsInTheirModes)
     EXPECT_EQ((V{0, 0, 1, 1, 0}), (V{B(1), B(2), B(3), B(4), B(5)}));
 }
 
-TEST_F(LineTests, PickSelectsWhatIsUnderTheCrossHairOfAnyTypeButNeverOnTheHud)
+TEST_F(LineTests, PickSelectsUnderTheCrossHairAndTurnKeepsAPointWhereItIsSeen)
 {
     human_being* ghost = Stand("ghost", -3.0f, 0);
     ghost->type = 2; // line tests pass through it; the editor must still pick it
@@ -418,11 +418,8 @@ TEST_F(LineTests, PickSelectsWhatIsUnderTheCrossHairOfAnyTypeButNeverOnTheHud)
     UpdateModelBoxes(ghost->model, ghost->position, ghost->rotation);
     RunText("pick");
     EXPECT_TRUE(I(1) == 0 && selHuman == ghost);
-}
 
-TEST_F(LineTests, TurnKeepsAPointWhereItIsSeenAsTheViewTurns)
-{
-    // A point 4 ahead of the eye; after the player turns, turning the point by the change of his
+    // turn: a point 4 ahead of the eye; after the player turns, turning the point by the change of his
     // heading ("axis") puts it 4 ahead again.
     viewangle = 10.0f;
     RunText("player\nmouse\nsetf 7,f4\nsetf 8,0\nsetf 9,f6\nmultf 7,0.01\nmultf 9,0.01\naxis\nsetf 10,f2");
