@@ -90,10 +90,17 @@ TEST_F(InterpreterTest, LoopsAndIdlesAcrossRuns)
 
 TEST_F(InterpreterTest, RunResultsAndConditionTable)
 {
-    // A timed start and a level load ending a run are the scheduling test's.
+    // A timed start is the scheduling test's.
     EXPECT_EQ(ExecuteVXRCommandScript(nullptr) + ExecuteCompiledVXRScript(nullptr), 0);
     EXPECT_EQ(ExecuteVXRCommandScript(Make("// nothing\r")) + ExecuteVXRCommandScript(Make("addi 1,1\r")), 2);
     EXPECT_EQ(I(1), 1);
+    // A statement that starts a level load ends the run at once.
+    VXR_scripter* m = Make("addi 4,1\raddi 4,1\raddi 4,1\r");
+    PatchProbe(m, 1);
+    probeAction = [](char*) { levelChanged = 1; };
+    EXPECT_EQ(Run(m), 1);
+    EXPECT_EQ(I(4), 1);
+    levelChanged = 0;
 
     gScriptVars = variable_list{{1.5, 1.5000001, NAN}, {-3, 2}, {0, 1, 2}, {"door", "door", "Door"}};
     // clang-format off
