@@ -84,7 +84,8 @@ TEST_F(WorldScript, RowsActOnTheSelectedActorOrThePlayer)
         {"setb 1,true\nlux\nsetb 1,false\nhud", [&] { return h->onHud == 0 && h->lit == 1; }},
         {"setf 1,4\nsetf 2,5\nput ,,-1\nmark 5", [&] { return Vec(h->position) == VF({4, 5, -1}) && F(7) == -1; }},
         {"spin 10,370,-190\naxis", [&] { return Vec(h->rotation) == VF({10, 10, 170}) && F(3) == 170; }},
-        {"put 0,0,0\ngoto 3,0,0", [&] { return h->walking && h->walkTarget.x == 3 && h->rotation.y == GetTwoPointAngle({0, 0}, {3, 0}); }},
+        {"put 0,0,0\ngoto 3,0,0",
+         [&] { return h->walking && h->walkTarget.x == 3 && h->rotation.y == GetTwoPointAngle({0, 0}, {3, 0}); }},
         {"stop", [&] { return h->walking == 0; }},
         // The player's counterparts.
         {"player\nsetHealth 55.5\ngetHealth", [] { return healthPercentage == 55.5f && I(1) == 55; }},
@@ -225,7 +226,8 @@ TEST_F(WorldScript, MaterialsTexturesAnimationsAndTint)
     m[4].textureId = 77;
     // clang-format off
     Check({
-        {"col 2,0.25,0.5,0.75", [&] { return Vec({m[1].red, m[1].green, m[1].blue}) == Vec({0.25f, 0.5f, 0.75f}) && !m[1].kind; }},
+        {"col 2,0.25,0.5,0.75",
+         [&] { return Vec({m[1].red, m[1].green, m[1].blue}) == Vec({0.25f, 0.5f, 0.75f}) && !m[1].kind; }},
         {"seti 1,0\nsetf 1,0.1\nsetf 3,0.3\ncol", [&] { return m[0].red == 0.1f && m[0].blue == 0.3f; }},
         {"seti 1,8\nalpha", [&] { return m[7].alpha == 0.1f && m[7].blended == 1; }},
         {"alpha 3,0.5", [&] { return m[2].alpha == 0.5f && m[2].blended == 1; }},
@@ -453,7 +455,8 @@ TEST_F(WorldScript, SnapSizeModelAndTheDataFoldersModels)
     const float y0 = headY();
     // clang-format off
     const std::tuple<const char*, float, float> sizes[] = {
-        {"size 50", 50, 0.5f}, {"size -100", 100, 1}, {"size -50", 50, 0.5f}, {"size 0", 50, 0.5f}, {"setf 1,200\nsize", 200, 2}};
+        {"size 50", 50, 0.5f}, {"size -100", 100, 1}, {"size -50", 50, 0.5f}, {"size 0", 50, 0.5f},
+        {"setf 1,200\nsize", 200, 2}};
     // clang-format on
     for (auto& [script, scale, factor] : sizes)
     {
