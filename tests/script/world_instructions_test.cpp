@@ -449,7 +449,8 @@ TEST_F(WorldScript, SnapSizeModelAndTheDataFoldersModels)
         EXPECT_FALSE(std::signbit(F(3)) && F(3) == 0.0) << script;
     }
 
-    // size scales the model from its present size; a negative one is a share of that size.
+    // size: the scale in percent (a negative one counts as positive, 0 changes nothing); the model
+    // is scaled from its present size.
     human_being* h = MakeActor("sized");
     auto headY = [&] { return h->model->vertexListHead.next->next->next->y; };
     const float y0 = headY();
