@@ -72,12 +72,6 @@ TEST_F(SchedulingTest, ScriptsLoadingThemselvesWaitForTheNextPass)
     EXPECT_EQ(I(1), 2 + 2 * kMaxFirstRunsPerPass);
     EXPECT_TRUE(I(16) == 2 && consoleLines.size() == 1);
 
-    // timeScript of itself without delay, likewise.
-    DisposeGameScripts();
-    Load("timed", "addi 2,1\rtimeScript \"timed\",0\r");
-    HandleGameScripts();
-    EXPECT_EQ(I(2), 1 + kMaxFirstRunsPerPass);
-
     // The list holds at most kMaxGameScripts: further loads are refused with one line, and the
     // passes go on.
     DisposeGameScripts();
@@ -163,13 +157,6 @@ TEST_F(SchedulingTest, PathLists)
         EXPECT_EQ(Masks(actor), masks) << list.substr(0, 40);
     }
     EXPECT_TRUE(console.Has("crate"));
-
-    // Disposing of the actor's scripts drops the macros they declared.
-    Write("m", "macro \"lamp\"\r");
-    SetHumanScriptsByPaths(actor, "\"m\",1");
-    EXPECT_NE(GetMacroScript(VXR_MacroCode("lamp")), nullptr);
-    RemoveHumanScripts(actor);
-    EXPECT_TRUE(actor->scripts == nullptr && GetMacroScript(VXR_MacroCode("lamp")) == nullptr);
 }
 
 TEST_F(SchedulingTest, ActorsRemovedAndLevelLoadsDuringWalksAndPasses)

@@ -87,10 +87,15 @@ TEST_F(WorldScript, RowsActOnTheSelectedActorOrThePlayer)
         {"put 0,0,0\ngoto 3,0,0",
          [&] { return h->walking && h->walkTarget.x == 3 && h->rotation.y == GetTwoPointAngle({0, 0}, {3, 0}); }},
         {"stop", [&] { return h->walking == 0; }},
+        // No level: a step has no ground and is refused, unless it ignores collisions. Heading 0
+        // walks along +z.
+        {"put 0,0,0\nspin 0,0,0\nmove 1.5\ngo 1", [&] { return h->position.z == 1.5f; }},
         // The player's counterparts.
         {"player\nsetHealth 55.5\ngetHealth", [] { return healthPercentage == 55.5f && I(1) == 55; }},
         {"setf 1,-2.5\nsetHealth\ngetHealth", [] { return healthPercentage == -2.5f && I(1) == -2; }},
         {"setTeam 2\ngetTeam 6", [&] { return gTeam == 2 && I(6) == 2 && h->team == 3; }},
+        // The player's viewangle 0 looks along -z: the eye goes to z -2.
+        {"go 1\nsetf 1,2\nmove", [] { return entf == 2 && alwaysWalk == 0; }},
         {"spin 5,30,0\naxis", [] { return updownangle == 5 && viewangle == 150 && F(2) == 30; }},
         {"put 1,2,3\nmark 2", [] { return VF({entfl, updown, entf}) == VF({-1, -3, -3}) && F(3) == 2 && F(4) == 3; }},
         {"type 4\nlive 3\nsetSpeed 2\nhud true\nstop", [&] { return h->type == 5 && h->health == 9; }},
@@ -256,21 +261,6 @@ TEST_F(WorldScript, MaterialsTexturesAnimationsAndTint)
     }
     slot = {};
     EXPECT_TRUE(otherBefore == bytes(other->model->materials) && entryBefore == bytes(entry->materials));
-}
-
-TEST_F(WorldScript, GoStepsOnTheGroundAndMoveIgnoresIt)
-{
-    // No level: a step has no ground and is refused, unless it ignores collisions.
-    RunText("go 1");
-    EXPECT_EQ(0.0f, entf);
-    RunText("setf 1,2\nmove");
-    EXPECT_FLOAT_EQ(2.0f, entf); // viewangle 0 looks along -z: the eye goes to z -2
-    EXPECT_EQ(0, alwaysWalk);
-    human_being* h = MakeActor("g");
-    RunText("move 1.5");
-    EXPECT_FLOAT_EQ(1.5f, h->position.z); // heading 0 walks along +z
-    RunText("go 1");
-    EXPECT_FLOAT_EQ(1.5f, h->position.z);
 }
 
 // A wall across z = -5 and a floor, the player's eye at the origin looking along -z.
