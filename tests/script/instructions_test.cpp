@@ -36,17 +36,10 @@ TEST(Random, DrawsWhatTheCLibraryDrawsForEachSeed)
         for (int i = 0; i < 1000; i++)
             ASSERT_EQ(rand(), VXR_NextRandom()) << "seed " << seed << ", number " << i;
     }
-    // Numbers drawn elsewhere (here from the C library) leave the game's sequence alone.
-    VXR_SeedRandom(5);
-    const int first = VXR_Random();
-    VXR_SeedRandom(5);
-    for (int i = 0; i < 100; i++)
-        rand();
-    EXPECT_EQ(first, VXR_Random());
-    EXPECT_LT(first, 32768);
+    // The draws alternate with the C library's: a state shared with it would show at once.
 }
 
-TEST_F(InstructionsTest, RandiStaysInItsRange)
+TEST_F(InstructionsTest, RandiRangePassedAcrossTheClockWrapReciprocalOfZeroAndQuit)
 {
     VXR_SeedRandom(1234);
     std::set<int> seen;
@@ -57,14 +50,10 @@ TEST_F(InstructionsTest, RandiStaysInItsRange)
         seen.insert({I(2), I(3)});
     }
     EXPECT_EQ(seen.size(), 9u);
-    // hi = lo - 1 leaves no room: the result is lo instead of a division by zero.
-    RunText("randi 5,4,4\rrandi -2147483648,2147483647,5\r");
-    EXPECT_EQ(I(4), 5);
+    // The widest range draws from its low end (an empty one gives lo: the decoded argument test's).
+    RunText("randi -2147483648,2147483647,5\r");
     EXPECT_LE(I(5), INT32_MIN + 32767);
-}
 
-TEST_F(InstructionsTest, PassedAcrossTheClockWrapReciprocalOfZeroAndQuit)
-{
     // Across the 32-bit wrap of the clock the step is still the small difference.
     gCurrentTime = 10;
     gOldTime = 0xFFFFFFF6u;

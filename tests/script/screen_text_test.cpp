@@ -17,11 +17,6 @@ struct ScreenTextTest : ScriptTest
         ScriptTest::SetUp();
         ClearAllScreenText();
     }
-    void TearDown() override
-    {
-        ClearAllScreenText();
-        ScriptTest::TearDown();
-    }
     // The texts shown, oldest first, each with its time and colour.
     static std::vector<std::string> Shown()
     {
@@ -36,7 +31,7 @@ struct ScreenTextTest : ScriptTest
     }
 };
 
-TEST_F(ScreenTextTest, MessagesStackTimeOutAndClear)
+TEST_F(ScreenTextTest, MessagesStackTimeOutAndClearAndFlashesTakeTheirFields)
 {
     gCurrentTime = 1000;
     // A missing time is 3 s; a colour is kept within 0 to 1, white where none is given.
@@ -61,6 +56,24 @@ TEST_F(ScreenTextTest, MessagesStackTimeOutAndClear)
     RunText("message \"gone\",0\r");
     EXPECT_TRUE(Shown().empty());
     EXPECT_TRUE(console.Lines().empty());
+
+    // A flash: colour, opacity and time.
+    gCurrentTime = 5000;
+    auto flash = []
+    {
+        const screenFlash& f = gScreenFlash;
+        return std::vector<float>{f.colour[0], f.colour[1],    f.colour[2],
+                                  f.opacity,   (float)f.start, (float)f.duration};
+    };
+    RunText("flash 1,0.5,2,0.4\r");
+    EXPECT_EQ(flash(), (std::vector<float>{1, 0.5f, 1, 0.5f, 5000, 400}));
+    // The empty form takes its colour and time from f1 to f4; no time, no flash.
+    F(1) = 0.25;
+    F(4) = 2;
+    RunText("flash\r");
+    EXPECT_EQ(flash(), (std::vector<float>{0.25f, 0, 0, 0.5f, 5000, 2000}));
+    RunText("flash 1,1,1,0\r");
+    EXPECT_EQ(gScreenFlash.duration, 0u);
 }
 
 TEST_F(ScreenTextTest, HudTextFillsInRegistersWhenItRunsAndRefusesBadNumbers)
@@ -99,26 +112,6 @@ TEST_F(ScreenTextTest, HudTextFillsInRegistersWhenItRunsAndRefusesBadNumbers)
     EXPECT_STREQ(gHudTextLines[7].text, "");
     ClearLevelScreenText();
     EXPECT_STREQ(gHudTextLines[0].text, "");
-}
-
-TEST_F(ScreenTextTest, FlashTakesItsFieldsOrTheFirstFloatRegisters)
-{
-    gCurrentTime = 5000;
-    auto flash = []
-    {
-        const screenFlash& f = gScreenFlash;
-        return std::vector<float>{f.colour[0], f.colour[1],    f.colour[2],
-                                  f.opacity,   (float)f.start, (float)f.duration};
-    };
-    RunText("flash 1,0.5,2,0.4\r");
-    EXPECT_EQ(flash(), (std::vector<float>{1, 0.5f, 1, 0.5f, 5000, 400}));
-    // The empty form takes its colour and time from f1 to f4; no time, no flash.
-    F(1) = 0.25;
-    F(4) = 2;
-    RunText("flash\r");
-    EXPECT_EQ(flash(), (std::vector<float>{0.25f, 0, 0, 0.5f, 5000, 2000}));
-    RunText("flash 1,1,1,0\r");
-    EXPECT_EQ(gScreenFlash.duration, 0u);
 }
 
 } // namespace
