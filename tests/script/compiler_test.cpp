@@ -128,8 +128,8 @@ TEST(ScriptProblems, EachBadLineIsReportedWithItsNumber)
     // The reader around the compile (a person file line) gets its place back afterwards.
     gProblemFile = "outer";
     gProblemLine = 77;
-    // CR LF is one line end, a lone CR or LF another.
-    std::string text = "idle 1\r\nfrobnicate 2\r\nmacro nameless\r\n" + std::string(520, 'x') +
+    // CR LF is one line end, a lone CR or LF another; a line one character over the limit is cut.
+    std::string text = "idle 1\r\nfrobnicate 2\r\nmacro nameless\r\n" + std::string(512, 'x') +
                        "\rlevel \"../up\"\nIdle 1\rendif\r";
     VXR_scripter* script = NewVXRScriptNamed(text.c_str(), "Data/s");
     EXPECT_STREQ(gProblemFile, "outer");
