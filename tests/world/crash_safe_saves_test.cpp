@@ -1,4 +1,4 @@
-// Files the engine writes (level files, pose files, key frames, screenshots) survive a save that
+// Files the engine writes (level files, and pose files for every one-file save) survive a save that
 // dies half-way: a child process saving over and over is killed at many points, and every file is
 // afterwards whole, holding the old content or the new, never a mix or a stub. A level's four
 // files go together: once the next load has settled the folder they are all of one save. (A write
@@ -6,9 +6,6 @@
 // are said as the level files test and the shell test check.)
 #include "core/safe_write.h"
 #include "model/model_fixtures.h"
-#include "platform/window.h"
-#include "script/scheduling.h"
-#include "world/camera.h"
 #include "world/humans.h"
 #include "world/level.h"
 #include "world/level_files.h"
@@ -89,31 +86,6 @@ int SaveLevel(const std::string& folder, int variant)
     return SaveChangesToLevelFiles(folder.c_str());
 }
 
-// savekey reports a failed save only on the console.
-int SaveKeyFrame(const std::string& folder, int variant)
-{
-    SetLevelVariant(variant);
-    snprintf(currentLevelFolder, sizeof currentLevelFolder, "%s", folder.c_str());
-    ConsoleCapture console;
-    ExecuteVXRCommand("savekey", "3");
-    return ConsoleCapture::Lines().empty() ? 1 : 0;
-}
-
-// A screenshot of noise (it hardly compresses, so the file is tens of kilobytes).
-int SaveScreenshot(const std::string& folder, int variant)
-{
-    static std::vector<unsigned char> pictures[2];
-    std::vector<unsigned char>& rgb = pictures[variant];
-    if (rgb.empty())
-    {
-        std::mt19937 noise(77 + variant);
-        rgb.resize(160 * 120 * 3);
-        for (unsigned char& c : rgb)
-            c = (unsigned char)noise();
-    }
-    return PLT_WriteScreenshotPixels((folder + "shot.png").c_str(), rgb.data(), 160, 120);
-}
-
 // One kind of file the engine saves: save(folder, variant) writes variant 0 or 1 of the files
 // into folder (ending with '/'), 1 on success. The level's files are one save: all of one version
 // once the folder is settled.
@@ -124,10 +96,9 @@ struct Saver
     int (*save)(const std::string& folder, int variant);
     int kills;
 };
+// The key frame and the screenshot go through the same one-file safe write as the pose file.
 const Saver kSavers[] = {{"pose file", {"humanoid_poses"}, SavePoses, 60},
-                         {"level files", {"person", "starting", "level models", "tint"}, SaveLevel, 100},
-                         {"key frame file", {"keyframe3"}, SaveKeyFrame, 60},
-                         {"screenshot", {"shot.png"}, SaveScreenshot, 60}};
+                         {"level files", {"person", "starting", "level models", "tint"}, SaveLevel, 100}};
 
 // A folder holding the saver's files in their first version beside a file of the user's own
 // ("made") that no save may touch, and the complete texts of both versions.
