@@ -17,7 +17,6 @@
 #include "world/humans.h"
 #include "world/level.h"
 
-#include <SDL.h>
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -58,13 +57,7 @@ struct DataFolderPaths : ::testing::Test
 
     void SetUp() override
     {
-        setenv("SDL_VIDEODRIVER", "offscreen", 0);
-        static SDL_Window* window = nullptr;
-        if (!window && SDL_Init(SDL_INIT_VIDEO) == 0)
-        {
-            window = SDL_CreateWindow("paths", 0, 0, 32, 32, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
-            if (window) SDL_GL_CreateContext(window);
-        }
+        ASSERT_TRUE(EnsureTestGL()); // animation frames are textures
         // Inside: the humanoid, which the cases that need an actor use. Outside: one of each thing
         // a name could reach.
         for (const char* f : {"humanoid", "humanoid_poses"})

@@ -10,14 +10,7 @@
 
 #include <filesystem>
 
-namespace
-{
-
-class LevelFiles : public LevelFolderTest
-{
-};
-
-} // namespace
+using LevelFiles = LevelFolderTest;
 
 TEST_F(LevelFiles, PersonAndLevelModelLinesParseWithDefaultsForWhatIsMissing)
 {

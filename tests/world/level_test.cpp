@@ -35,12 +35,9 @@ class Levels : public LevelFolderTest
     }
 };
 
-int CountQuads()
+size_t CountQuads()
 {
-    int n = 0;
-    for (fourcorner* q = baseQ.next; q; q = q->next)
-        n++;
-    return n;
+    return ListOf(baseQ.next).size();
 }
 
 } // namespace

@@ -53,19 +53,11 @@ class Movement : public LevelTest
     int WalkToEnd(human_being* h)
     {
         int ticks = 0;
-        while (h->walking && ticks < 500)
-        {
+        for (; h->walking && ticks < 500; ticks++)
             HumanWalkTick(h);
-            ticks++;
-        }
         return ticks;
     }
 };
-
-float HorizontalDistance(vector_type a, vector_type b)
-{
-    return std::sqrt((a.x - b.x) * (a.x - b.x) + (a.z - b.z) * (a.z - b.z));
-}
 
 } // namespace
 
@@ -125,7 +117,7 @@ TEST_F(Movement, ActorsWalkToTheirTargetTurnToItAndSlideOrStopAtWalls)
     human_being* h = Walker(V(0, 0, -5), V(0, 0, 1));
     EXPECT_NEAR(60, WalkToEnd(h), 2);
     EXPECT_NEAR(0.0f, h->rotation.y, 1e-3f);
-    EXPECT_LT(HorizontalDistance(h->position, h->walkTarget), h->speed);
+    EXPECT_LT(std::hypot(h->position.x - h->walkTarget.x, h->position.z - h->walkTarget.z), h->speed);
     // Then to the side, and on straight at the wall at z = 2.9: that walk ends before it.
     for (auto [target, heading] : {std::pair{V(4, 0, 1), 90.0f}, std::pair{V(4, 0, 6), 0.0f}})
     {
