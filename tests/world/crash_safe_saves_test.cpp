@@ -23,24 +23,20 @@
 namespace
 {
 
-// A level state of 200 actors and 100 level models, moved by variant: the person file and a key
-// frame file are some tens of kilobytes, so that a kill can land inside a write.
-void SetLevelVariant(int variant)
+// A level of 200 actors and 100 level models, saved moved by variant: the person file is some
+// tens of kilobytes, so that a kill can land inside a write.
+int SaveLevel(const std::string& folder, int variant)
 {
-    static bool built = false;
-    if (!built)
+    EnsureHumanRoster();
+    static int made = 0; // made once, moved by each save
+    for (; made < 200; made++)
     {
-        EnsureHumanRoster();
-        for (int i = 0; i < 200; i++)
-        {
-            human_being* h = AppendNewHuman();
-            h->model = NewRecord<mesh_mod>();
-            snprintf(h->model->name, sizeof h->model->name, "humanoid");
-            snprintf(h->name, sizeof h->name, "actor%d", i);
-            if (i < 100)
-                snprintf(Append(&baseLevelMesh, NewRecord<mesh_mod>())->name, kModelNameSize, "block%d", i);
-        }
-        built = true;
+        human_being* h = AppendNewHuman();
+        h->model = NewRecord<mesh_mod>();
+        snprintf(h->model->name, sizeof h->model->name, "humanoid");
+        snprintf(h->name, sizeof h->name, "actor%d", made);
+        if (made < 100)
+            snprintf(Append(&baseLevelMesh, NewRecord<mesh_mod>())->name, kModelNameSize, "block%d", made);
     }
     int i = 0;
     for (human_being* h = baseHuman->next; h; h = h->next, i++)
@@ -54,6 +50,7 @@ void SetLevelVariant(int variant)
         m->placementScale = 100.0f + variant;
     gLevelStart.eye.x = 1.0f + variant;
     baseCol1 = 0.25f * variant;
+    return SaveChangesToLevelFiles(folder.c_str());
 }
 
 // A model with 8 bones and 60 poses whose values all change with variant: some tens of kilobytes.
@@ -78,12 +75,6 @@ int SavePoses(const std::string& folder, int variant)
         }
     }
     return SaveModelPosesVXR(models[variant], (folder + "humanoid_poses").c_str());
-}
-
-int SaveLevel(const std::string& folder, int variant)
-{
-    SetLevelVariant(variant);
-    return SaveChangesToLevelFiles(folder.c_str());
 }
 
 // One kind of file the engine saves: save(folder, variant) writes variant 0 or 1 of the files
