@@ -10,7 +10,6 @@
 #include "world/level.h"
 #include "world/level_files.h"
 
-#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <chrono>

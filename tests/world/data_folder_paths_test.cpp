@@ -4,7 +4,6 @@
 // the game's own setup (an empty routePath and the data folder as working directory), and each of
 // the things placed outside it must stay unread and unwritten.
 #include "app/script_hooks.h"
-#include "model/loader.h"
 #include "model/model_fixtures.h"
 #include "platform/fsound.h"
 #include "resources/animated_textures.h"
@@ -17,7 +16,6 @@
 #include "world/humans.h"
 #include "world/level.h"
 
-#include <gtest/gtest.h>
 
 #include <filesystem>
 #include <unistd.h>

@@ -98,15 +98,8 @@ TEST_F(Roster, NewActorsGetDefaultsPrivateModelCopiesAndFreeNames)
     EXPECT_EQ(a->health * 1000 + a->scale, 100040.0f);
     EXPECT_EQ(a->model, model);
 
-    // Names take the lowest free number; a taken name is detected and replaced.
-    RemoveHuman(a);
-    EXPECT_STREQ(AddHuman("robot")->name, "robot1");
-    human_being* d = AddHuman("robot");
-    EXPECT_STREQ(d->name, "robot3");
-    snprintf(d->name, sizeof d->name, "robot2");
-    EXPECT_EQ(HumanNameAlreadyUsed(d), 1);
-    BuildFreeHumanNameByModelSignature(d);
-    EXPECT_STREQ(d->name, "robot3");
+    // (The lowest free number and a taken name replaced are the level edits' and the level files'
+    // tests': new crates fill the level's gaps, a second Guard is renamed.)
     BuildFreeHumanNameByModelSignature(nullptr);
     // A model name longer than the actor's name field: the model part is cut, the number kept.
     std::string longName(50, 'm');

@@ -6,12 +6,10 @@
 // folder after "save as", and that folder's copied files and models.
 #include "world/level.h"
 
-#include "script/scheduling.h"
 #include "script/variables.h"
 #include "world/camera.h"
 #include "world/level_copy.h"
 #include "world/level_edits.h"
-#include "world/level_files.h"
 #include "world/level_folder_fixture.h"
 
 #include <filesystem>

@@ -4,15 +4,12 @@
 // compared field by field are the demo game test's.)
 #include "world/level.h"
 
-#include "model/model_fixtures.h"
 #include "resources/textures.h"
-#include "script/scheduling.h"
 #include "script/script_records.h"
 #include "world/camera.h"
 #include "world/geometry.h"
 #include "world/player.h"
 #include "model/draw_model.h"
-#include "world/level_files.h"
 #include "world/level_folder_fixture.h"
 
 #include <GL/gl.h>

@@ -1,7 +1,7 @@
 // Player and actor movement on small hand-built levels: the player's and the actors' falls, steps
 // along a heading, walls that block and slide, walking to a target, steps refused off the floor
-// or out of the range of numbers. (The player's own steps are walked in every
-// recorded session that replay_test.cpp replays; the player's box is the collision test's.)
+// or out of the range of numbers. (The player's own steps are walked in every recorded session
+// that replay_test.cpp replays; the player's box is the collision test's.)
 #include "world/movement.h"
 
 #include "level_fixtures.h"
