@@ -10,7 +10,6 @@
 #include "world/level.h"
 #include "world/level_files.h"
 
-
 #include <algorithm>
 #include <chrono>
 #include <csignal>

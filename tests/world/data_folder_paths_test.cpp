@@ -16,7 +16,6 @@
 #include "world/humans.h"
 #include "world/level.h"
 
-
 #include <filesystem>
 #include <unistd.h>
 
