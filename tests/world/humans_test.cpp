@@ -10,8 +10,6 @@ namespace
 {
 
 std::string gRoute;
-std::string gLevel;
-vector_type gEye;
 int gDisposals = 0; // 1 for each script list, 10 for each variable list
 
 // A cache entry with one bone "Head", a vertex (x 1) on it and a pose "Stand" turning it by 12.
@@ -39,12 +37,10 @@ class Roster : public ::testing::Test
         EnsureHumanRoster();
         EnsureModelCache();
         gDisposals = 0;
-        gEye = fastVector_Set(0, 0, 0);
         gRoute = dir.path + "/";
-        gLevel = "";
         gRoutePathHook = [] { return gRoute.c_str(); };
-        gLevelFolderHook = [] { return gLevel.c_str(); };
-        gEyePositionHook = [] { return gEye; };
+        gLevelFolderHook = [] { return ""; }; // no level: the data root's Models only
+        gEyePositionHook = [] { return fastVector_Set(0, 0, 0); };
         // The model loader registers itself when linked in; these tests bring their own.
         gLoadModelHook = nullptr;
         AddModel("robot");

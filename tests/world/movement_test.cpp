@@ -79,9 +79,6 @@ TEST(PlayerFall, ElevenTicksForAFallOfOneEndingExactly)
     player_idle();
     EXPECT_TRUE(fall == 0.0f && gPlayerFallTime == 0.0f);
     EXPECT_NEAR(-2.0f, updown, 1e-5f);
-    // Standing: nothing moves.
-    player_idle();
-    EXPECT_NEAR(-2.0f, updown, 1e-5f);
 }
 
 TEST(ActorFall, FiveUnitsOrMoreKillOnLandingAndTheOvershootIsGivenBack)
