@@ -24,8 +24,7 @@ TEST_F(LevelTest, PlacementMovesTheModelAndQuadsKeepTheTriangleOrder)
     m->materials[0].textureId = 7;
     trio* floor = AddLevelTriangle(m, V(1, 0, 0), V(0, 0, 1), V(0, 0, 0));
     ASSERT_EQ(Place(m, V(0, 90, 0), V(10, 5, -3), 200.0f), m);
-    EXPECT_EQ(m->placementScale, 200.0f); // the placement is kept for the level's save
-    ExpectVector(m->placementPosition, 10, 5, -3);
+    ExpectVector(m->placementPosition, 10, 5, -3); // kept for the level's save
     // Doubled, turned a quarter (+z goes to +x, +x to -z), then moved; corner 3 repeats corner 2.
     fourcorner* q = baseQ.next;
     ASSERT_TRUE(q && !q->next && quadPtr == q);
