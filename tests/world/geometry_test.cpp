@@ -1,8 +1,8 @@
 // Level geometry: placing level models, the quads' corner order and fourth corner, platforms
-// grown by the clearance margin, the "invs" and "nocl" bones and the slope limit. (Walls pushed
-// out to their front are the movement test's, where a walk ends before one; every wall of the
-// demo's levels is the recorded sessions'. The view volume's planes are the drawing test's: its
-// actors and level chunks are culled by them.)
+// grown by the clearance margin, the "invs" and "nocl" bones, the slope limit and freeing the
+// level. (Walls pushed out to their front are the movement test's, where a walk ends before one;
+// every wall of the demo's levels is the recorded sessions'. The view volume's planes are the
+// drawing test's: its actors and level chunks are culled by them.)
 #include "world/geometry.h"
 
 #include "level_fixtures.h"
@@ -93,8 +93,10 @@ TEST_F(LevelTest, FloorsGrowUnlessInvisibleAndNoCollisionFacesBuildNothing)
     ASSERT_EQ(ListOf(baseWall.next).size(), 1u);
     EXPECT_EQ(baseWall.next->quad, quads[3]);
     ExpectTriangle(baseWall.next->triangle, {V(2, 0, 5), V(0, 0, 5), V(0, 1, 5)});
-    // (Freeing empties every list: the level test's; the next level built from the list heads
-    // again: the level index and step tests', which build level after level.)
+    // Freeing empties every list and the platform count (no later build resets it). The next
+    // level built from the list heads again is the level index and step tests', level after level.
+    DisposeLevelGeometry();
+    EXPECT_TRUE(!baseQ.next && !baseP.next && !baseWall.next && gNumPlatforms == 0);
 }
 
 TEST_F(LevelTest, SlopesSteeperThanTheLimitAreWalls)
