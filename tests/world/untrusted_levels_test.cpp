@@ -136,7 +136,8 @@ TEST_F(UntrustedLevels, SavePosesReplacesOnlyPoseFiles)
                   "\"VXR_Poses\"); it is left as it is and nothing was written\n");
     EXPECT_NE(Run("savePoses", "\"Data\"").find("is not a pose file (it is a folder)"), std::string::npos);
     EXPECT_EQ(ReadTextFile(dir / "Data/game script"), "level \"levels/one\"\n");
-    // A pose file, an empty file and a new name are written.
+    // A pose file, an empty file and a new name are written, past what a killed save left.
+    WriteTextFile(dir / "Models/new.saving", "VXR_Poses\nhalf");
     for (const char* name : {"Models/old", "Models/empty", "Models/new"})
     {
         EXPECT_EQ(Run("savePoses", ("\"" + std::string(name) + "\"").c_str()), "") << name;
