@@ -57,11 +57,8 @@ class LevelEdits : public LevelFolderTest
 
 TEST_F(LevelEdits, ASaveChangesOnlyTheLinesThatChangedAndKeepsTheStart)
 {
-    // Nothing changed: the files come back byte for byte, however they were written (the level
-    // models' too, as the untrusted levels test checks with lines that did not load).
-    ASSERT_EQ(SaveCurrentLevel(), 1);
-    EXPECT_EQ(Person() + ReadTextFile(level + "tint"), person + "1, 0.95, 0.9\n");
-
+    // (Nothing changed, the files come back byte for byte: the untrusted levels test's, with lines
+    // that did not load.)
     // The player walks off: the start stays where the file put it.
     entfl = -30.0f;
     viewangle = 77.0f;
@@ -165,8 +162,9 @@ TEST_F(LevelEdits, UndoAndRedoTakeBackEveryEditAlsoAcrossASave)
 
 TEST_F(LevelEdits, SaveAsRefusesNamesLeavingLevelsAndReplacesOnlyWhenAsked)
 {
-    // Names that would leave Levels/, hide, or name nothing are refused; nothing is made. (What a
-    // new folder holds is the editor session's replay test's.)
+    // Names that would leave Levels/, hide, or name nothing are refused; nothing is made. (A new
+    // folder saved as, made the level's folder, the old one left as it was, is the editor
+    // session's replay test's.)
     for (const char* bad : {"", "../out", "a/b", ".hidden", " x", "x:y"})
     {
         LevelConsole().clear();
@@ -174,15 +172,6 @@ TEST_F(LevelEdits, SaveAsRefusesNamesLeavingLevelsAndReplacesOnlyWhenAsked)
         EXPECT_TRUE(ConsoleHas("//Save as")) << bad;
     }
     EXPECT_FALSE(std::filesystem::exists(dir / "Levels"));
-
-    Run("get", "\"Crate1\"");
-    Run("put", "9,0,9");
-    Run("sets", "1,\"Room two\"");
-    Run("saveAs");
-    const std::string room = dir / "Levels/Room two/";
-    EXPECT_STREQ(currentLevelFolder, room.c_str());
-    EXPECT_EQ(ReadTextFile(level + "person"), person) << "the old level is left as it was";
-    EXPECT_EQ(ReadTextFile(room + "person").substr(0, 12), "crate,9,0,9,");
 
     // A folder that is there is written over only when asked to.
     WriteTextFile(dir / "Levels/taken/notes", "mine");

@@ -266,8 +266,5 @@ TEST_F(LevelIndex, FollowsTheGeometryItIsBuiltFromAndHandsHugeSegmentsEverything
     const vector_type wild[2] = {V(1, 0, 1), V(INFINITY, 0, NAN)};
     EXPECT_EQ(LevelIndexCount(kLevelQuads), GatherLevelCandidates(kLevelQuads, &wild[0], &wild[1], &found));
     EXPECT_EQ(0, StandardCollision(wild[0], wild[1]));
-
-    DisposeLevelGeometry();
-    EXPECT_EQ(0, LevelIndexCount(kLevelQuads));
-    EXPECT_EQ(0, GatherLevelCandidates(kLevelPlatforms, &down[0], &down[1], &found));
+    // (A level freed and built again is followed: the differential test, level after level.)
 }

@@ -200,9 +200,5 @@ TEST_F(Levels, ScriptsLoadAndSaveLevelsOnlyInsideTheDataFolder)
     ASSERT_EQ(ExecuteVXRCommand("level", "\"levels:one\""), 1);
     EXPECT_STREQ(currentLevelFolder, level.c_str());
     EXPECT_EQ(levelChanged, 1);
-
-    // "save" writes the loaded level's folder.
-    baseCol1 = 0.25f;
-    ExecuteVXRCommand("save", "");
-    EXPECT_EQ(ReadTextFile(level + "tint"), "0.25, 0.5, 0.5\n");
+    // (That "save" then writes the loaded level's folder is the editor session's replay test's.)
 }

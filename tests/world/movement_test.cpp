@@ -28,7 +28,7 @@ class Movement : public LevelTest
         // The player far away, so it never blocks the actors.
         entfl = -50.0f, updown = -1.0f, entf = -50.0f;
         healthPercentage = 100.0f;
-        mesh_mod* m = NewLevelModel();
+        mesh_mod* m = NewModel();
         AddFloor(m, -10, -10, 10, 10, 0);
         AddFloor(m, 40, 40, 60, 60, 0);
         AddWall(m, 5, 3, -5, 3); // across z = 3, facing -z: pushed out to z = 2.9
