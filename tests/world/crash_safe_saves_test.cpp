@@ -1,19 +1,14 @@
-// Files the engine writes (level files, pose files, key frames, screenshots) survive a save that
-// dies half-way: a child process saving over and over is killed at many points, and every file is
-// afterwards whole, holding the old content or the new, never a mix or a stub. A level's four
-// files go together: once the next load has settled the folder they are all of one save. (A write
-// that fails part-way is the safe writer's own test's; the level's and the screenshot's failures
-// are said as the level files test and the shell test check.)
+// The level's files survive a save that dies half-way: a child process saving over and over is
+// killed at many points, and every file is afterwards whole, holding the old content or the new,
+// never a mix or a stub; once the next load has settled the folder they are all of one save. The
+// one-file saves (pose file, key frame, screenshot) make and rename their temporary the same way as
+// each of the level's files; that a pose save does put its file in place is the untrusted levels
+// test's. (A write that fails part-way is the safe writer's own test's and the level files test's.)
 #include "core/safe_write.h"
 #include "model/model_fixtures.h"
-#include "platform/window.h"
-#include "script/scheduling.h"
-#include "world/camera.h"
 #include "world/humans.h"
 #include "world/level.h"
 #include "world/level_files.h"
-
-#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <chrono>
@@ -26,24 +21,20 @@
 namespace
 {
 
-// A level state of 200 actors and 100 level models, moved by variant: the person file and a key
-// frame file are some tens of kilobytes, so that a kill can land inside a write.
-void SetLevelVariant(int variant)
+// A level of 200 actors and 100 level models, saved moved by variant: the person file is some
+// tens of kilobytes, so that a kill can land inside a write.
+int SaveLevel(const std::string& folder, int variant)
 {
-    static bool built = false;
-    if (!built)
+    EnsureHumanRoster();
+    static int made = 0; // made once, moved by each save
+    for (; made < 200; made++)
     {
-        EnsureHumanRoster();
-        for (int i = 0; i < 200; i++)
-        {
-            human_being* h = AppendNewHuman();
-            h->model = NewRecord<mesh_mod>();
-            snprintf(h->model->name, sizeof h->model->name, "humanoid");
-            snprintf(h->name, sizeof h->name, "actor%d", i);
-            if (i < 100)
-                snprintf(Append(&baseLevelMesh, NewRecord<mesh_mod>())->name, kModelNameSize, "block%d", i);
-        }
-        built = true;
+        human_being* h = AppendNewHuman();
+        h->model = NewRecord<mesh_mod>();
+        snprintf(h->model->name, sizeof h->model->name, "humanoid");
+        snprintf(h->name, sizeof h->name, "actor%d", made);
+        if (made < 100)
+            snprintf(Append(&baseLevelMesh, NewRecord<mesh_mod>())->name, kModelNameSize, "block%d", made);
     }
     int i = 0;
     for (human_being* h = baseHuman->next; h; h = h->next, i++)
@@ -57,191 +48,110 @@ void SetLevelVariant(int variant)
         m->placementScale = 100.0f + variant;
     gLevelStart.eye.x = 1.0f + variant;
     baseCol1 = 0.25f * variant;
-}
-
-// A model with 8 bones and 60 poses whose values all change with variant: some tens of kilobytes.
-int SavePoses(const std::string& folder, int variant)
-{
-    static mesh_mod* models[2] = {};
-    if (!models[variant])
-    {
-        mesh_mod* m = models[variant] = NewRecord<mesh_mod>();
-        m->boneCursor = &m->boneListHead;
-        m->poseCursor = &m->poseListHead;
-        AddBone(m, "None", "None");
-        std::vector<bonus*> bones;
-        for (const char* name : {"Hips", "Body", "Head", "LArm", "RArm", "LLeg", "RLeg", "LFor"})
-            bones.push_back(AddBone(m, name, "None"));
-        for (int p = 0; p < 60; p++)
-        {
-            pose_struct* pose =
-                AddPose(m, ("Pose" + std::to_string(p) + "_" + std::to_string(variant)).c_str());
-            for (size_t b = 0; b < bones.size(); b++)
-                AddEntry(pose, bones[b], float(p + variant), float(b), float(variant * 3), 0.5f * variant);
-        }
-    }
-    return SaveModelPosesVXR(models[variant], (folder + "humanoid_poses").c_str());
-}
-
-int SaveLevel(const std::string& folder, int variant)
-{
-    SetLevelVariant(variant);
     return SaveChangesToLevelFiles(folder.c_str());
 }
 
-// savekey reports a failed save only on the console.
-int SaveKeyFrame(const std::string& folder, int variant)
-{
-    SetLevelVariant(variant);
-    snprintf(currentLevelFolder, sizeof currentLevelFolder, "%s", folder.c_str());
-    ConsoleCapture console;
-    ExecuteVXRCommand("savekey", "3");
-    return ConsoleCapture::Lines().empty() ? 1 : 0;
-}
-
-// A screenshot of noise (it hardly compresses, so the file is tens of kilobytes).
-int SaveScreenshot(const std::string& folder, int variant)
-{
-    static std::vector<unsigned char> pictures[2];
-    std::vector<unsigned char>& rgb = pictures[variant];
-    if (rgb.empty())
-    {
-        std::mt19937 noise(77 + variant);
-        rgb.resize(160 * 120 * 3);
-        for (unsigned char& c : rgb)
-            c = (unsigned char)noise();
-    }
-    return PLT_WriteScreenshotPixels((folder + "shot.png").c_str(), rgb.data(), 160, 120);
-}
-
-// One kind of file the engine saves: save(folder, variant) writes variant 0 or 1 of the files
-// into folder (ending with '/'), 1 on success. The level's files are one save: all of one version
-// once the folder is settled.
-struct Saver
-{
-    const char* what;
-    std::vector<std::string> files;
-    int (*save)(const std::string& folder, int variant);
-    int kills;
-};
-const Saver kSavers[] = {{"pose file", {"humanoid_poses"}, SavePoses, 60},
-                         {"level files", {"person", "starting", "level models", "tint"}, SaveLevel, 100},
-                         {"key frame file", {"keyframe3"}, SaveKeyFrame, 60},
-                         {"screenshot", {"shot.png"}, SaveScreenshot, 60}};
-
-// A folder holding the saver's files in their first version beside a file of the user's own
+// A folder holding the level's files in their first version beside a file of the user's own
 // ("made") that no save may touch, and the complete texts of both versions.
 struct SavedFolder
 {
-    const Saver& saver;
     TempDir dir;
     std::string folder = dir / "level/";
     std::vector<std::string> texts[2];
-    explicit SavedFolder(const Saver& s) : saver(s)
+    SavedFolder()
     {
         for (int v = 0; v < 2; v++)
         {
             const std::string other = dir / ("variant" + std::to_string(v)) + "/";
             std::filesystem::create_directories(other);
-            EXPECT_EQ(1, saver.save(other, v)) << saver.what;
-            for (const std::string& file : saver.files)
+            EXPECT_EQ(1, SaveLevel(other, v));
+            for (const char* file : kSavedLevelFiles)
                 texts[v].push_back(ReadTextFile(other + file));
         }
         EXPECT_NE(texts[0][0], texts[1][0]);
         EXPECT_GT(texts[0][0].size(), 16000u)
-            << saver.what << " is too small for a kill to land inside a write";
-        EXPECT_TRUE(WriteTextFile(folder + "made", "") && saver.save(folder, 0) == 1) << saver.what;
+            << "the person file is too small for a kill to land inside a write";
+        EXPECT_TRUE(WriteTextFile(folder + "made", "") && SaveLevel(folder, 0) == 1);
     }
-    // Each of the saver's files holds one of the two versions whole; counts which in seen.
+    // Each of the level's files holds one of the two versions whole; counts which in seen.
     ::testing::AssertionResult Whole(int seen[2]) const
     {
-        for (size_t f = 0; f < saver.files.size(); f++)
+        for (size_t f = 0; f < 4; f++)
         {
-            const std::string now =
-                FileExists(folder + saver.files[f]) ? ReadTextFile(folder + saver.files[f]) : "";
+            const std::string path = folder + kSavedLevelFiles[f];
+            const std::string now = FileExists(path) ? ReadTextFile(path) : "";
             if (now != texts[0][f] && now != texts[1][f])
-                return ::testing::AssertionFailure() << saver.what << ": " << saver.files[f] << " holds "
-                                                     << now.size() << " bytes, neither version";
+                return ::testing::AssertionFailure()
+                       << kSavedLevelFiles[f] << " holds " << now.size() << " bytes, neither version";
             seen[now == texts[1][f]]++;
         }
         return ::testing::AssertionSuccess();
     }
-    // Names other than the saver's files and "made" (left-over temporaries).
+    // Names other than the level's files and "made" (left-over temporaries, a journal).
     std::vector<std::string> Strays() const
     {
         std::vector<std::string> out;
         for (const auto& entry : std::filesystem::directory_iterator(folder))
         {
             const std::string name = entry.path().filename().string();
-            if (name != "made" &&
-                std::find(saver.files.begin(), saver.files.end(), name) == saver.files.end())
+            if (name != "made" && std::find(std::begin(kSavedLevelFiles), std::end(kSavedLevelFiles), name) ==
+                                      std::end(kSavedLevelFiles))
                 out.push_back(name);
         }
         return out;
     }
 };
 
-TEST(CrashSafeSaves, KilledSaverLeavesTheOldFileOrTheNewWhole)
+TEST(CrashSafeSaves, KilledSaverLeavesTheOldFilesOrTheNewWhole)
 {
     std::mt19937 random(1234);
-    for (const Saver& saver : kSavers)
+    const SavedFolder saved;
+    // Kills land up to two saves' time after one or two saves finished, so they fall in every part
+    // of a save whatever the disk's speed, after either version was last completed.
+    const auto started = std::chrono::steady_clock::now();
+    for (int i = 0; i < 4; i++)
+        ASSERT_EQ(1, SaveLevel(saved.folder, i & 1));
+    const long saveMicros = std::max<long>(
+        1, std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - started)
+                   .count() /
+               4);
+    int seen[2] = {0, 0};
+    for (int round = 0; round < 100; round++)
     {
-        const SavedFolder saved(saver);
-        // Kills land up to two saves' time after one or two saves finished, so they fall in every
-        // part of a save whatever the disk's speed, after either version was last completed.
-        const auto started = std::chrono::steady_clock::now();
-        for (int i = 0; i < 4; i++)
-            ASSERT_EQ(1, saver.save(saved.folder, i & 1));
-        const long saveMicros = std::max<long>(1, std::chrono::duration_cast<std::chrono::microseconds>(
-                                                      std::chrono::steady_clock::now() - started)
-                                                          .count() /
-                                                      4);
-        int seen[2] = {0, 0};
-        for (int round = 0; round < saver.kills; round++)
+        int done[2];
+        ASSERT_EQ(0, pipe(done));
+        pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0)
         {
-            int done[2];
-            ASSERT_EQ(0, pipe(done));
-            pid_t child = fork();
-            ASSERT_GE(child, 0);
-            if (child == 0)
-            {
-                // Saves variant 1 and 0 by turns until killed, telling the parent after each.
-                close(done[0]);
-                for (int i = 1;; i ^= 1)
-                    if (!saver.save(saved.folder, i) || write(done[1], "s", 1) != 1) _exit(3);
-            }
-            close(done[1]);
-            char byte;
-            for (int finished = 1 + int(random() % 2); finished > 0; finished--)
-                ASSERT_EQ(1, read(done[0], &byte, 1)) << saver.what << ": the saving child stopped";
-            usleep(useconds_t(random() % (2 * saveMicros + 1)));
-            kill(child, SIGKILL);
+            // Saves variant 1 and 0 by turns until killed, telling the parent after each.
             close(done[0]);
-            int status = 0;
-            waitpid(child, &status, 0);
-            ASSERT_TRUE(WIFSIGNALED(status)) << saver.what << ": the saving child failed on its own";
-            ASSERT_TRUE(saved.Whole(seen)) << "after kill " << round;
-            if (saver.files.size() == 4)
-            {
-                // What the next load does first: the interrupted save is finished or undone, and
-                // the folder then holds one save's files and nothing else of it.
-                SettleInterruptedSave(saved.folder.c_str(), kSavedLevelFiles, 4, kLevelSaveJournal);
-                int version[2] = {0, 0};
-                ASSERT_TRUE(saved.Whole(version));
-                ASSERT_TRUE(version[0] == 4 || version[1] == 4)
-                    << "after kill " << round << ": " << version[0] << " files of one save, " << version[1]
-                    << " of the other";
-                ASSERT_EQ(saved.Strays(), std::vector<std::string>{}) << "after kill " << round;
-                continue;
-            }
-            // A kill may leave the file's one temporary beside it; they never pile up.
-            const std::vector<std::string> strays = saved.Strays();
-            EXPECT_TRUE(strays.empty() || strays == std::vector<std::string>{saver.files[0] + ".saving"})
-                << saver.what << " left " << strays[0];
+            for (int i = 1;; i ^= 1)
+                if (!SaveLevel(saved.folder, i) || write(done[1], "s", 1) != 1) _exit(3);
         }
-        // Both versions were seen, so the kills did land during saves.
-        EXPECT_TRUE(seen[0] > 0 && seen[1] > 0) << saver.what;
+        close(done[1]);
+        char byte;
+        for (int finished = 1 + int(random() % 2); finished > 0; finished--)
+            ASSERT_EQ(1, read(done[0], &byte, 1)) << "the saving child stopped";
+        usleep(useconds_t(random() % (2 * saveMicros + 1)));
+        kill(child, SIGKILL);
+        close(done[0]);
+        int status = 0;
+        waitpid(child, &status, 0);
+        ASSERT_TRUE(WIFSIGNALED(status)) << "the saving child failed on its own";
+        ASSERT_TRUE(saved.Whole(seen)) << "after kill " << round;
+        // What the next load does first: the interrupted save is finished or undone, and the
+        // folder then holds one save's files and nothing else of it.
+        SettleInterruptedSave(saved.folder.c_str(), kSavedLevelFiles, 4, kLevelSaveJournal);
+        int version[2] = {0, 0};
+        ASSERT_TRUE(saved.Whole(version));
+        ASSERT_TRUE(version[0] == 4 || version[1] == 4)
+            << "after kill " << round << ": " << version[0] << " files of one save, " << version[1]
+            << " of the other";
+        ASSERT_EQ(saved.Strays(), std::vector<std::string>{}) << "after kill " << round;
     }
+    // Both versions were seen, so the kills did land during saves.
+    EXPECT_TRUE(seen[0] > 0 && seen[1] > 0);
 }
 
 } // namespace

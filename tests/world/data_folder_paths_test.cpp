@@ -4,7 +4,6 @@
 // the game's own setup (an empty routePath and the data folder as working directory), and each of
 // the things placed outside it must stay unread and unwritten.
 #include "app/script_hooks.h"
-#include "model/loader.h"
 #include "model/model_fixtures.h"
 #include "platform/fsound.h"
 #include "resources/animated_textures.h"
@@ -16,9 +15,6 @@
 #include "world/camera.h"
 #include "world/humans.h"
 #include "world/level.h"
-
-#include <SDL.h>
-#include <gtest/gtest.h>
 
 #include <filesystem>
 #include <unistd.h>
@@ -58,13 +54,7 @@ struct DataFolderPaths : ::testing::Test
 
     void SetUp() override
     {
-        setenv("SDL_VIDEODRIVER", "offscreen", 0);
-        static SDL_Window* window = nullptr;
-        if (!window && SDL_Init(SDL_INIT_VIDEO) == 0)
-        {
-            window = SDL_CreateWindow("paths", 0, 0, 32, 32, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
-            if (window) SDL_GL_CreateContext(window);
-        }
+        ASSERT_TRUE(EnsureTestGL()); // animation frames are textures
         // Inside: the humanoid, which the cases that need an actor use. Outside: one of each thing
         // a name could reach.
         for (const char* f : {"humanoid", "humanoid_poses"})

@@ -1,16 +1,15 @@
 // What the level editor rests on, through the script instructions that reach it: saves that
 // change only the lines that changed, the level's start kept apart from the player, names that go
 // on with the level's numbering, undo and redo (also across a save), copy and paste, and "save
-// as" into a new level folder that loads on its own. The editor session replayed in
-// replay_test.cpp plays the same through the demo's editor.
+// as" refusing names and replacing only when asked. The editor session replayed in replay_test.cpp
+// plays the rest through the demo's editor: a level reloaded after a save, "save" writing the new
+// folder after "save as", and that folder's copied files and models.
 #include "world/level.h"
 
-#include "script/scheduling.h"
 #include "script/variables.h"
 #include "world/camera.h"
 #include "world/level_copy.h"
 #include "world/level_edits.h"
-#include "world/level_files.h"
 #include "world/level_folder_fixture.h"
 
 #include <filesystem>
@@ -58,12 +57,8 @@ class LevelEdits : public LevelFolderTest
 
 TEST_F(LevelEdits, ASaveChangesOnlyTheLinesThatChangedAndKeepsTheStart)
 {
-    // Nothing changed: every file comes back byte for byte, however it was written.
-    ASSERT_EQ(SaveCurrentLevel(), 1);
-    EXPECT_EQ(Person(), person);
-    EXPECT_EQ(ReadTextFile(level + "tint"), "1, 0.95, 0.9\n");
-    EXPECT_EQ(ReadTextFile(level + "level models"), "box,0,0,0,0,0,0,100\n");
-
+    // (Nothing changed, the files come back byte for byte: the untrusted levels test's, with lines
+    // that did not load.)
     // The player walks off: the start stays where the file put it.
     entfl = -30.0f;
     viewangle = 77.0f;
@@ -85,12 +80,6 @@ TEST_F(LevelEdits, ASaveChangesOnlyTheLinesThatChangedAndKeepsTheStart)
     Run("setStart");
     ASSERT_EQ(SaveCurrentLevel(), 1);
     EXPECT_EQ(ReadTextFile(level + "starting"), "30\n1\n5\n0\n77\n0\n");
-    // Reloaded, the level is what was saved, in the file's order.
-    LoadLevel(level.c_str());
-    EXPECT_EQ(Names(), (std::vector<std::string>{"Crate1", "Crate2", "Crate4", "Guard"}));
-    EXPECT_EQ(-entfl, 30.0f);
-    ASSERT_EQ(SaveCurrentLevel(), 1);
-    EXPECT_EQ(Person().substr(0, 16), "crate,0,0,4.25,0");
 }
 
 TEST_F(LevelEdits, NewAndPastedActorsGoOnWithTheLevelsOwnNumbering)
@@ -164,19 +153,6 @@ TEST_F(LevelEdits, UndoAndRedoTakeBackEveryEditAlsoAcrossASave)
     EXPECT_EQ(Person().find("box,0,0,-3,0,180,0,1,1,100,100,Guard,\"Data/guard\",1\ncrate,6"),
               Person().find("box,"));
 
-    // More steps than a session of work: each of 150 moves is taken back.
-    Run("get", "\"Crate4\"");
-    for (int i = 1; i <= 150; i++)
-    {
-        char where[40];
-        snprintf(where, sizeof where, "%d,0,6", 6 + i);
-        Run("put", where);
-        Run("edit");
-    }
-    EXPECT_EQ(GetHumanByName("Crate4")->position.x, 156.0f);
-    for (int i = 0; i < 150; i++)
-        Run("undo");
-    EXPECT_EQ(GetHumanByName("Crate4")->position.x, 6.0f);
     // A new edit drops what could be redone.
     Run("get", "\"Crate4\"");
     Run("put", "0,0,0");
@@ -186,8 +162,9 @@ TEST_F(LevelEdits, UndoAndRedoTakeBackEveryEditAlsoAcrossASave)
 
 TEST_F(LevelEdits, SaveAsRefusesNamesLeavingLevelsAndReplacesOnlyWhenAsked)
 {
-    // Names that would leave Levels/, hide, or name nothing are refused; nothing is made. (What a
-    // new folder holds is the editor session's replay test's.)
+    // Names that would leave Levels/, hide, or name nothing are refused; nothing is made. (A new
+    // folder saved as, made the level's folder, the old one left as it was, is the editor
+    // session's replay test's.)
     for (const char* bad : {"", "../out", "a/b", ".hidden", " x", "x:y"})
     {
         LevelConsole().clear();
@@ -196,19 +173,6 @@ TEST_F(LevelEdits, SaveAsRefusesNamesLeavingLevelsAndReplacesOnlyWhenAsked)
     }
     EXPECT_FALSE(std::filesystem::exists(dir / "Levels"));
 
-    Run("get", "\"Crate1\"");
-    Run("put", "9,0,9");
-    Run("sets", "1,\"Room two\"");
-    Run("saveAs");
-    const std::string room = dir / "Levels/Room two/";
-    EXPECT_STREQ(currentLevelFolder, room.c_str());
-    EXPECT_EQ(ReadTextFile(level + "person"), person) << "the old level is left as it was";
-    EXPECT_EQ(ReadTextFile(room + "person").substr(0, 12), "crate,9,0,9,");
-    // "save" writes the new folder from now on.
-    Run("put", "8,0,8");
-    Run("save");
-    EXPECT_EQ(ReadTextFile(room + "person").substr(0, 12), "crate,8,0,8,");
-
     // A folder that is there is written over only when asked to.
     WriteTextFile(dir / "Levels/taken/notes", "mine");
     EXPECT_NE(Run("saveAs", "\"taken\"").find("saveAs \"taken\",replace"), std::string::npos);
@@ -216,10 +180,4 @@ TEST_F(LevelEdits, SaveAsRefusesNamesLeavingLevelsAndReplacesOnlyWhenAsked)
     Run("saveAs", "\"taken\",replace");
     EXPECT_TRUE(FileExists(dir / "Levels/taken/person"));
     EXPECT_EQ(ReadTextFile(dir / "Levels/taken/notes"), "mine");
-
-    // The copy loads with the original's own models gone.
-    std::filesystem::remove_all(level);
-    LoadLevel(room.c_str());
-    EXPECT_EQ(Names(), (std::vector<std::string>{"Crate1", "Crate2", "Crate4", "Guard"}));
-    EXPECT_FLOAT_EQ(ModelSize(GetHumanByName("Guard")), 2.0f) << "the level's own box, copied";
 }

@@ -14,6 +14,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -80,13 +81,7 @@ class LevelFolderTest : public ::testing::Test
         toDialog = savedDialog;
     }
 
-    std::vector<human_being*> Actors()
-    {
-        std::vector<human_being*> out;
-        for (human_being* h = baseHuman->next; h; h = h->next)
-            out.push_back(h);
-        return out;
-    }
+    std::vector<human_being*> Actors() { return ListOf(baseHuman->next); }
 
     // Runs one instruction as a script line does and ends the tick's console period, as the tick
     // does; returns what it said.
@@ -103,9 +98,9 @@ class LevelFolderTest : public ::testing::Test
 
     bool ConsoleHas(const std::string& part)
     {
-        for (const std::string& line : LevelConsole())
-            if (line.find(part) != std::string::npos) return true;
-        return false;
+        const std::vector<std::string>& lines = LevelConsole();
+        return std::any_of(lines.begin(), lines.end(),
+                           [&](const std::string& l) { return l.find(part) != l.npos; });
     }
 };
 

@@ -1,7 +1,7 @@
 // Player and actor movement on small hand-built levels: the player's and the actors' falls, steps
 // along a heading, walls that block and slide, walking to a target, steps refused off the floor
-// or out of the range of numbers, and alwaysWalk. (The player's own steps are walked in every
-// recorded session that replay_test.cpp replays; the player's box is the collision test's.)
+// or out of the range of numbers. (The player's own steps are walked in every recorded session
+// that replay_test.cpp replays; the player's box is the collision test's.)
 #include "world/movement.h"
 
 #include "level_fixtures.h"
@@ -28,7 +28,7 @@ class Movement : public LevelTest
         // The player far away, so it never blocks the actors.
         entfl = -50.0f, updown = -1.0f, entf = -50.0f;
         healthPercentage = 100.0f;
-        mesh_mod* m = NewLevelModel();
+        mesh_mod* m = NewModel();
         AddFloor(m, -10, -10, 10, 10, 0);
         AddFloor(m, 40, 40, 60, 60, 0);
         AddWall(m, 5, 3, -5, 3); // across z = 3, facing -z: pushed out to z = 2.9
@@ -53,19 +53,11 @@ class Movement : public LevelTest
     int WalkToEnd(human_being* h)
     {
         int ticks = 0;
-        while (h->walking && ticks < 500)
-        {
+        for (; h->walking && ticks < 500; ticks++)
             HumanWalkTick(h);
-            ticks++;
-        }
         return ticks;
     }
 };
-
-float HorizontalDistance(vector_type a, vector_type b)
-{
-    return std::sqrt((a.x - b.x) * (a.x - b.x) + (a.z - b.z) * (a.z - b.z));
-}
 
 } // namespace
 
@@ -86,9 +78,6 @@ TEST(PlayerFall, ElevenTicksForAFallOfOneEndingExactly)
     // The eleventh sink (0.2943) passes the ground: the overshoot is taken back.
     player_idle();
     EXPECT_TRUE(fall == 0.0f && gPlayerFallTime == 0.0f);
-    EXPECT_NEAR(-2.0f, updown, 1e-5f);
-    // Standing: nothing moves.
-    player_idle();
     EXPECT_NEAR(-2.0f, updown, 1e-5f);
 }
 
@@ -125,7 +114,7 @@ TEST_F(Movement, ActorsWalkToTheirTargetTurnToItAndSlideOrStopAtWalls)
     human_being* h = Walker(V(0, 0, -5), V(0, 0, 1));
     EXPECT_NEAR(60, WalkToEnd(h), 2);
     EXPECT_NEAR(0.0f, h->rotation.y, 1e-3f);
-    EXPECT_LT(HorizontalDistance(h->position, h->walkTarget), h->speed);
+    EXPECT_LT(std::hypot(h->position.x - h->walkTarget.x, h->position.z - h->walkTarget.z), h->speed);
     // Then to the side, and on straight at the wall at z = 2.9: that walk ends before it.
     for (auto [target, heading] : {std::pair{V(4, 0, 1), 90.0f}, std::pair{V(4, 0, 6), 0.0f}})
     {
@@ -158,13 +147,8 @@ TEST_F(Movement, ActorsWalkToTheirTargetTurnToItAndSlideOrStopAtWalls)
     alwaysWalk = 1;
     EXPECT_EQ(0, HumanGoForward(h, 1e38f));
     EXPECT_EQ(3e38f, h->position.x);
-    h->position = V(0, 0, 2.8f);
-    // alwaysWalk: through the wall and off the floor without a fall.
-    h->walkTarget = V(0.15f, 0, 14);
-    h->walking = 1;
-    WalkToEnd(h);
-    EXPECT_GT(h->position.z, 13.8f);
-    EXPECT_NEAR(0.0f, h->fallHeight, 1e-5f);
+    // (With alwaysWalk every step goes without a fall: the collision test's, whose early answer
+    // an actor's step meets as well.)
 
     // Dead actors and actors of another type do not walk.
     human_being* dead = Walker(V(-3, 0, 0), V(-3, 0, 2));
