@@ -77,21 +77,12 @@ TEST(ContentCheck, EachFaultIsReportedWithItsFileAndLine)
     // A font picture whose sides are no grid of 16 x 8 cells.
     const unsigned char grey[20 * 10 * 3] = {};
     ASSERT_TRUE(PLT_WriteScreenshotPixels((dir / "Data/font.png").c_str(), grey, 20, 10));
-    WriteTextFile(dir / "Models/box", "box\nmade by hand\n"
-                                      "0 0 0 0\n"
-                                      "1 660 0 0\n"
-                                      "2 0 660 0 Arm None 100 None\n"
-                                      "junk vertex\n"
-                                      "EDGES\n"
-                                      "MATERIAL\t65535 0 0 1 0 0 0 0 0 0 0 0 0 0\n"
-                                      "0 1 2\n"
-                                      "0 1 9\n"
-                                      "END\n");
-    WriteTextFile(dir / "Models/box_poses", "VXR_Poses\nOpen\n{\n"
-                                            "Arm 0,0,0,90,0,0,1\n"
-                                            "Leg 0,0,0,0,0,0,1\n"
-                                            "Arm 1,2\n"
-                                            "}\n");
+    // Line 6 is no vertex; the triangle of line 10 names a vertex that is not there.
+    WriteTextFile(dir / "Models/box", "box\nmade by hand\n0 0 0 0\n1 660 0 0\n2 0 660 0 Arm None 100 None\n"
+                                      "junk vertex\nEDGES\nMATERIAL\t65535 0 0 1 0 0 0 0 0 0 0 0 0 0\n"
+                                      "0 1 2\n0 1 9\nEND\n");
+    WriteTextFile(dir / "Models/box_poses",
+                  "VXR_Poses\nOpen\n{\nArm 0,0,0,90,0,0,1\nLeg 0,0,0,0,0,0,1\nArm 1,2\n}\n");
     WriteTextFile(dir / "Models/orphan_poses", "VXR_Poses\n");
     WriteTextFile(dir / "cache", "box\nghost\n");
     WriteTextFile(dir / "Sounds/list", "x\n1 Sounds/none.wav\n2 Sounds/bad.wav\n");

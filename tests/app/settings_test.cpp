@@ -20,13 +20,8 @@ namespace
 // The settings as one comparable row: sensitivity x 1000, invert, volume, full screen, w, h, vsync.
 std::vector<long> Row(const playerSettings& s)
 {
-    return {std::lround(s.mouseSensitivity * 1000),
-            s.invertMouse,
-            s.volume,
-            s.fullScreen,
-            s.windowWidth,
-            s.windowHeight,
-            s.vsync};
+    const long sensitivity = std::lround(s.mouseSensitivity * 1000);
+    return {sensitivity, s.invertMouse, s.volume, s.fullScreen, s.windowWidth, s.windowHeight, s.vsync};
 }
 
 const std::vector<long> kDefaults = {140, 0, 100, 1, 1280, 720, 1};
@@ -42,12 +37,12 @@ TEST(SettingsFile, EachLineIsReadOrKeepsItsDefault)
 {
     TempDir dir;
     // {file text, the settings read, a part of the console line ("" for none)}
+    const std::vector<long> volume10 = {140, 0, 10, 1, 1280, 720, 1};
     const std::tuple<std::string, std::vector<long>, const char*> rows[] = {
+        // clang-format off
         {"", kDefaults, ""},
         {"# mine\r\nmouse-sensitivity 0.3\r\ninvert-mouse = yes\r\n  volume\t40  # quieter\r\n"
-         "fullscreen no\r\nwindow-size 800x600\r\nvsync off\r\n",
-         {300, 1, 40, 0, 800, 600, 0},
-         ""},
+         "fullscreen no\r\nwindow-size 800x600\r\nvsync off\r\n", {300, 1, 40, 0, 800, 600, 0}, ""},
         {"window-size 640x480\nfullscreen 1\n", {140, 0, 100, 1, 640, 480, 1}, ""},
         {"mouse-sensitivity 0\n", kDefaults,
          "line 1: mouse-sensitivity \"0\" is not a number from 0.001 to 10; the default is used"},
@@ -56,15 +51,11 @@ TEST(SettingsFile, EachLineIsReadOrKeepsItsDefault)
         {"volume 50\nvolume 101\n", {140, 0, 50, 1, 1280, 720, 1}, "line 2: volume \"101\""},
         {"window-size 8x6\nfullscreen x\n", kDefaults, "window-size \"8x6\" is not a size like 1280x720"},
         {"invert-mouse maybe\n", kDefaults, "invert-mouse \"maybe\" is not yes or no"},
-        {"colour red\nvolume 10\n", {140, 0, 10, 1, 1280, 720, 1}, "line 1: unknown setting \"colour\""},
-        {"volume 10\n" + std::string(300, 'x') + "\n",
-         {140, 0, 10, 1, 1280, 720, 1},
-         "line 2: the line is longer than 200 characters"},
-        {std::string("volume 10\n\x7f"
-                     "ELF\x02\x01\x01\0\0\0",
-                     18),
-         kDefaults, "holds binary data; the defaults"},
+        {"colour red\nvolume 10\n", volume10, "line 1: unknown setting \"colour\""},
+        {"volume 10\n" + std::string(300, 'x') + "\n", volume10, "line 2: the line is longer than 200 chara"},
+        {std::string("volume 10\n\x7f" "ELF\x02\x01\x01\0\0\0", 18), kDefaults, "holds binary data; the def"},
         {std::string(20000, '#'), kDefaults, "longer than 16384 bytes; the defaults"},
+        // clang-format on
     };
     for (const auto& [text, want, line] : rows)
     {

@@ -72,7 +72,8 @@ TEST(Options, ParsesEveryOptionAndRefusesMistakes)
     // clang-format off
     const std::vector<std::vector<const char*>> clashes = {
         {"--record", "1"}, {"--check"}, {"--fixed-step", "1"}, {"--seed", "1"}, {"--sensitivity", "1"},
-        {"--invert-mouse"}, {"--no-invert-mouse"}, {"--windowed"}, {"--fullscreen"}, {"--content-memory", "1"}};
+        {"--invert-mouse"}, {"--no-invert-mouse"}, {"--windowed"}, {"--fullscreen"},
+        {"--content-memory", "1"}};
     // clang-format on
     for (std::vector<const char*> args : clashes)
     {
@@ -117,12 +118,12 @@ TEST(Shell, EachRunEndsWithItsStatusAndSaysWhy)
          {"Something went wrong at initialization of OpenGL"}, "//Ended:"},
         {"", noDisplay + "-u SDL_VIDEODRIVER timeout 60", "--data DATA --windowed 320x240", 1,
          {"no display: set DISPLAY or run under xvfb-run"}, "//Ended:"},
-        {"", "env -u WAYLAND_DISPLAY -u SDL_VIDEODRIVER DISPLAY=:4093 timeout 60", "--data DATA --windowed 320x240",
-         1, {"no display: \":4093\" cannot be opened"}, "//Ended:"},
+        {"", "env -u WAYLAND_DISPLAY -u SDL_VIDEODRIVER DISPLAY=:4093 timeout 60",
+         "--data DATA --windowed 320x240", 1, {"no display: \":4093\" cannot be opened"}, "//Ended:"},
         // SDL's dummy driver opens no GL window at all: each failure keeps its caption; only full
         // screen asks, and a batch run does not wait for an answer: declined.
         {"", dummy, "--data DATA --frames 3 --windowed 320x240", 1, {"ERROR: Window Creation Error.",
-         "Something went wrong at initialization of OpenGL. Kesrow will quit now."}, "Program Will Now Close."},
+         "Something went wrong at initialization of OpenGL. Kesrow will quit now."}, "Will Now Close."},
         {"", dummy, "--data DATA --frames 3", 1, {"ERROR: Program Will Now Close."}, "//Ended:"},
         // clang-format on
     };
