@@ -157,14 +157,7 @@ sleep 0.3
 for i in 1 2 3 4 5 6 7 8; do xdotool mousemove_relative -- 9 2; sleep 0.03; done
 xdotool keydown w; sleep 0.8; xdotool keyup w
 xdotool click 1; sleep 0.2; xdotool click 1
-# Where the player stands and looks: the cross-hair actor takes his feet and heading for the
-# snapshot, and is put back.
-xdotool key grave; sleep 0.2
-for line in 'player' 'mark' 'get "Crosshair"' 'put' 'player' 'axis' 'get "Crosshair"' 'spin' 'savekey 1' \
-    'put 0,0,-1' 'spin 0,0,0'; do
-  xdotool type --delay 10 "$line"; xdotool key Return; sleep 0.05
-done
-xdotool key grave; sleep 0.2
+console 'savekey 1'
 console 'level "Levels/yard"'
 wait_loads 2
 sleep 0.3
@@ -195,16 +188,8 @@ TEST(Replay, ARealSessionReplaysToTheLiveRunsFilesAndPictureEveryTime)
     ASSERT_NE("", ended) << out << game;
     ASSERT_TRUE(FileExists(live + "/Levels/start/keyframe1") && FileExists(live + "/Levels/yard/keyframe2"))
         << out << game;
-
-    // The keys and the mouse reached the game: W walked the player from his start (0, 6) the
-    // way he looked, and the mouse turned him by 72 pixels of 0.14 degrees from his start's -25
-    // (the cross-hair holds his feet and his heading as actors have it, 180 - the view's, within
-    // -180 to 180).
-    const std::vector<std::string> player =
-        ActorRecord(ReadTextFile(live + "/Levels/start/keyframe1"), "Crosshair");
-    ASSERT_GE(player.size(), 12u);
-    EXPECT_LT(Number(player, 3), 5.0f);
-    EXPECT_NEAR(180.0f + 25.0f - 72 * 0.14f - 360.0f, Number(player, 5), 0.05f);
+    // (Real keys and mouse moves reaching the game's turn are the real input test's; walking on a
+    // key held, the kept sessions'.)
 
     // Replayed twice, each time on a fresh copy of the demo: the live run's end, to the pass and
     // the millisecond, its snapshots and its last frame.
