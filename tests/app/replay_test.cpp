@@ -1,16 +1,13 @@
 // Record and replay with the real program. A session played with xdotool at the real clock's
 // pace (keys, mouse look, clicks, the console, a level change) replays to the live run's
 // snapshots and last frame, twice alike. The demo sessions kept in data/sessions (recorded by
-// scripts/record-sessions.sh) replay to their saved files and pictures, and still show what the
-// demo is: guards shot down, the yard reached and won, a player struck down and the level
-// started again, the editor's saves and its save as. Cut and newer recordings end with a clear
-// line and exit status 1, never a crash.
+// scripts/record-sessions.sh) replay to their saved files and pictures, compared whole. Cut and newer
+// recordings end with a clear line and exit status 1, never a crash.
 #include "play_util.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cmath>
 #include <filesystem>
 #include <random>
 #include <sstream>
@@ -94,17 +91,12 @@ std::pair<int, int> PictureDifference(const std::string& a, const std::string& b
     return {differing, largest};
 }
 
-float Number(const std::vector<std::string>& record, size_t field)
-{
-    return record.size() > field ? std::stof(record[field]) : -9999.0f;
-}
-
 const char kSanitizerFound[] = "Sanitizer";
 
 // Replays a kept session on a copy of the demo and checks it against what the session wrote when
-// it was recorded; returns the replayed data folder (and what the replay said in *said). The demo
-// may have changed since (the replay then says so): the session must still play as recorded.
-std::string ReplaySession(const TempDir& dir, const std::string& name, std::string* said = nullptr)
+// it was recorded (what the replay said goes to *said). The demo may have changed since (the
+// replay then says so): the session must still play as recorded.
+void ReplaySession(const TempDir& dir, const std::string& name, std::string* said = nullptr)
 {
     const std::string data = CopyDemo(dir, "data"), kept = Sessions() + name;
     std::string out;
@@ -133,7 +125,6 @@ std::string ReplaySession(const TempDir& dir, const std::string& name, std::stri
     EXPECT_GE(differing, 0) << again;
     EXPECT_LE(differing, want.width * want.height / 200) << again;
     EXPECT_LE(largest, 6) << again;
-    return data;
 }
 
 } // namespace
@@ -210,63 +201,27 @@ TEST(Replay, ARealSessionReplaysToTheLiveRunsFilesAndPictureEveryTime)
     }
 }
 
+// Every file each kept session wrote is compared whole with the one kept when it was recorded:
+// guards shot down and the yard won; the player struck down and the level started again; the
+// editor's moves, turns, undo, drop and save as.
 TEST(Replay, TheWonDemoReplaysAsPlayed)
 {
     TempDir dir;
-    const std::string data = ReplaySession(dir, "win");
-    // The warden and the lookout fell to the player's shots (a fallen guard no longer walks),
-    // the player walked through the door into the yard, and the yard's two guards fell too.
-    const std::string start = ReadTextFile(data + "/Levels/start/keyframe2");
-    const std::string yard = ReadTextFile(data + "/Levels/yard/keyframe3");
-    for (const auto& [records, name] : {std::pair{start, "Warden"}, std::pair{start, "Lookout"},
-                                        std::pair{yard, "Sentry"}, std::pair{yard, "Keeper"}})
-    {
-        const std::vector<std::string> guard = ActorRecord(records, name);
-        ASSERT_GE(guard.size(), 12u) << name;
-        EXPECT_EQ("0", guard[9]) << name << " is down";
-        EXPECT_EQ("0", guard[8]) << name << " no longer walks";
-    }
-    // He won alive: the health bar still has a length.
-    EXPECT_GT(Number(ActorRecord(yard, "HealthBar"), 10), 0.0f);
+    ReplaySession(dir, "win");
 }
 
 TEST(Replay, TheStruckDownPlayerReplaysAsPlayed)
 {
     TempDir dir;
-    const std::string data = ReplaySession(dir, "death");
-    // The level started again after the warden had struck the player down: the snapshot taken
-    // then shows the health bar full and the warden back at his post, alive.
-    const std::string after = ReadTextFile(data + "/Levels/start/keyframe1");
-    EXPECT_FLOAT_EQ(100.0f, Number(ActorRecord(after, "HealthBar"), 10));
-    const std::vector<std::string> warden = ActorRecord(after, "Warden");
-    EXPECT_EQ("100", warden.at(9));
-    EXPECT_EQ("1", warden.at(8));
+    ReplaySession(dir, "death");
 }
 
 TEST(Replay, TheEditorSessionReplaysToItsSaves)
 {
     TempDir dir;
     std::string out;
-    const std::string data = ReplaySession(dir, "editor", &out);
-    // Every file the session wrote was compared whole above; here is what it must still show if
-    // it is recorded again. In Levels/start Crate2 was pointed at, carried to the right onto the
-    // grid and turned twice, both turns undone and the first redone (20 + 15 snapped to 30), and
-    // a humanoid was dropped on the floor, turned by X and grown by V. The level was then saved
-    // as Levels/room, with Crate2 deleted there only.
-    const std::string start = ReadTextFile(data + "/Levels/start/person");
-    const std::string room = ReadTextFile(data + "/Levels/room/person");
-    const std::vector<std::string> crate = ActorRecord(start, "Crate2"),
-                                   dropped = ActorRecord(start, "humanoid1");
-    ASSERT_TRUE(crate.size() == 12u && dropped.size() == 12u) << start;
-    EXPECT_EQ((std::vector<std::string>{"crate", "30", "80", "humanoid", "15", "110"}),
-              (std::vector<std::string>{crate[0], crate[5], crate[10], dropped[0], dropped[5], dropped[10]}));
-    EXPECT_GT(Number(crate, 1), -5.3f) << "carried to the right";
-    EXPECT_EQ(0.0f,
-              std::fabs(std::fmod(Number(crate, 1), 0.5f)) + std::fabs(std::fmod(Number(crate, 3), 0.5f)))
-        << "on the grid";
-    EXPECT_GT(Number(dropped, 1), 0.0f) << "to the right of the start, which looks along -z";
+    ReplaySession(dir, "editor", &out);
     EXPECT_NE("", LineStarting(out, "//Saved the level as Levels/room/")) << out;
-    EXPECT_TRUE(ActorRecord(room, "Crate2").empty() && !ActorRecord(room, "humanoid1").empty()) << room;
 }
 
 TEST(Replay, OtherContentIsSaidAndAGameThatGoesItsOwnWayIsCaught)
