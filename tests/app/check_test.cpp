@@ -13,12 +13,13 @@
 #include <string>
 #include <vector>
 
-static int Check(const std::string& dataDir, std::vector<std::string>* lines)
+static int Check(const std::string& dataDir, std::vector<std::string>* lines, const std::string& options = "")
 {
     // No display and no sound device: the checker needs neither.
     std::string out;
-    int status = RunCommand(
-        "env -u DISPLAY ALSOFT_DRIVERS=null '" + KesrowExe() + "' --check --data '" + dataDir + "'", &out);
+    int status = RunCommand("env -u DISPLAY ALSOFT_DRIVERS=null '" + KesrowExe() + "' --check " + options +
+                                " --data '" + dataDir + "'",
+                            &out);
     std::istringstream in(out);
     lines->clear();
     for (std::string line; std::getline(in, line);)
@@ -185,11 +186,8 @@ TEST(ContentCheck, LinksOutFifosGiantsInterruptedSavesAndTheMemoryBudgetAreRepor
     ASSERT_EQ(0, mkfifo((dir / "Sounds/pipe.wav").c_str(), 0600));
 
     std::vector<std::string> lines;
-    std::string out;
-    int status = RunCommand("env -u DISPLAY ALSOFT_DRIVERS=null '" + KesrowExe() +
-                                "' --check --content-memory 8 --data '" + dir.path + "'",
-                            &out);
-    EXPECT_EQ(status, 1) << out;
+    EXPECT_EQ(Check(dir.path, &lines, "--content-memory 8"), 1) << Joined(lines);
+    const std::string out = Joined(lines);
     const char* const expected[] = {
         "Levels/one/person: it leads outside the data folder",
         "Levels/one/tint: it is a FIFO, not a regular file",
@@ -208,10 +206,7 @@ TEST(ContentCheck, LinksOutFifosGiantsInterruptedSavesAndTheMemoryBudgetAreRepor
     EXPECT_EQ(out.find('\x1b'), std::string::npos) << out;
     EXPECT_NE(out.find("model \\x1B]0;owned\\x07 is in neither"), std::string::npos) << out;
     // With the memory it needs, the picture is no problem.
-    out.clear();
-    RunCommand("env -u DISPLAY ALSOFT_DRIVERS=null '" + KesrowExe() +
-                   "' --check --content-memory 12 --data '" + dir.path + "'",
-               &out);
-    EXPECT_EQ(out.find("over the content memory"), std::string::npos) << out;
+    Check(dir.path, &lines, "--content-memory 12");
+    EXPECT_EQ(Joined(lines).find("over the content memory"), std::string::npos) << Joined(lines);
     RunCommand("rm -rf '" + outside + "'", nullptr);
 }
