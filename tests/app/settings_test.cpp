@@ -26,6 +26,14 @@ std::vector<long> Row(const playerSettings& s)
 
 const std::vector<long> kDefaults = {140, 0, 100, 1, 1280, 720, 1};
 
+// What the file holds, read over the defaults; empty when it is not read whole.
+std::vector<long> Stored(const std::string& file)
+{
+    playerSettings s;
+    DefaultSettings(&s);
+    return ReadSettingsFile(file.c_str(), &s) == 1 ? Row(s) : std::vector<long>{};
+}
+
 std::string Game(const std::string& config, const std::string& args)
 {
     return "env ALSOFT_DRIVERS=null XDG_CONFIG_HOME='" + config + "' '" + KesrowExe() + "' --mute " + args;
@@ -117,11 +125,9 @@ TEST(SettingsFile, LivesInTheConfigurationFolderAndReadsBackWhatWasWritten)
     // The folders are made, for the player alone; every value comes back as it went in.
     TempDir dir;
     const std::string file = dir / "a/b/kesrow/settings";
-    playerSettings out = {0.375f, 1, 7, 0, 333, 222, 0}, in;
+    playerSettings out = {0.375f, 1, 7, 0, 333, 222, 0};
     ASSERT_EQ(WriteSettingsFile(file.c_str(), &out), 1);
-    DefaultSettings(&in);
-    EXPECT_EQ(ReadSettingsFile(file.c_str(), &in), 1);
-    EXPECT_EQ(Row(in), Row(out));
+    EXPECT_EQ(Stored(file), Row(out));
     struct stat info;
     ASSERT_EQ(stat((dir / "a/b/kesrow").c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0700u);
@@ -162,10 +168,7 @@ TEST(SettingsFile, ChangesWhilePlayingAreKeptButOverridesAreNot)
     EXPECT_EQ(gSettings.invertMouse, 1);
     ASSERT_EQ(gApplied.size(), 2u);
     EXPECT_EQ(gApplied[1][1], 1);
-    playerSettings read;
-    DefaultSettings(&read);
-    ASSERT_EQ(ReadSettingsFile(file.c_str(), &read), 1);
-    EXPECT_EQ(Row(read), (std::vector<long>{200, 1, 100, 1, 1280, 720, 1}));
+    EXPECT_EQ(Stored(file), (std::vector<long>{200, 1, 100, 1, 1280, 720, 1}));
 
     // A value out of range goes back, with a line, and changes nothing.
     gSettings.mouseSensitivity = 50.0f;
@@ -181,17 +184,13 @@ TEST(SettingsFile, ChangesWhilePlayingAreKeptButOverridesAreNot)
     // end of the run.
     gSettings.volume = 30;
     TrackSettings(500);
-    DefaultSettings(&read);
-    ReadSettingsFile(file.c_str(), &read);
-    EXPECT_EQ(read.volume, 100);
+    EXPECT_EQ(Stored(file).at(2), 100);
     TrackSettings(1010);
-    ReadSettingsFile(file.c_str(), &read);
-    EXPECT_EQ(read.volume, 30);
+    EXPECT_EQ(Stored(file).at(2), 30);
     gSettings.windowWidth = 900;
     TrackSettings(1100);
     FlushSettings();
-    ReadSettingsFile(file.c_str(), &read);
-    EXPECT_EQ(read.windowWidth, 900);
+    EXPECT_EQ(Stored(file).at(4), 900);
     gApplySettingsHook = nullptr;
     DefaultSettings(&gSettings);
 }
@@ -228,8 +227,5 @@ TEST(SettingsRun, AGarbageFileStartsWithTheDefaultsAKeptSizeIsUsedAndOnlyAskedBa
     EXPECT_EQ(RunCommand(Game(config.path, run + " --windowed 160x120 --save-settings"), &out), 0) << out;
     img = ReadPng(shot);
     EXPECT_TRUE(img.ok && img.width == 160 && img.height == 120) << img.width << "x" << img.height;
-    playerSettings read;
-    DefaultSettings(&read);
-    EXPECT_EQ(ReadSettingsFile(file.c_str(), &read), 1) << out;
-    EXPECT_EQ(Row(read), (std::vector<long>{500, 1, 30, 0, 200, 150, 1}));
+    EXPECT_EQ(Stored(file), (std::vector<long>{500, 1, 30, 0, 200, 150, 1})) << out;
 }
