@@ -13,12 +13,13 @@
 #include <string>
 #include <vector>
 
-static int Check(const std::string& dataDir, std::vector<std::string>* lines)
+static int Check(const std::string& dataDir, std::vector<std::string>* lines, const std::string& options = "")
 {
     // No display and no sound device: the checker needs neither.
     std::string out;
-    int status = RunCommand(
-        "env -u DISPLAY ALSOFT_DRIVERS=null '" + KesrowExe() + "' --check --data '" + dataDir + "'", &out);
+    int status = RunCommand("env -u DISPLAY ALSOFT_DRIVERS=null '" + KesrowExe() + "' --check " + options +
+                                " --data '" + dataDir + "'",
+                            &out);
     std::istringstream in(out);
     lines->clear();
     for (std::string line; std::getline(in, line);)
@@ -77,21 +78,12 @@ TEST(ContentCheck, EachFaultIsReportedWithItsFileAndLine)
     // A font picture whose sides are no grid of 16 x 8 cells.
     const unsigned char grey[20 * 10 * 3] = {};
     ASSERT_TRUE(PLT_WriteScreenshotPixels((dir / "Data/font.png").c_str(), grey, 20, 10));
-    WriteTextFile(dir / "Models/box", "box\nmade by hand\n"
-                                      "0 0 0 0\n"
-                                      "1 660 0 0\n"
-                                      "2 0 660 0 Arm None 100 None\n"
-                                      "junk vertex\n"
-                                      "EDGES\n"
-                                      "MATERIAL\t65535 0 0 1 0 0 0 0 0 0 0 0 0 0\n"
-                                      "0 1 2\n"
-                                      "0 1 9\n"
-                                      "END\n");
-    WriteTextFile(dir / "Models/box_poses", "VXR_Poses\nOpen\n{\n"
-                                            "Arm 0,0,0,90,0,0,1\n"
-                                            "Leg 0,0,0,0,0,0,1\n"
-                                            "Arm 1,2\n"
-                                            "}\n");
+    // Line 6 is no vertex; the triangle of line 10 names a vertex that is not there.
+    WriteTextFile(dir / "Models/box", "box\nmade by hand\n0 0 0 0\n1 660 0 0\n2 0 660 0 Arm None 100 None\n"
+                                      "junk vertex\nEDGES\nMATERIAL\t65535 0 0 1 0 0 0 0 0 0 0 0 0 0\n"
+                                      "0 1 2\n0 1 9\nEND\n");
+    WriteTextFile(dir / "Models/box_poses",
+                  "VXR_Poses\nOpen\n{\nArm 0,0,0,90,0,0,1\nLeg 0,0,0,0,0,0,1\nArm 1,2\n}\n");
     WriteTextFile(dir / "Models/orphan_poses", "VXR_Poses\n");
     WriteTextFile(dir / "cache", "box\nghost\n");
     WriteTextFile(dir / "Sounds/list", "x\n1 Sounds/none.wav\n2 Sounds/bad.wav\n");
@@ -194,11 +186,8 @@ TEST(ContentCheck, LinksOutFifosGiantsInterruptedSavesAndTheMemoryBudgetAreRepor
     ASSERT_EQ(0, mkfifo((dir / "Sounds/pipe.wav").c_str(), 0600));
 
     std::vector<std::string> lines;
-    std::string out;
-    int status = RunCommand("env -u DISPLAY ALSOFT_DRIVERS=null '" + KesrowExe() +
-                                "' --check --content-memory 8 --data '" + dir.path + "'",
-                            &out);
-    EXPECT_EQ(status, 1) << out;
+    EXPECT_EQ(Check(dir.path, &lines, "--content-memory 8"), 1) << Joined(lines);
+    const std::string out = Joined(lines);
     const char* const expected[] = {
         "Levels/one/person: it leads outside the data folder",
         "Levels/one/tint: it is a FIFO, not a regular file",
@@ -217,10 +206,7 @@ TEST(ContentCheck, LinksOutFifosGiantsInterruptedSavesAndTheMemoryBudgetAreRepor
     EXPECT_EQ(out.find('\x1b'), std::string::npos) << out;
     EXPECT_NE(out.find("model \\x1B]0;owned\\x07 is in neither"), std::string::npos) << out;
     // With the memory it needs, the picture is no problem.
-    out.clear();
-    RunCommand("env -u DISPLAY ALSOFT_DRIVERS=null '" + KesrowExe() +
-                   "' --check --content-memory 12 --data '" + dir.path + "'",
-               &out);
-    EXPECT_EQ(out.find("over the content memory"), std::string::npos) << out;
+    Check(dir.path, &lines, "--content-memory 12");
+    EXPECT_EQ(Joined(lines).find("over the content memory"), std::string::npos) << Joined(lines);
     RunCommand("rm -rf '" + outside + "'", nullptr);
 }

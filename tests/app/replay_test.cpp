@@ -1,17 +1,13 @@
 // Record and replay with the real program. A session played with xdotool at the real clock's
 // pace (keys, mouse look, clicks, the console, a level change) replays to the live run's
 // snapshots and last frame, twice alike. The demo sessions kept in data/sessions (recorded by
-// scripts/record-sessions.sh) replay to their saved files and pictures, and still show what the
-// demo is: guards shot down, the yard reached and won, a player struck down and the level
-// started again, the editor's saves and its save as. Cut and newer recordings end with a clear
-// line and exit status 1, never a crash.
+// scripts/record-sessions.sh) replay to their saved files and pictures, compared whole. Cut and newer
+// recordings end with a clear line and exit status 1, never a crash.
 #include "play_util.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cmath>
-#include <cstdio>
 #include <filesystem>
 #include <random>
 #include <sstream>
@@ -95,17 +91,12 @@ std::pair<int, int> PictureDifference(const std::string& a, const std::string& b
     return {differing, largest};
 }
 
-float Number(const std::vector<std::string>& record, size_t field)
-{
-    return record.size() > field ? std::stof(record[field]) : -9999.0f;
-}
-
 const char kSanitizerFound[] = "Sanitizer";
 
 // Replays a kept session on a copy of the demo and checks it against what the session wrote when
-// it was recorded; returns the replayed data folder (and what the replay said in *said). The demo
-// may have changed since (the replay then says so): the session must still play as recorded.
-std::string ReplaySession(const TempDir& dir, const std::string& name, std::string* said = nullptr)
+// it was recorded (what the replay said goes to *said). The demo may have changed since (the
+// replay then says so): the session must still play as recorded.
+void ReplaySession(const TempDir& dir, const std::string& name, std::string* said = nullptr)
 {
     const std::string data = CopyDemo(dir, "data"), kept = Sessions() + name;
     std::string out;
@@ -134,7 +125,6 @@ std::string ReplaySession(const TempDir& dir, const std::string& name, std::stri
     EXPECT_GE(differing, 0) << again;
     EXPECT_LE(differing, want.width * want.height / 200) << again;
     EXPECT_LE(largest, 6) << again;
-    return data;
 }
 
 } // namespace
@@ -158,14 +148,7 @@ sleep 0.3
 for i in 1 2 3 4 5 6 7 8; do xdotool mousemove_relative -- 9 2; sleep 0.03; done
 xdotool keydown w; sleep 0.8; xdotool keyup w
 xdotool click 1; sleep 0.2; xdotool click 1
-# Where the player stands and looks: the cross-hair actor takes his feet and heading for the
-# snapshot, and is put back.
-xdotool key grave; sleep 0.2
-for line in 'player' 'mark' 'get "Crosshair"' 'put' 'player' 'axis' 'get "Crosshair"' 'spin' 'savekey 1' \
-    'put 0,0,-1' 'spin 0,0,0'; do
-  xdotool type --delay 10 "$line"; xdotool key Return; sleep 0.05
-done
-xdotool key grave; sleep 0.2
+console 'savekey 1'
 console 'level "Levels/yard"'
 wait_loads 2
 sleep 0.3
@@ -196,16 +179,8 @@ TEST(Replay, ARealSessionReplaysToTheLiveRunsFilesAndPictureEveryTime)
     ASSERT_NE("", ended) << out << game;
     ASSERT_TRUE(FileExists(live + "/Levels/start/keyframe1") && FileExists(live + "/Levels/yard/keyframe2"))
         << out << game;
-
-    // The keys and the mouse reached the game: W walked the player from his start (0, 6) the
-    // way he looked, and the mouse turned him by 72 pixels of 0.14 degrees from his start's -25
-    // (the cross-hair holds his feet and his heading as actors have it, 180 - the view's, within
-    // -180 to 180).
-    const std::vector<std::string> player =
-        ActorRecord(ReadTextFile(live + "/Levels/start/keyframe1"), "Crosshair");
-    ASSERT_GE(player.size(), 12u);
-    EXPECT_LT(Number(player, 3), 5.0f);
-    EXPECT_NEAR(180.0f + 25.0f - 72 * 0.14f - 360.0f, Number(player, 5), 0.05f);
+    // (Real keys and mouse moves reaching the game's turn are the real input test's; walking on a
+    // key held, the kept sessions'.)
 
     // Replayed twice, each time on a fresh copy of the demo: the live run's end, to the pass and
     // the millisecond, its snapshots and its last frame.
@@ -224,100 +199,29 @@ TEST(Replay, ARealSessionReplaysToTheLiveRunsFilesAndPictureEveryTime)
                 << name << " " << file;
         EXPECT_EQ(std::make_pair(0, 0), PictureDifference(dir / "live.png", dir / name + ".png")) << name;
     }
-    // Compact: a tick without a change costs nothing, a pass a byte or two.
-    unsigned passes = 0;
-    ASSERT_EQ(1, sscanf(ended.c_str(), "//Ended: quit after %u passes", &passes));
-    const long bytes = (long)ReadTextFile(dir / "play.rec").size();
-    EXPECT_LT(bytes, 1000 + 12 * (long)passes) << passes << " passes";
 }
 
+// Every file each kept session wrote is compared whole with the one kept when it was recorded:
+// guards shot down and the yard won; the player struck down and the level started again; the
+// editor's moves, turns, undo, drop and save as.
 TEST(Replay, TheWonDemoReplaysAsPlayed)
 {
     TempDir dir;
-    const std::string data = ReplaySession(dir, "win");
-    // The warden and the lookout fell to the player's shots (a fallen guard no longer walks),
-    // the player walked through the door into the yard, and the yard's two guards fell too.
-    const std::string start = ReadTextFile(data + "/Levels/start/keyframe2");
-    const std::string yard = ReadTextFile(data + "/Levels/yard/keyframe3");
-    for (const auto& [records, name] : {std::pair{start, "Warden"}, std::pair{start, "Lookout"},
-                                        std::pair{yard, "Sentry"}, std::pair{yard, "Keeper"}})
-    {
-        const std::vector<std::string> guard = ActorRecord(records, name);
-        ASSERT_GE(guard.size(), 12u) << name;
-        EXPECT_EQ("0", guard[9]) << name << " is down";
-        EXPECT_EQ("0", guard[8]) << name << " no longer walks";
-    }
-    // He won alive: the health bar still has a length.
-    EXPECT_GT(Number(ActorRecord(yard, "HealthBar"), 10), 0.0f);
+    ReplaySession(dir, "win");
 }
 
 TEST(Replay, TheStruckDownPlayerReplaysAsPlayed)
 {
     TempDir dir;
-    const std::string data = ReplaySession(dir, "death");
-    // The level started again after the warden had struck the player down: the snapshot taken
-    // then shows the health bar full and the warden back at his post, alive.
-    const std::string after = ReadTextFile(data + "/Levels/start/keyframe1");
-    EXPECT_FLOAT_EQ(100.0f, Number(ActorRecord(after, "HealthBar"), 10));
-    const std::vector<std::string> warden = ActorRecord(after, "Warden");
-    EXPECT_EQ("100", warden.at(9));
-    EXPECT_EQ("1", warden.at(8));
+    ReplaySession(dir, "death");
 }
 
 TEST(Replay, TheEditorSessionReplaysToItsSaves)
 {
     TempDir dir;
     std::string out;
-    const std::string data = ReplaySession(dir, "editor", &out);
-    const std::string start = data + "/Levels/start/", room = data + "/Levels/room/";
-    // Levels/start: the designed lines in their order, each as it was but Crate2's, which changed
-    // in its place (pointed at, carried to the right onto the grid, turned twice, both turns
-    // undone and the first redone: 20 + 15 snapped to 30; its size kept). The walkers stood still
-    // while the editor was on. After them the humanoid dropped on the floor, turned by X and grown
-    // by V, saved, back with the level loaded again from its files, and saved again.
-    const std::vector<std::string> designed =
-        LinesOf(ReadTextFile(SourceDir() + "/demo/Levels/start/person"));
-    const std::vector<std::string> saved = LinesOf(ReadTextFile(start + "person"));
-    ASSERT_EQ(designed.size() + 1, saved.size()) << ReadTextFile(start + "person");
-    std::vector<std::string> kept; // the lines "room" keeps: all but Crate2's
-    for (size_t i = 0; i < designed.size(); i++)
-    {
-        if (Fields(designed[i]).at(11) != "Crate2")
-        {
-            EXPECT_EQ(designed[i], saved[i]) << "line " << i + 1;
-            kept.push_back(saved[i]);
-            continue;
-        }
-        const std::vector<std::string> f = Fields(saved[i]);
-        ASSERT_EQ(12u, f.size()) << saved[i];
-        EXPECT_EQ((std::vector<std::string>{"crate", "0", "0", "30", "0", "80", "Crate2"}),
-                  (std::vector<std::string>{f[0], f[2], f[4], f[5], f[6], f[10], f[11]}));
-        EXPECT_GT(Number(f, 1), -5.3f) << "carried to the right: " << saved[i];
-        EXPECT_EQ(0.0f, std::fmod(Number(f, 1), 0.5f)) << "on the grid: " << saved[i];
-        EXPECT_EQ(0.0f, std::fmod(Number(f, 3), 0.5f)) << "on the grid: " << saved[i];
-    }
-    const std::vector<std::string> dropped = Fields(saved.back());
-    ASSERT_EQ(12u, dropped.size()) << saved.back();
-    EXPECT_EQ((std::vector<std::string>{"humanoid", "0", "15", "110", "humanoid1"}),
-              (std::vector<std::string>{dropped[0], dropped[2], dropped[5], dropped[10], dropped[11]}));
-    EXPECT_GT(Number(dropped, 1), 0.0f) << "to the right of the start, which looks along -z";
-    kept.push_back(saved.back());
-
-    // Saved as Levels/room, which became the level K writes: Crate2 deleted there, not in start.
-    // The new folder has its own copies of the level's files and models, its texture list
-    // pointed at them.
+    ReplaySession(dir, "editor", &out);
     EXPECT_NE("", LineStarting(out, "//Saved the level as Levels/room/")) << out;
-    EXPECT_EQ(kept, LinesOf(ReadTextFile(room + "person")));
-    for (const char* file : {"load script", "level models", "starting", "tint"})
-        EXPECT_EQ(ReadTextFile(start + file), ReadTextFile(room + file)) << file;
-    for (const auto& model : fs::directory_iterator(start + "Models"))
-        EXPECT_TRUE(ReadTextFile(model.path()) ==
-                    ReadTextFile(room + "Models/" + model.path().filename().string()))
-            << model.path();
-    std::string tex = ReadTextFile(start + "tex");
-    for (size_t at; (at = tex.find("Levels/start/")) != std::string::npos;)
-        tex.replace(at, 13, "Levels/room/");
-    EXPECT_EQ(tex, ReadTextFile(room + "tex"));
 }
 
 TEST(Replay, OtherContentIsSaidAndAGameThatGoesItsOwnWayIsCaught)

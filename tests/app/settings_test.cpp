@@ -20,16 +20,19 @@ namespace
 // The settings as one comparable row: sensitivity x 1000, invert, volume, full screen, w, h, vsync.
 std::vector<long> Row(const playerSettings& s)
 {
-    return {std::lround(s.mouseSensitivity * 1000),
-            s.invertMouse,
-            s.volume,
-            s.fullScreen,
-            s.windowWidth,
-            s.windowHeight,
-            s.vsync};
+    const long sensitivity = std::lround(s.mouseSensitivity * 1000);
+    return {sensitivity, s.invertMouse, s.volume, s.fullScreen, s.windowWidth, s.windowHeight, s.vsync};
 }
 
 const std::vector<long> kDefaults = {140, 0, 100, 1, 1280, 720, 1};
+
+// What the file holds, read over the defaults; empty when it is not read whole.
+std::vector<long> Stored(const std::string& file)
+{
+    playerSettings s;
+    DefaultSettings(&s);
+    return ReadSettingsFile(file.c_str(), &s) == 1 ? Row(s) : std::vector<long>{};
+}
 
 std::string Game(const std::string& config, const std::string& args)
 {
@@ -42,12 +45,12 @@ TEST(SettingsFile, EachLineIsReadOrKeepsItsDefault)
 {
     TempDir dir;
     // {file text, the settings read, a part of the console line ("" for none)}
+    const std::vector<long> volume10 = {140, 0, 10, 1, 1280, 720, 1};
     const std::tuple<std::string, std::vector<long>, const char*> rows[] = {
+        // clang-format off
         {"", kDefaults, ""},
         {"# mine\r\nmouse-sensitivity 0.3\r\ninvert-mouse = yes\r\n  volume\t40  # quieter\r\n"
-         "fullscreen no\r\nwindow-size 800x600\r\nvsync off\r\n",
-         {300, 1, 40, 0, 800, 600, 0},
-         ""},
+         "fullscreen no\r\nwindow-size 800x600\r\nvsync off\r\n", {300, 1, 40, 0, 800, 600, 0}, ""},
         {"window-size 640x480\nfullscreen 1\n", {140, 0, 100, 1, 640, 480, 1}, ""},
         {"mouse-sensitivity 0\n", kDefaults,
          "line 1: mouse-sensitivity \"0\" is not a number from 0.001 to 10; the default is used"},
@@ -56,15 +59,11 @@ TEST(SettingsFile, EachLineIsReadOrKeepsItsDefault)
         {"volume 50\nvolume 101\n", {140, 0, 50, 1, 1280, 720, 1}, "line 2: volume \"101\""},
         {"window-size 8x6\nfullscreen x\n", kDefaults, "window-size \"8x6\" is not a size like 1280x720"},
         {"invert-mouse maybe\n", kDefaults, "invert-mouse \"maybe\" is not yes or no"},
-        {"colour red\nvolume 10\n", {140, 0, 10, 1, 1280, 720, 1}, "line 1: unknown setting \"colour\""},
-        {"volume 10\n" + std::string(300, 'x') + "\n",
-         {140, 0, 10, 1, 1280, 720, 1},
-         "line 2: the line is longer than 200 characters"},
-        {std::string("volume 10\n\x7f"
-                     "ELF\x02\x01\x01\0\0\0",
-                     18),
-         kDefaults, "holds binary data; the defaults"},
+        {"colour red\nvolume 10\n", volume10, "line 1: unknown setting \"colour\""},
+        {"volume 10\n" + std::string(300, 'x') + "\n", volume10, "line 2: the line is longer than 200 chara"},
+        {std::string("volume 10\n\x7f" "ELF\x02\x01\x01\0\0\0", 18), kDefaults, "holds binary data; the def"},
         {std::string(20000, '#'), kDefaults, "longer than 16384 bytes; the defaults"},
+        // clang-format on
     };
     for (const auto& [text, want, line] : rows)
     {
@@ -126,11 +125,9 @@ TEST(SettingsFile, LivesInTheConfigurationFolderAndReadsBackWhatWasWritten)
     // The folders are made, for the player alone; every value comes back as it went in.
     TempDir dir;
     const std::string file = dir / "a/b/kesrow/settings";
-    playerSettings out = {0.375f, 1, 7, 0, 333, 222, 0}, in;
+    playerSettings out = {0.375f, 1, 7, 0, 333, 222, 0};
     ASSERT_EQ(WriteSettingsFile(file.c_str(), &out), 1);
-    DefaultSettings(&in);
-    EXPECT_EQ(ReadSettingsFile(file.c_str(), &in), 1);
-    EXPECT_EQ(Row(in), Row(out));
+    EXPECT_EQ(Stored(file), Row(out));
     struct stat info;
     ASSERT_EQ(stat((dir / "a/b/kesrow").c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0700u);
@@ -171,10 +168,7 @@ TEST(SettingsFile, ChangesWhilePlayingAreKeptButOverridesAreNot)
     EXPECT_EQ(gSettings.invertMouse, 1);
     ASSERT_EQ(gApplied.size(), 2u);
     EXPECT_EQ(gApplied[1][1], 1);
-    playerSettings read;
-    DefaultSettings(&read);
-    ASSERT_EQ(ReadSettingsFile(file.c_str(), &read), 1);
-    EXPECT_EQ(Row(read), (std::vector<long>{200, 1, 100, 1, 1280, 720, 1}));
+    EXPECT_EQ(Stored(file), (std::vector<long>{200, 1, 100, 1, 1280, 720, 1}));
 
     // A value out of range goes back, with a line, and changes nothing.
     gSettings.mouseSensitivity = 50.0f;
@@ -190,17 +184,13 @@ TEST(SettingsFile, ChangesWhilePlayingAreKeptButOverridesAreNot)
     // end of the run.
     gSettings.volume = 30;
     TrackSettings(500);
-    DefaultSettings(&read);
-    ReadSettingsFile(file.c_str(), &read);
-    EXPECT_EQ(read.volume, 100);
+    EXPECT_EQ(Stored(file).at(2), 100);
     TrackSettings(1010);
-    ReadSettingsFile(file.c_str(), &read);
-    EXPECT_EQ(read.volume, 30);
+    EXPECT_EQ(Stored(file).at(2), 30);
     gSettings.windowWidth = 900;
     TrackSettings(1100);
     FlushSettings();
-    ReadSettingsFile(file.c_str(), &read);
-    EXPECT_EQ(read.windowWidth, 900);
+    EXPECT_EQ(Stored(file).at(4), 900);
     gApplySettingsHook = nullptr;
     DefaultSettings(&gSettings);
 }
@@ -237,8 +227,5 @@ TEST(SettingsRun, AGarbageFileStartsWithTheDefaultsAKeptSizeIsUsedAndOnlyAskedBa
     EXPECT_EQ(RunCommand(Game(config.path, run + " --windowed 160x120 --save-settings"), &out), 0) << out;
     img = ReadPng(shot);
     EXPECT_TRUE(img.ok && img.width == 160 && img.height == 120) << img.width << "x" << img.height;
-    playerSettings read;
-    DefaultSettings(&read);
-    EXPECT_EQ(ReadSettingsFile(file.c_str(), &read), 1) << out;
-    EXPECT_EQ(Row(read), (std::vector<long>{500, 1, 30, 0, 200, 150, 1}));
+    EXPECT_EQ(Stored(file), (std::vector<long>{500, 1, 30, 0, 200, 150, 1})) << out;
 }

@@ -58,29 +58,23 @@ TEST(Options, ParsesEveryOptionAndRefusesMistakes)
     EXPECT_STREQ("p.rec", o.record);
 
     const std::string longPath(2000, 'a');
-    const std::vector<std::vector<const char*>> bad = {{"--frames", "0"},
-                                                       {"--frames", "12x"},
-                                                       {"--windowed", "64"},
-                                                       {"--seed", "-1"},
-                                                       {"--fixed-step", ""},
-                                                       {"--colour", "1"},
-                                                       {"--data"},
-                                                       {"--sensitivity", "0"},
-                                                       {"--sensitivity", "1x"},
-                                                       {"--volume", "101"},
-                                                       {"--screenshot", longPath.c_str()},
-                                                       {"--replay"},
-                                                       {"--record", "p.rec", "--check"}};
+    // clang-format off
+    const std::vector<std::vector<const char*>> bad = {
+        {"--frames", "0"}, {"--frames", "12x"}, {"--windowed", "64"}, {"--seed", "-1"}, {"--fixed-step", ""},
+        {"--colour", "1"}, {"--data"}, {"--sensitivity", "0"}, {"--sensitivity", "1x"}, {"--volume", "101"},
+        {"--screenshot", longPath.c_str()}, {"--replay"}, {"--record", "p.rec", "--check"}};
+    // clang-format on
     for (const auto& args : bad)
         EXPECT_EQ(parse(args), kOptionsError) << args[0];
     parse({"--screenshot"});
     EXPECT_STREQ(err, "--screenshot needs a path");
     // What the recording holds cannot be given again, nor a second recording.
-    const std::vector<std::vector<const char*>> clashes = {{"--record", "1"},      {"--check"},
-                                                           {"--fixed-step", "1"},  {"--seed", "1"},
-                                                           {"--sensitivity", "1"}, {"--invert-mouse"},
-                                                           {"--no-invert-mouse"},  {"--windowed"},
-                                                           {"--fullscreen"},       {"--content-memory", "1"}};
+    // clang-format off
+    const std::vector<std::vector<const char*>> clashes = {
+        {"--record", "1"}, {"--check"}, {"--fixed-step", "1"}, {"--seed", "1"}, {"--sensitivity", "1"},
+        {"--invert-mouse"}, {"--no-invert-mouse"}, {"--windowed"}, {"--fullscreen"},
+        {"--content-memory", "1"}};
+    // clang-format on
     for (std::vector<const char*> args : clashes)
     {
         args.insert(args.begin(), {"--replay", "r.rec"});
@@ -96,69 +90,43 @@ TEST(Shell, EachRunEndsWithItsStatusAndSaysWhy)
     // with a timed script that quits after 1 s; a quit in the start-up run, before any pass; a
     // count of ticks in i1 that quits on the 7th (the start-up run counts 1, passes 1 to 6 the rest).
     const std::string batch = "--data DATA --windowed 320x240 --frames 500 --fixed-step ";
-    const std::tuple<const char*, std::string, std::string, int, std::vector<std::string>, const char*>
-        runs[] = {
-            {nullptr, "", "--help", 0, {"usage:", "--fixed-step"}, "unknown option"},
-            {nullptr, "", "--version", 0, {"kesrow "}, "usage:"},
-            {nullptr, "", "--frames", 2, {"usage:"}, "//Ended:"},
-            {nullptr, "", "--fullscreen-please", 2, {"unknown option"}, "//Ended:"},
-            {"timeScript \"Data/stopper\",1\nloop\naddi 1,1\nidle 0.1\nendloop\n",
-             "",
-             batch + "20",
-             0,
-             {"//Ended: quit after 50 passes, game time 1000 ms"},
-             "//Could"},
-            {"quit\r\n", "", batch + "20", 0, {"//Ended: quit after 0 passes, game time 0 ms"}, "//Could"},
-            {"seti 2,7\nloop\naddi 1,1\nif i,1,>=,2\nquit\nendif\nendloop\n",
-             "",
-             batch + "10",
-             0,
-             {"//Ended: quit after 6 passes, game time 60 ms"},
-             "//Could"},
-            {nullptr,
-             "",
-             "--data DATA --windowed 320x240 --frames 5",
-             1,
-             {"Failed to initialize the game.",
-              "\"Data/game script\" was not found in the data folder \"DATA\""},
-             "//Ended:"},
-            {"", "", "--data DATA/nowhere --frames 5", 1, {"cannot be opened"}, "//Ended:"},
-            // No display: a clear line at once, whether started from a text console or on a display
-            // that is not there.
-            {"",
-             "env -u DISPLAY -u WAYLAND_DISPLAY SDL_VIDEODRIVER=x11",
-             "--data DATA --frames 5",
-             1,
-             {"Something went wrong at initialization of OpenGL"},
-             "//Ended:"},
-            {"",
-             "env -u DISPLAY -u WAYLAND_DISPLAY -u SDL_VIDEODRIVER timeout 60",
-             "--data DATA --windowed 320x240",
-             1,
-             {"no display: set DISPLAY or run under xvfb-run"},
-             "//Ended:"},
-            {"",
-             "env -u WAYLAND_DISPLAY -u SDL_VIDEODRIVER DISPLAY=:4093 timeout 60",
-             "--data DATA --windowed 320x240",
-             1,
-             {"no display: \":4093\" cannot be opened"},
-             "//Ended:"},
-            // SDL's dummy driver opens no GL window at all: each failure keeps its caption; only full
-            // screen asks, and a batch run does not wait for an answer: declined.
-            {"",
-             "env SDL_VIDEODRIVER=dummy",
-             "--data DATA --frames 3 --windowed 320x240",
-             1,
-             {"ERROR: Window Creation Error.",
-              "Something went wrong at initialization of OpenGL. Kesrow will quit now."},
-             "Program Will Now Close."},
-            {"",
-             "env SDL_VIDEODRIVER=dummy",
-             "--data DATA --frames 3",
-             1,
-             {"ERROR: Program Will Now Close."},
-             "//Ended:"},
-        };
+    const std::string noDisplay = "env -u DISPLAY -u WAYLAND_DISPLAY ", dummy = "env SDL_VIDEODRIVER=dummy";
+    const struct
+    {
+        const char* script;
+        std::string env, args;
+        int status;
+        std::vector<std::string> holds;
+        const char* lacks;
+    } runs[] = {
+        // clang-format off
+        {nullptr, "", "--help", 0, {"usage:", "--fixed-step"}, "unknown option"},
+        {nullptr, "", "--version", 0, {"kesrow "}, "usage:"},
+        {nullptr, "", "--frames", 2, {"usage:"}, "//Ended:"},
+        {nullptr, "", "--fullscreen-please", 2, {"unknown option"}, "//Ended:"},
+        {"timeScript \"Data/stopper\",1\nloop\naddi 1,1\nidle 0.1\nendloop\n", "", batch + "20", 0,
+         {"//Ended: quit after 50 passes, game time 1000 ms"}, "//Could"},
+        {"quit\r\n", "", batch + "20", 0, {"//Ended: quit after 0 passes, game time 0 ms"}, "//Could"},
+        {"seti 2,7\nloop\naddi 1,1\nif i,1,>=,2\nquit\nendif\nendloop\n", "", batch + "10", 0,
+         {"//Ended: quit after 6 passes, game time 60 ms"}, "//Could"},
+        {nullptr, "", "--data DATA --windowed 320x240 --frames 5", 1, {"Failed to initialize the game.",
+         "\"Data/game script\" was not found in the data folder \"DATA\""}, "//Ended:"},
+        {"", "", "--data DATA/nowhere --frames 5", 1, {"cannot be opened"}, "//Ended:"},
+        // No display: a clear line at once, whether started from a text console or on a display
+        // that is not there.
+        {"", noDisplay + "SDL_VIDEODRIVER=x11", "--data DATA --frames 5", 1,
+         {"Something went wrong at initialization of OpenGL"}, "//Ended:"},
+        {"", noDisplay + "-u SDL_VIDEODRIVER timeout 60", "--data DATA --windowed 320x240", 1,
+         {"no display: set DISPLAY or run under xvfb-run"}, "//Ended:"},
+        {"", "env -u WAYLAND_DISPLAY -u SDL_VIDEODRIVER DISPLAY=:4093 timeout 60",
+         "--data DATA --windowed 320x240", 1, {"no display: \":4093\" cannot be opened"}, "//Ended:"},
+        // SDL's dummy driver opens no GL window at all: each failure keeps its caption; only full
+        // screen asks, and a batch run does not wait for an answer: declined.
+        {"", dummy, "--data DATA --frames 3 --windowed 320x240", 1, {"ERROR: Window Creation Error.",
+         "Something went wrong at initialization of OpenGL. Kesrow will quit now."}, "Will Now Close."},
+        {"", dummy, "--data DATA --frames 3", 1, {"ERROR: Program Will Now Close."}, "//Ended:"},
+        // clang-format on
+    };
     auto withData = [](std::string text, const std::string& data)
     {
         for (size_t at; (at = text.find("DATA")) != std::string::npos;)
@@ -182,36 +150,27 @@ TEST(Shell, EachRunEndsWithItsStatusAndSaysWhy)
     }
 }
 
-TEST(Shell, ScreenshotPathsAreTheUsersAndAFailedOneFailsTheRun)
+TEST(Shell, ScreenshotPathsAreTheUsersAFailedOneFailsTheRunAndPassesWaitForTheTick)
 {
     TempDir data, start;
     ASSERT_TRUE(WriteTextFile(data / "Data/game script", "// nothing to do\n"));
-    const std::string run =
-        Game("--mute --data '" + data.path + "' --windowed 160x120 --frames 2 --fixed-step 20 --screenshot ");
+    const std::string run = Game("--mute --data '" + data.path + "' --windowed 160x120 --frames ");
     std::string out;
     // Relative to where the user started, not to the data folder the game changes into; the
     // picture has the window's size.
-    EXPECT_EQ(RunCommand("cd '" + start.path + "' && " + run + "shot.png", &out), 0) << out;
+    EXPECT_EQ(
+        RunCommand("cd '" + start.path + "' && " + run + "2 --fixed-step 20 --screenshot shot.png", &out), 0)
+        << out;
     EXPECT_NE(out.find("//Ended: frame limit after 2 passes, game time 40 ms"), std::string::npos) << out;
     PngImage img = ReadPng(start / "shot.png");
     EXPECT_TRUE(img.ok && img.width == 160 && img.height == 120) << out;
     EXPECT_FALSE(FileExists(data / "shot.png"));
-    // A folder that is not there: the run says so and fails.
+    // A folder that is not there: the run says so and fails. This run keeps the real clock, and
+    // Xvfb refuses a swap interval: the passes must still come about once a tick, not spin.
     out.clear();
-    EXPECT_EQ(RunCommand(run + "'" + start.path + "/missing/shot.png'", &out), 1) << out;
+    EXPECT_EQ(RunCommand(run + "40 --screenshot '" + start.path + "/missing/shot.png'", &out), 1) << out;
     EXPECT_NE(out.find("//Could not write the screenshot \"" + start.path + "/missing/shot.png\""),
               std::string::npos)
-        << out;
-    EXPECT_NE(out.find("//Ended: frame limit"), std::string::npos) << out;
-}
-
-TEST(Shell, WithoutVsyncPassesWaitForTheTick)
-{
-    // Xvfb refuses a swap interval: the passes must still come about once a tick, not spin.
-    TempDir dir;
-    ASSERT_TRUE(WriteTextFile(dir / "Data/game script", "// nothing to do\n"));
-    std::string out;
-    ASSERT_EQ(RunCommand(Game("--mute --data '" + dir.path + "' --windowed 160x120 --frames 40"), &out), 0)
         << out;
     unsigned passes = 0, gameMs = 0;
     const size_t at = out.find("//Ended: frame limit after ");

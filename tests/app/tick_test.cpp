@@ -1,7 +1,7 @@
 // The game tick driven one pass at a time: the mouse view (turn rate, pitch stops, the edge
-// rule), the level-change flag and the tint carried into the fog colour; and driven by the real
-// scheduler with injected clock readings: time steps measured from tick to tick, and the sound
-// listener turning with the camera.
+// rule), falls and walks; and driven by the real scheduler with injected clock readings: time
+// steps measured from tick to tick, the sound listener turning with the camera, and the console
+// keeping the mouse and the key that closed it out of the game.
 #include "app/tick.h"
 
 #include "app/console.h"
@@ -126,8 +126,10 @@ TEST_F(GameTick, CursorNearAnEdgeGoesBackToTheCentre)
     EXPECT_NEAR(GetCorrectDegree(heading + 1.4f), viewangle, 1e-4);
 }
 
-TEST_F(GameTick, LetsThePlayerAndTheActorsFallAndWalkClearsTheLevelFlagAndCarriesTheTintIntoTheFog)
+TEST_F(GameTick, LetsThePlayerAndTheActorsFallAndWalk)
 {
+    // (Clearing the level flag, the tint and the fog colour from it, and the wall clipping put
+    // back after the falls, the kept sessions show.)
     human_being* faller = AppendNewHuman();
     faller->position.y = faller->fallHeight = 6.0f; // deadly: 5.0 or more
     faller->health = 10;
@@ -140,23 +142,13 @@ TEST_F(GameTick, LetsThePlayerAndTheActorsFallAndWalkClearsTheLevelFlagAndCarrie
     fall = 1.0f; // the player stands 1.0 above the ground
     updown = -1.7f;
     alwaysWalk = 1; // no level here to walk on
-    defaultWallClipping = 1;
-    levelChanged = 1;
-    RegisterEngineHooks(); // a script's tint reaches the level's, as in the game
-    ExecuteVXRCommand("rgb", "0.25,0.5,0.75");
-    Tick(320, 240);
-    EXPECT_EQ(0, levelChanged);
-    EXPECT_EQ((std::vector<float>{0.25f, 0.75f, 0.25f, 0.5f, 0.75f}),
-              (std::vector<float>{tintColor.x, tintColor.z, fogColor[0], fogColor[1], fogColor[2]}));
-    baseCol1 = baseCol2 = baseCol3 = 1.0f;
-    for (int i = 0; i < 99; i++)
+    for (int i = 0; i < 100; i++)
         Tick(320, 240);
     alwaysWalk = 0;
-    EXPECT_EQ(1.0f, tintColor.x);
     EXPECT_NEAR(faller->position.y, 0.0f, 1e-4);
     EXPECT_NEAR(walker->position.x, 10.0f, 0.5f);
     EXPECT_NEAR(updown, -0.7f, 1e-4);
-    EXPECT_TRUE(faller->health == 0 && walker->walking == 0 && fall == 0.0f && wallClipping == 1);
+    EXPECT_TRUE(faller->health == 0 && walker->walking == 0 && fall == 0.0f);
     updown = 0.0f;
 }
 
@@ -262,19 +254,14 @@ TEST_F(TickTest, ListenerTurnsWithTheCamera)
     FSOUND_Close();
 }
 
-TEST_F(TickTest, WhileTheConsoleIsOpenTheGameAndItsClockWait)
+TEST_F(TickTest, WhileTheConsoleIsOpenTheMouseWaitsAndEscapeClosesItUnseen)
 {
-    TempDir dir;
-    ASSERT_TRUE(WriteTextFile(dir / "counter", "loop\naddi 1,1\nendloop\n"));
-    ASSERT_TRUE(LoadAndExecuteScript((dir / "counter").c_str()));
+    // (That no script runs and the clock stands meanwhile, the kept sessions show: their console
+    // lines are typed while the game waits.)
     doMouseView = 1;
     Passes(20, 100);
-    const int counted = gScriptVars.i[0];
-    const uint32_t clock = gCurrentTime;
-    ASSERT_GT(counted, 0);
-    // The console key, pressed and let go between two ticks, opens it: from that tick on no script
-    // runs, the clock stands (the pass that opened it had already moved it on), the mouse does not
-    // turn the view and no move is saved up for later.
+    // The console key, pressed and let go between two ticks, opens it: from that tick on the mouse
+    // does not turn the view and no move is saved up for later.
     PLT_KeyEvent(kConsoleKey, 1);
     PLT_KeyEvent(kConsoleKey, 0);
     Passes(20, 200);
@@ -283,8 +270,7 @@ TEST_F(TickTest, WhileTheConsoleIsOpenTheGameAndItsClockWait)
     PLT_GetCursor(&x, &y);
     PLT_WarpCursor(x + 30, y + 20);
     Passes(20, 100);
-    EXPECT_EQ((std::vector<long>{counted, long(clock + 20), 0, 0}),
-              (std::vector<long>{gScriptVars.i[0], long(gCurrentTime), long(viewangle), long(updownangle)}));
+    EXPECT_TRUE(viewangle == 0.0f && updownangle == 0.0f);
     // Escape closes it, and stays out of the game while it is held: a script testing Escape
     // does not see the key that closed the console.
     PLT_KeyEvent(27, 1);
@@ -298,9 +284,7 @@ TEST_F(TickTest, WhileTheConsoleIsOpenTheGameAndItsClockWait)
     Passes(20, 20);
     EXPECT_NE(0, IsKeyDown(27));
     PLT_KeyEvent(27, 0);
-    // The game goes on where it stood, and the view has not jumped.
-    EXPECT_GT(gScriptVars.i[0], counted);
-    EXPECT_GT(gCurrentTime, clock + 20);
+    // The view has not jumped.
     EXPECT_EQ(0.0f, viewangle);
     ResetConsole();
     PLT_ResetKeys();
