@@ -157,11 +157,13 @@ def source_files(paths):
 
 
 def run(cmd, timeout):
+    """The command's exit status and what it printed (-1 when it ran out of time)."""
     try:
-        return subprocess.run(cmd, shell=True, stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
-                              timeout=timeout).returncode
+        done = subprocess.run(cmd, shell=True, stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
+                              timeout=timeout, universal_newlines=True, errors="replace")
+        return done.returncode, done.stdout
     except subprocess.TimeoutExpired:
-        return -1
+        return -1, ""
 
 
 def main():
@@ -169,7 +171,8 @@ def main():
     ap.add_argument("paths", nargs="*", default=ENGINE_FOLDERS)
     ap.add_argument("--seed", type=int, default=1)
     ap.add_argument("--per-file", type=int, default=2, help="mutants tried in each file")
-    ap.add_argument("--timeout", type=int, default=60, help="seconds a test may run")
+    ap.add_argument("--timeout", type=int, default=60,
+                    help="seconds a test may run at the least (the unmutated run sets the real bound)")
     ap.add_argument("--build", default="build")
     ap.add_argument("--jobs", type=int, default=os.cpu_count() or 2)
     ap.add_argument("--sample", type=int, default=0,
@@ -189,10 +192,9 @@ def main():
                              universal_newlines=True).stdout
     targets = sorted(set(re.findall(r"^\.\.\. (test_\w+)$", listing, re.M))) + ["kesrow"]
     build_cmd = "cmake --build '%s' -j%d --target %s" % (build, args.jobs, " ".join(targets))
-    test_cmd = ("cd '%s' && %s xvfb-run -a -s '-screen 0 1280x720x24' ctest -j%d --timeout %d --stop-on-failure"
-                % (build, env, args.jobs, args.timeout))
+    base_cmd = "cd '%s' && %s xvfb-run -a -s '-screen 0 1280x720x24' ctest -j%d" % (build, env, args.jobs)
     if args.tests:
-        test_cmd += " -R '%s'" % args.tests.replace("'", "")
+        base_cmd += " -R '%s'" % args.tests.replace("'", "")
 
     # The mutated file's own folder's tests run first (each test is labelled with its folder), so
     # a mutant they kill is known in seconds; the rest of the suite runs only if they pass.
@@ -204,8 +206,18 @@ def main():
 
     def other_tests(path):
         return test_cmd + " -LE '^%s$'" % folder_of(path)
-    if run(build_cmd, None) != 0:
+    if run(build_cmd, None)[0] != 0:
         sys.exit("mutate: the unmutated tree does not build")
+    # The unmutated suite must pass, and its slowest test sets the timeout: a test that runs out
+    # of time on a loaded machine would otherwise count as a kill. Five times the slowest test
+    # still ends a mutant that hangs.
+    status, out = run(base_cmd, None)
+    if status != 0:
+        sys.exit("mutate: the unmutated suite fails; fix it first:\n" + out[-2000:])
+    slowest = max([float(t) for t in re.findall(r"Passed\s+([0-9.]+) sec", out)] or [0.0])
+    timeout = max(args.timeout, int(5 * slowest) + 1)
+    print("per-test timeout: %d s (the slowest unmutated test took %.0f s)" % (timeout, slowest), flush=True)
+    test_cmd = base_cmd + " --timeout %d --stop-on-failure" % timeout
 
     plan = []
     for path in source_files(args.paths):
@@ -236,15 +248,20 @@ def main():
         with open(path, "w") as f:
             f.writelines(mutated)
         try:
-            if run(build_cmd, 900) != 0:
+            if run(build_cmd, 900)[0] != 0:
                 broken += 1
                 verdict = "does not build"
-            elif run(own_tests(path), None) != 0 or run(other_tests(path), None) != 0:
-                killed += 1
-                verdict = "killed"
             else:
-                survived.append((path, n + 1, what, lines[n].strip()))
-                verdict = "SURVIVED"
+                status, out = run(own_tests(path), None)
+                if status == 0:
+                    status, out = run(other_tests(path), None)
+                if status != 0:
+                    killed += 1
+                    # A hang is a kill too, but say so: it is worth a look when the machine is busy.
+                    verdict = "killed (a test ran out of time)" if "***Timeout" in out else "killed"
+                else:
+                    survived.append((path, n + 1, what, lines[n].strip()))
+                    verdict = "SURVIVED"
         finally:
             restore()
             current["path"] = None
