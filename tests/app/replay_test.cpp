@@ -257,9 +257,10 @@ TEST(Replay, OtherContentIsSaidAndAGameThatGoesItsOwnWayIsCaught)
 
 TEST(Replay, CutAndNewerRecordingsEndClearly)
 {
-    // The reader's own tests take every cut and flipped byte; here are the game's two ways out,
-    // both with exit status 1: a recording cut in its blocks plays what is whole and ends saying
-    // so; one of a newer format is refused at its header.
+    // The reader's own tests take every cut and flipped byte; here are the game's ways out, all
+    // with exit status 1: a recording cut in its blocks plays what is whole and ends saying so,
+    // whether the cut falls inside a block or between two (here: right after the header); one of
+    // a newer format is refused at its header.
     TempDir dir;
     const std::string whole = ReadTextFile(Sessions() + "death/session.rec");
     const unsigned seed = std::random_device{}();
@@ -270,6 +271,7 @@ TEST(Replay, CutAndNewerRecordingsEndClearly)
     const std::tuple<std::string, std::string, std::string> recordings[] = {
         {whole.substr(0, std::uniform_int_distribution<size_t>(headerEnd, whole.size() - 1)(pick)), "cut",
          "//Ended: recording cut short after "},
+        {whole.substr(0, headerEnd), "between", "is cut short after its last whole block"},
         {newer, "newer", "newer Kesrow (recording format 7; this one reads format 1"}};
     for (const auto& [bytes, what, said] : recordings)
     {

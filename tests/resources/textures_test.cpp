@@ -310,8 +310,9 @@ TEST_F(GLTextures, OnePictureListedManyTimesIsOneTextureWithinTheContentMemory)
     for (int i = 0; i < 20000; i++)
         list += i % 2 ? "walls/a.png\n" : "walls:a.png\n";
     ASSERT_TRUE(WriteTextFile(dir / "tex", list + "walls/b.png\n"));
-    // Room for the small picture only: the large one is refused by name, before it is decoded.
-    gContentMemoryLimit = before + small + 1000;
+    // Room for exactly the small picture (which fits to the byte): the large one is refused by
+    // name, before it is decoded.
+    gContentMemoryLimit = before + small;
     LoadTextures((dir / "tex").c_str());
     int entries = 0;
     GLuint a = baseTexture.next->glName;
