@@ -92,9 +92,11 @@ TEST_F(LiveReload, ChangedFilesTakeEffectWhileTheGameRuns)
     printf("a changed script took effect after %.2f s\n", seconds);
     EXPECT_TRUE(Says("//Reloaded Data/probe: 1 script starts again from its first line")) << Console();
 
-    // A script with a mistake keeps the running one, and says which line is wrong.
+    // A script with mistakes keeps the running one, and says which line is wrong first and how
+    // many more problems it has.
     ASSERT_TRUE(WriteTextFile(data + "/Data/probe", "loop\nget \"Box\"\nsetName \"Third\"\nif i,1,=\nendloop\n"));
     ASSERT_TRUE(WaitFor([&] { return Says("//Not reloaded Data/probe: line 4: if: the condition"); }, 20)) << Console();
+    EXPECT_TRUE(Says("(and 1 more); the last good version stays")) << Console();
     EXPECT_FALSE(ActorRecord(Snapshot(), "Second").empty());
     // The file is put right again (a level load would include it as it is on disk).
     ASSERT_TRUE(WriteTextFile(data + "/Data/probe", Probe("Second")));
