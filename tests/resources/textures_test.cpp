@@ -211,8 +211,10 @@ TEST_F(GLTextures, AnimationFramesAreNumberedClampedTo32AndGetAlphaFromTheirColo
     {
         char name[32];
         snprintf(name, sizeof name, "walk/walk %02d.png", i);
-        bool ok = i == 5 || (i == 2 ? WriteTestPng(dir / name, 1, 1, PNG_COLOR_TYPE_RGBA, 8, {2, 0, 31, 7})
-                                    : WritePixel(dir / name, (unsigned char)(i * 6)));
+        // Frame 3 is two pixels wide, so each pixel's alpha must land in its own place.
+        bool ok = i == 5 || (i == 2   ? WriteTestPng(dir / name, 1, 1, PNG_COLOR_TYPE_RGBA, 8, {2, 0, 31, 7})
+                             : i == 3 ? WriteTestPng(dir / name, 2, 1, PNG_COLOR_TYPE_RGB, 8, {18, 0, 31, 60, 90, 0})
+                                      : WritePixel(dir / name, (unsigned char)(i * 6)));
         ASSERT_TRUE(ok) << name;
     }
     // Files that a wrong numbering would pick up instead.
@@ -224,6 +226,7 @@ TEST_F(GLTextures, AnimationFramesAreNumberedClampedTo32AndGetAlphaFromTheirColo
     {
         Bytes expected = {(unsigned char)(i * 6), 0, 31, (unsigned char)((i * 6 + 31) / 3)};
         if (i == 2) expected = {2, 0, 31, 7}; // its own alpha is kept
+        if (i == 3) expected = {18, 0, 31, 16, 60, 90, 0, 50};
         if (i == 5) expected.clear();         // missing: an empty texture, without a message
         ASSERT_NE(anim.frames[i - 1], 0u);
         EXPECT_EQ(ReadTexture(anim.frames[i - 1]), expected) << "frame " << i;
