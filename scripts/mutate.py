@@ -132,7 +132,7 @@ def mutants_of_line(line):
 
 
 DECLARATION = re.compile(r"^(const\s+)?[\w:<>]+[\s\*&]+\w+(\[[^\]]*\])*\s*(=|;|\{)")
-ARRAY_DECLARATION = re.compile(r"^((static|const|constexpr|extern|unsigned|signed)\s+)*[\w:<>]+[\s\*&]+\w+\s*(\[[^\]]*\])+\s*(=|;|\{)")
+ARRAY_DECLARATION = re.compile(r"^((static|const|constexpr|extern|unsigned|signed)\s+)*[\w:<>]+[\s\*&]+\w+\s*(\[[^\]]*\])+(\s*,\s*\w+\s*(\[[^\]]*\])+)*\s*(=|;|\{)")
 KEYWORD = re.compile(r"^(return|break|continue|case|default|else|goto|typedef|using|struct|enum|static|extern|throw|if|for|while|do)\b")
 
 
