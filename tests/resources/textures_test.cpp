@@ -122,6 +122,14 @@ TEST_F(GLTextures, UploadsKeepFileRowOrderAndFallBackToBmp)
     ASSERT_EQ(LoadTextureFile((dir / "guard0.bmp").c_str(), &name), 1);
     EXPECT_EQ(ReadTexture(name), Bytes({250, 0, 0, 255, 0, 250, 0, 255, 0, 0, 250, 255, 40, 50, 60, 255}));
     glDeleteTextures(1, &name);
+    // Rows of 4 RGB pixels fill whole 32-bit words: no padding, and the file just long enough.
+    Bytes wide(4 * 2 * 3, 77);
+    bmp = SDL_CreateRGBSurfaceWithFormatFrom(wide.data(), 4, 2, 24, 12, SDL_PIXELFORMAT_RGB24);
+    ASSERT_EQ(SDL_SaveBMP(bmp, (dir / "wide.bmp").c_str()), 0);
+    SDL_FreeSurface(bmp);
+    ASSERT_EQ(LoadTextureFile((dir / "wide.bmp").c_str(), &name), 1);
+    EXPECT_EQ(ReadTexture(name)[4 * 7 + 2], 77);
+    glDeleteTextures(1, &name);
     WriteTextFile(dir / "guard2.bmp", "BM but nothing else");
     EXPECT_EQ(LoadTextureFile((dir / "guard2.bmp").c_str(), &name), 0);
     EXPECT_TRUE(name == 0 && console.Has("guard2.bmp"));
