@@ -65,6 +65,20 @@ TEST_F(InputTest, TicksSeeLatchedAndHeldKeys)
             << code;
     for (int code = 0; code < 256; code++)
         EXPECT_EQ(keyMap[code], 0) << code;
+
+    // Closing the console swallows the keys held then until they are released; a key that was up
+    // counts as soon as it goes down.
+    PLT_KeyEvent('C', 1);
+    GetAllKeys();
+    SwallowHeldKeys();
+    PLT_KeyEvent('B', 1);
+    GetAllKeys();
+    EXPECT_EQ((std::vector<bool>{keyMap['C'] == 0, keyMap['B'] < 0}), (std::vector<bool>{true, true}));
+    PLT_KeyEvent('C', 0);
+    GetAllKeys();
+    PLT_KeyEvent('C', 1);
+    GetAllKeys();
+    EXPECT_LT(keyMap['C'], 0);
 }
 
 TEST(Input, KeyTables)
