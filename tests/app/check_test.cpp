@@ -48,6 +48,7 @@ TEST(ContentCheck, EachFaultIsReportedWithItsFileAndLine)
         {"includeScript \"Data/missing\"", {"script Data/missing not found"}},
         {std::string(520, 'x'), {"line longer than 511 characters", "command longer than 31 characters"}},
         {"endif", {"endif without if"}},
+        {"exitrepeat", {"exitrepeat outside a repeat"}},
         {"if i,1,<,0", {"register 0 is not 1 to 16", "if without endif"}},
         {"macro plain", {"macro needs its name in double quotes"}},
         {"level \"Levels/one\"", {}},
