@@ -10,7 +10,7 @@
 TEST(ContentProblems, GoToTheConsoleOrToTheSinkAlone)
 {
     ConsoleCapture console;
-    ReportContentProblemF("Levels/a/person", 3, "scale %d is not above 0", -1);
+    ReportContentProblemF("Levels/a/person", 1, "scale %d is not above 0", -1); // the first line has its number too
     ReportContentProblemF("Levels/a/tint", 0, "2 of the 3 colour numbers given");
     ReportContentProblem("Models/box", 7, "bad", "//Model Models/box, line 7: bad");
     {
@@ -27,7 +27,7 @@ TEST(ContentProblems, GoToTheConsoleOrToTheSinkAlone)
     }
     // Nothing the sink took reached the console.
     EXPECT_EQ(ConsoleCapture::Lines(),
-              (std::vector<std::string>{"//Levels/a/person, line 3: scale -1 is not above 0",
+              (std::vector<std::string>{"//Levels/a/person, line 1: scale -1 is not above 0",
                                         "//Levels/a/tint: 2 of the 3 colour numbers given",
                                         "//Model Models/box, line 7: bad"}));
 }
