@@ -10,7 +10,8 @@
 TEST(ContentProblems, GoToTheConsoleOrToTheSinkAlone)
 {
     ConsoleCapture console;
-    ReportContentProblemF("Levels/a/person", 1, "scale %d is not above 0", -1); // the first line has its number too
+    // The first line has its number too.
+    ReportContentProblemF("Levels/a/person", 1, "scale %d is not above 0", -1);
     ReportContentProblemF("Levels/a/tint", 0, "2 of the 3 colour numbers given");
     ReportContentProblem("Models/box", 7, "bad", "//Model Models/box, line 7: bad");
     {
