@@ -130,6 +130,13 @@ TEST_F(GLTextures, UploadsKeepFileRowOrderAndFallBackToBmp)
     ASSERT_EQ(LoadTextureFile((dir / "wide.bmp").c_str(), &name), 1);
     EXPECT_EQ(ReadTexture(name)[4 * 7 + 2], 77);
     glDeleteTextures(1, &name);
+    // A picture at the side limit is charged to the content memory like any other.
+    const Bytes row(kMaxTextureSide * 3, 9);
+    ASSERT_TRUE(WriteTestPng(dir / "limit.png", kMaxTextureSide, 1, PNG_COLOR_TYPE_RGB, 8, row));
+    const long long before = ContentMemoryInUse();
+    ASSERT_EQ(LoadTextureFile((dir / "limit.png").c_str(), &name), 1);
+    EXPECT_EQ(ContentMemoryInUse() - before, TextureMemoryBytes(kMaxTextureSide, 1));
+    ReleaseTexture(name);
     WriteTextFile(dir / "guard2.bmp", "BM but nothing else");
     EXPECT_EQ(LoadTextureFile((dir / "guard2.bmp").c_str(), &name), 0);
     EXPECT_TRUE(name == 0 && console.Has("guard2.bmp"));
