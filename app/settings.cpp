@@ -44,7 +44,7 @@ int SettingsFilePath(char* out, int size)
 {
     const char* config = getenv("XDG_CONFIG_HOME");
     int n;
-    // The base directory specification ignores a relative XDG_CONFIG_HOME.
+    // A relative XDG_CONFIG_HOME is ignored, as desktops do: settings go under ~/.config then.
     if (config && config[0] == '/')
         n = snprintf(out, size, "%s/kesrow/settings", config);
     else
