@@ -6,6 +6,9 @@
 // unless asked to with --watch.
 #include "play_util.h"
 
+#include "app/live_reload.h"
+#include "core/content_files.h"
+
 #include <chrono>
 #include <filesystem>
 #include <functional>
@@ -144,4 +147,27 @@ TEST_F(LiveReload, ABatchRunReloadsOnlyWhenAskedTo)
         game.join();
         EXPECT_EQ(std::string(option).empty(), ActorRecord(Snapshot(), "Second").empty()) << "option " << option;
     }
+}
+
+// In the game's own process: a change is taken only once its file has been quiet for a moment,
+// so a file still being written is never read half-way, and then it is taken.
+TEST(LiveReloadInProcess, AChangeWaitsUntilItsFileIsQuiet)
+{
+    TempDir dir;
+    ASSERT_TRUE(WriteTextFile(dir / "Sounds/list", ""));
+    snprintf(routePath, sizeof routePath, "%s/", dir.path.c_str());
+    gLiveReload = 1;
+    BeginLiveReload();
+    ContentPathState((dir / "Sounds/list").c_str(), kContentText); // read, so its folder is watched
+    LiveReloadTick();
+    ConsoleCapture console;
+    ASSERT_TRUE(WriteTextFile(dir / "Sounds/list", "a.wav\n"));
+    LiveReloadTick();
+    EXPECT_FALSE(console.Has("changed: it is read when the game starts"));
+    std::this_thread::sleep_for(std::chrono::milliseconds(400));
+    LiveReloadTick();
+    EXPECT_TRUE(console.Has("Sounds/list changed: it is read when the game starts"));
+    EndLiveReload();
+    gLiveReload = 0;
+    routePath[0] = 0;
 }
