@@ -50,24 +50,23 @@ std::string Changes(const variable_list& before, human_being* actor)
 {
     std::string out;
     char b[96];
+    auto note = [&](bool changed, const char* format, auto... v)
+    {
+        if (changed) out += (snprintf(b, sizeof b, format, v...), b);
+    };
     for (int k = 0; k < 16; k++)
     {
-        if (memcmp(&before.f[k], &gScriptVars.f[k], sizeof(double)))
-            out += (snprintf(b, sizeof b, " f%d=%.17g", k + 1, gScriptVars.f[k]), b);
-        if (before.i[k] != gScriptVars.i[k])
-            out += (snprintf(b, sizeof b, " i%d=%d", k + 1, gScriptVars.i[k]), b);
-        if (before.b[k] != gScriptVars.b[k])
-            out += (snprintf(b, sizeof b, " b%d=%d", k + 1, gScriptVars.b[k]), b);
-        if (memcmp(before.s[k], gScriptVars.s[k], 32))
-            out += (snprintf(b, sizeof b, " s%d=%s", k + 1, gScriptVars.s[k]), b);
+        note(memcmp(&before.f[k], &gScriptVars.f[k], sizeof(double)), " f%d=%.17g", k + 1, gScriptVars.f[k]);
+        note(before.i[k] != gScriptVars.i[k], " i%d=%d", k + 1, gScriptVars.i[k]);
+        note(before.b[k] != gScriptVars.b[k], " b%d=%d", k + 1, gScriptVars.b[k]);
+        note(memcmp(before.s[k], gScriptVars.s[k], 32), " s%d=%s", k + 1, gScriptVars.s[k]);
     }
     human_being* selected = selHuman;
     selHuman = nullptr;
-    if (GetInt("x") != 1234) out += (snprintf(b, sizeof b, " x=%d", GetInt("x")), b);
-    if (GetFloat("hp") != 2.5f) out += (snprintf(b, sizeof b, " hp=%g", GetFloat("hp")), b);
-    if (VXR_EntryFloat(GetHumanVarEntry(actor, "hp")) != 0) out += " actor's hp changed";
-    if (doFog != 0) out += (snprintf(b, sizeof b, " doFog=%d", doFog), b);
-    if (gFogEnd != 200) out += (snprintf(b, sizeof b, " gFogEnd=%g", gFogEnd), b);
+    note(GetInt("x") != 1234, " x=%d", GetInt("x"));
+    note(GetFloat("hp") != 2.5f, " hp=%g", GetFloat("hp"));
+    note(VXR_EntryFloat(GetHumanVarEntry(actor, "hp")) != 0, " %s", "actor's hp changed");
+    note(doFog != 0, " doFog=%d", doFog), note(gFogEnd != 200, " gFogEnd=%g", gFogEnd);
     selHuman = selected;
     return out;
 }
@@ -76,44 +75,44 @@ TEST_F(DecodedArgsTest, EdgeCasesActAsTheTextDid)
 {
     // clang-format off
     const char* const rows[][2] = {
-        // The source's first character picks a register; otherwise a literal as %d or %f reads it.
-        {"seti 3,f11", " i3=0"},  // NaN truncates to 0
-        {"seti 3,f10", " i3=2147483647"},  // saturates
-        {"seti 3,f4", " i3=-1"},  // truncates toward zero
-        {"seti 3,-2147483649", " i3=-2147483648"}, {"seti 3,5,9", " i3=5"},  // extra fields are ignored
-        {"seti 3,0x10", " i3=0"}, {"seti 3,b2", " i3=2"}, {"seti 3,i+2", " i3=20"}, {"seti +3,007", " i3=7"},
-        {"seti 3.7,1", ""}, {"seti 3", ""}, {"seti 3,false", ""}, {"addf 3,", ""},
-        {"setf 3,0.1", " f3=0.10000000149011612"},  // rounded to 32 bits
+        // The source's first character picks a register; otherwise a literal as %d or %f reads it. NaN
+        // truncates to 0, 1e10 saturates, -1.37 truncates toward zero; extra fields are ignored; 0.1 is
+        // rounded to 32 bits; adding 1 to the largest int wraps.
+        {"seti 3,f11", " i3=0"}, {"seti 3,f10", " i3=2147483647"}, {"seti 3,f4", " i3=-1"},
+        {"seti 3,-2147483649", " i3=-2147483648"}, {"seti 3,5,9", " i3=5"}, {"seti 3,0x10", " i3=0"},
+        {"seti 3,b2", " i3=2"}, {"seti 3,i+2", " i3=20"}, {"seti +3,007", " i3=7"}, {"seti 3.7,1", ""},
+        {"seti 3", ""}, {"seti 3,false", ""}, {"addf 3,", ""}, {"setf 3,0.1", " f3=0.10000000149011612"},
         {"setf 3,1.5e40", " f3=inf"}, {"setf 3,i13", " f3=2147483648"}, {"setf 3,1e", " f3=1"},
-        {"setf 3,f4", " f3=-1.3700000047683716"}, {"addi 13,1", " i13=-2147483648"},  // wraps
-        {"addi 2,f4", " i2=19"}, {"multi 4,-3", " i4=-120"}, {"multi 13,i2", " i13=-20"},
-        {"addf 3,f10", " f3=10000000003.25"}, {"multf 4,0.1", " f4=-0.1370000020414591"},
+        {"setf 3,f4", " f3=-1.3700000047683716"}, {"addi 13,1", " i13=-2147483648"}, {"addi 2,f4", " i2=19"},
+        {"multi 4,-3", " i4=-120"}, {"multi 13,i2", " i13=-20"}, {"addf 3,f10", " f3=10000000003.25"},
+        {"multf 4,0.1", " f4=-0.1370000020414591"},
         // Truths take only the words true and false, nothing after them.
         {"setb 3,true", " b3=1"}, {"setb 1,false", " b1=0"}, {"setb 3,true,1", ""}, {"setb 3,\"true\"", ""},
         {"setb 3,True", ""}, {"setb 1,yes", ""},
-        // Texts: n defaults to 1 before a quote; an open quote runs to the end; copies need n.
+        // Texts: n defaults to 1 before a quote; an open quote runs to the end; copies need n. An
+        // empty random range gives lo.
         {"sets \"short\"", " s1=short"}, {"sets 0,\"zero\"", " s1=zero"}, {"sets 3,\"open", " s3=open"},
         {"sets 3,s5", " s3=0123456789012345678901234567890"},
         {"sets 3,\"0123456789012345678901234567890123456789\"", " s3=0123456789012345678901234567890"},
         {"sets 3,s3", ""}, {"sets s2", ""}, {"sqrt 4,5", " f5=-nan"}, {"sqrt 2,5,7", " f5=1.5"}, {"sqrt 2", ""},
         {"reci", " f1=0.80000000000000004"}, {"reci 0", " f1=0.80000000000000004"},
         {"reci x", " f1=0.80000000000000004"}, {"reci 2,9", " f2=0.44444444444444442"},
-        {"randi 5,4,3", " i3=5"},  // an empty range gives lo
-        {"time 3", " f3=123.456"}, {"passed 16", " f16=0.056000000000000001"}, {"time", ""},
-        // Variables: loads and "stores" default to register 1, the other stores need one.
+        {"randi 5,4,3", " i3=5"}, {"time 3", " f3=123.456"}, {"passed 16", " f16=0.056000000000000001"},
+        {"time", ""},
+        // Variables: loads and "stores" default to register 1, the other stores need one. Text after
+        // the quote ends the grammar; an engine int read as text stops at its storage; gFogEnd read
+        // as an int gives the float's bits; "s1" stored gives its bytes; "012" and the terminator
+        // fill doFog's 4 bytes.
         {"loadi \"x\"", " i1=1234"}, {"loadi \"x\",0", " i1=1234"}, {"loadi x,4", " i4=1234"},
-        {"loadi \"x\"y,4", " i1=1234"},  // text after the quote ends the grammar
-        {"loadi \"missing\",4", " i4=0"}, {"loadb \"x\",3", " b3=1234"},
-        {"loads \"doFog\",3", " s3="},  // an engine int read as text stops at its storage
-        {"loadf \"gFogEnd\",3", " f3=200"}, {"loadi \"gFogEnd\",3", " i3=1128792064"},  // the float's bits
-        {"storei \"x\"", ""}, {"storei \"x\",0", ""}, {"storei \"x\",5", " x=50"}, {"storeb \"x\",3", " x=0"},
-        {"stores \"x\"", " x=12659"},  // the bytes of "s1"
-        {"storef \"gFogEnd\",6", " gFogEnd=6.25"},
-        {"stores \"doFog\",5", " doFog=3289392"},  // "012" and the terminator fill 4 bytes
+        {"loadi \"x\"y,4", " i1=1234"}, {"loadi \"missing\",4", " i4=0"}, {"loadb \"x\",3", " b3=1234"},
+        {"loads \"doFog\",3", " s3="}, {"loadf \"gFogEnd\",3", " f3=200"},
+        {"loadi \"gFogEnd\",3", " i3=1128792064"}, {"storei \"x\"", ""}, {"storei \"x\",0", ""},
+        {"storei \"x\",5", " x=50"}, {"storeb \"x\",3", " x=0"}, {"stores \"x\"", " x=12659"},
+        {"storef \"gFogEnd\",6", " gFogEnd=6.25"}, {"stores \"doFog\",5", " doFog=3289392"},
         {"storei \"missing\",5", ""}, {"storei \"unterminated,5", ""}, {"storei ,5", ""},
         // Register 16 is the last one, as target and as source (one range check serves every reader).
-        {"seti 16,5", " i16=5"}, {"seti 1,i16", " i1=160"}, {"setf 1,f16", " f1=16.25"}, {"sets 16,s1", " s16=s1"},
-        {"storef \"hp\",16", " hp=16.25"},
+        {"seti 16,5", " i16=5"}, {"seti 1,i16", " i1=160"}, {"setf 1,f16", " f1=16.25"},
+        {"sets 16,s1", " s16=s1"}, {"storef \"hp\",16", " hp=16.25"},
         // Registers outside 1 to 16, as target or source, do nothing at all.
         {"seti 0,5", ""}, {"seti 17,5", ""}, {"seti -1,5", ""}, {"seti ,5", ""}, {"seti 1,i17", ""},
         {"seti 1,f0", ""}, {"setf 17,1.0", ""}, {"addi 99,1", ""}, {"multf 16,f17", ""}, {"setb 17,true", ""},
@@ -128,6 +127,7 @@ TEST_F(DecodedArgsTest, EdgeCasesActAsTheTextDid)
     {
         VXR_scripter* script = Make(std::string(line) + "\r");
         ASSERT_NE(script->code, nullptr) << line;
+        const std::string text(line), command = text.substr(0, text.find(' '));
         // The compiled statement twice (the second run keeps what the first resolved), then the
         // text form that single commands use.
         for (int way = 0; way < 3; way++)
@@ -135,17 +135,9 @@ TEST_F(DecodedArgsTest, EdgeCasesActAsTheTextDid)
             Preset(actor);
             variable_list before = gScriptVars;
             if (way < 2)
-            {
-                script->current = script->code;
-                Run(script);
-            }
+                script->current = script->code, Run(script);
             else
-            {
-                std::string text(line);
-                size_t blank = text.find(' ');
-                ExecuteVXRCommand(text.substr(0, blank).c_str(),
-                                  blank == std::string::npos ? "" : text.c_str() + blank + 1);
-            }
+                ExecuteVXRCommand(command.c_str(), text.c_str() + std::min(text.size(), command.size() + 1));
             EXPECT_EQ(Changes(before, actor), want) << line << " (way " << way << ")";
         }
     }
@@ -154,45 +146,41 @@ TEST_F(DecodedArgsTest, EdgeCasesActAsTheTextDid)
 
 TEST_F(DecodedArgsTest, ResolvedVariablesFollowDefinitionsSelectionAndRemoval)
 {
-    // One compiled statement run again and again while the variable lists change under it.
+    // One compiled statement run again and again, with the given actor selected, while the
+    // variable lists change under it.
     VXR_scripter* load = Make("loadi \"hp\",1\r");
-    auto Hp = [&]
+    auto Hp = [&](human_being* selected)
     {
+        selHuman = selected;
         I(1) = -1;
         load->current = load->code;
         Run(load);
         return I(1);
     };
-    EXPECT_EQ(Hp(), 0); // no variable yet
-    RunText("def \"hp\"\rseti 2,40\rstorei \"hp\",2\r");
-    EXPECT_EQ(Hp(), 40); // defined after the statement compiled
-
     human_being* a = NewActor("a");
-    selHuman = a;
-    EXPECT_EQ(Hp(), 40); // the actor has none: the global one
+    const int none = Hp(nullptr);
+    RunText("def \"hp\"\rseti 2,40\rstorei \"hp\",2\r");
+    // No variable yet; defined after the statement compiled; the actor has none: the global one.
+    EXPECT_EQ((V{none, Hp(nullptr), Hp(a)}), (V{0, 40, 40}));
     InstallHumanVariablePointer(a, "hp", nullptr, 1);
     SetInt("hp", 7);
-    EXPECT_EQ(Hp(), 7); // the actor's own now hides it
-    selHuman = nullptr;
-    EXPECT_EQ(Hp(), 40);
-    selHuman = a;
-    EXPECT_EQ(Hp(), 7);
+    // The actor's own hides the global while the actor is selected.
+    EXPECT_EQ((V{Hp(a), Hp(nullptr), Hp(a)}), (V{7, 40, 7}));
 
-    // The actor goes with its variables; one made in its place has none of its own.
+    // The actor goes with its variables; one made in its place has none of its own. A kept
+    // global entry moves the cursor as a lookup does.
     RemoveHuman(a);
     human_being* b = NewActor("b");
-    selHuman = b;
-    EXPECT_EQ(Hp(), 40);
-    // A kept global entry moves the cursor as a lookup does.
+    EXPECT_EQ(Hp(b), 40);
     vaPtr* global = GetVarEntry("hp");
     gVarPtr = &gGameVariables;
-    EXPECT_EQ(Hp(), 40);
+    EXPECT_EQ(Hp(b), 40);
     EXPECT_EQ(gVarPtr, global);
 
     // An engine reset drops the global: the statement finds nothing again.
     selHuman = nullptr;
     VXR_Init();
-    EXPECT_EQ(Hp(), 0);
+    EXPECT_EQ(Hp(nullptr), 0);
 }
 
 } // namespace
