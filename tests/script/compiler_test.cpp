@@ -40,8 +40,8 @@ TEST_F(CompilerTest, LineFormatAndKeywords)
     EXPECT_EQ(Make("")->code, nullptr);
 
     // CR, LF and CR LF all end lines; a last line without a line end still compiles.
-    EXPECT_EQ(Compile("seti 1,1\rseti 2,2\nseti 3,3\r\nseti 4,4").back(), "0:seti:4,4");
-    EXPECT_STREQ(Make("seti 1,1")->text, "seti 1,1\r");
+    EXPECT_EQ(Compile("seti 1,1\rseti 2,2\nseti 3,3\r\nseti 4,4").back() + Make("seti 1,1")->text,
+              "0:seti:4,4seti 1,1\r");
     // A statement's source line: the problem lines below and the watchdog's line pin the count.
 }
 
@@ -67,16 +67,14 @@ TEST_F(CompilerTest, ArgumentBlanksAndOverlongTextCutNeverOverrun)
 
     // Arguments over 64 characters are cut and reported; a command over 31 makes nothing.
     Lines lines = Compile("sets 1,\"" + std::string(100, 'q') + "\"\r" + std::string(40, 's') + " 1\r");
-    ASSERT_EQ(lines.size(), 1u);
-    EXPECT_EQ(lines[0].size(), strlen("0:sets:") + kScriptArgsMax);
+    EXPECT_TRUE(lines.size() == 1 && lines[0].size() == strlen("0:sets:") + kScriptArgsMax);
     EXPECT_TRUE(console.Has("longer than 64"));
     // The cut at 511 characters, and its report, are the problem lines' test below.
 
     // A text over 9,190 characters keeps its first 9,190 and the closing CR.
     VXR_scripter* script = Make("seti 1,7\r" + std::string(20000, 'x'));
-    EXPECT_TRUE(strlen(script->text) == kScriptTextMax + 1 && script->text[kScriptTextMax] == '\r');
-    EXPECT_EQ(script->code->next, nullptr);
-    EXPECT_TRUE(console.Has("longer than 9190"));
+    EXPECT_TRUE(strlen(script->text) == kScriptTextMax + 1 && script->text[kScriptTextMax] == '\r' &&
+                script->code->next == nullptr && console.Has("longer than 9190"));
 
     // A file read stops at 9,190 characters plus the zero byte.
     char buffer[kScriptTextSize + 16];
@@ -90,36 +88,32 @@ TEST_F(CompilerTest, ArgumentBlanksAndOverlongTextCutNeverOverrun)
 
 TEST_F(CompilerTest, MacroCodesAndRegistry)
 {
-    EXPECT_EQ(VXR_MacroCode("abcd"), ('a' << 24) + ('b' << 16) + ('c' << 8) + 'd');
-    EXPECT_EQ(VXR_MacroCode("abcdefg"), VXR_MacroCode("abcd"));
-    EXPECT_EQ(VXR_MacroCode(""), 0);
-    // Bytes count unsigned, so a byte of 0x80 or above never shifts a negative value.
-    EXPECT_EQ(VXR_MacroCode("a\xff"), (int32_t)0x61FF0000u);
+    // Four characters count; bytes count unsigned, so a byte of 0x80 or above never shifts a
+    // negative value.
+    EXPECT_EQ((std::vector<int32_t>{VXR_MacroCode("abcd"), VXR_MacroCode("abcdefg"), VXR_MacroCode(""),
+                                    VXR_MacroCode("a\xff")}),
+              (std::vector<int32_t>{0x61626364, 0x61626364, 0, (int32_t)0x61FF0000u}));
+    auto Macro = [](const char* name) { return GetMacroScript(VXR_MacroCode(name)); };
 
     // The macro line may stand anywhere; a later script takes the name over (four characters
     // count) without a second entry.
     VXR_scripter* first = Make("seti 1,1\rmacro \"door\"\r");
-    EXPECT_EQ(GetMacroScript(VXR_MacroCode("door")), first);
+    EXPECT_EQ(Macro("door"), first);
     VXR_scripter* second = NewVXRScript("macro \"doorway\"\r");
-    EXPECT_EQ(GetMacroScript(VXR_MacroCode("door")), second);
-    EXPECT_EQ(baseMacro.next->next, nullptr);
+    EXPECT_TRUE(Macro("door") == second && baseMacro.next->next == nullptr);
     // Without a quoted name nothing is registered; "" names the empty macro; an unclosed quote
     // still names the macro.
     VXR_scripter* third = Make("macro gate\rmacro \"\"\rmacro \"lift\r");
-    EXPECT_EQ(
-        (std::vector<VXR_scripter*>{nullptr, third, third}),
-        (std::vector<VXR_scripter*>{GetMacroScript(VXR_MacroCode("gate")), GetMacroScript(VXR_MacroCode("")),
-                                    GetMacroScript(VXR_MacroCode("lift"))}));
+    EXPECT_EQ((std::vector<VXR_scripter*>{Macro("gate"), Macro(""), Macro("lift")}),
+              (std::vector<VXR_scripter*>{nullptr, third, third}));
     // Disposing of a script drops its entries; the others stay.
     DisposeScript(second);
-    EXPECT_EQ(GetMacroScript(VXR_MacroCode("door")), nullptr);
-    EXPECT_EQ(GetMacroScript(VXR_MacroCode("lift")), third);
+    EXPECT_TRUE(Macro("door") == nullptr && Macro("lift") == third);
 
     // An over-long name is reported and cut to its first four characters.
     ConsoleCapture console;
     VXR_scripter* cut = Make("macro \"abcdefghij\"\r");
-    EXPECT_EQ(GetMacroScript(VXR_MacroCode("abcd")), cut);
-    EXPECT_TRUE(console.Has("abcdefg"));
+    EXPECT_TRUE(Macro("abcd") == cut && console.Has("abcdefg"));
 }
 
 TEST(ScriptProblems, EachBadLineIsReportedWithItsNumber)
@@ -132,8 +126,7 @@ TEST(ScriptProblems, EachBadLineIsReportedWithItsNumber)
     std::string text = "idle 1\r\nfrobnicate 2\r\nmacro nameless\r\n" + std::string(512, 'x') +
                        "\rlevel \"../up\"\nIdle 1\rendif\r";
     VXR_scripter* script = NewVXRScriptNamed(text.c_str(), "Data/s");
-    EXPECT_STREQ(gProblemFile, "outer");
-    EXPECT_EQ(gProblemLine, 77);
+    EXPECT_TRUE(!strcmp(gProblemFile, "outer") && gProblemLine == 77);
     gProblemFile = nullptr;
     gProblemLine = 0;
     EXPECT_EQ(capture.problems,

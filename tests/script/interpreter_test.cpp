@@ -11,11 +11,6 @@ namespace
 
 using InterpreterTest = ScriptTest;
 
-std::string Times(int n, const std::string& text)
-{
-    return n > 0 ? text + Times(n - 1, text) : "";
-}
-
 TEST_F(InterpreterTest, LoopsAndIdlesAcrossRuns)
 {
     // Runs of one script: the clock before each run (0 keeps it), the run's result and i1 after

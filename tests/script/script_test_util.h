@@ -25,7 +25,6 @@ namespace scrtest
 {
 
 using V = std::vector<int>;
-using ::ConsoleCapture;
 inline std::vector<std::string>& consoleLines = ConsoleCapture::Lines();
 inline std::function<void(char*)> probeAction;
 
@@ -55,8 +54,7 @@ struct ScriptTest : ::testing::Test
         probeAction = [](char*) {};
         RegisterEngineHooks();
         VXR_Init();
-        selHuman = nullptr;
-        gHumanScriptTarget = nullptr;
+        selHuman = gHumanScriptTarget = nullptr;
         // Long runs of the tests must not meet the watchdog on a slow machine; its own tests
         // shorten the limit.
         gScriptRunTimeLimit = 600.0;
@@ -66,13 +64,9 @@ struct ScriptTest : ::testing::Test
     // Integer registers first to last, to compare several at once.
     static V Is(int first, int last) { return V(gScriptVars.i + first - 1, gScriptVars.i + last); }
     VXR_scripter* Make(const std::string& text) { return made.emplace_back(NewVXRScript(text.c_str())); }
-    static int Run(VXR_scripter* s, int times = 1)
-    {
-        int result = 0;
-        while (times-- > 0)
-            result = ExecuteCompiledVXRScript(s);
-        return result;
-    }
+    static int Run(VXR_scripter* s) { return ExecuteCompiledVXRScript(s); }
+    // n copies of a text.
+    static std::string Times(int n, const std::string& s) { return n > 0 ? s + Times(n - 1, s) : ""; }
     // One run of a fresh script: a sequence of instructions in one line of the test.
     void RunText(const std::string& text) { Run(Make(text)); }
     // The probe runs the test's current action in place of the statement it is patched into.
