@@ -17,12 +17,11 @@ using namespace scrtest;
 namespace
 {
 
-using InstructionsTest = ScriptTest;
-
-void Exec(const char* command, const char* args)
+struct InstructionsTest : ScriptTest
 {
-    ASSERT_EQ(ExecuteVXRCommand(command, args), 1) << command;
-}
+    // The selection after "get" runs with the given arguments.
+    static human_being* Get(const char* args) { return ExecuteVXRCommand("get", args) ? selHuman : nullptr; }
+};
 
 // The generator draws the numbers the C library's rand() draws for the same seed, from a state of
 // its own that nothing else in the process touches.
@@ -78,19 +77,13 @@ TEST_F(InstructionsTest, GetPlayerAndDefFollowTheSelection)
     const std::pair<const char*, human_being*> steps[] = {
         {"\"guard1\"", guard}, {"dog1", dog}, {"\"nobody\"", dog}, {"\"me\"", dog}, {"\"coll\"", dog}};
     for (auto& [args, selected] : steps)
-    {
-        Exec("get", args);
-        EXPECT_EQ(selHuman, selected) << args;
-    }
+        EXPECT_EQ(Get(args), selected) << args;
     gHumanScriptTarget = guard;
-    Exec("get", "me");
-    EXPECT_EQ(selHuman, guard);
+    EXPECT_EQ(Get("me"), guard);
     // From s1 the name is not special: it names the actor called "me".
     strcpy(gScriptVars.s[0], "me");
-    Exec("get", "");
-    EXPECT_EQ(selHuman, me);
-    Exec("player", "");
-    EXPECT_EQ(selHuman, nullptr);
+    EXPECT_EQ(Get(""), me);
+    EXPECT_TRUE(ExecuteVXRCommand("player", "") && selHuman == nullptr);
 
     // Without a selected actor the flag p defines a global; without quotes the name ends at the
     // comma. The actor's variable hides a global of the same name only while it is selected.

@@ -20,8 +20,7 @@ TEST_F(VariablesTest, DefinitionsResetsUnknownNamesAndTextBounds)
     InstallVXRVariablePointer("z", nullptr, 1);
     InstallVXRVariablePointer("x", nullptr, 1);
     EXPECT_TRUE(GetInt("x") == 42 && GetVarEntry("x")->next == GetVarEntry("z") && !GetVarEntry("z")->next);
-    human_being* a = NewActor("a1");
-    selHuman = a;
+    human_being* a = selHuman = NewActor("a1");
     InstallHumanVariablePointer(a, "y", nullptr, 1);
     SetInt("y", 5);
     InstallHumanVariablePointer(a, "y", nullptr, 1);
@@ -29,18 +28,16 @@ TEST_F(VariablesTest, DefinitionsResetsUnknownNamesAndTextBounds)
     selHuman = nullptr;
     // Unknown names read as zero and set nothing; long names are cut to 67 characters and found.
     SetString_VXR("nothing", "text");
-    EXPECT_STREQ(GetString_VXR("nothing"), "");
     std::string name(80, 'n');
     InstallVXRVariablePointer(name.c_str(), nullptr, 1);
-    ASSERT_NE(GetVarEntry(name.c_str()), nullptr);
-    EXPECT_EQ(strlen(GetVarEntry(name.c_str())->name), 67u);
-    EXPECT_EQ(GetVarEntry(name.substr(0, 67).c_str()), GetVarEntry(name.c_str()));
+    vaPtr* cut = GetVarEntry(name.c_str());
+    ASSERT_TRUE(cut && strlen(cut->name) == 67 && GetVarEntry(name.substr(0, 67).c_str()) == cut);
+    EXPECT_STREQ(GetString_VXR("nothing"), "");
     // A text is cut to the 31 characters a variable holds.
     SetString_VXR("x", "0123456789012345678901234567890123456789");
     char out[32];
     GetVarText("x", out, 8);
-    EXPECT_STREQ(out, "0123456");
-    EXPECT_EQ(std::string(GetString_VXR("x")), std::string("0123456789012345678901234567890"));
+    EXPECT_EQ(std::string(out) + " " + GetString_VXR("x"), "0123456 0123456789012345678901234567890");
 
     // A reset drops what scripts defined and binds the engine's ten settings again, not twenty.
     VXR_Init();
