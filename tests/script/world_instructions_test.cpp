@@ -104,8 +104,7 @@ TEST_F(WorldScript, RowsActOnTheSelectedActorOrThePlayer)
         {"put 1,2,3\nmark 2", [] { return VF({entfl, updown, entf}) == VF({-1, -3, -3}) && F(3) == 2 && F(4) == 3; }},
         {"type 4\nlive 3\nsetSpeed 2\nhud true\nstop", [&] { return h->type == 5 && h->health == 9; }},
         // "put" of what "mark" read leaves the player exactly where it was.
-        {"put 0.1,0.3,1234.567\nmark\nput\nmark 4",
-         [] { return F(4) == F(1) && F(5) == F(2) && F(6) == F(3) && entf == -1234.567f; }},
+        {"put 0.1,0.3,1234.567\nmark\nput\nmark 4", [] { return Fs(1, 3) == Fs(4, 6) && entf == -1234.567f; }},
     });
     // clang-format on
 }
@@ -118,14 +117,13 @@ TEST_F(WorldScript, MakeNamesAndOffRemovesEvenFromTheActorsOwnScript)
     RunText("setName \"a\"\ngetName 5\nsetName free"); // "a" is taken by the other actor: unchanged
     EXPECT_EQ(std::string(gScriptVars.s[4]) + " " + b->name, "b free");
     RunText("make \"nothing\"");
-    EXPECT_TRUE(console.Has("//Could not find model!"));
-    EXPECT_EQ(b, selHuman);
+    EXPECT_TRUE(console.Has("//Could not find model!") && selHuman == b);
     gHitPerson = b;
     RunText("off");
     EXPECT_TRUE(selHuman == nullptr && gHitPerson == nullptr && CountHumans() == 1);
     RunText("get \"a\"\nsetName \"a-name-that-is-longer-than-the-field-holds\"");
-    EXPECT_EQ(std::string("a-name-that-is-longer-than-the-fiel"), a->name);
-    EXPECT_TRUE(console.Has("setName: name longer than 35 characters cut"));
+    EXPECT_TRUE(!strcmp(a->name, "a-name-that-is-longer-than-the-fiel") &&
+                console.Has("setName: name longer than 35 characters cut"));
 
     // An actor script that removes its own actor ends there.
     Write("me.vxr", "get \"me\"\noff\nseti 5,1\n");
@@ -154,10 +152,9 @@ TEST_F(WorldScript, PosesBlendLoopAndAreMadeSavedAndLoaded)
 
     h->model->boneListHead.next->next->rotationX[2] = 33.0f;
     RunText("makePose \"Mine\"\nsavePoses \"saved_poses\"");
-    EXPECT_STREQ("Mine", h->currentPose);
     std::string saved = ReadTextFile(dir / "saved_poses");
-    EXPECT_TRUE(saved.find("VXR_Poses\n") == 0 && saved.find("Mine\n{\n") != std::string::npos &&
-                saved.find("33.000000") != std::string::npos)
+    EXPECT_TRUE(!strcmp(h->currentPose, "Mine") && saved.find("VXR_Poses\n") == 0 &&
+                saved.find("Mine\n{\n") != std::string::npos && saved.find("33.000000") != std::string::npos)
         << saved;
 
     Write("two_poses", "VXR_Poses\nOnly\n{\n}\n");
@@ -194,9 +191,7 @@ TEST_F(WorldScript, OutOfRangeNumbersDoNothingAndSayWhichScriptOnce)
         consoleLines.clear();
         VXR_scripter* s = Make(script);
         snprintf(s->path, sizeof s->path, "Data/bad");
-        Run(s);
-        s->current = s->code;
-        Run(s);
+        Run(s), s->current = s->code, Run(s);
         // One line (a refused path is also explained when the statement compiles), naming the script.
         std::string lines;
         for (const std::string& l : consoleLines)
@@ -248,11 +243,7 @@ TEST_F(WorldScript, MaterialsTexturesAnimationsAndTint)
         {5250, "anim 4,2", 13},   {5300, "anim 4,2,0", 11}, {5420, "anim 4,2,1", 11},
         {5540, "anim 4,2,1", 11}, {5660, "anim 4,2,0", 12}};
     for (auto& [time, script, frame] : ticks)
-    {
-        gCurrentTime = time;
-        RunText(script);
-        EXPECT_EQ(frame, m[3].textureId) << time << " " << script;
-    }
+        EXPECT_EQ(frame, (gCurrentTime = time, RunText(script), m[3].textureId)) << time << " " << script;
     slot = {};
     EXPECT_TRUE(otherBefore == bytes(other->model->materials) && entryBefore == bytes(entry->materials));
 }
@@ -260,13 +251,12 @@ TEST_F(WorldScript, MaterialsTexturesAnimationsAndTint)
 // A wall across z = -5 and a floor, the player's eye at the origin looking along -z.
 struct LineTests : WorldScript
 {
-    std::vector<mesh_mod*> models;
+    mesh_mod* m = nullptr;
     void SetUp() override
     {
         WorldScript::SetUp();
         DisposeLevelGeometry();
-        mesh_mod* m = NewLevelModel();
-        models.push_back(m);
+        m = NewLevelModel();
         AddWallAcross(m, -5.0f, -3.0f, 3.0f);
         AddFloor(m, -10, -10, 10, 10, -1);
         AnalizeModelForCollisionPlanes(m, {0, 0, 0}, {0, 0, 0}, 100.0f);
@@ -280,8 +270,7 @@ struct LineTests : WorldScript
     void TearDown() override
     {
         DisposeLevelGeometry();
-        for (mesh_mod* m : models)
-            FreeLevelModel(m);
+        FreeLevelModel(m);
         WorldScript::TearDown();
     }
     human_being* Stand(const char* name, float z, int team)
@@ -302,10 +291,9 @@ TEST_F(LineTests, MouseThenPokeFindsTheWallTheActorOrNothing)
     human_being* a = Stand("target", -3.0f, 4);
     RunText("player\nmouse\npoke 2,10\nget \"coll\"");
     EXPECT_TRUE(I(2) == 2 && selHuman == a && F(12) > -3.5);
-    RunText("player\nmouse\nteampoke 3,10,4");
-    EXPECT_EQ(1, I(3)); // the actor's team is passed through
-    RunText("seti 1,5\nteampoke 3,10");
-    EXPECT_EQ(2, I(3));
+    // The actor's team is passed through.
+    RunText("player\nmouse\nteampoke 3,10,4\nseti 14,i3\nseti 1,5\nteampoke 3,10");
+    EXPECT_EQ((V{1, 2}), (V{I(14), I(3)}));
 
     // Looking up and to the right, nothing is hit and the point registers keep their values.
     F(13) = 42;
@@ -314,11 +302,9 @@ TEST_F(LineTests, MouseThenPokeFindsTheWallTheActorOrNothing)
     EXPECT_EQ(Fs(4, 5) + " " + Fs(13, 13) + " " + std::to_string(I(4)), "1000 750.5 42 0");
     // Mouse view aims through the screen centre wherever the pointer is.
     doMouseView = 1;
-    RunText("mouse\npoke 4,13");
-    EXPECT_EQ(2, I(4));
+    RunText("mouse\npoke 4,13\ndist 16");
+    EXPECT_TRUE(I(4) == 2 && std::fabs(999.99 * 1.81 - F(16)) < 0.01) << I(4) << " " << F(16);
     doMouseView = 0;
-    RunText("dist 16");
-    EXPECT_NEAR(999.99 * 1.81, F(16), 0.01);
     // The eye line turning with the player is the turn test's (a point kept where it is seen).
 }
 
@@ -327,14 +313,14 @@ TEST_F(WorldScript, SavekeyNeedsALevelFolderAndReplacesTheKeyFrame)
     // A named actor's record with its scripts is pinned by the recorded sessions' key frames;
     // here the cases they never meet: no level, an old file, an actor without a name.
     RunText("savekey 1");
-    EXPECT_FALSE(FileExists(dir / "keyframe1"));
+    const bool none = FileExists(dir / "keyframe1");
     snprintf(currentLevelFolder, sizeof currentLevelFolder, "%s/lvl/", dir.path.c_str());
     Write("lvl/keyframe2", "old");
     MakeActor("x")->name[0] = 0;
     RunText("seti 1,2\nsavekey");
     EXPECT_EQ("humanoid,0.000000,0.000000,0.000000,0.000000,0.000000,0.000000,0,1,100,100.000000",
-              ReadTextFile(dir / "lvl/keyframe2"));
-    EXPECT_FALSE(FileExists(dir / "lvl/keyframe2.saving"));
+              ReadTextFile(dir / "lvl/keyframe2") +
+                  (none || FileExists(dir / "lvl/keyframe2.saving") ? "!" : ""));
 }
 
 TEST_F(WorldScript, KeysAndButtonsInTheirModes)
@@ -386,10 +372,8 @@ TEST_F(LineTests, PickSelectsUnderTheCrossHairAndTurnKeepsAPointWhereItIsSeen)
     gun->onHud = 1; // and type 2, as the demo's gun
     gun->type = 2;
     RunText("player\nmouse\npoke 1,7\npick 2");
-    EXPECT_EQ((V{1, 1}), (V{I(1), I(2)}));
-    EXPECT_EQ(selHuman, ghost);
     // The line queries' results are left as the poke put them.
-    EXPECT_EQ(gHitPerson, nullptr);
+    EXPECT_TRUE(I(1) == 1 && I(2) == 1 && selHuman == ghost && gHitPerson == nullptr);
     // Behind the wall at z = -5 nothing is picked, and the selection stays.
     ghost->position.z = -7.0f;
     UpdateModelBoxes(ghost->model, ghost->position, ghost->rotation);
@@ -402,8 +386,7 @@ TEST_F(LineTests, PickSelectsUnderTheCrossHairAndTurnKeepsAPointWhereItIsSeen)
     RunText("player\nmouse\nsetf 7,f4\nsetf 8,0\nsetf 9,f6\nmultf 7,0.01\nmultf 9,0.01\naxis\nsetf 10,f2");
     viewangle -= 75.0f;
     RunText("player\naxis\nmultf 10,-1\naddf 10,f2\nturn 7,f10\nmouse\nmultf 4,0.01\nmultf 6,0.01");
-    EXPECT_NEAR(F(7), F(4), 0.01);
-    EXPECT_NEAR(F(9), F(6), 0.01);
+    EXPECT_TRUE(std::fabs(F(7) - F(4)) < 0.01 && std::fabs(F(9) - F(6)) < 0.01) << Fs(4, 9);
     // A literal angle, and y left alone.
     RunText("setf 1,1\nsetf 2,5\nsetf 3,0\nturn 1,90");
     EXPECT_TRUE(std::fabs(F(1)) < 1e-9 && F(2) == 5 && std::fabs(std::fabs(F(3)) - 1) < 1e-9);
