@@ -93,11 +93,9 @@ TEST_F(RunModelTest, GeneratedBlocksRunAsTheStatementByStatementWalk)
         for (int& p : preset)
             p = random() % 4;
         VXR_scripter* script = Make(text);
-        std::copy(preset, preset + 8, gScriptVars.i);
-        ModelRun(script);
-        V want = Is(1, 8);
-        std::copy(preset, preset + 8, gScriptVars.i);
-        Run(script);
+        std::copy(preset, preset + 8, gScriptVars.i), ModelRun(script);
+        const V want = Is(1, 8);
+        std::copy(preset, preset + 8, gScriptVars.i), Run(script);
         ASSERT_EQ(Is(1, 8), want) << text;
     }
 }
