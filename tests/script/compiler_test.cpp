@@ -27,7 +27,7 @@ struct CompilerTest : ScriptTest
     using Lines = std::vector<std::string>;
 };
 
-TEST_F(CompilerTest, LineFormatAndKeywords)
+TEST_F(CompilerTest, LineFormatKeywordsArgumentBlanksAndOverlongTextCutNeverOverrun)
 {
     EXPECT_EQ(Compile("if i,1,<,2 // compare\r"), Lines{std::to_string(kStmtIf) + "::i,1,<,2"});
     // One or two leading '#' are skipped; a third is not, nor are '#' behind blanks.
@@ -43,10 +43,7 @@ TEST_F(CompilerTest, LineFormatAndKeywords)
     EXPECT_EQ(Compile("seti 1,1\rseti 2,2\nseti 3,3\r\nseti 4,4").back() + Make("seti 1,1")->text,
               "0:seti:4,4seti 1,1\r");
     // A statement's source line: the problem lines below and the watchdog's line pin the count.
-}
 
-TEST_F(CompilerTest, ArgumentBlanksAndOverlongTextCutNeverOverrun)
-{
     ConsoleCapture console;
     char command[kScriptCommandMax + 1 + 8], args[kScriptArgsMax + 1 + 8];
     // Arguments lose their blanks outside quotes; an unclosed quote keeps them to the line end.

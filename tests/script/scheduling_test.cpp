@@ -105,27 +105,7 @@ TEST(ScriptTime, TimedStartsAndDurationsSaturate)
         EXPECT_EQ(VXR_TimedScriptStart(now, seconds), start) << now << " + " << seconds;
 }
 
-TEST_F(SchedulingTest, ActorEventMasks)
-{
-    Write("s1", "loop\raddi 3,1\rendloop\r");
-    Write("s2", "loop\rmulti 7,10\raddi 7,2\rendloop\r");
-    Write("s6", "loop\rmulti 7,10\raddi 7,6\rendloop\r");
-    human_being* actor = NewActor("guard");
-    Write("s0", "addi 9,1\r");
-    EXPECT_EQ(Masks(actor, "\"s1\",1,\"s2\",2,\"s6\",6,\"s0\",0"), (std::vector<int32_t>{1, 2, 6, 0}));
-    EXPECT_EQ(actor->scripts->owner, actor);
-    HandleHumanScriptsForMask(1), HandleHumanScriptsForMask(1);
-    EXPECT_TRUE(I(3) == 2 && I(7) == 0);
-
-    // event 2 runs the second and third, in that order, before the next statement; without a
-    // number the mask is i1; with no actor selected nothing runs.
-    Load("g", "get \"guard\"\revent 2\rseti 8,i7\rseti 1,4\revent\rplayer\revent 2\r");
-    HandleGameScripts();
-    EXPECT_EQ(Is(7, 8), (V{266, 26}));
-    EXPECT_TRUE(I(3) == 2 && I(9) == 0); // s0 never ran: a mask 0 matches no event
-}
-
-TEST_F(SchedulingTest, PathLists)
+TEST_F(SchedulingTest, PathListsAndActorEventMasks)
 {
     ConsoleCapture console;
     Write("a", "addi 1,1\r");
@@ -147,6 +127,23 @@ TEST_F(SchedulingTest, PathLists)
     for (const auto& [list, masks] : lists)
         EXPECT_EQ(Masks(actor, list.c_str()), masks) << list.substr(0, 40);
     EXPECT_TRUE(console.Has("crate"));
+
+    Write("s1", "loop\raddi 3,1\rendloop\r");
+    Write("s2", "loop\rmulti 7,10\raddi 7,2\rendloop\r");
+    Write("s6", "loop\rmulti 7,10\raddi 7,6\rendloop\r");
+    human_being* guard = NewActor("guard");
+    Write("s0", "addi 9,1\r");
+    EXPECT_EQ(Masks(guard, "\"s1\",1,\"s2\",2,\"s6\",6,\"s0\",0"), (std::vector<int32_t>{1, 2, 6, 0}));
+    EXPECT_EQ(guard->scripts->owner, guard);
+    HandleHumanScriptsForMask(1), HandleHumanScriptsForMask(1);
+    EXPECT_TRUE(I(3) == 2 && I(7) == 0);
+
+    // event 2 runs the second and third, in that order, before the next statement; without a
+    // number the mask is i1; with no actor selected nothing runs.
+    Load("g", "get \"guard\"\revent 2\rseti 8,i7\rseti 1,4\revent\rplayer\revent 2\r");
+    HandleGameScripts();
+    EXPECT_EQ(Is(7, 8), (V{266, 26}));
+    EXPECT_TRUE(I(3) == 2 && I(9) == 0); // s0 never ran: a mask 0 matches no event
 }
 
 TEST_F(SchedulingTest, ActorsRemovedAndLevelLoadsDuringWalksAndPasses)

@@ -34,7 +34,7 @@ struct ScreenTextTest : ScriptTest
     }
 };
 
-TEST_F(ScreenTextTest, MessagesStackTimeOutAndClearAndFlashesTakeTheirFields)
+TEST_F(ScreenTextTest, MessagesFlashesAndHudTextLines)
 {
     gCurrentTime = 1000;
     // A missing time is 3 s; a colour is kept within 0 to 1, white where none is given.
@@ -69,10 +69,8 @@ TEST_F(ScreenTextTest, MessagesStackTimeOutAndClearAndFlashesTakeTheirFields)
     EXPECT_EQ(Shown(), "flash 0.25,0,0 0.5 5000+2000");
     RunText("flash 1,1,1,0\r");
     EXPECT_EQ(gScreenFlash.duration, 0u);
-}
 
-TEST_F(ScreenTextTest, HudTextFillsInRegistersWhenItRunsAndRefusesBadNumbers)
-{
+    // HUD text lines fill in registers when they run and refuse bad numbers.
     VXR_scripter* s = Make("hudText 1,\"Guards $i3 of $i16: $f2 $s1 $b1 $$5 $x $i $i03\"\r"
                            "hudText 8,\"right\",0,1,0\rhudText 9,\"nine\"\rhudText 2,\"$i17 left\"\r"
                            "hudText 3,\"three\"\r");

@@ -69,6 +69,13 @@ struct ScriptTest : ::testing::Test
     static std::string Times(int n, const std::string& s) { return n > 0 ? s + Times(n - 1, s) : ""; }
     // One run of a fresh script: a sequence of instructions in one line of the test.
     void RunText(const std::string& text) { Run(Make(text)); }
+    // Runs each row's script in turn and checks what holds afterwards.
+    using Row = std::pair<const char*, std::function<bool()>>;
+    void Check(const std::vector<Row>& rows)
+    {
+        for (const auto& [script, holds] : rows)
+            EXPECT_TRUE((RunText(script), holds())) << script;
+    }
     // The probe runs the test's current action in place of the statement it is patched into.
     static void PatchProbe(VXR_scripter* script, int index)
     {

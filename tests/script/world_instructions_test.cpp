@@ -46,20 +46,6 @@ struct WorldScript : ScriptTest
         return selHuman;
     }
     static int& B(int n) { return gScriptVars.b[n - 1]; }
-    // Runs each row's script in turn and checks what the world holds afterwards.
-    struct Row
-    {
-        const char* script;
-        std::function<bool()> holds;
-    };
-    void Check(const std::vector<Row>& rows)
-    {
-        for (const Row& row : rows)
-        {
-            RunText(row.script);
-            EXPECT_TRUE(row.holds()) << row.script;
-        }
-    }
     static std::vector<float> Vec(vector_type v) { return {v.x, v.y, v.z}; }
     // Float registers first to last to four significant digits, to compare several at once.
     static std::string Fs(int first, int last)
@@ -207,7 +193,7 @@ TEST_F(WorldScript, OutOfRangeNumbersDoNothingAndSayWhichScriptOnce)
     EXPECT_EQ(0.5f, h->model->materials[0].red);
 }
 
-TEST_F(WorldScript, MaterialsTexturesAnimationsAndTint)
+TEST_F(WorldScript, MaterialsTexturesAnimationsTintAndSoundChannels)
 {
     // Another actor of the same model, made first: nothing below may show on it or on the model
     // cache entry both were copied from, though they share the slots' element lists.
@@ -246,6 +232,28 @@ TEST_F(WorldScript, MaterialsTexturesAnimationsAndTint)
         EXPECT_EQ(frame, (gCurrentTime = time, RunText(script), m[3].textureId)) << time << " " << script;
     slot = {};
     EXPECT_TRUE(otherBefore == bytes(other->model->materials) && entryBefore == bytes(entry->materials));
+
+    // A chosen sound channel can be stopped, the default one cannot.
+    ASSERT_NE(FSOUND_InitLoopback(44100, 32), 0);
+    gAllSamples[4] =
+        FSOUND_Sample_Load(FSOUND_FREE, (SourceDir() + "/demo/Sounds/chime.wav").c_str(), 4400, 0);
+    ASSERT_NE(nullptr, gAllSamples[4]);
+    // After each step: the channels playing, whether channels 3 and 7 play, the chosen channel.
+    std::string seen;
+    for (const char* step :
+         {"sndplay 4,1,2,3", "sndstop -1\nseti 1,-1\nsndstop", "channel 3\nsndloop 4,0,0,0", "sndstop 3",
+          "seti 1,4\nsndplay\nseti 1,3\nsndstop", "seti 1,7\nchannel\nseti 1,4\nsndplay"})
+    {
+        RunText(step);
+        int n = 0;
+        for (int c = 0; c < 32; c++)
+            n += FSOUND_IsPlaying(c);
+        seen += " " + std::to_string(n) + std::to_string(FSOUND_IsPlaying(3)) +
+                std::to_string(FSOUND_IsPlaying(7)) + "/" + std::to_string(gScriptChannel);
+    }
+    EXPECT_EQ(seen, " 100/-1 100/-1 210/3 100/3 100/3 201/7");
+    FSOUND_Close();
+    gAllSamples[4] = nullptr;
 }
 
 // A wall across z = -5 and a floor, the player's eye at the origin looking along -z.
@@ -432,30 +440,6 @@ TEST_F(WorldScript, SnapSizeModelAndTheDataFoldersModels)
         EXPECT_STREQ(gScriptVars.s[2], name) << number;
         EXPECT_TRUE(I(6) >= 1 && I(6) <= 3) << number;
     }
-}
-
-TEST_F(WorldScript, AChosenSoundChannelCanBeStoppedTheDefaultOneCannot)
-{
-    ASSERT_NE(FSOUND_InitLoopback(44100, 32), 0);
-    gAllSamples[4] =
-        FSOUND_Sample_Load(FSOUND_FREE, (SourceDir() + "/demo/Sounds/chime.wav").c_str(), 4400, 0);
-    ASSERT_NE(nullptr, gAllSamples[4]);
-    // After each step: the channels playing, whether channels 3 and 7 play, the chosen channel.
-    std::string seen;
-    for (const char* step :
-         {"sndplay 4,1,2,3", "sndstop -1\nseti 1,-1\nsndstop", "channel 3\nsndloop 4,0,0,0", "sndstop 3",
-          "seti 1,4\nsndplay\nseti 1,3\nsndstop", "seti 1,7\nchannel\nseti 1,4\nsndplay"})
-    {
-        RunText(step);
-        int n = 0;
-        for (int c = 0; c < 32; c++)
-            n += FSOUND_IsPlaying(c);
-        seen += " " + std::to_string(n) + std::to_string(FSOUND_IsPlaying(3)) +
-                std::to_string(FSOUND_IsPlaying(7)) + "/" + std::to_string(gScriptChannel);
-    }
-    EXPECT_EQ(seen, " 100/-1 100/-1 210/3 100/3 100/3 201/7");
-    FSOUND_Close();
-    gAllSamples[4] = nullptr;
 }
 
 } // namespace
