@@ -11,7 +11,7 @@ namespace
 
 using InterpreterTest = ScriptTest;
 
-TEST_F(InterpreterTest, LoopsAndIdlesAcrossRuns)
+TEST_F(InterpreterTest, LoopsIdlesRunResultsAndConditionTable)
 {
     // Runs of one script: the clock before each run (0 keeps it), the run's result and i1 after
     // it (-1: not checked). Statements add different amounts so each shows whether it ran.
@@ -58,10 +58,8 @@ TEST_F(InterpreterTest, LoopsAndIdlesAcrossRuns)
                 << text << " at " << gCurrentTime << ": " << result << ", i1 " << I(1);
         }
     }
-}
 
-TEST_F(InterpreterTest, RunResultsAndConditionTable)
-{
+    I(1) = 0;
     // A timed start is the scheduling test's.
     EXPECT_EQ(ExecuteVXRCommandScript(nullptr) + ExecuteCompiledVXRScript(nullptr), 0);
     EXPECT_EQ(ExecuteVXRCommandScript(Make("// nothing\r")) + ExecuteVXRCommandScript(Make("addi 1,1\r")), 2);
@@ -75,7 +73,7 @@ TEST_F(InterpreterTest, RunResultsAndConditionTable)
 
     gScriptVars = variable_list{{1.5, 1.5000001, NAN}, {-3, 2}, {0, 1, 2}, {"door", "door", "Door"}};
     // clang-format off
-    const std::tuple<char, int, const char*, int, int> cases[] = {
+    const std::tuple<char, int, const char*, int, int> conditions[] = {
         {'i', 1, "<", 2, 1}, {'i', 1, ">", 2, 0}, {'i', 1, "<=", 2, 1}, {'i', 1, ">=", 2, 0},
         {'i', 1, "=", 1, 1}, {'i', 1, "!=", 2, 1}, {'i', 2, ">=", 2, 1}, {'i', 16, "=", 16, 1}, {'f', 1, "<", 2, 1},
         {'f', 1, "=", 2, 0}, {'f', 2, ">", 1, 1}, {'f', 3, "!=", 3, 1},
@@ -89,11 +87,11 @@ TEST_F(InterpreterTest, RunResultsAndConditionTable)
         {'i', 1, "==", 1, 0}, {'i', 1, "", 1, 0}, {'x', 1, "=", 1, 0}, {'I', 1, "=", 1, 0},
         {'i', 0, "=", 0, 0}, {'i', 17, "=", 17, 0}, {'i', -1, "!=", 1, 0}, {'s', 1, "=", 99999, 0}};
     // clang-format on
-    for (const auto& [type, a, op, b, want] : cases)
+    for (const auto& [type, a, op, b, want] : conditions)
         EXPECT_EQ(VXR_GetScriptConditionalResult(type, a, op, b), want) << type << a << op << b;
 }
 
-TEST_F(InterpreterTest, NestedRunsRestoreTheTargetAndMacrosNestToAnyDepthTheStackAllows)
+TEST_F(InterpreterTest, NestedRunsRestoreTheTargetMacrosNestToAnyDepthAndTheWatchdogStopsEndlessRuns)
 {
     human_being outerOwner{}, innerOwner{};
     VXR_scripter* inner = Make("seti 1,1\rseti 1,1\r");
@@ -142,19 +140,16 @@ TEST_F(InterpreterTest, NestedRunsRestoreTheTargetAndMacrosNestToAnyDepthTheStac
     Run(Make("macro \"rec\"\raddi 7,1\rmac \"rec\"\raddi 8,1\r"));
     EXPECT_TRUE(I(7) == VXR_ScriptRunDepthLimit() && I(8) == I(7) && consoleLines.size() == 1 && I(7) >= 1000)
         << I(7);
-}
 
-TEST_F(InterpreterTest, WatchdogStopsARunThatNeverEnds)
-{
     // Two calls per level in a loop double the runs with every level: the run would never end.
     // Past the time limit every script of the run is ended, with one line naming the script and
     // the line it was at; other runs go on as before.
     gScriptRunTimeLimit = 0.05;
-    ConsoleCapture console;
+    consoleLines.clear(), I(10) = 0;
     VXR_scripter* two = Make("seti 1,1\rmacro \"two\"\rloop\raddi 9,1\rmac \"two\"\rmac \"two\"\rendloop\r");
     snprintf(two->path, sizeof(two->path), "two");
-    VXR_scripter* outer = Make("mac \"two\"\raddi 10,1\r");
-    EXPECT_TRUE(Run(outer) == 1 && two->current == nullptr && outer->current == nullptr && I(10) == 0);
+    VXR_scripter* caller = Make("mac \"two\"\raddi 10,1\r");
+    EXPECT_TRUE(Run(caller) == 1 && two->current == nullptr && caller->current == nullptr && I(10) == 0);
     // The recursion also reached the depth limit, which says so first.
     ASSERT_EQ(consoleLines.size(), 2u);
     EXPECT_NE(consoleLines[1].find("//Script two line "), std::string::npos) << consoleLines[1];
