@@ -60,15 +60,12 @@ TEST_F(ScreenTextTest, MessagesFlashesAndHudTextLines)
 
     // A flash: colour, opacity and time.
     gCurrentTime = 5000;
-    RunText("flash 1,0.5,2,0.4\r");
-    EXPECT_EQ(Shown(), "flash 1,0.5,1 0.5 5000+400");
+    EXPECT_EQ((RunText("flash 1,0.5,2,0.4\r"), Shown()), "flash 1,0.5,1 0.5 5000+400");
     // The empty form takes its colour and time from f1 to f4; no time, no flash.
     F(1) = 0.25;
     F(4) = 2;
-    RunText("flash\r");
-    EXPECT_EQ(Shown(), "flash 0.25,0,0 0.5 5000+2000");
-    RunText("flash 1,1,1,0\r");
-    EXPECT_EQ(gScreenFlash.duration, 0u);
+    EXPECT_EQ((RunText("flash\r"), Shown()), "flash 0.25,0,0 0.5 5000+2000");
+    EXPECT_EQ((RunText("flash 1,1,1,0\r"), gScreenFlash.duration), 0u);
 
     // HUD text lines fill in registers when they run and refuse bad numbers.
     VXR_scripter* s = Make("hudText 1,\"Guards $i3 of $i16: $f2 $s1 $b1 $$5 $x $i $i03\"\r"

@@ -102,11 +102,9 @@ TEST_F(WorldScript, MakeNamesAndOffRemovesEvenFromTheActorsOwnScript)
     human_being* b = MakeActor("b");
     RunText("setName \"a\"\ngetName 5\nsetName free"); // "a" is taken by the other actor: unchanged
     EXPECT_EQ(std::string(gScriptVars.s[4]) + " " + b->name, "b free");
-    RunText("make \"nothing\"");
-    EXPECT_TRUE(console.Has("//Could not find model!") && selHuman == b);
+    EXPECT_TRUE((RunText("make \"nothing\""), console.Has("//Could not find model!") && selHuman == b));
     gHitPerson = b;
-    RunText("off");
-    EXPECT_TRUE(selHuman == nullptr && gHitPerson == nullptr && CountHumans() == 1);
+    EXPECT_TRUE((RunText("off"), selHuman == nullptr && gHitPerson == nullptr && CountHumans() == 1));
     RunText("get \"a\"\nsetName \"a-name-that-is-longer-than-the-field-holds\"");
     EXPECT_TRUE(!strcmp(a->name, "a-name-that-is-longer-than-the-fiel") &&
                 console.Has("setName: name longer than 35 characters cut"));
@@ -133,8 +131,7 @@ TEST_F(WorldScript, PosesBlendLoopAndAreMadeSavedAndLoaded)
     EXPECT_EQ((V{0, 0, 1001}), (V{h->loopPoses, h->returnToStandard, h->queuedBlendTime}));
 
     h->holdFirstPose = h->loopPoses = 1;
-    RunText("setPose \"Stand\"");
-    EXPECT_EQ(0, h->holdFirstPose + h->loopPoses + h->poseQueued);
+    EXPECT_EQ((RunText("setPose \"Stand\""), h->holdFirstPose + h->loopPoses + h->poseQueued), 0);
 
     h->model->boneListHead.next->next->rotationX[2] = 33.0f;
     RunText("makePose \"Mine\"\nsavePoses \"saved_poses\"");
@@ -351,16 +348,11 @@ TEST_F(WorldScript, KeysAndButtonsInTheirModes)
         {"key \"Escape\",1", 0}, {"key \"f1\",1,n", 1}};
     // clang-format on
     for (auto& [script, b] : rows)
-    {
-        B(1) = 7;
-        RunText(script);
-        EXPECT_EQ(b, B(1)) << script;
-    }
+        EXPECT_EQ((B(1) = 7, RunText(script), B(1)), b) << script;
     // The next tick: W is still held, but it went down in the tick before.
     SaveOldKeys();
     keyMap['W'] = -32768;
-    RunText("key \"w\",2,n\nkey \"w\",3");
-    EXPECT_EQ((V{0, 1}), (V{B(2), B(3)}));
+    EXPECT_EQ((RunText("key \"w\",2,n\nkey \"w\",3"), V{B(2), B(3)}), (V{0, 1}));
 
     // A click's edges count between one click and the next, whatever ticks passed.
     B(5) = 5;
@@ -385,8 +377,7 @@ TEST_F(LineTests, PickSelectsUnderTheCrossHairAndTurnKeepsAPointWhereItIsSeen)
     // Behind the wall at z = -5 nothing is picked, and the selection stays.
     ghost->position.z = -7.0f;
     UpdateModelBoxes(ghost->model, ghost->position, ghost->rotation);
-    RunText("pick");
-    EXPECT_TRUE(I(1) == 0 && selHuman == ghost);
+    EXPECT_TRUE((RunText("pick"), I(1) == 0 && selHuman == ghost));
 
     // turn: a point 4 ahead of the eye; after the player turns, turning the point by the change of his
     // heading ("axis") puts it 4 ahead again.
@@ -434,12 +425,9 @@ TEST_F(WorldScript, SnapSizeModelAndTheDataFoldersModels)
     const std::pair<int, const char*> wanted[] = {{1, "crate"}, {2, "humanoid"},     {3, "props/barrel"},
                                                   {4, "crate"}, {0, "props/barrel"}, {-1, "humanoid"}};
     for (auto& [number, name] : wanted)
-    {
-        I(6) = number;
-        RunText("models 3,6");
-        EXPECT_STREQ(gScriptVars.s[2], name) << number;
-        EXPECT_TRUE(I(6) >= 1 && I(6) <= 3) << number;
-    }
+        EXPECT_TRUE(
+            (I(6) = number, RunText("models 3,6"), !strcmp(gScriptVars.s[2], name) && I(6) >= 1 && I(6) <= 3))
+            << number << ": " << gScriptVars.s[2] << " " << I(6);
 }
 
 } // namespace
