@@ -58,7 +58,7 @@ struct WorldScript : ScriptTest
     }
 };
 
-TEST_F(WorldScript, RowsActOnTheSelectedActorOrThePlayer)
+TEST_F(WorldScript, RowsPosesSnapSizeModelsKeysAndButtons)
 {
     human_being* h = MakeActor("bob");
     using VF = std::vector<float>;
@@ -93,6 +93,101 @@ TEST_F(WorldScript, RowsActOnTheSelectedActorOrThePlayer)
         {"put 0.1,0.3,1234.567\nmark\nput\nmark 4", [] { return Fs(1, 3) == Fs(4, 6) && entf == -1234.567f; }},
     });
     // clang-format on
+
+    // Poses blend, loop, and are made, saved and loaded.
+    h = MakeActor("p");
+    RunText("pose \"Fall1\",\"Fall2\",0.5,0.25,true");
+    EXPECT_EQ((V{1, 500, 250, 250}),
+              (V{h->loopPoses, h->queuedBlendTime, h->queuedBlendInTime, h->blendTime}));
+    EXPECT_EQ("Fall1 Fall2", std::string(h->currentPose) + " " + h->targetPose);
+    h->returnToStandard = 1;
+    RunText("pose \"Walk1\",\"Walk2\",1.0019,0");
+    EXPECT_EQ((V{0, 0, 1001}), (V{h->loopPoses, h->returnToStandard, h->queuedBlendTime}));
+
+    h->holdFirstPose = h->loopPoses = 1;
+    EXPECT_EQ((RunText("setPose \"Stand\""), h->holdFirstPose + h->loopPoses + h->poseQueued), 0);
+
+    h->model->boneListHead.next->next->rotationX[2] = 33.0f;
+    RunText("makePose \"Mine\"\nsavePoses \"saved_poses\"");
+    std::string saved = ReadTextFile(dir / "saved_poses");
+    EXPECT_TRUE(!strcmp(h->currentPose, "Mine") && saved.find("VXR_Poses\n") == 0 &&
+                saved.find("Mine\n{\n") != std::string::npos && saved.find("33.000000") != std::string::npos)
+        << saved;
+
+    Write("two_poses", "VXR_Poses\nOnly\n{\n}\n");
+    RunText("loadPoses \"two_poses\"");
+    ASSERT_TRUE(h->model->poseListHead.next && !h->model->poseListHead.next->next);
+    EXPECT_STREQ("Only", h->model->poseListHead.next->name);
+
+    // snap: the nearest multiple of the step, halves away from 0, never -0; no step, no change.
+    const std::pair<const char*, std::string> rows[] = {
+        {"setf 3,1.26\nsnap 3,0.25", "1.25"},    {"setf 3,-0.1\nsnap 3,0.5", "0"},
+        {"setf 3,0.75\nsnap 3,0.5", "1"},        {"setf 3,-2.2\nsetf 4,2\nsnap 3,f4", "-2"},
+        {"setf 3,7.3\nsnap 3,0", "7.3"},         {"setf 3,7.3\nsnap 3,-1", "7.3"},
+        {"setf 3,3\nsetf 4,15\nsnap 3,f4", "0"}, {"setf 3,52\nsnap 3,15", "45"}};
+    for (auto& [script, want] : rows)
+        EXPECT_EQ((RunText(script), Fs(3, 3)), want) << script;
+
+    // size: the scale in percent (a negative one counts as positive, 0 changes nothing); the model
+    // is scaled from its present size.
+    h = MakeActor("sized");
+    auto headY = [&] { return h->model->vertexListHead.next->next->next->y; };
+    const float y0 = headY();
+    // clang-format off
+    const std::tuple<const char*, float, float> sizes[] = {
+        {"size 50", 50, 0.5f}, {"size -100", 100, 1}, {"size -50", 50, 0.5f}, {"size 0", 50, 0.5f}, {"setf 1,200\nsize", 200, 2}};
+    // clang-format on
+    for (auto& [script, scale, factor] : sizes)
+        EXPECT_TRUE((RunText(script), h->scale == scale && std::fabs(y0 * factor - headY()) < 1e-4f))
+            << script;
+    RunText("size 80\ngetSize 4\ngetModel 2\nplayer\nsetf 5,-1\ngetSize 5");
+    EXPECT_EQ(Fs(4, 5) + gScriptVars.s[1], "80 -1humanoid");
+
+    // models: the Models folder's model files in name order, counted from 1 and round.
+    Write("Models/crate", "x");
+    Write("Models/crate0.png", "x");
+    Write("Models/props/barrel", "x");
+    Write("Models/props/barrel_poses", "x");
+    const std::pair<int, const char*> wanted[] = {{1, "crate"}, {2, "humanoid"},     {3, "props/barrel"},
+                                                  {4, "crate"}, {0, "props/barrel"}, {-1, "humanoid"}};
+    for (auto& [number, name] : wanted)
+        EXPECT_TRUE(
+            (I(6) = number, RunText("models 3,6"), !strcmp(gScriptVars.s[2], name) && I(6) >= 1 && I(6) <= 3))
+            << number << ": " << gScriptVars.s[2] << " " << I(6);
+
+    // Keys and buttons in their modes.
+    memset(keyMap, 0, sizeof keyMap);
+    memset(oldKeyMap, 0, sizeof oldKeyMap);
+    gMouseButtons[0] = gOldMouseButtons[0] = 0;
+    keyMap['W'] = -32767;                // went down in this tick
+    keyMap[13] = oldKeyMap[13] = -32768; // Return held since before
+    oldKeyMap['Q'] = -32768;             // released in this tick
+    keyMap[' '] = -32768;
+    keyMap[112] = -32767; // F1 went down
+    // clang-format off
+    const std::pair<const char*, int> keys[] = {
+        {"key \"w\",1,n", 1}, {"key \"W\",1", 1},   {"key \"w\",1,o", 0}, {"key 36,1,n", 0},
+        {"key 36,1", 1},      {"key 76,1,o", 1},    {"key 99,1", 0},      {"key \"q\",1,o", 1},
+        {"key \"q\",1", 0},   {"key \" \",1,x", 1}, {"key \"w\"x,1", 1},
+        // Keys by name, in any case, beside the numbers and characters that name them too.
+        {"key \"Return\",1,o", 1}, {"key \"ENTER\",1", 1}, {"key \"Space\",1", 1}, {"key \"space\",1,o", 0},
+        {"key \"Escape\",1", 0}, {"key \"f1\",1,n", 1}};
+    // clang-format on
+    for (auto& [script, b] : keys)
+        EXPECT_EQ((B(1) = 7, RunText(script), B(1)), b) << script;
+    // The next tick: W is still held, but it went down in the tick before.
+    SaveOldKeys();
+    keyMap['W'] = -32768;
+    EXPECT_EQ((RunText("key \"w\",2,n\nkey \"w\",3"), V{B(2), B(3)}), (V{0, 1}));
+
+    // A click's edges count between one click and the next, whatever ticks passed.
+    B(5) = 5;
+    RunText("click 5,n");
+    gMouseButtons[0] = -32768; // pressed: the second click of the tick finds the edge taken
+    RunText("click 1,n\nclick 2,n\nclick 3");
+    gMouseButtons[0] = 0;
+    RunText("click 4,o\nclick");
+    EXPECT_EQ((V{0, 0, 1, 1, 0}), (V{B(1), B(2), B(3), B(4), B(5)}));
 }
 
 TEST_F(WorldScript, MakeNamesAndOffRemovesEvenFromTheActorsOwnScript)
@@ -117,33 +212,6 @@ TEST_F(WorldScript, MakeNamesAndOffRemovesEvenFromTheActorsOwnScript)
     ExecuteHumanScriptsForMask(h, 1);
     // The run stops after the statement that disposed of its script and never reads it again.
     EXPECT_TRUE(CountHumans() == 1 && selHuman == nullptr && gHumanScriptTarget == nullptr && I(5) == 0);
-}
-
-TEST_F(WorldScript, PosesBlendLoopAndAreMadeSavedAndLoaded)
-{
-    human_being* h = MakeActor("p");
-    RunText("pose \"Fall1\",\"Fall2\",0.5,0.25,true");
-    EXPECT_EQ((V{1, 500, 250, 250}),
-              (V{h->loopPoses, h->queuedBlendTime, h->queuedBlendInTime, h->blendTime}));
-    EXPECT_EQ("Fall1 Fall2", std::string(h->currentPose) + " " + h->targetPose);
-    h->returnToStandard = 1;
-    RunText("pose \"Walk1\",\"Walk2\",1.0019,0");
-    EXPECT_EQ((V{0, 0, 1001}), (V{h->loopPoses, h->returnToStandard, h->queuedBlendTime}));
-
-    h->holdFirstPose = h->loopPoses = 1;
-    EXPECT_EQ((RunText("setPose \"Stand\""), h->holdFirstPose + h->loopPoses + h->poseQueued), 0);
-
-    h->model->boneListHead.next->next->rotationX[2] = 33.0f;
-    RunText("makePose \"Mine\"\nsavePoses \"saved_poses\"");
-    std::string saved = ReadTextFile(dir / "saved_poses");
-    EXPECT_TRUE(!strcmp(h->currentPose, "Mine") && saved.find("VXR_Poses\n") == 0 &&
-                saved.find("Mine\n{\n") != std::string::npos && saved.find("33.000000") != std::string::npos)
-        << saved;
-
-    Write("two_poses", "VXR_Poses\nOnly\n{\n}\n");
-    RunText("loadPoses \"two_poses\"");
-    ASSERT_TRUE(h->model->poseListHead.next && !h->model->poseListHead.next->next);
-    EXPECT_STREQ("Only", h->model->poseListHead.next->name);
 }
 
 TEST_F(WorldScript, OutOfRangeNumbersDoNothingAndSayWhichScriptOnce)
@@ -328,42 +396,6 @@ TEST_F(WorldScript, SavekeyNeedsALevelFolderAndReplacesTheKeyFrame)
                   (none || FileExists(dir / "lvl/keyframe2.saving") ? "!" : ""));
 }
 
-TEST_F(WorldScript, KeysAndButtonsInTheirModes)
-{
-    memset(keyMap, 0, sizeof keyMap);
-    memset(oldKeyMap, 0, sizeof oldKeyMap);
-    gMouseButtons[0] = gOldMouseButtons[0] = 0;
-    keyMap['W'] = -32767;                // went down in this tick
-    keyMap[13] = oldKeyMap[13] = -32768; // Return held since before
-    oldKeyMap['Q'] = -32768;             // released in this tick
-    keyMap[' '] = -32768;
-    keyMap[112] = -32767; // F1 went down
-    // clang-format off
-    const std::pair<const char*, int> rows[] = {
-        {"key \"w\",1,n", 1}, {"key \"W\",1", 1},   {"key \"w\",1,o", 0}, {"key 36,1,n", 0},
-        {"key 36,1", 1},      {"key 76,1,o", 1},    {"key 99,1", 0},      {"key \"q\",1,o", 1},
-        {"key \"q\",1", 0},   {"key \" \",1,x", 1}, {"key \"w\"x,1", 1},
-        // Keys by name, in any case, beside the numbers and characters that name them too.
-        {"key \"Return\",1,o", 1}, {"key \"ENTER\",1", 1}, {"key \"Space\",1", 1}, {"key \"space\",1,o", 0},
-        {"key \"Escape\",1", 0}, {"key \"f1\",1,n", 1}};
-    // clang-format on
-    for (auto& [script, b] : rows)
-        EXPECT_EQ((B(1) = 7, RunText(script), B(1)), b) << script;
-    // The next tick: W is still held, but it went down in the tick before.
-    SaveOldKeys();
-    keyMap['W'] = -32768;
-    EXPECT_EQ((RunText("key \"w\",2,n\nkey \"w\",3"), V{B(2), B(3)}), (V{0, 1}));
-
-    // A click's edges count between one click and the next, whatever ticks passed.
-    B(5) = 5;
-    RunText("click 5,n");
-    gMouseButtons[0] = -32768; // pressed: the second click of the tick finds the edge taken
-    RunText("click 1,n\nclick 2,n\nclick 3");
-    gMouseButtons[0] = 0;
-    RunText("click 4,o\nclick");
-    EXPECT_EQ((V{0, 0, 1, 1, 0}), (V{B(1), B(2), B(3), B(4), B(5)}));
-}
-
 TEST_F(LineTests, PickSelectsUnderTheCrossHairAndTurnKeepsAPointWhereItIsSeen)
 {
     human_being* ghost = Stand("ghost", -3.0f, 0);
@@ -389,45 +421,6 @@ TEST_F(LineTests, PickSelectsUnderTheCrossHairAndTurnKeepsAPointWhereItIsSeen)
     // A literal angle, and y left alone.
     RunText("setf 1,1\nsetf 2,5\nsetf 3,0\nturn 1,90");
     EXPECT_TRUE(std::fabs(F(1)) < 1e-9 && F(2) == 5 && std::fabs(std::fabs(F(3)) - 1) < 1e-9);
-}
-
-TEST_F(WorldScript, SnapSizeModelAndTheDataFoldersModels)
-{
-    // snap: the nearest multiple of the step, halves away from 0, never -0; no step, no change.
-    const std::pair<const char*, std::string> rows[] = {
-        {"setf 3,1.26\nsnap 3,0.25", "1.25"},    {"setf 3,-0.1\nsnap 3,0.5", "0"},
-        {"setf 3,0.75\nsnap 3,0.5", "1"},        {"setf 3,-2.2\nsetf 4,2\nsnap 3,f4", "-2"},
-        {"setf 3,7.3\nsnap 3,0", "7.3"},         {"setf 3,7.3\nsnap 3,-1", "7.3"},
-        {"setf 3,3\nsetf 4,15\nsnap 3,f4", "0"}, {"setf 3,52\nsnap 3,15", "45"}};
-    for (auto& [script, want] : rows)
-        EXPECT_EQ((RunText(script), Fs(3, 3)), want) << script;
-
-    // size: the scale in percent (a negative one counts as positive, 0 changes nothing); the model
-    // is scaled from its present size.
-    human_being* h = MakeActor("sized");
-    auto headY = [&] { return h->model->vertexListHead.next->next->next->y; };
-    const float y0 = headY();
-    // clang-format off
-    const std::tuple<const char*, float, float> sizes[] = {
-        {"size 50", 50, 0.5f}, {"size -100", 100, 1}, {"size -50", 50, 0.5f}, {"size 0", 50, 0.5f}, {"setf 1,200\nsize", 200, 2}};
-    // clang-format on
-    for (auto& [script, scale, factor] : sizes)
-        EXPECT_TRUE((RunText(script), h->scale == scale && std::fabs(y0 * factor - headY()) < 1e-4f))
-            << script;
-    RunText("size 80\ngetSize 4\ngetModel 2\nplayer\nsetf 5,-1\ngetSize 5");
-    EXPECT_EQ(Fs(4, 5) + gScriptVars.s[1], "80 -1humanoid");
-
-    // models: the Models folder's model files in name order, counted from 1 and round.
-    Write("Models/crate", "x");
-    Write("Models/crate0.png", "x");
-    Write("Models/props/barrel", "x");
-    Write("Models/props/barrel_poses", "x");
-    const std::pair<int, const char*> wanted[] = {{1, "crate"}, {2, "humanoid"},     {3, "props/barrel"},
-                                                  {4, "crate"}, {0, "props/barrel"}, {-1, "humanoid"}};
-    for (auto& [number, name] : wanted)
-        EXPECT_TRUE(
-            (I(6) = number, RunText("models 3,6"), !strcmp(gScriptVars.s[2], name) && I(6) >= 1 && I(6) <= 3))
-            << number << ": " << gScriptVars.s[2] << " " << I(6);
 }
 
 } // namespace
