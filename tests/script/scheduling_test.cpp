@@ -26,7 +26,7 @@ struct SchedulingTest : ScriptTest
     }
 };
 
-TEST_F(SchedulingTest, GameScriptsIncludedAndTimed)
+TEST_F(SchedulingTest, GameScriptsIncludedTimedAndLoadingThemselves)
 {
     // A folder is no script: the file reader all loaders share refuses it as a missing file.
     Write("folder/inner", "addi 6,1\r");
@@ -56,10 +56,21 @@ TEST_F(SchedulingTest, GameScriptsIncludedAndTimed)
     for (uint32_t time : {11000u, 12499u, 12500u})
         gCurrentTime = time, HandleGameScripts(), runs += std::to_string(I(4));
     EXPECT_EQ(runs, "113");
-}
 
-TEST_F(SchedulingTest, ScriptsLoadingThemselvesWaitForTheNextPass)
-{
+    // Timed starts and durations saturate.
+    EXPECT_EQ((std::vector<uint32_t>{2500, 1, UINT32_MAX, 0}),
+              (std::vector<uint32_t>{VXR_SecondsToMs(2.5f), VXR_SecondsToMs(0.0019f), VXR_SecondsToMs(1e12f),
+                                     VXR_SecondsToMs(NAN)}));
+    // clang-format off
+    const std::tuple<uint32_t, float, uint32_t> cases[] = {
+        {10000, 2.5f, 12500}, {10000, 0.0019f, 10001}, {10000, 4000.0f, 4010000}, {10000, 5e6f, UINT32_MAX},
+        {UINT32_MAX - 100, 1.0f, UINT32_MAX}, {UINT32_MAX - 1000, 0.999f, UINT32_MAX - 1},
+        {10000, -1.0f, 10000}, {10000, NAN, 10000}, {0, 0.0f, 0}};
+    // clang-format on
+    for (const auto& [now, seconds, start] : cases)
+        EXPECT_EQ(VXR_TimedScriptStart(now, seconds), start) << now << " + " << seconds;
+
+    DisposeGameScripts(), I(1) = 0;
     // A script including itself adds a copy that includes a copy: a pass gives 64 of them their
     // first run and ends, the next pass goes on with the one left waiting; other scripts still
     // run in every pass, and the limit is reported once.
@@ -67,9 +78,9 @@ TEST_F(SchedulingTest, ScriptsLoadingThemselvesWaitForTheNextPass)
     Load("counter", "loop\raddi 16,1\rendloop\r");
     Load("self", "addi 1,1\rincludeScript \"self\"\r");
     HandleGameScripts();
-    const int first = I(1);
+    const int firstRuns = I(1);
     HandleGameScripts();
-    EXPECT_EQ((V{first, I(1), I(16), (int)consoleLines.size()}),
+    EXPECT_EQ((V{firstRuns, I(1), I(16), (int)consoleLines.size()}),
               (V{1 + kMaxFirstRunsPerPass, 2 + 2 * kMaxFirstRunsPerPass, 2, 1}));
 
     // The list holds at most kMaxGameScripts: further loads are refused with one line, and the
@@ -88,21 +99,6 @@ TEST_F(SchedulingTest, ScriptsLoadingThemselvesWaitForTheNextPass)
         count++;
     EXPECT_TRUE(count == kMaxGameScripts && I(16) == passes && consoleLines.size() == 2);
     EXPECT_TRUE(console.Has("holds " + std::to_string(kMaxGameScripts)));
-}
-
-TEST(ScriptTime, TimedStartsAndDurationsSaturate)
-{
-    EXPECT_EQ((std::vector<uint32_t>{2500, 1, UINT32_MAX, 0}),
-              (std::vector<uint32_t>{VXR_SecondsToMs(2.5f), VXR_SecondsToMs(0.0019f), VXR_SecondsToMs(1e12f),
-                                     VXR_SecondsToMs(NAN)}));
-    // clang-format off
-    const std::tuple<uint32_t, float, uint32_t> cases[] = {
-        {10000, 2.5f, 12500}, {10000, 0.0019f, 10001}, {10000, 4000.0f, 4010000}, {10000, 5e6f, UINT32_MAX},
-        {UINT32_MAX - 100, 1.0f, UINT32_MAX}, {UINT32_MAX - 1000, 0.999f, UINT32_MAX - 1},
-        {10000, -1.0f, 10000}, {10000, NAN, 10000}, {0, 0.0f, 0}};
-    // clang-format on
-    for (const auto& [now, seconds, start] : cases)
-        EXPECT_EQ(VXR_TimedScriptStart(now, seconds), start) << now << " + " << seconds;
 }
 
 TEST_F(SchedulingTest, PathListsAndActorEventMasks)
