@@ -22,19 +22,13 @@ using DecodedArgsTest = ScriptTest;
 void Preset(human_being* actor)
 {
     for (int k = 0; k < 16; k++)
-    {
-        gScriptVars.f[k] = k + 1.25;
-        gScriptVars.i[k] = (k + 1) * 10;
-        gScriptVars.b[k] = (k + 1) % 3;
+        gScriptVars.f[k] = k + 1.25, gScriptVars.i[k] = (k + 1) * 10, gScriptVars.b[k] = (k + 1) % 3,
         snprintf(gScriptVars.s[k], 32, "s%d", k + 1);
-    }
     gScriptVars.f[3] = -1.37, gScriptVars.f[9] = 1e10, gScriptVars.f[10] = NAN;
     gScriptVars.i[12] = INT32_MAX;
     strcpy(gScriptVars.s[4], "0123456789012345678901234567890");
-    InstallVXRVariablePointer("x", nullptr, 1);
-    SetInt("x", 1234);
-    InstallVXRVariablePointer("hp", nullptr, 1);
-    SetFloat("hp", 2.5f);
+    InstallVXRVariablePointer("x", nullptr, 1), SetInt("x", 1234);
+    InstallVXRVariablePointer("hp", nullptr, 1), SetFloat("hp", 2.5f);
     InstallHumanVariablePointer(actor, "hp", nullptr, 1);
     doFog = 0, gFogEnd = 200;
     gCurrentTime = 123456, gOldTime = 123400;

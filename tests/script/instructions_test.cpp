@@ -63,9 +63,7 @@ TEST_F(InstructionsTest, RandomRandiRangePassedAcrossTheClockWrapReciprocalOfZer
 
 TEST_F(InstructionsTest, GetPlayerAndDefFollowTheSelection)
 {
-    human_being* guard = NewActor("guard1");
-    human_being* me = NewActor("me");
-    human_being* dog = NewActor("dog1");
+    human_being *guard = NewActor("guard1"), *me = NewActor("me"), *dog = NewActor("dog1");
     // "me" is the running script's owner, and a game script has none; no line test has hit
     // anyone, so "coll" keeps the selection.
     const std::pair<const char*, human_being*> steps[] = {

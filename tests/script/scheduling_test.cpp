@@ -145,9 +145,7 @@ TEST_F(SchedulingTest, PathListsAndActorEventMasks)
 TEST_F(SchedulingTest, ActorsRemovedAndLevelLoadsDuringWalksAndPasses)
 {
     Write("count", "loop\raddi 1,1\rseti 16,16\rendloop\r");
-    human_being* a = NewActor("a");
-    human_being* b = NewActor("b");
-    human_being* c = NewActor("c");
+    human_being *a = NewActor("a"), *b = NewActor("b"), *c = NewActor("c");
     for (human_being* h : {a, b, c})
         SetHumanScriptsByPaths(h, "\"count\",1,\"count\",1");
 

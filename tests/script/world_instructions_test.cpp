@@ -33,11 +33,9 @@ struct WorldScript : ScriptTest
         for (const char* file : {"humanoid", "humanoid_poses"})
             Write(std::string("Models/") + file, ReadTextFile(SourceDir() + "/demo/Models/" + file));
         entfl = updown = entf = viewangle = updownangle = zangle = 0;
-        healthPercentage = 100;
+        healthPercentage = 100, currentLevelFolder[0] = 0;
         gTeam = alwaysWalk = 0;
-        gScriptChannel = -1;
-        gHitPerson = nullptr;
-        currentLevelFolder[0] = 0;
+        gScriptChannel = -1, gHitPerson = nullptr;
     }
     human_being* MakeActor(const char* name)
     {
@@ -251,8 +249,7 @@ TEST_F(WorldScript, OutOfRangeNumbersDoNothingAndSayWhichScriptOnce)
                     lines.find('\n') == lines.size() - 1)
             << script << ": " << lines;
     }
-    FSOUND_Close();
-    consoleLines.clear();
+    FSOUND_Close(), consoleLines.clear();
     Run(Make("sndplay 9"));
     EXPECT_TRUE(consoleLines.empty()) << "a muted game has no sounds to miss: " << consoleLines[0];
     EXPECT_EQ(0.5f, h->model->materials[0].red);
@@ -285,8 +282,7 @@ TEST_F(WorldScript, MaterialsTexturesAnimationsTintAndSoundChannels)
     baseCol1 = baseCol2 = baseCol3 = 1.0f;
     RunText("get \"m\"");
 
-    animatedTexture& slot = gTextureAnimations[1];
-    slot = {};
+    animatedTexture& slot = (gTextureAnimations[1] = {});
     slot.frames[0] = 11, slot.frames[1] = 12, slot.frames[2] = 13;
     slot.frameDuration = 100, slot.frameCount = 3;
     const std::tuple<uint32_t, const char*, unsigned> ticks[] = {
@@ -317,8 +313,7 @@ TEST_F(WorldScript, MaterialsTexturesAnimationsTintAndSoundChannels)
                 std::to_string(FSOUND_IsPlaying(7)) + "/" + std::to_string(gScriptChannel);
     }
     EXPECT_EQ(seen, " 100/-1 100/-1 210/3 100/3 100/3 201/7");
-    FSOUND_Close();
-    gAllSamples[4] = nullptr;
+    FSOUND_Close(), gAllSamples[4] = nullptr;
 }
 
 // A wall across z = -5 and a floor, the player's eye at the origin looking along -z.
@@ -346,11 +341,11 @@ struct LineTests : WorldScript
         FreeLevelModel(m);
         WorldScript::TearDown();
     }
-    human_being* Stand(const char* name, float z, int team)
+    human_being* Stand(const char* name, float z, int team, int type = 0)
     {
         human_being* h = MakeActor(name);
         h->position = fastVector_Set(0, 0, z);
-        h->team = team;
+        h->team = team, h->type = type;
         UpdateModelBoxes(h->model, h->position, h->rotation);
         return h;
     }
@@ -398,11 +393,10 @@ TEST_F(WorldScript, SavekeyNeedsALevelFolderAndReplacesTheKeyFrame)
 
 TEST_F(LineTests, PickSelectsUnderTheCrossHairAndTurnKeepsAPointWhereItIsSeen)
 {
-    human_being* ghost = Stand("ghost", -3.0f, 0);
-    ghost->type = 2; // line tests pass through it; the editor must still pick it
-    human_being* gun = Stand("gun", -1.0f, 0);
-    gun->onHud = 1; // and type 2, as the demo's gun
-    gun->type = 2;
+    // A type 2 actor: line tests pass through it; the editor must still pick it. The gun is on the
+    // HUD and of type 2, as the demo's gun.
+    human_being* ghost = Stand("ghost", -3.0f, 0, 2);
+    Stand("gun", -1.0f, 0, 2)->onHud = 1;
     RunText("player\nmouse\npoke 1,7\npick 2");
     // The line queries' results are left as the poke put them.
     EXPECT_TRUE(I(1) == 1 && I(2) == 1 && selHuman == ghost && gHitPerson == nullptr);
