@@ -117,15 +117,13 @@ TEST(ScriptProblems, EachBadLineIsReportedWithItsNumber)
 {
     ProblemCapture capture;
     // The reader around the compile (a person file line) gets its place back afterwards.
-    gProblemFile = "outer";
-    gProblemLine = 77;
+    gProblemFile = "outer", gProblemLine = 77;
     // CR LF is one line end, a lone CR or LF another; a line one character over the limit is cut.
     std::string text = "idle 1\r\nfrobnicate 2\r\nmacro nameless\r\n" + std::string(512, 'x') +
                        "\rlevel \"../up\"\nIdle 1\rendif\r";
     VXR_scripter* script = NewVXRScriptNamed(text.c_str(), "Data/s");
     EXPECT_TRUE(!strcmp(gProblemFile, "outer") && gProblemLine == 77);
-    gProblemFile = nullptr;
-    gProblemLine = 0;
+    gProblemFile = nullptr, gProblemLine = 0;
     EXPECT_EQ(capture.problems,
               (std::vector<std::string>{
                   "Data/s:2: unknown instruction \"frobnicate\", line left out",

@@ -61,7 +61,7 @@ std::string Changes(const variable_list& before, human_being* actor)
     return out;
 }
 
-TEST_F(DecodedArgsTest, EdgeCasesActAsTheTextDid)
+TEST_F(DecodedArgsTest, EdgeCasesActAsTheTextDidAndResolvedVariablesFollowDefinitionsSelectionAndRemoval)
 {
     // clang-format off
     const char* const rows[][2] = {
@@ -132,10 +132,8 @@ TEST_F(DecodedArgsTest, EdgeCasesActAsTheTextDid)
         }
     }
     EXPECT_EQ(GetVarEntry("missing"), nullptr); // a store to an unknown name makes none
-}
 
-TEST_F(DecodedArgsTest, ResolvedVariablesFollowDefinitionsSelectionAndRemoval)
-{
+    VXR_Init(); // the variables start again
     // One compiled statement run again and again, with the given actor selected, while the
     // variable lists change under it.
     VXR_scripter* load = Make("loadi \"hp\",1\r");

@@ -94,10 +94,8 @@ TEST_F(InterpreterTest, LoopsIdlesRunResultsAndConditionTable)
 TEST_F(InterpreterTest, NestedRunsRestoreTheTargetMacrosNestToAnyDepthAndTheWatchdogStopsEndlessRuns)
 {
     human_being outerOwner{}, innerOwner{};
-    VXR_scripter* inner = Make("seti 1,1\rseti 1,1\r");
-    inner->owner = &innerOwner;
-    VXR_scripter* outer = Make("seti 1,1\rseti 1,1\rseti 1,1\r");
-    outer->owner = &outerOwner;
+    VXR_scripter *inner = Make("seti 1,1\rseti 1,1\r"), *outer = Make("seti 1,1\rseti 1,1\rseti 1,1\r");
+    inner->owner = &innerOwner, outer->owner = &outerOwner;
     for (int k = 0; k < 3; k++)
         PatchProbe(inner, k), PatchProbe(outer, k);
     // When a nested run ends the target is the outer run's owner again, before the outer

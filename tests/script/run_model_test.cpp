@@ -79,15 +79,11 @@ TEST_F(RunModelTest, GeneratedBlocksRunAsTheStatementByStatementWalk)
     for (int program = 0; program < 3000; program++)
     {
         std::string text;
-        int length = 5 + random() % 40;
-        if (program % 50 == 0) length += 60;
+        const int length = 5 + random() % 40 + (program % 50 == 0 ? 60 : 0);
         for (int k = 0; k < length; k++)
         {
-            if (program % 50 == 0 && k == 3)
-                for (int deep = 0; deep < 33; deep++)
-                    text += "if i,1,=,1\r";
-            text += pieces[random() % (sizeof pieces / sizeof pieces[0])];
-            text += "\r";
+            if (program % 50 == 0 && k == 3) text += Times(33, "if i,1,=,1\r");
+            text += std::string(pieces[random() % std::size(pieces)]) + "\r";
         }
         int preset[8];
         for (int& p : preset)
