@@ -47,25 +47,23 @@ TEST_F(CompilerTest, LineFormatKeywordsArgumentBlanksAndOverlongTextCutNeverOver
     ConsoleCapture console;
     char command[kScriptCommandMax + 1 + 8], args[kScriptArgsMax + 1 + 8];
     // Arguments lose their blanks outside quotes; an unclosed quote keeps them to the line end.
-    char line[] = "  sets\t1, \"a b\t c\" , x y // tail \"q r\"";
+    char line[] = "  sets\t1, \"a b\t c\" , x y // tail \"q r\"", open[] = "sets 1,\"a  b";
     MakeVXRCommandOutOfLine(line, command, args);
-    EXPECT_EQ(std::string(command) + " " + args, "sets 1,\"a b\t c\",xy");
-    char open[] = "sets 1,\"a  b";
+    const std::string split = std::string(command) + " " + args;
     MakeVXRCommandOutOfLine(open, command, args);
-    EXPECT_STREQ(args, "1,\"a  b");
+    EXPECT_EQ(split + "|" + args, "sets 1,\"a b\t c\",xy|1,\"a  b");
 
     // Over-long commands and arguments are cut to their fields, never past them.
-    memset(command, 'Z', sizeof(command));
-    memset(args, 'Z', sizeof(args));
+    memset(command, 'Z', sizeof(command)), memset(args, 'Z', sizeof(args));
     std::string longLine = std::string(40, 'c') + " " + std::string(100, 'a');
     MakeVXRCommandOutOfLine(&longLine[0], command, args);
-    EXPECT_TRUE(strlen(command) == kScriptCommandMax && strlen(args) == kScriptArgsMax);
-    EXPECT_TRUE(command[kScriptCommandMax + 1] == 'Z' && args[kScriptArgsMax + 1] == 'Z');
+    EXPECT_TRUE(strlen(command) == kScriptCommandMax && strlen(args) == kScriptArgsMax &&
+                command[kScriptCommandMax + 1] == 'Z' && args[kScriptArgsMax + 1] == 'Z');
 
     // Arguments over 64 characters are cut and reported; a command over 31 makes nothing.
     Lines lines = Compile("sets 1,\"" + std::string(100, 'q') + "\"\r" + std::string(40, 's') + " 1\r");
-    EXPECT_TRUE(lines.size() == 1 && lines[0].size() == strlen("0:sets:") + kScriptArgsMax);
-    EXPECT_TRUE(console.Has("longer than 64"));
+    EXPECT_TRUE(lines.size() == 1 && lines[0].size() == strlen("0:sets:") + kScriptArgsMax &&
+                console.Has("longer than 64"));
     // The cut at 511 characters, and its report, are the problem lines' test below.
 
     // A text over 9,190 characters keeps its first 9,190 and the closing CR.
@@ -78,9 +76,9 @@ TEST_F(CompilerTest, LineFormatKeywordsArgumentBlanksAndOverlongTextCutNeverOver
     memset(buffer, 'Z', sizeof(buffer));
     FILE* f = fopen(Write("big", std::string(kScriptTextMax + 500, 'b')).c_str(), "r");
     ASSERT_NE(f, nullptr);
-    EXPECT_EQ(ReadWholeFile(f, buffer), 0);
+    const int read = ReadWholeFile(f, buffer);
     fclose(f);
-    EXPECT_TRUE(strlen(buffer) == kScriptTextMax && buffer[kScriptTextMax + 1] == 'Z');
+    EXPECT_TRUE(read == 0 && strlen(buffer) == kScriptTextMax && buffer[kScriptTextMax + 1] == 'Z');
 }
 
 TEST_F(CompilerTest, MacroCodesAndRegistry)

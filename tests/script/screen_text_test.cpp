@@ -44,15 +44,13 @@ TEST_F(ScreenTextTest, MessagesFlashesAndHudTextLines)
     // Each goes when its own time is over, to the millisecond; the others move up in order.
     ExpireScreenMessages(1499);
     EXPECT_EQ(Shown(), all);
-    ExpireScreenMessages(1500);
-    ExpireScreenMessages(3000);
+    ExpireScreenMessages(1500), ExpireScreenMessages(3000);
     EXPECT_EQ(Shown(), "two 3000 1,1,1; flash 0,0,0 0 0+0");
 
     // A fifth message pushes out the oldest; the empty form takes the text from s1 and the time
     // from f1; an empty text or no time clears them all.
     RunText("message \"b\"\rmessage \"c\"\rmessage \"d\"\rmessage \"e\"\r");
-    snprintf(gScriptVars.s[0], 32, "from s1");
-    F(1) = 0.25;
+    snprintf(gScriptVars.s[0], 32, "from s1"), F(1) = 0.25;
     RunText("message\r");
     EXPECT_EQ(Shown(), "c 3000 1,1,1; d 3000 1,1,1; e 3000 1,1,1; from s1 250 1,1,1; flash 0,0,0 0 0+0");
     RunText("message \"gone\",0\r");
@@ -62,8 +60,7 @@ TEST_F(ScreenTextTest, MessagesFlashesAndHudTextLines)
     gCurrentTime = 5000;
     EXPECT_EQ((RunText("flash 1,0.5,2,0.4\r"), Shown()), "flash 1,0.5,1 0.5 5000+400");
     // The empty form takes its colour and time from f1 to f4; no time, no flash.
-    F(1) = 0.25;
-    F(4) = 2;
+    F(1) = 0.25, F(4) = 2;
     EXPECT_EQ((RunText("flash\r"), Shown()), "flash 0.25,0,0 0.5 5000+2000");
     EXPECT_EQ((RunText("flash 1,1,1,0\r"), gScreenFlash.duration), 0u);
 
@@ -72,20 +69,17 @@ TEST_F(ScreenTextTest, MessagesFlashesAndHudTextLines)
                            "hudText 8,\"right\",0,1,0\rhudText 9,\"nine\"\rhudText 2,\"$i17 left\"\r"
                            "hudText 3,\"three\"\r");
     // The values are those the registers hold when the statement runs, not when it compiled.
-    I(3) = 2;
-    I(16) = -7;
-    F(2) = 1.5;
+    I(3) = 2, I(16) = -7, F(2) = 1.5, gScriptVars.b[0] = 1;
     snprintf(gScriptVars.s[0], 32, "go");
-    gScriptVars.b[0] = 1;
     Run(s);
     // Line 9 and register 17 do nothing and say so once; the line after them still runs.
     std::string texts;
     for (const hudTextLine& l : gHudTextLines)
         texts += std::string(l.text) + "|";
     EXPECT_EQ(texts, "Guards 2 of -7: 1.5 go true $5 $x $i 2||three|||||right|");
-    EXPECT_TRUE(gHudTextLines[7].colour[0] == 0 && gHudTextLines[7].colour[1] == 1);
-    EXPECT_TRUE(console.Has("hudText: HUD text line 9 is not 1 to 8"));
-    EXPECT_TRUE(console.Has("hudText: register 17 is not 1 to 16"));
+    EXPECT_TRUE(gHudTextLines[7].colour[0] == 0 && gHudTextLines[7].colour[1] == 1 &&
+                console.Has("hudText: HUD text line 9 is not 1 to 8") &&
+                console.Has("hudText: register 17 is not 1 to 16"));
 
     // Floats show at most two decimals; long register texts are cut to what a line holds.
     F(2) = -0.004;
@@ -98,8 +92,7 @@ TEST_F(ScreenTextTest, MessagesFlashesAndHudTextLines)
     EXPECT_EQ(gHudTextLines[4].text[kScreenTextMax - 1], 'e');
 
     // "hudText n" alone empties the line; a level's end empties them all.
-    RunText("hudText 8\r");
-    const bool emptied = !gHudTextLines[7].text[0];
+    const bool emptied = (RunText("hudText 8\r"), !gHudTextLines[7].text[0]);
     ClearLevelScreenText();
     EXPECT_TRUE(emptied && !gHudTextLines[0].text[0]);
 }
