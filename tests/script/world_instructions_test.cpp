@@ -205,8 +205,7 @@ TEST_F(WorldScript, MakeNamesAndOffRemovesEvenFromTheActorsOwnScript)
     // An actor script that removes its own actor ends there.
     Write("me.vxr", "get \"me\"\noff\nseti 5,1\n");
     human_being* h = MakeActor("self");
-    SetHumanScriptsByPaths(h, "\"me.vxr\",1");
-    RunText("player");
+    SetHumanScriptsByPaths(h, "\"me.vxr\",1"), RunText("player");
     ExecuteHumanScriptsForMask(h, 1);
     // The run stops after the statement that disposed of its script and never reads it again.
     EXPECT_TRUE(CountHumans() == 1 && selHuman == nullptr && gHumanScriptTarget == nullptr && I(5) == 0);
@@ -215,8 +214,7 @@ TEST_F(WorldScript, MakeNamesAndOffRemovesEvenFromTheActorsOwnScript)
 TEST_F(WorldScript, OutOfRangeNumbersDoNothingAndSayWhichScriptOnce)
 {
     human_being* h = MakeActor("r");
-    h->model->materials[0].red = 0.5f;
-    gTextureAnimations[2] = {};
+    h->model->materials[0].red = 0.5f, gTextureAnimations[2] = {};
     ASSERT_NE(FSOUND_InitLoopback(44100, 32), 0); // an empty slot is a fault only with a device open
     ConsoleCapture console;
     // clang-format off
@@ -328,12 +326,10 @@ struct LineTests : WorldScript
         AddWallAcross(m, -5.0f, -3.0f, 3.0f);
         AddFloor(m, -10, -10, 10, 10, -1);
         AnalizeModelForCollisionPlanes(m, {0, 0, 0}, {0, 0, 0}, 100.0f);
-        BuildWorldNormals();
-        GenerateLevelFromQuads();
+        BuildWorldNormals(), GenerateLevelFromQuads();
         SetScreenRect(800, 600);
         gMouseLoc = {400, 300};
-        doMouseView = 0;
-        updown = -0.5f;
+        doMouseView = 0, updown = -0.5f;
     }
     void TearDown() override
     {
@@ -357,20 +353,18 @@ TEST_F(LineTests, MouseThenPokeFindsTheWallTheActorOrNothing)
     EXPECT_EQ(Fs(1, 9) + " " + std::to_string(I(1)), "0 0.5 -0.0181 0 0.5 -1810 0 0.5 -5 1");
 
     human_being* a = Stand("target", -3.0f, 4);
-    RunText("player\nmouse\npoke 2,10\nget \"coll\"");
-    EXPECT_TRUE(I(2) == 2 && selHuman == a && F(12) > -3.5);
+    EXPECT_TRUE(
+        (RunText("player\nmouse\npoke 2,10\nget \"coll\""), I(2) == 2 && selHuman == a && F(12) > -3.5));
     // The actor's team is passed through.
     RunText("player\nmouse\nteampoke 3,10,4\nseti 14,i3\nseti 1,5\nteampoke 3,10");
     EXPECT_EQ((V{1, 2}), (V{I(14), I(3)}));
 
     // Looking up and to the right, nothing is hit and the point registers keep their values.
-    F(13) = 42;
-    gMouseLoc = {800, 0};
+    F(13) = 42, gMouseLoc = {800, 0};
     RunText("mouse\npoke 4,13");
     EXPECT_EQ(Fs(4, 5) + " " + Fs(13, 13) + " " + std::to_string(I(4)), "1000 750.5 42 0");
     // Mouse view aims through the screen centre wherever the pointer is.
-    doMouseView = 1;
-    RunText("mouse\npoke 4,13\ndist 16");
+    doMouseView = 1, RunText("mouse\npoke 4,13\ndist 16");
     EXPECT_TRUE(I(4) == 2 && std::fabs(999.99 * 1.81 - F(16)) < 0.01) << I(4) << " " << F(16);
     doMouseView = 0;
     // The eye line turning with the player is the turn test's (a point kept where it is seen).
@@ -380,8 +374,7 @@ TEST_F(WorldScript, SavekeyNeedsALevelFolderAndReplacesTheKeyFrame)
 {
     // A named actor's record with its scripts is pinned by the recorded sessions' key frames;
     // here the cases they never meet: no level, an old file, an actor without a name.
-    RunText("savekey 1");
-    const bool none = FileExists(dir / "keyframe1");
+    const bool none = (RunText("savekey 1"), FileExists(dir / "keyframe1"));
     snprintf(currentLevelFolder, sizeof currentLevelFolder, "%s/lvl/", dir.path.c_str());
     Write("lvl/keyframe2", "old");
     MakeActor("x")->name[0] = 0;
@@ -401,8 +394,7 @@ TEST_F(LineTests, PickSelectsUnderTheCrossHairAndTurnKeepsAPointWhereItIsSeen)
     // The line queries' results are left as the poke put them.
     EXPECT_TRUE(I(1) == 1 && I(2) == 1 && selHuman == ghost && gHitPerson == nullptr);
     // Behind the wall at z = -5 nothing is picked, and the selection stays.
-    ghost->position.z = -7.0f;
-    UpdateModelBoxes(ghost->model, ghost->position, ghost->rotation);
+    ghost->position.z = -7.0f, UpdateModelBoxes(ghost->model, ghost->position, ghost->rotation);
     EXPECT_TRUE((RunText("pick"), I(1) == 0 && selHuman == ghost));
 
     // turn: a point 4 ahead of the eye; after the player turns, turning the point by the change of his
