@@ -43,8 +43,7 @@ TEST_F(SchedulingTest, GameScriptsIncludedTimedAndLoadingThemselves)
     const V first = Is(1, 5);
     HandleGameScripts();
     EXPECT_EQ((std::vector<V>{first, Is(1, 5)}), (std::vector<V>{{1, 0, 1, 0, 1}, {2, 1, 2, 0, 1}}));
-    DisposeGameScripts();
-    EXPECT_EQ(baseScript.next, nullptr);
+    EXPECT_EQ((DisposeGameScripts(), baseScript.next), nullptr);
 
     // Timed scripts wait for their start; through the instruction a missing time is 0.
     std::string t = Write("t", "addi 4,1\n");
@@ -97,8 +96,8 @@ TEST_F(SchedulingTest, GameScriptsIncludedTimedAndLoadingThemselves)
     int count = 0;
     for (VXR_scripter* g = baseScript.next; g; g = g->next)
         count++;
-    EXPECT_TRUE(count == kMaxGameScripts && I(16) == passes && consoleLines.size() == 2);
-    EXPECT_TRUE(console.Has("holds " + std::to_string(kMaxGameScripts)));
+    EXPECT_TRUE(count == kMaxGameScripts && I(16) == passes && consoleLines.size() == 2 &&
+                console.Has("holds " + std::to_string(kMaxGameScripts)));
 }
 
 TEST_F(SchedulingTest, PathListsAndActorEventMasks)
@@ -130,9 +129,8 @@ TEST_F(SchedulingTest, PathListsAndActorEventMasks)
     human_being* guard = NewActor("guard");
     Write("s0", "addi 9,1\r");
     EXPECT_EQ(Masks(guard, "\"s1\",1,\"s2\",2,\"s6\",6,\"s0\",0"), (std::vector<int32_t>{1, 2, 6, 0}));
-    EXPECT_EQ(guard->scripts->owner, guard);
     HandleHumanScriptsForMask(1), HandleHumanScriptsForMask(1);
-    EXPECT_TRUE(I(3) == 2 && I(7) == 0);
+    EXPECT_TRUE(guard->scripts->owner == guard && I(3) == 2 && I(7) == 0);
 
     // event 2 runs the second and third, in that order, before the next statement; without a
     // number the mask is i1; with no actor selected nothing runs.
@@ -154,9 +152,7 @@ TEST_F(SchedulingTest, ActorsRemovedAndLevelLoadsDuringWalksAndPasses)
     PatchProbe(a->scripts, 2);
     probeAction = [&](char*)
     {
-        if (gHumanScriptTarget != a) return;
-        RemoveHuman(b);
-        RemoveHuman(a);
+        if (gHumanScriptTarget == a) RemoveHuman(b), RemoveHuman(a);
     };
     HandleHumanScriptsForMask(1);
     EXPECT_TRUE(I(1) == 3 && CountHumans() == 1 && baseHuman->next == c);
