@@ -89,6 +89,8 @@ TEST_F(WorldScript, RowsPosesSnapSizeModelsKeysAndButtons)
         {"type 4\nlive 3\nsetSpeed 2\nhud true\nstop", [&] { return h->type == 5 && h->health == 9; }},
         // "put" of what "mark" read leaves the player exactly where it was.
         {"put 0.1,0.3,1234.567\nmark\nput\nmark 4", [] { return Fs(1, 3) == Fs(4, 6) && entf == -1234.567f; }},
+        // The distance between the points in f1-f3 and f4-f6, along every axis.
+        {"setf 1,1\nsetf 2,2\nsetf 3,3\nsetf 4,4\nsetf 5,6\nsetf 6,3\ndist 7", [] { return F(7) == 5; }},
     });
     // clang-format on
 
