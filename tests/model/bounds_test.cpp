@@ -7,6 +7,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <tuple>
 
 namespace
 {
@@ -44,6 +45,11 @@ mesh_mod* NewBlock()
     return m;
 }
 
+std::string Corners(const vector_type* c)
+{
+    return Vecs({c[0], c[1], c[2], c[3], c[4], c[5], c[6], c[7]});
+}
+
 } // namespace
 
 TEST(Bounds, BoneExtentsCoverTheTrianglesTheBoneMoves)
@@ -66,15 +72,10 @@ TEST(Bounds, BoneExtentsCoverTheTrianglesTheBoneMoves)
     idle->pivot = {5, 5, 5};
     GetMeshworkModelHighs(m->triangleListHead.next, m->boneListHead.next);
 
-    const bonus* bones[] = {a, b, root, idle};
-    const float expected[4][6] = {{-8, 21, 0, 3, -3, 9}, {10, 21, -5, 3, -3, 2}, {-8, -6, 0, 0, 0, 9}, {}};
-    for (int i = 0; i < 4; i++)
-    {
-        const bonus* x = bones[i];
-        const float got[6] = {x->minX, x->maxX, x->minY, x->maxY, x->minZ, x->maxZ};
-        for (int k = 0; k < 6; k++)
-            EXPECT_EQ(got[k], expected[i][k]) << x->signature << " extent " << k;
-    }
+    std::string extents;
+    for (const bonus* x : {a, b, root, idle})
+        extents += Nums({x->minX, x->maxX, x->minY, x->maxY, x->minZ, x->maxZ}) + "; ";
+    EXPECT_EQ(extents, "-8 21 0 3 -3 9; 10 21 -5 3 -3 2; -8 -6 0 0 0 9; 0 0 0 0 0 0; ");
     // A bone that moves nothing has a zero extent, so its box is the posed origin.
     idle->moveY[2] = 1;
     UpdateModelBoxes(m, {0, 0, 0}, {0, 0, 0});
@@ -87,11 +88,9 @@ TEST(Bounds, ModelBoxIsTheWidenedHullInCornerAndFaceOrderAndFollowsThePose)
 {
     mesh_mod* m = NewBlock();
     UpdateModelBoxes(m, {0, 0, 0}, {0, 0, 0});
-    const float expected[8][3] = {{-1.1f, 0, 1.1f},  {-1.1f, 2, 1.1f},  {1.1f, 2, 1.1f},  {1.1f, 0, 1.1f},
-                                  {-1.1f, 0, -1.1f}, {-1.1f, 2, -1.1f}, {1.1f, 2, -1.1f}, {1.1f, 0, -1.1f}};
-    for (int k = 0; k < 8; k++)
-        ExpectVector(m->boxCorners[k], expected[k][0], expected[k][1], expected[k][2]);
-    ExpectVector(m->topPoint, 0, 2, 0);
+    EXPECT_EQ(Corners(m->boxCorners) + "; " + Vecs({m->topPoint}),
+              "-1.1 0 1.1, -1.1 2 1.1, 1.1 2 1.1, 1.1 0 1.1, -1.1 0 -1.1, -1.1 2 -1.1, 1.1 2 -1.1, 1.1 0 "
+              "-1.1; 0 2 0");
     const int faces[6][3] = {{0, 1, 3}, {4, 5, 7}, {2, 3, 6}, {0, 1, 4}, {0, 3, 4}, {1, 2, 5}};
     bonus* root = m->boneListHead.next;
     for (int f = 0; f < 6; f++)
@@ -104,10 +103,9 @@ TEST(Bounds, ModelBoxIsTheWidenedHullInCornerAndFaceOrderAndFollowsThePose)
 
     // Turned a quarter about y and moved: (x, z) goes to (z, -x), then the offset.
     UpdateModelBoxes(m, {5, 0, -3}, {0, 90, 0});
-    ExpectVector(root->boxCorners[0], 6, 0, -2);
-    ExpectVector(m->boxCorners[6], 5 - 1.1f, 2, -3 - 1.1f);
-    ExpectVector(m->topPoint, 5, 2, -3);
-    ExpectVector(root->boxCenter, 0, 1, 0); // the centre stays in model space
+    // The centre stays in model space.
+    EXPECT_EQ(Vecs({root->boxCorners[0], m->boxCorners[6], m->topPoint, root->boxCenter}),
+              "6 0 -2, 3.9 2 -4.1, 5 2 -3, 0 1 0");
 
     // An arm pointing up: its box turns with it, and the idle root at the origin joins the hull.
     bonus* arm = AddBone(m, "arm");
@@ -116,16 +114,14 @@ TEST(Bounds, ModelBoxIsTheWidenedHullInCornerAndFaceOrderAndFollowsThePose)
     GetMeshworkModelHighs(m->triangleListHead.next, m->boneListHead.next);
     arm->rotationZ[2] = 90;
     UpdateModelBoxes(m, {0, 0, 0}, {0, 0, 0});
-    ExpectVector(arm->boxCorners[2], -2, 1, 1); // (1, 2, 1) turned
-    ExpectVector(root->boxCorners[3], 0, 0, 0);
-    ExpectVector(m->boxCorners[4], -2.1f, -1, -1.1f); // y is never widened
-    ExpectVector(m->boxCorners[2], 0.1f, 1, 1.1f);
+    // (1, 2, 1) turned; y is never widened.
+    EXPECT_EQ(Vecs({arm->boxCorners[2], root->boxCorners[3], m->boxCorners[4], m->boxCorners[2]}),
+              "-2 1 1, 0 0 0, -2.1 -1 -1.1, 0.1 1 1.1");
 
     // A model without bones gets a margin-sized box at its position, never an inverted one.
     mesh_mod* empty = NewRecord<mesh_mod>();
     UpdateModelBoxes(empty, {1, 1, 1}, {0, 0, 0});
-    ExpectVector(empty->boxCorners[4], 0.9f, 1, 0.9f);
-    ExpectVector(empty->boxCorners[2], 1.1f, 1, 1.1f);
+    EXPECT_EQ(Vecs({empty->boxCorners[4], empty->boxCorners[2]}), "0.9 1 0.9, 1.1 1 1.1");
     DisposeMeshworkModel(m);
     DisposeMeshworkModel(empty);
 }
@@ -158,9 +154,8 @@ TEST(Bounds, ScaleModelToRelativeAndAbsolute)
     vtx_typ* v = m->vertexListHead.next->next; // (1, 0, -1)
     ScaleModelTo(actor, 2, 1, 1, 0);
     ScaleModelTo(actor, 2, 0.5f, 3, 0);
-    ExpectVector({v->x, v->y, v->z}, 4, 0, -3, 0);
-    ExpectVector(root->pivot, 4, 0.5f, 3, 0);
-    EXPECT_TRUE(root->maxX == 4 && root->maxY == 1); // extents rebuilt
+    // The extents are rebuilt.
+    EXPECT_EQ(Vecs({{v->x, v->y, v->z}, root->pivot, {root->maxX, root->maxY, 0}}), "4 0 -3, 4 0.5 3, 4 1 0");
 
     // Absolute before the first drawing: nothing measured, nothing changed.
     mesh_mod* fresh = actor->model = NewBlock();
@@ -171,18 +166,18 @@ TEST(Bounds, ScaleModelToRelativeAndAbsolute)
     UpdateModelBoxes(fresh, actor->position, {0, 90, 0});
     ScaleModelTo(actor, 0, 3, 0, 1);
     bonus* r = fresh->boneListHead.next;
-    ExpectVector({r->maxX, r->maxY, 0}, 1, 3, 0, 1e-5f);
+    EXPECT_EQ(Nums({r->maxX, r->maxY}), "1 3");
     // On a block three times as deep as wide, turned a quarter: the width is the model's own x
     // size with both margins (2.2), the depth its z size (6.2), whichever way it faces.
     for (vtx_typ* v = fresh->vertexListHead.next; v; v = v->next)
         v->z *= 3;
     GetMeshworkModelHighs(fresh->triangleListHead.next, fresh->boneListHead.next);
-    UpdateModelBoxes(fresh, actor->position, {0, 90, 0});
-    ScaleModelTo(actor, 4.4f, 0, 0, 1);
-    ExpectVector({r->maxX, 0, r->maxZ}, 2, 0, 3);
-    UpdateModelBoxes(fresh, actor->position, {0, 90, 0});
-    ScaleModelTo(actor, 0, 0, 3.1f, 1);
-    ExpectVector({r->maxX, 0, r->maxZ}, 2, 0, 1.5f);
+    for (auto [width, depth, expected] : {std::tuple{4.4f, 0.0f, "2 3"}, {0.0f, 3.1f, "2 1.5"}})
+    {
+        UpdateModelBoxes(fresh, actor->position, {0, 90, 0});
+        ScaleModelTo(actor, width, 0, depth, 1);
+        EXPECT_EQ(Nums({r->maxX, r->maxZ}), expected);
+    }
     DisposeMeshworkModel(m);
     DisposeMeshworkModel(fresh);
     free(actor);

@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 #include <png.h>
 
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -80,6 +81,28 @@ inline void ExpectVector(vector_type v, float x, float y, float z, float toleran
     EXPECT_NEAR(v.x, x, tolerance);
     EXPECT_NEAR(v.y, y, tolerance);
     EXPECT_NEAR(v.z, z, tolerance);
+}
+
+// Numbers, or vectors, as text rounded to three decimals: compared with the expected text at
+// once, a wrong value still fails and the message shows which.
+inline std::string Nums(std::initializer_list<double> values)
+{
+    std::string s;
+    for (double v : values)
+    {
+        char n[32];
+        snprintf(n, sizeof n, "%s%g", s.empty() ? "" : " ", std::round(v * 1000) / 1000 + 0.0);
+        s += n;
+    }
+    return s;
+}
+
+inline std::string Vecs(std::initializer_list<vector_type> vectors)
+{
+    std::string s;
+    for (vector_type v : vectors)
+        s += (s.empty() ? "" : ", ") + Nums({v.x, v.y, v.z});
+    return s;
 }
 
 // A square RGB picture: the top half one colour, the bottom half another.
