@@ -74,7 +74,7 @@ TEST(Bounds, BoneExtentsCoverTheTrianglesTheBoneMoves)
 
     std::string extents;
     for (const bonus* x : {a, b, root, idle})
-        extents += Nums({x->minX, x->maxX, x->minY, x->maxY, x->minZ, x->maxZ}) + "; ";
+        extents += Nums(x->minX, x->maxX, x->minY, x->maxY, x->minZ, x->maxZ) + "; ";
     EXPECT_EQ(extents, "-8 21 0 3 -3 9; 10 21 -5 3 -3 2; -8 -6 0 0 0 9; 0 0 0 0 0 0; ");
     // A bone that moves nothing has a zero extent, so its box is the posed origin.
     idle->moveY[2] = 1;
@@ -166,7 +166,7 @@ TEST(Bounds, ScaleModelToRelativeAndAbsolute)
     UpdateModelBoxes(fresh, actor->position, {0, 90, 0});
     ScaleModelTo(actor, 0, 3, 0, 1);
     bonus* r = fresh->boneListHead.next;
-    EXPECT_EQ(Nums({r->maxX, r->maxY}), "1 3");
+    EXPECT_EQ(Nums(r->maxX, r->maxY), "1 3");
     // On a block three times as deep as wide, turned a quarter: the width is the model's own x
     // size with both margins (2.2), the depth its z size (6.2), whichever way it faces.
     for (vtx_typ* v = fresh->vertexListHead.next; v; v = v->next)
@@ -176,7 +176,7 @@ TEST(Bounds, ScaleModelToRelativeAndAbsolute)
     {
         UpdateModelBoxes(fresh, actor->position, {0, 90, 0});
         ScaleModelTo(actor, width, 0, depth, 1);
-        EXPECT_EQ(Nums({r->maxX, r->maxZ}), expected);
+        EXPECT_EQ(Nums(r->maxX, r->maxZ), expected);
     }
     DisposeMeshworkModel(m);
     DisposeMeshworkModel(fresh);

@@ -85,10 +85,10 @@ inline void ExpectVector(vector_type v, float x, float y, float z, float toleran
 
 // Numbers, or vectors, as text rounded to three decimals: compared with the expected text at
 // once, a wrong value still fails and the message shows which.
-inline std::string Nums(std::initializer_list<double> values)
+template <typename... T> std::string Nums(T... values)
 {
     std::string s;
-    for (double v : values)
+    for (double v : {double(values)...})
     {
         char n[32];
         snprintf(n, sizeof n, "%s%g", s.empty() ? "" : " ", std::round(v * 1000) / 1000 + 0.0);
@@ -101,7 +101,7 @@ inline std::string Vecs(std::initializer_list<vector_type> vectors)
 {
     std::string s;
     for (vector_type v : vectors)
-        s += (s.empty() ? "" : ", ") + Nums({v.x, v.y, v.z});
+        s += (s.empty() ? "" : ", ") + Nums(v.x, v.y, v.z);
     return s;
 }
 
