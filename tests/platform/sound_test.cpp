@@ -110,16 +110,14 @@ TEST_F(SoundTest, LoopsUntilStoppedAndOneShotsEndByThemselves)
     for (int i = 0; i < 30; i++)
         ASSERT_TRUE(LoopbackLevels(kRate / 10, 0).Both() > 0.1 && FSOUND_IsPlaying(ch)) << "render " << i;
     FSOUND_StopSound(ch);
-    EXPECT_EQ(FSOUND_IsPlaying(ch), 0);
-    EXPECT_LT(LoopbackLevels(4410, 512).Both(), 1e-4);
+    EXPECT_LT(FSOUND_IsPlaying(ch) + LoopbackLevels(4410, 512).Both(), 1e-4);
 
     // The same sample set to play once, as sndplay does; held until released.
     FSOUND_Sample_SetMode(sine, 304);
     ch = FSOUND_PlaySoundEx(FSOUND_FREE, sine, nullptr, 1);
     ASSERT_GE(ch, 0);
     MoveTo(ch, 0.0f, -4.0f);
-    EXPECT_LT(LoopbackLevels(2048, 0).Both(), 1e-4);
-    EXPECT_EQ(FSOUND_IsPlaying(ch), 1);
+    EXPECT_TRUE(LoopbackLevels(2048, 0).Both() < 1e-4 && FSOUND_IsPlaying(ch) == 1);
     FSOUND_SetPaused(ch, 0);
     EXPECT_GT(LoopbackLevels(2048, 0).Both(), 0.1);
     LoopbackLevels(kRate + kRate / 5, 0); // well past its end
@@ -132,16 +130,14 @@ TEST_F(SoundTest, LoopsUntilStoppedAndOneShotsEndByThemselves)
     ch = PlayLooped(sine, 0.0f, -4.0f);
     ASSERT_GT(LoopbackLevels().Both(), 0.1);
     FSOUND_Sample_Free(sine);
-    EXPECT_EQ(FSOUND_IsPlaying(ch), 0);
-    EXPECT_LT(LoopbackLevels(4410, 512).Both(), 1e-4);
+    EXPECT_LT(FSOUND_IsPlaying(ch) + LoopbackLevels(4410, 512).Both(), 1e-4);
 }
 
 TEST_F(SoundTest, ChannelsAreChosenAndCheckedSafely)
 {
-    int a = FSOUND_PlaySoundEx(FSOUND_FREE, sine, nullptr, 1);
-    int b = FSOUND_PlaySoundEx(FSOUND_FREE, sine, nullptr, 0);
-    ASSERT_TRUE(a >= 0 && b >= 0 && a != b);
-    EXPECT_EQ(FSOUND_IsPlaying(a) + FSOUND_IsPlaying(b), 2);
+    int a = FSOUND_PlaySoundEx(FSOUND_FREE, sine, nullptr, 1),
+        b = FSOUND_PlaySoundEx(FSOUND_FREE, sine, nullptr, 0);
+    ASSERT_TRUE(a >= 0 && b >= 0 && a != b && FSOUND_IsPlaying(a) + FSOUND_IsPlaying(b) == 2);
     EXPECT_EQ(FSOUND_PlaySoundEx(b, sine, nullptr, 1), b); // named explicitly: taken even when busy
     // Every channel busy: nothing more is started until one is stopped.
     int used = 2;
@@ -190,26 +186,21 @@ TEST_F(SoundTest, FilesAreMixedDownToMonoClampedAndBadFilesGiveNull)
         levels[i] = LoopbackLevels();
         FSOUND_StopSound(ch);
     }
-    EXPECT_GT(levels[0].right, 2.0 * levels[0].left);
+    EXPECT_TRUE(levels[0].right > 2.0 * levels[0].left && levels[3].Both() > 0.3);
     EXPECT_NEAR(levels[0].right / levels[1].right, 1.2, 0.04);
-    EXPECT_GT(levels[3].Both(), 0.3);
     EXPECT_NEAR(levels[2].Both() / levels[3].Both(), 1.0, 0.03);
 
     // Nothing readable: null, no crash. A file that is there but does not decode is reported; a
     // missing one is left to the caller.
     ConsoleCapture console;
-    const std::vector<std::string>& lines = ConsoleCapture::Lines();
     std::string garbage = dir / "garbage.wav", empty = dir / "empty.wav";
     ASSERT_TRUE(WriteTextFile(garbage, "RIFF, but not really a sound file at all\n"));
     ASSERT_TRUE(WriteSound(empty, 1, 0, SF_FORMAT_WAV | SF_FORMAT_PCM_16, [](int, int) { return 0.0f; }));
     for (std::string path : {garbage, empty, dir / "missing.wav", dir.path, std::string()})
         EXPECT_EQ(FSOUND_Sample_Load(FSOUND_FREE, path.c_str(), 4400, 0), nullptr) << path;
     EXPECT_EQ(FSOUND_Sample_Load(FSOUND_FREE, nullptr, 4400, 0), nullptr);
-    ASSERT_GE(lines.size(), 2u);
-    EXPECT_EQ(lines[0].rfind("// Sound file " + garbage, 0), 0u) << lines[0];
-    EXPECT_EQ(lines[1].rfind("// Sound file " + empty, 0), 0u) << lines[1];
-    for (size_t i = 2; i < lines.size(); i++)
-        EXPECT_EQ(lines[i].find("missing.wav"), std::string::npos) << lines[i];
+    EXPECT_TRUE(console.Has("// Sound file " + garbage) && console.Has("// Sound file " + empty) &&
+                !console.Has("missing.wav"));
 }
 
 TEST_F(SoundTest, EverythingIsANoOpWithoutADevice)
@@ -228,9 +219,7 @@ TEST_F(SoundTest, EverythingIsANoOpWithoutADevice)
     FSOUND_SAMPLE* s = FSOUND_Sample_Load(FSOUND_FREE, (dir / "sine.wav").c_str(), 4400, 0);
     ASSERT_NE(s, nullptr);
     FSOUND_Sample_SetMode(s, FSOUND_LOOP_NORMAL);
-    int ch = FSOUND_PlaySoundEx(FSOUND_FREE, s, nullptr, 0);
-    EXPECT_EQ(ch, 0);
-    EXPECT_EQ(FSOUND_IsPlaying(ch), 1);
+    EXPECT_EQ(FSOUND_PlaySoundEx(FSOUND_FREE, s, nullptr, 0) * 10 + FSOUND_IsPlaying(0), 1);
     FSOUND_Close();
-    EXPECT_EQ(FSOUND_IsPlaying(ch), 0);
+    EXPECT_EQ(FSOUND_IsPlaying(0), 0);
 }
