@@ -1,6 +1,5 @@
 // The console and content problems: lines made printable and repeats counted once per period,
-// problems on the console or at the sink alone, and the game clock before the first tick.
-#include "core/clock.h"
+// problems on the console or at the sink alone.
 #include "core/output.h"
 #include "core/problems.h"
 #include "test_util.h"
@@ -77,11 +76,4 @@ TEST(ConsoleLines, AreMadePrintableAndRepeatsAreCountedOncePerPeriod)
     EXPECT_EQ(lines.size(), size_t(kShownProblemsPerFile + 1));
     EndConsolePeriod();
     EXPECT_EQ(lines.back(), "//Levels/x/person: 980 more problems not shown (kesrow --check lists them all)");
-}
-
-TEST(GameClock, StartsAtZeroWithNoStepTaken)
-{
-    // What the game script's start-up run reads with "time" and "passed" before the first tick.
-    EXPECT_EQ(gCurrentTime, 0u);
-    EXPECT_EQ(gOldTime, 0u);
 }
