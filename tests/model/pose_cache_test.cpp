@@ -122,15 +122,15 @@ TEST(PoseCache, PosesBoxesAndBlendsAgainOnlyWhenTheirInputsChanged)
     const std::string kept = Snapshot(m);
     EXPECT_TRUE(kept == Rebuilt(m, position, rotation));
 
-    // The blend alone (BlendModelPose says whether it blended again).
+    // The blend alone (BlendModelPose says whether it blended again). Standing: the blend runs
+    // between equal poses, so its percent changes nothing; walking, it matters.
     SetModelPoses(m, "Stand", "Stand");
-    EXPECT_EQ(1, BlendModelPose(m, 100.0f));
-    // Standing: the blend runs between equal poses, so its percent changes nothing.
-    EXPECT_EQ(0, BlendModelPose(m, 37.0f));
+    // A braced list calls in order.
+    const std::vector<int> standing = {BlendModelPose(m, 100.0f), BlendModelPose(m, 37.0f)};
     SetModelPoses(m, "Walk1", "Walk2");
-    EXPECT_EQ(1, BlendModelPose(m, 37.0f));
-    EXPECT_EQ(0, BlendModelPose(m, 37.0f));
-    EXPECT_EQ(1, BlendModelPose(m, 60.0f)); // now the percent matters
+    EXPECT_EQ((std::vector<int>{1, 0, 1, 0, 1}),
+              (std::vector<int>{standing[0], standing[1], BlendModelPose(m, 37.0f), BlendModelPose(m, 37.0f),
+                                BlendModelPose(m, 60.0f)}));
     const float walking = arm->rotationX[2];
     // Every writer of the model code is seen: a blend, a morph, the none pose.
     BlendModelChannels(m, 60.0f);
@@ -165,8 +165,7 @@ TEST(ModelSharing, CopiesShareTheirSourcesListsAndAreFreedInAnyOrder)
         ZeroHuman(other);
         mesh_mod* b = other->model = MakePrivateModelCopy(a, other); // a copy of a copy
         mesh_mod* level = MakePrivateModelCopy(entry, nullptr);
-        EXPECT_EQ(3, entry->copies);
-        EXPECT_TRUE(a->source == entry && b->source == entry && level->source == entry);
+        EXPECT_TRUE(entry->copies == 3 && a->source == entry && b->source == entry && level->source == entry);
         for (mesh_mod* copy : {a, b, level})
             for (int i = 0; i < kMaxModelMaterials; i++)
                 EXPECT_TRUE(copy->materials[i].indices == entry->materials[i].indices &&
@@ -199,10 +198,7 @@ TEST(ModelSharing, CopiesShareTheirSourcesListsAndAreFreedInAnyOrder)
             alive[k] = false;
             // An entry disposed of while copies share its lists waits for the last of them.
             // (With no copy left it is freed at once, so it is not looked at then.)
-            if (k == 0 && (alive[1] || alive[2] || alive[3]))
-            {
-                EXPECT_TRUE(entry->disposeWhenUnshared);
-            }
+            EXPECT_TRUE(k != 0 || !(alive[1] || alive[2] || alive[3]) || entry->disposeWhenUnshared);
             // The actors' copies left still pose and box on the shared lists.
             for (int left : {1, 2})
                 if (alive[left])
@@ -210,7 +206,7 @@ TEST(ModelSharing, CopiesShareTheirSourcesListsAndAreFreedInAnyOrder)
                     BlendModelChannels(models[left], 50.0f);
                     UpdateModelBoxes(models[left], {0, 0, 0}, {0, 10, 0});
                     const std::string kept = Snapshot(models[left]);
-                    EXPECT_TRUE(kept == Rebuilt(models[left], {0, 0, 0}, {0, 10, 0}));
+                    EXPECT_TRUE(kept == Rebuilt(models[left], {0, 0, 0}, {0, 10, 0})) << left;
                 }
         }
         guard.entry = nullptr;
