@@ -83,18 +83,16 @@ TEST(MeshBlend, ChannelsBlendRotationsTheShortWayAndMovesLinearly)
     wrap->rotationY[1] = wrap->moveZ[1] = -170.0f;
     plain->rotationZ[0] = 10.0f;
     plain->rotationZ[1] = 30.0f;
-    // percent, wrap rotationY, wrap moveZ (translations never wrap), plain rotationZ
-    const float cases[][4] = {{50, 180, 0, 20}, {25, 185, -85, 25}, {100, 170, 170, 10}, {0, 190, -170, 30}};
-    for (const auto& c : cases)
+    // At 100, 25, 0 and 50 percent: wrap rotationY, wrap moveZ (translations never wrap), plain
+    // rotationZ and rotationX. The blend never writes pose A or B.
+    std::string got;
+    for (float percent : {100, 25, 0, 50})
     {
-        BlendModelChannels(m, c[0]);
-        EXPECT_NEAR(wrap->rotationY[2], c[1], 1e-3) << c[0];
-        EXPECT_NEAR(wrap->moveZ[2], c[2], 1e-3) << c[0];
-        EXPECT_NEAR(plain->rotationZ[2], c[3], 1e-3) << c[0];
+        BlendModelChannels(m, percent);
+        got += Nums(wrap->rotationY[2], wrap->moveZ[2], plain->rotationZ[2], plain->rotationX[2]) + "; ";
     }
-    BlendModelChannels(m, 50.0f);
-    EXPECT_NEAR(plain->rotationX[2], 0.0f, 1e-3);
-    EXPECT_EQ(wrap->rotationY[1], -170.0f); // the blend never writes pose A or B
+    EXPECT_EQ(got + Nums(wrap->rotationY[1]),
+              "170 170 10 -90; 185 -85 25 45; 190 -170 30 90; 180 0 20 0; -170");
     DisposeMeshworkModel(m);
 }
 
@@ -160,9 +158,8 @@ TEST(MeshCache, EntriesAreFoundByExactNameAndNeverDisposed)
               (std::vector<mesh_mod*>{meshPtr, FindCachedModel("robot"), FindCachedModel("Robot"),
                                       FindCachedModel("rob")}));
     DisposeMeshworkModel(robot); // refused: still in the cache
-    EXPECT_TRUE(FindCachedModel("robot") == robot && ListOf(robot->vertexListHead.next).size() == 4);
-    ASSERT_EQ(ConsoleCapture::Lines().size(), 1u);
-    EXPECT_EQ(ConsoleCapture::Lines()[0].rfind("//", 0), 0u);
+    EXPECT_TRUE(FindCachedModel("robot") == robot && ListOf(robot->vertexListHead.next).size() == 4 &&
+                ConsoleCapture::Lines().size() == 1 && ConsoleCapture::Lines()[0].rfind("//", 0) == 0);
 
     baseMesh->next = saved;
     meshPtr = savedCursor;
