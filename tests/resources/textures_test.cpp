@@ -247,34 +247,30 @@ TEST_F(GLTextures, AnimationFramesAreNumberedClampedTo32AndGetAlphaFromTheirColo
     glDeleteTextures(kMaxAnimationFrames, anim.frames);
 
     // Without an info file: one frame of 100 ms named by a space and 01.png. Counts and durations
-    // the anim instruction could not divide by fall back to the same.
-    ASSERT_TRUE(WritePixel(dir / "plain/ 01.png", 240) && WritePixel(dir / "bad/b 01.png", 240));
-    WriteTextFile(dir / "bad/info.txt", "0\n-5\nb\n");
-    for (const char* folder : {"plain", "bad"})
-    {
-        anim = animatedTexture{};
-        EXPECT_EQ(LoadAnimationFromFolder((dir / folder).c_str(), &anim), 1);
-        EXPECT_EQ(anim.frameCount * 10000 + anim.frameDuration * 1000 + anim.totalDuration, 110100) << folder;
-        EXPECT_EQ(ReadTexture(anim.frames[0]), Bytes({240, 0, 31, 90})) << folder;
-        EXPECT_EQ(anim.frames[1], 0u);
-        glDeleteTextures(1, anim.frames);
-    }
-    EXPECT_TRUE(console.Has("frame count 0") && console.Has("frame duration -5"));
-
-    // The base name is the third line whatever the second holds; a file of two lines whose second
-    // is no number has left out the duration.
-    const char* infos[][2] = {{"2\nwalk\n", "walk"}, {"2\n\nwalk\n", "walk"}, {"2\nslow\nrun", "run"}};
-    for (const auto& info : infos)
+    // the anim instruction could not divide by fall back to the same. The base name is the third
+    // line whatever the second holds; a file of two lines whose second is no number has left out
+    // the duration. {info file, frame file, count duration total, console lines}
+    const char* noDuration = "no frame duration on line 2, using 100 ms";
+    const char* cases[][5] = {{nullptr, " 01", "1 100 100", "", ""},
+                              {"0\n-5\nb\n", "b 01", "1 100 100", "frame count 0", "frame duration -5"},
+                              {"2\nwalk\n", "walk 02", "2 100 200", noDuration, ""},
+                              {"2\n\nwalk\n", "walk 02", "2 100 200", noDuration, ""},
+                              {"2\nslow\nrun", "run 02", "2 100 200", noDuration, ""}};
+    for (const auto& c : cases)
     {
         TempDir folder;
-        WriteTextFile(folder / "info.txt", info[0]);
-        ASSERT_TRUE(WritePixel(folder / (std::string(info[1]) + " 02.png"), 200));
+        if (c[0]) WriteTextFile(folder / "info.txt", c[0]);
+        ASSERT_TRUE(WritePixel(folder / (std::string(c[1]) + ".png"), 240));
         anim = animatedTexture{};
         ConsoleCapture::Lines().clear();
         EXPECT_EQ(LoadAnimationFromFolder(folder.path.c_str(), &anim), 1);
-        EXPECT_EQ(anim.frameCount * 1000 + anim.frameDuration, 2100) << info[0];
-        EXPECT_EQ(ReadTexture(anim.frames[1]), Bytes({200, 0, 31, 77})) << info[0];
-        EXPECT_TRUE(console.Has("no frame duration on line 2, using 100 ms")) << info[0];
+        EXPECT_EQ(std::to_string(anim.frameCount) + " " + std::to_string(anim.frameDuration) + " " +
+                      std::to_string(anim.totalDuration),
+                  c[2])
+            << c[1];
+        EXPECT_EQ(ReadTexture(anim.frames[c[2][0] - '1']), Bytes({240, 0, 31, 90})) << c[1];
+        EXPECT_EQ(anim.frames[c[2][0] - '0'], 0u) << c[1];
+        EXPECT_TRUE((!c[3][0] || console.Has(c[3])) && (!c[4][0] || console.Has(c[4]))) << c[1];
         glDeleteTextures(2, anim.frames);
     }
 }
@@ -296,10 +292,10 @@ TEST_F(GLTextures, AnimationListLoadsOnlySlotsOneToSixteen)
 
     LoadAnimationFiles((dir / "Animations/winlist.txt").c_str());
     EXPECT_TRUE(console.Has("slot 0") && console.Has("slot 17") && console.Has("line 5"));
-    animatedTexture& fire = gTextureAnimations[2];
-    EXPECT_EQ(fire.frameCount * 1000 + fire.totalDuration, 3120);
-    EXPECT_EQ(ReadTexture(fire.frames[2])[0], 150);
-    EXPECT_EQ(gTextureAnimations[15].frameCount * 1000 + gTextureAnimations[15].frameDuration, 2070);
+    animatedTexture &fire = gTextureAnimations[2], &glow = gTextureAnimations[15];
+    EXPECT_EQ(std::vector<int>({fire.frameCount, fire.totalDuration, ReadTexture(fire.frames[2])[0],
+                                glow.frameCount, glow.frameDuration}),
+              std::vector<int>({3, 120, 150, 2, 70}));
     for (int slot = 0; slot < kAnimationSlots; ++slot)
         EXPECT_TRUE(slot == 2 || slot == 15 ||
                     memcmp(&gTextureAnimations[slot], &before[slot], sizeof(animatedTexture)) == 0)
