@@ -120,9 +120,9 @@ TEST(ModelLoader, PrecacheImportWithPoseFiles)
     std::string modelText = std::string(kHeader) +
                             "0 0 0 0\n1 660 0 0 Arm None 100 None\n2 0 660 0\nEDGES\n" + Material(0) +
                             "0 1 2\nEND\n";
-    for (const char* name : {"a", "b"})
+    for (const char* name : {"robot", "crate"})
         ASSERT_TRUE(WriteTextFile(dir / "Models/" + name, modelText));
-    ASSERT_TRUE(WriteTextFile(dir / "Models/a_poses", "VXR_Poses\nStand\n{\nArm 0,0,0,10,0,0,1\n}\n"));
+    ASSERT_TRUE(WriteTextFile(dir / "Models/robot_poses", "VXR_Poses\nStand\n{\nArm 0,0,0,10,0,0,1\n}\n"));
     snprintf(routePath, sizeof routePath, "%s/", dir.path.c_str());
     ConsoleCapture console;
     ImportAllMeshworkModels(); // a missing precache file leaves the cache empty
@@ -130,20 +130,26 @@ TEST(ModelLoader, PrecacheImportWithPoseFiles)
     ASSERT_TRUE(baseMesh && !baseMesh->next);
 
     // The last line has no line end and still counts; a missing model is reported and skipped.
-    ASSERT_TRUE(WriteTextFile(dir / "cache", "a\nmissing\nb"));
+    ASSERT_TRUE(WriteTextFile(dir / "cache", "robot\nmissing\ncrate"));
     ImportAllMeshworkModels();
     EXPECT_TRUE(console.Has("//Failed to load model: missing"));
-    mesh_mod *a = FindCachedModel("a"), *b = FindCachedModel("b");
+    // Entries are found by their exact name.
+    mesh_mod *a = FindCachedModel("robot"), *b = FindCachedModel("crate");
     ASSERT_NE(nullptr, a);
-    EXPECT_EQ((std::vector<mesh_mod*>{a, b, b}), (std::vector<mesh_mod*>{baseMesh->next, a->next, meshPtr}));
+    EXPECT_EQ((std::vector<mesh_mod*>{a, b, b, nullptr, nullptr}),
+              (std::vector<mesh_mod*>{baseMesh->next, a->next, meshPtr, FindCachedModel("Robot"),
+                                      FindCachedModel("rob")}));
     ASSERT_NE(nullptr, a->poseListHead.next); // the pose file comes with the cache entry
     EXPECT_TRUE(!strcmp("Stand", a->poseListHead.next->name) && !b->poseListHead.next);
+    DisposeMeshworkModel(a); // refused: still in the cache
+    EXPECT_TRUE(FindCachedModel("robot") == a && a->vertexCount == 3 &&
+                console.Has("//Refused to dispose of the cached model robot."));
 
     // CR LF: the empty line after the first CR ends the list. The cache starts again from empty.
-    ASSERT_TRUE(WriteTextFile(dir / "cache", "b\r\na\r\n"));
+    ASSERT_TRUE(WriteTextFile(dir / "cache", "crate\r\nrobot\r\n"));
     ImportAllMeshworkModels();
     ASSERT_NE(nullptr, baseMesh->next);
-    EXPECT_TRUE(!strcmp("b", baseMesh->next->name) && !baseMesh->next->next);
+    EXPECT_TRUE(!strcmp("crate", baseMesh->next->name) && !baseMesh->next->next);
     routePath[0] = 0;
     EmptyModelCache();
 }

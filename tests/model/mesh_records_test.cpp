@@ -1,8 +1,7 @@
 // Model records: list lookups, the channel blend, and private copies that stay independent of
-// their cache entry and of each other.
+// their cache entry and of each other. (The cache itself is the loader test's.)
 #include "model/mesh_records.h"
 
-#include "core/output.h"
 #include "model_fixtures.h"
 
 #include <cstring>
@@ -140,29 +139,4 @@ TEST(MeshPrivateCopy, OwnsRelinkedListsAndPosesAndLeavesTheEntryAlone)
     DisposeMeshworkModel(other);
     DisposeMeshworkModel(third);
     DisposeMeshworkModel(entry);
-}
-
-TEST(MeshCache, EntriesAreFoundByExactNameAndNeverDisposed)
-{
-    EnsureModelCache();
-    mesh_mod* saved = baseMesh->next;
-    mesh_mod* savedCursor = meshPtr;
-    baseMesh->next = nullptr;
-    ConsoleCapture console;
-
-    mesh_mod* robot = MakeEntry("robot");
-    mesh_mod* crate = MakeEntry("crate");
-    AppendCachedModel(robot);
-    AppendCachedModel(crate);
-    EXPECT_EQ((std::vector<mesh_mod*>{crate, robot, nullptr, nullptr}),
-              (std::vector<mesh_mod*>{meshPtr, FindCachedModel("robot"), FindCachedModel("Robot"),
-                                      FindCachedModel("rob")}));
-    DisposeMeshworkModel(robot); // refused: still in the cache
-    EXPECT_TRUE(FindCachedModel("robot") == robot && ListOf(robot->vertexListHead.next).size() == 4 &&
-                ConsoleCapture::Lines().size() == 1 && ConsoleCapture::Lines()[0].rfind("//", 0) == 0);
-
-    baseMesh->next = saved;
-    meshPtr = savedCursor;
-    DisposeMeshworkModel(robot);
-    DisposeMeshworkModel(crate);
 }
