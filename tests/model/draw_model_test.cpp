@@ -1,5 +1,5 @@
-// Model drawing: posing through one or two bones with the integer weight rule, culling, the
-// material colour and state rules, and what the model viewer's batch runs actually show.
+// Model drawing: posing through one or two bones with the integer weight rule, culling, and the
+// material colour and state rules. What models look like on screen is the recorded sessions'.
 #include "model/draw_model.h"
 
 #include "app/draw.h"
@@ -32,27 +32,6 @@ const char kArmModel[] = "arm test\n\n"
                          "MATERIAL Tex 0 0 0 1 4 0 0 0 0 0 0 0 0 0\n"
                          "0 5 6\n"
                          "END\n";
-
-void ExpectPixel(const PngImage& img, float fx, float fy, int r, int g, int b, int tolerance)
-{
-    const unsigned char* p = img.At((int)(fx * img.width), (int)(fy * img.height));
-    EXPECT_TRUE(abs(r - p[0]) <= tolerance && abs(g - p[1]) <= tolerance && abs(b - p[2]) <= tolerance)
-        << "at " << fx << ", " << fy << ": " << int(p[0]) << "," << int(p[1]) << "," << int(p[2]);
-}
-
-// Three quads facing the viewer: a red one on the left; a textured one on the right whose
-// picture is green above and blue below; and a half-transparent blended blue one in front of
-// the lower half of the red quad, reaching below it.
-const char kPanelModel[] = "panel test\n\n"
-                           "0 -660 -330 0\n1 0 -330 0\n2 0 330 0\n3 -660 330 0\n"
-                           "4 0 -330 0\n5 660 -330 0\n6 660 330 0\n7 0 330 0\n"
-                           "8 -660 -528 132\n9 0 -528 132\n10 0 0 132\n11 -660 0 132\n"
-                           "EDGES\n"
-                           "MATERIAL Red 65535 0 0 1 0 0 0 0 0 0 0 0 0 0\n0 1 2\n0 2 3\n"
-                           "MATERIAL\t65535 65535 65535 1 4 0 0 0 0 0 0 0 0 0\n4 5 6\n4 6 7\n"
-                           "UVS\n4 0 0\n5 1 0\n6 1 1\n7 0 1\n"
-                           "MATERIAL Glass 0 0 65535 1 0 50 0 0 0 0 0 0 0 1\n8 9 10\n8 10 11\n"
-                           "END\n";
 
 } // namespace
 
@@ -133,32 +112,4 @@ TEST(ModelDrawing, PosesThroughOneOrTwoBonesCulledModelsKeepTheirBoxesAndMateria
     EXPECT_TRUE(depthWrites == GL_TRUE && !glIsEnabled(GL_BLEND) && glIsEnabled(GL_TEXTURE_2D));
     tintColor = savedTint;
     DisposeMeshworkModel(m);
-}
-
-TEST(ModelViewer, ShowsPlainTexturedAndBlendedMaterialsWhereTheyStand)
-{
-    TempDir dir;
-    std::string path = dir / "Models/panel";
-    ASSERT_TRUE(WriteTextFile(path, kPanelModel));
-    const unsigned char green[3] = {0, 255, 0}, blue[3] = {0, 0, 255};
-    WritePng(path + "1.png", green, blue);
-    std::string shot = dir / "lit.png", output;
-    ASSERT_EQ(
-        0, RunCommand(WindowedCommand("'" + BinaryDir() +
-                                      "/model_viewer' --windowed 400x300 --frames 2 --fixed-step 20 --spin 0 "
-                                      "--pitch 0 --background 0,0,0 --lit --tint 0.5,0.5,0.5 --screenshot '" +
-                                      shot + "' '" + path + "'"),
-                      &output))
-        << output;
-    EXPECT_NE(std::string::npos, output.find("//Pose file " + path + "_poses could not be opened")) << output;
-    PngImage img = ReadPng(shot);
-    ASSERT_TRUE(img.ok);
-    // Lit: the material colours and the picture as they are, whatever the tint.
-    ExpectPixel(img, 0.36f, 0.35f, 255, 0, 0, 3);
-    ExpectPixel(img, 0.64f, 0.35f, 0, 255, 0, 3); // the picture's top row is at the top
-    ExpectPixel(img, 0.64f, 0.56f, 0, 0, 255, 3);
-    ExpectPixel(img, 0.90f, 0.50f, 0, 0, 0, 3);
-    // The blended quad lets half of what is behind it through: the red quad, or the background.
-    ExpectPixel(img, 0.35f, 0.54f, 128, 0, 127, 12);
-    ExpectPixel(img, 0.35f, 0.70f, 0, 0, 127, 12);
 }
