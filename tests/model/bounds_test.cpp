@@ -1,5 +1,5 @@
 // Model bounds: bone membership by weight, the bone and model boxes with their corner and face
-// orders, the view-volume test, rescaling an actor's model and the ground heading.
+// orders, the view-volume test and rescaling an actor's model.
 #include "model/bounds.h"
 
 #include "model_fixtures.h"
@@ -181,11 +181,4 @@ TEST(Bounds, ScaleModelToRelativeAndAbsolute)
     DisposeMeshworkModel(m);
     DisposeMeshworkModel(fresh);
     free(actor);
-}
-
-TEST(Bounds, GroundHeadingOfAPointOnTheOtherIsZero)
-{
-    // The headings themselves are the recorded sessions' (guards turn to the player).
-    EXPECT_EQ(GetTwoPointAngle({2.5f, -4}, {2.5f, -4}), 0);
-    EXPECT_TRUE(std::isfinite(GetTwoPointAngle({1e-30f, 0}, {0, 0})));
 }
