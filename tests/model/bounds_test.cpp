@@ -80,7 +80,7 @@ TEST(Bounds, BoneExtentsCoverTheTrianglesTheBoneMoves)
     idle->moveY[2] = 1;
     UpdateModelBoxes(m, {0, 0, 0}, {0, 0, 0});
     for (int k = 0; k < 8; k++)
-        ExpectVector(idle->boxCorners[k], 0, 1, 0);
+        EXPECT_EQ(Vecs({idle->boxCorners[k]}), "0 1 0");
     DisposeMeshworkModel(m);
 }
 
@@ -99,7 +99,7 @@ TEST(Bounds, ModelBoxIsTheWidenedHullInCornerAndFaceOrderAndFollowsThePose)
             EXPECT_TRUE(EqualVector(m->boxPlanes[f][i], m->boxCorners[faces[f][i]])) << f << "," << i;
             EXPECT_TRUE(EqualVector(root->boxPlanes[f][i], root->boxCorners[faces[f][i]])) << f << "," << i;
         }
-    ExpectVector(root->boxCorners[6], 1, 2, -1); // bone boxes have no margin
+    EXPECT_EQ(Vecs({root->boxCorners[6]}), "1 2 -1"); // bone boxes have no margin
 
     // Turned a quarter about y and moved: (x, z) goes to (z, -x), then the offset.
     UpdateModelBoxes(m, {5, 0, -3}, {0, 90, 0});

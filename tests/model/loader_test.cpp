@@ -94,13 +94,12 @@ TEST(ModelLoader, TexturePngFirstThenPlainColour)
     ASSERT_TRUE(EnsureTestGL());
     TempDir dir;
     std::string path = dir / "Models/guard";
-    const unsigned char green[3] = {0, 255, 0};
     std::string text = kTriangle + Material(65535, 4) + "0 1 2\n" + Material(65535, 4) + "0 1 2\n" +
                        Material(65535, 0) + "0 1 2\nEND\n";
     ASSERT_TRUE(WriteTextFile(path, text));
-    WritePng(path + "0.png", green, green, 8);
+    ASSERT_TRUE(WriteTestPng(path + "0.png", 1, 1, PNG_COLOR_TYPE_RGB, 8, {0, 255, 0}));
     ASSERT_TRUE(WriteTextFile(path + "0.bmp", "not a picture")); // never opened: the PNG wins
-    WritePng(path + "2.png", green, green, 8);
+    ASSERT_TRUE(WriteTestPng(path + "2.png", 1, 1, PNG_COLOR_TYPE_RGB, 8, {0, 255, 0}));
     mesh_mod* m = NewRecord<mesh_mod>();
     modelLoadReport report;
     ASSERT_EQ(1, LoadMeshworkModelReport(m, path.c_str(), &report));

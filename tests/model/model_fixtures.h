@@ -1,5 +1,5 @@
-// Builders shared by the model tests: list appends and walks, bones, poses, pose entries, a
-// vector comparison with a tolerance and small PNG pictures.
+// Builders shared by the model tests: list appends and walks, bones, poses, pose entries, the
+// rounded text of numbers and vectors, and model files written and loaded.
 #pragma once
 
 #include "core/output.h"
@@ -76,13 +76,6 @@ inline void EmptyModelCache()
     meshPtr = baseMesh;
 }
 
-inline void ExpectVector(vector_type v, float x, float y, float z, float tolerance = 1e-4f)
-{
-    EXPECT_NEAR(v.x, x, tolerance);
-    EXPECT_NEAR(v.y, y, tolerance);
-    EXPECT_NEAR(v.z, z, tolerance);
-}
-
 // Numbers, or vectors, as text rounded to three decimals: compared with the expected text at
 // once, a wrong value still fails and the message shows which.
 template <typename... T> std::string Nums(T... values)
@@ -103,16 +96,6 @@ inline std::string Vecs(std::initializer_list<vector_type> vectors)
     for (vector_type v : vectors)
         s += (s.empty() ? "" : ", ") + Nums(v.x, v.y, v.z);
     return s;
-}
-
-// A square RGB picture: the top half one colour, the bottom half another.
-inline void WritePng(const std::string& path, const unsigned char top[3], const unsigned char bottom[3],
-                     int size = 16)
-{
-    std::vector<unsigned char> pixels(size * size * 3);
-    for (int i = 0; i < size * size; i++)
-        memcpy(&pixels[i * 3], i < size * size / 2 ? top : bottom, 3);
-    ASSERT_TRUE(WriteTestPng(path, size, size, PNG_COLOR_TYPE_RGB, 8, pixels));
 }
 
 // Loads text written as a model file; the model is returned even when the load failed.

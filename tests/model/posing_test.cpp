@@ -49,8 +49,7 @@ TEST(Posing, RotateVectorAndEularAnglesTurnInXYZOrder)
     // Right-handed turns in x, y, z order (RotateVector) and Euler angles from an axis and angle:
     // the axis length and full turns drop out; no axis, no turn. Each row turns a point by the
     // angles and compares it with the turn about the axis: {angle, axis, point, expected}.
-    ExpectVector(GetEularAngles(405, 0, 2, 0), 0, 45, 0, 1e-3f);
-    ExpectVector(GetEularAngles(60, 0, 0, 0), 0, 0, 0, 0);
+    EXPECT_EQ(Vecs({GetEularAngles(405, 0, 2, 0), GetEularAngles(60, 0, 0, 0)}), "0 45 0, 0 0 0");
     const float cases[][10] = {{180, 1, 1, 0, 1, 0, 0, 0, 1, 0},
                                {180, 1, 1, 0, 0, 0, 1, 0, 0, -1},
                                {120, 1, 1, 1, 1, 0, 0, 0, 1, 0},
@@ -65,7 +64,8 @@ TEST(Posing, RotateVectorAndEularAnglesTurnInXYZOrder)
     for (const auto& c : cases)
     {
         vector_type e = GetEularAngles(c[0], c[1], c[2], c[3]);
-        ExpectVector(RotateVector({c[4], c[5], c[6]}, {0, 0, 0}, e.x, e.y, e.z), c[7], c[8], c[9], 1e-3f);
+        EXPECT_EQ(Vecs({RotateVector({c[4], c[5], c[6]}, {0, 0, 0}, e.x, e.y, e.z)}), Nums(c[7], c[8], c[9]))
+            << c[0];
     }
 }
 
@@ -76,14 +76,14 @@ TEST(Posing, VerticesFollowTheBoneChainAndTheIntegerWeightRule)
     bonus* arm = root->next;
     arm->rotationZ[2] = 90;
     arm->rotationZ[0] = arm->rotationZ[1] = 45; // pose A and B play no part; only the current ones
-    ExpectVector(PoseVertex(arm, 2, 0, 0), 1, 1, 0);
+    const vector_type turned = PoseVertex(arm, 2, 0, 0);
     // The parent's translation and rotation apply after the child's.
     root->moveY[2] = 0.5f;
-    ExpectVector(PoseVertex(arm, 2, 0, 0), 1, 1.5f, 0);
+    const vector_type moved = PoseVertex(arm, 2, 0, 0);
     root->moveY[2] = 0;
     root->rotationZ[2] = 90;
-    ExpectVector(PoseVertex(arm, 2, 0, 0), -1, 1, 0);
-    ExpectVector(PoseVertex(nullptr, 4, 5, 6), 4, 5, 6, 0);
+    EXPECT_EQ(Vecs({turned, moved, PoseVertex(arm, 2, 0, 0), PoseVertex(nullptr, 4, 5, 6)}),
+              "1 1 0, 1 1.5 0, -1 1 0, 4 5 6");
     root->rotationZ[2] = 0;
 
     // Two bones naming each other as parent must not hang posing.
