@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 #include <png.h>
 
+#include <algorithm>
 #include <cstring>
 #include <tuple>
 
@@ -40,8 +41,7 @@ TEST(PngDecoding, EveryColourTypeBecomesRgbOrRgbaInFileRowOrder)
 {
     TempDir dir;
     Bytes pattern(8 * 8 * 3);
-    for (size_t i = 0; i < pattern.size(); ++i)
-        pattern[i] = (unsigned char)(i * 7);
+    std::generate(pattern.begin(), pattern.end(), [n = 0]() mutable { return (unsigned char)(n++ * 7); });
     const Bytes pal = {200, 0, 0, 0, 200, 0, 0, 0, 200};
     struct Case
     {
@@ -165,23 +165,22 @@ TEST_F(GLTextures, TextureListResolvesBareFileNames)
     EXPECT_EQ(RedOf("brick.png") * 10 + RedOf("Brick.png"), 109); // the first of two equal names wins
     EXPECT_EQ(texturePtr, baseTexture.next->next->next);          // lookups do not move the cursor
     // The missing file is named with its list and line (CR LF is one line end).
-    EXPECT_EQ(ConsoleCapture::Lines().size(), 1u);
-    EXPECT_TRUE(console.Has("tex, line 2: picture " + (dir / "walls/missing.png") + " not found"));
+    EXPECT_TRUE(ConsoleCapture::Lines().size() == 1 &&
+                console.Has("tex, line 2: picture " + (dir / "walls/missing.png") + " not found"));
 
     // A new list replaces the old one; an empty line ends it.
     GLuint oldStone = texturePtr->glName;
     WriteTextFile(dir / "tex2", "walls/brick.png\n\nwalls/stone.png\n");
     LoadTextures((dir / "tex2").c_str());
-    EXPECT_FALSE(glIsTexture(oldStone));
-    EXPECT_TRUE(baseTexture.next && !baseTexture.next->next);
+    EXPECT_TRUE(!glIsTexture(oldStone) && baseTexture.next && !baseTexture.next->next);
 
     // An over-long line is skipped with a console line; an over-long file name is cut to 67.
     std::string longName(80, 'n');
     ASSERT_TRUE(WriteTestPng(dir / ("walls/" + longName), 1, 1, PNG_COLOR_TYPE_RGB, 8, {44, 0, 0}));
     WriteTextFile(dir / "tex3", "walls/" + std::string(700, 'x') + ".png\nwalls/" + longName + "\n");
     LoadTextures((dir / "tex3").c_str());
-    EXPECT_TRUE(console.Has("line 1 is longer than 513") && console.Has("cut"));
-    EXPECT_EQ(RedOf(longName.substr(0, 67)), 44);
+    EXPECT_TRUE(console.Has("line 1 is longer than 513") && console.Has("cut") &&
+                RedOf(longName.substr(0, 67)) == 44);
 }
 
 TEST(LineReading, LinesEndAtCrOrLfAndLongLinesAreCut)
@@ -194,11 +193,9 @@ TEST(LineReading, LinesEndAtCrOrLfAndLongLinesAreCut)
     for (const std::string& expected :
          {std::string("ab"), std::string(), std::string(513, 'x'), std::string(513, 'y')})
     {
-        EXPECT_EQ(Read1Line(file, line), 0);
-        EXPECT_EQ(line, expected);
+        EXPECT_TRUE(Read1Line(file, line) == 0 && line == expected) << expected.size();
     }
-    EXPECT_EQ(Read1Line(file, line), -1);
-    EXPECT_STREQ(line, "cd");
+    EXPECT_TRUE(Read1Line(file, line) == -1 && !strcmp(line, "cd"));
     fclose(file);
 
     // {result, text, cut}: a bounded read of "abcdef" keeps what fits and says it cut.
