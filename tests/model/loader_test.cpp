@@ -193,9 +193,6 @@ TEST(ModelLoaderFaults, VertexTriangleAndBoneLimits)
     mesh_mod* m = Load(dir / "big", text + "UVS\n2003 0.5 0.5\n1999 0.5 0.5\nEND\n");
     EXPECT_EQ((std::vector<int>{kMaxMaterialTexCoords, 1, 1999}),
               (std::vector<int>{m->vertexCount, m->triangleCount, m->materials[0].indices[2]}));
-    for (const char* line :
-         {"more than 2000 vertices", "vertex 2000", "vertex -1", "not a triangle line", "vertex 2003"})
-        EXPECT_TRUE(console.Has(line)) << line;
     EXPECT_NE(nullptr, GetBonePtrBySignature(m->boneListHead.next, "Late"));
     DisposeMeshworkModel(m);
 
@@ -212,7 +209,6 @@ TEST(ModelLoaderFaults, VertexTriangleAndBoneLimits)
     EXPECT_EQ((std::vector<int>{kMaxMaterialIndices / 3, 1, kMaxMaterialIndices / 3 + 1}),
               (std::vector<int>{m->materials[0].elementTriangles, m->materials[1].elementTriangles,
                                 m->triangleCount}));
-    EXPECT_TRUE(console.Has("more than 2000 triangles"));
     DisposeMeshworkModel(m);
 
     // Every line defines a bone; past the limit the vertices stay but define no more bones.
@@ -222,8 +218,10 @@ TEST(ModelLoaderFaults, VertexTriangleAndBoneLimits)
     m = Load(dir / "bones", text + "EDGES\n" + Material(0) + "0 1 2\nEND\n");
     EXPECT_TRUE(m->vertexCount == kMaxModelBones + 40 &&
                 ListOf(m->boneListHead.next).size() == kMaxModelBones + 1u);
-    EXPECT_TRUE(console.Has("line " + std::to_string(kMaxModelBones + 3) + ": more than 256 bones"));
     DisposeMeshworkModel(m);
+    for (const char* line : {"more than 2000 vertices", "vertex 2000", "vertex -1", "not a triangle line",
+                             "vertex 2003", "more than 2000 triangles", "line 259: more than 256 bones"})
+        EXPECT_TRUE(console.Has(line)) << line;
 }
 
 TEST(ModelLoaderFaults, FilesThatEndEarlyOrCarryOddLinesAndCrLfEndsOneLine)
