@@ -6,26 +6,24 @@
 
 #include <gtest/gtest.h>
 
-TEST(ContentProblems, GoToTheConsoleOrToTheSinkAlone)
+TEST(ConsoleLines, ProblemsGoToTheConsoleOrTheSinkLinesAreMadePrintableAndRepeatsCountedOncePerPeriod)
 {
-    // (The console's own form of each problem is the console lines test's.) A problem without a
-    // file is the one the file reader in hand names; nothing the sink takes reaches the console.
+    // A problem without a file is the one the file reader in hand names; nothing the sink takes reaches the
+    // console.
     ConsoleCapture console;
-    ProblemCapture capture;
-    gProblemFile = "Data/game script";
-    gProblemLine = 9;
-    ReportContentProblem(nullptr, 0, "path refused", "//path refused");
-    ReportContentProblem("Sounds/list", 2, "no slot", "//Sound list Sounds/list: line 2 no slot");
-    gProblemFile = nullptr;
-    gProblemLine = 0;
-    EXPECT_EQ(capture.problems,
-              (std::vector<std::string>{"Data/game script:9: path refused", "Sounds/list:2: no slot"}));
-    EXPECT_TRUE(ConsoleCapture::Lines().empty());
-}
+    {
+        ProblemCapture capture;
+        gProblemFile = "Data/game script";
+        gProblemLine = 9;
+        ReportContentProblem(nullptr, 0, "path refused", "//path refused");
+        ReportContentProblem("Sounds/list", 2, "no slot", "//Sound list Sounds/list: line 2 no slot");
+        gProblemFile = nullptr;
+        gProblemLine = 0;
+        EXPECT_EQ(capture.problems,
+                  (std::vector<std::string>{"Data/game script:9: path refused", "Sounds/list:2: no slot"}));
+        EXPECT_TRUE(ConsoleCapture::Lines().empty());
+    }
 
-TEST(ConsoleLines, AreMadePrintableAndRepeatsAreCountedOncePerPeriod)
-{
-    ConsoleCapture console;
     std::vector<std::string>& lines = ConsoleCapture::Lines();
     // An escape sequence, a C1 control, a broken UTF-8 byte, an overlong form, a surrogate and a
     // tab are escaped; letters of two, three and four bytes stay.

@@ -6,7 +6,7 @@
 
 #include "core/vecmath.h"
 
-TEST(VecMath, AnglesWrapAndPointsTurnClockwise)
+TEST(VecMath, AnglesWrapPointsTurnNormalsFaceUpAndValuesSnapToTheGrid)
 {
     // Both ends of the range are kept; huge, infinite and NaN angles come back in range.
     const float wraps[][2] = {{180, 180},        {-180, -180},  {540, 180},    {-540, -180},
@@ -33,22 +33,16 @@ TEST(VecMath, AnglesWrapAndPointsTurnClockwise)
     fpoint same[] = {RotatePoint(p, SetFPt(2, 2), 0), RotatePoint(p, p, 33)};
     for (fpoint r : same)
         EXPECT_TRUE(r.x == p.x && r.y == p.y);
-}
 
-TEST(VecMath, NormalsFaceUpFromCounterClockwiseFloorsAndDegenerateOnesAreZero)
-{
     // Turning vectors and the angles between points are pinned where the engine uses them: the
     // player's box, the walls' angles.
-    const vector_type o = fastVector_Set(0, 0, 0), p = fastVector_Set(5, 5, 5);
+    const vector_type o = fastVector_Set(0, 0, 0), q = fastVector_Set(5, 5, 5);
     vector_type up = GetNormalOfTrig(o, fastVector_Set(0, 0, 2), fastVector_Set(2, 0, 0)),
                 line = GetNormalOfTrig(o, fastVector_Set(1, 1, 1), fastVector_Set(3, 3, 3)),
-                point = GetNormalOfTrig(p, p, p);
+                point = GetNormalOfTrig(q, q, q);
     EXPECT_TRUE(up.x == 0 && up.y == 1 && up.z == 0 && line.x == 0 && line.y == 0 && line.z == 0 &&
                 point.x == 0 && point.y == 0 && point.z == 0);
-}
 
-TEST(VecMath, LowestIndexAndGridSnapping)
-{
     // The first of equal lowest; nothing beats the start value 32767: index 0.
     EXPECT_EQ(GetLowestFloatIndexOfList(4, 4.0, -2.0, 3.0, -2.0), 1);
     EXPECT_EQ(GetLowestFloatIndexOfList(3, 40000.0, 32767.0, 50000.0), 0);
