@@ -153,7 +153,7 @@ TEST(ModelLoader, PrecacheImportWithPoseFiles)
     EmptyModelCache();
 }
 
-TEST(ModelLoaderFaults, MissingFilesPathsThatDoNotFitANinthMaterialAndAlphaOutOfRange)
+TEST(ModelLoaderFaults, MissingFilesLongPathsMaterialAndRecordLimitsEarlyEndsAndOddLines)
 {
     ConsoleCapture console;
     EXPECT_EQ(0, LoadMeshworkModel(nullptr, "/nonexistent"));
@@ -178,19 +178,14 @@ TEST(ModelLoaderFaults, MissingFilesPathsThatDoNotFitANinthMaterialAndAlphaOutOf
                              "material 4 transparency -50"})
         EXPECT_TRUE(console.Has(line)) << line;
     DisposeMeshworkModel(m);
-}
 
-TEST(ModelLoaderFaults, VertexTriangleAndBoneLimits)
-{
-    TempDir dir;
-    ConsoleCapture console;
-    std::string text = kHeader;
+    text = kHeader;
     for (int i = 0; i < 2005; i++)
         text += std::to_string(i) + " " + std::to_string(i) + " 0 0\n";
     // The last vertex line past the limit still defines its bone.
     text += "2005 0 660 0 Late None 100 None\nEDGES\n" + Material(0) +
             "0 1 1999\n0 1 2000\n0 1 2004\n-1 0 1\n7 8\n";
-    mesh_mod* m = Load(dir / "big", text + "UVS\n2003 0.5 0.5\n1999 0.5 0.5\nEND\n");
+    m = Load(dir / "big", text + "UVS\n2003 0.5 0.5\n1999 0.5 0.5\nEND\n");
     EXPECT_EQ((std::vector<int>{kMaxMaterialTexCoords, 1, 1999}),
               (std::vector<int>{m->vertexCount, m->triangleCount, m->materials[0].indices[2]}));
     EXPECT_NE(nullptr, GetBonePtrBySignature(m->boneListHead.next, "Late"));
@@ -222,12 +217,8 @@ TEST(ModelLoaderFaults, VertexTriangleAndBoneLimits)
     for (const char* line : {"more than 2000 vertices", "vertex 2000", "vertex -1", "not a triangle line",
                              "vertex 2003", "more than 2000 triangles", "line 259: more than 256 bones"})
         EXPECT_TRUE(console.Has(line)) << line;
-}
 
-TEST(ModelLoaderFaults, FilesThatEndEarlyOrCarryOddLinesAndCrLfEndsOneLine)
-{
-    TempDir dir;
-    ConsoleCapture console;
+    ConsoleCapture::Lines().clear();
     // Vertices but no triangles and no material section: every vertex is detached.
     const char* shortFiles[] = {
         "h1\nh2\n0 0 0 0\n1 660 0 0\nEDGES\n0 1\n",
@@ -251,8 +242,8 @@ TEST(ModelLoaderFaults, FilesThatEndEarlyOrCarryOddLinesAndCrLfEndsOneLine)
     }
 
     // An over-long bone name, a weight out of range and an incomplete material header.
-    mesh_mod* m = Load(dir / "odd", "h1\nh2\n0 0 0 0\n1 660 0 0 Shoulder None 150 None\n"
-                                    "2 0 660 0 Shoulder Body\nEDGES\nMATERIAL Mat 65535 0 0\n0 1 2\nEND\n");
+    m = Load(dir / "odd", "h1\nh2\n0 0 0 0\n1 660 0 0 Shoulder None 150 None\n"
+                          "2 0 660 0 Shoulder Body\nEDGES\nMATERIAL Mat 65535 0 0\n0 1 2\nEND\n");
     EXPECT_EQ("Shou Body",
               std::string(VertexAt(m, 1)->boneSignature) + " " + VertexAt(m, 2)->secondBoneSignature);
     // An incomplete header keeps what it has; the rest is 0 (opaque, untextured).
