@@ -84,7 +84,7 @@ TEST(Bounds, BoneExtentsCoverTheTrianglesTheBoneMoves)
     DisposeMeshworkModel(m);
 }
 
-TEST(Bounds, ModelBoxIsTheWidenedHullInCornerAndFaceOrderAndFollowsThePose)
+TEST(Bounds, ModelBoxIsTheWidenedHullInCornerAndFaceOrderFollowsThePoseAndIsCulledWhollyOutside)
 {
     mesh_mod* m = NewBlock();
     UpdateModelBoxes(m, {0, 0, 0}, {0, 0, 0});
@@ -124,10 +124,7 @@ TEST(Bounds, ModelBoxIsTheWidenedHullInCornerAndFaceOrderAndFollowsThePose)
     EXPECT_EQ(Vecs({empty->boxCorners[4], empty->boxCorners[2]}), "0.9 1 0.9, 1.1 1 1.1");
     DisposeMeshworkModel(m);
     DisposeMeshworkModel(empty);
-}
 
-TEST(Bounds, BoxIsCulledOnlyWhollyOutsideOnePlane)
-{
     memset(planeEqs, 0, sizeof planeEqs);
     for (int i = 0; i < 6; i++)
         planeEqs[i][3] = 1;                  // nothing is outside these

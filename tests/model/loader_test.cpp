@@ -30,7 +30,7 @@ std::string Material(int red, int kind = 0, int transparency = 0, int blended = 
 
 } // namespace
 
-TEST(ModelLoader, VerticesBonesWeightsAndBothMaterialHeaders)
+TEST(ModelLoader, VerticesBonesWeightsBothMaterialHeadersAndTextureCoordinatesWithTheVFlip)
 {
     TempDir dir;
     mesh_mod* m =
@@ -60,11 +60,7 @@ TEST(ModelLoader, VerticesBonesWeightsAndBothMaterialHeaders)
               "5 2 80 100 12 1 0 -0.2 -0.2 0.498 1 1 2 0.5 0");
     EXPECT_TRUE(!strcmp("None", v3->secondBoneSignature) && blue == m->triangleListHead.next->next->material);
     DisposeMeshworkModel(m);
-}
 
-TEST(ModelLoader, TextureCoordinatesPerMaterialWithTheVFlip)
-{
-    TempDir dir;
     std::string text = std::string(kHeader) +
                        "0 0 0 0\n1 660 0 0\n2 660 660 0\n3 0 660 0\n4 0 0 0\n5 0 0 0\nEDGES\n" + Material(0) +
                        "0 1 2\nUVS\n0 0.0 0.0\n1 1.0 0.0\n2 1.0 0.8\n5 0.25 0.1\n" + Material(0) +

@@ -53,7 +53,7 @@ mesh_mod* MakeEntry(const char* name)
 
 } // namespace
 
-TEST(MeshLookups, VerticesByPositionAndBonesBySignature)
+TEST(MeshRecords, LookupsByPositionAndSignatureAndChannelBlendsTheShortWay)
 {
     mesh_mod* m = MakeEntry("box");
     std::vector<vtx_typ*> v = ListOf(m->vertexListHead.next);
@@ -70,11 +70,8 @@ TEST(MeshLookups, VerticesByPositionAndBonesBySignature)
               (std::vector<bonus*>{b[0]->parent, b[2]->parent, b[3]->parent}));
     // Poses by prefix: the posing test's "Walk" that finds "Walking" first.
     DisposeMeshworkModel(m);
-}
 
-TEST(MeshBlend, ChannelsBlendRotationsTheShortWayAndMovesLinearly)
-{
-    mesh_mod* m = NewRecord<mesh_mod>();
+    m = NewRecord<mesh_mod>();
     bonus* wrap = AddBone(m, "Wrap");
     bonus* plain = AddBone(m, "Flat");
     plain->rotationX[0] = -90, plain->rotationX[1] = 90; // exactly half a turn apart: no wrap

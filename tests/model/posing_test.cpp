@@ -44,7 +44,7 @@ std::string Describe(mesh_mod* m)
 
 } // namespace
 
-TEST(Posing, RotateVectorAndEularAnglesTurnInXYZOrder)
+TEST(Posing, RotateVectorAndEularAnglesTurnInXYZOrderAndVerticesFollowTheBoneChain)
 {
     // Right-handed turns in x, y, z order (RotateVector) and Euler angles from an axis and angle:
     // the axis length and full turns drop out; no axis, no turn. Each row turns a point by the
@@ -67,10 +67,7 @@ TEST(Posing, RotateVectorAndEularAnglesTurnInXYZOrder)
         EXPECT_EQ(Vecs({RotateVector({c[4], c[5], c[6]}, {0, 0, 0}, e.x, e.y, e.z)}), Nums(c[7], c[8], c[9]))
             << c[0];
     }
-}
 
-TEST(Posing, VerticesFollowTheBoneChain)
-{
     mesh_mod* m = NewSkeleton();
     bonus* root = m->boneListHead.next;
     bonus* arm = root->next;
