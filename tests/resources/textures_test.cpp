@@ -37,7 +37,7 @@ static Bytes ReadTexture(GLuint name)
     return rgba;
 }
 
-TEST(PngDecoding, EveryColourTypeBecomesRgbOrRgbaInFileRowOrder)
+TEST(PngDecodingAndLineReading, EveryColourTypeBecomesRgbOrRgbaAndLinesEndAtCrOrLfAndLongLinesAreCut)
 {
     TempDir dir;
     Bytes pattern(8 * 8 * 3);
@@ -74,6 +74,30 @@ TEST(PngDecoding, EveryColourTypeBecomesRgbOrRgbaInFileRowOrder)
             << path;
         EXPECT_EQ(image.pixels, c.expected) << path;
     }
+
+    // CR LF is two line ends here; an over-long line's rest is dropped, not read as a line of its
+    // own; a line of exactly the maximum length is whole.
+    std::string text = "ab\r\n" + std::string(600, 'x') + "\n" + std::string(513, 'y') + "\ncd";
+    FILE* file = fmemopen(&text[0], text.size(), "r");
+    char line[kMaxLineLength + 1];
+    for (const std::string& expected :
+         {std::string("ab"), std::string(), std::string(513, 'x'), std::string(513, 'y')})
+        EXPECT_TRUE(Read1Line(file, line) == 0 && line == expected) << expected.size();
+    EXPECT_TRUE(Read1Line(file, line) == -1 && !strcmp(line, "cd"));
+    fclose(file);
+
+    // {result, text, cut}: a bounded read of "abcdef" keeps what fits and says it cut.
+    char small[4];
+    int cut = 0;
+    char shortText[] = "abcdef\r\nxy\rz";
+    file = fmemopen(shortText, strlen(shortText), "r");
+    const std::tuple<int, const char*, int> reads[] = {{0, "abc", 1}, {0, "xy", 0}, {-1, "z", 0}};
+    for (const auto& [result, text, wasCut] : reads)
+    {
+        EXPECT_EQ(ReadBoundedLine(file, small, sizeof small, 1, &cut), result);
+        EXPECT_TRUE(strcmp(small, text) == 0 && cut == wasCut) << text;
+    }
+    fclose(file);
 }
 
 class GLTextures : public ::testing::Test
@@ -183,36 +207,7 @@ TEST_F(GLTextures, TextureListResolvesBareFileNames)
                 RedOf(longName.substr(0, 67)) == 44);
 }
 
-TEST(LineReading, LinesEndAtCrOrLfAndLongLinesAreCut)
-{
-    // CR LF is two line ends here; an over-long line's rest is dropped, not read as a line of its
-    // own; a line of exactly the maximum length is whole.
-    std::string text = "ab\r\n" + std::string(600, 'x') + "\n" + std::string(513, 'y') + "\ncd";
-    FILE* file = fmemopen(&text[0], text.size(), "r");
-    char line[kMaxLineLength + 1];
-    for (const std::string& expected :
-         {std::string("ab"), std::string(), std::string(513, 'x'), std::string(513, 'y')})
-    {
-        EXPECT_TRUE(Read1Line(file, line) == 0 && line == expected) << expected.size();
-    }
-    EXPECT_TRUE(Read1Line(file, line) == -1 && !strcmp(line, "cd"));
-    fclose(file);
-
-    // {result, text, cut}: a bounded read of "abcdef" keeps what fits and says it cut.
-    char small[4];
-    int cut = 0;
-    char shortText[] = "abcdef\r\nxy\rz";
-    file = fmemopen(shortText, strlen(shortText), "r");
-    const std::tuple<int, const char*, int> reads[] = {{0, "abc", 1}, {0, "xy", 0}, {-1, "z", 0}};
-    for (const auto& [result, text, wasCut] : reads)
-    {
-        EXPECT_EQ(ReadBoundedLine(file, small, sizeof small, 1, &cut), result);
-        EXPECT_TRUE(strcmp(small, text) == 0 && cut == wasCut) << text;
-    }
-    fclose(file);
-}
-
-TEST_F(GLTextures, AnimationFramesAreNumberedClampedTo32AndGetAlphaFromTheirColour)
+TEST_F(GLTextures, AnimationFramesAreNumberedClampedTo32AndGetAlphaAndTheListLoadsOnlySlotsOneToSixteen)
 {
     WriteTextFile(dir / "walk/info.txt", "40\r\n50\r\nwalk\r\n");
     for (int i = 1; i <= 40; ++i)
@@ -270,10 +265,7 @@ TEST_F(GLTextures, AnimationFramesAreNumberedClampedTo32AndGetAlphaFromTheirColo
         EXPECT_TRUE((!c[3][0] || console.Has(c[3])) && (!c[4][0] || console.Has(c[4]))) << c[1];
         glDeleteTextures(2, anim.frames);
     }
-}
 
-TEST_F(GLTextures, AnimationListLoadsOnlySlotsOneToSixteen)
-{
     WriteTextFile(dir / "fx/fire/info.txt", "3\n40\nfire\n");
     WriteTextFile(dir / "fx/glow/info.txt", "2\n70\nglow\n");
     for (std::string frame : {"fire/fire 01", "fire/fire 02", "fire/fire 03", "glow/glow 01", "glow/glow 02"})
