@@ -140,7 +140,7 @@ TEST_P(DataFolderBesideOutside, SavesNeverWriteThroughALinkOrOutOfTheDataFolder)
                   "old file is kept");
 }
 
-TEST(SettleInterruptedSave, FinishesACommittedSaveAndUndoesOneThatWasNot)
+TEST(SafeWrite, AnInterruptedSaveIsFinishedOrUndoneAndEveryFailedWriteKeepsTheOldFileWhole)
 {
     TempDir dir;
     const std::string folder = dir.path + "/";
@@ -170,11 +170,7 @@ TEST(SettleInterruptedSave, FinishesACommittedSaveAndUndoesOneThatWasNot)
     EXPECT_EQ(SettleInterruptedSave(folder.c_str(), names, 2, "journal"), 1);
     EXPECT_EQ(state(), "a=new a b=new b a.saving=- b.saving=- journal=- ");
     EXPECT_EQ(SettleInterruptedSave(folder.c_str(), names, 2, "journal"), 0);
-}
 
-TEST(SafeWrite, EveryFailedWriteKeepsTheOldFileWhole)
-{
-    TempDir dir;
     ConsoleCapture console;
     const std::vector<std::string>& gLines = ConsoleCapture::Lines();
     const std::string path = dir / "tint";

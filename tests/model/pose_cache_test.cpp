@@ -74,7 +74,7 @@ struct Guard
 
 } // namespace
 
-TEST(PoseCache, PosesBoxesAndBlendsAgainOnlyWhenTheirInputsChanged)
+TEST(PoseCache, PosesBoxesAndBlendsAgainOnlyWhenTheirInputsChangedAndCopiesShareTheirSourcesLists)
 {
     Guard guard;
     mesh_mod* m = guard.actor->model;
@@ -149,10 +149,7 @@ TEST(PoseCache, PosesBoxesAndBlendsAgainOnlyWhenTheirInputsChanged)
     ForgetModelPose(m);
     EXPECT_EQ(1, BlendModelPose(m, percent));
     EXPECT_NE(before, arm->rotationZ[2]);
-}
 
-TEST(ModelSharing, CopiesShareTheirSourcesListsAndAreFreedInAnyOrder)
-{
     // Each order disposes of the entry, two actors' copies and a level copy; the sanitizer build
     // finds any list freed too early or never.
     const int orders[][4] = {{0, 1, 2, 3}, {1, 0, 3, 2}, {3, 2, 1, 0}, {2, 3, 0, 1}};

@@ -15,7 +15,7 @@
 
 #include <algorithm>
 
-TEST(SoundList, LaterLinesWinBadLinesAreReportedAndSlotsNamingOneFileShareOneBuffer)
+TEST(SoundList, LaterLinesWinBadLinesAreReportedSlotsShareBuffersAndTheCheckerDecodesWithoutADevice)
 {
     TempDir dir;
     std::string out;
@@ -84,11 +84,7 @@ TEST(SoundList, LaterLinesWinBadLinesAreReportedAndSlotsNamingOneFileShareOneBuf
     gContentMemoryLimit = kDefaultContentMemory;
     routePath[0] = 0;
     FSOUND_Close();
-}
 
-TEST(CheckOnly, SoundFilesAreDecodedWithoutADevice)
-{
-    TempDir dir;
     gCheckOnly = 1;
     snprintf(routePath, sizeof routePath, "%s/", dir.path.c_str());
     ASSERT_TRUE(WriteTone(dir / "ok.wav"));
