@@ -53,7 +53,7 @@ mesh_mod* MakeEntry(const char* name)
 
 } // namespace
 
-TEST(MeshRecords, LookupsByPositionAndSignatureAndChannelBlendsTheShortWay)
+TEST(MeshRecords, LookupsChannelBlendsAndPrivateCopiesThatLeaveTheEntryAlone)
 {
     mesh_mod* m = MakeEntry("box");
     std::vector<vtx_typ*> v = ListOf(m->vertexListHead.next);
@@ -90,10 +90,7 @@ TEST(MeshRecords, LookupsByPositionAndSignatureAndChannelBlendsTheShortWay)
     EXPECT_EQ(got + Nums(wrap->rotationY[1]),
               "170 170 10 -90; 185 -85 25 45; 190 -170 30 90; 180 0 20 0; -170");
     DisposeMeshworkModel(m);
-}
 
-TEST(MeshPrivateCopy, OwnsRelinkedListsAndPosesAndLeavesTheEntryAlone)
-{
     mesh_mod* entry = MakeEntry("robot");
     mesh_mod* copy = MakePrivateModelCopy(entry, nullptr);
     // The pose file "/nowhere/Models/robot_poses" cannot be opened: the entry's poses are copied.

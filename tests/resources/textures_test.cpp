@@ -173,7 +173,7 @@ static int RedOf(std::string name)
     return pixels.empty() ? -1 : pixels[0];
 }
 
-TEST_F(GLTextures, TextureListResolvesBareFileNames)
+TEST_F(GLTextures, TextureListResolvesBareFileNamesAndListsOnePictureAsOneTexture)
 {
     const char* files[] = {"walls/brick.png", "walls/stone.png", "other/brick.png"};
     for (int i = 0; i < 3; ++i)
@@ -205,6 +205,41 @@ TEST_F(GLTextures, TextureListResolvesBareFileNames)
     LoadTextures((dir / "tex3").c_str());
     EXPECT_TRUE(console.Has("line 1 is longer than 513") && console.Has("cut") &&
                 RedOf(longName.substr(0, 67)) == 44);
+
+    // One picture listed many times is one texture within the content memory.
+    FreeTextureList();
+    const long long before = ContentMemoryInUse();
+    const long long small = TextureMemoryBytes(64, 64);
+    ASSERT_TRUE(WriteTestPng(dir / "walls/a.png", 64, 64, PNG_COLOR_TYPE_RGB, 8, Bytes(64 * 64 * 3, 90)));
+    ASSERT_TRUE(WriteTestPng(dir / "walls/b.png", 128, 128, PNG_COLOR_TYPE_RGB, 8, Bytes(128 * 128 * 3, 20)));
+    std::string list;
+    for (int i = 0; i < 20000; i++)
+        list += i % 2 ? "walls/a.png\n" : "walls:a.png\n";
+    ASSERT_TRUE(WriteTextFile(dir / "tex", list + "walls/b.png\n"));
+    // Room for exactly the small picture (which fits to the byte): the large one is refused by
+    // name, before it is decoded.
+    gContentMemoryLimit = before + small;
+    LoadTextures((dir / "tex").c_str());
+    int entries = 0;
+    GLuint a = baseTexture.next->glName;
+    for (textureFile* t = baseTexture.next; t && t->next; t = t->next, entries++)
+        ASSERT_EQ(t->glName, a);
+    EXPECT_EQ(
+        std::vector<long long>({entries, ContentMemoryInUse() - before, RedOf("a.png"), RedOf("b.png")}),
+        std::vector<long long>({20000, small, 90, -1}));
+    EXPECT_TRUE(console.Has("//Could not load " + dir / "walls/b.png" +
+                            ": its texture needs 0.2 MB, over what is left of the content memory"));
+
+    // A model's material naming the same picture shares the texture, and keeps it when the list
+    // goes with its level.
+    GLuint material = 0;
+    ASSERT_EQ(LoadTextureFile((dir / "walls/a.png").c_str(), &material), 1);
+    EXPECT_EQ(material, a);
+    FreeTextureList();
+    EXPECT_TRUE(glIsTexture(a) && ReadTexture(a)[0] == 90);
+    ReleaseTexture(material);
+    EXPECT_TRUE(!glIsTexture(a) && ContentMemoryInUse() == before);
+    gContentMemoryLimit = kDefaultContentMemory;
 }
 
 TEST_F(GLTextures, AnimationFramesAreNumberedClampedTo32AndGetAlphaAndTheListLoadsOnlySlotsOneToSixteen)
@@ -296,40 +331,4 @@ TEST_F(GLTextures, AnimationFramesAreNumberedClampedTo32AndGetAlphaAndTheListLoa
     LoadAnimationFiles((dir / "again.txt").c_str());
     EXPECT_TRUE(fire.frameCount == 2 && fire.frames[2] == 0);
     EXPECT_FALSE(glIsTexture(oldFrame) && oldFrame != fire.frames[0] && oldFrame != fire.frames[1]);
-}
-
-TEST_F(GLTextures, OnePictureListedManyTimesIsOneTextureWithinTheContentMemory)
-{
-    const long long before = ContentMemoryInUse();
-    const long long small = TextureMemoryBytes(64, 64);
-    ASSERT_TRUE(WriteTestPng(dir / "walls/a.png", 64, 64, PNG_COLOR_TYPE_RGB, 8, Bytes(64 * 64 * 3, 90)));
-    ASSERT_TRUE(WriteTestPng(dir / "walls/b.png", 128, 128, PNG_COLOR_TYPE_RGB, 8, Bytes(128 * 128 * 3, 20)));
-    std::string list;
-    for (int i = 0; i < 20000; i++)
-        list += i % 2 ? "walls/a.png\n" : "walls:a.png\n";
-    ASSERT_TRUE(WriteTextFile(dir / "tex", list + "walls/b.png\n"));
-    // Room for exactly the small picture (which fits to the byte): the large one is refused by
-    // name, before it is decoded.
-    gContentMemoryLimit = before + small;
-    LoadTextures((dir / "tex").c_str());
-    int entries = 0;
-    GLuint a = baseTexture.next->glName;
-    for (textureFile* t = baseTexture.next; t && t->next; t = t->next, entries++)
-        ASSERT_EQ(t->glName, a);
-    EXPECT_EQ(
-        std::vector<long long>({entries, ContentMemoryInUse() - before, RedOf("a.png"), RedOf("b.png")}),
-        std::vector<long long>({20000, small, 90, -1}));
-    EXPECT_TRUE(console.Has("//Could not load " + dir / "walls/b.png" +
-                            ": its texture needs 0.2 MB, over what is left of the content memory"));
-
-    // A model's material naming the same picture shares the texture, and keeps it when the list
-    // goes with its level.
-    GLuint material = 0;
-    ASSERT_EQ(LoadTextureFile((dir / "walls/a.png").c_str(), &material), 1);
-    EXPECT_EQ(material, a);
-    FreeTextureList();
-    EXPECT_TRUE(glIsTexture(a) && ReadTexture(a)[0] == 90);
-    ReleaseTexture(material);
-    EXPECT_TRUE(!glIsTexture(a) && ContentMemoryInUse() == before);
-    gContentMemoryLimit = kDefaultContentMemory;
 }
