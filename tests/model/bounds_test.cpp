@@ -52,7 +52,7 @@ std::string Corners(const vector_type* c)
 
 } // namespace
 
-TEST(Bounds, BoneExtentsCoverTheTrianglesTheBoneMoves)
+TEST(Bounds, BoneExtentsModelBoxCornerAndFaceOrderPoseCullingAndRescaling)
 {
     mesh_mod* m = NewRecord<mesh_mod>();
     bonus* root = AddBone(m, "None");
@@ -82,17 +82,14 @@ TEST(Bounds, BoneExtentsCoverTheTrianglesTheBoneMoves)
     for (int k = 0; k < 8; k++)
         EXPECT_EQ(Vecs({idle->boxCorners[k]}), "0 1 0");
     DisposeMeshworkModel(m);
-}
 
-TEST(Bounds, ModelBoxIsTheWidenedHullInCornerAndFaceOrderFollowsThePoseAndIsCulledWhollyOutside)
-{
-    mesh_mod* m = NewBlock();
+    m = NewBlock();
     UpdateModelBoxes(m, {0, 0, 0}, {0, 0, 0});
     EXPECT_EQ(Corners(m->boxCorners) + "; " + Vecs({m->topPoint}),
               "-1.1 0 1.1, -1.1 2 1.1, 1.1 2 1.1, 1.1 0 1.1, -1.1 0 -1.1, -1.1 2 -1.1, 1.1 2 -1.1, 1.1 0 "
               "-1.1; 0 2 0");
     const int faces[6][3] = {{0, 1, 3}, {4, 5, 7}, {2, 3, 6}, {0, 1, 4}, {0, 3, 4}, {1, 2, 5}};
-    bonus* root = m->boneListHead.next;
+    root = m->boneListHead.next;
     for (int f = 0; f < 6; f++)
         for (int i = 0; i < 3; i++)
         {
@@ -140,13 +137,10 @@ TEST(Bounds, ModelBoxIsTheWidenedHullInCornerAndFaceOrderFollowsThePoseAndIsCull
         EXPECT_EQ(CheckBoxWithPlanes(b.boxCorners), culled) << minX << " to " << maxX;
     }
     memset(planeEqs, 0, sizeof planeEqs);
-}
 
-TEST(Bounds, ScaleModelToRelativeAndAbsolute)
-{
     human_being* actor = NewRecord<human_being>();
-    mesh_mod* m = actor->model = NewBlock();
-    bonus* root = m->boneListHead.next;
+    m = actor->model = NewBlock();
+    root = m->boneListHead.next;
     root->pivot = {1, 1, 1};
     vtx_typ* v = m->vertexListHead.next->next; // (1, 0, -1)
     ScaleModelTo(actor, 2, 1, 1, 0);

@@ -30,7 +30,7 @@ std::string Material(int red, int kind = 0, int transparency = 0, int blended = 
 
 } // namespace
 
-TEST(ModelLoader, VerticesBonesWeightsBothMaterialHeadersAndTextureCoordinatesWithTheVFlip)
+TEST(ModelLoader, VerticesBonesWeightsMaterialHeadersTextureCoordinatesAndPicturesPngFirst)
 {
     TempDir dir;
     mesh_mod* m =
@@ -83,20 +83,16 @@ TEST(ModelLoader, VerticesBonesWeightsBothMaterialHeadersAndTextureCoordinatesWi
         DisposeMeshworkModel(m);
     }
     gSwapTextureV = savedSwap;
-}
 
-TEST(ModelLoader, TexturePngFirstThenPlainColour)
-{
     ASSERT_TRUE(EnsureTestGL());
-    TempDir dir;
     std::string path = dir / "Models/guard";
-    std::string text = kTriangle + Material(65535, 4) + "0 1 2\n" + Material(65535, 4) + "0 1 2\n" +
-                       Material(65535, 0) + "0 1 2\nEND\n";
+    text = kTriangle + Material(65535, 4) + "0 1 2\n" + Material(65535, 4) + "0 1 2\n" + Material(65535, 0) +
+           "0 1 2\nEND\n";
     ASSERT_TRUE(WriteTextFile(path, text));
     ASSERT_TRUE(WriteTestPng(path + "0.png", 1, 1, PNG_COLOR_TYPE_RGB, 8, {0, 255, 0}));
     ASSERT_TRUE(WriteTextFile(path + "0.bmp", "not a picture")); // never opened: the PNG wins
     ASSERT_TRUE(WriteTestPng(path + "2.png", 1, 1, PNG_COLOR_TYPE_RGB, 8, {0, 255, 0}));
-    mesh_mod* m = NewRecord<mesh_mod>();
+    m = NewRecord<mesh_mod>();
     modelLoadReport report;
     ASSERT_EQ(1, LoadMeshworkModelReport(m, path.c_str(), &report));
     // Slot 1: no picture at all, so plain colour; the report says what was tried. Slot 2 is not

@@ -44,7 +44,7 @@ std::string Describe(mesh_mod* m)
 
 } // namespace
 
-TEST(Posing, RotateVectorAndEularAnglesTurnInXYZOrderAndVerticesFollowTheBoneChain)
+TEST(Posing, TurnsBoneChainsPosesSetMorphedAndMadeAndPoseFilesWithTheirOddLines)
 {
     // Right-handed turns in x, y, z order (RotateVector) and Euler angles from an axis and angle:
     // the axis length and full turns drop out; no axis, no turn. Each row turns a point by the
@@ -90,12 +90,9 @@ TEST(Posing, RotateVectorAndEularAnglesTurnInXYZOrderAndVerticesFollowTheBoneCha
     EXPECT_TRUE(std::isfinite(p.x) && p.x > 1);
 
     DisposeMeshworkModel(m);
-}
 
-TEST(Posing, SetAndMorphPosesLoadActiveEntriesOfThePrefixMatch)
-{
-    mesh_mod* m = NewSkeleton();
-    bonus* arm = m->boneListHead.next->next;
+    m = NewSkeleton();
+    arm = m->boneListHead.next->next;
     bonus* leg = arm->next;
     human_being owner = {};
     owner.poseQueued = 1;
@@ -149,13 +146,10 @@ TEST(Posing, SetAndMorphPosesLoadActiveEntriesOfThePrefixMatch)
     EXPECT_TRUE(!strcmp(made[4]->name, "Wal") && armEntry->rotationY == 15 && armEntry->active == 1 &&
                 strlen(made[5]->name) == 63);
     DisposeMeshworkModel(m);
-}
 
-TEST(PoseFiles, SavedPosesReadBackAndSaveAsTheSameFileAndOddLinesAreReportedWithTheirLine)
-{
     TempDir dir;
-    mesh_mod* m = NewSkeleton();
-    bonus* arm = m->boneListHead.next->next;
+    m = NewSkeleton();
+    arm = m->boneListHead.next->next;
     pose_struct* walk = AddPose(m, "Walk cycle");
     AddEntry(walk, arm, 12.345678f, -0.5f, 179.25f, 0.001234f, -2.5f, 3, 1);
     AddEntry(walk, arm->next, -90, 45, 0, 0, 0, 0.125f, 0);
@@ -178,7 +172,7 @@ TEST(PoseFiles, SavedPosesReadBackAndSaveAsTheSameFileAndOddLinesAreReportedWith
     DisposeMeshworkModel(copy);
 
     // Lines left out or short are reported with their line.
-    std::string longName(70, 'n');
+    longName = std::string(70, 'n');
     path = dir / "poses";
     // CR LF endings, any first line, an unknown bone, a word that names no bone once cut, a blank
     // line inside a pose, a missing active value, a short entry, a name longer than 63
