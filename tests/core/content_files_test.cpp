@@ -59,7 +59,7 @@ INSTANTIATE_TEST_SUITE_P(BothResolutions, DataFolderBesideOutside, ::testing::Va
 
 } // namespace
 
-TEST_P(DataFolderBesideOutside, LinksLeadingOutAreRefusedAndLinksInsideWork)
+TEST_P(DataFolderBesideOutside, LinksLeadingOutAreRefusedLinksInsideWorkAndSavesNeverWriteThroughThem)
 {
     Link(outside + "secret", "Levels/start/person");      // absolute
     Link("../../../outside/secret", "Levels/start/tint"); // relative, climbing out
@@ -86,6 +86,28 @@ TEST_P(DataFolderBesideOutside, LinksLeadingOutAreRefusedAndLinksInsideWork)
     FILE* given = OpenContentFile((outside + "secret").c_str(), kContentText);
     EXPECT_NE(given, nullptr);
     if (given) fclose(given);
+
+    // Saves: a link planted at a save's temporary name, those above at its targets, and the level
+    // folder leading out.
+    Link(outside + "secret", "Levels/start/person.saving");
+    ConsoleCapture::Lines().clear();
+    EXPECT_EQ(SafeWriteText((data + "Levels/start/person").c_str(), "saved person"), 1);
+    EXPECT_EQ(SafeWriteText((data + "Levels/start/tint").c_str(), "saved tint"), 1);
+    EXPECT_EQ(SafeWriteText((data + "Levels/away/person").c_str(), "saved person"), 0);
+    // Nothing outside changed: the secret as it was, and nothing new beside it.
+    EXPECT_EQ(ReadTextFile(outside + "secret"), "the first line of a private file\n");
+    namespace fs = std::filesystem;
+    EXPECT_EQ(std::distance(fs::directory_iterator(outside), fs::directory_iterator()), 1);
+    // The names in the level folder are now the saved files themselves, not links.
+    EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(data + "Levels/start/tint")));
+    EXPECT_EQ(ReadTextFile(data + "Levels/start/person") + ReadTextFile(data + "Levels/start/tint"),
+              "saved personsaved tint");
+    EXPECT_FALSE(ContentNameTaken((data + "Levels/start/person.saving").c_str()));
+    ASSERT_EQ(ConsoleCapture::Lines().size(), 1u);
+    EXPECT_EQ(ConsoleCapture::Lines()[0],
+              "//Could not save " + data +
+                  "Levels/away/person: the folder leads outside the data folder; the "
+                  "old file is kept");
 }
 
 TEST_P(DataFolderBesideOutside, OnlyRegularFilesWithinTheirSizeAreOpened)
@@ -112,32 +134,6 @@ TEST_P(DataFolderBesideOutside, OnlyRegularFilesWithinTheirSizeAreOpened)
     EXPECT_TRUE(ContentFileExists((data + "Levels/start/big.png").c_str(), kContentPicture));
     // A folder is no file.
     EXPECT_EQ(OpenContentFile((data + "Levels/start").c_str(), kContentText), nullptr);
-}
-
-TEST_P(DataFolderBesideOutside, SavesNeverWriteThroughALinkOrOutOfTheDataFolder)
-{
-    // Links planted at a save's temporary name and at its target, and a level folder leading out.
-    Link(outside + "secret", "Levels/start/person.saving");
-    Link(outside + "secret", "Levels/start/tint");
-    Link(outside, "Levels/away");
-    ConsoleCapture console;
-    EXPECT_EQ(SafeWriteText((data + "Levels/start/person").c_str(), "saved person"), 1);
-    EXPECT_EQ(SafeWriteText((data + "Levels/start/tint").c_str(), "saved tint"), 1);
-    EXPECT_EQ(SafeWriteText((data + "Levels/away/person").c_str(), "saved person"), 0);
-    // Nothing outside changed: the secret as it was, and nothing new beside it.
-    EXPECT_EQ(ReadTextFile(outside + "secret"), "the first line of a private file\n");
-    namespace fs = std::filesystem;
-    EXPECT_EQ(std::distance(fs::directory_iterator(outside), fs::directory_iterator()), 1);
-    // The names in the level folder are now the saved files themselves, not links.
-    EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(data + "Levels/start/tint")));
-    EXPECT_EQ(ReadTextFile(data + "Levels/start/person") + ReadTextFile(data + "Levels/start/tint"),
-              "saved personsaved tint");
-    EXPECT_FALSE(ContentNameTaken((data + "Levels/start/person.saving").c_str()));
-    ASSERT_EQ(ConsoleCapture::Lines().size(), 1u);
-    EXPECT_EQ(ConsoleCapture::Lines()[0],
-              "//Could not save " + data +
-                  "Levels/away/person: the folder leads outside the data folder; the "
-                  "old file is kept");
 }
 
 TEST(SafeWrite, AnInterruptedSaveIsFinishedOrUndoneAndEveryFailedWriteKeepsTheOldFileWhole)

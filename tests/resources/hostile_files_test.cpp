@@ -54,7 +54,7 @@ std::string ShortPng(uint32_t side, int rows, size_t padding)
 
 } // namespace
 
-TEST(HostileFiles, EachIsRefusedByItsReaderWithLittleMemory)
+TEST(HostileFiles, EachIsRefusedByItsReaderWithLittleMemoryAndBmpHeadersAreCheckedBeforeSdlSeesThem)
 {
     // The PNG reader makes its texture object before it decodes.
     ASSERT_TRUE(EnsureTestGL()) << "no GL context (run under xvfb-run)";
@@ -112,14 +112,10 @@ TEST(HostileFiles, EachIsRefusedByItsReaderWithLittleMemory)
             << c.path << ": " << result << " " << name << " " << width;
         glDeleteTextures(1, &name);
     }
-}
 
-TEST(BmpHeader, SizesDepthsAndLengthsAreCheckedBeforeSdlSeesTheFile)
-{
     // A 2x2 picture of 24 bits, rows of 8 bytes with padding, written by SDL itself.
     std::vector<unsigned char> rgb(2 * 2 * 3, 90);
     SDL_Surface* surface = SDL_CreateRGBSurfaceWithFormatFrom(rgb.data(), 2, 2, 24, 6, SDL_PIXELFORMAT_RGB24);
-    TempDir dir;
     std::string path = dir / "small.bmp";
     ASSERT_EQ(SDL_SaveBMP(surface, path.c_str()), 0);
     SDL_FreeSurface(surface);
@@ -131,12 +127,12 @@ TEST(BmpHeader, SizesDepthsAndLengthsAreCheckedBeforeSdlSeesTheFile)
             b[at + i] = char(v >> (8 * i));
     };
     const uint32_t offset = uint32_t((unsigned char)good[10]) | uint32_t((unsigned char)good[11]) << 8;
-    struct Case
+    struct Change
     {
         const char* what;
         std::function<void(std::string&)> change;
         const char* reason; // null: accepted
-    } cases[] = {
+    } changes[] = {
         {"8192 wide", [&](std::string& b) { put(b, 18, 8192), b += std::string(8192 * 6, '\0'); }, nullptr},
         {"8193 wide", [&](std::string& b) { put(b, 18, 8193), b += std::string(8193 * 6, '\0'); },
          "picture size 8193x2 is outside 1 to 8192"},
@@ -150,7 +146,7 @@ TEST(BmpHeader, SizesDepthsAndLengthsAreCheckedBeforeSdlSeesTheFile)
          [&](std::string& b) { put(b, 28, 8, 2), put(b, 30, 1), put(b, 18, 8192), put(b, 22, 8192); },
          "too short for a 8192x8192"},
     };
-    for (const Case& c : cases)
+    for (const Change& c : changes)
     {
         std::string bytes = good;
         c.change(bytes);
