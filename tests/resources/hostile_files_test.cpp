@@ -1,9 +1,11 @@
 // Hostile picture files: each is refused by the reader it was made for, with a console line that
 // says why, while the process's peak resident memory, as the kernel counts it, rises by little.
+// Script-given paths that would leave the data folder, and the file test every loader shares.
 #include "test_util.h"
 
 #include "core/output.h"
 #include "platform/bmp.h"
+#include "resources/paths.h"
 #include "resources/png_image.h"
 #include "resources/textures.h"
 
@@ -156,4 +158,31 @@ TEST(HostileFiles, EachIsRefusedByItsReaderWithLittleMemoryAndBmpHeadersAreCheck
         EXPECT_EQ(ok, c.reason ? 0 : 1) << c.what << ": " << err;
         EXPECT_TRUE(!c.reason || strstr(err, c.reason)) << c.what << ": " << err;
     }
+}
+
+TEST(DataPaths, ScriptGivenPathsMustStayInsideTheDataFolderAndOnlyFilesExist)
+{
+    ConsoleCapture console;
+    std::vector<std::string>& lines = ConsoleCapture::Lines();
+    const std::pair<const char*, int> cases[] = {
+        {"levels/one", 1}, {"Data:intro", 1},   {"a..b/c", 1},      {"..hidden", 1}, {"dir/...", 1},
+        {"./level", 1},    {"/etc/passwd", 0},  {":etc", 0},        {"", 0},         {"..", 0},
+        {"../outside", 0}, {"levels/../..", 0}, {"levels:..:x", 0}, {"a/../b", 0},   {"a/..", 0},
+    };
+    for (const auto& [name, allowed] : cases)
+    {
+        lines.clear();
+        EXPECT_EQ(VXR_PathStaysInDataFolder(name, "level"), allowed) << name;
+        ASSERT_EQ(lines.size(), allowed ? 0u : 1u) << name;
+        EXPECT_TRUE(allowed ||
+                    lines[0].rfind(std::string("//level: the path \"") + name + "\" is refused: ", 0) == 0)
+            << lines[0];
+    }
+    // The file test every loader shares.
+    TempDir dir;
+    ASSERT_TRUE(WriteTextFile(dir / "Models/box", "x"));
+    EXPECT_EQ(VXR_FileExists((dir / "Models/box").c_str()), 1);
+    EXPECT_EQ(VXR_FileExists((dir / "Models/ball").c_str()) + VXR_FileExists((dir / "Models").c_str()) +
+                  VXR_FileExists(nullptr),
+              0);
 }
