@@ -30,7 +30,7 @@ std::string Material(int red, int kind = 0, int transparency = 0, int blended = 
 
 } // namespace
 
-TEST(ModelLoader, VerticesBonesWeightsMaterialHeadersTextureCoordinatesAndPicturesPngFirst)
+TEST(ModelLoader, VerticesBonesWeightsMaterialHeadersCoordinatesPicturesAndThePrecacheImport)
 {
     TempDir dir;
     mesh_mod* m =
@@ -47,15 +47,15 @@ TEST(ModelLoader, VerticesBonesWeightsMaterialHeadersTextureCoordinatesAndPictur
                                        "END\nMATERIAL Mat 1 1 1 1 0 0 0 0 0 0 0 0 0 0\n5 6 7\n");
     vtx_typ *v0 = VertexAt(m, 0), *v1 = VertexAt(m, 1), *v3 = VertexAt(m, 3), *v4 = VertexAt(m, 4);
     // Bones: the root, then one per line with a parent, in line order; resolved on vertices.
-    std::vector<bonus*> b = ListOf(m->boneListHead.next);
-    ASSERT_EQ(3u, b.size());
-    EXPECT_EQ((std::vector<bonus*>{b[2], b[0], b[2], b[1]}),
-              (std::vector<bonus*>{b[1]->parent, b[2]->parent, v1->secondBone, v3->bone}));
+    std::vector<bonus*> bones = ListOf(m->boneListHead.next);
+    ASSERT_EQ(3u, bones.size());
+    EXPECT_EQ((std::vector<bonus*>{bones[2], bones[0], bones[2], bones[1]}),
+              (std::vector<bonus*>{bones[1]->parent, bones[2]->parent, v1->secondBone, v3->bone}));
     // A first bone without a weight: the first bone alone. The vertex numbered 12 is vertex 4 by
     // position; no triangle uses it. Rest extents come with the load; nothing after "END" is read.
     model_material *red = &m->materials[0], *blue = &m->materials[1];
     EXPECT_EQ(Nums(m->vertexCount, m->triangleCount, v1->weight, v3->weight, v4->number, v4->detached,
-                   v0->detached, v3->z, b[1]->minZ, red->alpha, red->blended, red->elementTriangles,
+                   v0->detached, v3->z, bones[1]->minZ, red->alpha, red->blended, red->elementTriangles,
                    red->indices[2], blue->green, m->materials[2].used),
               "5 2 80 100 12 1 0 -0.2 -0.2 0.498 1 1 2 0.5 0");
     EXPECT_TRUE(!strcmp("None", v3->secondBoneSignature) && blue == m->triangleListHead.next->next->material);
@@ -103,11 +103,7 @@ TEST(ModelLoader, VerticesBonesWeightsMaterialHeadersTextureCoordinatesAndPictur
                                 report.textureLoaded[1], report.textureWanted[2], gSwapTextureV}));
     EXPECT_EQ(path + "1.png", std::string(report.texturePath[1]));
     DisposeMeshworkModel(m);
-}
 
-TEST(ModelLoader, PrecacheImportWithPoseFiles)
-{
-    TempDir dir;
     std::string modelText = std::string(kHeader) +
                             "0 0 0 0\n1 660 0 0 Arm None 100 None\n2 0 660 0\nEDGES\n" + Material(0) +
                             "0 1 2\nEND\n";
