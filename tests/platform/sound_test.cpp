@@ -71,7 +71,7 @@ class SoundTest : public ::testing::Test
 
 } // namespace
 
-TEST_F(SoundTest, GainFollowsMinOverDistanceAndDegenerateFacingsAreRefused)
+TEST_F(SoundTest, GainFollowsMinOverDistanceDegenerateFacingsAreRefusedAndLoopsPlayUntilStopped)
 {
     int ch = PlayLooped(sine, 0.0f, -4.0f, 4.0f, 40.0f);
     ASSERT_GE(ch, 0);
@@ -100,12 +100,10 @@ TEST_F(SoundTest, GainFollowsMinOverDistanceAndDegenerateFacingsAreRefused)
     Listen(0.0f, 0.0f);
     SideLevels l = LoopbackLevels();
     EXPECT_TRUE(l.left > 0.05 && l.left > 2.0 * l.right) << l.left << " " << l.right;
-}
+    FSOUND_StopSound(ch);
 
-TEST_F(SoundTest, LoopsUntilStoppedAndOneShotsEndByThemselves)
-{
     // The one-second sine, heard across three of its own lengths.
-    int ch = PlayLooped(sine, 0.0f, -4.0f);
+    ch = PlayLooped(sine, 0.0f, -4.0f);
     ASSERT_GE(ch, 0);
     for (int i = 0; i < 30; i++)
         ASSERT_TRUE(LoopbackLevels(kRate / 10, 0).Both() > 0.1 && FSOUND_IsPlaying(ch)) << "render " << i;
