@@ -28,11 +28,6 @@ TEST(VecMath, AnglesWrapPointsTurnNormalsFaceUpAndValuesSnapToTheGrid)
         EXPECT_NEAR(r.x, t[5], 1e-4f);
         EXPECT_NEAR(r.y, t[6], 1e-4f);
     }
-    // By 0, or on its centre, the point is returned bit for bit.
-    fpoint p = SetFPt(0.1f, -7.3f);
-    fpoint same[] = {RotatePoint(p, SetFPt(2, 2), 0), RotatePoint(p, p, 33)};
-    for (fpoint r : same)
-        EXPECT_TRUE(r.x == p.x && r.y == p.y);
 
     // Turning vectors and the angles between points are pinned where the engine uses them: the
     // player's box, the walls' angles.
@@ -42,10 +37,6 @@ TEST(VecMath, AnglesWrapPointsTurnNormalsFaceUpAndValuesSnapToTheGrid)
                 point = GetNormalOfTrig(q, q, q);
     EXPECT_TRUE(up.x == 0 && up.y == 1 && up.z == 0 && line.x == 0 && line.y == 0 && line.z == 0 &&
                 point.x == 0 && point.y == 0 && point.z == 0);
-
-    // The first of equal lowest; nothing beats the start value 32767: index 0.
-    EXPECT_EQ(GetLowestFloatIndexOfList(4, 4.0, -2.0, 3.0, -2.0), 1);
-    EXPECT_EQ(GetLowestFloatIndexOfList(3, 40000.0, 32767.0, 50000.0), 0);
 
     // {value, grid, expected}. Negative values pick between the step toward zero and the one above
     // it; quotients within half a millionth of a whole number count as that number; huge quotients

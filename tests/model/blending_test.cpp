@@ -150,11 +150,6 @@ TEST(PoseBlending, RestsAtEitherPoseAndReturnsToStandard)
     a->returnToStandard = 1;
     p.Update(20, 30);
     EXPECT_EQ(std::string(a->currentPose) + " " + a->targetPose + " " + Nums(p.Shown()), "Stand Stand 0");
-    // A dying actor stops returning to its standard pose.
-    a->diesOnZeroHealth = 1;
-    a->health = 0;
-    p.Update(20);
-    EXPECT_EQ(a->returnToStandard, 0);
 
     // Over-long names are cut, and the cut pair still counts as the playing pair.
     std::string longName(80, 'q');

@@ -44,8 +44,7 @@ TEST(ModelDrawing, PosesThroughOneOrTwoBonesCulledModelsKeepTheirBoxesAndMateria
     ASSERT_NE(nullptr, arm);
     arm->rotationZ[0] = 90.0f; // pose A; pose B leaves the arm straight
     // Never drawn yet: the cull flag is ignored and the vertices are posed.
-    vector_type back = DrawMeshworkModel(m, 3.0f, 4.0f, 5.0f, 0.0f, 0.0f, 0.0f, 100.0f, 1);
-    EXPECT_FLOAT_EQ(5.0f, back.z);
+    EXPECT_FLOAT_EQ(5.0f, DrawMeshworkModel(m, 3.0f, 4.0f, 5.0f, 0.0f, 0.0f, 0.0f, 100.0f, 1).z);
     ASSERT_NE(nullptr, m->poseCache);
     const float(*posed)[3] = m->poseCache->posed;
     ASSERT_NE(nullptr, posed);

@@ -51,9 +51,8 @@ struct Guard
 
     Guard()
     {
-        for (const char* file : {"guard", "guard_poses"})
-            EXPECT_TRUE(WriteTextFile(dir / (std::string("Models/") + file),
-                                      ReadTextFile(SourceDir() + "/demo/Models/" + file)));
+        EXPECT_TRUE(WriteTextFile(dir / "Models/guard_poses",
+                                  ReadTextFile(SourceDir() + "/demo/Models/guard_poses")));
         entry = Load(dir / "Models/guard", ReadTextFile(SourceDir() + "/demo/Models/guard"));
         actor = NewRecord<human_being>();
         ZeroHuman(actor);

@@ -63,7 +63,6 @@ TEST(HostileFiles, EachIsRefusedByItsReaderWithLittleMemoryAndBmpHeadersAreCheck
     ConsoleCapture console;
     TempDir dir;
     std::string headerOnly = ReadTextFile(Hostile("png-header-only-16384.png"));
-    ASSERT_EQ(headerOnly.size(), 69u);
     // The same header-only file one pixel too wide (its height within the limit), and at sides the
     // engine accepts: there only the file's size tells.
     for (uint32_t side : {8193u, 8192u, 4096u})
