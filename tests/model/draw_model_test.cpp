@@ -1,5 +1,5 @@
 // Model drawing: posing through one or two bones with the integer weight rule, culling, and the
-// material colour and state rules. What models look like on screen is the recorded sessions'.
+// material colour and state rules, and what the model viewer's batch run actually shows.
 #include "model/draw_model.h"
 
 #include "app/draw.h"
@@ -111,4 +111,52 @@ TEST(ModelDrawing, PosesThroughOneOrTwoBonesCulledModelsKeepTheirBoxesAndMateria
     EXPECT_TRUE(depthWrites == GL_TRUE && !glIsEnabled(GL_BLEND) && glIsEnabled(GL_TEXTURE_2D));
     tintColor = savedTint;
     DisposeMeshworkModel(m);
+}
+
+// The model viewer, headless, on three quads facing it: a red one on the left; a textured one on
+// the right whose picture is green above and blue below; and a half-transparent blue one in front
+// of the lower half of the red quad, reaching below it.
+TEST(ModelViewer, ShowsPlainTexturedAndBlendedMaterialsWhereTheyStand)
+{
+    TempDir dir;
+    const std::string path = dir / "Models/panel", shot = dir / "lit.png";
+    ASSERT_TRUE(WriteTextFile(path,
+                              "panel test\n\n0 -660 -330 0\n1 0 -330 0\n2 0 330 0\n3 -660 330 0\n"
+                              "4 0 -330 0\n5 660 -330 0\n6 660 330 0\n7 0 330 0\n8 -660 -528 132\n"
+                              "9 0 -528 132\n10 0 0 132\n11 -660 0 132\nEDGES\n"
+                              "MATERIAL Red 65535 0 0 1 0 0 0 0 0 0 0 0 0 0\n0 1 2\n0 2 3\n"
+                              "MATERIAL\t65535 65535 65535 1 4 0 0 0 0 0 0 0 0 0\n4 5 6\n4 6 7\n"
+                              "UVS\n4 0 0\n5 1 0\n6 1 1\n7 0 1\n"
+                              "MATERIAL Glass 0 0 65535 1 0 50 0 0 0 0 0 0 0 1\n8 9 10\n8 10 11\nEND\n"));
+    std::vector<unsigned char> picture(16 * 16 * 3);
+    for (int i = 0; i < 16 * 16; i++)
+        picture[i * 3 + (i < 128 ? 1 : 2)] = 255; // green rows above, blue below
+    ASSERT_TRUE(WriteTestPng(path + "1.png", 16, 16, 2 /* RGB */, 8, picture));
+    std::string output;
+    ASSERT_EQ(0, RunCommand(WindowedCommand("'" + BinaryDir() +
+                                            "/model_viewer' --windowed 400x300 --frames 2 "
+                                            "--fixed-step 20 --spin 0 --pitch 0 --background 0,0,0 --lit "
+                                            "--tint 0.5,0.5,0.5 --screenshot '" +
+                                            shot + "' '" + path + "'"),
+                            &output))
+        << output;
+    EXPECT_NE(std::string::npos, output.find("//Pose file " + path + "_poses could not be opened")) << output;
+    PngImage img = ReadPng(shot);
+    ASSERT_TRUE(img.ok);
+    // Lit: the material colours and the picture as they are, whatever the tint; the picture's top
+    // row at the top; the blended quad lets half of the red quad or of the background through.
+    const struct
+    {
+        float x, y;
+        int r, g, b, tolerance;
+    } pixels[] = {{0.36f, 0.35f, 255, 0, 0, 3},    {0.64f, 0.35f, 0, 255, 0, 3},
+                  {0.64f, 0.56f, 0, 0, 255, 3},    {0.90f, 0.50f, 0, 0, 0, 3},
+                  {0.35f, 0.54f, 128, 0, 127, 12}, {0.35f, 0.70f, 0, 0, 127, 12}};
+    for (const auto& e : pixels)
+    {
+        const unsigned char* p = img.At(int(e.x * img.width), int(e.y * img.height));
+        EXPECT_TRUE(abs(e.r - p[0]) <= e.tolerance && abs(e.g - p[1]) <= e.tolerance &&
+                    abs(e.b - p[2]) <= e.tolerance)
+            << "at " << e.x << ", " << e.y << ": " << int(p[0]) << "," << int(p[1]) << "," << int(p[2]);
+    }
 }
