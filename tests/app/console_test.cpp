@@ -10,12 +10,7 @@
 #include "platform/keys.h"
 #include "script/variables.h"
 #include "world/level.h"
-#include "test_util.h"
-
-#include <gtest/gtest.h>
-
-#include <string>
-#include <vector>
+#include "play_util.h"
 
 namespace
 {

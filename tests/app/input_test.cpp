@@ -1,5 +1,6 @@
 // Key snapshots per tick, the pressed-since-last-poll latch, and the SDL to virtual-key table.
-#include <gtest/gtest.h>
+
+#include "play_util.h"
 
 #include <SDL.h>
 
@@ -7,22 +8,11 @@
 #include "platform/keys.h"
 #include "platform/window.h"
 
-#include <tuple>
-#include <vector>
-
-class InputTest : public ::testing::Test
+TEST(InputTest, TicksSeeLatchedAndHeldKeys)
 {
-  protected:
-    void SetUp() override
-    {
-        PLT_ResetKeys();
-        GetAllKeys();
-        SaveOldKeys();
-    }
-};
-
-TEST_F(InputTest, TicksSeeLatchedAndHeldKeys)
-{
+    PLT_ResetKeys();
+    GetAllKeys();
+    SaveOldKeys();
     // Each tick: key events before it ('d' down, 'u' up), then keyMap, IsKeyDownNow and
     // WasKeyDown as the tick sees them (sample first, remember last).
     const std::tuple<const char*, int, int, int> ticks[] = {
@@ -120,10 +110,8 @@ void PushKey(SDL_Scancode scan, bool down)
 }
 void PumpAll()
 {
-    PLT_Event event;
-    while (PLT_PollEvent(&event))
-    {
-    }
+    for (PLT_Event event; PLT_PollEvent(&event);)
+        continue;
 }
 bool Held(int vk)
 {
