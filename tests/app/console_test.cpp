@@ -88,9 +88,9 @@ TEST_F(ConsoleTest, OpensOnItsKeyEditsAndRunsTypedLines)
               Newest(5));
     for (const char* line : {"addi 17,1", "if i,1,=,2", "frobnicate 2", "addi 3,x"})
         Enter(line);
-    EXPECT_TRUE(console.Has("//Command addi: register 17 is not 1 to 16"));
-    EXPECT_TRUE(console.Has("//Console: \"if\" works only inside a script"));
-    EXPECT_TRUE(console.Has("//Console: unknown instruction \"frobnicate\""));
+    EXPECT_TRUE(console.Has("//Command addi: register 17 is not 1 to 16") &&
+                console.Has("//Console: \"if\" works only inside a script") &&
+                console.Has("//Console: unknown instruction \"frobnicate\""));
     EXPECT_EQ("//Console: addi: the arguments \"3,x\" cannot be used", Newest(1)[0]);
 
     // Editing: "abc", two left, a backspace, an X, to the end and back home, a delete.

@@ -54,8 +54,7 @@ class SceneDrawing : public ::testing::Test
         for (mesh_mod* m : levelModels)
             FreeLevelModel(m);
         RemoveAllHumans();
-        doFog = 0;
-        gFogEnd = 200.0f;
+        doFog = 0, gFogEnd = 200.0f;
     }
     // A lit actor (drawn at full brightness: pixels show its colour exactly) whose model is a
     // square of side 1 in the x-y plane, facing both ways.
@@ -71,9 +70,7 @@ class SceneDrawing : public ::testing::Test
         human_being* h = AppendNewHuman();
         h->model = static_cast<mesh_mod*>(calloc(1, sizeof(mesh_mod)));
         EXPECT_EQ(1, LoadMeshworkModel(h->model, path.c_str()));
-        h->model->owner = h;
-        h->lit = 1;
-        h->position = position;
+        h->model->owner = h, h->lit = 1, h->position = position;
         return h;
     }
     // A level model square 0.8 wide at z centred at x, facing the eye, in material 0.
@@ -149,8 +146,7 @@ TEST_F(SceneDrawing, NoFrameWhileTheLevelChangesAndFogFollowsDoFog)
     human_being* panel = AddPanel("65535 0 0", fastVector_Set(0.0f, 0.0f, -5.0f));
     EXPECT_EQ(kRed, At(Frame(), 0.5f));
     // While the level changes nothing is cleared, drawn or swapped: the screen keeps the frame.
-    levelChanged = 1;
-    panel->position.x = 100.0f;
+    levelChanged = 1, panel->position.x = 100.0f;
     EXPECT_EQ(kRed, At(Frame(), 0.5f));
     levelChanged = 0;
     EXPECT_EQ(kBlack, At(Frame(), 0.5f));
@@ -187,8 +183,7 @@ TEST_F(SceneDrawing, ActorsOutOfViewKeepTheirBoxesWhereTheyAreForShotsAndSteps)
     Frame();
     EXPECT_TRUE(hit(3.0f) == panel && hit(3.3f) == nullptr);
     // Turned back and moved in the same frame, standing still for a few more.
-    panel->rotation.y = 0.0f;
-    panel->position.x = -2.0f;
+    panel->rotation.y = 0.0f, panel->position.x = -2.0f;
     for (int i = 0; i < 3; i++)
         Frame();
     EXPECT_TRUE(hit(-2.3f) == panel && hit(3.0f) == nullptr);
@@ -249,22 +244,19 @@ TEST_F(SceneDrawing, QuadsInMaterialColourUnderTheTintOrTexturedInTheTint)
 
 TEST_F(SceneDrawing, LevelDrawnChunkByChunkWithGlassOverWhatLiesBehindIt)
 {
-    auto paint = [](model_material* m, float r, float g, float b, float alpha)
-    {
-        m->red = r, m->green = g, m->blue = b, m->alpha = alpha;
-        return m;
-    };
     // Half-transparent red glass listed before an opaque green square behind it: the green shows
     // through the glass whatever the list order.
-    paint(AddSquare(0.0f), 1, 0, 0, 0.5f)->blended = 1;
-    paint(AddSquare(0.0f, "None", -6.0f), 0, 1, 0, 1);
+    model_material *glass = AddSquare(0.0f), *back = AddSquare(0.0f, "None", -6.0f);
+    glass->red = 1, glass->green = glass->blue = 0, glass->alpha = 0.5f, glass->blended = 1;
+    back->red = back->blue = 0, back->green = 1;
     // A floor of 40 x 40 cells all round the eye, one below it: several chunks.
     mesh_mod* floor = NewLevelModel();
     levelModels.push_back(floor);
     for (int i = -20; i < 20; i++)
         for (int j = -20; j < 20; j++)
             AddFloor(floor, (float)i, (float)j, i + 1.0f, j + 1.0f, -1.0f);
-    paint(&floor->materials[0], 0.8f, 0.6f, 0.4f, 1);
+    model_material& ground = floor->materials[0];
+    ground.red = 0.8f, ground.green = 0.6f, ground.blue = 0.4f, ground.alpha = 1;
     AnalizeModelForCollisionPlanes(floor, {0, 0, 0}, {0, 0, 0}, 100.0f);
     BuildWorldNormals();
     GenerateLevelFromQuads();

@@ -102,10 +102,8 @@ namespace
 void PushKey(SDL_Scancode scan, bool down)
 {
     SDL_Event e = {};
-    e.type = down ? SDL_KEYDOWN : SDL_KEYUP;
-    e.key.state = down ? SDL_PRESSED : SDL_RELEASED;
-    e.key.keysym.scancode = scan;
-    e.key.keysym.sym = SDL_GetKeyFromScancode(scan);
+    e.type = down ? SDL_KEYDOWN : SDL_KEYUP, e.key.state = down ? SDL_PRESSED : SDL_RELEASED;
+    e.key.keysym.scancode = scan, e.key.keysym.sym = SDL_GetKeyFromScancode(scan);
     SDL_PushEvent(&e);
 }
 void PumpAll()
@@ -150,8 +148,7 @@ TEST(InputEvents, TwoKeysBehindOneVirtualKeyAndFocusLoss)
     PumpAll();
     ASSERT_TRUE(Held('W') && Held(16));
     SDL_Event focus = {};
-    focus.type = SDL_WINDOWEVENT;
-    focus.window.event = SDL_WINDOWEVENT_FOCUS_LOST;
+    focus.type = SDL_WINDOWEVENT, focus.window.event = SDL_WINDOWEVENT_FOCUS_LOST;
     SDL_PushEvent(&focus);
     PumpAll();
     EXPECT_FALSE(Held('W') || Held(16));

@@ -1,8 +1,8 @@
 // Live reload, end to end: the game runs in a window on a private X server while the test writes
-// over the files it read. A changed script changes what the running game does; a broken model written over a good one keeps the good one and says what is wrong with
-// the new one; a good one replaces it; a changed person file loads the level again with the
-// player kept where he stands; the game's own saves are no change. A batch run reloads nothing
-// unless asked to with --watch.
+// over the files it read. A changed script changes what the running game does; a broken model
+// written over a good one keeps the good one and says what is wrong with the new one; a good one
+// replaces it; a changed person file loads the level again with the player kept where he stands;
+// the game's own saves are no change.
 #include "play_util.h"
 
 #include "app/live_reload.h"
@@ -111,25 +111,6 @@ TEST_F(LiveReload, ChangedFilesTakeEffectWhileTheGameRuns)
     ASSERT_TRUE(WaitFor([&] { return !ActorRecord(Snapshot(), "Saved").empty(); }, 20)) << Console();
     std::this_thread::sleep_for(std::chrono::milliseconds(800));
     EXPECT_EQ(1u, Count(Console(), "//Reloaded the level")) << Console();
-}
-
-TEST_F(LiveReload, ABatchRunReloadsOnlyWhenAskedTo)
-{
-    if (!HaveTool("xvfb-run")) GTEST_SKIP() << "xvfb-run is missing";
-    // The probe rewrites nothing itself; the test changes the probe while a batch run goes on.
-    for (const char* option : {"", "--watch"})
-    {
-        WriteTextFile(data + "/Data/probe", Probe("First"));
-        std::filesystem::remove(data + "/Levels/one/keyframe1");
-        const std::string command = "cd '" + data + "' && exec timeout 120 xvfb-run -a env ALSOFT_DRIVERS=null XDG_CONFIG_HOME='" +
-                                    dir.path + "' '" + KesrowExe() + "' --mute --windowed 320x240 --frames 400 " +
-                                    option + " > game.out 2>&1";
-        std::thread game([&] { RunCommand(WindowedCommand(command), nullptr); });
-        ASSERT_TRUE(WaitFor([&] { return !ActorRecord(Snapshot(), "First").empty(); }, 60)) << Console();
-        WriteTextFile(data + "/Data/probe", Probe("Second"));
-        game.join();
-        EXPECT_EQ(std::string(option).empty(), ActorRecord(Snapshot(), "Second").empty()) << "option " << option;
-    }
 }
 
 // In the game's own process: a change is taken only once its file has been quiet for a moment,

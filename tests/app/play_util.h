@@ -42,15 +42,11 @@ inline bool HaveTool(const char* name)
 // Real input needs xdotool and xvfb-run; without them the test is skipped, except on CI where
 // scripts/install-deps.sh must have installed them.
 #define SKIP_WITHOUT_XDOTOOL()                                                                               \
-    do                                                                                                       \
+    if (!HaveTool("xdotool") || !HaveTool("xvfb-run") || !HaveTool("Xvfb"))                                  \
     {                                                                                                        \
-        if (!HaveTool("xdotool") || !HaveTool("xvfb-run") || !HaveTool("Xvfb"))                              \
-        {                                                                                                    \
-            if (getenv("CI"))                                                                                \
-                FAIL() << "xdotool and xvfb are needed (scripts/install-deps.sh installs them)";             \
-            GTEST_SKIP() << "xdotool or xvfb-run is missing: this test drives a real window with both";      \
-        }                                                                                                    \
-    } while (0)
+        ASSERT_FALSE(getenv("CI")) << "xdotool and xvfb are needed (scripts/install-deps.sh installs them)"; \
+        GTEST_SKIP() << "xdotool or xvfb-run is missing: this test drives a real window with both";          \
+    }
 
 // The text of a driver script that plays the game with xdotool: it starts the game ($1) on the
 // data folder ($2) with gameArgs, its output in $2/game.out, waits for the game's window and

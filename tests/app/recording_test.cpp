@@ -105,11 +105,10 @@ std::string WriteFile(const TempDir& dir, const std::vector<recordingOp>& ops, s
 struct readBack
 {
     bool open = false;
-    std::string err;
+    std::string err, problem;
     recordingHeader header;
     std::vector<recordingOp> ops;
     int last = 0;
-    std::string problem;
 };
 
 readBack ReadFile(const std::string& path)

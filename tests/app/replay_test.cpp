@@ -10,11 +10,6 @@
 namespace
 {
 
-std::string Sessions()
-{
-    return SourceDir() + "/tests/app/data/sessions/";
-}
-
 std::string CopyDemo(const TempDir& dir, const std::string& name)
 {
     fs::copy(SourceDir() + "/demo", dir / name, fs::copy_options::recursive);
@@ -77,7 +72,7 @@ std::pair<int, int> PictureDifference(const std::string& a, const std::string& b
 void ReplaySession(const std::string& name, std::string* said = nullptr)
 {
     TempDir dir;
-    const std::string data = CopyDemo(dir, "data"), kept = Sessions() + name;
+    const std::string data = CopyDemo(dir, "data"), kept = SourceDir() + "/tests/app/data/sessions/" + name;
     std::string out;
     const int status = Replay(data, kept + "/session.rec", "--screenshot '" + (dir / "last.png") + "'", &out);
     if (said) *said = out;
@@ -222,7 +217,7 @@ TEST(Replay, CutAndNewerRecordingsEndClearly)
     // whether the cut falls inside a block or between two (here: right after the header); one of
     // a newer format is refused at its header.
     TempDir dir;
-    const std::string whole = ReadTextFile(Sessions() + "death/session.rec");
+    const std::string whole = ReadTextFile(SourceDir() + "/tests/app/data/sessions/death/session.rec");
     const unsigned seed = std::random_device{}();
     std::mt19937 pick(seed);
     const size_t headerEnd = whole.find("\ncrc ") + 14;

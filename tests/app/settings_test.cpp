@@ -154,8 +154,8 @@ TEST(SettingsFile, ChangesWhilePlayingAreKeptButOverridesAreNot)
     TrackSettings(20);
     EXPECT_EQ((std::vector<long>{500, 40}),
               (std::vector<long>{std::lround(gSettings.mouseSensitivity * 1000), gSettings.volume}));
-    EXPECT_TRUE(console.Has("mouseSensitivity 50 is not 0.001 to 10; it stays 0.5"));
-    EXPECT_TRUE(console.Has("soundVolume -3 is not 0 to 100; it stays 40"));
+    EXPECT_TRUE(console.Has("mouseSensitivity 50 is not 0.001 to 10; it stays 0.5") &&
+                console.Has("soundVolume -3 is not 0 to 100; it stays 40"));
     EXPECT_EQ(gApplied.size(), 2u);
 
     // A second change within a second of the last write waits for the second to pass, or for the

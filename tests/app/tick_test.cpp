@@ -86,15 +86,14 @@ TEST_F(GameTick, TheTurnIsDegreesPerPixelWhateverTheTimeTheHeadingWrapsAndThePit
     Tick(320, 240); // takes the reference point
     // Each row: the pass's length, sensitivity, invert, heading and pitch before, the cursor's move
     // and the heading and pitch after. The same move turns the view alike after 5 ms or after a
-    // 200 ms stall; the heading wraps at 180, the pitch stops at 90.
+    // 200 ms stall; the heading wraps at 180, the pitch stops at 90. (The player's own sensitivity
+    // and invert with a real pointer, the real input test's.)
     const float rows[][9] = {
-        {20, 0.14f, 0, 0, 0, 10, 0, 1.4f, 0},         {50, 0.14f, 0, 0, 0, 10, 0, 1.4f, 0},
-        {5, 0.14f, 0, 0, 0, 10, 0, 1.4f, 0},          {200, 0.14f, 0, 0, 0, 0, 10, 0, 1.4f},
-        {0, 0.14f, 0, 0, 0, -10, 0, -1.4f, 0},        {20, 0.3f, 0, 0, 0, -10, 10, -3.0f, 3.0f},
-        {20, 0.3f, 1, 0, 0, 10, 10, 3.0f, -3.0f},     {35, 0.05f, 1, 0, 0, 40, -40, 2.0f, 2.0f},
-        {20, 0.14f, 0, 179, 0, 10, 0, -179.6f, 0},    {20, 0.14f, 0, 0, 89, 0, 100, 0, 90},
-        {20, 0.14f, 0, 0, 90, 0, -100, 0, 76},        {20, 0.14f, 0, 0, -89.5f, 0, -100, 0, -90},
-        {20, 0.14f, 0, -179.5f, 0, -10, 0, 179.1f, 0}};
+        {20, 0.14f, 0, 0, 0, 10, 0, 1.4f, 0},       {5, 0.14f, 0, 0, 0, 10, 0, 1.4f, 0},
+        {200, 0.14f, 0, 0, 0, 0, 10, 0, 1.4f},      {0, 0.14f, 0, 0, 0, -10, 0, -1.4f, 0},
+        {35, 0.05f, 1, 0, 0, 40, -40, 2.0f, 2.0f},  {20, 0.14f, 0, 179, 0, 10, 0, -179.6f, 0},
+        {20, 0.14f, 0, 0, 89, 0, 100, 0, 90},       {20, 0.14f, 0, 0, 90, 0, -100, 0, 76},
+        {20, 0.14f, 0, 0, -89.5f, 0, -100, 0, -90}, {20, 0.14f, 0, -179.5f, 0, -10, 0, 179.1f, 0}};
     for (auto r : rows)
     {
         gSettings.mouseSensitivity = r[1];
@@ -172,7 +171,6 @@ TEST_F(GameTick, ListenerTurnsWithTheCamera)
     TempDir dir;
     ASSERT_TRUE(WriteTone(dir / "tone.wav"));
     FSOUND_SAMPLE* sample = FSOUND_Sample_Load(FSOUND_FREE, (dir / "tone.wav").c_str(), 4400, 0);
-    ASSERT_NE(sample, nullptr);
     FSOUND_Sample_SetMinMaxDistance(sample, 4.0f, 1000.0f);
     FSOUND_Sample_SetMode(sample, FSOUND_LOOP_NORMAL);
     const int ch = FSOUND_PlaySoundEx(FSOUND_FREE, sample, nullptr, 1);

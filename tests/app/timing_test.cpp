@@ -13,8 +13,7 @@ struct SchedulerFixture : ::testing::Test
     void Start(int64_t ms, int gated)
     {
         baseTask.next = nullptr;
-        gCurrentTime = gOldTime = 0;
-        gFixedStepMs = 0;
+        gCurrentTime = gOldTime = gFixedStepMs = 0;
         InstallTimedTask(
             &draw, [] { return gCalls += "d", 1; }, 1, 40);
         AppendTimedTask(&draw);
