@@ -10,8 +10,7 @@ namespace
 std::string Complaints(const std::string& out)
 {
     std::string rest;
-    std::stringstream lines(out);
-    for (std::string line; std::getline(lines, line);)
+    for (const std::string& line : Fields(out, '\n'))
         if (line != "//Loading level" && line.rfind("//Ended: ", 0) != 0) rest += line + "\n";
     return rest;
 }

@@ -65,16 +65,8 @@ TEST_F(LiveReload, ChangedFilesTakeEffectWhileTheGameRuns)
     std::thread game([&] { RunCommand(WindowedCommand(command), nullptr); });
     // The probe of the last step quits; should a step fail, the game is told to quit the same way
     // (and the command's timeout ends it if even that is not heard).
-    struct Stop
-    {
-        std::thread& game;
-        std::string probe;
-        ~Stop()
-        {
-            WriteTextFile(probe, "quit\n");
-            if (game.joinable()) game.join();
-        }
-    } stop{game, data + "/Data/probe"};
+    auto quit = [&](std::thread* t) { WriteTextFile(data + "/Data/probe", "quit\n"); if (t->joinable()) t->join(); };
+    std::unique_ptr<std::thread, decltype(quit)> stop(&game, quit); // runs quit at the end, whatever happens
     ASSERT_TRUE(WaitFor([&] { return !ActorRecord(Snapshot(), "First").empty(); }, 60)) << Console();
 
     // A script changed on disk: the running game does what it now says.
@@ -132,6 +124,5 @@ TEST(LiveReloadInProcess, AChangeWaitsUntilItsFileIsQuiet)
     LiveReloadTick();
     EXPECT_TRUE(console.Has("Sounds/list changed: it is read when the game starts"));
     EndLiveReload();
-    gLiveReload = 0;
-    routePath[0] = 0;
+    gLiveReload = 0, routePath[0] = 0;
 }

@@ -9,11 +9,11 @@ namespace
 
 struct box
 {
-    int pixels = 0, top = 1 << 30, bottom = -1, left = 1 << 30, right = -1;
+    int pixels = 0, left = 1 << 30, right = -1;
 };
 
 // Pixels of the frame whose colour passes `is`, within the rectangle given in fractions of the
-// frame, and the rows and columns they span.
+// frame, and the columns they span.
 template <typename Test>
 box Find(const PngImage& img, Test is, float x0 = 0, float y0 = 0, float x1 = 1, float y1 = 1)
 {
@@ -23,11 +23,7 @@ box Find(const PngImage& img, Test is, float x0 = 0, float y0 = 0, float x1 = 1,
         {
             const unsigned char* p = img.At(x, y);
             if (!is(p[0], p[1], p[2])) continue;
-            b.pixels++;
-            b.top = std::min(b.top, y);
-            b.bottom = std::max(b.bottom, y);
-            b.left = std::min(b.left, x);
-            b.right = std::max(b.right, x);
+            b.pixels++, b.left = std::min(b.left, x), b.right = std::max(b.right, x);
         }
     return b;
 }

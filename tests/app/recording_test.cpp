@@ -230,11 +230,9 @@ TEST(Recording, EveryCutAndEveryFlippedByteIsAResult)
     std::vector<recordingOp> ops;
     for (int i = 0; i < 12; i++)
     {
-        ops.push_back(Op(kOpPass, 17 + i));
         recordingOp tick = Op(kOpTick);
         tick.cursorDx = i + 1;
-        ops.push_back(tick);
-        ops.push_back(Op(kOpCheck, 1000 + i));
+        ops.insert(ops.end(), {Op(kOpPass, 17 + i), tick, Op(kOpCheck, 1000 + i)});
     }
     const std::string path = WriteFile(dir, ops, 7);
     const std::string whole = ReadTextFile(path);

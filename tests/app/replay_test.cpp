@@ -80,7 +80,6 @@ void ReplaySession(const std::string& name, std::string* said = nullptr)
                               "scripts/record-sessions.sh " +
                               name + "\n" + out;
     EXPECT_EQ(0, status) << again;
-    EXPECT_NE("", LineStarting(out, "//Replay: ")) << out;
     EXPECT_NE(std::string::npos, out.find("replayed as recorded")) << again;
     EXPECT_EQ(std::string::npos, out.find("Sanitizer")) << out;
     // The files the session wrote, and only those, as they were written when it was played.
@@ -221,8 +220,7 @@ TEST(Replay, CutAndNewerRecordingsEndClearly)
     const unsigned seed = std::random_device{}();
     std::mt19937 pick(seed);
     const size_t headerEnd = whole.find("\ncrc ") + 14;
-    std::string newer = whole;
-    newer.replace(0, 18, "KESROW-RECORDING 7");
+    const std::string newer = "KESROW-RECORDING 7" + whole.substr(18);
     const std::tuple<std::string, std::string, std::string> recordings[] = {
         {whole.substr(0, std::uniform_int_distribution<size_t>(headerEnd, whole.size() - 1)(pick)), "cut",
          "//Ended: recording cut short after "},

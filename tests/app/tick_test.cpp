@@ -57,9 +57,11 @@ class GameTick : public ::testing::Test
     void TearDown() override
     {
         baseTask.next = nullptr;
-        doMouseView = oldDoMouseView = 0;
+        doMouseView = oldDoMouseView = gClockPaused = 0;
         RemoveAllHumans();
         VXR_Init();
+        ResetConsole();
+        PLT_ResetKeys();
     }
     // One pass of passMs with the cursor at (x, y), the tick called directly.
     void Tick(int x, int y, uint32_t passMs = 20)
@@ -231,7 +233,4 @@ TEST_F(GameTick, WhileTheConsoleIsOpenTheMouseWaitsAndEscapeClosesItUnseen)
     PLT_KeyEvent(27, 0);
     // The view has not jumped.
     EXPECT_EQ(0.0f, viewangle);
-    ResetConsole();
-    PLT_ResetKeys();
-    gClockPaused = 0;
 }

@@ -97,8 +97,7 @@ TEST_F(SchedulerFixture, WaitUntilTheNextTickIsDue)
         EXPECT_EQ(MsUntilNextTick(r[0]), r[1]) << r[0];
     HandleTimedTasksAt(1047); // two ticks; the grid moves to 1040
     EXPECT_EQ(MsUntilNextTick(1047), 13);
-    draw.gated = 1; // the nearest of several gated tasks
-    draw.lastRun = 1045;
+    draw.gated = 1, draw.lastRun = 1045; // the nearest of several gated tasks
     EXPECT_EQ(MsUntilNextTick(1047), 13);
     draw.interval = 10;
     EXPECT_EQ(MsUntilNextTick(1047), 8);
