@@ -129,10 +129,8 @@ TEST(Shell, EachRunEndsWithItsStatusAndSaysWhy)
         if (script) WriteTextFile(dir / "Data/game script", script[0] ? script : "// nothing to do\n");
         WriteTextFile(dir / "Data/stopper", "quit");
         std::string out;
-        EXPECT_EQ(RunCommand(env + " " + Game("--mute " + withData(args, "'" + dir.path + "'")), &out),
-                  status)
-            << args << "\n"
-            << out;
+        const std::string run = env + " " + Game("--mute " + withData(args, "'" + dir.path + "'"));
+        EXPECT_EQ(RunCommand(run, &out), status) << args << "\n" << out;
         for (const std::string& text : holds)
             EXPECT_NE(out.find(withData(text, dir.path)), std::string::npos) << args << ": " << text << "\n"
                                                                              << out;
@@ -210,13 +208,19 @@ TEST(Options, StartPathsResolveAgainstTheStartDirectory)
 TEST(Shell, AnInstalledProgramPlaysTheInstalledDemoFromAnywhere)
 {
     // cmake --install into a scratch prefix, then started from a folder without a game, as from
-    // a desktop menu: it finds the demo in share/kesrow beside its bin folder.
+    // a desktop menu: it finds the demo in share/kesrow beside its bin folder. Started where a
+    // game is, it plays that one.
     TempDir prefix, elsewhere;
-    std::string out;
+    std::string out, here;
     ASSERT_EQ(0, RunCommand("cmake --install '" + BinaryDir() + "' --prefix '" + prefix.path + "'", &out))
         << out;
     const std::string run = WindowedCommand("cd '" + elsewhere.path + "' && '" + (prefix / "bin/kesrow") +
                                             "' --windowed 160x120 --frames 5 --fixed-step 20 --mute");
     EXPECT_EQ(0, RunCommand(run, &out)) << out;
     EXPECT_NE(std::string::npos, out.find("//Loading level")) << out;
+    ASSERT_TRUE(WriteTextFile(elsewhere / "Data/game script", "quit\n"));
+    EXPECT_EQ(0, RunCommand(run, &here)) << here;
+    EXPECT_TRUE(here.find("//Loading level") == std::string::npos &&
+                here.find("//Ended: quit") != std::string::npos)
+        << here;
 }

@@ -37,11 +37,9 @@ TEST(UntrustedRun, AHostileDataFolderIsPlayedToItsEndAndNothingIsLost)
     ASSERT_TRUE(WriteTextFile(dir / "Levels/empty/load script", "save\nquit\n"));
 
     std::string out;
-    ASSERT_EQ(RunCommand(WindowedCommand("ALSOFT_DRIVERS=null '" + KesrowExe() + "' --data '" + dir.path +
-                                         "' --windowed 320x240 --frames 100 --fixed-step 20"),
-                         &out),
-              0)
-        << out;
+    const std::string run =
+        "ALSOFT_DRIVERS=null '" + KesrowExe() + "' --data '" + dir.path + "' --windowed 320x240";
+    ASSERT_EQ(0, RunCommand(WindowedCommand(run + " --frames 100 --fixed-step 20"), &out)) << out;
     const char* const said[] = {
         "//Could not read Levels/evil/pipe.png: it is a FIFO, not a regular file",
         "//Could not read Levels/evil/zero.png: it leads outside the data folder",
