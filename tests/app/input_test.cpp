@@ -1,5 +1,6 @@
 // Key snapshots per tick, the pressed-since-last-poll latch, and the SDL to virtual-key table.
-#include <gtest/gtest.h>
+
+#include "play_util.h"
 
 #include <SDL.h>
 
@@ -7,22 +8,11 @@
 #include "platform/keys.h"
 #include "platform/window.h"
 
-#include <tuple>
-#include <vector>
-
-class InputTest : public ::testing::Test
+TEST(InputTest, TicksSeeLatchedAndHeldKeys)
 {
-  protected:
-    void SetUp() override
-    {
-        PLT_ResetKeys();
-        GetAllKeys();
-        SaveOldKeys();
-    }
-};
-
-TEST_F(InputTest, TicksSeeLatchedAndHeldKeys)
-{
+    PLT_ResetKeys();
+    GetAllKeys();
+    SaveOldKeys();
     // Each tick: key events before it ('d' down, 'u' up), then keyMap, IsKeyDownNow and
     // WasKeyDown as the tick sees them (sample first, remember last).
     const std::tuple<const char*, int, int, int> ticks[] = {
@@ -112,18 +102,14 @@ namespace
 void PushKey(SDL_Scancode scan, bool down)
 {
     SDL_Event e = {};
-    e.type = down ? SDL_KEYDOWN : SDL_KEYUP;
-    e.key.state = down ? SDL_PRESSED : SDL_RELEASED;
-    e.key.keysym.scancode = scan;
-    e.key.keysym.sym = SDL_GetKeyFromScancode(scan);
+    e.type = down ? SDL_KEYDOWN : SDL_KEYUP, e.key.state = down ? SDL_PRESSED : SDL_RELEASED;
+    e.key.keysym.scancode = scan, e.key.keysym.sym = SDL_GetKeyFromScancode(scan);
     SDL_PushEvent(&e);
 }
 void PumpAll()
 {
-    PLT_Event event;
-    while (PLT_PollEvent(&event))
-    {
-    }
+    for (PLT_Event event; PLT_PollEvent(&event);)
+        continue;
 }
 bool Held(int vk)
 {
@@ -162,8 +148,7 @@ TEST(InputEvents, TwoKeysBehindOneVirtualKeyAndFocusLoss)
     PumpAll();
     ASSERT_TRUE(Held('W') && Held(16));
     SDL_Event focus = {};
-    focus.type = SDL_WINDOWEVENT;
-    focus.window.event = SDL_WINDOWEVENT_FOCUS_LOST;
+    focus.type = SDL_WINDOWEVENT, focus.window.event = SDL_WINDOWEVENT_FOCUS_LOST;
     SDL_PushEvent(&focus);
     PumpAll();
     EXPECT_FALSE(Held('W') || Held(16));

@@ -1,18 +1,14 @@
 // Live reload, end to end: the game runs in a window on a private X server while the test writes
-// over the files it read. A changed script changes what the running game does, well within a
-// second; a broken model written over a good one keeps the good one and says what is wrong with
-// the new one; a good one replaces it; a changed person file loads the level again with the
-// player kept where he stands; the game's own saves are no change. A batch run reloads nothing
-// unless asked to with --watch.
+// over the files it read. A changed script changes what the running game does; a broken model
+// written over a good one keeps the good one and says what is wrong with the new one; a good one
+// replaces it; a changed person file loads the level again with the player kept where he stands;
+// the game's own saves are no change.
 #include "play_util.h"
 
 #include "app/live_reload.h"
 #include "core/content_files.h"
 
 #include <chrono>
-#include <filesystem>
-#include <functional>
-#include <string>
 #include <thread>
 
 namespace
@@ -20,8 +16,6 @@ namespace
 
 // A small data folder: a floor and a box actor in Levels/one, whose load script includes
 // Data/probe; the probe snapshots the roster (savekey) every tick with what it says in s1.
-const char kTriangleModel[] = "box\nmodel\n0 0 0 0\n1 660 0 0\n2 0 660 0\nEDGES\n"
-                              "MATERIAL Plain 65535 65535 65535 1 0 0 0 0 0 0 0 0 0 0\n0 1 2\nEND\n";
 const char kFloorModel[] = "floor\nmodel\n0 -6600 0 -6600\n1 6600 0 -6600\n2 0 0 6600\nEDGES\n"
                            "MATERIAL Plain 65535 65535 65535 1 0 0 0 0 0 0 0 0 0 0\n0 2 1\nEND\n";
 
@@ -32,14 +26,11 @@ std::string Probe(const char* mark)
            mark + "\"\nsavekey 1\nendloop\n";
 }
 
+// Whether holds() comes true within about `seconds` (longer on a slow machine, never shorter).
 bool WaitFor(const std::function<bool()>& holds, double seconds)
 {
-    auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(int(seconds * 1000));
-    while (std::chrono::steady_clock::now() < end)
-    {
-        if (holds()) return true;
+    for (int i = 0; i < seconds * 50 && !holds(); i++)
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
     return holds();
 }
 
@@ -74,25 +65,13 @@ TEST_F(LiveReload, ChangedFilesTakeEffectWhileTheGameRuns)
     std::thread game([&] { RunCommand(WindowedCommand(command), nullptr); });
     // The probe of the last step quits; should a step fail, the game is told to quit the same way
     // (and the command's timeout ends it if even that is not heard).
-    struct Stop
-    {
-        std::thread& game;
-        std::string probe;
-        ~Stop()
-        {
-            WriteTextFile(probe, "quit\n");
-            if (game.joinable()) game.join();
-        }
-    } stop{game, data + "/Data/probe"};
+    auto quit = [&](std::thread* t) { WriteTextFile(data + "/Data/probe", "quit\n"); if (t->joinable()) t->join(); };
+    std::unique_ptr<std::thread, decltype(quit)> stop(&game, quit); // runs quit at the end, whatever happens
     ASSERT_TRUE(WaitFor([&] { return !ActorRecord(Snapshot(), "First").empty(); }, 60)) << Console();
 
     // A script changed on disk: the running game does what it now says.
-    auto written = std::chrono::steady_clock::now();
     ASSERT_TRUE(WriteTextFile(data + "/Data/probe", Probe("Second")));
     ASSERT_TRUE(WaitFor([&] { return !ActorRecord(Snapshot(), "Second").empty(); }, 20)) << Console();
-    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - written).count();
-    RecordProperty("script_reload_seconds", std::to_string(seconds));
-    printf("a changed script took effect after %.2f s\n", seconds);
     EXPECT_TRUE(Says("//Reloaded Data/probe: 1 script starts again from its first line")) << Console();
 
     // A script with mistakes keeps the running one, and says which line is wrong first and how
@@ -123,30 +102,7 @@ TEST_F(LiveReload, ChangedFilesTakeEffectWhileTheGameRuns)
     ASSERT_TRUE(WriteTextFile(data + "/Data/probe", "save\nloop\nget \"Box\"\nsetName \"Saved\"\nsavekey 1\nendloop\n"));
     ASSERT_TRUE(WaitFor([&] { return !ActorRecord(Snapshot(), "Saved").empty(); }, 20)) << Console();
     std::this_thread::sleep_for(std::chrono::milliseconds(800));
-    size_t levelReloads = 0;
-    for (size_t at = 0; (at = Console().find("//Reloaded the level", at)) != std::string::npos; at++)
-        levelReloads++;
-    EXPECT_EQ(1u, levelReloads) << Console();
-
-}
-
-TEST_F(LiveReload, ABatchRunReloadsOnlyWhenAskedTo)
-{
-    if (!HaveTool("xvfb-run")) GTEST_SKIP() << "xvfb-run is missing";
-    // The probe rewrites nothing itself; the test changes the probe while a batch run goes on.
-    for (const char* option : {"", "--watch"})
-    {
-        WriteTextFile(data + "/Data/probe", Probe("First"));
-        std::filesystem::remove(data + "/Levels/one/keyframe1");
-        const std::string command = "cd '" + data + "' && exec timeout 120 xvfb-run -a env ALSOFT_DRIVERS=null XDG_CONFIG_HOME='" +
-                                    dir.path + "' '" + KesrowExe() + "' --mute --windowed 320x240 --frames 400 " +
-                                    option + " > game.out 2>&1";
-        std::thread game([&] { RunCommand(WindowedCommand(command), nullptr); });
-        ASSERT_TRUE(WaitFor([&] { return !ActorRecord(Snapshot(), "First").empty(); }, 60)) << Console();
-        WriteTextFile(data + "/Data/probe", Probe("Second"));
-        game.join();
-        EXPECT_EQ(std::string(option).empty(), ActorRecord(Snapshot(), "Second").empty()) << "option " << option;
-    }
+    EXPECT_EQ(1u, Count(Console(), "//Reloaded the level")) << Console();
 }
 
 // In the game's own process: a change is taken only once its file has been quiet for a moment,
@@ -168,6 +124,5 @@ TEST(LiveReloadInProcess, AChangeWaitsUntilItsFileIsQuiet)
     LiveReloadTick();
     EXPECT_TRUE(console.Has("Sounds/list changed: it is read when the game starts"));
     EndLiveReload();
-    gLiveReload = 0;
-    routePath[0] = 0;
+    gLiveReload = 0, routePath[0] = 0;
 }

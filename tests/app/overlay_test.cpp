@@ -1,23 +1,19 @@
-// Words and colour on screen in the real program, read back from its screenshots: a message in
-// the middle for its time and then gone, at a size that grows with the window, HUD text lines in
-// their corners, the flash fading out, and a problem reported while playing shown at the top.
+// Words and colour on screen in the real program, read back from its screenshots: a message made
+// to fit the window and then gone, HUD text lines in the right corner, the flash fading out, and a
+// problem reported while playing shown at the top.
 // With no level loaded the frame is black, so every coloured pixel is the overlay's.
-#include "test_util.h"
-
-#include <gtest/gtest.h>
-
-#include <string>
+#include "play_util.h"
 
 namespace
 {
 
 struct box
 {
-    int pixels = 0, top = 1 << 30, bottom = -1, left = 1 << 30, right = -1;
+    int pixels = 0, left = 1 << 30, right = -1;
 };
 
 // Pixels of the frame whose colour passes `is`, within the rectangle given in fractions of the
-// frame, and the rows and columns they span.
+// frame, and the columns they span.
 template <typename Test>
 box Find(const PngImage& img, Test is, float x0 = 0, float y0 = 0, float x1 = 1, float y1 = 1)
 {
@@ -27,11 +23,7 @@ box Find(const PngImage& img, Test is, float x0 = 0, float y0 = 0, float x1 = 1,
         {
             const unsigned char* p = img.At(x, y);
             if (!is(p[0], p[1], p[2])) continue;
-            b.pixels++;
-            b.top = std::min(b.top, y);
-            b.bottom = std::max(b.bottom, y);
-            b.left = std::min(b.left, x);
-            b.right = std::max(b.right, x);
+            b.pixels++, b.left = std::min(b.left, x), b.right = std::max(b.right, x);
         }
     return b;
 }
@@ -60,33 +52,17 @@ PngImage Shot(const TempDir& dir, const std::string& script, int passes, const c
 
 } // namespace
 
-TEST(Overlay, AMessageShowsInTheMiddleForItsTimeAtAReadableSize)
+TEST(Overlay, AMessageTooWideIsMadeToFitAndGoesAfterItsTime)
 {
+    // (Messages centred above the cross-hair at a size that follows the window's, the kept
+    // sessions' last frames show, in two window sizes.)
     TempDir dir;
-    const std::string script = "message \"HELLO THERE\",1,0,1,0\n";
-    // 0.5 s in: green letters across the middle band, above the cross-hair's place.
-    PngImage small = Shot(dir, script, 25);
-    ASSERT_TRUE(small.ok);
-    box b = Find(small, Green);
-    ASSERT_GT(b.pixels, 50);
-    EXPECT_LT(b.bottom, small.height / 2);
-    EXPECT_GT(b.top, small.height / 5);
-    EXPECT_NEAR((b.left + b.right) / 2.0, small.width / 2.0, 4.0) << "centred";
-    const int smallHeight = b.bottom - b.top + 1;
-    EXPECT_GE(smallHeight, 9) << "letters stay readable in a small window";
-    // 1.5 s in: gone.
-    EXPECT_EQ(0, Find(Shot(dir, script, 75), Green).pixels);
-    // Three times the window: about three times the letters.
-    PngImage big = Shot(dir, script, 25, "960x720");
-    b = Find(big, Green);
-    const int bigHeight = b.bottom - b.top + 1;
-    EXPECT_NEAR(double(bigHeight) / smallHeight, 2.8, 0.5) << smallHeight << " " << bigHeight;
-    // A message wider than the window is made smaller to fit.
-    b = Find(
-        Shot(dir, "message \"THIS MESSAGE IS MUCH TOO LONG FOR A SMALL WINDOW\",1,0,1,0\n", 25, "160x120"),
-        Green);
-    EXPECT_GT(b.left, 0);
-    EXPECT_LT(b.right, 159);
+    const std::string script = "message \"THIS MESSAGE IS MUCH TOO LONG FOR A SMALL WINDOW\",1,0,1,0\n";
+    // 0.5 s in: within the window; 1.5 s in: gone.
+    const box b = Find(Shot(dir, script, 25, "160x120"), Green);
+    EXPECT_TRUE(b.pixels > 0 && b.left > 0 && b.right < 159)
+        << b.pixels << ": " << b.left << " to " << b.right;
+    EXPECT_EQ(0, Find(Shot(dir, script, 75, "160x120"), Green).pixels);
 }
 
 TEST(Overlay, HudTextStaysInItsCornerAndAFlashFades)
@@ -94,11 +70,9 @@ TEST(Overlay, HudTextStaysInItsCornerAndAFlashFades)
     TempDir dir;
     const std::string script = "hudText 1,\"LEFT\",1,0,0\nhudText 5,\"RIGHT\",0,0,1\nflash 0,1,0,1,1\n";
     PngImage img = Shot(dir, script, 50);
-    auto red = [](int r, int g, int b) { return r > 150 && g < 60 && b < 60; };
     auto blue = [](int r, int g, int b) { return b > 150 && r < 60 && g < 60; };
-    // Line 1 at the top left, line 5 at the top right, nowhere else.
-    EXPECT_GT(Find(img, red, 0, 0, 0.5f, 0.2f).pixels, 20);
-    EXPECT_EQ(Find(img, red).pixels, Find(img, red, 0, 0, 0.5f, 0.2f).pixels);
+    // Line 5 at the top right, nowhere else. (Line 1 at the top left, the kept sessions' last frames
+    // show.)
     EXPECT_GT(Find(img, blue, 0.5f, 0, 1, 0.2f).pixels, 20);
     EXPECT_EQ(Find(img, blue).pixels, Find(img, blue, 0.5f, 0, 1, 0.2f).pixels);
     // The green flash, one second long, over black: half gone after half a second (the frame
@@ -118,6 +92,5 @@ TEST(Overlay, AProblemReportedWhilePlayingShowsAtTheTopForAFewSeconds)
     const box top = Find(img, lit, 0, 0, 1, 0.15f);
     EXPECT_GT(top.pixels, 30);
     EXPECT_EQ(top.pixels, Find(img, lit).pixels) << "only at the top";
-    // After 6 s it has gone.
-    EXPECT_EQ(0, Find(Shot(dir, script, 300), lit).pixels);
+    // (Its going after 5 s is the console test's: the notices drawn are the console's.)
 }

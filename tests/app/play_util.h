@@ -1,16 +1,38 @@
-// Helpers of the tests that play the real program: tools on the path, the skip rule for runs
-// that need an X server of their own with xdotool, and reading actors back from the files
+// What the app tests share (and the headers they all use): tools on the path, the skip rule for
+// runs that need an X server of their own with xdotool, and reading actors back from the files
 // that "savekey" and "save" write (person records, comma-separated).
 #pragma once
 
 #include "test_util.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <filesystem>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
+
+namespace fs = std::filesystem;
+
+// A model of one white triangle (model files count 660 to a world unit).
+const char kTriangleModel[] = "box\nmodel\n0 0 0 0\n1 660 0 0\n2 0 660 0\nEDGES\n"
+                              "MATERIAL Plain 65535 65535 65535 1 0 0 0 0 0 0 0 0 0 0\n0 1 2\nEND\n";
+
+// How many times part is in text.
+inline size_t Count(const std::string& text, const std::string& part)
+{
+    size_t n = 0;
+    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
+        n++;
+    return n;
+}
 
 inline bool HaveTool(const char* name)
 {
@@ -20,15 +42,11 @@ inline bool HaveTool(const char* name)
 // Real input needs xdotool and xvfb-run; without them the test is skipped, except on CI where
 // scripts/install-deps.sh must have installed them.
 #define SKIP_WITHOUT_XDOTOOL()                                                                               \
-    do                                                                                                       \
+    if (!HaveTool("xdotool") || !HaveTool("xvfb-run") || !HaveTool("Xvfb"))                                  \
     {                                                                                                        \
-        if (!HaveTool("xdotool") || !HaveTool("xvfb-run") || !HaveTool("Xvfb"))                              \
-        {                                                                                                    \
-            if (getenv("CI"))                                                                                \
-                FAIL() << "xdotool and xvfb are needed (scripts/install-deps.sh installs them)";             \
-            GTEST_SKIP() << "xdotool or xvfb-run is missing: this test drives a real window with both";      \
-        }                                                                                                    \
-    } while (0)
+        ASSERT_FALSE(getenv("CI")) << "xdotool and xvfb are needed (scripts/install-deps.sh installs them)"; \
+        GTEST_SKIP() << "xdotool or xvfb-run is missing: this test drives a real window with both";          \
+    }
 
 // The text of a driver script that plays the game with xdotool: it starts the game ($1) on the
 // data folder ($2) with gameArgs, its output in $2/game.out, waits for the game's window and
@@ -68,12 +86,12 @@ inline std::string RunDriver(const TempDir& dir, const std::string& data, const 
     return out;
 }
 
-inline std::vector<std::string> Fields(const std::string& line)
+// The fields of a line (or, with separator '\n', the lines of a text).
+inline std::vector<std::string> Fields(const std::string& line, char separator = ',')
 {
     std::vector<std::string> out;
     std::stringstream in(line);
-    std::string field;
-    while (std::getline(in, field, ','))
+    for (std::string field; std::getline(in, field, separator);)
         out.push_back(field);
     return out;
 }

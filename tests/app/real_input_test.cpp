@@ -6,11 +6,6 @@
 // tick_test.cpp's.
 #include "play_util.h"
 
-#include <gtest/gtest.h>
-
-#include <string>
-#include <vector>
-
 namespace
 {
 

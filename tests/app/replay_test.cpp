@@ -5,25 +5,10 @@
 // recordings end with a clear line and exit status 1, never a crash.
 #include "play_util.h"
 
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <filesystem>
 #include <random>
-#include <sstream>
-#include <string>
-#include <tuple>
-#include <vector>
-
-namespace fs = std::filesystem;
 
 namespace
 {
-
-std::string Sessions()
-{
-    return SourceDir() + "/tests/app/data/sessions/";
-}
 
 std::string CopyDemo(const TempDir& dir, const std::string& name)
 {
@@ -40,21 +25,11 @@ int Replay(const std::string& data, const std::string& recording, const std::str
                       out);
 }
 
-std::vector<std::string> LinesOf(const std::string& text)
-{
-    std::vector<std::string> out;
-    std::stringstream lines(text);
-    for (std::string line; std::getline(lines, line);)
-        out.push_back(line);
-    return out;
-}
-
-// The line starting with prefix, or "".
+// The first line starting with prefix, or "".
 std::string LineStarting(const std::string& out, const std::string& prefix)
 {
-    for (const std::string& line : LinesOf(out))
-        if (line.rfind(prefix, 0) == 0) return line;
-    return "";
+    const size_t at = ("\n" + out).find("\n" + prefix);
+    return at == std::string::npos ? "" : out.substr(at, out.find('\n', at) - at);
 }
 
 // Files under folder that are new or differ from the demo's, relative to folder.
@@ -91,14 +66,13 @@ std::pair<int, int> PictureDifference(const std::string& a, const std::string& b
     return {differing, largest};
 }
 
-const char kSanitizerFound[] = "Sanitizer";
-
 // Replays a kept session on a copy of the demo and checks it against what the session wrote when
 // it was recorded (what the replay said goes to *said). The demo may have changed since (the
 // replay then says so): the session must still play as recorded.
-void ReplaySession(const TempDir& dir, const std::string& name, std::string* said = nullptr)
+void ReplaySession(const std::string& name, std::string* said = nullptr)
 {
-    const std::string data = CopyDemo(dir, "data"), kept = Sessions() + name;
+    TempDir dir;
+    const std::string data = CopyDemo(dir, "data"), kept = SourceDir() + "/tests/app/data/sessions/" + name;
     std::string out;
     const int status = Replay(data, kept + "/session.rec", "--screenshot '" + (dir / "last.png") + "'", &out);
     if (said) *said = out;
@@ -106,15 +80,11 @@ void ReplaySession(const TempDir& dir, const std::string& name, std::string* sai
                               "scripts/record-sessions.sh " +
                               name + "\n" + out;
     EXPECT_EQ(0, status) << again;
-    EXPECT_NE("", LineStarting(out, "//Replay: ")) << out;
     EXPECT_NE(std::string::npos, out.find("replayed as recorded")) << again;
-    EXPECT_EQ(std::string::npos, out.find(kSanitizerFound)) << out;
+    EXPECT_EQ(std::string::npos, out.find("Sanitizer")) << out;
     // The files the session wrote, and only those, as they were written when it was played.
-    std::vector<std::string> expected;
-    for (const auto& entry : fs::recursive_directory_iterator(kept + "/expected"))
-        if (entry.is_regular_file())
-            expected.push_back(fs::relative(entry.path(), kept + "/expected").string());
-    std::sort(expected.begin(), expected.end());
+    // (Each kept file differs from the demo's, or the replay's list could not hold it.)
+    const std::vector<std::string> expected = WrittenFiles(kept + "/expected");
     EXPECT_EQ(expected, WrittenFiles(data)) << again;
     for (const std::string& rel : expected)
         EXPECT_TRUE(ReadTextFile(kept + "/expected/" + rel) == ReadTextFile(data + "/" + rel))
@@ -122,9 +92,8 @@ void ReplaySession(const TempDir& dir, const std::string& name, std::string* sai
     // The same picture; another build of the software renderer may round a few pixels otherwise.
     const auto [differing, largest] = PictureDifference(kept + "/last.png", dir / "last.png");
     const PngImage want = ReadPng(kept + "/last.png");
-    EXPECT_GE(differing, 0) << again;
-    EXPECT_LE(differing, want.width * want.height / 200) << again;
-    EXPECT_LE(largest, 6) << again;
+    EXPECT_TRUE(differing >= 0 && differing <= want.width * want.height / 200 && largest <= 6)
+        << differing << " pixels differ, by up to " << largest << again;
 }
 
 } // namespace
@@ -132,8 +101,7 @@ void ReplaySession(const TempDir& dir, const std::string& name, std::string* sai
 // The session: once the level runs, look round with the mouse, walk (W), shoot twice, snapshot
 // from the console; go to the yard from the console, walk, snapshot again; quit with Escape
 // twice. Each console line is typed as a player types it.
-const char kLiveDriver[] = R"sh(set -u
-game="$1"; data="$2"; out="$3"
+const char kLiveDriver[] = R"sh(set -u; game="$1"; data="$2"; out="$3"
 "$game" --data "$data" --windowed 320x240 --frames 400000 --record "$out/play.rec" --screenshot "$out/live.png" \
   > "$out/game.out" 2>&1 &
 pid=$!
@@ -142,25 +110,15 @@ wait_loads() { for i in $(seq 1 300); do [ "$(loads)" -ge "$1" ] && return 0; sl
 console() { xdotool key grave; sleep 0.2; xdotool type --delay 10 "$1"; xdotool key Return; sleep 0.2; xdotool key grave; sleep 0.2; }
 win=$(timeout 30 xdotool search --sync --onlyvisible --pid $pid 2>/dev/null | head -n 1)
 if [ -z "$win" ]; then echo "driver: no game window"; kill $pid; exit 3; fi
-wait_loads 1
-xdotool windowfocus --sync $win || xdotool windowfocus $win
-sleep 0.3
+wait_loads 1; xdotool windowfocus --sync $win || xdotool windowfocus $win; sleep 0.3
 for i in 1 2 3 4 5 6 7 8; do xdotool mousemove_relative -- 9 2; sleep 0.03; done
-xdotool keydown w; sleep 0.8; xdotool keyup w
-xdotool click 1; sleep 0.2; xdotool click 1
-console 'savekey 1'
-console 'level "Levels/yard"'
-wait_loads 2
-sleep 0.3
+xdotool keydown w; sleep 0.8; xdotool keyup w; xdotool click 1; sleep 0.2; xdotool click 1
+console 'savekey 1'; console 'level "Levels/yard"'; wait_loads 2; sleep 0.3
 xdotool keydown a; sleep 0.3; xdotool keyup a
 for i in 1 2 3 4 5; do xdotool mousemove_relative -- -11 -3; sleep 0.03; done
-console 'savekey 2'
-sleep 0.3
-xdotool key Escape; sleep 0.2; xdotool key Escape
+console 'savekey 2'; sleep 0.3; xdotool key Escape; sleep 0.2; xdotool key Escape
 for i in $(seq 1 100); do kill -0 $pid 2>/dev/null || break; sleep 0.1; done
-kill $pid 2>/dev/null
-wait $pid
-echo "driver: game exit $?"
+kill $pid 2>/dev/null; wait $pid; echo "driver: game exit $?"
 )sh";
 
 TEST(Replay, ARealSessionReplaysToTheLiveRunsFilesAndPictureEveryTime)
@@ -192,8 +150,7 @@ TEST(Replay, ARealSessionReplaysToTheLiveRunsFilesAndPictureEveryTime)
             << replayed;
         EXPECT_NE(std::string::npos, replayed.find("replayed as recorded")) << replayed;
         EXPECT_EQ(ended, LineStarting(replayed, "//Ended: ")) << replayed;
-        const std::vector<std::string> lines = LinesOf(replayed);
-        EXPECT_EQ(2, std::count(lines.begin(), lines.end(), "//Loading level")) << replayed;
+        EXPECT_EQ(2u, Count("\n" + replayed, "\n//Loading level\n")) << replayed;
         for (const char* file : {"Levels/start/keyframe1", "Levels/yard/keyframe2"})
             EXPECT_TRUE(ReadTextFile(live + "/" + file) == ReadTextFile(data + "/" + file))
                 << name << " " << file;
@@ -206,21 +163,18 @@ TEST(Replay, ARealSessionReplaysToTheLiveRunsFilesAndPictureEveryTime)
 // editor's moves, turns, undo, drop and save as.
 TEST(Replay, TheWonDemoReplaysAsPlayed)
 {
-    TempDir dir;
-    ReplaySession(dir, "win");
+    ReplaySession("win");
 }
 
 TEST(Replay, TheStruckDownPlayerReplaysAsPlayed)
 {
-    TempDir dir;
-    ReplaySession(dir, "death");
+    ReplaySession("death");
 }
 
 TEST(Replay, TheEditorSessionReplaysToItsSaves)
 {
-    TempDir dir;
     std::string out;
-    ReplaySession(dir, "editor", &out);
+    ReplaySession("editor", &out);
     EXPECT_NE("", LineStarting(out, "//Saved the level as Levels/room/")) << out;
 }
 
@@ -262,12 +216,11 @@ TEST(Replay, CutAndNewerRecordingsEndClearly)
     // whether the cut falls inside a block or between two (here: right after the header); one of
     // a newer format is refused at its header.
     TempDir dir;
-    const std::string whole = ReadTextFile(Sessions() + "death/session.rec");
+    const std::string whole = ReadTextFile(SourceDir() + "/tests/app/data/sessions/death/session.rec");
     const unsigned seed = std::random_device{}();
     std::mt19937 pick(seed);
     const size_t headerEnd = whole.find("\ncrc ") + 14;
-    std::string newer = whole;
-    newer.replace(0, 18, "KESROW-RECORDING 7");
+    const std::string newer = "KESROW-RECORDING 7" + whole.substr(18);
     const std::tuple<std::string, std::string, std::string> recordings[] = {
         {whole.substr(0, std::uniform_int_distribution<size_t>(headerEnd, whole.size() - 1)(pick)), "cut",
          "//Ended: recording cut short after "},
@@ -281,6 +234,6 @@ TEST(Replay, CutAndNewerRecordingsEndClearly)
         const std::string context = what + " (seed " + std::to_string(seed) + ")\n" + out;
         EXPECT_EQ(1, status) << context;
         EXPECT_NE(std::string::npos, out.find(said)) << context;
-        EXPECT_EQ(std::string::npos, out.find(kSanitizerFound)) << context;
+        EXPECT_EQ(std::string::npos, out.find("Sanitizer")) << context;
     }
 }

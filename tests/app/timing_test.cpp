@@ -1,24 +1,10 @@
 // The scheduler's clock arithmetic, driven with injected clock readings.
 #include "app/timing.h"
-
-#include <gtest/gtest.h>
-
-#include <string>
-#include <vector>
+#include "play_util.h"
 
 namespace
 {
 std::string gCalls;
-int DrawTask()
-{
-    gCalls += "d";
-    return 1;
-}
-int TickTask()
-{
-    gCalls += "t";
-    return 1;
-}
 
 // Drawing every 40 ms and the tick every 20 ms, first run at the clock reading start.
 struct SchedulerFixture : ::testing::Test
@@ -27,11 +13,12 @@ struct SchedulerFixture : ::testing::Test
     void Start(int64_t ms, int gated)
     {
         baseTask.next = nullptr;
-        gCurrentTime = gOldTime = 0;
-        gFixedStepMs = 0;
-        InstallTimedTask(&draw, DrawTask, 1, 40);
+        gCurrentTime = gOldTime = gFixedStepMs = 0;
+        InstallTimedTask(
+            &draw, [] { return gCalls += "d", 1; }, 1, 40);
         AppendTimedTask(&draw);
-        InstallTimedTask(&tick, TickTask, 2, 20);
+        InstallTimedTask(
+            &tick, [] { return gCalls += "t", 1; }, 2, 20);
         AppendTimedTask(&tick);
         tick.gated = gated;
         prevTime = ms;
@@ -90,14 +77,13 @@ TEST_F(SchedulerFixture, PassesMoveTheClockByRealTimeAndTheGatedTickKeepsItsPace
 
 TEST(Clock, TickCountAndCounterConversion)
 {
-    curTime = 1000;
-    EXPECT_EQ(TickCount(), 60);
-    curTime = 16;
-    EXPECT_EQ(TickCount(), 0);
-    // Truncated, not rounded; a counter of one tick a second; no frequency, no time.
-    EXPECT_EQ((std::vector<int64_t>{2500, 1, 5000, 0}),
-              (std::vector<int64_t>{CounterToMs(2500, 1000), CounterToMs(1999999, 1000000000),
-                                    CounterToMs(5, 1), CounterToMs(123, 0)}));
+    // Sixtieths of a second at 1000 and 16 ms. Truncated, not rounded; a counter of one tick a
+    // second; no frequency, no time.
+    auto ticks = [](int64_t ms) { return curTime = ms, (int64_t)TickCount(); };
+    EXPECT_EQ(
+        (std::vector<int64_t>{60, 0, 2500, 1, 5000, 0}),
+        (std::vector<int64_t>{ticks(1000), ticks(16), CounterToMs(2500, 1000),
+                              CounterToMs(1999999, 1000000000), CounterToMs(5, 1), CounterToMs(123, 0)}));
 }
 
 TEST_F(SchedulerFixture, WaitUntilTheNextTickIsDue)
@@ -111,8 +97,7 @@ TEST_F(SchedulerFixture, WaitUntilTheNextTickIsDue)
         EXPECT_EQ(MsUntilNextTick(r[0]), r[1]) << r[0];
     HandleTimedTasksAt(1047); // two ticks; the grid moves to 1040
     EXPECT_EQ(MsUntilNextTick(1047), 13);
-    draw.gated = 1; // the nearest of several gated tasks
-    draw.lastRun = 1045;
+    draw.gated = 1, draw.lastRun = 1045; // the nearest of several gated tasks
     EXPECT_EQ(MsUntilNextTick(1047), 13);
     draw.interval = 10;
     EXPECT_EQ(MsUntilNextTick(1047), 8);

@@ -2,40 +2,14 @@
 // the folder, a flood of refused instructions, numbers past a float and a save after a failed
 // level change. The run ends on its own, says each thing once in printable text, and changes
 // nothing it must not.
-#include "test_util.h"
-
-#include <gtest/gtest.h>
-
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <string>
-
-namespace
-{
-
-std::string TriangleModel()
-{
-    return "box\nmodel\n0 0 0 0\n1 660 0 0\n2 0 660 0\nEDGES\n"
-           "MATERIAL Plain 65535 65535 65535 1 0 0 0 0 0 0 0 0 0 0\n0 1 2\nEND\n";
-}
-
-size_t Count(const std::string& text, const std::string& part)
-{
-    size_t n = 0;
-    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
-        n++;
-    return n;
-}
-
-} // namespace
+#include "play_util.h"
 
 TEST(UntrustedRun, AHostileDataFolderIsPlayedToItsEndAndNothingIsLost)
 {
     TempDir dir;
     const std::string outside = dir.path + "-outside/";
     ASSERT_TRUE(WriteTextFile(outside + "secret", "private line\n"));
-    ASSERT_TRUE(WriteTextFile(dir / "Models/box", TriangleModel()));
+    ASSERT_TRUE(WriteTextFile(dir / "Models/box", kTriangleModel));
     ASSERT_TRUE(WriteTextFile(dir / "Data/game script", "level \"Levels/evil\"\n"));
     const std::string evil = dir / "Levels/evil/";
     // A person line naming a model that is not there (with an escape sequence in its name), kept
@@ -63,11 +37,9 @@ TEST(UntrustedRun, AHostileDataFolderIsPlayedToItsEndAndNothingIsLost)
     ASSERT_TRUE(WriteTextFile(dir / "Levels/empty/load script", "save\nquit\n"));
 
     std::string out;
-    ASSERT_EQ(RunCommand(WindowedCommand("ALSOFT_DRIVERS=null '" + KesrowExe() + "' --data '" + dir.path +
-                                         "' --windowed 320x240 --frames 100 --fixed-step 20"),
-                         &out),
-              0)
-        << out;
+    const std::string run =
+        "ALSOFT_DRIVERS=null '" + KesrowExe() + "' --data '" + dir.path + "' --windowed 320x240";
+    ASSERT_EQ(0, RunCommand(WindowedCommand(run + " --frames 100 --fixed-step 20"), &out)) << out;
     const char* const said[] = {
         "//Could not read Levels/evil/pipe.png: it is a FIFO, not a regular file",
         "//Could not read Levels/evil/zero.png: it leads outside the data folder",
