@@ -18,8 +18,7 @@ struct HostileScriptTest : ScriptTest
     {
         std::string text = ReadTextFile(SourceDir() + "/tests/data/hostile/" + file);
         ASSERT_FALSE(text.empty()) << file;
-        Write("Data/game script", text);
-        Write("inc", text);
+        Write("Data/game script", text), Write("inc", text);
         long rise = PeakRiseKB(
             [&]
             {
@@ -55,8 +54,7 @@ TEST(HostileScriptGame, RunawayStartUpRunIsStoppedAndTheGameReachesItsFrameLimit
     // game then draws and ticks its 10 passes.
     TempDir dir;
     std::string text = ReadTextFile(SourceDir() + "/tests/data/hostile/script-self-macro-include.txt");
-    WriteTextFile(dir / "Data/game script", text);
-    WriteTextFile(dir / "inc", text);
+    WriteTextFile(dir / "Data/game script", text), WriteTextFile(dir / "inc", text);
     std::string out;
     const int status = RunCommand(WindowedCommand("'" + KesrowExe() + "' --mute --data '" + dir.path +
                                                   "' --windowed 320x240 --frames 10 --fixed-step 20"),
