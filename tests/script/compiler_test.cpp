@@ -29,7 +29,6 @@ struct CompilerTest : ScriptTest
 
 TEST_F(CompilerTest, LineFormatKeywordsArgumentBlanksAndOverlongTextCutNeverOverrun)
 {
-    EXPECT_EQ(Compile("if i,1,<,2 // compare\r"), Lines{std::to_string(kStmtIf) + "::i,1,<,2"});
     // One or two leading '#' are skipped; a third is not, nor are '#' behind blanks.
     EXPECT_EQ(Compile("#idle 1\r##idle 2\r###idle 3\r  ##idle 4\r#\r##\r"), (Lines{"4::1", "4::2"}));
     // Keywords are case-sensitive; unknown commands, comment lines and "macro" make nothing.
