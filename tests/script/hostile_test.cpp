@@ -24,8 +24,7 @@ struct HostileScriptTest : ScriptTest
             {
                 LoadAndExecuteScript(Write("counter", "loop\raddi 16,1\rendloop\r").c_str());
                 ASSERT_EQ(LoadAndExecuteScript((dir / "Data/game script").c_str()), 1);
-                game = baseScript.next->next;
-                ExecuteVXRCommandScript(game);
+                ExecuteVXRCommandScript(game = baseScript.next->next);
                 HandleGameScripts(), HandleGameScripts();
             });
         EXPECT_TRUE(rise >= 0 && rise < 64 * 1024 && I(16) == 2) << rise << " KB, passes " << I(16);

@@ -88,8 +88,7 @@ TEST_F(ScreenTextTest, MessagesFlashesAndHudTextLines)
 
     // "hudText n" alone empties the line; a level's end empties them all.
     const bool emptied = (RunText("hudText 8\r"), !gHudTextLines[7].text[0]);
-    ClearLevelScreenText();
-    EXPECT_TRUE(emptied && !gHudTextLines[0].text[0]);
+    EXPECT_TRUE(emptied && (ClearLevelScreenText(), !gHudTextLines[0].text[0]));
 }
 
 } // namespace
