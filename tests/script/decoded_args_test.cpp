@@ -24,15 +24,12 @@ void Preset(human_being* actor)
     for (int k = 0; k < 16; k++)
         gScriptVars.f[k] = k + 1.25, gScriptVars.i[k] = (k + 1) * 10, gScriptVars.b[k] = (k + 1) % 3,
         snprintf(gScriptVars.s[k], 32, "s%d", k + 1);
-    gScriptVars.f[3] = -1.37, gScriptVars.f[9] = 1e10, gScriptVars.f[10] = NAN;
-    gScriptVars.i[12] = INT32_MAX;
+    gScriptVars.f[3] = -1.37, gScriptVars.f[9] = 1e10, gScriptVars.f[10] = NAN, gScriptVars.i[12] = INT32_MAX;
     strcpy(gScriptVars.s[4], "0123456789012345678901234567890");
     InstallVXRVariablePointer("x", nullptr, 1), SetInt("x", 1234);
     InstallVXRVariablePointer("hp", nullptr, 1), SetFloat("hp", 2.5f);
     InstallHumanVariablePointer(actor, "hp", nullptr, 1);
-    doFog = 0, gFogEnd = 200;
-    gCurrentTime = 123456, gOldTime = 123400;
-    VXR_SeedRandom(77);
+    doFog = 0, gFogEnd = 200, gCurrentTime = 123456, gOldTime = 123400, VXR_SeedRandom(77);
 }
 
 // What changed against the preset, as " i3=7 f2=0.5 x=...": registers, then the variables.
@@ -122,8 +119,7 @@ TEST_F(DecodedArgsTest, EdgeCasesActAsTheTextDidAndResolvedVariablesFollowDefini
         // text form that single commands use.
         for (int way = 0; way < 3; way++)
         {
-            Preset(actor);
-            variable_list before = gScriptVars;
+            variable_list before = (Preset(actor), gScriptVars);
             if (way < 2)
                 script->current = script->code, Run(script);
             else
@@ -139,19 +135,15 @@ TEST_F(DecodedArgsTest, EdgeCasesActAsTheTextDidAndResolvedVariablesFollowDefini
     VXR_scripter* load = Make("loadi \"hp\",1\r");
     auto Hp = [&](human_being* selected)
     {
-        selHuman = selected;
-        I(1) = -1;
-        load->current = load->code;
-        Run(load);
-        return I(1);
+        selHuman = selected, I(1) = -1, load->current = load->code;
+        return (Run(load), I(1));
     };
     human_being* a = NewActor("a");
     const int none = Hp(nullptr);
     RunText("def \"hp\"\rseti 2,40\rstorei \"hp\",2\r");
     // No variable yet; defined after the statement compiled; the actor has none: the global one.
     EXPECT_EQ((V{none, Hp(nullptr), Hp(a)}), (V{0, 40, 40}));
-    InstallHumanVariablePointer(a, "hp", nullptr, 1);
-    SetInt("hp", 7);
+    InstallHumanVariablePointer(a, "hp", nullptr, 1), SetInt("hp", 7);
     // The actor's own hides the global while the actor is selected.
     EXPECT_EQ((V{Hp(a), Hp(nullptr), Hp(a)}), (V{7, 40, 7}));
 
@@ -161,13 +153,10 @@ TEST_F(DecodedArgsTest, EdgeCasesActAsTheTextDidAndResolvedVariablesFollowDefini
     human_being* b = NewActor("b");
     EXPECT_EQ(Hp(b), 40);
     vaPtr* global = GetVarEntry("hp");
-    gVarPtr = &gGameVariables;
-    EXPECT_EQ(Hp(b), 40);
-    EXPECT_EQ(gVarPtr, global);
+    EXPECT_TRUE((gVarPtr = &gGameVariables, Hp(b) == 40 && gVarPtr == global));
 
     // An engine reset drops the global: the statement finds nothing again.
-    selHuman = nullptr;
-    VXR_Init();
+    selHuman = nullptr, VXR_Init();
     EXPECT_EQ(Hp(nullptr), 0);
 }
 

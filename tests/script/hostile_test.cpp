@@ -18,15 +18,13 @@ struct HostileScriptTest : ScriptTest
     {
         std::string text = ReadTextFile(SourceDir() + "/tests/data/hostile/" + file);
         ASSERT_FALSE(text.empty()) << file;
-        Write("Data/game script", text);
-        Write("inc", text);
+        Write("Data/game script", text), Write("inc", text);
         long rise = PeakRiseKB(
             [&]
             {
                 LoadAndExecuteScript(Write("counter", "loop\raddi 16,1\rendloop\r").c_str());
                 ASSERT_EQ(LoadAndExecuteScript((dir / "Data/game script").c_str()), 1);
-                game = baseScript.next->next;
-                ExecuteVXRCommandScript(game);
+                ExecuteVXRCommandScript(game = baseScript.next->next);
                 HandleGameScripts(), HandleGameScripts();
             });
         EXPECT_TRUE(rise >= 0 && rise < 64 * 1024 && I(16) == 2) << rise << " KB, passes " << I(16);
@@ -55,8 +53,7 @@ TEST(HostileScriptGame, RunawayStartUpRunIsStoppedAndTheGameReachesItsFrameLimit
     // game then draws and ticks its 10 passes.
     TempDir dir;
     std::string text = ReadTextFile(SourceDir() + "/tests/data/hostile/script-self-macro-include.txt");
-    WriteTextFile(dir / "Data/game script", text);
-    WriteTextFile(dir / "inc", text);
+    WriteTextFile(dir / "Data/game script", text), WriteTextFile(dir / "inc", text);
     std::string out;
     const int status = RunCommand(WindowedCommand("'" + KesrowExe() + "' --mute --data '" + dir.path +
                                                   "' --windowed 320x240 --frames 10 --fixed-step 20"),

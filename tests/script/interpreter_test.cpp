@@ -59,15 +59,13 @@ TEST_F(InterpreterTest, LoopsIdlesRunResultsAndConditionTable)
         }
     }
 
-    I(1) = 0;
     // A timed start is the scheduling test's.
-    EXPECT_EQ(ExecuteVXRCommandScript(nullptr) + ExecuteCompiledVXRScript(nullptr), 0);
+    EXPECT_EQ((I(1) = 0, ExecuteVXRCommandScript(nullptr) + ExecuteCompiledVXRScript(nullptr)), 0);
     EXPECT_EQ(ExecuteVXRCommandScript(Make("// nothing\r")) + ExecuteVXRCommandScript(Make("addi 1,1\r")), 2);
     EXPECT_EQ(I(1), 1);
     // A statement that starts a level load ends the run at once.
     VXR_scripter* m = Make("addi 4,1\raddi 4,1\raddi 4,1\r");
-    PatchProbe(m, 1);
-    probeAction = [](char*) { levelChanged = 1; };
+    PatchProbe(m, 1), probeAction = [](char*) { levelChanged = 1; };
     EXPECT_TRUE(Run(m) == 1 && I(4) == 1);
     levelChanged = 0;
 
@@ -108,10 +106,9 @@ TEST_F(InterpreterTest, NestedRunsRestoreTheTargetMacrosNestToAnyDepthAndTheWatc
         ExecuteVXRCommandScript(inner);
         seen.push_back(gHumanScriptTarget);
     };
-    Run(outer);
+    Run(outer), seen.push_back(gHumanScriptTarget);
     EXPECT_EQ(seen, (std::vector<human_being*>{&outerOwner, &outerOwner, &innerOwner, &innerOwner,
-                                               &outerOwner, &outerOwner}));
-    EXPECT_EQ(gHumanScriptTarget, nullptr);
+                                               &outerOwner, &outerOwner, nullptr}));
 
     // Recursion 100 deep ends by itself (each nested run starts at the script's start again, not
     // at the call it is nested in), and each level takes no more stack than the depth limit
@@ -125,12 +122,10 @@ TEST_F(InterpreterTest, NestedRunsRestoreTheTargetMacrosNestToAnyDepthAndTheWatc
         volatile char mark = 0;
         marks.push_back((intptr_t)&mark);
     };
-    I(11) = 100;
-    Run(deep);
+    I(11) = 100, Run(deep);
     ASSERT_TRUE(I(10) == 100 && marks.size() == 100u);
     EXPECT_LE((marks[0] - marks[99]) / 99, kScriptRunStackBytes);
-    Make("macro \"inc\"\rloop\raddi 12,1\rendloop\r");
-    Run(Make("repeat 1500000\rmac \"inc\"\rendrepeat\r"));
+    Make("macro \"inc\"\rloop\raddi 12,1\rendloop\r"), Run(Make("repeat 1500000\rmac \"inc\"\rendrepeat\r"));
     EXPECT_TRUE(I(12) == 1500000 && consoleLines.empty());
 
     // A script reaching itself without end stops at the depth limit, which the usual stack puts
@@ -142,8 +137,7 @@ TEST_F(InterpreterTest, NestedRunsRestoreTheTargetMacrosNestToAnyDepthAndTheWatc
     // Two calls per level in a loop double the runs with every level: the run would never end.
     // Past the time limit every script of the run is ended, with one line naming the script and
     // the line it was at; other runs go on as before.
-    gScriptRunTimeLimit = 0.05;
-    consoleLines.clear(), I(10) = 0;
+    gScriptRunTimeLimit = 0.05, consoleLines.clear(), I(10) = 0;
     VXR_scripter* two = Make("seti 1,1\rmacro \"two\"\rloop\raddi 9,1\rmac \"two\"\rmac \"two\"\rendloop\r");
     snprintf(two->path, sizeof(two->path), "two");
     VXR_scripter* caller = Make("mac \"two\"\raddi 10,1\r");
@@ -157,8 +151,7 @@ TEST_F(InterpreterTest, NestedRunsRestoreTheTargetMacrosNestToAnyDepthAndTheWatc
 
     // Repeats that would take ages are stopped at the backward jump that goes on too long.
     VXR_scripter* reps = Make("repeat 2000000000\rrepeat 2000000000\raddi 12,1\rendrepeat\rendrepeat\r");
-    snprintf(reps->path, sizeof(reps->path), "reps");
-    Run(reps);
+    snprintf(reps->path, sizeof(reps->path), "reps"), Run(reps);
     ASSERT_TRUE(reps->current == nullptr && consoleLines.size() == 3u);
     EXPECT_NE(consoleLines[2].find("//Script reps line 4: "), std::string::npos) << consoleLines[2];
 }

@@ -16,24 +16,20 @@ using RunModelTest = ScriptTest;
 // One run of script from its first statement, statement by statement.
 void ModelRun(VXR_scripter* script)
 {
-    int ifDepth = 0, ifOverflow = 0, repeatDepth = 0, repeatOverflow = 0;
+    int ifDepth = 0, ifOverflow = 0, repeatDepth = 0, repeatOverflow = 0, a, b;
+    char type, op[8];
     int condition[kMaxScriptNesting + 1] = {}, inElse[kMaxScriptNesting + 1] = {};
     VXR_Statement* start[kMaxScriptNesting + 1];
     int count[kMaxScriptNesting + 1];
     for (VXR_Statement* s = script->code; s; s = s->next)
     {
         int execute = s->kind != kStmtElse && s->kind != kStmtEndif;
-        if (s->kind == kStmtIf)
-        {
-            char type, op[8];
-            int a, b;
-            int c = sscanf(s->args, "%c,%d,%7[^,],%d", &type, &a, op, &b) == 4 &&
-                    VXR_GetScriptConditionalResult(type, a, op, b);
-            if (ifOverflow > 0 || ifDepth >= kMaxScriptNesting)
-                ifOverflow++;
-            else
-                condition[++ifDepth] = c, inElse[ifDepth] = 0;
-        }
+        if (s->kind == kStmtIf && (ifOverflow > 0 || ifDepth >= kMaxScriptNesting))
+            ifOverflow++;
+        else if (s->kind == kStmtIf)
+            condition[++ifDepth] = sscanf(s->args, "%c,%d,%7[^,],%d", &type, &a, op, &b) == 4 &&
+                                   VXR_GetScriptConditionalResult(type, a, op, b),
+            inElse[ifDepth] = 0;
         else if (s->kind == kStmtElse && ifOverflow == 0 && ifDepth >= 1)
             inElse[ifDepth] = 1;
         else if (s->kind == kStmtEndif && ifOverflow > 0)
@@ -45,24 +41,16 @@ void ModelRun(VXR_scripter* script)
             if (condition[d] == inElse[d]) execute = 0;
         if (!execute) continue;
         if (s->kind == kStmtInstruction) s->instruction->handler(s->args);
-        if (s->kind == kStmtRepeat)
-        {
-            int n = s->args[0] ? atoi(s->args) : gScriptVars.i[0];
-            if (n > 0 && (repeatOverflow > 0 || repeatDepth >= kMaxScriptNesting))
-                repeatOverflow++;
-            else if (n > 0)
-                start[++repeatDepth] = s, count[repeatDepth] = n;
-        }
-        if (s->kind == kStmtEndrepeat && repeatOverflow > 0)
-            repeatOverflow--;
-        else if (s->kind == kStmtEndrepeat && repeatDepth > 0 && --count[repeatDepth] != 0)
+        const int n = s->kind != kStmtRepeat ? 0 : s->args[0] ? atoi(s->args) : gScriptVars.i[0];
+        if (n > 0 && (repeatOverflow > 0 || repeatDepth >= kMaxScriptNesting))
+            repeatOverflow++;
+        else if (n > 0)
+            start[++repeatDepth] = s, count[repeatDepth] = n;
+        else if (s->kind == kStmtEndrepeat && !repeatOverflow && repeatDepth > 0 && --count[repeatDepth] != 0)
             s = start[repeatDepth];
-        else if (s->kind == kStmtEndrepeat && repeatDepth > 0)
-            repeatDepth--;
-        if (s->kind == kStmtExitrepeat && repeatOverflow > 0)
-            repeatOverflow--;
-        else if (s->kind == kStmtExitrepeat && repeatDepth > 0)
-            repeatDepth--;
+        else if ((s->kind == kStmtEndrepeat || s->kind == kStmtExitrepeat) &&
+                 repeatOverflow + repeatDepth > 0)
+            (repeatOverflow > 0 ? repeatOverflow : repeatDepth)--;
     }
 }
 

@@ -39,17 +39,14 @@ TEST_F(SchedulingTest, GameScriptsIncludedTimedAndLoadingThemselves)
     Write("scripts/c", "loop\raddi 3,1\rendloop\r");
     Load("a", "includeScript \"scripts:c\"\rincludeScript \"none\"\rloop\raddi 1,1\rendloop\r");
     Load("b", "loop\raddi 2,1\rendloop\r");
-    HandleGameScripts();
-    const V first = Is(1, 5);
-    HandleGameScripts();
-    EXPECT_EQ((std::vector<V>{first, Is(1, 5)}), (std::vector<V>{{1, 0, 1, 0, 1}, {2, 1, 2, 0, 1}}));
+    const V first = (HandleGameScripts(), Is(1, 5));
+    EXPECT_EQ((std::vector<V>{first, (HandleGameScripts(), Is(1, 5))}),
+              (std::vector<V>{{1, 0, 1, 0, 1}, {2, 1, 2, 0, 1}}));
     EXPECT_EQ((DisposeGameScripts(), baseScript.next), nullptr);
 
     // Timed scripts wait for their start; through the instruction a missing time is 0.
-    std::string t = Write("t", "addi 4,1\n");
-    gCurrentTime = 10000;
-    EXPECT_EQ(InstallTimedScript((dir / "missing").c_str(), 1.0f), 0);
-    ASSERT_EQ(InstallTimedScript(t.c_str(), 2.5f), 1);
+    EXPECT_EQ((gCurrentTime = 10000, InstallTimedScript((dir / "missing").c_str(), 1.0f)), 0);
+    ASSERT_EQ(InstallTimedScript(Write("t", "addi 4,1\n").c_str(), 2.5f), 1);
     Load("g", "timeScript \"t\",1.5\rtimeScript \"t\"\r");
     std::string runs;
     for (uint32_t time : {11000u, 12499u, 12500u})
@@ -76,20 +73,15 @@ TEST_F(SchedulingTest, GameScriptsIncludedTimedAndLoadingThemselves)
     ConsoleCapture console;
     Load("counter", "loop\raddi 16,1\rendloop\r");
     Load("self", "addi 1,1\rincludeScript \"self\"\r");
-    HandleGameScripts();
-    const int firstRuns = I(1);
-    HandleGameScripts();
-    EXPECT_EQ((V{firstRuns, I(1), I(16), (int)consoleLines.size()}),
+    const int firstRuns = (HandleGameScripts(), I(1));
+    EXPECT_EQ((V{firstRuns, (HandleGameScripts(), I(1)), I(16), (int)consoleLines.size()}),
               (V{1 + kMaxFirstRunsPerPass, 2 + 2 * kMaxFirstRunsPerPass, 2, 1}));
 
     // The list holds at most kMaxGameScripts: further loads are refused with one line, and the
     // passes go on.
-    DisposeGameScripts();
-    EndConsolePeriod(); // a tick ends between the two parts
-    consoleLines.clear();
+    DisposeGameScripts(), EndConsolePeriod(), consoleLines.clear(); // a tick ends between the two parts
     Load("counter", "loop\raddi 16,1\rendloop\r");
-    Load("self", "includeScript \"self\"\r");
-    I(16) = 0;
+    Load("self", "includeScript \"self\"\r"), I(16) = 0;
     const int passes = kMaxGameScripts / kMaxFirstRunsPerPass + 4;
     for (int k = 0; k < passes; k++)
         HandleGameScripts();
@@ -108,8 +100,7 @@ TEST_F(SchedulingTest, PathListsAndActorEventMasks)
     // A pair whose file is missing is skipped with a message; an empty list keeps the scripts.
     SetHumanScriptsByPaths(actor, "\"a\",1,\"nofile\",2");
     EXPECT_EQ(Masks(actor, ""), (std::vector<int32_t>{1}));
-    ASSERT_EQ(consoleLines.size(), 1u);
-    EXPECT_NE(consoleLines[0].find("nofile not found"), std::string::npos) << consoleLines[0];
+    EXPECT_TRUE(consoleLines.size() == 1 && console.Has("nofile not found"));
     consoleLines.clear();
 
     // Malformed lists keep what came before the fault, say so, and never read past the text.
@@ -124,8 +115,8 @@ TEST_F(SchedulingTest, PathListsAndActorEventMasks)
     EXPECT_TRUE(console.Has("crate"));
 
     Write("s1", "loop\raddi 3,1\rendloop\r");
-    Write("s2", "loop\rmulti 7,10\raddi 7,2\rendloop\r");
-    Write("s6", "loop\rmulti 7,10\raddi 7,6\rendloop\r");
+    for (std::string n : {"2", "6"})
+        Write("s" + n, "loop\rmulti 7,10\raddi 7," + n + "\rendloop\r");
     human_being* guard = NewActor("guard");
     Write("s0", "addi 9,1\r");
     EXPECT_EQ(Masks(guard, "\"s1\",1,\"s2\",2,\"s6\",6,\"s0\",0"), (std::vector<int32_t>{1, 2, 6, 0}));
@@ -135,8 +126,7 @@ TEST_F(SchedulingTest, PathListsAndActorEventMasks)
     // event 2 runs the second and third, in that order, before the next statement; without a
     // number the mask is i1; with no actor selected nothing runs.
     Load("g", "get \"guard\"\revent 2\rseti 8,i7\rseti 1,4\revent\rplayer\revent 2\r");
-    HandleGameScripts();
-    EXPECT_EQ(Is(7, 8), (V{266, 26}));
+    EXPECT_EQ((HandleGameScripts(), Is(7, 8)), (V{266, 26}));
     EXPECT_TRUE(I(3) == 2 && I(9) == 0); // s0 never ran: a mask 0 matches no event
 }
 
@@ -159,10 +149,8 @@ TEST_F(SchedulingTest, ActorsRemovedAndLevelLoadsDuringWalksAndPasses)
 
     // A level load during the walk ends it.
     probeAction = [](char*) { levelChanged = 1; };
-    PatchProbe(c->scripts, 2);
-    I(1) = 0;
-    HandleHumanScriptsForMask(1);
-    EXPECT_EQ(I(1), 1);
+    PatchProbe(c->scripts, 2), I(1) = 0;
+    EXPECT_EQ((HandleHumanScriptsForMask(1), I(1)), 1);
 
     // A level load during a pass of the game scripts.
     levelChanged = I(1) = 0;
@@ -175,17 +163,13 @@ TEST_F(SchedulingTest, ActorsRemovedAndLevelLoadsDuringWalksAndPasses)
     HandleGameScripts();
     // The new script's run returns at once while the load is flagged.
     EXPECT_TRUE(Is(1, 3) == (V{0, 0, 0}) && baseScript.next->next == nullptr);
-    levelChanged = 0;
-    HandleGameScripts();
-    EXPECT_EQ(I(2), 1);
+    EXPECT_EQ((levelChanged = 0, HandleGameScripts(), I(2)), 1);
 
     // Without a load script the pass simply ends.
-    Load("c", "addi 4,1\r");
-    Load("d", "addi 5,1\r");
+    Load("c", "addi 4,1\r"), Load("d", "addi 5,1\r");
     PatchProbe(baseScript.next->next, 0);
     probeAction = [](char*) { levelChanged = 1, DisposeGameScripts(); };
-    HandleGameScripts();
-    EXPECT_TRUE(I(5) == 0 && baseScript.next == nullptr);
+    EXPECT_TRUE((HandleGameScripts(), I(5) == 0 && baseScript.next == nullptr));
 }
 
 } // namespace

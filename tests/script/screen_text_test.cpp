@@ -42,16 +42,14 @@ TEST_F(ScreenTextTest, MessagesFlashesAndHudTextLines)
     const std::string all = "one 2000 1,1,1; two 3000 1,1,1; three 500 1,0.5,0; flash 0,0,0 0 0+0";
     EXPECT_EQ(Shown(), all);
     // Each goes when its own time is over, to the millisecond; the others move up in order.
-    ExpireScreenMessages(1499);
-    EXPECT_EQ(Shown(), all);
-    ExpireScreenMessages(1500), ExpireScreenMessages(3000);
-    EXPECT_EQ(Shown(), "two 3000 1,1,1; flash 0,0,0 0 0+0");
+    EXPECT_EQ((ExpireScreenMessages(1499), Shown()), all);
+    EXPECT_EQ((ExpireScreenMessages(1500), ExpireScreenMessages(3000), Shown()),
+              "two 3000 1,1,1; flash 0,0,0 0 0+0");
 
     // A fifth message pushes out the oldest; the empty form takes the text from s1 and the time
     // from f1; an empty text or no time clears them all.
     RunText("message \"b\"\rmessage \"c\"\rmessage \"d\"\rmessage \"e\"\r");
-    snprintf(gScriptVars.s[0], 32, "from s1"), F(1) = 0.25;
-    RunText("message\r");
+    snprintf(gScriptVars.s[0], 32, "from s1"), F(1) = 0.25, RunText("message\r");
     EXPECT_EQ(Shown(), "c 3000 1,1,1; d 3000 1,1,1; e 3000 1,1,1; from s1 250 1,1,1; flash 0,0,0 0 0+0");
     RunText("message \"gone\",0\r");
     EXPECT_TRUE(Shown() == "flash 0,0,0 0 0+0" && console.Lines().empty());
@@ -60,8 +58,7 @@ TEST_F(ScreenTextTest, MessagesFlashesAndHudTextLines)
     gCurrentTime = 5000;
     EXPECT_EQ((RunText("flash 1,0.5,2,0.4\r"), Shown()), "flash 1,0.5,1 0.5 5000+400");
     // The empty form takes its colour and time from f1 to f4; no time, no flash.
-    F(1) = 0.25, F(4) = 2;
-    EXPECT_EQ((RunText("flash\r"), Shown()), "flash 0.25,0,0 0.5 5000+2000");
+    EXPECT_EQ((F(1) = 0.25, F(4) = 2, RunText("flash\r"), Shown()), "flash 0.25,0,0 0.5 5000+2000");
     EXPECT_EQ((RunText("flash 1,1,1,0\r"), gScreenFlash.duration), 0u);
 
     // HUD text lines fill in registers when they run and refuse bad numbers.
@@ -70,8 +67,7 @@ TEST_F(ScreenTextTest, MessagesFlashesAndHudTextLines)
                            "hudText 3,\"three\"\r");
     // The values are those the registers hold when the statement runs, not when it compiled.
     I(3) = 2, I(16) = -7, F(2) = 1.5, gScriptVars.b[0] = 1;
-    snprintf(gScriptVars.s[0], 32, "go");
-    Run(s);
+    snprintf(gScriptVars.s[0], 32, "go"), Run(s);
     // Line 9 and register 17 do nothing and say so once; the line after them still runs.
     std::string texts;
     for (const hudTextLine& l : gHudTextLines)
@@ -82,19 +78,17 @@ TEST_F(ScreenTextTest, MessagesFlashesAndHudTextLines)
                 console.Has("hudText: register 17 is not 1 to 16"));
 
     // Floats show at most two decimals; long register texts are cut to what a line holds.
-    F(2) = -0.004;
-    F(3) = 3.25;
+    F(2) = -0.004, F(3) = 3.25;
     for (int k = 0; k < 5; k++)
         memset(gScriptVars.s[k], 'a' + k, 31);
     RunText("hudText 4,\"$f2 $f3\"\rhudText 5,\"$s1$s2$s3$s4$s5\"\r");
     EXPECT_STREQ(gHudTextLines[3].text, "0 3.25");
-    EXPECT_EQ(strlen(gHudTextLines[4].text), size_t(kScreenTextMax));
-    EXPECT_EQ(gHudTextLines[4].text[kScreenTextMax - 1], 'e');
+    EXPECT_TRUE(strlen(gHudTextLines[4].text) == kScreenTextMax &&
+                gHudTextLines[4].text[kScreenTextMax - 1] == 'e');
 
     // "hudText n" alone empties the line; a level's end empties them all.
     const bool emptied = (RunText("hudText 8\r"), !gHudTextLines[7].text[0]);
-    ClearLevelScreenText();
-    EXPECT_TRUE(emptied && !gHudTextLines[0].text[0]);
+    EXPECT_TRUE(emptied && (ClearLevelScreenText(), !gHudTextLines[0].text[0]));
 }
 
 } // namespace

@@ -34,26 +34,18 @@ struct ScriptTest : ::testing::Test
 {
     TempDir dir;
     std::vector<VXR_scripter*> made;
-    void SetUp() override
-    {
-        Reset();
-        snprintf(routePath, sizeof(routePath), "%s/", dir.path.c_str());
-    }
+    void SetUp() override { Reset(), snprintf(routePath, sizeof(routePath), "%s/", dir.path.c_str()); }
     void TearDown() override
     {
         for (VXR_scripter* s : made)
             DisposeScript(s);
-        Reset();
-        routePath[0] = 0;
+        Reset(), routePath[0] = 0;
     }
     void Reset()
     {
-        memset(&gScriptVars, 0, sizeof(gScriptVars));
-        levelChanged = 0;
-        gCurrentTime = gOldTime = 1000;
+        memset(&gScriptVars, 0, sizeof(gScriptVars)), levelChanged = 0, gCurrentTime = gOldTime = 1000;
         probeAction = [](char*) {};
-        RegisterEngineHooks();
-        VXR_Init();
+        RegisterEngineHooks(), VXR_Init();
         selHuman = gHumanScriptTarget = nullptr;
         // Long runs of the tests must not meet the watchdog on a slow machine; its own tests
         // shorten the limit.

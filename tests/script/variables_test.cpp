@@ -15,14 +15,12 @@ TEST_F(VariablesTest, DefinitionsResetsUnknownNamesAndTextBounds)
 {
     // A second definition keeps the first entry and its value and adds none; likewise for an
     // actor's own.
-    InstallVXRVariablePointer("x", nullptr, 1);
-    SetInt("x", 42);
+    InstallVXRVariablePointer("x", nullptr, 1), SetInt("x", 42);
     InstallVXRVariablePointer("z", nullptr, 1);
     InstallVXRVariablePointer("x", nullptr, 1);
     EXPECT_TRUE(GetInt("x") == 42 && GetVarEntry("x")->next == GetVarEntry("z") && !GetVarEntry("z")->next);
     human_being* a = selHuman = NewActor("a1");
-    InstallHumanVariablePointer(a, "y", nullptr, 1);
-    SetInt("y", 5);
+    InstallHumanVariablePointer(a, "y", nullptr, 1), SetInt("y", 5);
     InstallHumanVariablePointer(a, "y", nullptr, 1);
     EXPECT_TRUE(GetInt("y") == 5 && a->variables->next == nullptr);
     selHuman = nullptr;
@@ -48,11 +46,9 @@ TEST_F(VariablesTest, DefinitionsResetsUnknownNamesAndTextBounds)
     EXPECT_TRUE(GetVarEntry("x") == nullptr && GetVarEntry("gFogEnd")->value == &gFogEnd);
     // An engine-bound int read back as text is bounded by its four bytes (a text written to it
     // stops there: the decoded argument test's stores to doFog).
-    memcpy(&doFog, "ABCD", 4);
-    GetVarText("doFog", out, sizeof(out));
+    memcpy(&doFog, "ABCD", 4), GetVarText("doFog", out, sizeof(out));
     EXPECT_STREQ(out, "ABCD");
-    doFog = 0;
-    ClearGlobalVariables();
+    doFog = 0, ClearGlobalVariables();
     EXPECT_TRUE(gGameVariables.next == nullptr && gVarPtr == &gGameVariables);
 }
 
