@@ -13,12 +13,9 @@
 #include <cmath>
 #include <tuple>
 
-namespace
-{
-
 // An actor whose one bone spans (-half, 0, -half) to (half, height, half), placed and turned by
 // rotY. Type 1 collides with the model box (0.1 wider), type 0 with the bone box.
-human_being* AddBoxActor(vector_type position, float half, float height, int type = 1, float rotY = 0)
+static human_being* AddBoxActor(vector_type position, float half, float height, int type = 1, float rotY = 0)
 {
     human_being* h = AppendNewHuman();
     mesh_mod* m = h->model = NewRecord<mesh_mod>();
@@ -32,7 +29,7 @@ human_being* AddBoxActor(vector_type position, float half, float height, int typ
     return h;
 }
 
-void PutPlayer(float x, float feet, float z, float heading = 0)
+static void PutPlayer(float x, float feet, float z, float heading = 0)
 {
     entfl = -x, updown = -(feet + 1.0f), entf = -z, viewangle = heading;
     GeneratePlayerBox();
@@ -73,8 +70,6 @@ class Collision : public LevelTest
     }
 };
 
-} // namespace
-
 TEST(SegmentTest, ResultsInsideTheTriangleItsOtherHalfAndMisses)
 {
     const vector_type tri[3] = {V(0, 0, 0), V(2, 0, 0), V(0, 0, 2)};
@@ -108,22 +103,18 @@ TEST_F(Collision, TeamShotsPassTheirTeamAndThePlayersBoxTurnsWithHim)
     human_being* nearActor = AddBoxActor(V(0, 0, 0), 0.4f, 2);
     human_being* farActor = AddBoxActor(V(0, 0, -5), 0.4f, 2);
     const vector_type from = V(0, 1, 5), to = V(0, 1, -20);
-    EXPECT_EQ(StandardCollision(from, to), 2);
     // At the front of the widened model box (vecDistance kept is the differential test's).
-    EXPECT_TRUE(gHitPerson == nearActor && hitPerson == 2);
+    EXPECT_TRUE(StandardCollision(from, to) == 2 && gHitPerson == nearActor && hitPerson == 2);
     EXPECT_NEAR(s3, 0.5f, 1e-4f);
     nearActor->team = 3;
-    EXPECT_EQ(StandardTeamCollision(from, to, 3), 2);
-    EXPECT_EQ(gHitPerson, farActor);
-    farActor->type = 2;
-    gHitPerson = nullptr;
+    EXPECT_TRUE(StandardTeamCollision(from, to, 3) == 2 && gHitPerson == farActor);
+    farActor->type = 2, gHitPerson = nullptr;
     EXPECT_TRUE(StandardTeamCollision(from, to, 3) == 0 && hitPerson == 0);
     mesh_mod* m = NewModel();
     AddWallAcross(m, 2, -2, 2);
     Place(m);
     Build();
-    EXPECT_EQ(StandardTeamCollision(from, to, 1), 1);
-    EXPECT_TRUE(hitPerson == 1 && gHitPerson == nullptr);
+    EXPECT_TRUE(StandardTeamCollision(from, to, 1) == 1 && hitPerson == 1 && gHitPerson == nullptr);
 
     PutPlayer(3, 0, 0);
     EXPECT_EQ(PlayerIsIntersected(V(3, 0.5f, -5), V(3, 0.5f, 5)), 1);

@@ -169,7 +169,7 @@ TEST_F(LevelEdits, SaveAsRefusesNamesLeavingLevelsAndReplacesOnlyWhenAsked)
     {
         LevelConsole().clear();
         EXPECT_EQ(SaveLevelAs(bad, 0), 0) << bad;
-        EXPECT_TRUE(ConsoleHas("//Save as")) << bad;
+        EXPECT_TRUE(console.Has("//Save as")) << bad;
     }
     EXPECT_FALSE(std::filesystem::exists(dir / "Levels"));
 

@@ -14,16 +14,9 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
-
-inline std::vector<std::string>& LevelConsole()
-{
-    static std::vector<std::string> lines;
-    return lines;
-}
 
 inline std::vector<std::string>& LevelDialogs()
 {
@@ -43,13 +36,11 @@ class LevelFolderTest : public ::testing::Test
   protected:
     TempDir dir;
     std::string level; // a level folder, ending with the separator
-    outputProc savedConsole = toConsole;
+    ConsoleCapture console;
     outputProc savedDialog = toDialog;
 
     void SetUp() override
     {
-        LevelConsole().clear();
-        toConsole = [](const char* text) { LevelConsole().push_back(text); };
         toDialog = [](const char* text) { LevelDialogs().push_back(text); };
         LevelDialogs().clear();
         snprintf(routePath, sizeof routePath, "%s/", dir.path.c_str());
@@ -77,11 +68,11 @@ class LevelFolderTest : public ::testing::Test
         gLoadModelHook = nullptr;
         gImportModelPosesHook = nullptr;
         gLevelFolderHook = gRoutePathHook = nullptr;
-        toConsole = savedConsole;
         toDialog = savedDialog;
     }
 
     std::vector<human_being*> Actors() { return ListOf(baseHuman->next); }
+    std::vector<std::string>& LevelConsole() { return ConsoleCapture::Lines(); }
 
     // Runs one instruction as a script line does and ends the tick's console period, as the tick
     // does; returns what it said.
@@ -90,17 +81,15 @@ class LevelFolderTest : public ::testing::Test
         LevelConsole().clear();
         ExecuteVXRCommand(instruction, args);
         EndConsolePeriod();
+        return Said();
+    }
+    // The console lines captured, each ended by a line feed.
+    std::string Said()
+    {
         std::string out;
         for (const std::string& line : LevelConsole())
             out += line + "\n";
         return out;
-    }
-
-    bool ConsoleHas(const std::string& part)
-    {
-        const std::vector<std::string>& lines = LevelConsole();
-        return std::any_of(lines.begin(), lines.end(),
-                           [&](const std::string& l) { return l.find(part) != l.npos; });
     }
 };
 

@@ -78,9 +78,9 @@ TEST_F(UntrustedLevels, HostileLevelFilesEndTheLoadAtOnceAndAreNeverSavedOver)
     ASSERT_EQ(0, symlink("/dev/zero", (level + "tint").c_str()));
     ASSERT_EQ(0, truncate((level + "level models").c_str(), 1LL << 30));
     LoadLevel(level.c_str());
-    EXPECT_TRUE(ConsoleHas("//Could not read " + level + "person: it is a FIFO, not a regular file"));
-    EXPECT_TRUE(ConsoleHas("//Could not read " + level + "tint: it leads outside the data folder"));
-    EXPECT_TRUE(ConsoleHas("//Could not read " + level + "level models: it is 1024.0 MB, over the 16 MB"));
+    EXPECT_TRUE(console.Has("//Could not read " + level + "person: it is a FIFO, not a regular file"));
+    EXPECT_TRUE(console.Has("//Could not read " + level + "tint: it leads outside the data folder"));
+    EXPECT_TRUE(console.Has("//Could not read " + level + "level models: it is 1024.0 MB, over the 16 MB"));
     EXPECT_STREQ(currentLevelFolder, level.c_str()); // "starting" made it a level
     // Saving would replace three files nobody could read: refused, they stay as they are.
     EXPECT_NE(Run("save", "").find("its file \"person\" was there but could not be read"), std::string::npos);
