@@ -18,12 +18,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-namespace
-{
-
 // A level of 200 actors and 100 level models, saved moved by variant: the person file is some
 // tens of kilobytes, so that a kill can land inside a write.
-int SaveLevel(const std::string& folder, int variant)
+static int SaveLevel(const std::string& folder, int variant)
 {
     EnsureHumanRoster();
     static int made = 0; // made once, moved by each save
@@ -153,5 +150,3 @@ TEST(CrashSafeSaves, KilledSaverLeavesTheOldFilesOrTheNewWhole)
     // Both versions were seen, so the kills did land during saves.
     EXPECT_TRUE(seen[0] > 0 && seen[1] > 0);
 }
-
-} // namespace

@@ -19,10 +19,7 @@
 #include <filesystem>
 #include <unistd.h>
 
-namespace
-{
-
-std::vector<std::string> Listing(const std::string& folder)
+static std::vector<std::string> Listing(const std::string& folder)
 {
     std::vector<std::string> out;
     for (const auto& entry : std::filesystem::recursive_directory_iterator(folder))
@@ -31,13 +28,13 @@ std::vector<std::string> Listing(const std::string& folder)
     return out;
 }
 
-std::string Quoted(const std::string& name)
+static std::string Quoted(const std::string& name)
 {
     return "\"" + name + "\"";
 }
 
 // A frame that was loaded has an image; a refused one is never created or stays empty.
-int FrameWidth(GLuint frame)
+static int FrameWidth(GLuint frame)
 {
     GLint width = 0;
     if (!frame) return 0;
@@ -94,8 +91,6 @@ struct DataFolderPaths : ::testing::Test
         levelChanged = 0;
     }
 };
-
-} // namespace
 
 TEST_F(DataFolderPaths, NoInstructionLevelFileOrListReachesOutside)
 {

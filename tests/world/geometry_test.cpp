@@ -7,16 +7,11 @@
 
 #include "level_fixtures.h"
 
-namespace
-{
-
-void ExpectTriangle(const vector_type got[3], std::vector<vector_type> want)
+static void ExpectTriangle(const vector_type got[3], std::vector<vector_type> want)
 {
     for (int i = 0; i < 3; i++)
         ExpectVector(got[i], want[i].x, want[i].y, want[i].z);
 }
-
-} // namespace
 
 TEST_F(LevelTest, PlacementMovesTheModelAndQuadsKeepTheTriangleOrder)
 {

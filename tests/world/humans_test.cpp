@@ -6,14 +6,11 @@
 
 #include "model/model_fixtures.h"
 
-namespace
-{
-
-std::string gRoute;
-int gDisposals = 0; // 1 for each script list, 10 for each variable list
+static std::string gRoute;
+static int gDisposals = 0; // 1 for each script list, 10 for each variable list
 
 // A cache entry with one bone "Head", a vertex (x 1) on it and a pose "Stand" turning it by 12.
-mesh_mod* MakeEntry(const char* name)
+static mesh_mod* MakeEntry(const char* name)
 {
     mesh_mod* m = NewRecord<mesh_mod>();
     snprintf(m->name, sizeof m->name, "%s", name);
@@ -64,8 +61,6 @@ class Roster : public ::testing::Test
 
     std::vector<human_being*> RosterList() { return ListOf(baseHuman->next); }
 };
-
-} // namespace
 
 TEST_F(Roster, NewActorsGetDefaultsPrivateModelCopiesAndFreeNames)
 {

@@ -14,9 +14,6 @@
 
 #include <filesystem>
 
-namespace
-{
-
 class LevelEdits : public LevelFolderTest
 {
   protected:
@@ -52,8 +49,6 @@ class LevelEdits : public LevelFolderTest
         return out;
     }
 };
-
-} // namespace
 
 TEST_F(LevelEdits, ASaveChangesOnlyTheLinesThatChangedAndKeepsTheStart)
 {

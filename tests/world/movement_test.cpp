@@ -12,9 +12,6 @@
 #include <cmath>
 #include <cstring>
 
-namespace
-{
-
 class Movement : public LevelTest
 {
   protected:
@@ -58,8 +55,6 @@ class Movement : public LevelTest
         return ticks;
     }
 };
-
-} // namespace
 
 TEST(PlayerFall, ElevenTicksForAFallOfOneEndingExactly)
 {

@@ -14,9 +14,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace
-{
-
 class UntrustedLevels : public LevelFolderTest
 {
   protected:
@@ -28,8 +25,6 @@ class UntrustedLevels : public LevelFolderTest
         WriteTextFile(folder + "level models", "box,0,0,0,0,0,0,100\n");
     }
 };
-
-} // namespace
 
 TEST_F(UntrustedLevels, LinesThatDidNotLoadAreSavedBackUnchangedInTheirPlace)
 {
