@@ -83,6 +83,15 @@ class LevelFolderTest : public ::testing::Test
         EndConsolePeriod();
         return Said();
     }
+    // Runs each script line "instruction arguments" as Run does.
+    void RunLines(std::initializer_list<std::string> lines)
+    {
+        for (const std::string& line : lines)
+        {
+            const size_t space = std::min(line.find(' '), line.size());
+            Run(line.substr(0, space).c_str(), line.c_str() + std::min(space + 1, line.size()));
+        }
+    }
     // The console lines captured, each ended by a line feed.
     std::string Said()
     {

@@ -146,9 +146,7 @@ TEST_F(UntrustedLevels, NumbersNoLevelFileCanHoldAreRefusedSoEverySaveLoadsAgain
     LoadLevel(level.c_str());
     selHuman = Actors()[0];
     // 3e38 * 1e10 is past a float's range: every instruction that would store it refuses.
-    for (const char* value : {"1,3e38", "2,0", "3,0"})
-        Run("setf", value);
-    Run("multf", "1,1e10");
+    RunLines({"setf 1,3e38", "setf 2,0", "setf 3,0", "multf 1,1e10"});
     for (const char* instruction : {"put", "spin", "size", "goto", "setSpeed", "go", "rgb"})
         EXPECT_EQ(Run(instruction),
                   std::string("//Command ") + instruction +
