@@ -21,10 +21,7 @@ static human_being* AddBoxActor(vector_type position, float half, float height, 
     mesh_mod* m = h->model = NewRecord<mesh_mod>();
     bonus* b = AddBone(m, "None");
     b->minX = b->minZ = -half, b->maxX = b->maxZ = half, b->maxY = height;
-    m->owner = h;
-    h->type = type;
-    h->position = position;
-    h->rotation = V(0, rotY, 0);
+    m->owner = h, h->type = type, h->position = position, h->rotation = V(0, rotY, 0);
     UpdateModelBoxes(m, position, h->rotation);
     return h;
 }
@@ -234,8 +231,7 @@ TEST_F(Collision, WallsActorsAndThePlayerBlockAndOfferSlides)
     EXPECT_EQ(gSliders[0].valid, 1);
     healthPercentage = 0;
     EXPECT_EQ(ActorStep(walker, -6, 0.2f, 180), 1);
-    healthPercentage = 100;
-    walker->type = 2;
+    healthPercentage = 100, walker->type = 2;
     EXPECT_EQ(ActorStep(walker, -6, 0.2f, 180), 1);
 }
 

@@ -43,8 +43,7 @@ static int SaveLevel(const std::string& folder, int variant)
     for (mesh_mod* m = baseLevelMesh.next; m; m = m->next, i++)
         m->placementPosition = fastVector_Set(float(i), float(variant * 7), 0.5f),
         m->placementScale = 100.0f + variant;
-    gLevelStart.eye.x = 1.0f + variant;
-    baseCol1 = 0.25f * variant;
+    gLevelStart.eye.x = 1.0f + variant, baseCol1 = 0.25f * variant;
     return SaveChangesToLevelFiles(folder.c_str());
 }
 

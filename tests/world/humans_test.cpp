@@ -33,8 +33,7 @@ class Roster : public ::testing::Test
     {
         EnsureHumanRoster();
         EnsureModelCache();
-        gDisposals = 0;
-        gRoute = dir.path + "/";
+        gDisposals = 0, gRoute = dir.path + "/";
         gRoutePathHook = [] { return gRoute.c_str(); };
         gLevelFolderHook = [] { return ""; }; // no level: the data root's Models only
         gEyePositionHook = [] { return fastVector_Set(0, 0, 0); };
@@ -73,8 +72,7 @@ TEST_F(Roster, NewActorsGetDefaultsPrivateModelCopiesAndFreeNames)
     human_being* b = AddHuman("robot");
     ASSERT_NE(a->model, b->model);
     EXPECT_NE(a->model, FindCachedModel("robot"));
-    a->model->vertexListHead.next->x = 50.0f;
-    a->model->boneListHead.next->rotationY[0] = 45.0f;
+    a->model->vertexListHead.next->x = 50.0f, a->model->boneListHead.next->rotationY[0] = 45.0f,
     a->model->poseListHead.next->entryListHead.next->rotationY = -1.0f;
     pose_entry* entry = b->model->poseListHead.next->entryListHead.next;
     EXPECT_EQ((std::vector<float>{1, 0, 12}),

@@ -54,8 +54,7 @@ TEST_F(LevelEdits, ASaveChangesOnlyTheLinesThatChangedAndKeepsTheStart)
     // (Nothing changed, the files come back byte for byte: the untrusted levels test's, with lines
     // that did not load.)
     // The player walks off: the start stays where the file put it.
-    entfl = -30.0f;
-    viewangle = 77.0f;
+    entfl = -30.0f, viewangle = 77.0f;
     // Crate2 moves (a negative zero is written as 0), Crate1 goes, a new crate comes.
     RunLines(
         {"get \"Crate2\"", "put -0.0000001,0,4.25", "get \"Crate1\"", "off", "make \"crate\"", "put 3,0,3"});

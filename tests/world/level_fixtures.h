@@ -39,8 +39,7 @@ inline trio* AddLevelTriangle(mesh_mod* m, vector_type a, vector_type b, vector_
         snprintf(v->boneSignature, sizeof v->boneSignature, "%s", bone);
         t->u[i] = (float)i, t->v[i] = i + 0.5f;
     }
-    t->material = &m->materials[0];
-    t->normal = GetNormalOfTrig(a, b, c);
+    t->material = &m->materials[0], t->normal = GetNormalOfTrig(a, b, c);
     return t;
 }
 

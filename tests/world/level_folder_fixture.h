@@ -60,13 +60,11 @@ class LevelFolderTest : public ::testing::Test
     void TearDown() override
     {
         ReturnToNothing();
-        currentLevelFolder[0] = 0;
-        levelChanged = 0;
+        currentLevelFolder[0] = 0, levelChanged = 0;
         EmptyModelCache();
         routePath[0] = 0;
         // Other suites of this program start from the roster's bare hooks.
-        gLoadModelHook = nullptr;
-        gImportModelPosesHook = nullptr;
+        gLoadModelHook = nullptr, gImportModelPosesHook = nullptr;
         gLevelFolderHook = gRoutePathHook = nullptr;
         toDialog = savedDialog;
     }

@@ -67,9 +67,7 @@ class LevelIndex : public LevelTest
             bone->minZ = U(-0.6f, 0), bone->maxZ = U(0, 0.6f);
             bone->minY = U(0, 0.5f), bone->maxY = U(0.6f, 2);
         }
-        h->type = type;
-        h->team = I(0, 1);
-        h->position = V(U(-12, 12), U(-0.5f, 2), U(-12, 12));
+        h->type = type, h->team = I(0, 1), h->position = V(U(-12, 12), U(-0.5f, 2), U(-12, 12)),
         h->rotation = V(0, U(-180, 180), 0);
         // One actor in three has never had its boxes built: it must be tested all the same.
         if (I(0, 2)) UpdateModelBoxes(m, h->position, h->rotation);

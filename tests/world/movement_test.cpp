@@ -10,7 +10,6 @@
 #include "world/player.h"
 
 #include <cmath>
-#include <cstring>
 
 class Movement : public LevelTest
 {
@@ -18,13 +17,10 @@ class Movement : public LevelTest
     void SetUp() override
     {
         LevelTest::SetUp();
-        alwaysWalk = 0;
-        wallClipping = defaultWallClipping = 1;
-        fall = gPlayerFallTime = 0.0f;
-        viewangle = updownangle = zangle = 0.0f;
+        alwaysWalk = 0, wallClipping = defaultWallClipping = 1, healthPercentage = 100.0f;
+        fall = gPlayerFallTime = viewangle = updownangle = zangle = 0.0f;
         // The player far away, so it never blocks the actors.
         entfl = -50.0f, updown = -1.0f, entf = -50.0f;
-        healthPercentage = 100.0f;
         mesh_mod* m = NewModel();
         AddFloor(m, -10, -10, 10, 10, 0);
         AddFloor(m, 40, 40, 60, 60, 0);
@@ -40,10 +36,7 @@ class Movement : public LevelTest
     human_being* Walker(vector_type at, vector_type target, float speed = 0.1f)
     {
         human_being* h = AppendNewHuman();
-        h->position = at;
-        h->walkTarget = target;
-        h->walking = 1;
-        h->speed = speed;
+        h->position = at, h->walkTarget = target, h->walking = 1, h->speed = speed;
         return h;
     }
     // Walks until the actor stops (at most 500 ticks); returns the ticks taken.
@@ -60,9 +53,7 @@ TEST(PlayerFall, ElevenTicksForAFallOfOneEndingExactly)
 {
     const float sinks[] = {0,       0.0029f, 0.0118f, 0.0265f, 0.0471f,
                            0.0736f, 0.1059f, 0.1442f, 0.1884f, 0.2384f};
-    updown = -3.0f;
-    fall = 1.0f;
-    gPlayerFallTime = 0.0f;
+    updown = -3.0f, fall = 1.0f, gPlayerFallTime = 0.0f;
     for (float sink : sinks)
     {
         float before = updown;
@@ -80,11 +71,9 @@ TEST(ActorFall, FiveUnitsOrMoreKillOnLandingAndTheOvershootIsGivenBack)
 {
     for (auto [height, deadly] : {std::pair{5.0f, true}, {4.99f, false}, {8.0f, true}, {0.5f, false}})
     {
-        human_being h;
-        memset(&h, 0, sizeof h);
+        human_being h = {};
         ZeroHuman(&h);
-        h.position = V(1, 10, 2);
-        h.fallHeight = height;
+        h.position = V(1, 10, 2), h.fallHeight = height;
         int ticks = 0;
         float firstStep = -1.0f;
         while ((h.fallHeight > 0.0f || h.deadlyFall) && ticks < 1000)
@@ -113,9 +102,7 @@ TEST_F(Movement, ActorsWalkToTheirTargetTurnToItAndSlideOrStopAtWalls)
     // Then to the side, and on straight at the wall at z = 2.9: that walk ends before it.
     for (auto [target, heading] : {std::pair{V(4, 0, 1), 90.0f}, std::pair{V(4, 0, 6), 0.0f}})
     {
-        h->walkTarget = target;
-        h->walking = 1;
-        h->returnToStandard = 0;
+        h->walkTarget = target, h->walking = 1, h->returnToStandard = 0;
         WalkToEnd(h);
         EXPECT_EQ(1, h->returnToStandard);
         EXPECT_NEAR(heading, h->rotation.y, 1e-3f);
@@ -123,34 +110,27 @@ TEST_F(Movement, ActorsWalkToTheirTargetTurnToItAndSlideOrStopAtWalls)
     EXPECT_TRUE(h->position.z < 2.9f && h->position.z > 2.5f) << h->position.z;
 
     // Heading 30 into the wall: blocked (0), moved along the wall instead; straight at it: stays.
-    h->position = V(0, 0, 2.8f);
-    h->rotation.y = 30.0f;
+    h->position = V(0, 0, 2.8f), h->rotation.y = 30.0f;
     EXPECT_EQ(0, HumanGoForward(h, 0.3f));
     ExpectVector(h->position, 0.15f, 0, 2.8f, 1e-3f);
     h->rotation.y = 0.0f;
     EXPECT_EQ(0, HumanGoForward(h, 0.3f));
     ExpectVector(h->position, 0.15f, 0, 2.8f, 1e-3f);
     // Off the floor's edge there is no ground: the step is not taken.
-    h->position = V(0, 0, -9.9f);
-    h->rotation.y = 180.0f;
+    h->position = V(0, 0, -9.9f), h->rotation.y = 180.0f;
     EXPECT_EQ(0, HumanGoForward(h, 0.3f));
     ExpectVector(h->position, 0, 0, -9.9f, 1e-4f);
     // A step that would leave the range of numbers is not taken: positions stay finite, as the
     // level files must hold them.
-    h->position = V(3e38f, 0, 0);
-    h->rotation.y = 90.0f;
-    alwaysWalk = 1;
+    h->position = V(3e38f, 0, 0), h->rotation.y = 90.0f, alwaysWalk = 1;
     EXPECT_EQ(0, HumanGoForward(h, 1e38f));
     EXPECT_EQ(3e38f, h->position.x);
     // (With alwaysWalk every step goes without a fall: the collision test's, whose early answer
     // an actor's step meets as well.)
 
     // Dead actors and actors of another type do not walk.
-    human_being* dead = Walker(V(-3, 0, 0), V(-3, 0, 2));
-    dead->health = 0;
-    human_being* other = Walker(V(-2, 0, 0), V(-2, 0, 2));
-    other->type = 0;
-    HumanWalkTick(dead);
-    HumanWalkTick(other);
+    human_being *dead = Walker(V(-3, 0, 0), V(-3, 0, 2)), *other = Walker(V(-2, 0, 0), V(-2, 0, 2));
+    dead->health = 0, other->type = 0;
+    HumanWalkTick(dead), HumanWalkTick(other);
     EXPECT_EQ(0.0f, dead->position.z + other->position.z);
 }
