@@ -82,7 +82,7 @@ struct DataFolderPaths : ::testing::Test
         if (savedCwd[0] && chdir(savedCwd) != 0) ADD_FAILURE() << "cannot go back to " << savedCwd;
     }
 
-    // A level folder "lvl" holding one file.
+    // Loads the level folder "lvl" with file written in it.
     void LoadLevelWith(const std::string& file, const std::string& text)
     {
         ASSERT_TRUE(WriteTextFile(data + "lvl/" + file, text));
@@ -106,13 +106,11 @@ TEST_F(DataFolderPaths, NoInstructionLevelFileOrListReachesOutside)
         for (const char* instruction : {"includeScript", "timeScript"})
         {
             ExecuteVXRCommand(instruction, (Quoted(out + "script") + ",0").c_str());
-            HandleGameScripts();
-            HandleGameScripts();
+            HandleGameScripts(), HandleGameScripts();
             EXPECT_NE(666, gScriptVars.i[8]) << instruction;
             DisposeGameScripts();
         }
-        ExecuteVXRCommand("level", Quoted(out + "level").c_str());
-        levelChanged = 0;
+        ExecuteVXRCommand("level", Quoted(out + "level").c_str()), levelChanged = 0;
         EXPECT_NE(-7.0f, entfl) << "level";
         ExecuteVXRCommand("make", Quoted(out + "thing").c_str());
         EXPECT_EQ(0, CountHumans()) << "make";
@@ -125,15 +123,14 @@ TEST_F(DataFolderPaths, NoInstructionLevelFileOrListReachesOutside)
         ExecuteVXRCommand("savePoses", Quoted(out + "written_poses").c_str());
 
         // Level file fields: a level model, an actor's model and script, a texture list entry.
-        LoadLevelWith("level models", out + "thing,0,0,0,0,0,0,100\n");
-        EXPECT_EQ(nullptr, baseLevelMesh.next) << "level model";
-        LoadLevelWith("person", out + "thing,0,0,0,0,0,0,1,1,100,100,Out\n");
-        EXPECT_EQ(0, CountHumans()) << "person model";
-        LoadLevelWith("person", "humanoid,0,0,0,0,0,0,1,1,100,100,In,\"" + out + "script\",1\n");
-        ASSERT_EQ(1, CountHumans());
+        ASSERT_TRUE(WriteTextFile(data + "lvl/level models", out + "thing,0,0,0,0,0,0,100\n"));
+        ASSERT_TRUE(WriteTextFile(data + "lvl/tex", out + "pic.png\n"));
+        LoadLevelWith("person",
+                      out + "thing,0,0,0,0,0,0,1,1,100,100,Out\nhumanoid,0,0,0,0,0,0,1,1,100,100,In,\"" +
+                          out + "script\",1\n");
+        EXPECT_TRUE(!baseLevelMesh.next && !baseTexture.next) << "level model, texture list";
+        ASSERT_EQ(1, CountHumans()) << "person model";
         EXPECT_EQ(nullptr, baseHuman->next->scripts) << "person script";
-        LoadLevelWith("tex", out + "pic.png\n");
-        EXPECT_EQ(nullptr, baseTexture.next) << "texture list";
         std::filesystem::remove_all(data + "lvl");
         LoadLevelWith("starting", "0\n0\n0\n0\n0\n0\n");
 
