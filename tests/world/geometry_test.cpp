@@ -23,27 +23,26 @@ TEST_F(LevelTest, PlacementMovesTheModelAndQuadsKeepTheTriangleOrder)
     // Doubled, turned a quarter (+z goes to +x, +x to -z), then moved; corner 3 repeats corner 2.
     fourcorner* q = baseQ.next;
     ASSERT_TRUE(q && !q->next && quadPtr == q);
-    ExpectVector(q->corners[0].position, 10, 5, -5);
-    ExpectVector(q->corners[1].position, 12, 5, -3);
-    ExpectVector(q->corners[3].position, 10, 5, -3);
+    const vector_type corners[3] = {q->corners[0].position, q->corners[1].position, q->corners[3].position};
+    ExpectTriangle(corners, {V(10, 5, -5), V(12, 5, -3), V(10, 5, -3)});
     EXPECT_TRUE(q->corners[1].u == 1.0f && q->corners[3].v == 2.5f);
     EXPECT_TRUE(q->triangle == floor && q->texture == 7u && q->flags == 0);
 }
 
 TEST_F(LevelTest, UprightTrianglesGetTheFourthCornerOfTheirRectangle)
 {
-    // Each upright triangle a, b, c in the plane z = 0 becomes the quad b, c, a, d.
+    // Each upright triangle a, b, c in the plane z = 0 becomes the quad b, c, a, d (as listed here).
     const vector_type cases[][4] = {
-        {V(0, 0, 0), V(2, 0, 0), V(0, 1, 0), V(2, 1, 0)}, // b level with a, c above a
-        {V(0, 0, 0), V(2, 0, 0), V(2, 1, 0), V(0, 1, 0)}, // b level with a, c above b
-        {V(0, 0, 0), V(0, 1, 0), V(2, 0, 0), V(2, 1, 0)}, // c level with a, b above a
-        {V(0, 0, 0), V(2, 1, 0), V(2, 0, 0), V(0, 1, 0)}, // c level with a, b elsewhere
-        {V(0, 1, 0), V(0, 0, 0), V(2, 0, 0), V(2, 1, 0)}, // neither, a above b
-        {V(0, 1, 0), V(2, 0, 0), V(0, 0, 0), V(2, 1, 0)}, // neither, a elsewhere
+        {V(2, 0, 0), V(0, 1, 0), V(0, 0, 0), V(2, 1, 0)}, // b level with a, c above a
+        {V(2, 0, 0), V(2, 1, 0), V(0, 0, 0), V(0, 1, 0)}, // b level with a, c above b
+        {V(0, 1, 0), V(2, 0, 0), V(0, 0, 0), V(2, 1, 0)}, // c level with a, b above a
+        {V(2, 1, 0), V(2, 0, 0), V(0, 0, 0), V(0, 1, 0)}, // c level with a, b elsewhere
+        {V(0, 0, 0), V(2, 0, 0), V(0, 1, 0), V(2, 1, 0)}, // neither, a above b
+        {V(2, 0, 0), V(0, 0, 0), V(0, 1, 0), V(2, 1, 0)}, // neither, a elsewhere
     };
     mesh_mod* m = NewModel();
     for (const auto& c : cases)
-        AddLevelTriangle(m, c[0], c[1], c[2]);
+        AddLevelTriangle(m, c[2], c[0], c[1]);
     Place(m);
     Build();
     std::vector<fourcorner*> quads = ListOf(baseQ.next);
@@ -51,12 +50,10 @@ TEST_F(LevelTest, UprightTrianglesGetTheFourthCornerOfTheirRectangle)
     for (size_t i = 0; i < quads.size(); i++)
     {
         SCOPED_TRACE(i);
-        const int from[4] = {1, 2, 0, 3};
         for (int k = 0; k < 4; k++)
-            ExpectVector(quads[i]->corners[k].position, cases[i][from[k]].x, cases[i][from[k]].y,
-                         cases[i][from[k]].z);
-        EXPECT_EQ(quads[i]->corners[0].u, 1.0f); // b's texture coordinates lead
-        EXPECT_EQ(quads[i]->corners[2].v, 0.5f);
+            ExpectVector(quads[i]->corners[k].position, cases[i][k].x, cases[i][k].y, cases[i][k].z);
+        // b's texture coordinates lead.
+        EXPECT_TRUE(quads[i]->corners[0].u == 1.0f && quads[i]->corners[2].v == 0.5f);
     }
 }
 
@@ -71,14 +68,12 @@ TEST_F(LevelTest, FloorsGrowUnlessInvisibleAndNoCollisionFacesBuildNothing)
     Build();
     std::vector<fourcorner*> quads = ListOf(baseQ.next);
     ASSERT_EQ(quads.size(), 4u);
-    EXPECT_EQ(quads[1]->flags, kQuadInvisible);
-    EXPECT_EQ(quads[2]->flags, kQuadNoCollision);
+    EXPECT_TRUE(quads[1]->flags == kQuadInvisible && quads[2]->flags == kQuadNoCollision);
     ExpectVector(quads[0]->normal, 0, -1, 0);
 
     // Corners 0, 3, 1 at the floor's height, 0.1 larger on every side unless invisible.
     std::vector<platfor*> platforms = ListOf(baseP.next);
-    ASSERT_EQ(platforms.size(), 2u);
-    EXPECT_EQ(gNumPlatforms, 2);
+    ASSERT_TRUE(platforms.size() == 2 && gNumPlatforms == 2);
     EXPECT_EQ(platforms[0]->height, 1.0f);
     ExpectTriangle(platforms[0]->points, {V(-0.1f, 1, -0.1f), V(-0.1f, 1, 2.1f), V(4.1f, 1, -0.1f)});
     ExpectTriangle(platforms[1]->points, {V(0, 3, 0), V(0, 3, 2), V(4, 3, 0)});

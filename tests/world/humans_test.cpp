@@ -31,8 +31,7 @@ class Roster : public ::testing::Test
 
     void SetUp() override
     {
-        EnsureHumanRoster();
-        EnsureModelCache();
+        EnsureHumanRoster(), EnsureModelCache();
         gDisposals = 0, gRoute = dir.path + "/";
         gRoutePathHook = [] { return gRoute.c_str(); };
         gLevelFolderHook = [] { return ""; }; // no level: the data root's Models only
@@ -45,8 +44,7 @@ class Roster : public ::testing::Test
     void TearDown() override
     {
         RemoveAllHumans();
-        gRoutePathHook = gLevelFolderHook = nullptr;
-        gEyePositionHook = nullptr, gLoadModelHook = nullptr;
+        gRoutePathHook = gLevelFolderHook = nullptr, gEyePositionHook = nullptr, gLoadModelHook = nullptr;
         gDisposeHumanScriptsHook = gDisposeHumanVariablesHook = nullptr;
         EmptyModelCache();
     }
@@ -84,8 +82,7 @@ TEST_F(Roster, NewActorsGetDefaultsPrivateModelCopiesAndFreeNames)
     a->scale = 40.0f;
     mesh_mod* model = a->model;
     ZeroHuman(a);
-    EXPECT_EQ(a->health * 1000 + a->scale, 100040.0f);
-    EXPECT_EQ(a->model, model);
+    EXPECT_TRUE(a->health == 100 && a->scale == 40.0f && a->model == model);
 
     // (The lowest free number and a taken name replaced are the level edits' and the level files'
     // tests': new crates fill the level's gaps, a second Guard is renamed.)
@@ -103,30 +100,24 @@ TEST_F(Roster, LookupsRenumberingAndRemoval)
 {
     gDisposeHumanScriptsHook = [](human_being*) { gDisposals += 1; };
     gDisposeHumanVariablesHook = [](human_being*) { gDisposals += 10; };
-    human_being* a = AddHuman("robot");
-    human_being* b = AddHuman("robot");
-    human_being* c = AddHuman("robot");
-    EXPECT_EQ(GetHumanByName("robot2"), b);
-    EXPECT_EQ(humanPtr, b);
+    human_being *a = AddHuman("robot"), *b = AddHuman("robot"), *c = AddHuman("robot");
+    EXPECT_TRUE(GetHumanByName("robot2") == b && humanPtr == b);
     for (const char* miss : {"Robot2", "robot", "robot22", (const char*)nullptr})
         EXPECT_EQ(GetHumanByName(miss), nullptr);
     EXPECT_EQ(humanPtr, c); // left on the last record looked at
 
-    selHuman = b;
-    RemoveHuman(b);
+    selHuman = b, RemoveHuman(b);
     EXPECT_TRUE(selHuman == nullptr && humanPtr == a);
     EXPECT_EQ(RosterList(), (std::vector<human_being*>{a, c}));
     // Removed already, or null: nothing changes and nothing is read through the pointer.
-    RemoveHuman(b);
-    RemoveHuman(nullptr);
+    RemoveHuman(b), RemoveHuman(nullptr);
     EXPECT_EQ(RosterList().size() * 100 + gDisposals, 211u);
     // Disposing of copies leaves the cache entry whole.
     mesh_mod* entry = FindCachedModel("robot");
     EXPECT_EQ(entry->poseListHead.next->entryListHead.next->bone, entry->boneListHead.next);
 
     RemoveAllHumans();
-    EXPECT_EQ(baseHuman->next, nullptr);
-    EXPECT_EQ(gDisposals, 33);
+    EXPECT_TRUE(!baseHuman->next && gDisposals == 33);
 }
 
 TEST_F(Roster, TheRosterHoldsAtMost256Actors)
