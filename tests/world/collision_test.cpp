@@ -39,15 +39,13 @@ class Collision : public LevelTest
     {
         LevelTest::SetUp();
         alwaysWalk = 0, wallClipping = 1, healthPercentage = 100.0f;
-        gHumanScriptTarget = gHitPerson = nullptr;
-        gCurrentTime = 1000; // 60 sixtieths
+        gHumanScriptTarget = gHitPerson = nullptr, gCurrentTime = 1000; // 60 sixtieths
         memset(gSliders, 0, sizeof gSliders);
         PutPlayer(0, -50, 0); // out of the way
     }
     void TearDown() override
     {
-        alwaysWalk = 0, wallClipping = 1;
-        gHumanScriptTarget = nullptr;
+        alwaysWalk = 0, wallClipping = 1, gHumanScriptTarget = nullptr;
         LevelTest::TearDown();
     }
     // The player steps from (x, z) to (nx, nz) with its feet at `feet`; fall starts at 5 and
@@ -67,7 +65,7 @@ class Collision : public LevelTest
     }
 };
 
-TEST(SegmentTest, ResultsInsideTheTriangleItsOtherHalfAndMisses)
+TEST(SegmentsAndSlides, HitsInsideTheTriangleOrItsOtherHalfAndTheStepsShareAlongASurface)
 {
     const vector_type tri[3] = {V(0, 0, 0), V(2, 0, 0), V(0, 0, 2)};
     const std::tuple<vector_type, vector_type, int> cases[] = {
@@ -91,6 +89,22 @@ TEST(SegmentTest, ResultsInsideTheTriangleItsOtherHalfAndMisses)
     const vector_type from = V(1, 3, 0.5f), to = V(1, -1, 0.5f);
     EXPECT_EQ(LineSegmentCollidesWithTriangle(tri, &from, &to, nullptr), 1);
     EXPECT_TRUE(s1 == 1.0f && std::fabs(s2) < 1e-6f && s3 == 0.5f);
+
+    // The slide is the step's share along the surface.
+    const float slides[][5] = {
+        // surface, heading, dx, dz, angle
+        {-90, 30, 0.5f, 0, 120}, // a wall along x, stepping ahead and right
+        {0, 60, 0, -0.5f, 60},   // a wall along z
+        {45, 90, 0.5f, -0.5f, 45},  {45, 0, 0.5f, -0.5f, 135},  {45, 180, -0.5f, 0.5f, 135},
+        {45, 270, -0.5f, 0.5f, 45}, {-45, 0, -0.5f, -0.5f, 45}, // -45 is taken as 135
+        {-45, 90, 0.5f, 0.5f, 135},
+    };
+    for (const auto& c : slides)
+    {
+        SCOPED_TRACE(testing::Message() << c[0] << " " << c[1]);
+        fpl s = GetLineSlideFromRotation(c[0], c[1], 1.0f);
+        ExpectVector(V(s.dx, s.dz, s.angle), c[2], c[3], c[4], 1e-3f);
+    }
 }
 
 TEST_F(Collision, TeamShotsPassTheirTeamAndThePlayersBoxTurnsWithHim)
@@ -233,22 +247,4 @@ TEST_F(Collision, WallsActorsAndThePlayerBlockAndOfferSlides)
     EXPECT_EQ(ActorStep(walker, -6, 0.2f, 180), 1);
     healthPercentage = 100, walker->type = 2;
     EXPECT_EQ(ActorStep(walker, -6, 0.2f, 180), 1);
-}
-
-TEST(Slides, TheSlideIsTheStepsShareAlongTheSurface)
-{
-    const float cases[][5] = {
-        // surface, heading, dx, dz, angle
-        {-90, 30, 0.5f, 0, 120}, // a wall along x, stepping ahead and right
-        {0, 60, 0, -0.5f, 60},   // a wall along z
-        {45, 90, 0.5f, -0.5f, 45},  {45, 0, 0.5f, -0.5f, 135},  {45, 180, -0.5f, 0.5f, 135},
-        {45, 270, -0.5f, 0.5f, 45}, {-45, 0, -0.5f, -0.5f, 45}, // -45 is taken as 135
-        {-45, 90, 0.5f, 0.5f, 135},
-    };
-    for (const auto& c : cases)
-    {
-        SCOPED_TRACE(testing::Message() << c[0] << " " << c[1]);
-        fpl s = GetLineSlideFromRotation(c[0], c[1], 1.0f);
-        ExpectVector(V(s.dx, s.dz, s.angle), c[2], c[3], c[4], 1e-3f);
-    }
 }
