@@ -12,7 +12,7 @@
 
 using LevelFiles = LevelFolderTest;
 
-TEST_F(LevelFiles, PersonAndLevelModelLinesParseWithDefaultsForWhatIsMissing)
+TEST_F(LevelFiles, LinesParseWithDefaultsForWhatIsMissingAndActorsLoadWithProblemsAtTheirLine)
 {
     personRecord p;
     // No name, but scripts: the list starts right after the scale.
@@ -23,9 +23,7 @@ TEST_F(LevelFiles, PersonAndLevelModelLinesParseWithDefaultsForWhatIsMissing)
     // Missing fields keep a new actor's defaults; unreadable ones too, with a line each.
     ASSERT_EQ(ParsePersonLine("box,1,2", &p, "person", 3), 1);
     EXPECT_TRUE(p.type * 1000 + p.health + p.team == 1100 && p.scale == 100.0f && p.position.y == 2.0f);
-    EXPECT_EQ(LevelConsole(),
-              std::vector<std::string>{
-                  "//person, line 3: 2 of the 10 numbers given, the rest keep their defaults"});
+    EXPECT_EQ(Said(), "//person, line 3: 2 of the 10 numbers given, the rest keep their defaults\n");
     LevelConsole().clear();
     ASSERT_EQ(ParsePersonLine("box,x,0,0,0,0,0,0,2,lots,0", &p, "person", 4), 1);
     EXPECT_TRUE(p.position.x == 0.0f && p.type * 1000 + p.health == 2100 && p.scale == 100.0f);
@@ -56,10 +54,8 @@ TEST_F(LevelFiles, PersonAndLevelModelLinesParseWithDefaultsForWhatIsMissing)
     levelModelRecord m;
     ASSERT_EQ(ParseLevelModelLine("box,1,2,3,0,90,0,big", &m, 40, "level models", 1), 1);
     EXPECT_TRUE(m.scale == 40 && m.position.z == 3);
-}
 
-TEST_F(LevelFiles, ActorsLoadWithModelsNamesAndScriptsAndProblemsAtTheirLine)
-{
+    // Actors load with their models, names and scripts, and problems are said at their line.
     const std::string person = level + "person";
     WriteTextFile(person,
                   "box,1.5,0,-2,0,90,0,2,0,75,50,Guard,\"Data/guard\",1,\"Data/none\",2,\"Data/look\",6\r\n"
@@ -98,12 +94,18 @@ TEST_F(LevelFiles, ActorsLoadWithModelsNamesAndScriptsAndProblemsAtTheirLine)
               (std::vector<float>{ModelSize(a[0]), ModelSize(a[1]), ModelSize(a[3])}));
 }
 
-TEST_F(LevelFiles, StartingNumbersAreReportedAtTheirLine)
+TEST_F(LevelFiles, StartingNumbersAreReportedAtTheirLineAndAFailedSaveKeepsAllFourOldFiles)
 {
-    std::string path = level + "starting";
+    const std::string path = dir / "starting"; // outside the level folder, which the save uses
+    // The game keeps its console line for a problem.
+    WriteTextFile(path, "1 2 x\n");
+    ReadPlayerPosition(path.c_str());
+    EXPECT_EQ(Said(), "//" + path + ": z \"x\" is not a number, 0 used\n//" + path +
+                          ": 3 of the 6 numbers given, the rest are 0\n");
+    LevelConsole().clear();
     // CR LF is one line end, a lone CR another.
+    WriteTextFile(path, "1\r\n2\r\nthree\r\n4\rfive\n6\n");
     {
-        WriteTextFile(path, "1\r\n2\r\nthree\r\n4\rfive\n6\n");
         ProblemCapture capture;
         ASSERT_EQ(ReadPlayerPosition(path.c_str()), 1);
         EXPECT_EQ(capture.problems,
@@ -111,16 +113,7 @@ TEST_F(LevelFiles, StartingNumbersAreReportedAtTheirLine)
                                             path + ":5: heading \"five\" is not a number, 0 used"}));
         EXPECT_EQ((std::vector<float>{entfl, updownangle, zangle}), (std::vector<float>{-1, 4, 6}));
     }
-    // The game keeps its console line for it.
-    WriteTextFile(path, "1 2 x\n");
-    ReadPlayerPosition(path.c_str());
-    EXPECT_EQ(LevelConsole(),
-              (std::vector<std::string>{"//" + path + ": z \"x\" is not a number, 0 used",
-                                        "//" + path + ": 3 of the 6 numbers given, the rest are 0"}));
-}
 
-TEST_F(LevelFiles, AFailedSaveKeepsAllFourOldFiles)
-{
     // A folder in the temporary's place of the first file: no file of the level changes, not even
     // the ones that could have been written, and the console says so.
     WriteTextFile(level + "person", "old person");
