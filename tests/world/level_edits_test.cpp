@@ -85,9 +85,8 @@ TEST_F(LevelEdits, NewAndPastedActorsGoOnWithTheLevelsOwnNumbering)
     Run("paste");
     EXPECT_EQ(Actors().size(), 7u);
     RunLines({"get \"Crate2\"", "copy", "off", "edit", "paste"});
-    EXPECT_STREQ(selHuman->name, "Crate2");
-    EXPECT_EQ((std::vector<float>{selHuman->rotation.y, selHuman->scale}),
-              (std::vector<float>{90.0f, 80.0f}));
+    EXPECT_EQ(std::string(selHuman->name), "Crate2");
+    EXPECT_TRUE(selHuman->rotation.y == 90.0f && selHuman->scale == 80.0f);
     // A pasted actor is an edit like any other: undone, the deleted Crate2 stays deleted.
     Run("undo");
     EXPECT_EQ(GetHumanByName("Crate2"), nullptr);
@@ -108,17 +107,15 @@ TEST_F(LevelEdits, UndoAndRedoTakeBackEveryEditAlsoAcrossASave)
     // The guard comes back with its name, its scripts and its place in the file.
     Run("undo");
     EXPECT_EQ(Names(), (std::vector<std::string>{"Crate1", "Crate2", "Crate4", "Guard"}));
-    human_being* guard = GetHumanByName("Guard");
-    ASSERT_TRUE(guard && guard->scripts);
-    EXPECT_STREQ(guard->scripts->path, "Data/guard");
+    const human_being* guard = GetHumanByName("Guard");
+    EXPECT_TRUE(guard && guard->scripts && std::string(guard->scripts->path) == "Data/guard");
     Run("undo");
     human_being* crate = GetHumanByName("Crate1");
-    EXPECT_EQ((std::vector<float>{crate->position.x, crate->rotation.y, crate->scale}),
-              (std::vector<float>{1.5f, 0.0f, 100.0f}));
+    ExpectVector(fastVector_Set(crate->position.x, crate->rotation.y, crate->scale), 1.5f, 0, 100);
     EXPECT_FLOAT_EQ(ModelSize(crate), 330 / 660.0f); // the model's size went back with the scale
     Run("redo", "3");
     EXPECT_EQ(gScriptVars.i[2], 1);
-    EXPECT_EQ((std::vector<float>{crate->rotation.y, crate->scale}), (std::vector<float>{45.0f, 150.0f}));
+    EXPECT_TRUE(crate->rotation.y == 45.0f && crate->scale == 150.0f);
 
     // Saved now: the history goes on, and undoing back to the save leaves nothing unsaved.
     ASSERT_EQ(SaveCurrentLevel(), 1);
@@ -144,8 +141,7 @@ TEST_F(LevelEdits, SaveAsRefusesNamesLeavingLevelsAndReplacesOnlyWhenAsked)
     for (const char* bad : {"", "../out", "a/b", ".hidden", " x", "x:y"})
     {
         LevelConsole().clear();
-        EXPECT_EQ(SaveLevelAs(bad, 0), 0) << bad;
-        EXPECT_TRUE(console.Has("//Save as")) << bad;
+        EXPECT_TRUE(SaveLevelAs(bad, 0) == 0 && console.Has("//Save as")) << bad;
     }
     EXPECT_FALSE(std::filesystem::exists(dir / "Levels"));
 

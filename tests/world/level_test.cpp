@@ -64,14 +64,12 @@ TEST_F(Levels, AFolderWithNoneOfTheFourIsRefusedAndNothingIsSavedUntilALevelLoad
     WriteTextFile(empty + "load script", "addi 1,1\n");
     LevelConsole().clear();
     LoadLevel(empty.c_str());
-    ASSERT_EQ(LevelDialogs().size(), 1u);
-    EXPECT_EQ(LevelDialogs()[0], "This is not a valid level folder:\n" + empty);
+    EXPECT_EQ(LevelDialogs(), std::vector<std::string>{"This is not a valid level folder:\n" + empty});
     EXPECT_EQ(Said(), "//Loading level\n//Loading failed. Chosen folder is not a valid level folder.\n");
     EXPECT_STREQ(currentLevelFolder, level.c_str());
     // The old level is gone all the same; what the folder's script made stays.
     EXPECT_TRUE(Actors().empty());
-    ASSERT_NE(baseScript.next, nullptr);
-    EXPECT_EQ(std::string(baseScript.next->path), empty + "load script");
+    EXPECT_TRUE(baseScript.next && baseScript.next->path == empty + "load script");
     // Saving the emptied world over the level is refused, a key frame too.
     EXPECT_NE(Run("save").find("//Could not save " + level + ": the last level load failed"),
               std::string::npos);
@@ -80,11 +78,9 @@ TEST_F(Levels, AFolderWithNoneOfTheFourIsRefusedAndNothingIsSavedUntilALevelLoad
     EXPECT_FALSE(FileExists(level + "keyframe1"));
 
     // An empty folder name is no load at all.
-    levelChanged = 0;
-    LevelConsole().clear();
+    levelChanged = 0, LevelConsole().clear();
     LoadLevel("");
-    EXPECT_EQ(levelChanged + (int)LevelConsole().size(), 0);
-    EXPECT_NE(baseScript.next, nullptr);
+    EXPECT_TRUE(levelChanged == 0 && LevelConsole().empty() && baseScript.next);
     // (That a level loaded again is saved is the untrusted levels test's, after a folder leading
     // out of the data folder failed to load.)
 }
@@ -125,8 +121,7 @@ TEST_F(Levels, LevelModelsArePlacedWithTheirScaleFromEitherModelsFolder)
                                           "box,0,2,0,0,0,0\r\n");
     ASSERT_EQ(LoadLevelModels((level + "level models").c_str()), 1);
     std::vector<mesh_mod*> models = ListOf(baseLevelMesh.next);
-    ASSERT_EQ(models.size(), 3u);
-    EXPECT_EQ(levelMeshPtr, models[2]);
+    ASSERT_TRUE(models.size() == 3 && levelMeshPtr == models[2]);
     // Scale 0 and below are 100; a line without a scale takes the line before's (the skipped one's).
     EXPECT_EQ((std::vector<float>{100, 100, 300, 90}),
               (std::vector<float>{models[0]->placementScale, models[1]->placementScale,
