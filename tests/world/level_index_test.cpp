@@ -12,8 +12,9 @@
 #include "world/collision.h"
 
 #include <cmath>
+#include <algorithm>
+#include <functional>
 #include <random>
-#include <set>
 
 class LevelIndex : public LevelTest
 {
@@ -181,38 +182,32 @@ TEST_F(LevelIndex, CandidatesHoldEveryCrossingInListOrderAndNearestHitsMatchASca
             vector_type from, to;
             RandomSegment(&from, &to);
             SCOPED_TRACE(testing::Message() << "level " << level << " segment " << s);
+            vector_type h;
             for (int kind = 0; kind < kLevelIndexKinds; kind++)
             {
                 const uint32_t* found;
                 const int count = GatherLevelCandidates(kind, &from, &to, &found);
-                std::set<uint32_t> candidates(found, found + count);
-                for (int i = 1; i < count; i++)
-                    ASSERT_LT(found[i - 1], found[i]);
+                ASSERT_EQ(std::adjacent_find(found, found + count, std::greater_equal<uint32_t>()),
+                          found + count);
                 for (uint32_t i = 0; i < (uint32_t)LevelIndexCount(kind); i++)
-                {
-                    vector_type h;
-                    if (LineSegmentCollidesWithTriangle(TriangleOf(kind, i), &from, &to, &h) != 1) continue;
-                    ASSERT_TRUE(candidates.count(i)) << "kind " << kind << " record " << i;
-                }
+                    ASSERT_TRUE(LineSegmentCollidesWithTriangle(TriangleOf(kind, i), &from, &to, &h) != 1 ||
+                                std::binary_search(found, found + count, i))
+                        << "kind " << kind << " record " << i;
             }
 
-            s1 = s2 = s3 = -7.0f;
-            vecDistance = 123.0f; // a query restores what it found
+            s1 = s2 = s3 = -7.0f, vecDistance = 123.0f; // a query restores what it found
             const nearest want = ScanEverything(from, to, true);
             ASSERT_EQ(want.result, StandardCollision(from, to));
             // A miss leaves the hit point as it was.
-            EXPECT_TRUE(s1 == want.point.x && s2 == want.point.y && s3 == want.point.z);
-            EXPECT_TRUE(want.result != 2 || want.actor == gHitPerson);
-            EXPECT_EQ(123.0f, vecDistance);
+            EXPECT_TRUE(s1 == want.point.x && s2 == want.point.y && s3 == want.point.z &&
+                        vecDistance == 123.0f && (want.result != 2 || want.actor == gHitPerson));
 
             float gotAngle = 0;
             const nearest person = ScanEverything(from, to, false);
             ASSERT_EQ(person.actor, GetPersonFromLineIntersection(from, to, &gotAngle));
             EXPECT_EQ(person.faceAngle, gotAngle);
         }
-        TearDown();
-        models.clear();
-        SetUp();
+        TearDown(), models.clear(), SetUp();
     }
 }
 
@@ -229,8 +224,7 @@ TEST_F(LevelIndex, FollowsTheGeometryItIsBuiltFromAndHandsHugeSegmentsEverything
     // A platform appended to the list after the build, as a tool might: the index follows.
     platfor* p = NewRecord<platfor>();
     p->points[0] = V(0, 1, 0), p->points[1] = V(2, 1, 0), p->points[2] = V(0, 1, 2);
-    platPtr = platPtr->next = p;
-    gNumPlatforms++;
+    platPtr = platPtr->next = p, gNumPlatforms++;
     ASSERT_EQ(3, GatherLevelCandidates(kLevelPlatforms, &down[0], &down[1], &found));
     EXPECT_EQ(p, LevelPlatformAt(found[2]));
 
