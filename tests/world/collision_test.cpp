@@ -111,8 +111,7 @@ TEST_F(Collision, TeamShotsPassTheirTeamAndThePlayersBoxTurnsWithHim)
 {
     // Which actor or quad a shot meets first, where, and the face's angle are the level index's
     // differential test's; what the hit says and the team rule are here.
-    human_being* nearActor = AddBoxActor(V(0, 0, 0), 0.4f, 2);
-    human_being* farActor = AddBoxActor(V(0, 0, -5), 0.4f, 2);
+    human_being *nearActor = AddBoxActor(V(0, 0, 0), 0.4f, 2), *farActor = AddBoxActor(V(0, 0, -5), 0.4f, 2);
     const vector_type from = V(0, 1, 5), to = V(0, 1, -20);
     // At the front of the widened model box (vecDistance kept is the differential test's).
     EXPECT_TRUE(StandardCollision(from, to) == 2 && gHitPerson == nearActor && hitPerson == 2);
@@ -135,9 +134,8 @@ TEST_F(Collision, TeamShotsPassTheirTeamAndThePlayersBoxTurnsWithHim)
     // each corner of the 0.5 square.
     for (float dx : {-0.24f, 0.24f})
         for (float dz : {-0.24f, 0.24f})
-            EXPECT_EQ(PlayerIsIntersected(V(3 + dx, 3, dz), V(3 + dx, 1, dz)) +
-                          PlayerIsIntersected(V(3 + dx, -1, dz), V(3 + dx, 0.3f, dz)),
-                      2)
+            EXPECT_EQ(2, PlayerIsIntersected(V(3 + dx, 3, dz), V(3 + dx, 1, dz)) +
+                             PlayerIsIntersected(V(3 + dx, -1, dz), V(3 + dx, 0.3f, dz)))
                 << dx << " " << dz;
     PutPlayer(3, 0, 0, 45); // a corner now reaches 0.35 out
     EXPECT_EQ(PlayerIsIntersected(V(0, 0.5f, 0.3f), V(5, 0.5f, 0.3f)), 1);
@@ -174,8 +172,7 @@ TEST_F(Collision, StepsClimbStepFallOrFindNoGround)
         RemoveAllHumans();
     }
     // With alwaysWalk every step goes and nothing changes, even with no ground.
-    DisposeLevelGeometry();
-    alwaysWalk = 1;
+    DisposeLevelGeometry(), alwaysWalk = 1;
     EXPECT_EQ(PlayerStep(0, 0, 3, 3, 7), 1);
     EXPECT_TRUE(updown == -8.0f && fall == 5.0f);
 }
@@ -188,16 +185,14 @@ TEST_F(Collision, TopsOfActorsAndThePlayerAreGroundAndKneeHighSlopesRefuse)
     Place(m);
     Build();
     human_being* crate = AddBoxActor(V(0, 0, -1), 0.3f, 0.2f); // its top under the knee
-    EXPECT_EQ(PlayerStep(0, 0, 0, -1, 0), 1);
-    EXPECT_NEAR(-updown - 1.0f, 0.2f, 1e-5f);
+    EXPECT_TRUE(PlayerStep(0, 0, 0, -1, 0) == 1 && std::fabs(-updown - 1.2f) < 1e-5f) << updown;
     crate->health = 0; // the dead are no ground
-    EXPECT_EQ(PlayerStep(0, 0, 0, -1, 0), 1);
-    EXPECT_NEAR(-updown - 1.0f, 0.0f, 1e-5f);
+    EXPECT_TRUE(PlayerStep(0, 0, 0, -1, 0) == 1 && std::fabs(-updown - 1.0f) < 1e-5f) << updown;
     // An actor steps onto the player's head.
     PutPlayer(3, 0, 0);
     human_being* rider = AddBoxActor(V(3, 1.2f, 0.5f), 0.1f, 1);
-    EXPECT_EQ(ActorStep(rider, 3, 0), 1);
-    EXPECT_NEAR(rider->position.y, 1.3f, 1e-5f);
+    EXPECT_TRUE(ActorStep(rider, 3, 0) == 1 && std::fabs(rider->position.y - 1.3f) < 1e-5f)
+        << rider->position.y;
     // The knee crossing the ramp refuses the step onto it; from higher up it goes.
     EXPECT_EQ(PlayerStep(-4.5f, -2.5f, -4.5f, -2.9f, 0), 0);
     EXPECT_EQ(PlayerStep(-4.5f, -2.7f, -4.5f, -2.9f, 0.35f), 1);
@@ -214,8 +209,7 @@ TEST_F(Collision, WallsActorsAndThePlayerBlockAndOfferSlides)
     vertWall* across = baseWall.next;
 
     // Heading 30 into the wall across: the slide keeps the step's x share.
-    EXPECT_EQ(PlayerStep(0, -0.7f, 0.2f, -1.0464f, 0, 30), 0);
-    EXPECT_TRUE(updown == -1.0f && fall == 0.0f);
+    EXPECT_TRUE(PlayerStep(0, -0.7f, 0.2f, -1.0464f, 0, 30) == 0 && updown == -1.0f && fall == 0.0f);
     ASSERT_TRUE(gSliders[0].valid == 1 && gSliders[0].wall == across && gSliders[1].valid == 0);
     ExpectVector(V(gSliders[0].dx, 0, gSliders[0].dz), 0.2f, 0, 0, 1e-3f);
     // Retrying that slide, its wall and walls parallel to it are not tested; others are.
@@ -233,16 +227,13 @@ TEST_F(Collision, WallsActorsAndThePlayerBlockAndOfferSlides)
 
     // A living actor in the way blocks with a slide along its face; a dead one does not.
     human_being* guard = AddBoxActor(V(-3, 0, 0), 0.3f, 2);
-    EXPECT_EQ(PlayerStep(-3, 1, -3, 0.2f, 0), 0);
-    EXPECT_TRUE(gSliders[0].valid == 1 && gSliders[0].wall == nullptr);
+    EXPECT_TRUE(PlayerStep(-3, 1, -3, 0.2f, 0) == 0 && gSliders[0].valid == 1 && gSliders[0].wall == nullptr);
     guard->health = 0;
     EXPECT_EQ(PlayerStep(-3, 1, -3, 0.2f, 0), 1);
     // An actor walking into the player is blocked while the player lives; type 2 never is.
-    PutPlayer(-6, 0, 0);
+    PutPlayer(-6, 0, 0), gSliders[0].valid = 0;
     human_being* walker = AddBoxActor(V(-6, 0, 1), 0.1f, 1.5f);
-    gSliders[0].valid = 0;
-    EXPECT_EQ(ActorStep(walker, -6, 0.2f, 180, gSliders), 0);
-    EXPECT_EQ(gSliders[0].valid, 1);
+    EXPECT_TRUE(ActorStep(walker, -6, 0.2f, 180, gSliders) == 0 && gSliders[0].valid == 1);
     healthPercentage = 0;
     EXPECT_EQ(ActorStep(walker, -6, 0.2f, 180), 1);
     healthPercentage = 100, walker->type = 2;
