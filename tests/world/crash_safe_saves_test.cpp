@@ -35,10 +35,8 @@ static int SaveLevel(const std::string& folder, int variant)
     }
     int i = 0;
     for (human_being* h = baseHuman->next; h; h = h->next, i++)
-    {
-        h->position = fastVector_Set(i + variant * 1000 + 0.123457f, variant + 0.654321f, -i - 0.5f);
+        h->position = fastVector_Set(i + variant * 1000 + 0.123457f, variant + 0.654321f, -i - 0.5f),
         h->rotation = fastVector_Set(0.271828f * (variant + 1), 12.345678f, -0.314159f);
-    }
     i = 0;
     for (mesh_mod* m = baseLevelMesh.next; m; m = m->next, i++)
         m->placementPosition = fastVector_Set(float(i), float(variant * 7), 0.5f),
@@ -126,8 +124,7 @@ TEST(CrashSafeSaves, KilledSaverLeavesTheOldFilesOrTheNewWhole)
         for (int finished = 1 + int(random() % 2); finished > 0; finished--)
             ASSERT_EQ(1, read(done[0], &byte, 1)) << "the saving child stopped";
         usleep(useconds_t(random() % (2 * saveMicros + 1)));
-        kill(child, SIGKILL);
-        close(done[0]);
+        kill(child, SIGKILL), close(done[0]);
         int status = 0;
         waitpid(child, &status, 0);
         ASSERT_TRUE(WIFSIGNALED(status)) << "the saving child failed on its own";

@@ -71,23 +71,15 @@ class LevelTest : public ::testing::Test
     void SetUp() override
     {
         // Line queries pass the script target through the hook the game registers.
-        RegisterScriptHooks();
-        DisposeLevelGeometry();
-        EnsureHumanRoster();
-        RemoveAllHumans();
+        RegisterScriptHooks(), DisposeLevelGeometry(), EnsureHumanRoster(), RemoveAllHumans();
     }
     void TearDown() override
     {
-        DisposeLevelGeometry();
-        RemoveAllHumans();
+        DisposeLevelGeometry(), RemoveAllHumans();
         for (mesh_mod* m : models)
             FreeLevelModel(m);
     }
-    mesh_mod* NewModel()
-    {
-        models.push_back(NewLevelModel());
-        return models.back();
-    }
+    mesh_mod* NewModel() { return models.emplace_back(NewLevelModel()); }
     // Places the model (unmoved by default); the fixture frees it afterwards.
     mesh_mod* Place(mesh_mod* m, vector_type angles = {0, 0, 0}, vector_type position = {0, 0, 0},
                     float scale = 100.0f)
@@ -96,9 +88,5 @@ class LevelTest : public ::testing::Test
         return AnalizeModelForCollisionPlanes(m, angles, position, scale);
     }
     // Builds the normals, platforms and walls of everything placed so far; once per level.
-    void Build()
-    {
-        BuildWorldNormals();
-        GenerateLevelFromQuads();
-    }
+    void Build() { BuildWorldNormals(), GenerateLevelFromQuads(); }
 };

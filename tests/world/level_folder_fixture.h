@@ -41,14 +41,11 @@ class LevelFolderTest : public ::testing::Test
 
     void SetUp() override
     {
-        toDialog = [](const char* text) { LevelDialogs().push_back(text); };
-        LevelDialogs().clear();
+        toDialog = [](const char* text) { LevelDialogs().push_back(text); }, LevelDialogs().clear();
         snprintf(routePath, sizeof routePath, "%s/", dir.path.c_str());
         level = dir / "levels/one/";
         // Levels load their scripts and actors' scripts through the hooks the game registers.
-        RegisterScriptHooks();
-        VXR_Init();
-        RegisterModelLoader();
+        RegisterScriptHooks(), VXR_Init(), RegisterModelLoader();
         // The level's own model is found before the data root's one of the same name.
         WriteTextFile(dir / "Models/box", TriangleModel(660));
         WriteTextFile(level + "Models/box", TriangleModel(1320));
@@ -59,14 +56,11 @@ class LevelFolderTest : public ::testing::Test
 
     void TearDown() override
     {
-        ReturnToNothing();
-        currentLevelFolder[0] = 0, levelChanged = 0;
-        EmptyModelCache();
-        routePath[0] = 0;
+        ReturnToNothing(), EmptyModelCache();
+        currentLevelFolder[0] = 0, levelChanged = 0, routePath[0] = 0, toDialog = savedDialog;
         // Other suites of this program start from the roster's bare hooks.
-        gLoadModelHook = nullptr, gImportModelPosesHook = nullptr;
+        gLoadModelHook = nullptr, gImportModelPosesHook = nullptr,
         gLevelFolderHook = gRoutePathHook = nullptr;
-        toDialog = savedDialog;
     }
 
     std::vector<human_being*> Actors() { return ListOf(baseHuman->next); }
@@ -76,9 +70,7 @@ class LevelFolderTest : public ::testing::Test
     // does; returns what it said.
     std::string Run(const char* instruction, const char* args = "")
     {
-        LevelConsole().clear();
-        ExecuteVXRCommand(instruction, args);
-        EndConsolePeriod();
+        LevelConsole().clear(), ExecuteVXRCommand(instruction, args), EndConsolePeriod();
         return Said();
     }
     // Runs each script line "instruction arguments" as Run does.
