@@ -28,11 +28,6 @@ static std::vector<std::string> Listing(const std::string& folder)
     return out;
 }
 
-static std::string Quoted(const std::string& name)
-{
-    return "\"" + name + "\"";
-}
-
 // A frame that was loaded has an image; a refused one is never created or stays empty.
 static int FrameWidth(GLuint frame)
 {
@@ -70,11 +65,8 @@ struct DataFolderPaths : ::testing::Test
             ASSERT_TRUE(WriteTextFile(outside + name, text));
         ASSERT_NE(nullptr, getcwd(savedCwd, sizeof savedCwd));
         ASSERT_EQ(0, chdir(data.c_str()));
-        routePath[0] = 0;
-        RegisterScriptHooks();
-        VXR_Init();
-        memset(&gScriptVars, 0, sizeof gScriptVars);
-        entfl = updown = entf = 0.0f;
+        routePath[0] = 0, entfl = updown = entf = 0.0f;
+        RegisterScriptHooks(), VXR_Init(), memset(&gScriptVars, 0, sizeof gScriptVars);
     }
     void TearDown() override
     {
@@ -87,8 +79,7 @@ struct DataFolderPaths : ::testing::Test
     {
         ASSERT_TRUE(WriteTextFile(data + "lvl/" + file, text));
         ASSERT_TRUE(WriteTextFile(data + "lvl/starting", "0\n0\n0\n0\n0\n0\n"));
-        LoadLevel("lvl/");
-        levelChanged = 0;
+        LoadLevel("lvl/"), levelChanged = 0;
     }
 };
 
@@ -105,22 +96,22 @@ TEST_F(DataFolderPaths, NoInstructionLevelFileOrListReachesOutside)
         const bool said = out.size() < 200; // a name cut to a line's limit is no name to repeat
         for (const char* instruction : {"includeScript", "timeScript"})
         {
-            ExecuteVXRCommand(instruction, (Quoted(out + "script") + ",0").c_str());
+            ExecuteVXRCommand(instruction, ("\"" + out + "script\",0").c_str());
             HandleGameScripts(), HandleGameScripts();
             EXPECT_NE(666, gScriptVars.i[8]) << instruction;
             DisposeGameScripts();
         }
-        ExecuteVXRCommand("level", Quoted(out + "level").c_str()), levelChanged = 0;
+        ExecuteVXRCommand("level", ("\"" + out + "level\"").c_str()), levelChanged = 0;
         EXPECT_NE(-7.0f, entfl) << "level";
-        ExecuteVXRCommand("make", Quoted(out + "thing").c_str());
+        ExecuteVXRCommand("make", ("\"" + out + "thing\"").c_str());
         EXPECT_EQ(0, CountHumans()) << "make";
         ExecuteVXRCommand("make", "\"humanoid\"");
         ASSERT_EQ(1, CountHumans());
         // A name cut to the argument limit names no file, which leaves the actor without poses.
-        ExecuteVXRCommand("loadPoses", Quoted(out + "thing_poses").c_str());
+        ExecuteVXRCommand("loadPoses", ("\"" + out + "thing_poses\"").c_str());
         for (pose_struct* p = selHuman->model->poseListHead.next; p; p = p->next)
             EXPECT_STRNE("Outside", p->name) << "loadPoses";
-        ExecuteVXRCommand("savePoses", Quoted(out + "written_poses").c_str());
+        ExecuteVXRCommand("savePoses", ("\"" + out + "written_poses\"").c_str());
 
         // Level file fields: a level model, an actor's model and script, a texture list entry.
         ASSERT_TRUE(WriteTextFile(data + "lvl/level models", out + "thing,0,0,0,0,0,0,100\n"));
@@ -131,8 +122,7 @@ TEST_F(DataFolderPaths, NoInstructionLevelFileOrListReachesOutside)
         EXPECT_TRUE(!baseLevelMesh.next && !baseTexture.next) << "level model, texture list";
         ASSERT_EQ(1, CountHumans()) << "person model";
         EXPECT_EQ(nullptr, baseHuman->next->scripts) << "person script";
-        std::filesystem::remove_all(data + "lvl");
-        LoadLevelWith("starting", "0\n0\n0\n0\n0\n0\n");
+        std::filesystem::remove_all(data + "lvl"), LoadLevelWith("starting", "0\n0\n0\n0\n0\n0\n");
 
         // The lists read at start-up: the model precache file, the sound list, the animation list
         // and the info file of an animation folder (a line longer than 513 is cut anyway).
@@ -167,6 +157,5 @@ TEST_F(DataFolderPaths, NoInstructionLevelFileOrListReachesOutside)
     ASSERT_TRUE(WriteTextFile(data + "Sounds/step.wav", ReadTextFile(demo + "Sounds/step.wav")));
     LoadSoundFiles("Sounds/list");
     EXPECT_NE(nullptr, gAllSamples[1]);
-    FreeSoundFiles();
-    FSOUND_Close();
+    FreeSoundFiles(), FSOUND_Close();
 }
