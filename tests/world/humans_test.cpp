@@ -16,8 +16,7 @@ static mesh_mod* MakeEntry(const char* name)
     snprintf(m->name, sizeof m->name, "%s", name);
     bonus* head = AddBone(m, "Head");
     vtx_typ* v = m->vertexListHead.next = NewRecord<vtx_typ>();
-    v->x = 1.0f;
-    snprintf(v->boneSignature, sizeof v->boneSignature, "Head");
+    v->x = 1.0f, snprintf(v->boneSignature, sizeof v->boneSignature, "Head");
     AddEntry(AddPose(m, "Stand"), head, 0, 12.0f);
     return m;
 }
@@ -37,16 +36,14 @@ class Roster : public ::testing::Test
         gLevelFolderHook = [] { return ""; }; // no level: the data root's Models only
         gEyePositionHook = [] { return fastVector_Set(0, 0, 0); };
         // The model loader registers itself when linked in; these tests bring their own.
-        gLoadModelHook = nullptr;
-        AddModel("robot");
+        gLoadModelHook = nullptr, AddModel("robot");
     }
 
     void TearDown() override
     {
-        RemoveAllHumans();
+        RemoveAllHumans(), EmptyModelCache();
         gRoutePathHook = gLevelFolderHook = nullptr, gEyePositionHook = nullptr, gLoadModelHook = nullptr;
         gDisposeHumanScriptsHook = gDisposeHumanVariablesHook = nullptr;
-        EmptyModelCache();
     }
 
     // A cached model with its file in the data root's Models folder.
@@ -126,20 +123,16 @@ TEST_F(Roster, TheRosterHoldsAtMost256Actors)
     {
         human_being* h = AppendNewHuman();
         ASSERT_NE(h, nullptr);
-        snprintf(h->name, sizeof h->name, "filler%d", i);
-        h->position = fastVector_Set((float)i, 0.0f, 0.0f);
+        snprintf(h->name, sizeof h->name, "filler%d", i), h->position = fastVector_Set((float)i, 0.0f, 0.0f);
     }
     human_being* last = AddHuman("robot");
     ASSERT_NE(last, nullptr);
     gConsole.clear();
     EXPECT_TRUE(AddHuman("robot") == nullptr && AppendNewHuman() == nullptr && humanPtr == last);
-    EXPECT_EQ(CountHumans(), 256);
-    ASSERT_EQ(gConsole.size(), 2u);
-    EXPECT_EQ(gConsole[0].rfind("//", 0), 0u);
+    EXPECT_TRUE(CountHumans() == 256 && gConsole.size() == 2 && gConsole[0].rfind("//", 0) == 0);
     // A full roster sorts without overrunning: farthest (the last filler) first.
     SortHumansForBlending();
     std::vector<human_being*> order = RosterList();
     ASSERT_EQ(order.size(), 256u);
-    EXPECT_STREQ(order.front()->name, "filler254");
-    EXPECT_EQ(order.back()->sortNumber, 255);
+    EXPECT_TRUE(std::string(order.front()->name) == "filler254" && order.back()->sortNumber == 255);
 }

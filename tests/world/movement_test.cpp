@@ -28,11 +28,7 @@ class Movement : public LevelTest
         Place(m);
         Build();
     }
-    void TearDown() override
-    {
-        alwaysWalk = 0;
-        LevelTest::TearDown();
-    }
+    void TearDown() override { alwaysWalk = 0, LevelTest::TearDown(); }
     human_being* Walker(vector_type at, vector_type target, float speed = 0.1f)
     {
         human_being* h = AppendNewHuman();
@@ -43,7 +39,7 @@ class Movement : public LevelTest
     int WalkToEnd(human_being* h)
     {
         int ticks = 0;
-        for (; h->walking && ticks < 500; ticks++)
+        while (h->walking && ticks++ < 500)
             HumanWalkTick(h);
         return ticks;
     }
@@ -100,8 +96,7 @@ TEST_F(Movement, ActorsWalkToTheirTargetTurnToItAndSlideOrStopAtWalls)
     {
         h->walkTarget = target, h->walking = 1, h->returnToStandard = 0;
         WalkToEnd(h);
-        EXPECT_EQ(1, h->returnToStandard);
-        EXPECT_NEAR(heading, h->rotation.y, 1e-3f);
+        EXPECT_TRUE(h->returnToStandard == 1 && std::fabs(h->rotation.y - heading) < 1e-3f) << h->rotation.y;
     }
     EXPECT_TRUE(h->position.z < 2.9f && h->position.z > 2.5f) << h->position.z;
 
@@ -119,8 +114,7 @@ TEST_F(Movement, ActorsWalkToTheirTargetTurnToItAndSlideOrStopAtWalls)
     // A step that would leave the range of numbers is not taken: positions stay finite, as the
     // level files must hold them.
     h->position = V(3e38f, 0, 0), h->rotation.y = 90.0f, alwaysWalk = 1;
-    EXPECT_EQ(0, HumanGoForward(h, 1e38f));
-    EXPECT_EQ(3e38f, h->position.x);
+    EXPECT_TRUE(HumanGoForward(h, 1e38f) == 0 && h->position.x == 3e38f);
     // (With alwaysWalk every step goes without a fall: the collision test's, whose early answer
     // an actor's step meets as well.)
 
