@@ -122,8 +122,7 @@ TEST_F(Collision, TeamShotsPassTheirTeamAndThePlayersBoxTurnsWithHim)
     EXPECT_TRUE(StandardTeamCollision(from, to, 3) == 0 && hitPerson == 0);
     mesh_mod* m = NewModel();
     AddWallAcross(m, 2, -2, 2);
-    Place(m);
-    Build();
+    Build(m);
     EXPECT_TRUE(StandardTeamCollision(from, to, 1) == 1 && hitPerson == 1 && gHitPerson == nullptr);
 
     PutPlayer(3, 0, 0);
@@ -159,8 +158,7 @@ TEST_F(Collision, StepsClimbStepFallOrFindNoGround)
         mesh_mod* m = NewModel();
         AddFloor(m, -5, -0.2f, 5, 5, 0);
         if (target) AddFloor(m, -5, -5, 5, -0.4f, height);
-        Place(m);
-        Build();
+        Build(m);
         EXPECT_EQ(PlayerStep(0, 0, 0, -0.5f, 0), result);
         ExpectVector(V(-updown - 1.0f, fall, lookHeight), feet, wantFall, 1.0f, 1e-5f);
         EXPECT_EQ(fallStartTime, fallStart);
@@ -182,8 +180,7 @@ TEST_F(Collision, TopsOfActorsAndThePlayerAreGroundAndKneeHighSlopesRefuse)
     mesh_mod* m = NewModel();
     AddFloor(m, -5, -5, 5, 5, 0);
     AddLevelTriangle(m, V(-5, 0, -2), V(5, 0, -2), V(-5, 0.5f, -3)); // a ramp rising ahead
-    Place(m);
-    Build();
+    Build(m);
     human_being* crate = AddBoxActor(V(0, 0, -1), 0.3f, 0.2f); // its top under the knee
     EXPECT_TRUE(PlayerStep(0, 0, 0, -1, 0) == 1 && std::fabs(-updown - 1.2f) < 1e-5f) << updown;
     crate->health = 0; // the dead are no ground
@@ -204,8 +201,7 @@ TEST_F(Collision, WallsActorsAndThePlayerBlockAndOfferSlides)
     AddFloor(m, -10, -10, 10, 10, 0);
     AddWallAcross(m, -1, -2, 2);                               // pushed out to z = -0.9
     AddLevelTriangle(m, V(1, 0, -3), V(1, 0, 3), V(1, 2, -3)); // facing -x, pushed to x = 0.9
-    Place(m);
-    Build();
+    Build(m);
     vertWall* across = baseWall.next;
 
     // Heading 30 into the wall across: the slide keeps the step's x share.

@@ -41,8 +41,7 @@ TEST_F(LevelTest, PlacementMovesTheModelAndQuadsKeepTheTriangleOrderUprightOnesG
     m = NewModel();
     for (const auto& c : cases)
         AddLevelTriangle(m, c[2], c[0], c[1]);
-    Place(m);
-    Build();
+    Build(m);
     std::vector<fourcorner*> quads = ListOf(baseQ.next);
     ASSERT_EQ(quads.size(), 6u);
     for (size_t i = 0; i < quads.size(); i++)
@@ -62,8 +61,7 @@ TEST_F(LevelTest, FloorsGrowUnlessInvisibleNoCollisionFacesBuildNothingAndSteepS
     AddLevelTriangle(m, V(0, 3, 0), V(4, 3, 0), V(0, 3, 2), "invs");
     AddLevelTriangle(m, V(0, 0, -2), V(2, 0, -2), V(0, 1, -2), "nocl");
     AddLevelTriangle(m, V(0, 0, 5), V(2, 0, 5), V(0, 1, 5), "invs");
-    Place(m);
-    Build();
+    Build(m);
     std::vector<fourcorner*> quads = ListOf(baseQ.next);
     ASSERT_EQ(quads.size(), 4u);
     EXPECT_TRUE(quads[1]->flags == kQuadInvisible && quads[2]->flags == kQuadNoCollision);
@@ -92,8 +90,7 @@ TEST_F(LevelTest, FloorsGrowUnlessInvisibleNoCollisionFacesBuildNothingAndSteepS
     m = NewModel();
     AddLevelTriangle(m, V(0, 0, 0), V(1, 0, 0), V(0, 4, -3));     // normal y exactly 0.6
     AddLevelTriangle(m, V(0, 0, 10), V(1, 0, 10), V(0, 79, -51)); // about 0.61
-    Place(m);
-    Build();
+    Build(m);
     EXPECT_NEAR(baseQ.next->next->normal.y, 0.6f, 1e-6f);
     ASSERT_TRUE(ListOf(baseWall.next).size() == 1 && baseWall.next->quad == baseQ.next->next);
     platforms = ListOf(baseP.next);

@@ -87,6 +87,11 @@ class LevelTest : public ::testing::Test
         if (std::find(models.begin(), models.end(), m) == models.end()) models.push_back(m);
         return AnalizeModelForCollisionPlanes(m, angles, position, scale);
     }
-    // Builds the normals, platforms and walls of everything placed so far; once per level.
-    void Build() { BuildWorldNormals(), GenerateLevelFromQuads(); }
+    // Places last (unmoved) when given, then builds the normals, platforms and walls of everything
+    // placed so far; once per level.
+    void Build(mesh_mod* last = nullptr)
+    {
+        if (last) Place(last);
+        BuildWorldNormals(), GenerateLevelFromQuads();
+    }
 };

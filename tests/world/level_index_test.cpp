@@ -215,8 +215,7 @@ TEST_F(LevelIndex, FollowsTheGeometryItIsBuiltFromAndHandsHugeSegmentsEverything
 {
     mesh_mod* m = NewModel();
     AddFloor(m, 0, 0, 4, 4, 0);
-    Place(m);
-    Build();
+    Build(m);
     const vector_type down[2] = {V(1, 2, 1), V(1, -1000, 1)};
     const uint32_t* found;
     EXPECT_EQ(2, GatherLevelCandidates(kLevelPlatforms, &down[0], &down[1], &found));

@@ -25,8 +25,7 @@ class Movement : public LevelTest
         AddFloor(m, -10, -10, 10, 10, 0);
         AddFloor(m, 40, 40, 60, 60, 0);
         AddWall(m, 5, 3, -5, 3); // across z = 3, facing -z: pushed out to z = 2.9
-        Place(m);
-        Build();
+        Build(m);
     }
     void TearDown() override { alwaysWalk = 0, LevelTest::TearDown(); }
     human_being* Walker(vector_type at, vector_type target, float speed = 0.1f)
