@@ -64,9 +64,8 @@ class LevelIndex : public LevelTest
         for (int b = I(1, 3); b > 0; b--)
         {
             bonus* bone = AddBone(m, b == 1 ? "None" : "Limb");
-            bone->minX = U(-0.6f, 0), bone->maxX = U(0, 0.6f);
-            bone->minZ = U(-0.6f, 0), bone->maxZ = U(0, 0.6f);
-            bone->minY = U(0, 0.5f), bone->maxY = U(0.6f, 2);
+            bone->minX = U(-0.6f, 0), bone->maxX = U(0, 0.6f), bone->minZ = U(-0.6f, 0),
+            bone->maxZ = U(0, 0.6f), bone->minY = U(0, 0.5f), bone->maxY = U(0.6f, 2);
         }
         h->type = type, h->team = I(0, 1), h->position = V(U(-12, 12), U(-0.5f, 2), U(-12, 12)),
         h->rotation = V(0, U(-180, 180), 0);
@@ -81,8 +80,8 @@ class LevelIndex : public LevelTest
         float ox, oz, cell, a, l, x, z;
         int columns, rows;
         GetLevelIndexGrid(&ox, &oz, &cell, &columns, &rows);
-        const fourcorner* q = LevelQuadAt((uint32_t)I(0, LevelIndexCount(kLevelQuads) - 1));
-        const vector_type corner = q->collisionTriangle[I(0, 2)];
+        const vector_type corner =
+            LevelQuadAt((uint32_t)I(0, LevelIndexCount(kLevelQuads) - 1))->collisionTriangle[I(0, 2)];
         switch (I(0, 5))
         {
         case 0: // anywhere

@@ -97,8 +97,7 @@ TEST_F(Levels, LoadingALevelUnloadsEverythingThePreviousOneOwned)
                   "crate,0,0,0,0,0,0,0,1,100,100,A,\"Data/guard\",1\ncrate,0,0,0,0,0,0,0,1,100,100");
     WriteTextFile(level + "load script", "macro \"jump\"\naddi 1,1\n");
     LoadLevel(level.c_str());
-    ASSERT_EQ(Actors().size(), 2u);
-    ASSERT_NE(baseTexture.next, nullptr);
+    ASSERT_TRUE(Actors().size() == 2 && baseTexture.next);
     GLuint texture = baseTexture.next->glName;
     EXPECT_STREQ(baseTexture.next->fileName, "wall.png");
     EXPECT_TRUE(glIsTexture(texture) && ListOf(baseQ.next).size() == 2 && baseMacro.next && baseScript.next);
