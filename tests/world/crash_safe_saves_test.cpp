@@ -72,8 +72,7 @@ struct SavedFolder
     {
         for (size_t f = 0; f < 4; f++)
         {
-            const std::string path = folder + kSavedLevelFiles[f];
-            const std::string now = FileExists(path) ? ReadTextFile(path) : "";
+            const std::string now = ReadTextFile(folder + kSavedLevelFiles[f]); // "" when missing
             if (now != texts[0][f] && now != texts[1][f])
                 return ::testing::AssertionFailure()
                        << kSavedLevelFiles[f] << " holds " << now.size() << " bytes, neither version";

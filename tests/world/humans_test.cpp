@@ -59,14 +59,12 @@ class Roster : public ::testing::Test
 TEST_F(Roster, NewActorsGetDefaultsPrivateModelCopiesAndFreeNames)
 {
     human_being* a = AddHuman("robot");
-    ASSERT_NE(a, nullptr);
-    EXPECT_STREQ(a->name, "robot1");
+    ASSERT_TRUE(a && std::string(a->name) == "robot1");
     EXPECT_TRUE(humanPtr == a && a->model->owner == a && a->sortNumber == 65535);
 
     // Each actor's model is its own deep copy: bones, vertices and poses, linked among themselves.
     human_being* b = AddHuman("robot");
-    ASSERT_NE(a->model, b->model);
-    EXPECT_NE(a->model, FindCachedModel("robot"));
+    ASSERT_TRUE(a->model != b->model && a->model != FindCachedModel("robot"));
     a->model->vertexListHead.next->x = 50.0f, a->model->boneListHead.next->rotationY[0] = 45.0f,
     a->model->poseListHead.next->entryListHead.next->rotationY = -1.0f;
     pose_entry* entry = b->model->poseListHead.next->entryListHead.next;
@@ -89,8 +87,7 @@ TEST_F(Roster, NewActorsGetDefaultsPrivateModelCopiesAndFreeNames)
     AddModel(longName.c_str());
     AddHuman(longName.c_str());
     human_being* l2 = AddHuman(longName.c_str());
-    ASSERT_NE(l2, nullptr);
-    EXPECT_EQ(std::string(l2->name), std::string(34, 'm') + "2");
+    EXPECT_TRUE(l2 && std::string(l2->name) == std::string(34, 'm') + "2");
 }
 
 TEST_F(Roster, LookupsRenumberingAndRemoval)

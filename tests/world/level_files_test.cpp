@@ -39,10 +39,8 @@ TEST_F(LevelFiles, LinesParseWithDefaultsForWhatIsMissingAndActorsLoadWithProble
     EXPECT_EQ(std::string(p.name), longName.substr(0, kHumanNameSize - 1));
     EXPECT_EQ(LevelConsole().size(), 1u);
     LevelConsole().clear();
-    const std::string zeros(61, '0');
-    ASSERT_EQ(
-        ParsePersonLine(("box," + zeros + "1.5,0,0,0,0,0,0,1,0" + zeros + "75,100").c_str(), &p, "person", 6),
-        1);
+    const std::string zeros(61, '0'), line = "box," + zeros + "1.5,0,0,0,0,0,0,1,0" + zeros + "75,100";
+    ASSERT_EQ(ParsePersonLine(line.c_str(), &p, "person", 6), 1);
     EXPECT_TRUE(p.position.x == 1.0f && p.health == 7);
     EXPECT_EQ(LevelConsole(),
               (std::vector<std::string>{"//person, line 6: position x longer than 63 characters, cut",
