@@ -63,8 +63,7 @@ struct DataFolderPaths : ::testing::Test
             {"anim/fr 01.png", ReadTextFile(demo + "Models/humanoid0.png")}};
         for (const auto& [name, text] : things)
             ASSERT_TRUE(WriteTextFile(outside + name, text));
-        ASSERT_NE(nullptr, getcwd(savedCwd, sizeof savedCwd));
-        ASSERT_EQ(0, chdir(data.c_str()));
+        ASSERT_TRUE(getcwd(savedCwd, sizeof savedCwd) && chdir(data.c_str()) == 0);
         routePath[0] = 0, entfl = updown = entf = 0.0f;
         RegisterScriptHooks(), VXR_Init(), memset(&gScriptVars, 0, sizeof gScriptVars);
     }

@@ -35,9 +35,8 @@ inline trio* AddLevelTriangle(mesh_mod* m, vector_type a, vector_type b, vector_
     for (int i = 0; i < 3; i++)
     {
         vtx_typ* v = t->vertices[i] = Append(&m->vertexListHead, NewRecord<vtx_typ>());
-        v->x = p[i].x, v->y = p[i].y, v->z = p[i].z;
+        v->x = p[i].x, v->y = p[i].y, v->z = p[i].z, t->u[i] = (float)i, t->v[i] = i + 0.5f;
         snprintf(v->boneSignature, sizeof v->boneSignature, "%s", bone);
-        t->u[i] = (float)i, t->v[i] = i + 0.5f;
     }
     t->material = &m->materials[0], t->normal = GetNormalOfTrig(a, b, c);
     return t;

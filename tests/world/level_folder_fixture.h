@@ -18,12 +18,6 @@
 #include <string>
 #include <vector>
 
-inline std::vector<std::string>& LevelDialogs()
-{
-    static std::vector<std::string> lines;
-    return lines;
-}
-
 // A one-triangle model whose second vertex lies at x = size / 660.
 inline std::string TriangleModel(int size)
 {
@@ -64,6 +58,13 @@ class LevelFolderTest : public ::testing::Test
     }
 
     std::vector<human_being*> Actors() { return ListOf(baseHuman->next); }
+    static std::vector<std::string>& LevelDialogs()
+    {
+        static std::vector<std::string> lines;
+        return lines;
+    }
+    // Second vertex's x: the model's size after scaling.
+    static float ModelSize(const human_being* h) { return h->model->vertexListHead.next->next->x; }
     std::vector<std::string>& LevelConsole() { return ConsoleCapture::Lines(); }
 
     // Runs one instruction as a script line does and ends the tick's console period, as the tick
@@ -91,9 +92,3 @@ class LevelFolderTest : public ::testing::Test
         return out;
     }
 };
-
-// Second vertex's x: the model's size after scaling.
-inline float ModelSize(const human_being* h)
-{
-    return h->model->vertexListHead.next->next->x;
-}

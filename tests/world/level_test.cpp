@@ -36,8 +36,7 @@ TEST_F(Levels, AnyOfTheFourFilesMakesALevelAndEachMissingOneIsReportedInOrder)
         if (strchr(files, 't')) WriteTextFile(folder + "tint", "1, 1, 1\n");
         if (strchr(files, 'p')) WriteTextFile(folder + "person", "crate,0,0,0,0,0,0,0,1,100,100");
         if (strchr(files, 's')) WriteTextFile(folder + "starting", "1\n2\n3\n4\n45\n0\n");
-        LevelConsole().clear();
-        levelChanged = 0;
+        LevelConsole().clear(), levelChanged = 0;
         LoadLevel(folder.c_str());
         EXPECT_EQ(Said(), "//Loading level\n//Failed to load level " + lines) << files;
         EXPECT_TRUE(currentLevelFolder == folder && levelChanged == 1 && LevelDialogs().empty());
@@ -61,8 +60,7 @@ TEST_F(Levels, AFolderWithNoneOfTheFourIsRefusedAndNothingIsSavedUntilALevelLoad
     ASSERT_EQ(Actors().size(), 1u);
 
     const std::string empty = dir / "levels/empty/";
-    WriteTextFile(empty + "load script", "addi 1,1\n");
-    LevelConsole().clear();
+    WriteTextFile(empty + "load script", "addi 1,1\n"), LevelConsole().clear();
     LoadLevel(empty.c_str());
     EXPECT_EQ(LevelDialogs(), std::vector<std::string>{"This is not a valid level folder:\n" + empty});
     EXPECT_EQ(Said(), "//Loading level\n//Loading failed. Chosen folder is not a valid level folder.\n");

@@ -66,10 +66,9 @@ TEST_F(UntrustedLevels, HostileLevelFilesEndTheLoadAtOnceAndAreNeverSavedOver)
     WriteLevel(level);
     // person: a FIFO no one writes to; tint: a link to an endless device; level models: 1 GB of
     // nothing, sparse.
-    std::filesystem::remove(level + "person");
-    ASSERT_EQ(0, mkfifo((level + "person").c_str(), 0600));
-    std::filesystem::remove(level + "tint");
-    ASSERT_EQ(0, symlink("/dev/zero", (level + "tint").c_str()));
+    ASSERT_TRUE(std::filesystem::remove(level + "person") && mkfifo((level + "person").c_str(), 0600) == 0);
+    ASSERT_TRUE(std::filesystem::remove(level + "tint") &&
+                symlink("/dev/zero", (level + "tint").c_str()) == 0);
     ASSERT_EQ(0, truncate((level + "level models").c_str(), 1LL << 30));
     LoadLevel(level.c_str());
     EXPECT_TRUE(console.Has("//Could not read " + level + "person: it is a FIFO, not a regular file"));
