@@ -120,9 +120,8 @@ TEST_F(Collision, TeamShotsPassTheirTeamAndThePlayersBoxTurnsWithHim)
     EXPECT_TRUE(StandardTeamCollision(from, to, 3) == 2 && gHitPerson == farActor);
     farActor->type = 2, gHitPerson = nullptr;
     EXPECT_TRUE(StandardTeamCollision(from, to, 3) == 0 && hitPerson == 0);
-    mesh_mod* m = NewModel();
-    AddWallAcross(m, 2, -2, 2);
-    Build(m);
+    AddWallAcross(NewModel(), 2, -2, 2);
+    Build(models.back());
     EXPECT_TRUE(StandardTeamCollision(from, to, 1) == 1 && hitPerson == 1 && gHitPerson == nullptr);
 
     PutPlayer(3, 0, 0);

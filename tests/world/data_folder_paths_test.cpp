@@ -33,8 +33,7 @@ static int FrameWidth(GLuint frame)
 {
     GLint width = 0;
     if (!frame) return 0;
-    glBindTexture(GL_TEXTURE_2D, frame);
-    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &width);
+    glBindTexture(GL_TEXTURE_2D, frame), glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &width);
     return int(width);
 }
 

@@ -84,8 +84,7 @@ TEST_F(Roster, NewActorsGetDefaultsPrivateModelCopiesAndFreeNames)
     BuildFreeHumanNameByModelSignature(nullptr);
     // A model name longer than the actor's name field: the model part is cut, the number kept.
     std::string longName(50, 'm');
-    AddModel(longName.c_str());
-    AddHuman(longName.c_str());
+    AddModel(longName.c_str()), AddHuman(longName.c_str());
     human_being* l2 = AddHuman(longName.c_str());
     EXPECT_TRUE(l2 && std::string(l2->name) == std::string(34, 'm') + "2");
 }

@@ -26,8 +26,6 @@ class LevelEdits : public LevelFolderTest
                                         "box,0,0,-3,0,180,0,1,1,100,100,Guard,\"Data/guard\",1\n"
                                         "crate,6,0,6,0,0,0,0,0,100,100,Crate4");
         WriteTextFile(level + "starting", "0\n1\n5\n0\n-25\n0\n");
-        WriteTextFile(level + "tint", "1, 0.95, 0.9\n");
-        WriteTextFile(level + "level models", "box,0,0,0,0,0,0,100\n");
         LoadLevel(level.c_str());
         ASSERT_EQ(Actors().size(), 4u);
     }

@@ -212,9 +212,8 @@ TEST_F(LevelIndex, CandidatesHoldEveryCrossingInListOrderAndNearestHitsMatchASca
 
 TEST_F(LevelIndex, FollowsTheGeometryItIsBuiltFromAndHandsHugeSegmentsEverything)
 {
-    mesh_mod* m = NewModel();
-    AddFloor(m, 0, 0, 4, 4, 0);
-    Build(m);
+    AddFloor(NewModel(), 0, 0, 4, 4, 0);
+    Build(models.back());
     const vector_type down[2] = {V(1, 2, 1), V(1, -1000, 1)};
     const uint32_t* found;
     EXPECT_EQ(2, GatherLevelCandidates(kLevelPlatforms, &down[0], &down[1], &found));

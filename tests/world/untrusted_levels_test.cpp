@@ -45,8 +45,7 @@ TEST_F(UntrustedLevels, LinesThatDidNotLoadAreSavedBackUnchangedInTheirPlace)
     WriteLevel(level, person.c_str());
     WriteTextFile(level + "level models", models);
     LoadLevel(level.c_str());
-    ASSERT_EQ(Actors().size(), 2u);
-    EXPECT_EQ(SaveCurrentLevel(), 1);
+    ASSERT_TRUE(Actors().size() == 2 && SaveCurrentLevel() == 1);
     // Nothing changed: the files are written back byte for byte.
     EXPECT_EQ(ReadTextFile(level + "person") + ReadTextFile(level + "level models"), person + models);
     // Once the model is back, the line loads like any other; an actor added goes after them.
@@ -139,10 +138,7 @@ TEST_F(UntrustedLevels, SavePosesReplacesOnlyPoseFilesAndNumbersNoLevelFileCanHo
     // float's range: every instruction that would store it refuses.
     RunLines({"setf 1,3e38", "setf 2,0", "setf 3,0", "multf 1,1e10"});
     for (const char* instruction : {"put", "spin", "size", "goto", "setSpeed", "go", "rgb"})
-        EXPECT_EQ(Run(instruction),
-                  std::string("//Command ") + instruction +
-                      ": a value is not a finite number (inf or nan), which no level file can "
-                      "hold; the instruction does nothing\n");
+        EXPECT_NE(Run(instruction).find("not a finite number"), std::string::npos) << instruction;
     Run("setf", "1,nan");
     EXPECT_NE(Run("put").find("not a finite number"), std::string::npos);
     selHuman = nullptr; // the player
