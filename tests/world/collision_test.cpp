@@ -84,7 +84,7 @@ TEST(SegmentsAndSlides, HitsInsideTheTriangleOrItsOtherHalfAndTheStepsShareAlong
         vector_type hit = V(7, 7, 7);
         EXPECT_EQ(LineSegmentCollidesWithTriangle(tri, &from, &to, &hit), result) << from.x << " " << from.y;
         EXPECT_EQ(s1, 99.0f); // a hit pointer keeps the globals
-        ExpectVector(hit, result ? from.x : 7, result ? 0 : 7, result ? from.z : 7);
+        EXPECT_EQ(Vecs({hit}), result ? Nums(from.x, 0, from.z) : "7 7 7");
     }
     const vector_type from = V(1, 3, 0.5f), to = V(1, -1, 0.5f);
     EXPECT_EQ(LineSegmentCollidesWithTriangle(tri, &from, &to, nullptr), 1);
@@ -103,7 +103,7 @@ TEST(SegmentsAndSlides, HitsInsideTheTriangleOrItsOtherHalfAndTheStepsShareAlong
     {
         SCOPED_TRACE(testing::Message() << c[0] << " " << c[1]);
         fpl s = GetLineSlideFromRotation(c[0], c[1], 1.0f);
-        ExpectVector(V(s.dx, s.dz, s.angle), c[2], c[3], c[4], 1e-3f);
+        EXPECT_EQ(Nums(s.dx, s.dz, s.angle), Nums(c[2], c[3], c[4]));
     }
 }
 
@@ -159,13 +159,13 @@ TEST_F(Collision, StepsClimbStepFallOrFindNoGround)
         if (target) AddFloor(m, -5, -5, 5, -0.4f, height);
         Build(m);
         EXPECT_EQ(PlayerStep(0, 0, 0, -0.5f, 0), result);
-        ExpectVector(V(-updown - 1.0f, fall, lookHeight), feet, wantFall, 1.0f, 1e-5f);
+        EXPECT_EQ(Nums(-updown - 1.0f, fall, lookHeight), Nums(feet, wantFall, 1));
         EXPECT_EQ(fallStartTime, fallStart);
         // An actor's height is its feet; its own box does not stop it.
         PutPlayer(20, 0, 20);
         human_being* walker = AddBoxActor(V(0, 0, 0), 0.2f, 1.5f);
         EXPECT_EQ(ActorStep(walker, 0, -0.5f), result);
-        ExpectVector(V(walker->position.y, walker->fallHeight, 0), feet, wantFall, 0, 1e-5f);
+        EXPECT_EQ(Nums(walker->position.y, walker->fallHeight), Nums(feet, wantFall));
         RemoveAllHumans();
     }
     // With alwaysWalk every step goes and nothing changes, even with no ground.
@@ -206,7 +206,7 @@ TEST_F(Collision, WallsActorsAndThePlayerBlockAndOfferSlides)
     // Heading 30 into the wall across: the slide keeps the step's x share.
     EXPECT_TRUE(PlayerStep(0, -0.7f, 0.2f, -1.0464f, 0, 30) == 0 && updown == -1.0f && fall == 0.0f);
     ASSERT_TRUE(gSliders[0].valid == 1 && gSliders[0].wall == across && gSliders[1].valid == 0);
-    ExpectVector(V(gSliders[0].dx, 0, gSliders[0].dz), 0.2f, 0, 0, 1e-3f);
+    EXPECT_EQ(Nums(gSliders[0].dx, gSliders[0].dz), "0.2 0");
     // Retrying that slide, its wall and walls parallel to it are not tested; others are.
     fpl retry = gSliders[0];
     EXPECT_EQ(PlayerStep(0, -0.7f, 0.2f, -1.0464f, 0, 30, nullptr, &retry), 1);

@@ -7,10 +7,10 @@
 
 #include "level_fixtures.h"
 
-static void ExpectTriangle(const vector_type got[3], std::vector<vector_type> want)
+// A triangle's corners as rounded text.
+static std::string Tri(const vector_type t[3])
 {
-    for (int i = 0; i < 3; i++)
-        ExpectVector(got[i], want[i].x, want[i].y, want[i].z);
+    return Vecs({t[0], t[1], t[2]});
 }
 
 TEST_F(LevelTest, PlacementMovesTheModelAndQuadsKeepTheTriangleOrderUprightOnesGetAFourthCorner)
@@ -19,12 +19,12 @@ TEST_F(LevelTest, PlacementMovesTheModelAndQuadsKeepTheTriangleOrderUprightOnesG
     m->materials[0].textureId = 7;
     trio* floor = AddLevelTriangle(m, V(1, 0, 0), V(0, 0, 1), V(0, 0, 0));
     ASSERT_EQ(Place(m, V(0, 90, 0), V(10, 5, -3), 200.0f), m);
-    ExpectVector(m->placementPosition, 10, 5, -3); // kept for the level's save
+    EXPECT_EQ(Vecs({m->placementPosition}), "10 5 -3"); // kept for the level's save
     // Doubled, turned a quarter (+z goes to +x, +x to -z), then moved; corner 3 repeats corner 2.
     fourcorner* q = baseQ.next;
     ASSERT_TRUE(q && !q->next && quadPtr == q);
     const vector_type corners[3] = {q->corners[0].position, q->corners[1].position, q->corners[3].position};
-    ExpectTriangle(corners, {V(10, 5, -5), V(12, 5, -3), V(10, 5, -3)});
+    EXPECT_EQ(Tri(corners), "10 5 -5, 12 5 -3, 10 5 -3");
     EXPECT_TRUE(q->corners[1].u == 1.0f && q->corners[3].v == 2.5f);
     EXPECT_TRUE(q->triangle == floor && q->texture == 7u && q->flags == 0);
     DisposeLevelGeometry();
@@ -48,7 +48,7 @@ TEST_F(LevelTest, PlacementMovesTheModelAndQuadsKeepTheTriangleOrderUprightOnesG
     {
         SCOPED_TRACE(i);
         for (int k = 0; k < 4; k++)
-            ExpectVector(quads[i]->corners[k].position, cases[i][k].x, cases[i][k].y, cases[i][k].z);
+            EXPECT_EQ(Vecs({quads[i]->corners[k].position}), Vecs({cases[i][k]}));
         // b's texture coordinates lead.
         EXPECT_TRUE(quads[i]->corners[0].u == 1.0f && quads[i]->corners[2].v == 0.5f);
     }
@@ -65,19 +65,19 @@ TEST_F(LevelTest, FloorsGrowUnlessInvisibleNoCollisionFacesBuildNothingAndSteepS
     std::vector<fourcorner*> quads = ListOf(baseQ.next);
     ASSERT_EQ(quads.size(), 4u);
     EXPECT_TRUE(quads[1]->flags == kQuadInvisible && quads[2]->flags == kQuadNoCollision);
-    ExpectVector(quads[0]->normal, 0, -1, 0);
+    EXPECT_EQ(Vecs({quads[0]->normal}), "0 -1 0");
 
     // Corners 0, 3, 1 at the floor's height, 0.1 larger on every side unless invisible.
     std::vector<platfor*> platforms = ListOf(baseP.next);
     ASSERT_TRUE(platforms.size() == 2 && gNumPlatforms == 2);
     EXPECT_EQ(platforms[0]->height, 1.0f);
-    ExpectTriangle(platforms[0]->points, {V(-0.1f, 1, -0.1f), V(-0.1f, 1, 2.1f), V(4.1f, 1, -0.1f)});
-    ExpectTriangle(platforms[1]->points, {V(0, 3, 0), V(0, 3, 2), V(4, 3, 0)});
+    EXPECT_EQ(Tri(platforms[0]->points), "-0.1 1 -0.1, -0.1 1 2.1, 4.1 1 -0.1");
+    EXPECT_EQ(Tri(platforms[1]->points), "0 3 0, 0 3 2, 4 3 0");
     // The "nocl" face keeps a collision triangle (corners 0, 2, 1) for line queries only; the
     // invisible upright face gives the one wall, not pushed out.
-    ExpectTriangle(quads[2]->collisionTriangle, {V(2, 0, -2), V(0, 0, -2), V(0, 1, -2)});
+    EXPECT_EQ(Tri(quads[2]->collisionTriangle), "2 0 -2, 0 0 -2, 0 1 -2");
     ASSERT_TRUE(ListOf(baseWall.next).size() == 1 && baseWall.next->quad == quads[3]);
-    ExpectTriangle(baseWall.next->triangle, {V(2, 0, 5), V(0, 0, 5), V(0, 1, 5)});
+    EXPECT_EQ(Tri(baseWall.next->triangle), "2 0 5, 0 0 5, 0 1 5");
     // Freeing empties every list and the platform count (no later build resets it). The next
     // level built from the list heads again is the level index and step tests', level after level.
     DisposeLevelGeometry();
@@ -95,10 +95,8 @@ TEST_F(LevelTest, FloorsGrowUnlessInvisibleNoCollisionFacesBuildNothingAndSteepS
     ASSERT_TRUE(ListOf(baseWall.next).size() == 1 && baseWall.next->quad == baseQ.next->next);
     platforms = ListOf(baseP.next);
     ASSERT_EQ(platforms.size(), 2u);
-    ExpectTriangle(platforms[0]->points,
-                   {V(2.1f, -0.1f, -0.1f), V(-0.1f, 1.5142f, 1.5142f), V(-0.1f, -0.1f, -0.1f)});
+    EXPECT_EQ(Tri(platforms[0]->points), "2.1 -0.1 -0.1, -0.1 1.514 1.514, -0.1 -0.1 -0.1");
     // A slope grows along all three axes, about the middle of each; its height is its lowest.
     EXPECT_EQ(platforms[1]->height, 0.0f);
-    ExpectTriangle(platforms[1]->points,
-                   {V(-0.1f, -0.1f, 10.1f), V(1.1f, -0.1f, 10.1f), V(-0.1f, 79.1f, -51.1f)});
+    EXPECT_EQ(Tri(platforms[1]->points), "-0.1 -0.1 10.1, 1.1 -0.1 10.1, -0.1 79.1 -51.1");
 }

@@ -86,9 +86,7 @@ TEST_F(Levels, AFolderWithNoneOfTheFourIsRefusedAndNothingIsSavedUntilALevelLoad
 TEST_F(Levels, LoadingALevelUnloadsEverythingThePreviousOneOwned)
 {
     ASSERT_TRUE(EnsureTestGL());
-    const unsigned char red[3] = {255, 0, 0};
-    std::filesystem::create_directories(dir / "Textures");
-    WritePng(dir / "Textures/wall.png", red, red);
+    ASSERT_TRUE(WriteTestPng(dir / "Textures/wall.png", 1, 1, PNG_COLOR_TYPE_RGB, 8, {255, 0, 0}));
     WriteTextFile(level + "tex", "Textures/wall.png\n");
     WriteTextFile(level + "level models", "box,0,0,0,0,0,0,100\ncrate,0,0,5,0,0,0,100\n");
     WriteTextFile(level + "person",
@@ -125,7 +123,7 @@ TEST_F(Levels, LevelModelsArePlacedWithTheirScaleFromEitherModelsFolder)
                                   models[2]->placementScale, models[1]->placementRotation.y}));
     // The level's own box (2 wide) moved to x = 1; the last one is scaled 3 and raised by 2.
     const vtx_typ *first = models[0]->vertexListHead.next->next, *last = models[2]->vertexListHead.next->next;
-    ExpectVector({first->x, last->x, last->y}, 3, 6, 2);
+    EXPECT_EQ(Nums(first->x, last->x, last->y), "3 6 2");
     EXPECT_TRUE(models[0]->owner == nullptr && ListOf(baseQ.next).size() == 3);
     // A model that is not there is looked for and said once, however many lines name it.
     ASSERT_EQ(LevelConsole().size(), 1u);
@@ -147,7 +145,7 @@ TEST_F(Levels, TheStartPutsThePlayerOnTheGroundAndRestoresHealthAndTint)
         WriteTextFile(level + "starting", std::string("0\n") + y + "\n0\n0\n0\n0\n");
         fall = 0.0f, healthPercentage = 10.0f, tintColor = fastVector_Set(1, 1, 1);
         LoadLevel(level.c_str());
-        ExpectVector(fastVector_Set(updown, fall, healthPercentage), wantUpdown, wantFall, 100.0f);
+        EXPECT_EQ(Nums(updown, fall, healthPercentage), Nums(wantUpdown, wantFall, 100));
         EXPECT_EQ(tintColor.x + tintColor.y + tintColor.z, 1.5f);
     }
 }

@@ -102,14 +102,14 @@ TEST_F(Movement, ActorsWalkToTheirTargetTurnToItAndSlideOrStopAtWalls)
     // Heading 30 into the wall: blocked (0), moved along the wall instead; straight at it: stays.
     h->position = V(0, 0, 2.8f), h->rotation.y = 30.0f;
     EXPECT_EQ(0, HumanGoForward(h, 0.3f));
-    ExpectVector(h->position, 0.15f, 0, 2.8f, 1e-3f);
+    EXPECT_EQ(Vecs({h->position}), "0.15 0 2.8");
     h->rotation.y = 0.0f;
     EXPECT_EQ(0, HumanGoForward(h, 0.3f));
-    ExpectVector(h->position, 0.15f, 0, 2.8f, 1e-3f);
+    EXPECT_EQ(Vecs({h->position}), "0.15 0 2.8");
     // Off the floor's edge there is no ground: the step is not taken.
     h->position = V(0, 0, -9.9f), h->rotation.y = 180.0f;
     EXPECT_EQ(0, HumanGoForward(h, 0.3f));
-    ExpectVector(h->position, 0, 0, -9.9f, 1e-4f);
+    EXPECT_EQ(Vecs({h->position}), "0 0 -9.9");
     // A step that would leave the range of numbers is not taken: positions stay finite, as the
     // level files must hold them.
     h->position = V(3e38f, 0, 0), h->rotation.y = 90.0f, alwaysWalk = 1;
