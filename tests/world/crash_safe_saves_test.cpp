@@ -10,20 +10,17 @@
 #include "world/level.h"
 #include "world/level_files.h"
 
-#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <filesystem>
 #include <random>
+#include <set>
 #include <sys/wait.h>
 #include <unistd.h>
 
-namespace
-{
-
 // A level of 200 actors and 100 level models, saved moved by variant: the person file is some
 // tens of kilobytes, so that a kill can land inside a write.
-int SaveLevel(const std::string& folder, int variant)
+static int SaveLevel(const std::string& folder, int variant)
 {
     EnsureHumanRoster();
     static int made = 0; // made once, moved by each save
@@ -38,16 +35,13 @@ int SaveLevel(const std::string& folder, int variant)
     }
     int i = 0;
     for (human_being* h = baseHuman->next; h; h = h->next, i++)
-    {
-        h->position = fastVector_Set(i + variant * 1000 + 0.123457f, variant + 0.654321f, -i - 0.5f);
+        h->position = fastVector_Set(i + variant * 1000 + 0.123457f, variant + 0.654321f, -i - 0.5f),
         h->rotation = fastVector_Set(0.271828f * (variant + 1), 12.345678f, -0.314159f);
-    }
     i = 0;
     for (mesh_mod* m = baseLevelMesh.next; m; m = m->next, i++)
         m->placementPosition = fastVector_Set(float(i), float(variant * 7), 0.5f),
         m->placementScale = 100.0f + variant;
-    gLevelStart.eye.x = 1.0f + variant;
-    baseCol1 = 0.25f * variant;
+    gLevelStart.eye.x = 1.0f + variant, baseCol1 = 0.25f * variant;
     return SaveChangesToLevelFiles(folder.c_str());
 }
 
@@ -78,8 +72,7 @@ struct SavedFolder
     {
         for (size_t f = 0; f < 4; f++)
         {
-            const std::string path = folder + kSavedLevelFiles[f];
-            const std::string now = FileExists(path) ? ReadTextFile(path) : "";
+            const std::string now = ReadTextFile(folder + kSavedLevelFiles[f]); // "" when missing
             if (now != texts[0][f] && now != texts[1][f])
                 return ::testing::AssertionFailure()
                        << kSavedLevelFiles[f] << " holds " << now.size() << " bytes, neither version";
@@ -87,17 +80,13 @@ struct SavedFolder
         }
         return ::testing::AssertionSuccess();
     }
-    // Names other than the level's files and "made" (left-over temporaries, a journal).
-    std::vector<std::string> Strays() const
+    // Every name in the folder: the level's files and "made" unless something was left over
+    // (temporaries, a journal).
+    std::set<std::string> Names() const
     {
-        std::vector<std::string> out;
+        std::set<std::string> out = {"made"};
         for (const auto& entry : std::filesystem::directory_iterator(folder))
-        {
-            const std::string name = entry.path().filename().string();
-            if (name != "made" && std::find(std::begin(kSavedLevelFiles), std::end(kSavedLevelFiles), name) ==
-                                      std::end(kSavedLevelFiles))
-                out.push_back(name);
-        }
+            out.insert(entry.path().filename().string());
         return out;
     }
 };
@@ -111,10 +100,10 @@ TEST(CrashSafeSaves, KilledSaverLeavesTheOldFilesOrTheNewWhole)
     const auto started = std::chrono::steady_clock::now();
     for (int i = 0; i < 4; i++)
         ASSERT_EQ(1, SaveLevel(saved.folder, i & 1));
-    const long saveMicros = std::max<long>(
-        1, std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - started)
-                   .count() /
-               4);
+    const auto took = std::chrono::steady_clock::now() - started;
+    const long saveMicros = std::chrono::duration_cast<std::chrono::microseconds>(took).count() / 4 + 1;
+    std::set<std::string> names(std::begin(kSavedLevelFiles), std::end(kSavedLevelFiles));
+    names.insert("made");
     int seen[2] = {0, 0};
     for (int round = 0; round < 100; round++)
     {
@@ -134,8 +123,7 @@ TEST(CrashSafeSaves, KilledSaverLeavesTheOldFilesOrTheNewWhole)
         for (int finished = 1 + int(random() % 2); finished > 0; finished--)
             ASSERT_EQ(1, read(done[0], &byte, 1)) << "the saving child stopped";
         usleep(useconds_t(random() % (2 * saveMicros + 1)));
-        kill(child, SIGKILL);
-        close(done[0]);
+        kill(child, SIGKILL), close(done[0]);
         int status = 0;
         waitpid(child, &status, 0);
         ASSERT_TRUE(WIFSIGNALED(status)) << "the saving child failed on its own";
@@ -148,10 +136,8 @@ TEST(CrashSafeSaves, KilledSaverLeavesTheOldFilesOrTheNewWhole)
         ASSERT_TRUE(version[0] == 4 || version[1] == 4)
             << "after kill " << round << ": " << version[0] << " files of one save, " << version[1]
             << " of the other";
-        ASSERT_EQ(saved.Strays(), std::vector<std::string>{}) << "after kill " << round;
+        ASSERT_EQ(saved.Names(), names) << "after kill " << round;
     }
     // Both versions were seen, so the kills did land during saves.
     EXPECT_TRUE(seen[0] > 0 && seen[1] > 0);
 }
-
-} // namespace

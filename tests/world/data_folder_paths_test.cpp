@@ -19,10 +19,7 @@
 #include <filesystem>
 #include <unistd.h>
 
-namespace
-{
-
-std::vector<std::string> Listing(const std::string& folder)
+static std::vector<std::string> Listing(const std::string& folder)
 {
     std::vector<std::string> out;
     for (const auto& entry : std::filesystem::recursive_directory_iterator(folder))
@@ -31,18 +28,12 @@ std::vector<std::string> Listing(const std::string& folder)
     return out;
 }
 
-std::string Quoted(const std::string& name)
-{
-    return "\"" + name + "\"";
-}
-
 // A frame that was loaded has an image; a refused one is never created or stays empty.
-int FrameWidth(GLuint frame)
+static int FrameWidth(GLuint frame)
 {
     GLint width = 0;
     if (!frame) return 0;
-    glBindTexture(GL_TEXTURE_2D, frame);
-    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &width);
+    glBindTexture(GL_TEXTURE_2D, frame), glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &width);
     return int(width);
 }
 
@@ -71,13 +62,9 @@ struct DataFolderPaths : ::testing::Test
             {"anim/fr 01.png", ReadTextFile(demo + "Models/humanoid0.png")}};
         for (const auto& [name, text] : things)
             ASSERT_TRUE(WriteTextFile(outside + name, text));
-        ASSERT_NE(nullptr, getcwd(savedCwd, sizeof savedCwd));
-        ASSERT_EQ(0, chdir(data.c_str()));
-        routePath[0] = 0;
-        RegisterScriptHooks();
-        VXR_Init();
-        memset(&gScriptVars, 0, sizeof gScriptVars);
-        entfl = updown = entf = 0.0f;
+        ASSERT_TRUE(getcwd(savedCwd, sizeof savedCwd) && chdir(data.c_str()) == 0);
+        routePath[0] = 0, entfl = updown = entf = 0.0f;
+        RegisterScriptHooks(), VXR_Init(), memset(&gScriptVars, 0, sizeof gScriptVars);
     }
     void TearDown() override
     {
@@ -85,17 +72,14 @@ struct DataFolderPaths : ::testing::Test
         if (savedCwd[0] && chdir(savedCwd) != 0) ADD_FAILURE() << "cannot go back to " << savedCwd;
     }
 
-    // A level folder "lvl" holding one file.
+    // Loads the level folder "lvl" with file written in it.
     void LoadLevelWith(const std::string& file, const std::string& text)
     {
         ASSERT_TRUE(WriteTextFile(data + "lvl/" + file, text));
         ASSERT_TRUE(WriteTextFile(data + "lvl/starting", "0\n0\n0\n0\n0\n0\n"));
-        LoadLevel("lvl/");
-        levelChanged = 0;
+        LoadLevel("lvl/"), levelChanged = 0;
     }
 };
-
-} // namespace
 
 TEST_F(DataFolderPaths, NoInstructionLevelFileOrListReachesOutside)
 {
@@ -110,37 +94,33 @@ TEST_F(DataFolderPaths, NoInstructionLevelFileOrListReachesOutside)
         const bool said = out.size() < 200; // a name cut to a line's limit is no name to repeat
         for (const char* instruction : {"includeScript", "timeScript"})
         {
-            ExecuteVXRCommand(instruction, (Quoted(out + "script") + ",0").c_str());
-            HandleGameScripts();
-            HandleGameScripts();
+            ExecuteVXRCommand(instruction, ("\"" + out + "script\",0").c_str());
+            HandleGameScripts(), HandleGameScripts();
             EXPECT_NE(666, gScriptVars.i[8]) << instruction;
             DisposeGameScripts();
         }
-        ExecuteVXRCommand("level", Quoted(out + "level").c_str());
-        levelChanged = 0;
+        ExecuteVXRCommand("level", ("\"" + out + "level\"").c_str()), levelChanged = 0;
         EXPECT_NE(-7.0f, entfl) << "level";
-        ExecuteVXRCommand("make", Quoted(out + "thing").c_str());
+        ExecuteVXRCommand("make", ("\"" + out + "thing\"").c_str());
         EXPECT_EQ(0, CountHumans()) << "make";
         ExecuteVXRCommand("make", "\"humanoid\"");
         ASSERT_EQ(1, CountHumans());
         // A name cut to the argument limit names no file, which leaves the actor without poses.
-        ExecuteVXRCommand("loadPoses", Quoted(out + "thing_poses").c_str());
+        ExecuteVXRCommand("loadPoses", ("\"" + out + "thing_poses\"").c_str());
         for (pose_struct* p = selHuman->model->poseListHead.next; p; p = p->next)
             EXPECT_STRNE("Outside", p->name) << "loadPoses";
-        ExecuteVXRCommand("savePoses", Quoted(out + "written_poses").c_str());
+        ExecuteVXRCommand("savePoses", ("\"" + out + "written_poses\"").c_str());
 
         // Level file fields: a level model, an actor's model and script, a texture list entry.
-        LoadLevelWith("level models", out + "thing,0,0,0,0,0,0,100\n");
-        EXPECT_EQ(nullptr, baseLevelMesh.next) << "level model";
-        LoadLevelWith("person", out + "thing,0,0,0,0,0,0,1,1,100,100,Out\n");
-        EXPECT_EQ(0, CountHumans()) << "person model";
-        LoadLevelWith("person", "humanoid,0,0,0,0,0,0,1,1,100,100,In,\"" + out + "script\",1\n");
-        ASSERT_EQ(1, CountHumans());
+        ASSERT_TRUE(WriteTextFile(data + "lvl/level models", out + "thing,0,0,0,0,0,0,100\n"));
+        ASSERT_TRUE(WriteTextFile(data + "lvl/tex", out + "pic.png\n"));
+        LoadLevelWith("person",
+                      out + "thing,0,0,0,0,0,0,1,1,100,100,Out\nhumanoid,0,0,0,0,0,0,1,1,100,100,In,\"" +
+                          out + "script\",1\n");
+        EXPECT_TRUE(!baseLevelMesh.next && !baseTexture.next) << "level model, texture list";
+        ASSERT_EQ(1, CountHumans()) << "person model";
         EXPECT_EQ(nullptr, baseHuman->next->scripts) << "person script";
-        LoadLevelWith("tex", out + "pic.png\n");
-        EXPECT_EQ(nullptr, baseTexture.next) << "texture list";
-        std::filesystem::remove_all(data + "lvl");
-        LoadLevelWith("starting", "0\n0\n0\n0\n0\n0\n");
+        std::filesystem::remove_all(data + "lvl"), LoadLevelWith("starting", "0\n0\n0\n0\n0\n0\n");
 
         // The lists read at start-up: the model precache file, the sound list, the animation list
         // and the info file of an animation folder (a line longer than 513 is cut anyway).
@@ -175,6 +155,5 @@ TEST_F(DataFolderPaths, NoInstructionLevelFileOrListReachesOutside)
     ASSERT_TRUE(WriteTextFile(data + "Sounds/step.wav", ReadTextFile(demo + "Sounds/step.wav")));
     LoadSoundFiles("Sounds/list");
     EXPECT_NE(nullptr, gAllSamples[1]);
-    FreeSoundFiles();
-    FSOUND_Close();
+    FreeSoundFiles(), FSOUND_Close();
 }

@@ -6,21 +6,17 @@
 
 #include "model/model_fixtures.h"
 
-namespace
-{
-
-std::string gRoute;
-int gDisposals = 0; // 1 for each script list, 10 for each variable list
+static std::string gRoute;
+static int gDisposals = 0; // 1 for each script list, 10 for each variable list
 
 // A cache entry with one bone "Head", a vertex (x 1) on it and a pose "Stand" turning it by 12.
-mesh_mod* MakeEntry(const char* name)
+static mesh_mod* MakeEntry(const char* name)
 {
     mesh_mod* m = NewRecord<mesh_mod>();
     snprintf(m->name, sizeof m->name, "%s", name);
     bonus* head = AddBone(m, "Head");
     vtx_typ* v = m->vertexListHead.next = NewRecord<vtx_typ>();
-    v->x = 1.0f;
-    snprintf(v->boneSignature, sizeof v->boneSignature, "Head");
+    v->x = 1.0f, snprintf(v->boneSignature, sizeof v->boneSignature, "Head");
     AddEntry(AddPose(m, "Stand"), head, 0, 12.0f);
     return m;
 }
@@ -34,25 +30,20 @@ class Roster : public ::testing::Test
 
     void SetUp() override
     {
-        EnsureHumanRoster();
-        EnsureModelCache();
-        gDisposals = 0;
-        gRoute = dir.path + "/";
+        EnsureHumanRoster(), EnsureModelCache();
+        gDisposals = 0, gRoute = dir.path + "/";
         gRoutePathHook = [] { return gRoute.c_str(); };
         gLevelFolderHook = [] { return ""; }; // no level: the data root's Models only
         gEyePositionHook = [] { return fastVector_Set(0, 0, 0); };
         // The model loader registers itself when linked in; these tests bring their own.
-        gLoadModelHook = nullptr;
-        AddModel("robot");
+        gLoadModelHook = nullptr, AddModel("robot");
     }
 
     void TearDown() override
     {
-        RemoveAllHumans();
-        gRoutePathHook = gLevelFolderHook = nullptr;
-        gEyePositionHook = nullptr, gLoadModelHook = nullptr;
+        RemoveAllHumans(), EmptyModelCache();
+        gRoutePathHook = gLevelFolderHook = nullptr, gEyePositionHook = nullptr, gLoadModelHook = nullptr;
         gDisposeHumanScriptsHook = gDisposeHumanVariablesHook = nullptr;
-        EmptyModelCache();
     }
 
     // A cached model with its file in the data root's Models folder.
@@ -65,21 +56,16 @@ class Roster : public ::testing::Test
     std::vector<human_being*> RosterList() { return ListOf(baseHuman->next); }
 };
 
-} // namespace
-
 TEST_F(Roster, NewActorsGetDefaultsPrivateModelCopiesAndFreeNames)
 {
     human_being* a = AddHuman("robot");
-    ASSERT_NE(a, nullptr);
-    EXPECT_STREQ(a->name, "robot1");
+    ASSERT_TRUE(a && std::string(a->name) == "robot1");
     EXPECT_TRUE(humanPtr == a && a->model->owner == a && a->sortNumber == 65535);
 
     // Each actor's model is its own deep copy: bones, vertices and poses, linked among themselves.
     human_being* b = AddHuman("robot");
-    ASSERT_NE(a->model, b->model);
-    EXPECT_NE(a->model, FindCachedModel("robot"));
-    a->model->vertexListHead.next->x = 50.0f;
-    a->model->boneListHead.next->rotationY[0] = 45.0f;
+    ASSERT_TRUE(a->model != b->model && a->model != FindCachedModel("robot"));
+    a->model->vertexListHead.next->x = 50.0f, a->model->boneListHead.next->rotationY[0] = 45.0f,
     a->model->poseListHead.next->entryListHead.next->rotationY = -1.0f;
     pose_entry* entry = b->model->poseListHead.next->entryListHead.next;
     EXPECT_EQ((std::vector<float>{1, 0, 12}),
@@ -91,49 +77,40 @@ TEST_F(Roster, NewActorsGetDefaultsPrivateModelCopiesAndFreeNames)
     a->scale = 40.0f;
     mesh_mod* model = a->model;
     ZeroHuman(a);
-    EXPECT_EQ(a->health * 1000 + a->scale, 100040.0f);
-    EXPECT_EQ(a->model, model);
+    EXPECT_TRUE(a->health == 100 && a->scale == 40.0f && a->model == model);
 
     // (The lowest free number and a taken name replaced are the level edits' and the level files'
     // tests': new crates fill the level's gaps, a second Guard is renamed.)
     BuildFreeHumanNameByModelSignature(nullptr);
     // A model name longer than the actor's name field: the model part is cut, the number kept.
     std::string longName(50, 'm');
-    AddModel(longName.c_str());
-    AddHuman(longName.c_str());
+    AddModel(longName.c_str()), AddHuman(longName.c_str());
     human_being* l2 = AddHuman(longName.c_str());
-    ASSERT_NE(l2, nullptr);
-    EXPECT_EQ(std::string(l2->name), std::string(34, 'm') + "2");
+    EXPECT_TRUE(l2 && std::string(l2->name) == std::string(34, 'm') + "2");
 }
 
 TEST_F(Roster, LookupsRenumberingAndRemoval)
 {
     gDisposeHumanScriptsHook = [](human_being*) { gDisposals += 1; };
     gDisposeHumanVariablesHook = [](human_being*) { gDisposals += 10; };
-    human_being* a = AddHuman("robot");
-    human_being* b = AddHuman("robot");
-    human_being* c = AddHuman("robot");
-    EXPECT_EQ(GetHumanByName("robot2"), b);
-    EXPECT_EQ(humanPtr, b);
+    human_being *a = AddHuman("robot"), *b = AddHuman("robot"), *c = AddHuman("robot");
+    EXPECT_TRUE(GetHumanByName("robot2") == b && humanPtr == b);
     for (const char* miss : {"Robot2", "robot", "robot22", (const char*)nullptr})
         EXPECT_EQ(GetHumanByName(miss), nullptr);
     EXPECT_EQ(humanPtr, c); // left on the last record looked at
 
-    selHuman = b;
-    RemoveHuman(b);
+    selHuman = b, RemoveHuman(b);
     EXPECT_TRUE(selHuman == nullptr && humanPtr == a);
     EXPECT_EQ(RosterList(), (std::vector<human_being*>{a, c}));
     // Removed already, or null: nothing changes and nothing is read through the pointer.
-    RemoveHuman(b);
-    RemoveHuman(nullptr);
+    RemoveHuman(b), RemoveHuman(nullptr);
     EXPECT_EQ(RosterList().size() * 100 + gDisposals, 211u);
     // Disposing of copies leaves the cache entry whole.
     mesh_mod* entry = FindCachedModel("robot");
     EXPECT_EQ(entry->poseListHead.next->entryListHead.next->bone, entry->boneListHead.next);
 
     RemoveAllHumans();
-    EXPECT_EQ(baseHuman->next, nullptr);
-    EXPECT_EQ(gDisposals, 33);
+    EXPECT_TRUE(!baseHuman->next && gDisposals == 33);
 }
 
 TEST_F(Roster, TheRosterHoldsAtMost256Actors)
@@ -142,20 +119,16 @@ TEST_F(Roster, TheRosterHoldsAtMost256Actors)
     {
         human_being* h = AppendNewHuman();
         ASSERT_NE(h, nullptr);
-        snprintf(h->name, sizeof h->name, "filler%d", i);
-        h->position = fastVector_Set((float)i, 0.0f, 0.0f);
+        snprintf(h->name, sizeof h->name, "filler%d", i), h->position = fastVector_Set((float)i, 0.0f, 0.0f);
     }
     human_being* last = AddHuman("robot");
     ASSERT_NE(last, nullptr);
     gConsole.clear();
     EXPECT_TRUE(AddHuman("robot") == nullptr && AppendNewHuman() == nullptr && humanPtr == last);
-    EXPECT_EQ(CountHumans(), 256);
-    ASSERT_EQ(gConsole.size(), 2u);
-    EXPECT_EQ(gConsole[0].rfind("//", 0), 0u);
+    EXPECT_TRUE(CountHumans() == 256 && gConsole.size() == 2 && gConsole[0].rfind("//", 0) == 0);
     // A full roster sorts without overrunning: farthest (the last filler) first.
     SortHumansForBlending();
     std::vector<human_being*> order = RosterList();
     ASSERT_EQ(order.size(), 256u);
-    EXPECT_STREQ(order.front()->name, "filler254");
-    EXPECT_EQ(order.back()->sortNumber, 255);
+    EXPECT_TRUE(std::string(order.front()->name) == "filler254" && order.back()->sortNumber == 255);
 }

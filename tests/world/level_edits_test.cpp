@@ -14,24 +14,18 @@
 
 #include <filesystem>
 
-namespace
-{
-
 class LevelEdits : public LevelFolderTest
 {
   protected:
-    // Written by hand, as a designer does: short numbers, a name spelt with a capital.
-    const std::string person = "crate,1,0,2,0,0,0,0,0,100,100,Crate1\n"
-                               "crate,-2.5,0,4,0,90,0,0,0,100,80,Crate2\n"
-                               "box,0,0,-3,0,180,0,1,1,100,100,Guard,\"Data/guard\",1\n"
-                               "crate,6,0,6,0,0,0,0,0,100,100,Crate4";
     void SetUp() override
     {
         LevelFolderTest::SetUp();
-        WriteTextFile(level + "person", person);
+        // Written by hand, as a designer does: short numbers, a name spelt with a capital.
+        WriteTextFile(level + "person", "crate,1,0,2,0,0,0,0,0,100,100,Crate1\n"
+                                        "crate,-2.5,0,4,0,90,0,0,0,100,80,Crate2\n"
+                                        "box,0,0,-3,0,180,0,1,1,100,100,Guard,\"Data/guard\",1\n"
+                                        "crate,6,0,6,0,0,0,0,0,100,100,Crate4");
         WriteTextFile(level + "starting", "0\n1\n5\n0\n-25\n0\n");
-        WriteTextFile(level + "tint", "1, 0.95, 0.9\n");
-        WriteTextFile(level + "level models", "box,0,0,0,0,0,0,100\n");
         LoadLevel(level.c_str());
         ASSERT_EQ(Actors().size(), 4u);
     }
@@ -53,22 +47,15 @@ class LevelEdits : public LevelFolderTest
     }
 };
 
-} // namespace
-
 TEST_F(LevelEdits, ASaveChangesOnlyTheLinesThatChangedAndKeepsTheStart)
 {
     // (Nothing changed, the files come back byte for byte: the untrusted levels test's, with lines
     // that did not load.)
     // The player walks off: the start stays where the file put it.
-    entfl = -30.0f;
-    viewangle = 77.0f;
+    entfl = -30.0f, viewangle = 77.0f;
     // Crate2 moves (a negative zero is written as 0), Crate1 goes, a new crate comes.
-    Run("get", "\"Crate2\"");
-    Run("put", "-0.0000001,0,4.25");
-    Run("get", "\"Crate1\"");
-    Run("off");
-    Run("make", "\"crate\"");
-    Run("put", "3,0,3");
+    RunLines(
+        {"get \"Crate2\"", "put -0.0000001,0,4.25", "get \"Crate1\"", "off", "make \"crate\"", "put 3,0,3"});
     ASSERT_EQ(SaveCurrentLevel(), 1);
     EXPECT_EQ(Person(), "crate,0,0,4.25,0,90,0,0,0,100,80,Crate2\n"
                         "box,0,0,-3,0,180,0,1,1,100,100,Guard,\"Data/guard\",1\n"
@@ -85,26 +72,19 @@ TEST_F(LevelEdits, ASaveChangesOnlyTheLinesThatChangedAndKeepsTheStart)
 TEST_F(LevelEdits, NewAndPastedActorsGoOnWithTheLevelsOwnNumbering)
 {
     // Crate1, Crate2 and Crate4 are there: the next crate is Crate3, spelt as the level spells it,
-    // and the one after that Crate5; a crate1 beside Crate1 is never made.
-    Run("make", "\"crate\"");
-    EXPECT_STREQ(selHuman->name, "Crate3");
-    Run("make", "\"crate\"");
-    EXPECT_STREQ(selHuman->name, "Crate5");
-    // A model the level has not numbered yet starts at 1, spelt as the model is.
-    Run("make", "\"box\"");
-    EXPECT_STREQ(selHuman->name, "box1");
+    // and the one after that Crate5; a crate1 beside Crate1 is never made. A model the level has not
+    // numbered yet starts at 1, spelt as the model is.
+    std::string made;
+    for (const char* model : {"\"crate\"", "\"crate\"", "\"box\""})
+        Run("make", model), made += std::string(selHuman->name) + " ";
+    EXPECT_EQ(made, "Crate3 Crate5 box1 ");
     // A freed number is used again, by a pasted actor like the copied one too; nothing is pasted
     // before something is copied.
     Run("paste");
     EXPECT_EQ(Actors().size(), 7u);
-    Run("get", "\"Crate2\"");
-    Run("copy");
-    Run("off");
-    Run("edit");
-    Run("paste");
-    EXPECT_STREQ(selHuman->name, "Crate2");
-    EXPECT_EQ((std::vector<float>{selHuman->rotation.y, selHuman->scale}),
-              (std::vector<float>{90.0f, 80.0f}));
+    RunLines({"get \"Crate2\"", "copy", "off", "edit", "paste"});
+    EXPECT_EQ(std::string(selHuman->name), "Crate2");
+    EXPECT_TRUE(selHuman->rotation.y == 90.0f && selHuman->scale == 80.0f);
     // A pasted actor is an edit like any other: undone, the deleted Crate2 stays deleted.
     Run("undo");
     EXPECT_EQ(GetHumanByName("Crate2"), nullptr);
@@ -113,50 +93,39 @@ TEST_F(LevelEdits, NewAndPastedActorsGoOnWithTheLevelsOwnNumbering)
 TEST_F(LevelEdits, UndoAndRedoTakeBackEveryEditAlsoAcrossASave)
 {
     EXPECT_EQ(Counts(), (std::vector<int>{0, 0, 0}));
-    const std::pair<const char*, const char*> edits[] = {
-        {"get", "\"Crate1\""}, {"put", "1.5,0,2"},   {"edit", ""}, {"spin", "0,45,0"}, {"size", "150"},
-        {"edit", ""},          {"get", "\"Guard\""}, {"off", ""},  {"edit", ""},       {"make", "\"crate\""}};
-    for (const auto& [instruction, args] : edits)
-        Run(instruction, args);
+    RunLines({"get \"Crate1\"", "put 1.5,0,2", "edit", "spin 0,45,0", "size 150", "edit", "get \"Guard\"",
+              "off", "edit", "make \"crate\""});
     // The last edit is not closed: undo closes it first and takes it back.
     Run("history", "4");
-    EXPECT_EQ((std::vector<int>{gScriptVars.i[3], gScriptVars.i[4], gScriptVars.i[5]}),
-              (std::vector<int>{4, 0, 1}));
+    EXPECT_TRUE(gScriptVars.i[3] == 4 && gScriptVars.i[4] == 0 && gScriptVars.i[5] == 1);
     Run("undo", "2");
     EXPECT_EQ(gScriptVars.i[1], 1);
     EXPECT_EQ(Names(), (std::vector<std::string>{"Crate1", "Crate2", "Crate4"}));
     // The guard comes back with its name, its scripts and its place in the file.
     Run("undo");
     EXPECT_EQ(Names(), (std::vector<std::string>{"Crate1", "Crate2", "Crate4", "Guard"}));
-    human_being* guard = GetHumanByName("Guard");
-    ASSERT_TRUE(guard && guard->scripts);
-    EXPECT_STREQ(guard->scripts->path, "Data/guard");
+    const human_being* guard = GetHumanByName("Guard");
+    EXPECT_TRUE(guard && guard->scripts && std::string(guard->scripts->path) == "Data/guard");
     Run("undo");
     human_being* crate = GetHumanByName("Crate1");
-    EXPECT_EQ((std::vector<float>{crate->position.x, crate->rotation.y, crate->scale}),
-              (std::vector<float>{1.5f, 0.0f, 100.0f}));
+    EXPECT_EQ(Nums(crate->position.x, crate->rotation.y, crate->scale), "1.5 0 100");
     EXPECT_FLOAT_EQ(ModelSize(crate), 330 / 660.0f); // the model's size went back with the scale
     Run("redo", "3");
-    EXPECT_EQ(gScriptVars.i[2], 1);
-    EXPECT_EQ((std::vector<float>{crate->rotation.y, crate->scale}), (std::vector<float>{45.0f, 150.0f}));
+    EXPECT_TRUE(gScriptVars.i[2] == 1 && crate->rotation.y == 45.0f && crate->scale == 150.0f);
 
     // Saved now: the history goes on, and undoing back to the save leaves nothing unsaved.
     ASSERT_EQ(SaveCurrentLevel(), 1);
     EXPECT_EQ(Counts(), (std::vector<int>{2, 2, 0}));
-    Run("undo");
-    Run("undo");
+    RunLines({"undo", "undo"});
     EXPECT_EQ(Counts(), (std::vector<int>{0, 4, 1}));
     // Redone and undone after that save, the guard's line is back in its place.
-    Run("redo", "3");
-    Run("undo");
+    RunLines({"redo 3", "undo"});
     ASSERT_EQ(SaveCurrentLevel(), 1);
     EXPECT_EQ(Person().find("box,0,0,-3,0,180,0,1,1,100,100,Guard,\"Data/guard\",1\ncrate,6"),
               Person().find("box,"));
 
     // A new edit drops what could be redone.
-    Run("get", "\"Crate4\"");
-    Run("put", "0,0,0");
-    Run("redo", "1");
+    RunLines({"get \"Crate4\"", "put 0,0,0", "redo 1"});
     EXPECT_EQ(gScriptVars.i[0], 0);
 }
 
@@ -168,8 +137,7 @@ TEST_F(LevelEdits, SaveAsRefusesNamesLeavingLevelsAndReplacesOnlyWhenAsked)
     for (const char* bad : {"", "../out", "a/b", ".hidden", " x", "x:y"})
     {
         LevelConsole().clear();
-        EXPECT_EQ(SaveLevelAs(bad, 0), 0) << bad;
-        EXPECT_TRUE(ConsoleHas("//Save as")) << bad;
+        EXPECT_TRUE(SaveLevelAs(bad, 0) == 0 && console.Has("//Save as")) << bad;
     }
     EXPECT_FALSE(std::filesystem::exists(dir / "Levels"));
 

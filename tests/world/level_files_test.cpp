@@ -12,7 +12,7 @@
 
 using LevelFiles = LevelFolderTest;
 
-TEST_F(LevelFiles, PersonAndLevelModelLinesParseWithDefaultsForWhatIsMissing)
+TEST_F(LevelFiles, LinesParseWithDefaultsForWhatIsMissingAndActorsLoadWithProblemsAtTheirLine)
 {
     personRecord p;
     // No name, but scripts: the list starts right after the scale.
@@ -23,9 +23,7 @@ TEST_F(LevelFiles, PersonAndLevelModelLinesParseWithDefaultsForWhatIsMissing)
     // Missing fields keep a new actor's defaults; unreadable ones too, with a line each.
     ASSERT_EQ(ParsePersonLine("box,1,2", &p, "person", 3), 1);
     EXPECT_TRUE(p.type * 1000 + p.health + p.team == 1100 && p.scale == 100.0f && p.position.y == 2.0f);
-    EXPECT_EQ(LevelConsole(),
-              std::vector<std::string>{
-                  "//person, line 3: 2 of the 10 numbers given, the rest keep their defaults"});
+    EXPECT_EQ(Said(), "//person, line 3: 2 of the 10 numbers given, the rest keep their defaults\n");
     LevelConsole().clear();
     ASSERT_EQ(ParsePersonLine("box,x,0,0,0,0,0,0,2,lots,0", &p, "person", 4), 1);
     EXPECT_TRUE(p.position.x == 0.0f && p.type * 1000 + p.health == 2100 && p.scale == 100.0f);
@@ -41,10 +39,8 @@ TEST_F(LevelFiles, PersonAndLevelModelLinesParseWithDefaultsForWhatIsMissing)
     EXPECT_EQ(std::string(p.name), longName.substr(0, kHumanNameSize - 1));
     EXPECT_EQ(LevelConsole().size(), 1u);
     LevelConsole().clear();
-    const std::string zeros(61, '0');
-    ASSERT_EQ(
-        ParsePersonLine(("box," + zeros + "1.5,0,0,0,0,0,0,1,0" + zeros + "75,100").c_str(), &p, "person", 6),
-        1);
+    const std::string zeros(61, '0'), line = "box," + zeros + "1.5,0,0,0,0,0,0,1,0" + zeros + "75,100";
+    ASSERT_EQ(ParsePersonLine(line.c_str(), &p, "person", 6), 1);
     EXPECT_TRUE(p.position.x == 1.0f && p.health == 7);
     EXPECT_EQ(LevelConsole(),
               (std::vector<std::string>{"//person, line 6: position x longer than 63 characters, cut",
@@ -56,10 +52,8 @@ TEST_F(LevelFiles, PersonAndLevelModelLinesParseWithDefaultsForWhatIsMissing)
     levelModelRecord m;
     ASSERT_EQ(ParseLevelModelLine("box,1,2,3,0,90,0,big", &m, 40, "level models", 1), 1);
     EXPECT_TRUE(m.scale == 40 && m.position.z == 3);
-}
 
-TEST_F(LevelFiles, ActorsLoadWithModelsNamesAndScriptsAndProblemsAtTheirLine)
-{
+    // Actors load with their models, names and scripts, and problems are said at their line.
     const std::string person = level + "person";
     WriteTextFile(person,
                   "box,1.5,0,-2,0,90,0,2,0,75,50,Guard,\"Data/guard\",1,\"Data/none\",2,\"Data/look\",6\r\n"
@@ -80,18 +74,13 @@ TEST_F(LevelFiles, ActorsLoadWithModelsNamesAndScriptsAndProblemsAtTheirLine)
             person + ":4: model ghost is in neither " + level + "Models/ nor " + dir.path + "/Models/",
             person + ":6: script list has no event mask (0 used, the script never runs) at: Data/guard\""}));
     // (A model that is not there is looked for and said once, however many lines name it.)
-    EXPECT_EQ(gProblemFile, nullptr); // the person reader gives the place back
-    std::vector<human_being*> a = Actors();
-    ASSERT_EQ(a.size(), 4u);
+    const std::vector<human_being*> a = Actors();
+    ASSERT_TRUE(a.size() == 4 && gProblemFile == nullptr); // the person reader gives the place back
 
-    // CR LF ends one line: every record of the file before its empty line is read.
-    EXPECT_EQ(a[0]->team * 10000 + a[0]->type * 1000 + a[0]->health, 20075);
-    EXPECT_TRUE(a[0]->rotation.y == 90.0f && a[0]->position.x == 1.5f && a[0]->model->owner == a[0]);
-    // The script whose file is missing is skipped; the others keep their order and masks.
-    ASSERT_TRUE(a[0]->scripts && a[0]->scripts->next && a[0]->scripts->owner == a[0]);
-    EXPECT_EQ(std::string(a[0]->scripts->path) + " " + a[0]->scripts->next->path, "Data/guard Data/look");
-    EXPECT_EQ(a[0]->scripts->eventMask * 10 + a[0]->scripts->next->eventMask, 16);
-    // As a save writes the actor: every field, the scripts included.
+    // CR LF ends one line: every record of the file before its empty line is read. The first actor
+    // as a save writes it, every field: the script whose file is missing is skipped, the others keep
+    // their order and masks.
+    EXPECT_TRUE(a[0]->model->owner == a[0] && a[0]->scripts && a[0]->scripts->owner == a[0]);
     EXPECT_EQ(PersonLineOf(a[0]), "box,1.5,0,-2,0,90,0,2,0,75,50,Guard,\"Data/guard\",1,\"Data/look\",6");
 
     // Unnamed: the model's name and the first free number; a taken name gets a free one too. The
@@ -102,12 +91,18 @@ TEST_F(LevelFiles, ActorsLoadWithModelsNamesAndScriptsAndProblemsAtTheirLine)
               (std::vector<float>{ModelSize(a[0]), ModelSize(a[1]), ModelSize(a[3])}));
 }
 
-TEST_F(LevelFiles, StartingNumbersAreReportedAtTheirLine)
+TEST_F(LevelFiles, StartingNumbersAreReportedAtTheirLineAndAFailedSaveKeepsAllFourOldFiles)
 {
-    std::string path = level + "starting";
+    const std::string path = dir / "starting"; // outside the level folder, which the save uses
+    // The game keeps its console line for a problem.
+    WriteTextFile(path, "1 2 x\n");
+    ReadPlayerPosition(path.c_str());
+    EXPECT_EQ(Said(), "//" + path + ": z \"x\" is not a number, 0 used\n//" + path +
+                          ": 3 of the 6 numbers given, the rest are 0\n");
+    LevelConsole().clear();
     // CR LF is one line end, a lone CR another.
+    WriteTextFile(path, "1\r\n2\r\nthree\r\n4\rfive\n6\n");
     {
-        WriteTextFile(path, "1\r\n2\r\nthree\r\n4\rfive\n6\n");
         ProblemCapture capture;
         ASSERT_EQ(ReadPlayerPosition(path.c_str()), 1);
         EXPECT_EQ(capture.problems,
@@ -115,16 +110,7 @@ TEST_F(LevelFiles, StartingNumbersAreReportedAtTheirLine)
                                             path + ":5: heading \"five\" is not a number, 0 used"}));
         EXPECT_EQ((std::vector<float>{entfl, updownangle, zangle}), (std::vector<float>{-1, 4, 6}));
     }
-    // The game keeps its console line for it.
-    WriteTextFile(path, "1 2 x\n");
-    ReadPlayerPosition(path.c_str());
-    EXPECT_EQ(LevelConsole(),
-              (std::vector<std::string>{"//" + path + ": z \"x\" is not a number, 0 used",
-                                        "//" + path + ": 3 of the 6 numbers given, the rest are 0"}));
-}
 
-TEST_F(LevelFiles, AFailedSaveKeepsAllFourOldFiles)
-{
     // A folder in the temporary's place of the first file: no file of the level changes, not even
     // the ones that could have been written, and the console says so.
     WriteTextFile(level + "person", "old person");

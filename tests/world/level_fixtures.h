@@ -35,12 +35,10 @@ inline trio* AddLevelTriangle(mesh_mod* m, vector_type a, vector_type b, vector_
     for (int i = 0; i < 3; i++)
     {
         vtx_typ* v = t->vertices[i] = Append(&m->vertexListHead, NewRecord<vtx_typ>());
-        v->x = p[i].x, v->y = p[i].y, v->z = p[i].z;
+        v->x = p[i].x, v->y = p[i].y, v->z = p[i].z, t->u[i] = (float)i, t->v[i] = i + 0.5f;
         snprintf(v->boneSignature, sizeof v->boneSignature, "%s", bone);
-        t->u[i] = (float)i, t->v[i] = i + 0.5f;
     }
-    t->material = &m->materials[0];
-    t->normal = GetNormalOfTrig(a, b, c);
+    t->material = &m->materials[0], t->normal = GetNormalOfTrig(a, b, c);
     return t;
 }
 
@@ -72,23 +70,15 @@ class LevelTest : public ::testing::Test
     void SetUp() override
     {
         // Line queries pass the script target through the hook the game registers.
-        RegisterScriptHooks();
-        DisposeLevelGeometry();
-        EnsureHumanRoster();
-        RemoveAllHumans();
+        RegisterScriptHooks(), DisposeLevelGeometry(), EnsureHumanRoster(), RemoveAllHumans();
     }
     void TearDown() override
     {
-        DisposeLevelGeometry();
-        RemoveAllHumans();
+        DisposeLevelGeometry(), RemoveAllHumans();
         for (mesh_mod* m : models)
             FreeLevelModel(m);
     }
-    mesh_mod* NewModel()
-    {
-        models.push_back(NewLevelModel());
-        return models.back();
-    }
+    mesh_mod* NewModel() { return models.emplace_back(NewLevelModel()); }
     // Places the model (unmoved by default); the fixture frees it afterwards.
     mesh_mod* Place(mesh_mod* m, vector_type angles = {0, 0, 0}, vector_type position = {0, 0, 0},
                     float scale = 100.0f)
@@ -96,10 +86,11 @@ class LevelTest : public ::testing::Test
         if (std::find(models.begin(), models.end(), m) == models.end()) models.push_back(m);
         return AnalizeModelForCollisionPlanes(m, angles, position, scale);
     }
-    // Builds the normals, platforms and walls of everything placed so far; once per level.
-    void Build()
+    // Places last (unmoved) when given, then builds the normals, platforms and walls of everything
+    // placed so far; once per level.
+    void Build(mesh_mod* last = nullptr)
     {
-        BuildWorldNormals();
-        GenerateLevelFromQuads();
+        if (last) Place(last);
+        BuildWorldNormals(), GenerateLevelFromQuads();
     }
 };

@@ -14,22 +14,9 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
-
-inline std::vector<std::string>& LevelConsole()
-{
-    static std::vector<std::string> lines;
-    return lines;
-}
-
-inline std::vector<std::string>& LevelDialogs()
-{
-    static std::vector<std::string> lines;
-    return lines;
-}
 
 // A one-triangle model whose second vertex lies at x = size / 660.
 inline std::string TriangleModel(int size)
@@ -43,21 +30,16 @@ class LevelFolderTest : public ::testing::Test
   protected:
     TempDir dir;
     std::string level; // a level folder, ending with the separator
-    outputProc savedConsole = toConsole;
+    ConsoleCapture console;
     outputProc savedDialog = toDialog;
 
     void SetUp() override
     {
-        LevelConsole().clear();
-        toConsole = [](const char* text) { LevelConsole().push_back(text); };
-        toDialog = [](const char* text) { LevelDialogs().push_back(text); };
-        LevelDialogs().clear();
+        toDialog = [](const char* text) { LevelDialogs().push_back(text); }, LevelDialogs().clear();
         snprintf(routePath, sizeof routePath, "%s/", dir.path.c_str());
         level = dir / "levels/one/";
         // Levels load their scripts and actors' scripts through the hooks the game registers.
-        RegisterScriptHooks();
-        VXR_Init();
-        RegisterModelLoader();
+        RegisterScriptHooks(), VXR_Init(), RegisterModelLoader();
         // The level's own model is found before the data root's one of the same name.
         WriteTextFile(dir / "Models/box", TriangleModel(660));
         WriteTextFile(level + "Models/box", TriangleModel(1320));
@@ -68,44 +50,45 @@ class LevelFolderTest : public ::testing::Test
 
     void TearDown() override
     {
-        ReturnToNothing();
-        currentLevelFolder[0] = 0;
-        levelChanged = 0;
-        EmptyModelCache();
-        routePath[0] = 0;
+        ReturnToNothing(), EmptyModelCache();
+        currentLevelFolder[0] = 0, levelChanged = 0, routePath[0] = 0, toDialog = savedDialog;
         // Other suites of this program start from the roster's bare hooks.
-        gLoadModelHook = nullptr;
-        gImportModelPosesHook = nullptr;
+        gLoadModelHook = nullptr, gImportModelPosesHook = nullptr,
         gLevelFolderHook = gRoutePathHook = nullptr;
-        toConsole = savedConsole;
-        toDialog = savedDialog;
     }
 
     std::vector<human_being*> Actors() { return ListOf(baseHuman->next); }
+    static std::vector<std::string>& LevelDialogs()
+    {
+        static std::vector<std::string> lines;
+        return lines;
+    }
+    // Second vertex's x: the model's size after scaling.
+    static float ModelSize(const human_being* h) { return h->model->vertexListHead.next->next->x; }
+    std::vector<std::string>& LevelConsole() { return ConsoleCapture::Lines(); }
 
     // Runs one instruction as a script line does and ends the tick's console period, as the tick
     // does; returns what it said.
     std::string Run(const char* instruction, const char* args = "")
     {
-        LevelConsole().clear();
-        ExecuteVXRCommand(instruction, args);
-        EndConsolePeriod();
+        LevelConsole().clear(), ExecuteVXRCommand(instruction, args), EndConsolePeriod();
+        return Said();
+    }
+    // Runs each script line "instruction arguments" as Run does.
+    void RunLines(std::initializer_list<std::string> lines)
+    {
+        for (const std::string& line : lines)
+        {
+            const size_t space = std::min(line.find(' '), line.size());
+            Run(line.substr(0, space).c_str(), line.c_str() + std::min(space + 1, line.size()));
+        }
+    }
+    // The console lines captured, each ended by a line feed.
+    std::string Said()
+    {
         std::string out;
         for (const std::string& line : LevelConsole())
             out += line + "\n";
         return out;
     }
-
-    bool ConsoleHas(const std::string& part)
-    {
-        const std::vector<std::string>& lines = LevelConsole();
-        return std::any_of(lines.begin(), lines.end(),
-                           [&](const std::string& l) { return l.find(part) != l.npos; });
-    }
 };
-
-// Second vertex's x: the model's size after scaling.
-inline float ModelSize(const human_being* h)
-{
-    return h->model->vertexListHead.next->next->x;
-}

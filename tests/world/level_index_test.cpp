@@ -12,13 +12,9 @@
 #include "world/collision.h"
 
 #include <cmath>
-#include <cstdlib>
-#include <cstring>
+#include <algorithm>
+#include <functional>
 #include <random>
-#include <set>
-
-namespace
-{
 
 class LevelIndex : public LevelTest
 {
@@ -68,13 +64,10 @@ class LevelIndex : public LevelTest
         for (int b = I(1, 3); b > 0; b--)
         {
             bonus* bone = AddBone(m, b == 1 ? "None" : "Limb");
-            bone->minX = U(-0.6f, 0), bone->maxX = U(0, 0.6f);
-            bone->minZ = U(-0.6f, 0), bone->maxZ = U(0, 0.6f);
-            bone->minY = U(0, 0.5f), bone->maxY = U(0.6f, 2);
+            bone->minX = U(-0.6f, 0), bone->maxX = U(0, 0.6f), bone->minZ = U(-0.6f, 0),
+            bone->maxZ = U(0, 0.6f), bone->minY = U(0, 0.5f), bone->maxY = U(0.6f, 2);
         }
-        h->type = type;
-        h->team = I(0, 1);
-        h->position = V(U(-12, 12), U(-0.5f, 2), U(-12, 12));
+        h->type = type, h->team = I(0, 1), h->position = V(U(-12, 12), U(-0.5f, 2), U(-12, 12)),
         h->rotation = V(0, U(-180, 180), 0);
         // One actor in three has never had its boxes built: it must be tested all the same.
         if (I(0, 2)) UpdateModelBoxes(m, h->position, h->rotation);
@@ -84,11 +77,11 @@ class LevelIndex : public LevelTest
     // A segment of one of the kinds the engine asks about.
     void RandomSegment(vector_type* from, vector_type* to)
     {
-        float ox, oz, cell;
+        float ox, oz, cell, a, l, x, z;
         int columns, rows;
         GetLevelIndexGrid(&ox, &oz, &cell, &columns, &rows);
-        const fourcorner* q = LevelQuadAt((uint32_t)I(0, LevelIndexCount(kLevelQuads) - 1));
-        const vector_type corner = q->collisionTriangle[I(0, 2)];
+        const vector_type corner =
+            LevelQuadAt((uint32_t)I(0, LevelIndexCount(kLevelQuads) - 1))->collisionTriangle[I(0, 2)];
         switch (I(0, 5))
         {
         case 0: // anywhere
@@ -101,27 +94,21 @@ class LevelIndex : public LevelTest
             *to = V(from->x, from->y - 1002.0f, from->z);
             break;
         case 2: // a step at knee height
-        {
             *from = V(U(-13, 13), U(0, 1.5f), U(-13, 13));
-            float a = U(0, 6.2832f), l = U(0.01f, 0.3f);
+            a = U(0, 6.2832f), l = U(0.01f, 0.3f);
             *to = V(from->x + l * std::cos(a), from->y, from->z + l * std::sin(a));
             break;
-        }
         case 3: // a shot through a corner of the level, from far off
-        {
-            float a = U(0, 6.2832f), l = U(2, 40);
+            a = U(0, 6.2832f), l = U(2, 40);
             *from = V(corner.x + l * std::cos(a), corner.y + U(-1, 1), corner.z + l * std::sin(a));
             *to = V(2 * corner.x - from->x, 2 * corner.y - from->y, 2 * corner.z - from->z);
             break;
-        }
         case 4: // along a cell border, or from one cell corner to another
-        {
-            float x = ox + cell * I(0, columns), z = oz + cell * I(0, rows);
+            x = ox + cell * I(0, columns), z = oz + cell * I(0, rows);
             *from = V(x, U(-0.5f, 3), z);
             *to = I(0, 1) ? V(x, from->y, oz + cell * I(0, rows))
                           : V(ox + cell * I(0, columns), U(-0.5f, 3), oz + cell * I(0, rows));
             break;
-        }
         default: // straight along an axis, as a walker heading north or east
             *from = V(U(-13, 13), U(0, 1.5f), U(-13, 13));
             *to = *from;
@@ -130,14 +117,14 @@ class LevelIndex : public LevelTest
     }
 };
 
-const vector_type* TriangleOf(int kind, uint32_t i)
+static const vector_type* TriangleOf(int kind, uint32_t i)
 {
-    if (kind == kLevelQuads) return LevelQuadAt(i)->collisionTriangle;
-    if (kind == kLevelPlatforms) return LevelPlatformAt(i)->points;
-    return LevelWallAt(i)->triangle;
+    return kind == kLevelQuads       ? LevelQuadAt(i)->collisionTriangle
+           : kind == kLevelPlatforms ? LevelPlatformAt(i)->points
+                                     : LevelWallAt(i)->triangle;
 }
 
-float Distance(vector_type a, vector_type b)
+static float Distance(vector_type a, vector_type b)
 {
     return std::sqrt(squareOf(a.x - b.x) + squareOf(a.y - b.y) + squareOf(a.z - b.z));
 }
@@ -146,49 +133,39 @@ struct nearest
 {
     int result;
     human_being* actor;
-    float x, y, z, faceAngle;
+    vector_type point;
+    float faceAngle;
 };
 
 // The nearest quad and actor as a walk of every quad and every actor's faces finds them: what
 // StandardCollision and GetPersonFromLineIntersection answered before the index.
-nearest ScanEverything(vector_type from, vector_type to, bool quads, float* faceAngle)
+static nearest ScanEverything(vector_type from, vector_type to, bool quads)
 {
-    nearest n = {0, nullptr, 0, 0, 0, 0};
+    nearest n = {0, nullptr, V(-7, -7, -7), 0};
     float best = 65535.0f;
-    if (quads)
-        for (fourcorner* q = baseQ.next; q; q = q->next)
-        {
-            vector_type h;
-            if ((q->flags & kQuadInvisible) ||
-                LineSegmentCollidesWithTriangle(q->collisionTriangle, &from, &to, &h) != 1)
-                continue;
-            if (n.result == 0) n.result = 1;
-            if (Distance(h, from) < best) best = Distance(h, from), n.x = h.x, n.y = h.y, n.z = h.z;
-        }
+    vector_type h;
+    for (fourcorner* q = quads ? baseQ.next : nullptr; q; q = q->next)
+        if (!(q->flags & kQuadInvisible) &&
+            LineSegmentCollidesWithTriangle(q->collisionTriangle, &from, &to, &h) == 1 &&
+            Distance(h, from) < best)
+            best = Distance(h, from), n = {1, nullptr, h, 0};
     for (human_being* a = baseHuman->next; a; a = a->next)
     {
         if (a->type == 2 || (quads && a == gHumanScriptTarget)) continue;
-        const bool bones = a->type == 0 && a->model->boneListHead.next;
-        for (bonus* b = bones ? a->model->boneListHead.next : nullptr;; b = b->next)
-        {
+        bonus* b = a->type == 0 ? a->model->boneListHead.next : nullptr;
+        do
             for (int f = 0; f < 6; f++)
-            {
-                vector_type h;
-                if (!LineSegmentCollidesWithTriangle(b ? b->boxPlanes[f] : a->model->boxPlanes[f], &to, &from,
-                                                     &h) ||
-                    Distance(h, from) >= best)
-                    continue;
-                best = Distance(h, from), n.x = h.x, n.y = h.y, n.z = h.z, n.actor = a, n.result = 2;
-                float angle = -((a->rotation.y + (b ? b->rotationY[2] : 0.0f)) - 180.0f);
-                if (faceAngle) *faceAngle = f < 2 ? GetCorrectDegree(angle - 90.0f) : angle;
-            }
-            if (!b || !b->next) break;
-        }
+                if (LineSegmentCollidesWithTriangle(b ? b->boxPlanes[f] : a->model->boxPlanes[f], &to, &from,
+                                                    &h) &&
+                    Distance(h, from) < best)
+                {
+                    const float angle = -((a->rotation.y + (b ? b->rotationY[2] : 0.0f)) - 180.0f);
+                    best = Distance(h, from), n = {2, a, h, f < 2 ? GetCorrectDegree(angle - 90.0f) : angle};
+                }
+        while (b && (b = b->next));
     }
     return n;
 }
-
-} // namespace
 
 TEST_F(LevelIndex, CandidatesHoldEveryCrossingInListOrderAndNearestHitsMatchAScan)
 {
@@ -203,60 +180,48 @@ TEST_F(LevelIndex, CandidatesHoldEveryCrossingInListOrderAndNearestHitsMatchASca
         {
             vector_type from, to;
             RandomSegment(&from, &to);
+            SCOPED_TRACE(testing::Message() << "level " << level << " segment " << s);
+            vector_type h;
             for (int kind = 0; kind < kLevelIndexKinds; kind++)
             {
                 const uint32_t* found;
                 const int count = GatherLevelCandidates(kind, &from, &to, &found);
-                std::set<uint32_t> candidates(found, found + count);
-                for (int i = 1; i < count; i++)
-                    ASSERT_LT(found[i - 1], found[i]) << "level " << level << " segment " << s;
+                ASSERT_EQ(std::adjacent_find(found, found + count, std::greater_equal<uint32_t>()),
+                          found + count);
                 for (uint32_t i = 0; i < (uint32_t)LevelIndexCount(kind); i++)
-                {
-                    vector_type h;
-                    if (LineSegmentCollidesWithTriangle(TriangleOf(kind, i), &from, &to, &h) != 1) continue;
-                    ASSERT_TRUE(candidates.count(i))
-                        << "level " << level << " segment " << s << " kind " << kind << " record " << i;
-                }
+                    ASSERT_TRUE(LineSegmentCollidesWithTriangle(TriangleOf(kind, i), &from, &to, &h) != 1 ||
+                                std::binary_search(found, found + count, i))
+                        << "kind " << kind << " record " << i;
             }
 
-            s1 = s2 = s3 = -7.0f;
-            vecDistance = 123.0f; // a query restores what it found
-            const nearest want = ScanEverything(from, to, true, nullptr);
-            const int got = StandardCollision(from, to);
-            ASSERT_EQ(want.result, got) << "level " << level << " segment " << s;
+            s1 = s2 = s3 = -7.0f, vecDistance = 123.0f; // a query restores what it found
+            const nearest want = ScanEverything(from, to, true);
+            ASSERT_EQ(want.result, StandardCollision(from, to));
             // A miss leaves the hit point as it was.
-            const vector_type point = got ? V(want.x, want.y, want.z) : V(-7, -7, -7);
-            EXPECT_TRUE(s1 == point.x && s2 == point.y && s3 == point.z)
-                << "level " << level << " segment " << s;
-            EXPECT_TRUE(got != 2 || want.actor == gHitPerson) << "level " << level << " segment " << s;
-            EXPECT_EQ(123.0f, vecDistance);
+            EXPECT_TRUE(s1 == want.point.x && s2 == want.point.y && s3 == want.point.z &&
+                        vecDistance == 123.0f && (want.result != 2 || want.actor == gHitPerson));
 
-            float wantAngle = 0, gotAngle = 0;
-            const nearest person = ScanEverything(from, to, false, &wantAngle);
+            float gotAngle = 0;
+            const nearest person = ScanEverything(from, to, false);
             ASSERT_EQ(person.actor, GetPersonFromLineIntersection(from, to, &gotAngle));
-            EXPECT_EQ(wantAngle, gotAngle);
+            EXPECT_EQ(person.faceAngle, gotAngle);
         }
-        TearDown();
-        models.clear();
-        SetUp();
+        TearDown(), models.clear(), SetUp();
     }
 }
 
 TEST_F(LevelIndex, FollowsTheGeometryItIsBuiltFromAndHandsHugeSegmentsEverything)
 {
-    mesh_mod* m = NewModel();
-    AddFloor(m, 0, 0, 4, 4, 0);
-    Place(m);
-    Build();
+    AddFloor(NewModel(), 0, 0, 4, 4, 0);
+    Build(models.back());
     const vector_type down[2] = {V(1, 2, 1), V(1, -1000, 1)};
     const uint32_t* found;
     EXPECT_EQ(2, GatherLevelCandidates(kLevelPlatforms, &down[0], &down[1], &found));
 
     // A platform appended to the list after the build, as a tool might: the index follows.
-    platfor* p = static_cast<platfor*>(calloc(1, sizeof(platfor)));
+    platfor* p = NewRecord<platfor>();
     p->points[0] = V(0, 1, 0), p->points[1] = V(2, 1, 0), p->points[2] = V(0, 1, 2);
-    platPtr = platPtr->next = p;
-    gNumPlatforms++;
+    platPtr = platPtr->next = p, gNumPlatforms++;
     ASSERT_EQ(3, GatherLevelCandidates(kLevelPlatforms, &down[0], &down[1], &found));
     EXPECT_EQ(p, LevelPlatformAt(found[2]));
 

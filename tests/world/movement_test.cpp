@@ -10,10 +10,6 @@
 #include "world/player.h"
 
 #include <cmath>
-#include <cstring>
-
-namespace
-{
 
 class Movement : public LevelTest
 {
@@ -21,75 +17,54 @@ class Movement : public LevelTest
     void SetUp() override
     {
         LevelTest::SetUp();
-        alwaysWalk = 0;
-        wallClipping = defaultWallClipping = 1;
-        fall = gPlayerFallTime = 0.0f;
-        viewangle = updownangle = zangle = 0.0f;
+        alwaysWalk = 0, wallClipping = defaultWallClipping = 1, healthPercentage = 100.0f;
+        fall = gPlayerFallTime = viewangle = updownangle = zangle = 0.0f;
         // The player far away, so it never blocks the actors.
         entfl = -50.0f, updown = -1.0f, entf = -50.0f;
-        healthPercentage = 100.0f;
         mesh_mod* m = NewModel();
         AddFloor(m, -10, -10, 10, 10, 0);
         AddFloor(m, 40, 40, 60, 60, 0);
         AddWall(m, 5, 3, -5, 3); // across z = 3, facing -z: pushed out to z = 2.9
-        Place(m);
-        Build();
+        Build(m);
     }
-    void TearDown() override
-    {
-        alwaysWalk = 0;
-        LevelTest::TearDown();
-    }
+    void TearDown() override { alwaysWalk = 0, LevelTest::TearDown(); }
     human_being* Walker(vector_type at, vector_type target, float speed = 0.1f)
     {
         human_being* h = AppendNewHuman();
-        h->position = at;
-        h->walkTarget = target;
-        h->walking = 1;
-        h->speed = speed;
+        h->position = at, h->walkTarget = target, h->walking = 1, h->speed = speed;
         return h;
     }
     // Walks until the actor stops (at most 500 ticks); returns the ticks taken.
     int WalkToEnd(human_being* h)
     {
         int ticks = 0;
-        for (; h->walking && ticks < 500; ticks++)
+        while (h->walking && ticks++ < 500)
             HumanWalkTick(h);
         return ticks;
     }
 };
 
-} // namespace
-
-TEST(PlayerFall, ElevenTicksForAFallOfOneEndingExactly)
+TEST(Falls, ThePlayersTakesElevenTicksForOneAndAnActorsOfFiveOrMoreKills)
 {
     const float sinks[] = {0,       0.0029f, 0.0118f, 0.0265f, 0.0471f,
                            0.0736f, 0.1059f, 0.1442f, 0.1884f, 0.2384f};
-    updown = -3.0f;
-    fall = 1.0f;
-    gPlayerFallTime = 0.0f;
+    updown = -3.0f, fall = 1.0f, gPlayerFallTime = 0.0f;
     for (float sink : sinks)
     {
-        float before = updown;
+        const float before = updown;
         player_idle();
-        EXPECT_NEAR(sink, updown - before, 1e-4f);
-        EXPECT_GT(fall, 0.0f);
+        EXPECT_TRUE(std::fabs(updown - before - sink) < 1e-4f && fall > 0.0f) << updown - before;
     }
     // The eleventh sink (0.2943) passes the ground: the overshoot is taken back.
     player_idle();
-    EXPECT_TRUE(fall == 0.0f && gPlayerFallTime == 0.0f);
-    EXPECT_NEAR(-2.0f, updown, 1e-5f);
-}
+    EXPECT_TRUE(fall == 0.0f && gPlayerFallTime == 0.0f && std::fabs(updown + 2.0f) < 1e-5f) << updown;
 
-TEST(ActorFall, FiveUnitsOrMoreKillOnLandingAndTheOvershootIsGivenBack)
-{
+    // An actor's fall: five units or more kill on landing, and the overshoot is given back too.
     for (auto [height, deadly] : {std::pair{5.0f, true}, {4.99f, false}, {8.0f, true}, {0.5f, false}})
     {
-        human_being h;
-        memset(&h, 0, sizeof h);
+        human_being h = {};
         ZeroHuman(&h);
-        h.position = V(1, 10, 2);
-        h.fallHeight = height;
+        h.position = V(1, 10, 2), h.fallHeight = height;
         int ticks = 0;
         float firstStep = -1.0f;
         while ((h.fallHeight > 0.0f || h.deadlyFall) && ticks < 1000)
@@ -97,14 +72,14 @@ TEST(ActorFall, FiveUnitsOrMoreKillOnLandingAndTheOvershootIsGivenBack)
             HumanFallTick(&h);
             if (ticks++ == 1) firstStep = h.fallStep;
         }
-        EXPECT_NEAR(10.0f - height, h.position.y, 1e-5f) << height;
-        EXPECT_TRUE(h.fallTime == 0.0f && h.position.x == 1);
+        EXPECT_TRUE(std::fabs(10.0f - height - h.position.y) < 1e-5f && h.fallTime == 0.0f &&
+                    h.position.x == 1)
+            << height;
         // The second tick falls (d(0.02) - d(0)) * 1.5.
         EXPECT_NEAR(4.905f * 0.0004f * 1.5f, firstStep, 1e-6f);
-        EXPECT_EQ(deadly ? 0 : 100, h.health) << height;
-        EXPECT_EQ(deadly ? 1 : 0, h.diesOnZeroHealth) << height;
-        EXPECT_EQ(std::string(h.queuedCurrentPose) + "/" + h.queuedTargetPose, deadly ? "Fall1/Fall2" : "/")
-            << height;
+        const std::string state = std::to_string(h.health) + " " + std::to_string(h.diesOnZeroHealth) + " " +
+                                  h.queuedCurrentPose + "/" + h.queuedTargetPose;
+        EXPECT_EQ(state, deadly ? "0 1 Fall1/Fall2" : "100 0 /") << height;
     }
 }
 
@@ -118,44 +93,33 @@ TEST_F(Movement, ActorsWalkToTheirTargetTurnToItAndSlideOrStopAtWalls)
     // Then to the side, and on straight at the wall at z = 2.9: that walk ends before it.
     for (auto [target, heading] : {std::pair{V(4, 0, 1), 90.0f}, std::pair{V(4, 0, 6), 0.0f}})
     {
-        h->walkTarget = target;
-        h->walking = 1;
-        h->returnToStandard = 0;
+        h->walkTarget = target, h->walking = 1, h->returnToStandard = 0;
         WalkToEnd(h);
-        EXPECT_EQ(1, h->returnToStandard);
-        EXPECT_NEAR(heading, h->rotation.y, 1e-3f);
+        EXPECT_TRUE(h->returnToStandard == 1 && std::fabs(h->rotation.y - heading) < 1e-3f) << h->rotation.y;
     }
     EXPECT_TRUE(h->position.z < 2.9f && h->position.z > 2.5f) << h->position.z;
 
     // Heading 30 into the wall: blocked (0), moved along the wall instead; straight at it: stays.
-    h->position = V(0, 0, 2.8f);
-    h->rotation.y = 30.0f;
+    h->position = V(0, 0, 2.8f), h->rotation.y = 30.0f;
     EXPECT_EQ(0, HumanGoForward(h, 0.3f));
-    ExpectVector(h->position, 0.15f, 0, 2.8f, 1e-3f);
+    EXPECT_EQ(Vecs({h->position}), "0.15 0 2.8");
     h->rotation.y = 0.0f;
     EXPECT_EQ(0, HumanGoForward(h, 0.3f));
-    ExpectVector(h->position, 0.15f, 0, 2.8f, 1e-3f);
+    EXPECT_EQ(Vecs({h->position}), "0.15 0 2.8");
     // Off the floor's edge there is no ground: the step is not taken.
-    h->position = V(0, 0, -9.9f);
-    h->rotation.y = 180.0f;
+    h->position = V(0, 0, -9.9f), h->rotation.y = 180.0f;
     EXPECT_EQ(0, HumanGoForward(h, 0.3f));
-    ExpectVector(h->position, 0, 0, -9.9f, 1e-4f);
+    EXPECT_EQ(Vecs({h->position}), "0 0 -9.9");
     // A step that would leave the range of numbers is not taken: positions stay finite, as the
     // level files must hold them.
-    h->position = V(3e38f, 0, 0);
-    h->rotation.y = 90.0f;
-    alwaysWalk = 1;
-    EXPECT_EQ(0, HumanGoForward(h, 1e38f));
-    EXPECT_EQ(3e38f, h->position.x);
+    h->position = V(3e38f, 0, 0), h->rotation.y = 90.0f, alwaysWalk = 1;
+    EXPECT_TRUE(HumanGoForward(h, 1e38f) == 0 && h->position.x == 3e38f);
     // (With alwaysWalk every step goes without a fall: the collision test's, whose early answer
     // an actor's step meets as well.)
 
     // Dead actors and actors of another type do not walk.
-    human_being* dead = Walker(V(-3, 0, 0), V(-3, 0, 2));
-    dead->health = 0;
-    human_being* other = Walker(V(-2, 0, 0), V(-2, 0, 2));
-    other->type = 0;
-    HumanWalkTick(dead);
-    HumanWalkTick(other);
+    human_being *dead = Walker(V(-3, 0, 0), V(-3, 0, 2)), *other = Walker(V(-2, 0, 0), V(-2, 0, 2));
+    dead->health = 0, other->type = 0;
+    HumanWalkTick(dead), HumanWalkTick(other);
     EXPECT_EQ(0.0f, dead->position.z + other->position.z);
 }
