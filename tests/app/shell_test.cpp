@@ -207,13 +207,17 @@ TEST(Options, StartPathsResolveAgainstTheStartDirectory)
 
 TEST(Shell, AnInstalledProgramPlaysTheInstalledDemoFromAnywhere)
 {
-    // cmake --install into a scratch prefix, then started from a folder without a game, as from
+    // cmake --install into a scratch prefix (the tools, the desktop entry and the icon where
+    // desktops look), then started from a folder without a game, as from
     // a desktop menu: it finds the demo in share/kesrow beside its bin folder. Started where a
     // game is, it plays that one.
     TempDir prefix, elsewhere;
     std::string out, here;
     ASSERT_EQ(0, RunCommand("cmake --install '" + BinaryDir() + "' --prefix '" + prefix.path + "'", &out))
         << out;
+    for (const char* f : {"bin/model_viewer", "bin/make_font", "share/applications/kesrow.desktop",
+                          "share/icons/hicolor/256x256/apps/kesrow.png"})
+        EXPECT_TRUE(FileExists(prefix / f)) << f;
     const std::string run = WindowedCommand("cd '" + elsewhere.path + "' && '" + (prefix / "bin/kesrow") +
                                             "' --windowed 160x120 --frames 5 --fixed-step 20 --mute");
     EXPECT_EQ(0, RunCommand(run, &out)) << out;
