@@ -130,8 +130,8 @@ TEST(Posing, TurnsBoneChainsPosesSetMorphedAndMadeAndPoseFilesWithTheirOddLines)
     EXPECT_TRUE(arm->rotationX[0] == 0 && arm->rotationX[1] == 0 && arm->rotationX[2] == 12 &&
                 arm->moveY[1] == 4);
 
-    // A pose made from the current channels: a name that is no exact match makes a new pose; a
-    // name too long for a pose is cut and found again.
+    // A pose made from the current channels: a name that is no exact match makes a new pose, and
+    // a name too long for a pose is cut and found again.
     arm->rotationY[2] = 15;
     MakePoseFromCurrent(m, "Wal");
     std::string longName(80, 'x');
@@ -142,6 +142,12 @@ TEST(Posing, TurnsBoneChainsPosesSetMorphedAndMadeAndPoseFilesWithTheirOddLines)
     pose_entry* armEntry = Entries(made[4])[1];
     EXPECT_TRUE(!strcmp(made[4]->name, "Wal") && armEntry->rotationY == 15 && armEntry->active == 1 &&
                 strlen(made[5]->name) == 63);
+    // The same name again overwrites its entries; an entry beyond the bone count stays.
+    arm->rotationY[2] = -60, arm->inPoses = 0;
+    pose_entry* extra = AddEntry(made[4], nullptr, 1, 2, 3, 4, 5, 6);
+    MakePoseFromCurrent(m, "Wal");
+    EXPECT_TRUE(Entries(made[4]).size() == 4u && armEntry->rotationY == -60 && armEntry->active == 0 &&
+                extra->rotationZ == 3);
     DisposeMeshworkModel(m);
 
     TempDir dir;

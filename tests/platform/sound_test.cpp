@@ -89,6 +89,9 @@ TEST_F(SoundTest, GainFollowsMinOverDistanceDegenerateFacingsAreRefusedAndLoopsP
         FSOUND_SetVolume(ch, volume);
         EXPECT_NEAR(LoopbackLevels().Both() / atMin, gain, 0.05) << "volume " << volume;
     }
+    // A distance model the sound layer cannot use (min not above 0, max below min) is refused.
+    EXPECT_EQ(
+        FSOUND_Sample_SetMinMaxDistance(sine, 0.0f, 10.0f) + FSOUND_Sample_SetMinMaxDistance(sine, 10, 5), 0);
 
     // A listener facing forward along up, or with no facing, is refused: the last good facing is
     // kept and a sound on the left stays there.
