@@ -26,6 +26,9 @@ TEST_F(InterpreterTest, LoopsIdlesRunResultsAndConditionTable)
         // A repeat beyond the 31st level runs its body once: 5 passes of one each and 5 of ten.
         {Times(30, "repeat 1\r") + "repeat 5\raddi 1,1\rrepeat 5\raddi 1,10\rendrepeat\rendrepeat\r" +
              Times(30, "endrepeat\r"), {{0, any, 55}}},
+        // An exitrepeat at that level closes it, not the 31st level below it, which runs twice.
+        {Times(30, "repeat 1\r") + "repeat 2\rrepeat 5\raddi 1,1\rexitrepeat\rendrepeat\rendrepeat\r" +
+             Times(30, "endrepeat\r"), {{0, any, 2}}},
         // A loop gives one pass per run and never reaches what follows it.
         {"addi 1,1\rloop\raddi 1,10\rendloop\raddi 1,100\r", {{0, 1, 11}, {0, 1, 21}, {0, 1, 31}}},
         // exitloop: the pass goes on, the run ends at the endloop, the next run goes on after it.
