@@ -16,7 +16,7 @@ recordingHeader SampleHeader()
     h.format = kRecordingFormat;
     snprintf(h.engine, sizeof h.engine, "0.1.0");
     snprintf(h.created, sizeof h.created, "2026-01-02T03:04:05Z");
-    snprintf(h.dataFolder, sizeof h.dataFolder, "/data/with\nnewline");
+    snprintf(h.dataFolder, sizeof h.dataFolder, "/data/with\nnew\x1f line\x7f");
     snprintf(h.start, sizeof h.start, "Data/game script");
     h.dataHash = 0xfedcba9876543210ull, h.dataFiles = 83, h.seed = 4294967295u, h.fixedStep = 20, h.sound = 1;
     h.drawWidth = 640, h.drawHeight = 360, h.cursorWidth = 320, h.cursorHeight = 180, h.fullscreen = 1;
@@ -164,10 +164,10 @@ TEST(Recording, WhatIsWrittenReadsBackAlike)
         ASSERT_EQ(ops.size(), r.ops.size());
         for (size_t i = 0; i < ops.size(); i++)
             ExpectSameOp(ops[i], r.ops[i], "entry " + std::to_string(i));
-        // The header comes back whole (the reader zeroes it first), a line break in a name
-        // turned into '?': one line a value.
+        // The header comes back whole (the reader zeroes it first), a line break or another
+        // control character in a name turned into '?': one line a value.
         recordingHeader h = SampleHeader();
-        snprintf(h.dataFolder, sizeof h.dataFolder, "/data/with?newline");
+        snprintf(h.dataFolder, sizeof h.dataFolder, "/data/with?new? line?");
         EXPECT_EQ(0, memcmp(&h, &r.header, sizeof h)) << r.header.dataFolder;
     }
 
