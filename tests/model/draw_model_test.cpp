@@ -1,5 +1,5 @@
-// Model drawing: posing through one or two bones with the integer weight rule, culling, and the
-// material colour and state rules, and what the model viewer's batch run actually shows.
+// Model drawing: posing through one or two bones with the integer weight rule, culling, the
+// material colour and state rules, the bone boxes' edges, and what the model viewer shows.
 #include "model/draw_model.h"
 
 #include "app/draw.h"
@@ -11,6 +11,7 @@
 #include <GL/gl.h>
 
 #include <cmath>
+#include <set>
 
 namespace
 {
@@ -110,6 +111,37 @@ TEST(ModelDrawing, PosesThroughOneOrTwoBonesCulledModelsKeepTheirBoxesAndMateria
     EXPECT_EQ(Nums(c[0], c[3]), "0.5 1");
     EXPECT_TRUE(depthWrites == GL_TRUE && !glIsEnabled(GL_BLEND) && glIsEnabled(GL_TEXTURE_2D));
     tintColor = savedTint;
+    DisposeMeshworkModel(m);
+}
+
+// The model viewer's debug boxes: each bone's box drawn as its twelve edges, through every corner.
+TEST(ModelDrawing, BoneBoxesAreTheTwelveEdgesOfEachBox)
+{
+    ASSERT_TRUE(EnsureTestGL());
+    mesh_mod* m = NewRecord<mesh_mod>();
+    bonus* b = AddBone(m, "None");
+    b->minX = -0.5f, b->maxX = 0.25f, b->maxY = 0.5f, b->minZ = -0.75f, b->maxZ = 0.5f;
+    UpdateModelBoxes(m, {0, 0, 0}, {0, 0, 0});
+    for (GLenum matrix : {GL_PROJECTION, GL_MODELVIEW})
+        glMatrixMode(matrix), glLoadIdentity();
+    // Feedback mode hands back each line as a token and its two ends in window coordinates.
+    std::vector<GLfloat> feedback(1024);
+    glFeedbackBuffer((GLsizei)feedback.size(), GL_3D, feedback.data());
+    glRenderMode(GL_FEEDBACK);
+    DrawModelBoneBoxes(m);
+    const int values = glRenderMode(GL_RENDER);
+    ASSERT_EQ(values, 12 * 7);
+    std::set<std::vector<GLfloat>> corners;
+    for (int i = 0; i < values; i += 7)
+    {
+        const GLfloat* e = &feedback[i + 1];
+        int axes = 0;
+        for (int k = 0; k < 3; k++)
+            axes += std::fabs(e[k] - e[k + 3]) > 1e-3f;
+        EXPECT_EQ(axes, 1) << "line " << i / 7 << " is no edge of the box";
+        corners.insert(std::vector<GLfloat>(e, e + 3)), corners.insert(std::vector<GLfloat>(e + 3, e + 6));
+    }
+    EXPECT_EQ(corners.size(), 8u);
     DisposeMeshworkModel(m);
 }
 
