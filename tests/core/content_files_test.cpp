@@ -132,8 +132,10 @@ TEST_P(DataFolderBesideOutside, OnlyRegularFilesWithinTheirSizeAreOpened)
     EXPECT_TRUE(ContentFileExists((data + "Levels/start/real").c_str(), kContentText));
     EXPECT_FALSE(ContentFileExists((data + "Levels/start/big.png").c_str(), kContentText));
     EXPECT_TRUE(ContentFileExists((data + "Levels/start/big.png").c_str(), kContentPicture));
-    // A folder is no file.
+    // A folder is no file, and says nothing.
+    const size_t said = ConsoleCapture::Lines().size();
     EXPECT_EQ(OpenContentFile((data + "Levels/start").c_str(), kContentText), nullptr);
+    EXPECT_EQ(ConsoleCapture::Lines().size(), said);
 }
 
 TEST(SafeWrite, AnInterruptedSaveIsFinishedOrUndoneAndEveryFailedWriteKeepsTheOldFileWhole)

@@ -1,5 +1,6 @@
 // The console and content problems: lines made printable and repeats counted once per period,
-// problems on the console or at the sink alone.
+// problems on the console or at the sink alone, and the game clock before the first tick.
+#include "core/clock.h"
 #include "core/output.h"
 #include "core/problems.h"
 #include "test_util.h"
@@ -68,4 +69,10 @@ TEST(ConsoleLines, ProblemsGoToTheConsoleOrTheSinkLinesAreMadePrintableAndRepeat
                                        "//Levels/x/tint: 2 of the 3 colour numbers given");
     EndConsolePeriod();
     EXPECT_EQ(lines.back(), "//Levels/x/person: 980 more problems not shown (kesrow --check lists them all)");
+}
+
+TEST(GameClock, StartsAtZeroWithNoStepTaken)
+{
+    // What the game script's start-up run reads with "time" and "passed" before the first tick.
+    EXPECT_TRUE(gCurrentTime == 0u && gOldTime == 0u);
 }
