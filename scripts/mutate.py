@@ -81,14 +81,19 @@ def mutants_of_line(line):
     """Every mutant of one line as (description, new line)."""
     masked = mask_literals(line)
     found = []
+    # The size of an array being declared is left alone (its numbers and its operators): one more
+    # element is never used and one fewer is a bound every copy already keeps, so such mutants
+    # only inflate the survivors.
+    sizes = [m.span() for m in re.finditer(r"\[[^\]]*\]", masked)] if ARRAY_DECLARATION.match(line.strip()) else []
+
+    def in_size(at):
+        return any(a < at < b for a, b in sizes) and "=" not in masked[:at]
     for old, new in SWAPS:
         for a in operator_sites(masked, old):
-            found.append(("'%s' -> '%s'" % (old, new), line[:a] + new + line[a + len(old):]))
-    # The size of an array being declared is left alone: one more element is never used and one
-    # fewer is a bound every copy already keeps, so such mutants only inflate the survivors.
-    sizes = [m.span() for m in re.finditer(r"\[[^\]]*\]", masked)] if ARRAY_DECLARATION.match(line.strip()) else []
+            if not in_size(a):
+                found.append(("'%s' -> '%s'" % (old, new), line[:a] + new + line[a + len(old):]))
     for m in NUMBER.finditer(masked):
-        if any(a < m.start() < b for a, b in sizes) and "=" not in masked[:m.start()]:
+        if in_size(m.start()):
             continue
         n = int(m.group(1))
         for delta in (1, -1):

@@ -145,7 +145,8 @@ TEST_F(LevelEdits, SaveAsRefusesNamesLeavingLevelsAndReplacesOnlyWhenAsked)
     WriteTextFile(dir / "Levels/taken/notes", "mine");
     EXPECT_NE(Run("saveAs", "\"taken\"").find("saveAs \"taken\",replace"), std::string::npos);
     EXPECT_FALSE(FileExists(dir / "Levels/taken/person"));
+    WriteTextFile(level + "Models/parts/arm", "a model in a folder of the level's models");
     Run("saveAs", "\"taken\",replace");
-    EXPECT_TRUE(FileExists(dir / "Levels/taken/person"));
+    EXPECT_TRUE(FileExists(dir / "Levels/taken/person") && FileExists(dir / "Levels/taken/Models/parts/arm"));
     EXPECT_EQ(ReadTextFile(dir / "Levels/taken/notes"), "mine");
 }
