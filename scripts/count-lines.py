@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 """How big the tests are beside the code: non-blank, non-comment lines of C++ under tests/
-against every other C++ file of the project (engine, tools, benchmarks, fuzz harnesses).
+against every other C++ file of the project (engine, tools, benchmarks, fuzz harnesses), and
+against the same without the benchmarks.
 
     python3 scripts/count-lines.py [--folders]
 """
@@ -29,7 +30,7 @@ def code_lines(path):
 
 def main():
     top = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
-    tests, code, folders = 0, 0, {}
+    tests, code, bench, folders = 0, 0, 0, {}
     for d, dirs, files in os.walk(top):
         dirs[:] = [x for x in dirs if x not in SKIP and not x.startswith("build")]
         for name in files:
@@ -44,7 +45,10 @@ def main():
                 folders[folder] = folders.get(folder, 0) + n
             else:
                 code += n
+                bench += n if rel.startswith("bench" + os.sep) else 0
     print("tests %d lines, the rest %d lines: %.1f%% (a third is %d)" % (tests, code, 100.0 * tests / code, code // 3))
+    rest = code - bench
+    print("without the benchmarks: the rest %d lines: %.1f%% (a third is %d)" % (rest, 100.0 * tests / rest, rest // 3))
     if "--folders" in sys.argv:
         for folder in sorted(folders):
             print("  tests/%-16s %6d" % (folder, folders[folder]))
