@@ -1,6 +1,7 @@
 // The console and content problems: lines made printable and repeats counted once per period,
 // problems on the console or at the sink alone, and the game clock before the first tick.
 #include "core/clock.h"
+#include "core/content_memory.h"
 #include "core/output.h"
 #include "core/problems.h"
 #include "test_util.h"
@@ -20,6 +21,14 @@ TEST(ConsoleLines, ProblemsGoToTheConsoleOrTheSinkLinesAreMadePrintableAndRepeat
         ReportContentProblem("Sounds/list", 2, "no slot", "//Sound list Sounds/list: line 2 no slot");
         gProblemFile = nullptr;
         gProblemLine = 0;
+        // Content over the memory budget is said for its file, at no line.
+        const long long limit = gContentMemoryLimit;
+        gContentMemoryLimit = 0;
+        EXPECT_EQ(ReserveContentMemory(1 << 20, "Models/box0.png", "picture"), 0);
+        gContentMemoryLimit = limit;
+        ASSERT_EQ(capture.problems.size(), 3u);
+        EXPECT_EQ(capture.problems[2].rfind("Models/box0.png:0: its picture needs 1.0 MB, over", 0), 0u);
+        capture.problems.pop_back();
         EXPECT_EQ(capture.problems,
                   (std::vector<std::string>{"Data/game script:9: path refused", "Sounds/list:2: no slot"}));
         EXPECT_TRUE(ConsoleCapture::Lines().empty());
