@@ -181,6 +181,7 @@ TEST_F(Collision, TopsOfActorsAndThePlayerAreGroundAndKneeHighSlopesRefuse)
     AddLevelTriangle(m, V(-5, 0, -2), V(5, 0, -2), V(-5, 0.5f, -3)); // a ramp rising ahead
     Build(m);
     human_being* crate = AddBoxActor(V(0, 0, -1), 0.3f, 0.2f); // its top under the knee
+    crate->health = 1;                                         // barely alive: still ground
     EXPECT_TRUE(PlayerStep(0, 0, 0, -1, 0) == 1 && std::fabs(-updown - 1.2f) < 1e-5f) << updown;
     crate->health = 0; // the dead are no ground
     EXPECT_TRUE(PlayerStep(0, 0, 0, -1, 0) == 1 && std::fabs(-updown - 1.0f) < 1e-5f) << updown;
