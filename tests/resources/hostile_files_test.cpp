@@ -140,6 +140,7 @@ TEST(HostileFiles, EachIsRefusedByItsReaderWithLittleMemoryAndBmpHeadersAreCheck
         {"8193 high, top first", [&](std::string& b) { put(b, 22, uint32_t(-8193)); }, "2x8193 is outside"},
         {"depth 1056", [&](std::string& b) { put(b, 28, 1056, 2); }, "bit depth 1056 is not a BMP bit depth"},
         {"run-length 24 bits", [&](std::string& b) { put(b, 30, 1); }, "compression 1 with bit depth 24"},
+        {"bit fields, 24 bits", [&](std::string& b) { put(b, 30, 3); }, "compression 3 with bit depth 24"},
         {"unknown header", [&](std::string& b) { put(b, 14, 20); }, "unknown kind"},
         {"last row cut", [&](std::string& b) { b.resize(offset + 8 + 5); }, "too short for a 2x2"},
         {"last row unpadded", [&](std::string& b) { b.resize(offset + 8 + 6); }, nullptr},
