@@ -135,6 +135,13 @@ TEST_F(Collision, TeamShotsPassTheirTeamAndThePlayersBoxTurnsWithHim)
             EXPECT_EQ(2, PlayerIsIntersected(V(3 + dx, 3, dz), V(3 + dx, 1, dz)) +
                              PlayerIsIntersected(V(3 + dx, -1, dz), V(3 + dx, 0.3f, dz)))
                 << dx << " " << dz;
+    // Into each side near its top corners, from outside to the middle.
+    for (float d : {-0.24f, 0.24f})
+        EXPECT_EQ(4, PlayerIsIntersected(V(2, 1.25f, d), V(3, 1.25f, d)) +
+                         PlayerIsIntersected(V(4, 1.25f, d), V(3, 1.25f, d)) +
+                         PlayerIsIntersected(V(3 + d, 1.25f, -1), V(3 + d, 1.25f, 0)) +
+                         PlayerIsIntersected(V(3 + d, 1.25f, 1), V(3 + d, 1.25f, 0)))
+            << d;
     PutPlayer(3, 0, 0, 45); // a corner now reaches 0.35 out
     EXPECT_EQ(PlayerIsIntersected(V(0, 0.5f, 0.3f), V(5, 0.5f, 0.3f)), 1);
 }
