@@ -30,7 +30,7 @@ TEST(InputTest, TicksSeeLatchedAndHeldKeys)
             PLT_KeyEvent('A', *e == 'd');
         GetAllKeys();
         EXPECT_EQ((std::vector<int>{map, now, was}),
-                  (std::vector<int>{keyMap['A'], IsKeyDownNow('A'), WasKeyDown('A')}))
+                  (std::vector<int>{keyMap[int('A')], IsKeyDownNow('A'), WasKeyDown('A')}))
             << events;
         SaveOldKeys();
     }
@@ -63,12 +63,13 @@ TEST(InputTest, TicksSeeLatchedAndHeldKeys)
     SwallowHeldKeys();
     PLT_KeyEvent('B', 1);
     GetAllKeys();
-    EXPECT_EQ((std::vector<bool>{keyMap['C'] == 0, keyMap['B'] < 0}), (std::vector<bool>{true, true}));
+    EXPECT_EQ((std::vector<bool>{keyMap[int('C')] == 0, keyMap[int('B')] < 0}),
+              (std::vector<bool>{true, true}));
     PLT_KeyEvent('C', 0);
     GetAllKeys();
     PLT_KeyEvent('C', 1);
     GetAllKeys();
-    EXPECT_LT(keyMap['C'], 0);
+    EXPECT_LT(keyMap[int('C')], 0);
 }
 
 TEST(Input, KeyTables)

@@ -207,7 +207,7 @@ TEST(Recording, ATickEntryHoldsWhatChangedSinceTheTickBefore)
     int i = 0;
     for (const auto& [w, typed, x, y, entry, changes] : ticks)
     {
-        keys['W'] = w;
+        keys[int('W')] = w;
         const int made = MakeTickOp(&last, keys, typed.data(), (int)typed.size(), x, y, &op);
         EXPECT_EQ(entry, made != 0) << i;
         EXPECT_EQ(changes, op.keyChanges) << i;
@@ -215,7 +215,7 @@ TEST(Recording, ATickEntryHoldsWhatChangedSinceTheTickBefore)
         EXPECT_EQ(made ? typed : std::vector<int>(), std::vector<int>(op.typed, op.typed + op.typedCount))
             << i++;
     }
-    EXPECT_EQ(INT16_MIN, replayed.keys['W']);
+    EXPECT_EQ(INT16_MIN, replayed.keys[int('W')]);
     EXPECT_EQ(5, replayed.cursorX);
     // An entry that would take the cursor out of bounds is refused and changes nothing.
     recordingOp far = Op(kOpTick);

@@ -153,10 +153,10 @@ TEST_F(WorldScript, RowsPosesSnapSizeModelsKeysAndButtons)
     // Keys and buttons in their modes.
     memset(keyMap, 0, sizeof keyMap), memset(oldKeyMap, 0, sizeof oldKeyMap);
     gMouseButtons[0] = gOldMouseButtons[0] = 0;
-    keyMap['W'] = -32767;                       // went down in this tick
-    keyMap[13] = oldKeyMap[13] = -32768;        // Return held since before
-    oldKeyMap['Q'] = -32768;                    // released in this tick
-    keyMap[' '] = -32768, keyMap[112] = -32767; // space held, F1 went down
+    keyMap[int('W')] = -32767;                       // went down in this tick
+    keyMap[13] = oldKeyMap[13] = -32768;             // Return held since before
+    oldKeyMap[int('Q')] = -32768;                    // released in this tick
+    keyMap[int(' ')] = -32768, keyMap[112] = -32767; // space held, F1 went down
     // clang-format off
     const std::pair<const char*, int> keys[] = {
         {"key \"w\",1,n", 1}, {"key \"W\",1", 1},   {"key \"w\",1,o", 0}, {"key 36,1,n", 0},
@@ -169,7 +169,7 @@ TEST_F(WorldScript, RowsPosesSnapSizeModelsKeysAndButtons)
     for (auto& [script, b] : keys)
         EXPECT_EQ((B(1) = 7, RunText(script), B(1)), b) << script;
     // The next tick: W is still held, but it went down in the tick before.
-    SaveOldKeys(), keyMap['W'] = -32768;
+    SaveOldKeys(), keyMap[int('W')] = -32768;
     EXPECT_EQ((RunText("key \"w\",2,n\nkey \"w\",3"), V{B(2), B(3)}), (V{0, 1}));
 
     // A click's edges count between one click and the next, whatever ticks passed.
